@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "numeric/elements.h"
+
+// The generated coefficient table must hold the data file's values at the coefficient-major
+// positions j * 98 + (Z - 1), and the symbol column must agree with atsym.
+TEST(Elements, CoefficientTableMatchesDataFile) {
+  std::ifstream in(AMOQ_SOURCE_DIR "/data/reference/xray_form_factor_coefficients.tsv");
+  ASSERT_TRUE(in);
+  std::string line;
+  int rows = 0;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#' || line[0] == 'Z') continue;
+    std::istringstream fields(line);
+    int z;
+    std::string sym;
+    fields >> z >> sym;
+    ASSERT_EQ(z, rows + 1);
+    std::string padded = sym.size() == 1 ? sym + " " : sym;
+    EXPECT_EQ(atsym_of(z), padded) << z;
+    for (int j = 0; j < 11; ++j) {
+      double v;
+      fields >> v;
+      EXPECT_EQ(rxparameters[j * 98 + z - 1], v) << "Z " << z << " coefficient " << j;
+    }
+    ++rows;
+  }
+  EXPECT_EQ(rows, 98);
+}
+
+TEST(Elements, SymbolsAndNames) {
+  struct {
+    int z;
+    const char* sym;
+    const char* name;
+  } cases[] = {
+      {1, "H ", "Hydrogen      "},  {6, "C ", "Carbon        "},  {13, "Al", "Aluminum      "},
+      {16, "S ", "Sulfur        "}, {55, "Cs", "Caesium       "}, {98, "Cf", "Californium   "},
+      {103, "Lr", "Lawrencium    "}, {104, "Rf", "Rutherfordium "}, {105, "Ha", "Hassium       "},
+      {106, "D ", "Deuterium     "},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(atsym_of(c.z), c.sym);
+    EXPECT_EQ(element_of(c.z), c.name);
+  }
+  for (int z = 1; z <= nelements; ++z) {
+    EXPECT_EQ(std::string(atsym[z - 1]).size(), 2u) << z;
+    EXPECT_EQ(std::string(element[z - 1]).size(), 14u) << z;
+  }
+  EXPECT_TRUE(atsym_of(0).empty());
+  EXPECT_TRUE(element_of(107).empty());
+}
+
+TEST(Elements, HydrogenOrientationAndLastColumn) {
+  const double h[11] = {0.413048, 0.294953, 0.187491, 0.080701, 0.023736, 15.569946,
+                        32.398468, 5.711404, 61.889874, 1.334118, 0.000049};
+  for (int j = 0; j < 11; ++j) EXPECT_EQ(rx_coefficient(j, 1), h[j]);
+  EXPECT_EQ(rx_coefficient(10, 98), rxparameters[10 * 98 + 97]);
+}
+
+namespace {
+species_factors from_table(int z, double x, double fp = 0.0, double fpp = 0.0) {
+  species_factors s{static_cast<double>(z), x, fp, fpp, {}, {}, 0.0};
+  for (int j = 0; j < 5; ++j) {
+    s.a[j] = rx_coefficient(j, z);
+    s.b[j] = rx_coefficient(5 + j, z);
+  }
+  s.c = rx_coefficient(10, z);
+  return s;
+}
+}  // namespace
+
+TEST(Scattering, FactorAtZeroAndAtFiniteQ) {
+  species_factors h = from_table(1, 1.0, 0.25);
+  EXPECT_NEAR(scattering_factor(h, 0.0), 0.999978 + 0.25, 1e-12);
+  // Independent evaluation at sin(theta)/lambda = 0.5, i.e. q = 2pi (single-precision 4pi).
+  const double q = 0.5 * 12.566370964050293;
+  double ref = 0.25 + 0.000049;
+  const double a[] = {0.413048, 0.294953, 0.187491, 0.080701, 0.023736};
+  const double b[] = {15.569946, 32.398468, 5.711404, 61.889874, 1.334118};
+  for (int j = 0; j < 5; ++j) ref += a[j] * std::exp(-b[j] * 0.25);
+  EXPECT_NEAR(scattering_factor(h, q), ref, 1e-14);
+}
+
+TEST(Scattering, SampleAverages) {
+  // One species, no f'': the two averages coincide.
+  species_factors si = from_table(14, 1.0, 0.1);
+  auto one = sample_averages({&si, 1}, 3.0);
+  EXPECT_DOUBLE_EQ(one.mean_square, one.mean_sq_modulus);
+  // Two species with f'': hand-expanded averages.
+  species_factors sp[2] = {from_table(14, 1.0 / 3, 0.2, 0.3), from_table(8, 2.0 / 3, 0.05, 0.04)};
+  const double q = 5.0;
+  const double f1 = scattering_factor(sp[0], q), f2 = scattering_factor(sp[1], q);
+  auto avg = sample_averages(sp, q);
+  EXPECT_NEAR(avg.mean_square, (f1 * f1 + 0.09) / 3 + 2 * (f2 * f2 + 0.0016) / 3, 1e-12);
+  const double re = f1 / 3 + 2 * f2 / 3, im = 0.1 + 2 * 0.04 / 3;
+  EXPECT_NEAR(avg.mean_sq_modulus, re * re + im * im, 1e-12);
+}
+
+TEST(Scattering, Incoherent) {
+  EXPECT_EQ(incoherent_scattering(14, 0.0), 0.0);
+  // Silicon at q = 10: hand evaluation of the analytic form.
+  const double z = 14, e = 2.6917 / z + 1.245;
+  const double k = 1.187 / z + 0.1075 + 0.00436 * z - 0.01543 * z * 0.01543 * z +
+                   0.01422 * z * 0.01422 * z * 0.01422 * z;
+  const double t = std::pow(k * 10.0, e);
+  EXPECT_NEAR(incoherent_scattering(z, 10.0), z * t / (1 + t), 1e-12);
+  // Tends to Z at large q.
+  EXPECT_NEAR(incoherent_scattering(8, 1e6), 8.0, 1e-3);
+  species_factors sp[2] = {from_table(14, 0.25), from_table(8, 0.75)};
+  EXPECT_NEAR(sample_incoherent(sp, 4.0),
+              0.25 * incoherent_scattering(14, 4.0) + 0.75 * incoherent_scattering(8, 4.0), 1e-14);
+}
