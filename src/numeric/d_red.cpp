@@ -1,0 +1,263 @@
+#include "numeric/d_red.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <vector>
+
+#include "numeric/callbacks.h"
+#include "numeric/elements.h"
+#include "numeric/filters.h"
+#include "numeric/spline.h"
+
+namespace {
+
+constexpr double deg_per_rad = 57.29578;
+// 0.00001 rad at single precision: tolerance of the zero-angle extension count.
+constexpr double extension_tolerance = 9.999999747378752e-06;
+constexpr int max_extension = 2000;
+
+// Parameter echo: label, one blank, value. Doubles in the shortest form that reads back
+// to the same value (to_chars is independent of the locale).
+void put_double(std::FILE* f, double v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  std::fwrite(buf, 1, static_cast<std::size_t>(r.ptr - buf), f);
+}
+
+void echo_double(std::FILE* f, const char* label, double v) {
+  std::fprintf(f, "%s ", label);
+  put_double(f, v);
+  std::fputc('\n', f);
+}
+
+void echo_int(std::FILE* f, const char* label, int v) { std::fprintf(f, "%s %d\n", label, v); }
+
+void echo_point(std::FILE* f, int i, const char* label, double v) {
+  std::fprintf(f, "i= %d%s ", i, label);
+  put_double(f, v);
+  std::fputc('\n', f);
+}
+
+bool allocate(std::vector<double>& v, std::size_t n, const char* table) {
+  try {
+    v.assign(n, 0.0);
+    return true;
+  } catch (const std::exception&) {
+    show_error_("Impossible to allocate memory", "Subroutine: dr ", table);
+    return false;
+  }
+}
+
+int refuse(const char* cause) {
+  show_error_("Impossible to correct the data", "Subroutine: dr ", cause);
+  return 0;
+}
+
+}  // namespace
+
+// Inputs outside the design get these defined results (message through show_error_,
+// result 0, nothing delivered):
+//  - ndq < 3 (fewer than two usable points): "Fewer than 2 points";
+//  - x or raw missing, or back/cell missing while mode asks for them: "Missing data array";
+//  - first q step not finite: "First q step not finite"; rounded to 0 or negative (a step
+//    below 0.0005 1/A, or descending abscissae): "First q step below 0.0005";
+//  - a grid that would end before it starts (nq < 1): "Empty q grid";
+//  - more than dr_max_points raw points, or an output grid that is non-finite or longer
+//    than dr_max_points: reported as the allocation failure of the working series
+//    ("Table: fthet") or of CORRECTI.
+// NaN or infinite intensities, and bad abscissae past the first two, propagate into the
+// delivered curve as NaN or infinities. Series of any length up to the cap are handled.
+int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, double dead1,
+                 double geom, double mono, int qt, int ndq, const double* x,
+                 const double* raw, const double* back, const double* cell, int mode,
+                 double compt, double smo) {
+  std::FILE* echo = echo_stream();
+  if (echo) {
+    echo_double(echo, "DLAMB=", dlamb);
+    echo_double(echo, "DTEF1=", dtef1);
+    echo_double(echo, "DMU=", dmu);
+    echo_double(echo, "DEAD1=", dead1);
+    echo_double(echo, "GEOM=", geom);
+    echo_double(echo, "MONO=", mono);
+    echo_int(echo, "QT=", qt);
+    echo_int(echo, "NDQ=", ndq);
+    echo_int(echo, "NDQ=", mode);
+    echo_double(echo, "COMPT=", compt);
+    echo_double(echo, "SMO=", smo);
+  }
+
+  if (ndq < 3) return refuse("Fewer than 2 points");
+  const bool use_back = mode == 1 || mode == 3;
+  const bool use_cell = mode == 2 || mode == 3;
+  if (!x || !raw || (use_back && !back) || (use_cell && !cell)) return refuse("Missing data array");
+
+  // The last raw point is not used.
+  const int n = ndq - 1;
+  if (n > dr_max_points) {
+    show_error_("Impossible to allocate memory", "Subroutine: dr ", "Table: fthet");
+    return 0;
+  }
+
+  // 1. Copy: abscissa, sample, background, substrate/cell.
+  std::vector<double> fthet, rate, bg, sub;
+  if (!allocate(fthet, n, "Table: fthet") || !allocate(rate, n, "Table: rate") ||
+      !allocate(bg, n, "Table: b") || !allocate(sub, n, "Table: rdf"))
+    return 0;
+  for (int i = 0; i < n; ++i) {
+    fthet[i] = x[i];
+    rate[i] = raw[i];
+    bg[i] = use_back ? back[i] : 0.0;
+    sub[i] = use_cell ? cell[i] : 0.0;
+    if (echo) {
+      echo_point(echo, i + 1, ", FT=", fthet[i]);
+      echo_point(echo, i + 1, ", RA=", rate[i]);
+      echo_point(echo, i + 1, ", RD=", sub[i]);
+      echo_point(echo, i + 1, ", BA=", bg[i]);
+    }
+  }
+  if (echo) std::fflush(echo);
+
+  for (int i = 0; i < n; ++i) {
+    // 2. Dead time: measured rate v of a detector with dead time tau, v / (1 - v tau).
+    rate[i] = rate[i] / (1.0 - rate[i] * dead1);
+    bg[i] = bg[i] / (1.0 - bg[i] * dead1);
+    sub[i] = sub[i] / (1.0 - sub[i] * dead1);
+
+    // 3. Abscissa to 2theta in radians.
+    const double two_theta =
+        qt != 2 ? fthet[i] / deg_per_rad : 2.0 * std::asin(dlamb * fthet[i] / four_pi_f);
+    fthet[i] = two_theta;
+    const double theta = two_theta / 2.0;
+
+    // 4. Background and substrate/cell, attenuated by the sample on their way out.
+    double refl_atten = 0.0, cos_theta = 0.0;
+    if (geom != 1.0) {
+      cos_theta = std::cos(theta);
+      bg[i] = bg[i] * std::exp(-(dtef1 + dmu) / cos_theta);
+      sub[i] = sub[i] * std::exp(-dtef1 / cos_theta);
+    } else {
+      refl_atten = std::exp(-2.0 * dtef1 / std::sin(theta));
+      sub[i] = sub[i] * refl_atten;
+    }
+    double v = rate[i] - sub[i] - bg[i];
+
+    // 5. Polarisation of an unpolarised (in-house) beam.
+    if (mono == 1.0) {
+      const double c2 = std::cos(two_theta);
+      v = 2.0 * v / (1.0 + c2 * c2);
+    }
+
+    // 6. Sample absorption for the geometry.
+    if (geom == 1.0) {
+      v = v / (1.0 - refl_atten);
+    } else if (geom == 2.0) {
+      v = v * cos_theta * std::exp(dtef1 * (1.0 / cos_theta - 1.0));
+    } else if (geom == 3.0) {
+      const double mu2 = dtef1 * dtef1;
+      v = v * (1.0 + 0.1397 * mu2 - 0.125 * mu2 * cos_theta * cos_theta) *
+          std::exp(-0.8488 * dtef1);
+    }
+    rate[i] = v;
+  }
+
+  // 7. Extension to zero angle along the line through (0, 0) and the first point, with
+  // the first angular step; multiples of the step by repeated addition.
+  const double t1 = fthet[0];
+  const double delta = fthet[1] - fthet[0];
+  int kext = 0;
+  {
+    double s = 0.0;
+    for (int k = 1; k <= max_extension; ++k) {
+      s += delta;
+      if (s >= t1 - extension_tolerance || s >= t1) break;
+      kext = k;
+    }
+  }
+  double coef[2] = {0.0, 0.0};
+  {
+    const double lx[2] = {0.0, t1}, ly[2] = {0.0, rate[0]};
+    linfit(lx, ly, 2, coef);
+  }
+  const int m = n + kext;
+  std::vector<double> scr1, scr2;
+  if (!allocate(scr1, m, "Table: scr1") || !allocate(scr2, m, "Table: scr2")) return 0;
+  if (kext >= 1) {
+    double s = 0.0;
+    for (int k = 1; k < kext; ++k) {
+      s += delta;
+      scr1[k] = s;
+      scr2[k] = coef[0] + coef[1] * s;
+    }
+  }
+  for (int i = 0; i < n; ++i) {
+    scr1[kext + i] = fthet[i];
+    scr2[kext + i] = rate[i];
+  }
+
+  // 8. 2theta to q = 4 pi sin(theta) / lambda.
+  for (int i = 0; i < m; ++i) scr1[i] = four_pi_f * std::sin(scr1[i] / 2.0) / dlamb;
+
+  // 9. Smoothing: 1 slight (5 points), 2 moderate (9 points), 3 heavy (7 points).
+  std::vector<double>& rdf = sub;
+  if (!allocate(rdf, m, "Table: rdf")) return 0;
+  if (smo == 1.0)
+    smooth5(m, scr2.data(), rdf.data());
+  else if (smo == 2.0)
+    smooth9(m, scr2.data(), rdf.data());
+  else if (smo == 3.0)
+    smooth7(m, scr2.data(), rdf.data());
+  else
+    rdf = scr2;
+
+  // 10. Uniform grid: the first q step rounded to a multiple of 0.001 1/A.
+  const double step1000 = 1000.0 * scr1[1] - 1000.0 * scr1[0];
+  if (!std::isfinite(step1000)) return refuse("First q step not finite");
+  if (std::fabs(step1000) > 1e15) return refuse("First q step not finite");  // beyond lround's range
+  const double dq = static_cast<double>(std::lround(step1000)) / 1000.0;
+  if (!(dq > 0.0)) return refuse("First q step below 0.0005");
+  const double span = scr1[m - 1] / dq;
+  if (std::isnan(span) || span > 2.0 * dr_max_points) {
+    show_error_("Impossible to allocate memory", "Subroutine: dr ", "Table: CORRECTI");
+    return 0;
+  }
+  if (span <= -0.5) return refuse("Empty q grid");
+  const long nq_long = std::lround(span) + 1;
+  if (nq_long > dr_max_points) {
+    show_error_("Impossible to allocate memory", "Subroutine: dr ", "Table: CORRECTI");
+    return 0;
+  }
+  if (nq_long < 1) return refuse("Empty q grid");
+  const int nq = static_cast<int>(nq_long);
+
+  std::vector<double> correcti, newq;
+  if (!allocate(correcti, nq, "Table: CORRECTI")) return 0;
+  if (!allocate(newq, nq, "Table: NEWQ")) return 0;
+  newq[0] = scr1[0];
+  for (int k = 1; k < nq; ++k) newq[k] = newq[k - 1] + dq;
+
+  // 11./12. Cubic spline through (q, smoothed intensity), evaluated on the grid.
+  std::vector<double>& sb = bg;
+  std::vector<double> sc, sd;
+  if (!allocate(sb, m, "Table: b") || !allocate(sc, m, "Table: c") || !allocate(sd, m, "Table: d"))
+    return 0;
+  spline(m, scr1.data(), rdf.data(), sb.data(), sc.data(), sd.data());
+  if (how == dr_resampling::forward_walk) {
+    seval_ascending(m, scr1.data(), rdf.data(), sb.data(), sc.data(), sd.data(), nq,
+                    newq.data(), correcti.data());
+  } else {
+    for (int k = 0; k < nq; ++k)
+      correcti[k] = seval(m, newq[k], scr1.data(), rdf.data(), sb.data(), sc.data(), sd.data());
+  }
+
+  save_curve_(nq, newq.data(), correcti.data(), 0, 3);
+  return 1;
+}
+
+int dr(double dlamb, double dtef1, double dmu, double dead1, double geom, double mono,
+       int qt, int ndq, const double* x, const double* raw, const double* back,
+       const double* cell, int mode, double compt, double smo) {
+  return dr_resampled(dr_resampling::forward_walk, dlamb, dtef1, dmu, dead1, geom, mono, qt,
+                      ndq, x, raw, back, cell, mode, compt, smo);
+}

@@ -1,0 +1,28 @@
+// Raw data correction: dead time, background and substrate/cell subtraction, polarisation
+// and absorption, linear extension to zero angle, conversion to q, optional smoothing and
+// cubic-spline resampling on a uniform q grid. The result goes to curve (0, 3) through
+// save_curve_.
+#pragma once
+
+// Largest output grid dr builds; a longer one is reported as an allocation failure.
+inline constexpr int dr_max_points = 10'000'000;
+
+// dlamb wavelength (A); dtef1, dmu linear absorption of sample and substrate/cell; dead1
+// detector dead time; geom 1 reflection, 2 transmission, 3 capillary; mono 1 in-house
+// (polarisation corrected), 2 synchrotron; qt 2 = abscissae in q (1/A), else 2theta
+// (degrees); ndq points in x, raw, back, cell (the last one is not used); mode 0 none,
+// 1 background, 2 substrate/cell, 3 both subtracted; compt only echoed; smo 1 slight,
+// 2 moderate, 3 heavy smoothing, else none. Returns 1 on success, 0 on failure (after a
+// three-line message through show_error_; nothing delivered).
+int dr(double dlamb, double dtef1, double dmu, double dead1, double geom, double mono,
+       int qt, int ndq, const double* x, const double* raw, const double* back,
+       const double* cell, int mode, double compt, double smo);
+
+// The same computation with a chosen evaluator for the final resampling. dr uses the
+// forward walk; the per-point bisection is the plain reference (identical results) kept
+// for tests and benchmarks.
+enum class dr_resampling { forward_walk, bisection };
+int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, double dead1,
+                 double geom, double mono, int qt, int ndq, const double* x,
+                 const double* raw, const double* back, const double* cell, int mode,
+                 double compt, double smo);
