@@ -1,0 +1,29 @@
+// Reader of (x, y) data files: plain text, two numbers per record in free format.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// Reads the pairs of the file named by the first filename_length characters of filename
+// (not terminated) and delivers them with save_curve_(n, x, y, calc, curve).
+// Result: n > 0 pairs read and delivered; -3 no such file (or it cannot be opened);
+// -2 the file holds no line; -1 no pair could be read from its start (a header line,
+// blank lines only, binary data); 0 the arrays could not be allocated (reported with
+// show_error_). Nothing is delivered unless the result is positive.
+int read_data(int calc, int curve, const char* filename, int filename_length);
+
+// Rewinds `unit` and counts its lines: every line counts, blank ones and a last line
+// without a newline included. The file is left at its end. A read error ends the count.
+long long is_length(std::FILE* unit);
+
+namespace readfiles_detail {
+// read_data with an upper bound on the elements of each array; a file with more lines
+// than that is refused like one whose arrays cannot be allocated.
+int read_data_bounded(int calc, int curve, const char* filename, int filename_length,
+                      long long max_elements);
+
+// Parses one free-format number token: optional sign, digits with an optional decimal
+// point, optional exponent with E, e, D or d. Only finite values are accepted; a value
+// below the smallest subnormal reads as a signed zero. Returns false for anything else.
+bool parse_number(const char* s, std::size_t len, double& value);
+}  // namespace readfiles_detail

@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "numeric/readfiles.h"
+#include "numeric/recorder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A scratch directory removed with everything in it at the end of the test.
+struct scratch_dir {
+  fs::path path;
+  scratch_dir() {
+    static int serial = 0;
+    path = fs::temp_directory_path() /
+           ("amoq_readfiles_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
+    fs::create_directories(path);
+  }
+  ~scratch_dir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+  std::string write(const std::string& name, const std::string& bytes) const {
+    std::string p = (path / name).string();
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p;
+  }
+};
+
+int read(const std::string& file, int calc = 0, int curve = 0) {
+  return read_data(calc, curve, file.data(), static_cast<int>(file.size()));
+}
+
+using pairs = std::vector<std::pair<double, double>>;
+
+}  // namespace
+
+// Result codes and free-format rules, with the expected pairs written out by hand.
+TEST(ReadData, FreeFormatRules) {
+  struct {
+    const char* what;
+    std::string content;
+    int result;
+    pairs expected;
+  } cases[] = {
+      {"empty file", "", -2, {}},
+      {"blank lines only", "\n  \n\t\n", -1, {}},
+      {"three columns", "1.0 2.0 3.0\n4 5 6\n", 2, {{1, 2}, {4, 5}}},
+      {"comma", "1.0,2.0\n3.0 , 4.0\n5,\n6\n", 3, {{1, 2}, {3, 4}, {5, 6}}},
+      {"one number per line", "1\n2\n3\n4\n", 2, {{1, 2}, {3, 4}}},
+      {"incomplete last pair", "1\n2\n3\n", 1, {{1, 2}}},
+      {"blank lines between", "\n\n1 2\n\n\n3\n\n4\n\n", 2, {{1, 2}, {3, 4}}},
+      {"header line", "2theta intensity\n1 2\n3 4\n", -1, {}},
+      {"D and E exponents", "1.5D-3 2d2\n-1.0E+1 +3e0\n", 2, {{1.5e-3, 200}, {-10, 3}}},
+      {"fixed forms", ".5 5.\n-.25 +7\n", 2, {{0.5, 5}, {-0.25, 7}}},
+      {"tabs", "1\t2\n\t3\t\t4\t\n", 2, {{1, 2}, {3, 4}}},
+      {"CR LF", "1 2\r\n3\r\n4\r\n", 2, {{1, 2}, {3, 4}}},
+      {"no final newline", "1 2\n3 4", 2, {{1, 2}, {3, 4}}},
+      {"text after the second number", "1 2 abc\n3 4,x\n", 2, {{1, 2}, {3, 4}}},
+      {"text ends reading", "1 2\n3 4\nend\n5 6\n", 2, {{1, 2}, {3, 4}}},
+      {"number glued to text", "1 2\n3.0abc 4\n", 1, {{1, 2}}},
+      {"two commas", "1 2\n3,,4\n", 1, {{1, 2}}},
+      {"leading comma", ",1 2\n", -1, {}},
+      {"exponent without letter", "1.5+3 2\n", -1, {}},
+      {"exponent without digits", "1 2\n1e 2\n", 1, {{1, 2}}},
+      {"lone sign", "+ 2\n", -1, {}},
+      {"nan ends reading", "1 2\nnan 3\n4 5\n", 1, {{1, 2}}},
+      {"inf ends reading", "1 2\n3 inf\n", 1, {{1, 2}}},
+      {"overflow ends reading", "1 2\n1e999 3\n", 1, {{1, 2}}},
+      {"underflow reads as zero", "1e-999 -1D-400\n", 1, {{0, -0.0}}},
+      {"hex is not a number", "0x10 2\n", -1, {}},
+      {"binary garbage", std::string("\x7f" "ELF\0\x01\x02\xff\xfe\n\0\0", 13), -1, {}},
+      {"NUL after a pair", std::string("1 2\n\0 3 4\n", 10), 1, {{1, 2}}},
+  };
+  scratch_dir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    numeric_recorder rec;
+    std::string file = dir.write("data.txt", c.content);
+    EXPECT_EQ(read(file, 2, 1), c.result);
+    EXPECT_TRUE(rec.errors.empty());
+    if (c.result <= 0) {
+      EXPECT_TRUE(rec.curves.empty());
+      continue;
+    }
+    ASSERT_EQ(rec.curves.size(), 1u);
+    const auto& got = rec.curves[0];
+    EXPECT_EQ(got.calc, 2);
+    EXPECT_EQ(got.curve, 1);
+    ASSERT_EQ(got.x.size(), c.expected.size());
+    for (std::size_t i = 0; i < c.expected.size(); ++i) {
+      EXPECT_DOUBLE_EQ(got.x[i], c.expected[i].first) << i;
+      EXPECT_DOUBLE_EQ(got.y[i], c.expected[i].second) << i;
+      EXPECT_EQ(std::signbit(got.y[i]), std::signbit(c.expected[i].second)) << i;
+    }
+  }
+}
+
+// 100 pairs printed with full precision and a trailing text line: all 100 come back
+// bit-exact.
+TEST(ReadData, HundredLinesThenText) {
+  std::mt19937_64 gen(7);
+  std::uniform_real_distribution<double> mant(-1.0, 1.0);
+  std::uniform_int_distribution<int> expo(-30, 30);
+  std::vector<double> x(100), y(100);
+  std::string text;
+  char line[80];
+  for (int i = 0; i < 100; ++i) {
+    x[i] = mant(gen) * std::pow(10.0, expo(gen));
+    y[i] = mant(gen) * std::pow(10.0, expo(gen));
+    std::snprintf(line, sizeof line, "%.17g  %.17E\n", x[i], y[i]);
+    text += line;
+  }
+  text += "end of data\n";
+  scratch_dir dir;
+  numeric_recorder rec;
+  EXPECT_EQ(read(dir.write("d.txt", text)), 100);
+  ASSERT_EQ(rec.curves.size(), 1u);
+  EXPECT_EQ(rec.curves[0].x, x);
+  EXPECT_EQ(rec.curves[0].y, y);
+}
+
+// Missing or unreadable names give -3 and deliver nothing; only filename_length
+// characters of the name are used.
+TEST(ReadData, FileNames) {
+  scratch_dir dir;
+  std::string file = dir.write("d.txt", "1 2\n");
+  numeric_recorder rec;
+  EXPECT_EQ(read((dir.path / "missing.txt").string()), -3);
+  EXPECT_EQ(read(dir.path.string()), -3);  // a directory
+  std::string with_nul = file + std::string(1, '\0') + "x";
+  EXPECT_EQ(read_data(0, 0, with_nul.data(), static_cast<int>(with_nul.size())), -3);
+  EXPECT_EQ(read_data(0, 0, nullptr, 5), -3);
+  EXPECT_EQ(read_data(0, 0, file.data(), 0), -3);
+  EXPECT_TRUE(rec.curves.empty());
+  std::string longer = file + "GARBAGE";
+  EXPECT_EQ(read_data(0, 1, longer.data(), static_cast<int>(file.size())), 1);
+  EXPECT_EQ(rec.curves.size(), 1u);
+}
+
+// Arrays that cannot be sized report the three-line error and deliver nothing.
+TEST(ReadData, TooManyLinesForTheArrays) {
+  scratch_dir dir;
+  std::string file = dir.write("d.txt", "1 2\n3 4\n5 6\n");
+  numeric_recorder rec;
+  EXPECT_EQ(readfiles_detail::read_data_bounded(0, 0, file.data(), static_cast<int>(file.size()), 2), 0);
+  EXPECT_TRUE(rec.curves.empty());
+  ASSERT_EQ(rec.errors.size(), 1u);
+  EXPECT_EQ(rec.errors[0], "Impossible to allocate memory\nSubroutine: read_data\nTable: x");
+  EXPECT_EQ(readfiles_detail::read_data_bounded(0, 0, file.data(), static_cast<int>(file.size()), 3), 3);
+}
+
+// Lines and tokens longer than the read buffer: the rest of a huge line is skipped, a huge
+// token is not a number.
+TEST(ReadData, HugeLinesAndTokens) {
+  scratch_dir dir;
+  numeric_recorder rec;
+  std::string long_line = "1 2 " + std::string(300000, 'x') + "\n3 4\n";
+  EXPECT_EQ(read(dir.write("a.txt", long_line)), 2);
+  std::string long_token = "1 2\n" + std::string(200000, '7') + " 4\n";
+  EXPECT_EQ(read(dir.write("b.txt", long_token)), 1);
+  // 70000 one-number lines, so the pairs straddle buffer boundaries.
+  std::string many;
+  for (int i = 0; i < 70000; ++i) many += std::to_string(i) + "\r\n";
+  EXPECT_EQ(read(dir.write("c.txt", many)), 35000);
+  ASSERT_EQ(rec.curves.size(), 3u);
+  EXPECT_EQ(rec.curves[2].x[34999], 69998.0);
+  EXPECT_EQ(rec.curves[2].y[34999], 69999.0);
+}
+
+TEST(ReadData, LineCount) {
+  struct {
+    std::string content;
+    long long lines;
+  } cases[] = {
+      {"", 0},         {"a", 1},       {"a\n", 1},         {"a\nb", 2},
+      {"\n\n", 2},     {"\r\n", 1},    {std::string(100000, 'z'), 1},
+      {std::string(70000, '\n'), 70000}, {std::string(70000, '\n') + "q", 70001},
+  };
+  scratch_dir dir;
+  for (const auto& c : cases) {
+    std::string p = dir.write("n.txt", c.content);
+    std::FILE* f = std::fopen(p.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::fgetc(f);  // the count rewinds first
+    EXPECT_EQ(is_length(f), c.lines) << c.content.size();
+    std::fclose(f);
+  }
+}
