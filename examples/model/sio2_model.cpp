@@ -43,6 +43,8 @@ constexpr double deg = 57.29578;           // degrees per radian, as the reducti
 
 constexpr int zs[2] = {14, 8};               // species 0 = Si, 1 = O
 constexpr double conc[2] = {1.0 / 3.0, 2.0 / 3.0};
+// Anomalous dispersion corrections f', f'' at Mo K-alpha (electrons).
+constexpr double fprime[2] = {0.0817, 0.0106}, fsecond[2] = {0.0704, 0.0060};
 
 // First coordination shell of partial (i, j): neighbours of type j around an atom of type
 // i (c_i N_ij = c_j N_ji), distance and width in A.
@@ -85,7 +87,7 @@ double g_partial(int i, int j, double r) {
 }
 
 species_factors factors(int s) {
-  species_factors f{static_cast<double>(zs[s]), conc[s], 0.0, 0.0, {}, {}, 0.0};
+  species_factors f{static_cast<double>(zs[s]), conc[s], fprime[s], fsecond[s], {}, {}, 0.0};
   for (int j = 0; j < 5; ++j) {
     f.a[j] = rx_coefficient(j, zs[s]);
     f.b[j] = rx_coefficient(5 + j, zs[s]);
