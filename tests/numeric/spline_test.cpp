@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "numeric/filters.h"
+#include "numeric/spline.h"
+
+namespace {
+
+struct coeffs {
+  std::vector<double> b, c, d;
+};
+
+coeffs fit(const std::vector<double>& x, const std::vector<double>& y) {
+  const int n = static_cast<int>(x.size());
+  coeffs k{std::vector<double>(n), std::vector<double>(n), std::vector<double>(n)};
+  spline(n, x.data(), y.data(), k.b.data(), k.c.data(), k.d.data());
+  return k;
+}
+
+double eval(const std::vector<double>& x, const std::vector<double>& y, const coeffs& k, double u) {
+  return seval(static_cast<int>(x.size()), u, x.data(), y.data(), k.b.data(), k.c.data(), k.d.data());
+}
+
+std::vector<double> random_knots(std::mt19937& g, int n, double x0) {
+  std::uniform_real_distribution<double> h(0.05, 1.0);
+  std::vector<double> x(n);
+  x[0] = x0;
+  for (int i = 1; i < n; ++i) x[i] = x[i - 1] + h(g);
+  return x;
+}
+
+// Reference spline built independently: second derivatives sigma from a dense system
+// (continuity of s' at interior knots; end rows: third derivative on the end intervals
+// equal to 6 times the third divided difference of the four end knots, or zero for three
+// knots), solved by Gaussian elimination, then the textbook piecewise-cubic form. Beyond
+// the knots the end intervals' cubics continue.
+struct dense_reference {
+  std::vector<double> x, y, sigma;
+
+  static double dd3(const double* x, const double* y) {
+    double f01 = (y[1] - y[0]) / (x[1] - x[0]), f12 = (y[2] - y[1]) / (x[2] - x[1]),
+           f23 = (y[3] - y[2]) / (x[3] - x[2]);
+    double f012 = (f12 - f01) / (x[2] - x[0]), f123 = (f23 - f12) / (x[3] - x[1]);
+    return (f123 - f012) / (x[3] - x[0]);
+  }
+
+  dense_reference(std::vector<double> xs, std::vector<double> ys) : x(std::move(xs)), y(std::move(ys)) {
+    const int n = static_cast<int>(x.size());
+    std::vector<double> a(n * (n + 1), 0.0);
+    auto at = [&](int i, int j) -> double& { return a[j * n + i]; };
+    for (int i = 1; i < n - 1; ++i) {
+      double h0 = x[i] - x[i - 1], h1 = x[i + 1] - x[i];
+      at(i, i - 1) = h0;
+      at(i, i) = 2 * (h0 + h1);
+      at(i, i + 1) = h1;
+      at(i, n) = 6 * ((y[i + 1] - y[i]) / h1 - (y[i] - y[i - 1]) / h0);
+    }
+    double h0 = x[1] - x[0], hl = x[n - 1] - x[n - 2];
+    at(0, 0) = -1 / h0;
+    at(0, 1) = 1 / h0;
+    at(n - 1, n - 2) = -1 / hl;
+    at(n - 1, n - 1) = 1 / hl;
+    if (n > 3) {
+      at(0, n) = 6 * dd3(x.data(), y.data());
+      at(n - 1, n) = 6 * dd3(x.data() + n - 4, y.data() + n - 4);
+    }
+    sigma.assign(n, 0.0);
+    gauss(a.data(), sigma.data(), n, n + 1);
+  }
+
+  double operator()(double u) const {
+    const int n = static_cast<int>(x.size());
+    int i = 0;
+    while (i < n - 2 && u > x[i + 1]) ++i;
+    double h = x[i + 1] - x[i], l = x[i + 1] - u, r = u - x[i];
+    return sigma[i] * l * l * l / (6 * h) + sigma[i + 1] * r * r * r / (6 * h) +
+           (y[i] / h - sigma[i] * h / 6) * l + (y[i + 1] / h - sigma[i + 1] * h / 6) * r;
+  }
+};
+
+}  // namespace
+
+// The end conditions make the spline exact for cubics (n >= 4), parabolas (n = 3) and
+// straight lines (n = 2), inside the knots and beyond both ends.
+TEST(Spline, ReproducesPolynomialsOfItsDegree) {
+  struct {
+    int n;
+    double p0, p1, p2, p3;
+  } cases[] = {
+      {2, 1.5, -2.0, 0, 0},   {3, 0.5, 1.0, -0.75, 0}, {4, -1, 0.5, 2, -0.3},
+      {5, 2, -1, 0.25, 0.125}, {12, 0, 0, 0, 1},         {60, 3, -2, 0.5, -0.02},
+  };
+  std::mt19937 g(7);
+  for (const auto& cs : cases) {
+    auto p = [&](double u) { return cs.p0 + u * (cs.p1 + u * (cs.p2 + u * cs.p3)); };
+    for (bool uniform : {true, false}) {
+      std::vector<double> x = uniform ? std::vector<double>(cs.n) : random_knots(g, cs.n, -1.3);
+      if (uniform)
+        for (int i = 0; i < cs.n; ++i) x[i] = -1.0 + 0.5 * i;
+      std::vector<double> y(cs.n);
+      for (int i = 0; i < cs.n; ++i) y[i] = p(x[i]);
+      const coeffs k = fit(x, y);
+      const double lo = x.front() - 1.0, hi = x.back() + 1.0;
+      for (int s = 0; s <= 400; ++s) {
+        const double u = lo + (hi - lo) * s / 400.0;
+        EXPECT_NEAR(eval(x, y, k, u), p(u), 1e-9 * (1 + std::fabs(p(u))))
+            << "n=" << cs.n << " uniform=" << uniform << " u=" << u;
+      }
+    }
+  }
+}
+
+TEST(Spline, MatchesDenseReferenceOnRandomData) {
+  std::mt19937 g(2024);
+  std::uniform_real_distribution<double> val(-5.0, 5.0), frac(0.0, 1.0);
+  for (int n : {3, 4, 5, 6, 9, 25, 80}) {
+    for (int rep = 0; rep < 5; ++rep) {
+      std::vector<double> x = random_knots(g, n, val(g)), y(n);
+      for (double& v : y) v = val(g);
+      const coeffs k = fit(x, y);
+      const dense_reference ref(x, y);
+      const double lo = x.front() - 0.5, hi = x.back() + 0.5;
+      for (int s = 0; s < 300; ++s) {
+        const double u = lo + (hi - lo) * frac(g);
+        const double want = ref(u);
+        EXPECT_NEAR(eval(x, y, k, u), want, 1e-9 * (1 + std::fabs(want))) << "n=" << n << " u=" << u;
+      }
+    }
+  }
+}
+
+// At a knot the interval starting there is chosen and t = 0, so y comes back exactly;
+// the second knot lies in the first interval (the shortcut) and is only close.
+TEST(Spline, KnotsReproducedAndTinyCases) {
+  std::mt19937 g(3);
+  std::uniform_real_distribution<double> val(-100.0, 100.0);
+  for (int n : {2, 3, 4, 10, 101}) {
+    std::vector<double> x = random_knots(g, n, 0.25), y(n);
+    for (double& v : y) v = val(g);
+    const coeffs k = fit(x, y);
+    for (int i = 0; i < n; ++i) {
+      if (i == 1)
+        EXPECT_NEAR(eval(x, y, k, x[i]), y[i], 1e-10 * (1 + std::fabs(y[i])));
+      else
+        EXPECT_EQ(eval(x, y, k, x[i]), y[i]) << "n=" << n << " knot " << i;
+    }
+  }
+  // One knot: a constant.
+  std::vector<double> x1{2.0}, y1{-3.5};
+  const coeffs k1 = fit(x1, y1);
+  for (double u : {-10.0, 2.0, 7.0}) EXPECT_EQ(eval(x1, y1, k1, u), -3.5);
+  // Two knots: the straight line, also extrapolated.
+  std::vector<double> x2{1.0, 3.0}, y2{2.0, 6.0};
+  const coeffs k2 = fit(x2, y2);
+  EXPECT_EQ(k2.c[0], 0.0);
+  EXPECT_EQ(k2.d[1], 0.0);
+  for (double u : {-1.0, 1.0, 2.5, 3.0, 10.0}) EXPECT_DOUBLE_EQ(eval(x2, y2, k2, u), 2.0 * u);
+}
+
+// The forward walk must give bit-identical values to seval on every grid: starting
+// before the first knot, ending after the last, hitting knots exactly (including the
+// second knot, which seval takes from the first interval), repeated abscissae, steps
+// finer and coarser than the knot spacing, NaN and backward steps, and knots that are
+// not ascending.
+TEST(Spline, ForwardWalkIsBitIdenticalToBisection) {
+  std::mt19937 g(11);
+  std::uniform_real_distribution<double> val(-3.0, 3.0);
+  auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+  auto check = [&](const std::vector<double>& x, const std::vector<double>& y,
+                   const std::vector<double>& u, const char* what) {
+    const int n = static_cast<int>(x.size());
+    const coeffs k = fit(x, y);
+    std::vector<double> fast(u.size());
+    seval_ascending(n, x.data(), y.data(), k.b.data(), k.c.data(), k.d.data(),
+                    static_cast<int>(u.size()), u.data(), fast.data());
+    for (std::size_t j = 0; j < u.size(); ++j) {
+      const double slow = eval(x, y, k, u[j]);
+      ASSERT_EQ(bits(fast[j]), bits(slow)) << what << " n=" << n << " u[" << j << "]=" << u[j];
+    }
+  };
+  for (int n : {1, 2, 3, 4, 17, 300}) {
+    std::vector<double> x = random_knots(g, n, val(g)), y(n);
+    for (double& v : y) v = val(g);
+    const double lo = x.front() - 0.7, hi = x.back() + 0.9;
+    for (double step : {0.001, 0.013, 0.31, 2.5}) {
+      std::vector<double> u;
+      for (double v = lo; v <= hi; v += step) u.push_back(v);
+      check(x, y, u, "uniform grid");
+      std::vector<double> merged = u;
+      merged.insert(merged.end(), x.begin(), x.end());
+      merged.insert(merged.end(), x.begin(), x.end());  // each knot twice
+      std::sort(merged.begin(), merged.end());
+      check(x, y, merged, "grid with knots");
+    }
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    check(x, y, {-inf, lo, x[0], nan, hi, lo, x.back(), x.back() + 1, inf}, "nan and back steps");
+    std::vector<double> rev(x.rbegin(), x.rend());
+    check(rev, y, {lo, x[0], 0.5 * (lo + hi), hi}, "descending knots");
+  }
+  // Repeated knot values (zero-width interval): same interval choice, even if NaN.
+  check({0.0, 1.0, 1.0, 2.0, 3.0}, {0, 1, 2, 3, 4}, {-1, 0, 0.5, 1, 1, 1.5, 2, 3, 4}, "repeated knots");
+}
