@@ -1,0 +1,45 @@
+// Writer of curve data files: two columns (format 0), four columns x, y, 0.0, 1.0
+// (format 1), or a Grace project file (format 2: header commands, then two columns).
+//
+// Files are written beside the target under a temporary name and renamed over it only
+// when every byte has been written, so a failed save leaves an existing file untouched.
+// Every function that writes returns 1 on success and 0 when the file cannot be created
+// or a write fails (or the arguments are invalid: negative n, missing arrays, format
+// outside 0..2).
+#pragma once
+
+#include <string>
+
+// Writes one data set as a complete file. xlog, ylog: logarithmic axes (1); bar: bars
+// (non-zero) or lines.
+int save_to_file(int filename_length, const char* filename, int n, const double* x,
+                 const double* y, int xlog, int ylog, int bar, int calc, int curve, int format);
+
+// Starts a file for several data sets (a curve and its extra sets) and writes its header.
+// A file still open from an earlier prep_file is closed first with close_data_file().
+int prep_file(int filename_length, const char* filename, int format, int xlog, int ylog,
+              int calc, int curve);
+
+// Appends data set number `set` (0 the curve itself, 1, 2, ... the extra sets) to the file
+// started by prep_file, followed by one empty line; the set numbered nsets - 1 closes the
+// file. Returns 0 without writing when no file is open.
+int append_to_file(int n, const double* x, const double* y, int bar, int calc, int curve,
+                   int format, int set, int nsets);
+
+// Closes the file started by prep_file, keeping the sets written so far (the file is
+// complete up to the last appended set). Returns 1 when there was nothing to close.
+int close_data_file();
+
+// Grace axis legends: the x legend is 65 characters, its last non-blank one the '"' that
+// closes the quote opened on the label line; the y legend is 35 characters, the text in
+// double quotes. For a format other than 2 both are all blanks.
+std::string xlegend(int calc, int curve, int format);
+std::string ylegend(int calc, int curve, int format);
+
+// The integer as decimal digits without blanks.
+std::string charint(int value);
+
+// One data line without its newline: x and y as "%20.10f" separated by 3 blanks (a value
+// too wide for 20 characters, or not finite, as 20 asterisks), and for format 1
+// "   0.0   1.0" after them.
+std::string data_line(double x, double y, int format);

@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "numeric/readfiles.h"
+#include "numeric/recorder.h"
+#include "numeric/writedata.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct scratch_dir {
+  fs::path path;
+  scratch_dir() {
+    static int serial = 0;
+    path = fs::temp_directory_path() /
+           ("amoq_writedata_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
+    fs::create_directories(path);
+  }
+  ~scratch_dir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+  std::string file(const std::string& name) const { return (path / name).string(); }
+  int entries() const {
+    int n = 0;
+    for (auto it = fs::directory_iterator(path); it != fs::directory_iterator(); ++it) ++n;
+    return n;
+  }
+};
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+int save(const std::string& name, std::vector<double> x, std::vector<double> y, int xlog,
+         int ylog, int bar, int calc, int curve, int format) {
+  return save_to_file(static_cast<int>(name.size()), name.data(), static_cast<int>(x.size()),
+                      x.data(), y.data(), xlog, ylog, bar, calc, curve, format);
+}
+
+int prep(const std::string& name, int format, int xlog, int ylog, int calc, int curve) {
+  return prep_file(static_cast<int>(name.size()), name.data(), format, xlog, ylog, calc, curve);
+}
+
+int append(std::vector<double> x, std::vector<double> y, int bar, int calc, int curve,
+           int format, int set, int nsets) {
+  return append_to_file(static_cast<int>(x.size()), x.data(), y.data(), bar, calc, curve,
+                        format, set, nsets);
+}
+
+std::string blanks(int n) { return std::string(n, ' '); }
+
+// Header lines 1 to 8 and 10 to 17 written out from the format table; the x label pads
+// the closing quote to 65 characters.
+std::string golden_header(const std::string& xlabel, int xpad, const std::string& ylabel_line,
+                          bool xlog, bool ylog) {
+  std::string h = "@with g0\n";
+  h += "@    xaxis label \"" + xlabel + "\"" + blanks(xpad) + "\n";
+  h += "@    xaxis tick on\n";
+  if (xlog) h += "@    xaxes scale Logarithmic\n";
+  h += "@    xaxis tick major size 1.000000\n"
+       "@    xaxis tick minor size 0.500000\n"
+       "@    xaxis ticklabel on\n"
+       "@    xaxis ticklabel char size 0.800000\n";
+  h += ylabel_line;
+  h += "@    yaxis tick on\n";
+  if (ylog) h += "@    yaxes scale Logarithmic\n";
+  h += "@    yaxis tick major size 1.000000\n"
+       "@    yaxis tick minor size 0.500000\n"
+       "@    yaxis ticklabel on\n"
+       "@    yaxis ticklabel char size 0.800000\n"
+       "@    legend on\n"
+       "@    legend box linestyle 0\n";
+  return h;
+}
+
+const std::string two_theta = "2\\f{12}q\\f{}\\C or Q[\\cE\\C\\S-1\\N]";  // 32 characters
+
+}  // namespace
+
+TEST(WriteData, DataLines) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::string stars(20, '*');
+  struct {
+    double x, y;
+    int format;
+    std::string line;
+  } cases[] = {
+      {0, 1, 0, blanks(8) + "0.0000000000" + blanks(3) + blanks(8) + "1.0000000000"},
+      {1.5, -2.25, 0, blanks(8) + "1.5000000000" + blanks(3) + blanks(7) + "-2.2500000000"},
+      {1.5, -2.25, 1,
+       blanks(8) + "1.5000000000" + blanks(3) + blanks(7) + "-2.2500000000   0.0   1.0"},
+      {999999999.5, -99999999.5, 0, "999999999.5000000000   -99999999.5000000000"},
+      {1e9, -1e8, 0, stars + "   " + stars},
+      {1e15, 1e300, 1, stars + "   " + stars + "   0.0   1.0"},
+      {nan, inf, 0, stars + "   " + stars},
+      {-inf, 2, 0, stars + "   " + blanks(8) + "2.0000000000"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(data_line(c.x, c.y, c.format), c.line) << c.x;
+
+  // Everything that fits matches the C library's "%20.10f" (rounding included).
+  std::mt19937_64 gen(11);
+  std::uniform_real_distribution<double> mant(-1.0, 1.0);
+  std::uniform_int_distribution<int> expo(-12, 9);
+  char ref[128];
+  for (int i = 0; i < 2000; ++i) {
+    double x = mant(gen) * std::pow(10.0, expo(gen)), y = mant(gen) * std::pow(10.0, expo(gen));
+    std::snprintf(ref, sizeof ref, "%20.10f   %20.10f", x, y);
+    std::string expected = ref;
+    if (expected.size() > 43) continue;  // too wide: asterisks, checked above
+    EXPECT_EQ(data_line(x, y, 0), expected);
+  }
+}
+
+TEST(WriteData, Legends) {
+  EXPECT_EQ(xlegend(3, 1, 2), "r[\\cE\\C]\"" + blanks(56));
+  EXPECT_EQ(xlegend(0, 3, 2), "Q[\\cE\\C\\S-1\\N]\"" + blanks(50));
+  EXPECT_EQ(xlegend(0, 1, 2), two_theta + "\"" + blanks(32));
+  EXPECT_EQ(xlegend(-1, 3, 2), two_theta + "\"" + blanks(32));
+  EXPECT_EQ(xlegend(3, 0, 2), "Q[\\cE\\C\\S-1\\N]\"" + blanks(50));
+  EXPECT_EQ(xlegend(1, 2, 2), "Q[\\cE\\C\\S-1\\N]\"" + blanks(50));
+  struct {
+    int calc, curve;
+    const char* text;
+  } y[] = {{0, 0, "Raw data"}, {0, 2, "Substrate/cell scattering"}, {0, 3, "Corrected data"},
+           {1, 0, "Corrected intensity"}, {1, 2, "S(Q)"}, {2, 1, "Corrected Q[S(Q)-1]"},
+           {3, 0, "Q[S(Q)-1]"}, {3, 3, "g(r)- rho[slope G(r)]"}, {7, 2, "g(r)- rho[exp]"},
+           {1, 3, nullptr}, {2, 2, nullptr}, {0, 4, nullptr}, {3, -1, nullptr}};
+  for (const auto& c : y) {
+    std::string expected = blanks(35);
+    if (c.text) expected.replace(0, std::string(c.text).size() + 2, "\"" + std::string(c.text) + "\"");
+    EXPECT_EQ(ylegend(c.calc, c.curve, 2), expected) << c.calc << " " << c.curve;
+  }
+  EXPECT_EQ(charint(0), "0");
+  EXPECT_EQ(charint(12), "12");
+  EXPECT_EQ(charint(-7), "-7");
+}
+
+// Whole files, byte for byte.
+TEST(WriteData, SingleSetFiles) {
+  scratch_dir dir;
+  const std::string a = dir.file("a.dat");
+  ASSERT_EQ(save(a, {0}, {1}, 0, 0, 0, 0, 3, 0), 1);
+  EXPECT_EQ(slurp(a), blanks(8) + "0.0000000000   " + blanks(8) + "1.0000000000\n");
+
+  ASSERT_EQ(save(a, {1.5, 0}, {-2.25, 1}, 1, 1, 1, 0, 3, 1), 1);  // replaces the file
+  EXPECT_EQ(slurp(a), blanks(8) + "1.5000000000   " + blanks(7) + "-2.2500000000   0.0   1.0\n" +
+                          blanks(8) + "0.0000000000   " + blanks(8) + "1.0000000000   0.0   1.0\n");
+
+  const std::string g = dir.file("raw.agr");
+  ASSERT_EQ(save(g, {0}, {1}, 0, 0, 0, 0, 0, 2), 1);
+  const std::string raw_label = "\"Raw data\"" + blanks(25);
+  EXPECT_EQ(slurp(g), golden_header(two_theta, 32, "@    yaxis label " + raw_label + "\n", false, false) +
+                          "@    s0 legend  " + raw_label + "\n" + "@target G0.S0\n@type xy\n" +
+                          blanks(8) + "0.0000000000   " + blanks(8) + "1.0000000000\n");
+
+  const std::string r = dir.file("gr.agr");
+  ASSERT_EQ(save(r, {1.5}, {-2.25}, 0, 1, 1, 3, 1, 2), 1);
+  const std::string gr_label = "\"G(r)\"" + blanks(29);
+  EXPECT_EQ(slurp(r), golden_header("r[\\cE\\C]", 56, "@    yaxis label " + gr_label + "\n", false, true) +
+                          "@    s0 legend  " + gr_label + "\n" + "@target G0.S0\n@type bar\n" +
+                          blanks(8) + "1.5000000000   " + blanks(7) + "-2.2500000000\n");
+
+  ASSERT_EQ(save(a, {}, {}, 0, 0, 0, 0, 0, 0), 1);  // no points: an empty file
+  EXPECT_EQ(slurp(a), "");
+  EXPECT_EQ(dir.entries(), 3);  // no temporary files left behind
+}
+
+TEST(WriteData, MultiSetFiles) {
+  scratch_dir dir;
+  const std::string d = dir.file("sets.dat");
+  const std::string line01 = blanks(8) + "0.0000000000   " + blanks(8) + "1.0000000000\n";
+  ASSERT_EQ(prep(d, 0, 0, 0, 0, 3), 1);
+  ASSERT_EQ(append({0}, {1}, 0, 0, 3, 0, 0, 3), 1);
+  ASSERT_EQ(append({0, 0}, {1, 1}, 1, 0, 3, 0, 1, 3), 1);
+  EXPECT_FALSE(fs::exists(d));  // not yet complete
+  ASSERT_EQ(append({0}, {1}, 0, 0, 3, 0, 2, 3), 1);
+  EXPECT_EQ(slurp(d), line01 + "\n" + line01 + line01 + "\n" + line01 + "\n");
+  EXPECT_EQ(append({0}, {1}, 0, 0, 3, 0, 3, 4), 0);  // closed: nothing to append to
+
+  const std::string g = dir.file("sets.agr");
+  ASSERT_EQ(prep(g, 2, 1, 0, 1, 2), 1);
+  ASSERT_EQ(append({1.5}, {-2.25}, 0, 1, 2, 2, 0, 2), 1);
+  ASSERT_EQ(append({0}, {1}, 1, 1, 2, 2, 1, 2), 1);
+  const std::string sq_label = "\"S(Q)\"" + blanks(29);
+  EXPECT_EQ(slurp(g), golden_header("Q[\\cE\\C\\S-1\\N]", 50, "", true, false) +
+                          " @target G0.S0\n @s0 legend " + sq_label + "\n@type xy\n" +
+                          blanks(8) + "1.5000000000   " + blanks(7) + "-2.2500000000\n\n" +
+                          " @target G0.S1\n @s1 legend " + sq_label + "\n" +
+                          " @s1 line linestyle 0\n@type bar\n" + line01 + "\n");
+
+  // Fewer sets than announced: the next prep_file (or close_data_file) completes the
+  // file with the sets written so far.
+  const std::string p = dir.file("partial.dat");
+  ASSERT_EQ(prep(p, 1, 0, 0, 0, 0), 1);
+  ASSERT_EQ(append({0}, {1}, 0, 0, 0, 1, 0, 3), 1);
+  ASSERT_EQ(prep(dir.file("next.dat"), 0, 0, 0, 0, 0), 1);
+  EXPECT_EQ(slurp(p), blanks(8) + "0.0000000000   " + blanks(8) + "1.0000000000   0.0   1.0\n\n");
+  EXPECT_EQ(close_data_file(), 1);
+  EXPECT_EQ(slurp(dir.file("next.dat")), "");
+  EXPECT_EQ(close_data_file(), 1);
+  EXPECT_EQ(dir.entries(), 4);
+}
+
+// Failures return 0 and never damage an existing file.
+TEST(WriteData, FailuresKeepExistingFile) {
+  scratch_dir dir;
+  EXPECT_EQ(append({0}, {1}, 0, 0, 0, 0, 0, 1), 0);  // no prep_file
+  const std::string nowhere = dir.file("missing/dir/a.dat");
+  EXPECT_EQ(save(nowhere, {0}, {1}, 0, 0, 0, 0, 0, 0), 0);
+  EXPECT_EQ(prep(nowhere, 0, 0, 0, 0, 0), 0);
+  EXPECT_EQ(append({0}, {1}, 0, 0, 0, 0, 0, 1), 0);
+
+  const std::string a = dir.file("a.dat");
+  ASSERT_EQ(save(a, {1}, {2}, 0, 0, 0, 0, 0, 0), 1);
+  const std::string before = slurp(a);
+  EXPECT_EQ(save(a, {1}, {2}, 0, 0, 0, 0, 0, 3), 0);  // unknown format
+  EXPECT_EQ(save_to_file(static_cast<int>(a.size()), a.data(), 3, nullptr, nullptr, 0, 0, 0, 0, 0, 0), 0);
+
+  // A write that fails half way (file size limit): the old file stays, no debris.
+  std::vector<double> big(5000, 1.0);
+  struct rlimit old;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto old_handler = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const int saved = save(a, big, big, 0, 0, 0, 0, 0, 1);
+  const int prepped = prep(dir.file("b.dat"), 0, 0, 0, 0, 0);
+  const int appended = append(big, big, 0, 0, 0, 0, 0, 1);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(saved, 0);
+  EXPECT_EQ(prepped, 1);
+  EXPECT_EQ(appended, 0);
+  EXPECT_EQ(slurp(a), before);
+  EXPECT_EQ(dir.entries(), 1);
+}
+
+// Writer then reader: codes 0 and 1 give back every point to the 10 written decimals;
+// a value too wide for its field (asterisks) ends the data there.
+TEST(WriteData, RoundTripThroughReader) {
+  scratch_dir dir;
+  std::mt19937_64 gen(3);
+  std::uniform_real_distribution<double> u(-1e6, 1e6);
+  for (int format : {0, 1}) {
+    std::vector<double> x(500), y(500);
+    for (int i = 0; i < 500; ++i) x[i] = u(gen), y[i] = u(gen) * 1e-3;
+    const std::string f = dir.file("rt" + std::to_string(format) + ".dat");
+    ASSERT_EQ(save(f, x, y, 0, 0, 0, 1, 1, format), 1);
+    numeric_recorder rec;
+    ASSERT_EQ(read_data(1, 1, f.data(), static_cast<int>(f.size())), 500);
+    ASSERT_EQ(rec.curves.size(), 1u);
+    for (int i = 0; i < 500; ++i) {
+      EXPECT_NEAR(rec.curves[0].x[i], x[i], 0.51e-10 + 1e-16 * std::fabs(x[i])) << i;
+      EXPECT_NEAR(rec.curves[0].y[i], y[i], 0.51e-10 + 1e-16 * std::fabs(y[i])) << i;
+    }
+    y[200] = 2e9;
+    ASSERT_EQ(save(f, x, y, 0, 0, 0, 1, 1, format), 1);
+    EXPECT_EQ(read_data(1, 1, f.data(), static_cast<int>(f.size())), 200);
+  }
+}
+
+// Grace's batch program accepts every kind of file without a complaint.
+TEST(WriteData, GraceReadsTheFiles) {
+  if (std::system("command -v gracebat >/dev/null 2>&1") != 0) GTEST_SKIP() << "gracebat not installed";
+  scratch_dir dir;
+  std::vector<double> x, y;
+  for (int i = 1; i <= 50; ++i) x.push_back(0.1 * i), y.push_back(1.0 + std::sin(0.3 * i));
+  std::vector<std::string> files;
+  auto name = [&](const char* n) { return files.emplace_back(dir.file(n)); };
+  ASSERT_EQ(save(name("lines.agr"), x, y, 0, 0, 0, 0, 0, 2), 1);
+  ASSERT_EQ(save(name("logbars.agr"), x, y, 1, 1, 1, 3, 1, 2), 1);
+  ASSERT_EQ(save(name("logx.agr"), x, y, 1, 0, 0, 1, 2, 2), 1);
+  ASSERT_EQ(prep(name("sets.agr"), 2, 0, 1, 3, 3), 1);
+  ASSERT_EQ(append(x, y, 0, 3, 3, 2, 0, 3), 1);
+  ASSERT_EQ(append(x, x, 1, 3, 3, 2, 1, 3), 1);
+  ASSERT_EQ(append(y, x, 0, 3, 3, 2, 2, 3), 1);
+  for (const auto& f : files) {
+    const std::string cmd = "gracebat -nosafe -hardcopy -hdevice PNG -printfile '" + f +
+                            ".png' '" + f + "' 2>&1";
+    std::FILE* p = ::popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    EXPECT_EQ(::pclose(p), 0) << f;
+    EXPECT_EQ(out, "") << f;
+    EXPECT_GT(fs::file_size(f + ".png"), 0u) << f;
+  }
+}
