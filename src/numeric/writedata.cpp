@@ -46,7 +46,11 @@ class safe_file {
     mode_t mode = 0666;
     struct stat st;
     const bool existed = ::stat(target_.c_str(), &st) == 0;
-    if (existed) mode = st.st_mode & 07777;
+    if (existed) {
+      // A file the user may not write is not replaced behind its back.
+      if (::access(target_.c_str(), W_OK) != 0) return false;
+      mode = st.st_mode & 07777;
+    }
 
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
