@@ -1,0 +1,126 @@
+#include "numeric/calrd.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "numeric/callbacks.h"
+#include "numeric/elements.h"
+#include "numeric/filters.h"
+#include "numeric/sine_transform.h"
+
+namespace {
+
+constexpr double max_points = 50'000'000.0;
+
+void report(const char* what, const char* detail) { show_error_(what, "Subroutine: cd ", detail); }
+
+void report_memory(const char* table) { report("Impossible to allocate memory", table); }
+
+bool allocate(std::vector<double>& v, std::size_t count, const char* table) {
+  try {
+    v.assign(count, 0.0);
+    return true;
+  } catch (const std::bad_alloc&) {
+    report_memory(table);
+    return false;
+  } catch (const std::length_error&) {
+    report_memory(table);
+    return false;
+  }
+}
+
+}  // namespace
+
+int cd(int n, int densmode, double rho_exp, double rmax, double damp, double dr, const double* qs,
+       const double* q) {
+  char detail[64];
+  if (n < 2) {
+    std::snprintf(detail, sizeof detail, "Points: %d", n);
+    report("At least two data points are required", detail);
+    return 0;
+  }
+  const double dq = q[1] - q[0];
+  if (!(dq > 0.0) || !std::isfinite(dq)) {
+    std::snprintf(detail, sizeof detail, "q step: %g", dq);
+    report("The q step must be a positive number", detail);
+    return 0;
+  }
+  if (!(dr > 0.0) || !(rmax >= dr)) {
+    std::snprintf(detail, sizeof detail, "Rmax: %g, dr: %g", rmax, dr);
+    report("The r grid is empty: Rmax and dr must be > 0 and Rmax >= dr", detail);
+    return 0;
+  }
+  const double m_fit = std::trunc(1.0 / dr);
+  if (densmode == 1 && m_fit < 1.0) {
+    std::snprintf(detail, sizeof detail, "dr: %g", dr);
+    report("The density from the slope of G(r) needs dr <= 1.0", detail);
+    return 0;
+  }
+
+  // 1. Output grid.
+  const double nr_d = std::trunc(rmax / dr);
+  if (!(nr_d <= max_points)) {
+    report_memory("Table: B");
+    return 0;
+  }
+  const int nr = static_cast<int>(nr_d);
+  std::vector<double> g, big_g, r;
+  if (!allocate(g, nr, "Table: B") || !allocate(big_g, nr, "Table: C") || !allocate(r, nr, "Table: D"))
+    return 0;
+
+  // 2-3. Damped input W_k = QS_k exp(-damp q_k^2); the last input point is not used.
+  const int nk = n - 1;
+  std::vector<double> wk;
+  if (!allocate(wk, nk, "Table: W")) return 0;
+  for (int k = 0; k < nk; ++k) wk[k] = qs[k] * std::exp(-damp * q[k] * q[k]);
+
+  // 4. Rectangle-rule sine transform.
+  if (!sine_transform(wk.data(), q, nk, dq, dr, nr, big_g.data())) {
+    report_memory("Table: FFT");
+    return 0;
+  }
+  // r = 0 gives sin(0) = 0 for every term: G_0 is exactly 0 (NaN when the input holds NaN).
+  double g0 = 0.0;
+  for (int k = 0; k < nk; ++k) g0 += wk[k] * 0.0;
+  big_g[0] = g0;
+  for (int j = 0; j < nr; ++j) {
+    r[j] = j * dr;
+    big_g[j] = big_g[j] * dq * 2.0 / pi_f;
+  }
+
+  // 5. Slope fit through (0, 0) and (j dr, G_{j-1}), j = 1..M: each G value paired with the
+  // r one step beyond its own point. Only the G values that exist are used (nr < M).
+  double rho_slope = 0.0;
+  const int mfit = static_cast<int>(std::min(m_fit, nr_d));
+  if (mfit >= 1) {
+    std::vector<double> fx, fy;
+    if (!allocate(fx, static_cast<std::size_t>(mfit) + 1, "Table: DX3") ||
+        !allocate(fy, static_cast<std::size_t>(mfit) + 1, "Table: DX3"))
+      return 0;
+    for (int j = 1; j <= mfit; ++j) {
+      fx[j] = j * dr;
+      fy[j] = big_g[j - 1];
+    }
+    double coef[2];
+    linfit(fx.data(), fy.data(), mfit + 1, coef);
+    rho_slope = -coef[1] / four_pi_f;
+  }
+
+  // 6-7. g(r) with r' = (j + 1) dr.
+  const double rho = densmode == 1 ? rho_slope : rho_exp;
+  for (int j = 0; j < nr; ++j) {
+    const double rp = (j + 1) * dr;
+    const double shell = four_pi_f * rho * rp * rp;
+    g[j] = (rp * big_g[j] + shell) / shell;
+  }
+
+  // 8. Deliver.
+  save_curve_(nr, r.data(), big_g.data(), 3, 1);
+  save_curve_(nr, r.data(), g.data(), 3, densmode == 1 ? 3 : 2);
+  displaydens_(densmode == 1 ? rho_slope : 0.0);
+  return 1;
+}
