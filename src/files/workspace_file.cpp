@@ -1,0 +1,104 @@
+#include "files/workspace_file.h"
+
+#include <vector>
+
+#include "curve/allocextra.h"
+#include "files/project_file.h"
+#include "project/hooks.h"
+#include "project/messages.h"
+#include "project/project.h"
+
+namespace {
+
+constexpr int file_version = 1;
+// Smallest project block: empty header and name, items 4 to 20 with unset file names.
+constexpr size_t min_block_bytes = 4 + 4 + 4 * 4 + 6 * 16 + 3 * 32 + 19 * 8 + 2 * 16 + 6 * 4;
+
+}  // namespace
+
+int encode_workspace(byte_writer& out) {
+  out.text(format("%%\n%% Workspace file v-%1d.0\n%%\n", file_version));
+  int n = nprojects;
+  out.i32(n);
+  if (n < 1) return workspace_empty;
+  for (int p = 0; p < n; ++p) out.i32(proj[p].params[0]);
+  for (int p = 0; p < n; ++p) encode_project(out, p, n);
+  return file_ok;
+}
+
+int decode_workspace(byte_reader& in) {
+  int header, n;
+  if (!in.i32(header) || header < 0 || !in.skip(static_cast<size_t>(header))) return file_short;
+  if (!in.i32(n)) return file_short;
+  if (n < 1) return workspace_empty;
+  if (static_cast<size_t>(n) > in.left() / (4 + min_block_bytes)) return file_short;
+
+  const int offset = nprojects;
+  pparamstmp.assign(static_cast<size_t>(offset + n), -1);
+  for (int p = 0; p < offset; ++p) pparamstmp[p] = proj[p].params[0];
+  for (int i = 0; i < n; ++i)
+    if (!in.i32(pparamstmp[offset + i])) return file_short;
+
+  std::vector<pending_extra_sets> pending;
+  read_context ctx{n, offset, &pending};
+  int code = file_ok;
+  for (int i = 0; i < n && code == file_ok; ++i) {
+    init_project();
+    code = decode_project(in, ctx, activep);
+    if (code != file_ok) close_project_record(activep);
+  }
+
+  // Place the extra sets now that every project that could be read exists. A set that
+  // names a project that failed is dropped; a set without a slot in the table is a
+  // corrupt curve block, and its project and those after it are closed.
+  int last = nprojects;  // positions >= last are closed below
+  for (pending_extra_sets& pe : pending) {
+    if (pe.p >= last) continue;
+    std::erase_if(pe.sets, [&](const stored_extra_set& s) { return s.project >= nprojects; });
+    if (!place_extra_sets(pe, n)) {
+      last = pe.p;
+      if (code == file_ok) code = file_bad_curve;
+    }
+  }
+  while (nprojects > last) close_project_record(nprojects - 1);
+
+  for (int p = offset; p < nprojects; ++p) {
+    activep = p;
+    if (hooks().project_added) hooks().project_added();
+  }
+  if (nprojects > offset) active_project_changed(nprojects - 1);
+  if (code == file_ok) newspace = 0;
+  return code;
+}
+
+int open_save_workspace(std::FILE* stream, int direction) {
+  if (!stream) return file_short;
+  if (direction == 1) {
+    byte_writer w;
+    int code = encode_workspace(w);
+    const auto& d = w.data();
+    if (std::fwrite(d.data(), 1, d.size(), stream) != d.size()) return file_short;
+    if (code == file_ok) newspace = 0;
+    return code;
+  }
+  std::vector<uint8_t> bytes;
+  if (!read_rest(stream, bytes)) return file_short;
+  byte_reader in(bytes);
+  return decode_workspace(in);
+}
+
+int save_workspace_file(const std::string& path) {
+  byte_writer w;
+  int code = encode_workspace(w);
+  if (code != file_ok) return code;
+  code = write_file_atomically(path, w.data());
+  if (code == file_ok) newspace = 0;
+  return code;
+}
+
+int open_workspace_file(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (!read_whole_file(path, bytes)) return file_short;
+  byte_reader in(bytes);
+  return decode_workspace(in);
+}

@@ -1,0 +1,446 @@
+#include "files/xml_project.h"
+
+#include <cerrno>
+#include <cfloat>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <libxml/parser.h>
+#include <libxml/xmlwriter.h>
+
+#include "numeric/elements.h"
+#include "project/hooks.h"
+#include "project/messages.h"
+#include "project/project.h"
+
+namespace {
+
+const char* const program_version = "2.0";
+
+xml_import_hooks import_hooks;
+
+const char* const xml_messages[7] = {
+    "AmoqGTK project file (XML) successfully opened\n",
+    "Impossible to open the AmoqGTK project file (XML) file\n",
+    "The file is not a valid AmoqGTK project file (XML) file\n",
+    "The AmoqGTK project file (XML) file is uncomplete\n",
+    "Problem(s) in the <chemistry> section of the AmoqGTK project file (XML)\n",
+    "Problem(s) in the <element> section of the AmoqGTK project file (XML)\n",
+    "Problem(s) in the <experiment> section of the AmoqGTK project file (XML)\n",
+};
+
+// ---------------------------------------------------------------------------------------
+// Numbers
+
+// Nearest integer ("%d" of a rounded value); values that no int can hold give 0.
+int nearest_int(double v) {
+  if (!std::isfinite(v) || std::fabs(v) > static_cast<double>(INT_MAX)) return 0;
+  return static_cast<int>(std::lround(v));
+}
+
+// "%lf": six decimals, "." whatever the locale.
+std::string fixed6(double v) {
+  char buf[400];  // DBL_MAX in fixed notation takes 309 digits plus the decimals
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
+  if (r.ec != std::errc()) return "0.000000";
+  return std::string(buf, r.ptr);
+}
+
+locale_t c_numeric_locale() {
+  static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return loc;
+}
+
+// The standard decimal conversion in the C locale: leading blanks skipped, the longest
+// number at the start taken, text that is no number reads as 0. Non-finite results
+// (overflow, "inf", "nan") are refused: no field of the format can hold them.
+bool parse_decimal(const std::optional<std::string>& text, double& value) {
+  if (!text) return false;
+  locale_t loc = c_numeric_locale();
+  double v = loc ? strtod_l(text->c_str(), nullptr, loc) : std::strtod(text->c_str(), nullptr);
+  if (!std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+// parse_decimal, then rounded to single precision (the value a float field would hold).
+bool parse_single(const std::optional<std::string>& text, double& value) {
+  double v = 0.0;
+  if (!parse_decimal(text, v) || std::fabs(v) > static_cast<double>(FLT_MAX)) return false;
+  value = static_cast<double>(static_cast<float>(v));
+  return true;
+}
+
+// parse_decimal, then rounded to the nearest integer, which must lie in lo..hi.
+// `single`: round to single precision first.
+bool parse_int_in(const std::optional<std::string>& text, bool single, int lo, int hi, int& out) {
+  double v = 0.0;
+  bool ok = single ? parse_single(text, v) : parse_decimal(text, v);
+  if (!ok || v < lo - 1.0 || v > hi + 1.0) return false;
+  int n = static_cast<int>(std::lround(v));
+  if (n < lo || n > hi) return false;
+  out = n;
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Tree access
+
+struct xml_free_deleter {
+  void operator()(xmlChar* s) const { xmlFree(s); }
+};
+struct doc_deleter {
+  void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
+};
+using doc_ptr = std::unique_ptr<xmlDoc, doc_deleter>;
+
+std::optional<std::string> take_string(xmlChar* s) {
+  std::unique_ptr<xmlChar, xml_free_deleter> owned(s);
+  if (!owned) return std::nullopt;
+  return std::string(reinterpret_cast<const char*>(owned.get()));
+}
+
+// The text of an element (all of its text content).
+std::optional<std::string> node_text(xmlNode* node) {
+  if (!node) return std::nullopt;
+  std::optional<std::string> t = take_string(xmlNodeGetContent(node));
+  return t ? t : std::string();
+}
+
+// The value of the first attribute of an element, whatever its name.
+std::optional<std::string> first_attribute(xmlNode* node) {
+  if (!node || node->type != XML_ELEMENT_NODE || !node->properties) return std::nullopt;
+  std::optional<std::string> t =
+      take_string(xmlNodeGetContent(reinterpret_cast<xmlNode*>(node->properties)));
+  return t ? t : std::string();
+}
+
+std::optional<std::string> child_text(xmlNode* parent, const char* name) {
+  xmlNode* n = findnode(parent->children, name);
+  if (!n) return std::nullopt;
+  return node_text(n);
+}
+
+// Reads at most xml_max_bytes; a larger file is refused.
+bool read_capped(const char* file, std::string& bytes) {
+  std::FILE* f = std::fopen(file, "rb");
+  if (!f) return false;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, std::fclose);
+  bytes.clear();
+  char chunk[16384];
+  for (;;) {
+    size_t got = std::fread(chunk, 1, sizeof chunk, f);
+    bytes.append(chunk, got);
+    if (bytes.size() > static_cast<size_t>(xml_max_bytes)) return false;
+    if (got < sizeof chunk) return !std::ferror(f);
+  }
+}
+
+// No document of this format refers to anything outside itself.
+xmlParserInputPtr refuse_external(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
+
+// Parses without network access, without loading or substituting entities, and refuses
+// a document that carries a document type declaration: the format has none, and entity
+// definitions are the way to blow a small file up into a huge tree.
+doc_ptr parse_document(const std::string& bytes, const char* url) {
+  if (bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
+  xmlExternalEntityLoader previous = xmlGetExternalEntityLoader();
+  xmlSetExternalEntityLoader(refuse_external);
+  doc_ptr doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), url, nullptr,
+                            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+  xmlSetExternalEntityLoader(previous);
+  xmlResetLastError();
+  if (doc && (doc->intSubset || doc->extSubset)) doc.reset();
+  return doc;
+}
+
+bool name_is(const xmlNode* node, const char* name) {
+  return node && node->name && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Reading
+
+// The species part (code 4): the count and the atomic numbers, from which the symbols,
+// names and scattering coefficients are taken as when Z is chosen in the settings.
+int read_species(int p, xmlNode* chemistry) {
+  xmlNode* species = findnode(chemistry->children, "species");
+  if (!species) return 4;
+  int n = 0;
+  if (!parse_int_in(first_attribute(species), true, 0, nspec_max, n)) return 4;
+  prepspec(p, n);
+  xmlNode* z_node = nullptr;
+  for (int i = 0; i < n; ++i) {
+    z_node = findnode(i == 0 ? species->children : z_node->next, "Z");
+    if (!z_node) return 4;
+    int id = -1;
+    if (!parse_int_in(first_attribute(z_node), false, i, i, id)) return 4;
+    int z = 0;
+    if (!parse_int_in(node_text(z_node), false, 1, ncoeff_elements, z)) return 4;
+    set_species_element(p, i, z);
+  }
+  return 0;
+}
+
+// The element parts (code 5): each must name the element given in the species part and
+// carries the concentration and the anomalous dispersion corrections.
+int read_elements(int p, xmlNode* chemistry) {
+  xmlNode* e = nullptr;
+  for (int i = 0; i < proj[p].nspec; ++i) {
+    e = findnode(i == 0 ? chemistry->children : e->next, "element");
+    if (!e) return 5;
+    project& r = proj[p];
+    std::optional<std::string> symbol = first_attribute(e);
+    if (!symbol || *symbol != r.spec_symbol[i]) return 5;
+    std::optional<std::string> name = child_text(e, "name");
+    if (!name || *name != r.spec_name[i]) return 5;
+    double z = 0.0;
+    if (!parse_decimal(child_text(e, "z"), z) || z != r.spec_prop[0][i]) return 5;
+    static const char* const fields[3] = {"concentration", "fp", "fpp"};
+    for (int k = 0; k < 3; ++k) {
+      double v = 0.0;
+      if (!parse_decimal(child_text(e, fields[k]), v)) return 5;
+      r.spec_prop[1 + k][i] = v;
+    }
+  }
+  return 0;
+}
+
+// Index of `text` in a code table; index 0 ("Unknown") is stored as "not set".
+bool read_code(xmlNode* experiment, const char* name, const char* const* table, int entries,
+               double& out) {
+  std::optional<std::string> text = child_text(experiment, name);
+  if (!text) return false;
+  for (int k = 0; k < entries; ++k) {
+    if (*text == table[k]) {
+      out = k == 0 ? not_set : static_cast<double>(k);
+      return true;
+    }
+  }
+  return false;
+}
+
+// The experiment part (code 6 on any failure). The wavelength and the two absorptions
+// must come in this order; the other children may stand anywhere.
+bool read_experiment(int p, xmlNode* experiment) {
+  double* e = proj[p].exp_prop;
+  xmlNode* wl = findnode(experiment->children, "wavelength");
+  if (!wl || !parse_single(node_text(wl), e[0])) return false;
+  xmlNode* abs_sample = findnode(wl, "absorption-sample");
+  if (!abs_sample || !parse_single(node_text(abs_sample), e[1])) return false;
+  xmlNode* abs_substrate = findnode(abs_sample, "absorption-substrate");
+  if (!abs_substrate || !parse_single(node_text(abs_substrate), e[2])) return false;
+  if (!parse_single(child_text(experiment, "density"), e[3])) return false;
+  if (!parse_single(child_text(experiment, "deadtime"), e[4])) return false;
+  if (!read_code(experiment, "geometry", geometry, 4, e[12])) return false;
+  if (!read_code(experiment, "monochromator", monochr, 3, e[13])) return false;
+  if (!read_code(experiment, "compton", compt, 3, e[14])) return false;
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+// A file written under a temporary name beside its target and renamed over it only when
+// every byte is on disk; on any failure the temporary is removed and the target kept.
+bool write_beside_and_rename(const std::string& target_name, const char* data, size_t size) {
+  namespace fs = std::filesystem;
+  std::string target = target_name;
+  std::error_code ec;
+  if (fs::is_symlink(fs::path(target), ec)) {  // replace the file the link points to
+    fs::path real = fs::canonical(fs::path(target), ec);
+    if (!ec) target = real.string();
+  }
+  struct stat st;
+  const bool existed = ::stat(target.c_str(), &st) == 0;
+  if (existed && ::access(target.c_str(), W_OK) != 0) return false;
+
+  static unsigned counter = 0;
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  if (existed) (void)::fchmod(fd, st.st_mode & 07777);
+
+  bool ok = true;
+  size_t done = 0;
+  while (ok && done < size) {
+    ssize_t w = ::write(fd, data + done, size - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) ok = false;
+    else done += static_cast<size_t>(w);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+struct writer_deleter {
+  void operator()(xmlTextWriter* w) const { xmlFreeTextWriter(w); }
+};
+struct buffer_deleter {
+  void operator()(xmlBuffer* b) const { xmlBufferFree(b); }
+};
+
+const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
+const xmlChar* X(const std::string& s) { return X(s.c_str()); }
+
+// The document for project p, into writer w. False when a write step fails.
+bool write_document(xmlTextWriter* w, const project& r) {
+  const int n = r.nspec;
+  if (n < 0 || n > nspec_max) return false;
+  for (const auto& column : r.spec_prop)
+    if (static_cast<int>(column.size()) < n) return false;
+  if (static_cast<int>(r.spec_symbol.size()) < n || static_cast<int>(r.spec_name.size()) < n)
+    return false;
+
+  auto ok = [](int rc) { return rc >= 0; };
+  auto element = [&](const char* name, const std::string& text) {
+    return ok(xmlTextWriterWriteElement(w, X(name), X(text)));
+  };
+  auto code_text = [](double code, const char* const* table, int entries) {
+    int k = nearest_int(code);
+    return std::string(table[k >= 1 && k < entries ? k : 0]);
+  };
+
+  if (!ok(xmlTextWriterSetIndent(w, 1))) return false;
+  if (!ok(xmlTextWriterStartDocument(w, nullptr, "UTF-8", nullptr))) return false;
+  if (!ok(xmlTextWriterWriteComment(w, X(format(" AmoqGTK v%s XML file ", program_version)))))
+    return false;
+  if (!ok(xmlTextWriterStartElement(w, X("amoq-xml")))) return false;
+
+  if (!ok(xmlTextWriterWriteComment(w, X(" Chemistry information ")))) return false;
+  if (!ok(xmlTextWriterStartElement(w, X("chemistry")))) return false;
+  if (!ok(xmlTextWriterStartElement(w, X("species")))) return false;
+  if (!ok(xmlTextWriterWriteAttribute(w, X("number"), X(std::to_string(n))))) return false;
+  for (int i = 0; i < n; ++i) {
+    if (!ok(xmlTextWriterStartElement(w, X("Z")))) return false;
+    if (!ok(xmlTextWriterWriteAttribute(w, X("id"), X(std::to_string(i))))) return false;
+    if (!ok(xmlTextWriterWriteString(w, X(std::to_string(nearest_int(r.spec_prop[0][i]))))))
+      return false;
+    if (!ok(xmlTextWriterEndElement(w))) return false;
+  }
+  if (!ok(xmlTextWriterEndElement(w))) return false;  // species
+  for (int i = 0; i < n; ++i) {
+    if (!ok(xmlTextWriterStartElement(w, X("element")))) return false;
+    if (!ok(xmlTextWriterWriteAttribute(w, X("symbol"), X(r.spec_symbol[i])))) return false;
+    if (!element("name", r.spec_name[i]) ||
+        !element("z", std::to_string(nearest_int(r.spec_prop[0][i]))) ||
+        !element("concentration", fixed6(r.spec_prop[1][i])) ||
+        !element("fp", fixed6(r.spec_prop[2][i])) || !element("fpp", fixed6(r.spec_prop[3][i])))
+      return false;
+    if (!ok(xmlTextWriterEndElement(w))) return false;
+  }
+  if (!ok(xmlTextWriterEndElement(w))) return false;  // chemistry
+
+  if (!ok(xmlTextWriterWriteComment(w, X(" Experiment information ")))) return false;
+  if (!ok(xmlTextWriterStartElement(w, X("experiment")))) return false;
+  static const char* const numbers[5] = {"wavelength", "absorption-sample",
+                                         "absorption-substrate", "density", "deadtime"};
+  for (int k = 0; k < 5; ++k)
+    if (!element(numbers[k], fixed6(r.exp_prop[k]))) return false;
+  if (!element("geometry", code_text(r.exp_prop[12], geometry, 4)) ||
+      !element("monochromator", code_text(r.exp_prop[13], monochr, 3)) ||
+      !element("compton", code_text(r.exp_prop[14], compt, 3)))
+    return false;
+  if (!ok(xmlTextWriterEndElement(w))) return false;  // experiment
+
+  if (!ok(xmlTextWriterWriteComment(w, X(" Apply project ")))) return false;
+  if (!element("project", r.prun ? "TRUE" : "FALSE")) return false;
+  if (!ok(xmlTextWriterEndElement(w))) return false;  // amoq-xml
+  return ok(xmlTextWriterEndDocument(w));
+}
+
+}  // namespace
+
+xmlNode* findnode(xmlNode* first, const char* name) {
+  if (!name) return nullptr;
+  for (xmlNode* n = first; n; n = n->next)
+    if (n->type == XML_ELEMENT_NODE && name_is(n, name)) return n;
+  return nullptr;
+}
+
+xml_import_hooks set_xml_import_hooks(xml_import_hooks h) {
+  return std::exchange(import_hooks, std::move(h));
+}
+
+int write_xml(const char* file) {
+  if (!file || !*file || !valid_project(activep)) return 0;
+  std::unique_ptr<xmlBuffer, buffer_deleter> buffer(xmlBufferCreate());
+  if (!buffer) return 0;
+  {
+    std::unique_ptr<xmlTextWriter, writer_deleter> writer(xmlNewTextWriterMemory(buffer.get(), 0));
+    if (!writer) return 0;
+    if (!write_document(writer.get(), proj[activep])) return 0;
+    if (xmlTextWriterFlush(writer.get()) < 0) return 0;
+  }  // the writer flushes into the buffer when it is freed
+  const xmlChar* content = xmlBufferContent(buffer.get());
+  int length = xmlBufferLength(buffer.get());
+  if (!content || length <= 0) return 0;
+  return write_beside_and_rename(file, reinterpret_cast<const char*>(content),
+                                 static_cast<size_t>(length))
+             ? 1
+             : 0;
+}
+
+int check_xml(const char* file) {
+  const int p = activep;
+  if (!file || !valid_project(p)) return 1;
+  std::string bytes;
+  if (!read_capped(file, bytes)) return 1;
+  doc_ptr doc = parse_document(bytes, file);
+  if (!doc) return 1;
+
+  xmlNode* root = xmlDocGetRootElement(doc.get());
+  if (!root || !name_is(root, "amoq-xml")) return 2;
+  xmlNode* chemistry = findnode(root->children, "chemistry");
+  if (!chemistry) return 3;
+  if (int code = read_species(p, chemistry)) return code;
+  if (int code = read_elements(p, chemistry)) return code;
+
+  xmlNode* experiment = findnode(root->children, "experiment");
+  if (!experiment) return 3;
+  if (!read_experiment(p, experiment)) return 6;
+  xmlNode* project_node = findnode(experiment, "project");
+  if (!project_node) return 3;
+  const bool applied = node_text(project_node) == std::optional<std::string>("TRUE");
+  doc.reset();
+
+  if (hooks().update_project) hooks().update_project();
+  if (applied) {
+    if (valid_project(p)) proj[p].trun = 1;
+    if (import_hooks.apply_project) import_hooks.apply_project();
+  } else if (import_hooks.show_settings) {
+    import_hooks.show_settings();
+  }
+  return 0;
+}
+
+int open_xml(const char* file) {
+  int code = check_xml(file);
+  if (code == 0)
+    show_info(xml_messages[0], 0);
+  else
+    show_error(xml_messages[code], 1);
+  return code;
+}

@@ -1,0 +1,54 @@
+#include "project/calc_records.h"
+
+#include "project/hooks.h"
+#include "project/messages.h"
+#include "project/project.h"
+
+namespace {
+
+// Curve names of each step; step 0 carries the abscissa of the raw data (tdata).
+const char* const curve_names[ncalc][4] = {
+    {"Raw data - %s", "Background - %s", "Cell scattering - %s", "Corrected data - Q"},
+    {"Corrected intensity", "Q[S(Q)-1]", "S(Q)", nullptr},
+    {"Raw Q[S(Q)-1]", "Corrected Q[S(Q)-1]", nullptr, nullptr},
+    {"Q[S(Q)-1] ", "G(r)", "g(r) - ρ exp", "g(r) - ρ from slope G(r)"},
+};
+
+}  // namespace
+
+void create_curve_records(int p) {
+  if (!valid_project(p)) return;
+  project& r = proj[p];
+  for (int calc = 0; calc < ncalc; ++calc) {
+    r.numc[calc] = calc_curves[calc];
+    r.curve_ids[calc].assign(calc_curves[calc], curve_id{});
+    r.curves[calc].clear();
+    for (int j = 0; j < calc_curves[calc]; ++j) r.curves[calc].push_back(std::make_unique<curve>());
+  }
+  for (int calc = 1; calc < ncalc; ++calc) init_curve_names(p, calc, 0);
+  r.run = 1;
+}
+
+void init_curve_names(int p, int calc, int keep) {
+  if (!valid_project(p) || calc < 0 || calc >= ncalc) return;
+  project& r = proj[p];
+  int n = static_cast<int>(r.curves[calc].size());
+  // The abscissa label of step 0; an unchosen abscissa gives an empty label.
+  const char* abscissa = (r.params[0] == 0 || r.params[0] == 1) ? tdata[r.params[0]] : "";
+  activer = calc;
+  for (int cid = 0; cid < n; ++cid) {
+    curve& c = *r.curves[calc][cid];
+    c.name = calc == 0 && cid < 3 ? format(curve_names[calc][cid], abscissa)
+                                  : std::string(curve_names[calc][cid]);
+    c.cstart = 0;
+    c.cend = r.numc[calc];
+    r.curve_ids[calc][cid] = curve_id{r.id, calc, cid};
+    c.zoom_state.ids = &r.curve_ids[calc][cid];
+    if (keep == 0 || c.ndata == 0) initcurve(p, calc, cid);
+    if (c.default_title) c.title = format("%s - %s", r.name.c_str(), c.name.c_str());
+    if (c.x_axis_defaut_title) c.x_axis_title = default_axis_title(p, calc, 0, cid);
+    if (c.y_axis_defaut_title) c.y_axis_title = default_axis_title(p, calc, 1, cid);
+  }
+  r.initok[calc] = 1;
+  if (hooks().curve_names_set) hooks().curve_names_set(p, calc);
+}

@@ -1,0 +1,79 @@
+#include "project/messages.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <utility>
+
+const char* const bug_address = "amoq-bugs@localhost";
+
+namespace {
+
+message_presenter presenter;
+
+const char* const bug_line = "If this is a bug please report it to:\n";
+
+}  // namespace
+
+message_presenter set_message_presenter(message_presenter p) {
+  return std::exchange(presenter, std::move(p));
+}
+
+std::string format(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  va_list copy;
+  va_copy(copy, args);
+  int n = std::vsnprintf(nullptr, 0, fmt, copy);
+  va_end(copy);
+  std::string out;
+  if (n > 0) {
+    out.resize(static_cast<size_t>(n) + 1);
+    std::vsnprintf(out.data(), out.size(), fmt, args);
+    out.resize(static_cast<size_t>(n));
+  }
+  va_end(args);
+  return out;
+}
+
+void show_info(const char* text, int /*extra: no visible effect*/) {
+  std::string t = text ? text : "";
+  if (presenter.info)
+    presenter.info(t);
+  else
+    std::fprintf(stderr, "Information: %s\n", t.c_str());
+}
+
+void show_warning(const char* text) {
+  std::string t = text ? text : "";
+  if (presenter.warning)
+    presenter.warning(t);
+  else
+    std::fprintf(stderr, "Warning: %s\n", t.c_str());
+}
+
+namespace {
+void deliver_error(const std::string& t) {
+  if (presenter.error)
+    presenter.error(t);
+  else
+    std::fprintf(stderr, "Error: %s\n", t.c_str());
+}
+}  // namespace
+
+void show_error(const char* text, int extra) {
+  const char* t = text ? text : "";
+  if (extra == 1)
+    deliver_error(format("%s\n", t));
+  else
+    deliver_error(format("%s\n%s<%s>", t, bug_line, bug_address));
+}
+
+void show_numeric_error(const char* a, const char* b, const char* c) {
+  deliver_error(format("%s\n%s\n%s\n%s<%s>", a ? a : "", b ? b : "", c ? c : "", bug_line,
+                       bug_address));
+}
+
+int ask_question(const char* title, const char* text) {
+  if (!presenter.question) return 0;
+  return presenter.question(title ? title : "", text ? text : "") == 1 ? 1 : 0;
+}

@@ -1,0 +1,97 @@
+#include "project/project.h"
+
+#include <cmath>
+
+#include "numeric/elements.h"
+#include "project/hooks.h"
+#include "project/messages.h"
+
+std::vector<project> proj;
+int nprojects = 0;
+int activep = -1;
+int projid = -1;
+int activer = 0;
+int activec = 0;
+int inactep = -1;
+int newspace = 1;
+
+const char* const calcname[ncalc] = {"Data correction", "S(q)", "S(q) - bending correction",
+                                     "g(r)/G(r)"};
+const char* const geometry[4] = {"Unknown", "Reflection ", "Transmission", "Capillary "};
+const char* const monochr[3] = {"Unknown", "In-house/circular", "Synchrotron/linear"};
+const char* const compt[3] = {"Unknown", "All in", "All out"};
+const char* const tdata[2] = {" 2θ", " Q"};
+const char* const txdata[2] = {"2θ [deg]", "q [Å-1]"};
+
+namespace {
+
+void set_defaults(project& r, int position, int id) {
+  r = project{};
+  r.id = id;
+  r.name = format("Project N°%2d", position);
+  for (double& v : r.exp_prop) v = not_set;
+}
+
+}  // namespace
+
+int init_project() {
+  proj.emplace_back();
+  nprojects = static_cast<int>(proj.size());
+  activep = nprojects - 1;
+  ++projid;
+  set_defaults(proj[activep], activep, projid);
+  return active_project_changed(activep);
+}
+
+void reset_project_record(int p) {
+  if (!valid_project(p)) return;
+  set_defaults(proj[p], p, proj[p].id);
+}
+
+int active_project_changed(int p) {
+  if (inactep != p && valid_project(inactep) && proj[inactep].prun && hooks().hide_project)
+    hooks().hide_project(inactep);
+  activep = p;
+  int ok = hooks().update_project ? hooks().update_project() : 1;
+  if (ok) {
+    inactep = p;
+  } else {
+    std::string text = format("Impossible to refresh project: %s\n",
+                              valid_project(p) ? proj[p].name.c_str() : "");
+    show_error(text.c_str(), 1);
+  }
+  return ok;
+}
+
+void close_project_record(int p) {
+  if (!valid_project(p)) return;
+  proj.erase(proj.begin() + p);
+  nprojects = static_cast<int>(proj.size());
+  if (inactep == p)
+    inactep = -1;
+  else if (inactep > p)
+    --inactep;
+  activep = nprojects - 1;
+}
+
+void prepspec(int p, int n) {
+  if (!valid_project(p)) return;
+  project& r = proj[p];
+  if (n < 0) n = 0;
+  r.nspec = n;
+  for (auto& column : r.spec_prop) column.assign(n, 0.0);
+  r.spec_symbol.assign(n, std::string());
+  r.spec_name.assign(n, std::string());
+  if (hooks().species_changed) hooks().species_changed(p);
+}
+
+void set_species_element(int p, int s, int z) {
+  if (!valid_project(p)) return;
+  project& r = proj[p];
+  if (s < 0 || s >= r.nspec) return;
+  bool known = z >= 1 && z <= ncoeff_elements;
+  r.spec_prop[0][s] = known ? z : 0.0;
+  r.spec_symbol[s] = known ? std::string(atsym_of(z)) : std::string();
+  r.spec_name[s] = known ? std::string(element_of(z)) : std::string();
+  for (int j = 0; j < 11; ++j) r.spec_prop[4 + j][s] = known ? rx_coefficient(j, z) : 0.0;
+}

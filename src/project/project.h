@@ -1,0 +1,98 @@
+// The project record (one analysis) and the global project table.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "curve/curve.h"
+
+inline constexpr int ncalc = 4;         // calculation steps, indexed by calc (= rid)
+inline constexpr int nspec_max = 10;    // chemical species per project
+inline constexpr int nspec_props = 15;  // Z, concentration, f', f'', 11 coefficients
+inline constexpr int nexp_props = 19;
+inline constexpr int nfilenames = 6;
+inline constexpr double not_set = -10.0;  // marker of an unset exp_prop value
+
+// Curves per calculation once the curve records exist.
+inline constexpr int calc_curves[ncalc] = {4, 3, 2, 4};
+
+struct project {
+  int id = 0;
+  std::string name;
+  std::optional<std::string> path;
+  int newproj = 1;
+  int run = 0;
+  int trun = 1;
+  int prun = 0;
+  int initok[ncalc]{};
+  int dialok[ncalc]{};
+  int visok[ncalc]{};
+  int calcok[ncalc]{};
+  int numc[ncalc]{};
+  int num_delta[ncalc]{};
+  double delta[ncalc]{};
+  double min[ncalc]{};
+  double max[ncalc]{};
+  int nspec = 0;
+  std::array<std::vector<double>, nspec_props> spec_prop;  // [k][species]
+  double exp_prop[nexp_props]{};
+  int params[4]{-1, 0, 0, 0};
+  int checks[4]{};
+  int usecalc[3]{};
+  std::vector<std::string> spec_symbol;  // two characters, "C " style
+  std::vector<std::string> spec_name;    // blank-padded element name
+  std::optional<std::string> filename[nfilenames];
+  void* calc_box[ncalc]{};
+  // Exist (numc[calc] entries each) exactly when run is 1. Curves are held by pointer so
+  // that they keep their address when the project table grows.
+  std::vector<curve_id> curve_ids[ncalc];
+  std::vector<std::unique_ptr<curve>> curves[ncalc];
+  void* spec_combo = nullptr;
+  void* view = nullptr;
+};
+
+// Global project table. nprojects always equals proj.size().
+extern std::vector<project> proj;
+extern int nprojects;
+extern int activep;   // position of the active project, -1 when none
+extern int projid;    // identifier counter, starts at -1
+extern int activer;   // calculation of the curve being drawn or edited
+extern int activec;   // curve index within that calculation
+extern int inactep;   // position of the project whose widgets are shown, -1 when none
+extern int newspace;  // 1 while nothing was created or opened in this workspace
+
+extern const char* const calcname[ncalc];
+extern const char* const geometry[4];
+extern const char* const monochr[3];
+extern const char* const compt[3];
+extern const char* const tdata[2];
+extern const char* const txdata[2];
+
+// Appends a new project with every default, makes it active and returns the result of
+// active_project_changed.
+int init_project();
+
+// Gives the record at position p the defaults of a new project, keeping its identifier.
+void reset_project_record(int p);
+
+// Hides the shown project's widgets, makes p active and refreshes the widgets. Returns 1,
+// or 0 after reporting "Impossible to refresh project: %s\n".
+int active_project_changed(int p);
+
+// Releases project position p and removes it from the table (positions above p move down
+// by one). activep becomes the last position (-1 when the table is empty); the widget
+// side of closing is the shell's.
+void close_project_record(int p);
+
+// Reallocates the species arrays of project p for n species, all zeroed.
+void prepspec(int p, int n);
+
+// Sets the atomic number of species s and copies the element's symbol, name and 11
+// scattering coefficients from the element tables. z outside 1..98 clears them.
+void set_species_element(int p, int s, int z);
+
+// True when 0 <= p < nprojects.
+inline bool valid_project(int p) { return p >= 0 && p < nprojects; }

@@ -1,0 +1,200 @@
+#include "project/settings.h"
+
+#include <cstdlib>
+
+#include "project/messages.h"
+#include "project/project.h"
+#include "project/step_hooks.h"
+#include "project/toolbox.h"
+
+namespace {
+
+void show_page(int page) {
+  if (shooks().settings_page) shooks().settings_page(page);
+}
+
+int set_species_count(project& r, double value) {
+  if (!(value > 0.0 && value < 11.0)) {
+    show_info("Number of species must be between 1 and 10", 0);
+    return prop_rejected;
+  }
+  // The count is stored truncated; re-entering the current count keeps the species data.
+  int n = static_cast<int>(value);
+  if (n == r.nspec) return prop_unchanged;
+  prepspec(activep, n);
+  r.trun = 1;
+  return prop_stored;
+}
+
+int set_species_value(project& r, int prop, double value, int s) {
+  if (s < 0 || s >= r.nspec) return prop_unchanged;
+  if (value == r.spec_prop[prop - 1][s]) return prop_unchanged;
+  r.trun = 1;
+  switch (prop) {
+    case prop_z:
+      if (!(value > 0.0 && value < 99.0)) {
+        show_info("Atomic number must be between 1 and 98", 0);
+        return prop_rejected;
+      }
+      set_species_element(activep, s, static_cast<int>(value));
+      return prop_stored;
+    case prop_conc:
+      if (!(value > 0.0)) {
+        show_info("Species concentration must be > 0.0", 0);
+        return prop_rejected;
+      }
+      break;
+    case prop_fp:
+      if (!(value >= -100.0 && value <= 100.0)) {
+        show_info("Abs(f') must be =< 100.0", 0);
+        return prop_rejected;
+      }
+      break;
+    default:  // prop_fpp
+      if (!(value >= -100.0 && value <= 100.0)) {
+        show_info("Abs(f'') must be =< 100.0", 0);
+        return prop_rejected;
+      }
+      break;
+  }
+  r.spec_prop[prop - 1][s] = value;
+  return prop_stored;
+}
+
+int set_experiment_value(project& r, int prop, double value) {
+  double& stored = r.exp_prop[prop - prop_first_exp];
+  if (value == stored) return prop_unchanged;
+  stored = value;
+  if (prop == 14 || prop == 15) {  // R_max, delta r: the g(r) curves no longer match
+    if (shooks().hide_curves) shooks().hide_curves(activep, 3);
+    if (shooks().curve_sensitive) shooks().curve_sensitive(3, 0);
+  }
+  r.calcok[prop <= 7 ? 1 : 3] = 0;
+  return prop_stored;
+}
+
+}  // namespace
+
+double entry_value(const char* text) {
+  // atof reads with the process locale, which stays "C" for the whole run.
+  return text ? std::atof(text) : 0.0;
+}
+
+int set_prop(int prop, double value, int species) {
+  if (!valid_project(activep)) return prop_unchanged;
+  project& r = proj[activep];
+  if (prop == prop_species) return set_species_count(r, value);
+  if (prop >= prop_z && prop <= prop_fpp) return set_species_value(r, prop, value, species);
+  if (prop >= prop_first_exp && prop <= prop_last_exp) return set_experiment_value(r, prop, value);
+  return prop_unchanged;
+}
+
+int propbox_changed(int box, int active_entry) {
+  if (!valid_project(activep) || box < 0 || box > 4 || active_entry < 0) return prop_unchanged;
+  project& r = proj[activep];
+  double code = active_entry + 1;
+  if (code == r.exp_prop[12 + box]) return prop_unchanged;
+  r.exp_prop[12 + box] = code;
+  if (box <= 2)
+    r.trun = 1;
+  else if (box == 3)
+    r.calcok[0] = 0;
+  else
+    r.calcok[1] = 0;
+  return prop_stored;
+}
+
+int test_sample(int p, int report) {
+  if (!valid_project(p)) return 0;
+  const project& r = proj[p];
+  int ok = 1;
+  if (r.nspec <= 0) {
+    if (report) show_warning("The number of chemcial species must be > 0\nPlease check this parameter");
+    ok = 0;
+  }
+  for (int s = 0; s < r.nspec; ++s) {
+    if (!(r.spec_prop[0][s] > 0.0)) {
+      if (report)
+        show_warning("The atomic number must be set for all species\nPlease check this parameter");
+      ok = 0;
+    } else if (!(r.spec_prop[1][s] > 0.0)) {
+      if (report)
+        show_warning(
+            "The atomic concentration must be > 0.0 for all species\nPlease check this parameter");
+      ok = 0;
+    }
+  }
+  if (!ok && report) show_page(0);
+  return ok;
+}
+
+int test_experiment(int p, int report) {
+  if (!valid_project(p)) return 0;
+  const double* e = proj[p].exp_prop;
+  struct rule {
+    bool pass;
+    const char* warning;
+  };
+  const rule rules[] = {
+      {e[0] > 0.0, "The wavelenght must be > 0.0 Å\nPlease check this parameter"},
+      {e[1] >= 0.0, "The linear absorption (sample) must be >= 0.0 μt\nPlease check this parameter"},
+      {e[2] >= 0.0,
+       "The linear absorption (substrate/cell) must be >= 0.0 μt\nPlease check this parameter"},
+      {e[3] >= 0.0, "The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter"},
+      {e[4] >= 0.0, "The detector time must be >= 0.0 s\nPlease check this parameter"},
+      {e[12] > 0.0, "Please select the experimental geometry"},
+      {e[13] > 0.0, "Please select the polarizartion type"},
+      {e[14] > 0.0, "Please select the compton scattering"},
+  };
+  for (const rule& r : rules) {
+    if (r.pass) continue;
+    if (report) {
+      show_warning(r.warning);
+      show_page(1);
+    }
+    return 0;
+  }
+  return 1;
+}
+
+int checkchemistry(int p) {
+  if (!valid_project(p)) return 0;
+  const project& r = proj[p];
+  for (int s = 0; s < r.nspec; ++s)
+    for (int k = 0; k <= 4; ++k)
+      if (r.spec_prop[k][s] == 0.0) return 0;
+  return 1;
+}
+
+int apply_project() {
+  if (!valid_project(activep)) return 0;
+  if (!test_sample(activep, 1)) return 0;
+  if (!test_experiment(activep, 1)) return 0;
+  project& r = proj[activep];
+  if (r.trun == 0) {
+    if (shooks().settings_hide) shooks().settings_hide();
+    return 1;
+  }
+  r.prun = checkchemistry(activep);
+  if (!r.prun) {
+    show_warning(
+        "Some properties of the chemical species are incomplete\nPlease check these parameters");
+    show_page(0);
+    return 0;
+  }
+  if (r.run) {
+    if (shooks().hide_curves)
+      for (int calc = 0; calc < ncalc; ++calc) shooks().hide_curves(activep, calc);
+  } else {
+    initcwidgets();
+  }
+  for (int calc = 0; calc < ncalc; ++calc) {
+    r.dialok[calc] = 1;
+    r.calcok[calc] = 0;
+  }
+  turnchecks();
+  turnactions();
+  r.trun = 0;
+  if (shooks().settings_hide) shooks().settings_hide();
+  return 2;
+}

@@ -1,0 +1,48 @@
+// Rules of the sample and experiment settings: what an edited value does to the active
+// project, the two validation functions the steps also use, the chemistry completeness
+// check and "Apply". The dialog reads its widgets, calls these and refreshes from the
+// record; messages go through the presenter, widget effects through step_hooks.
+#pragma once
+
+// What set_prop and propbox_changed did with a value.
+enum prop_result {
+  prop_unchanged = 0,  // equal to the stored value (or no choice made)
+  prop_stored = 1,     // stored; flags updated
+  prop_rejected = 2,   // out of range: message shown, nothing stored
+};
+
+// Property numbers passed by the settings entries (species count, species values, then
+// exp_prop[0..11] as props 5..16).
+inline constexpr int prop_species = 0;
+inline constexpr int prop_z = 1;
+inline constexpr int prop_conc = 2;
+inline constexpr int prop_fp = 3;
+inline constexpr int prop_fpp = 4;
+inline constexpr int prop_first_exp = 5;
+inline constexpr int prop_last_exp = 16;
+
+// Applies the rule of property `prop` to `value` on the active project; `species` is the
+// species selected in the sample page (props 1..4 only). Text that is not a number
+// arrives as 0.0 (the entries read with atof).
+int set_prop(int prop, double value, int species);
+
+// Entry text as the settings entries read it: atof semantics in the C locale (text that
+// is not a number reads as 0.0).
+double entry_value(const char* text);
+
+// Combo box `box` (0 geometry, 1 polarisation, 2 Compton, 3 smoothing, 4 Breit-Dirac)
+// changed to `active_entry` (-1 none): stores exp_prop[12 + box] = entry + 1.
+int propbox_changed(int box, int active_entry);
+
+// Validation of project position p; 1 when valid. report = 1 shows each failure's
+// warning and switches the settings notebook to the failing page.
+int test_sample(int p, int report);
+int test_experiment(int p, int report);
+
+// 1 when every species of project position p has non-zero Z, concentration, f', f'' and
+// first scattering coefficient.
+int checkchemistry(int p);
+
+// "Apply" on the active project. Returns 0 when a check failed (the dialog stays open),
+// 1 when nothing was edited since the last apply (dialog only hidden), 2 when applied.
+int apply_project();
