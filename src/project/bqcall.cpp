@@ -1,0 +1,41 @@
+// Step 2, bending correction: the input check and the run of zd.
+#include "curve/curve.h"
+#include "numeric/zd.h"
+#include "project/messages.h"
+#include "project/project.h"
+#include "project/steps.h"
+#include "project/toolbox.h"
+
+int test_bq(int p, int report) {
+  if (!valid_project(p)) return 0;
+  const double qb = proj[p].exp_prop[8];
+  const char* warning = nullptr;
+  if (!test_data(p, 4))
+    warning = "Providing experimental q[S(q)-1] data is required";
+  else if (qb < 10.0 || qb > 50.0 || qb != qb)
+    warning = "Bending point must be > 10.0 and < 50.0";
+  if (!warning) return 1;
+  if (report) show_warning(warning);
+  return 0;
+}
+
+int run_bq() {
+  if (!test_bq(activep, 1)) return step_refused;
+  turncheck(2, 0);
+  prepostcalc(0, 2, 0.75);
+  const curve* in = find_curve(activep, 2, 0);
+  const int n = in ? curve_points(*in) : 0;
+  static const double none = 0.0;
+  int ok = zd(n, proj[activep].exp_prop[8], n > 0 ? in->data[0].data() : &none,
+              n > 0 ? in->data[1].data() : &none);
+  prepostcalc(1, 2, 1.0);
+  if (!ok) {
+    show_error("My error message", 0);
+    show_warning("My warning message");
+    return step_failed;
+  }
+  turncheck(2, 1);
+  proj[activep].calcok[2] = 1;
+  on_set_use_calc(2, proj[activep].usecalc[2]);
+  return step_done;
+}

@@ -1,0 +1,51 @@
+// Step 3, pair distribution functions: the density option, the input check and the run
+// of cd (ordinates before abscissas in its arguments).
+#include "curve/curve.h"
+#include "numeric/calrd.h"
+#include "project/messages.h"
+#include "project/project.h"
+#include "project/steps.h"
+#include "project/toolbox.h"
+
+void set_density_mode(int on) {
+  if (!valid_project(activep)) return;
+  proj[activep].params[3] = on ? 1 : 0;
+}
+
+int test_gr(int p, int report) {
+  if (!valid_project(p)) return 0;
+  const double* e = proj[p].exp_prop;
+  const char* warning = nullptr;
+  if (!test_data(p, 5))
+    warning = "Providing reciprocal space data\nin the format Q[S(Q)-1] is required";
+  else if (!(e[9] > 0.0))
+    warning = "Rmax must be > 0.0";
+  else if (!(e[10] > 0.0))
+    warning = "δr must be > 0.0";
+  else if (!(e[11] >= 0.0))
+    warning = "The damping factor must be >= 0.0";
+  if (!warning) return 1;
+  if (report) show_warning(warning);
+  return 0;
+}
+
+int run_gr() {
+  if (!test_gr(activep, 1)) return step_refused;
+  turncheck(3, 0);
+  prepostcalc(0, 3, 0.75);
+  const project& r = proj[activep];
+  const curve* in = find_curve(activep, 3, 0);
+  const int n = in ? curve_points(*in) : 0;
+  static const double none = 0.0;
+  int ok = cd(n, r.params[3], r.exp_prop[3], r.exp_prop[9], r.exp_prop[11], r.exp_prop[10],
+              n > 0 ? in->data[1].data() : &none, n > 0 ? in->data[0].data() : &none);
+  prepostcalc(1, 3, 1.0);
+  if (!ok) {
+    show_error("My error message", 0);
+    show_warning("My warning message");
+    return step_failed;
+  }
+  turncheck(3, 1);
+  proj[activep].calcok[3] = 1;
+  return step_done;
+}

@@ -1,0 +1,77 @@
+// Step 1, S(q): the method and additive-correction switches, the input check and the run
+// of nm.
+#include "curve/curve.h"
+#include "numeric/nm.h"
+#include "project/messages.h"
+#include "project/project.h"
+#include "project/steps.h"
+#include "project/toolbox.h"
+
+void set_additive_correction(int on) {
+  if (!valid_project(activep)) return;
+  project& r = proj[activep];
+  r.exp_prop[5] = 0.0;
+  r.checks[3] = on ? 1 : 0;
+  r.calcok[1] = 0;
+}
+
+void set_method(int m) {
+  if (!valid_project(activep) || m < 0 || m > 1) return;
+  project& r = proj[activep];
+  r.exp_prop[6 + m] = 0.0;
+  r.exp_prop[6 + (1 - m)] = not_set;
+  r.params[2] = m;
+  r.calcok[1] = 0;
+}
+
+int test_sq(int p, int report) {
+  if (!valid_project(p)) return 0;
+  const project& r = proj[p];
+  const double* e = r.exp_prop;
+  const char* warning = nullptr;
+  if (!test_data(p, 3))
+    warning = "Providing corrected experimental data is required";
+  else if (!(e[16] > 0.0))
+    warning = "You must choose a Breit-Dirac factor";
+  else if (r.params[2] == 0 && !(e[6] > 0.0 && e[6] <= r.max[1]))
+    warning =
+        "You decided to use the High angle method\nIn that case the integration limit must "
+        "be > 0.0 and < Qmax";
+  else if (r.params[2] == 1 && !(e[7] > 0.0))
+    warning =
+        "You decided to use the trial and error method\nIn that case the damping factor must "
+        "be > 0.0";
+  if (!warning) return 1;
+  if (report) show_warning(warning);
+  return 0;
+}
+
+int run_sq() {
+  if (!test_sq(activep, 1)) return step_refused;
+  turncheck(1, 0);
+  prepostcalc(0, 1, 0.75);
+  const project& r = proj[activep];
+  const double additive = r.checks[3] == 1 ? r.exp_prop[5] : 0.0;
+  const curve* in = find_curve(activep, 1, 0);
+  const int n = in ? curve_points(*in) : 0;
+  static const double none = 0.0;
+  const double* q = n > 0 ? in->data[0].data() : &none;
+  const double* intensity = n > 0 ? in->data[1].data() : &none;
+  const auto& s = r.spec_prop;
+  int ok = nm(r.nspec, s[0].data(), s[1].data(), s[2].data(), s[3].data(), s[4].data(),
+              s[5].data(), s[6].data(), s[7].data(), s[8].data(), s[9].data(), s[10].data(),
+              s[11].data(), s[12].data(), s[13].data(), s[14].data(), n, r.exp_prop[0],
+              r.exp_prop[14], r.exp_prop[6], static_cast<int>(r.exp_prop[16]), r.params[2],
+              r.exp_prop[7], additive, q, intensity);
+  prepostcalc(1, 1, 1.0);
+  if (!ok) {
+    show_error("My error message", 0);
+    show_warning("My warning message");
+    return step_failed;
+  }
+  turncheck(1, 1);
+  proj[activep].calcok[1] = 1;
+  on_set_use_calc(1, proj[activep].usecalc[1]);
+  on_set_use_calc(2, proj[activep].usecalc[2]);
+  return step_done;
+}

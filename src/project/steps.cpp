@@ -1,0 +1,102 @@
+// What the four steps share: loading the six data files of a project, the availability
+// check of a file, the callbacks the numeric routines report through.
+#include "project/steps.h"
+
+#include <cstring>
+#include <string>
+
+#include "curve/curve.h"
+#include "numeric/callbacks.h"
+#include "numeric/readfiles.h"
+#include "project/messages.h"
+#include "project/project.h"
+#include "project/step_hooks.h"
+#include "project/toolbox.h"
+
+namespace {
+
+std::string base_name(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash ? std::string(slash + 1) : std::string(path);
+}
+
+// The abscissa word of the points label: " 2θ" or " Q" for the raw files (none while no
+// abscissa is chosen), "Q" for the step inputs.
+const char* points_label(const project& r, int id) {
+  if (id >= 3) return "Q";
+  return r.params[0] == 0 || r.params[0] == 1 ? tdata[r.params[0]] : "";
+}
+
+}  // namespace
+
+int file_calc(int id) { return id <= 2 ? 0 : id - 2; }
+int file_curve(int id) { return id <= 2 ? id : 0; }
+
+int datafile_set(const char* path, const char* label, int id, int calc, int cid) {
+  int n = read_data(calc, cid, path, static_cast<int>(std::strlen(path)));
+  if (n > 0) {
+    const auto& name = proj[activep].filename[id];
+    print_lines(n, name ? name->c_str() : "", label, id, calc, cid);
+    return 1;
+  }
+  if (n == -3)
+    show_error("Error loading file: file does not exist", 1);
+  else if (n == -2 || n == -1)
+    show_error("Error loading file: format not supported", 1);
+  else
+    show_error("Error loading file: memory allocation error", 1);
+  if (shooks().input_line) shooks().input_line(id, "(None)", "");
+  return 0;
+}
+
+int load_data_file(int id, const char* path) {
+  if (!valid_project(activep) || id < 0 || id >= nfilenames || !path) return 0;
+  project& r = proj[activep];
+  const int calc = file_calc(id), cid = file_curve(id);
+  if (!find_curve(activep, calc, cid)) return 0;  // no curve records before "Apply"
+  r.filename[id] = base_name(path);
+  const bool step_input = id == 0 || id >= 3;
+  if (step_input) {
+    if (shooks().hide_curves) shooks().hide_curves(activep, calc);
+    r.calcok[calc] = 0;
+  } else {
+    r.calcok[0] = 0;
+  }
+  int ok = datafile_set(path, points_label(r, id), id, calc, cid);
+  if (!ok) r.filename[id].reset();
+  if (step_input) {
+    initcalcs(calc, ok);
+    turncheck(calc, ok);
+  }
+  return ok;
+}
+
+int test_data(int p, int id) {
+  if (!valid_project(p) || id < 0 || id >= nfilenames) return 0;
+  const project& r = proj[p];
+  if (r.trun == 1) return 0;
+  if (r.filename[id]) return 1;
+  const curve* c = find_curve(p, file_calc(id), file_curve(id));
+  return c && curve_points(*c) > 0 ? 1 : 0;
+}
+
+void store_normalisation(double value) {
+  if (!valid_project(activep)) return;
+  proj[activep].exp_prop[17] = value;
+  if (shooks().nc_view) shooks().nc_view(value == 0.0 ? std::string() : format("%f", value));
+}
+
+void store_density(double value) {
+  if (!valid_project(activep)) return;
+  bool estimated = value > 0.0;
+  proj[activep].exp_prop[18] = estimated ? value : not_set;
+  if (shooks().dens_view) shooks().dens_view(estimated ? format("%f", value) : std::string());
+}
+
+void connect_step_callbacks() {
+  connect_numeric_callbacks();
+  numeric_receiver r = set_numeric_receiver({});
+  r.displaync = store_normalisation;
+  r.displaydens = store_density;
+  set_numeric_receiver(std::move(r));
+}

@@ -1,0 +1,78 @@
+// The four calculation steps as functions of the active project: loading the data files,
+// the option switches of the step dialogs, the input checks with their warnings, and the
+// runs that gather the arguments, call dr, nm, zd or cd and update the flags. Dialogs
+// read their widgets, call these and refresh from the record.
+#pragma once
+
+// Result of a run.
+enum step_result {
+  step_refused = 0,  // a check failed (its warning was shown); nothing changed
+  step_done = 1,     // the routine delivered its results; calcok set
+  step_failed = 2,   // the routine refused (its own message, then the two dialogs)
+};
+
+// ---- Data files (ids 0..5: raw, background, cell, and the inputs of steps 1..3) ----
+
+// Step and curve that file id is read into.
+int file_calc(int id);
+int file_curve(int id);
+
+// Loads the file at `path` as data file id of the active project (the part of
+// on_datafile_set after the chooser). Returns 1 on success, 0 on failure (message shown,
+// the file name unset). The curve records must exist.
+int load_data_file(int id, const char* path);
+
+// Reads one file into curve (calc, cid) and fills the input line; 1 on success, else the
+// message of read_data's code is shown and 0 returned.
+int datafile_set(const char* path, const char* label, int id, int calc, int cid);
+
+// 1 when data file id is available: settings applied and the file named or its curve
+// holding points.
+int test_data(int p, int id);
+
+// ---- Step 0: raw data correction ----
+
+// "formatbox": abscissa of the raw files (0 2theta, 1 Q; -1 none). A change forgets the
+// raw file and clears step 0. Returns 1 when something changed.
+int set_data_format(int entry);
+// "smoothing": smoothing on or off; the intensity is reset either way.
+void set_smoothing(int on);
+// "backcorr" (k 0) and "subscatt" (k 1): background / substrate-cell subtraction.
+void set_file_option(int k, int on);
+
+int test_ra(int p, int report);
+int run_ra();
+
+// ---- Step 1: S(q) ----
+
+// "checkcorr": additive correction on/off; the constant is reset to 0.0.
+void set_additive_correction(int on);
+// "checkham" (m 0) / "checktem" (m 1) switched on: the method and its parameter reset.
+void set_method(int m);
+
+int test_sq(int p, int report);
+int run_sq();
+
+// ---- Step 2: bending correction ----
+
+int test_bq(int p, int report);
+int run_bq();
+
+// ---- Step 3: G(r), g(r) ----
+
+// Density option of the g(r) dialog: 1 = density from the slope of G(r).
+void set_density_mode(int on);
+
+int test_gr(int p, int report);
+int run_gr();
+
+// ---- Values reported by the routines ----
+
+// Receivers of displaync_ and displaydens_: store exp_prop[17] / exp_prop[18] of the
+// active project and show them ("%f"; empty for 0.0, resp. a density that is not > 0).
+void store_normalisation(double value);
+void store_density(double value);
+
+// Installs save_curve, the error presenter and the two receivers above as the numeric
+// core's callbacks.
+void connect_step_callbacks();
