@@ -50,6 +50,57 @@ bool allocate(std::vector<double>& v, std::size_t n, const char* table) {
   }
 }
 
+struct corrected {
+  double two_theta, intensity, sin_theta;
+};
+
+// Steps 2 to 6 for one point: dead time, angle, subtraction of background and
+// substrate/cell (attenuated by the sample), polarisation, sample absorption.
+struct point_correction {
+  double dlamb, dtef1, dmu, dead1, geom, mono;
+  int qt;
+
+  corrected operator()(double x, double sam, double bg, double sub) const {
+    // 2. Dead time: measured rate v of a detector with dead time tau, v / (1 - v tau).
+    sam = sam / (1.0 - sam * dead1);
+    bg = bg / (1.0 - bg * dead1);
+    sub = sub / (1.0 - sub * dead1);
+
+    // 3. Abscissa to 2theta in radians.
+    const double two_theta = qt != 2 ? x / deg_per_rad : 2.0 * std::asin(dlamb * x / four_pi_f);
+    const double theta = two_theta / 2.0;
+    const double sin_theta = std::sin(theta), cos_theta = std::cos(theta);
+
+    // 4. Background and substrate/cell on their way out through the sample.
+    double refl_atten = 0.0;
+    if (geom != 1.0) {
+      bg = bg * std::exp(-(dtef1 + dmu) / cos_theta);
+      sub = sub * std::exp(-dtef1 / cos_theta);
+    } else {
+      refl_atten = std::exp(-2.0 * dtef1 / sin_theta);
+      sub = sub * refl_atten;
+    }
+    double v = sam - sub - bg;
+
+    // 5. Polarisation of an unpolarised (in-house) beam.
+    if (mono == 1.0) {
+      const double c2 = std::cos(two_theta);
+      v = 2.0 * v / (1.0 + c2 * c2);
+    }
+
+    // 6. Sample absorption for the geometry.
+    if (geom == 1.0) {
+      v = v / (1.0 - refl_atten);
+    } else if (geom == 2.0) {
+      v = v * cos_theta * std::exp(dtef1 * (1.0 / cos_theta - 1.0));
+    } else if (geom == 3.0) {
+      const double mu2 = dtef1 * dtef1;
+      v = v * (1.0 + 0.1397 * mu2 - 0.125 * mu2 * cos_theta * cos_theta) * std::exp(-0.8488 * dtef1);
+    }
+    return {two_theta, v, sin_theta};
+  }
+};
+
 int refuse(const char* cause) {
   show_error_("Impossible to correct the data", "Subroutine: dr ", cause);
   return 0;
@@ -65,8 +116,8 @@ int refuse(const char* cause) {
 //    below 0.0005 1/A, or descending abscissae): "First q step below 0.0005";
 //  - a grid that would end before it starts (nq < 1): "Empty q grid";
 //  - more than dr_max_points raw points, or an output grid that is non-finite or longer
-//    than dr_max_points: reported as the allocation failure of the working series
-//    ("Table: fthet") or of CORRECTI.
+//    than dr_max_points: reported as the allocation failure of the extended series
+//    ("Table: scr1") or of CORRECTI.
 // NaN or infinite intensities, and bad abscissae past the first two, propagate into the
 // delivered curve as NaN or infinities. Series of any length up to the cap are handled.
 int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, double dead1,
@@ -96,76 +147,30 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
   // The last raw point is not used.
   const int n = ndq - 1;
   if (n > dr_max_points) {
-    show_error_("Impossible to allocate memory", "Subroutine: dr ", "Table: fthet");
+    show_error_("Impossible to allocate memory", "Subroutine: dr ", "Table: scr1");
     return 0;
   }
 
-  // 1. Copy: abscissa, sample, background, substrate/cell.
-  std::vector<double> fthet, rate, bg, sub;
-  if (!allocate(fthet, n, "Table: fthet") || !allocate(rate, n, "Table: rate") ||
-      !allocate(bg, n, "Table: b") || !allocate(sub, n, "Table: rdf"))
-    return 0;
-  for (int i = 0; i < n; ++i) {
-    fthet[i] = x[i];
-    rate[i] = raw[i];
-    bg[i] = use_back ? back[i] : 0.0;
-    sub[i] = use_cell ? cell[i] : 0.0;
-    if (echo) {
-      echo_point(echo, i + 1, ", FT=", fthet[i]);
-      echo_point(echo, i + 1, ", RA=", rate[i]);
-      echo_point(echo, i + 1, ", RD=", sub[i]);
-      echo_point(echo, i + 1, ", BA=", bg[i]);
+  // 1. Copy; the echo shows the values before any correction (0 for an unused series).
+  if (echo) {
+    for (int i = 0; i < n; ++i) {
+      echo_point(echo, i + 1, ", FT=", x[i]);
+      echo_point(echo, i + 1, ", RA=", raw[i]);
+      echo_point(echo, i + 1, ", RD=", use_cell ? cell[i] : 0.0);
+      echo_point(echo, i + 1, ", BA=", use_back ? back[i] : 0.0);
     }
+    std::fflush(echo);
   }
-  if (echo) std::fflush(echo);
+  const point_correction correct{dlamb, dtef1, dmu, dead1, geom, mono, qt};
+  auto corrected_point = [&](int i) {
+    return correct(x[i], raw[i], use_back ? back[i] : 0.0, use_cell ? cell[i] : 0.0);
+  };
 
-  for (int i = 0; i < n; ++i) {
-    // 2. Dead time: measured rate v of a detector with dead time tau, v / (1 - v tau).
-    rate[i] = rate[i] / (1.0 - rate[i] * dead1);
-    bg[i] = bg[i] / (1.0 - bg[i] * dead1);
-    sub[i] = sub[i] / (1.0 - sub[i] * dead1);
-
-    // 3. Abscissa to 2theta in radians.
-    const double two_theta =
-        qt != 2 ? fthet[i] / deg_per_rad : 2.0 * std::asin(dlamb * fthet[i] / four_pi_f);
-    fthet[i] = two_theta;
-    const double theta = two_theta / 2.0;
-
-    // 4. Background and substrate/cell, attenuated by the sample on their way out.
-    double refl_atten = 0.0, cos_theta = 0.0;
-    if (geom != 1.0) {
-      cos_theta = std::cos(theta);
-      bg[i] = bg[i] * std::exp(-(dtef1 + dmu) / cos_theta);
-      sub[i] = sub[i] * std::exp(-dtef1 / cos_theta);
-    } else {
-      refl_atten = std::exp(-2.0 * dtef1 / std::sin(theta));
-      sub[i] = sub[i] * refl_atten;
-    }
-    double v = rate[i] - sub[i] - bg[i];
-
-    // 5. Polarisation of an unpolarised (in-house) beam.
-    if (mono == 1.0) {
-      const double c2 = std::cos(two_theta);
-      v = 2.0 * v / (1.0 + c2 * c2);
-    }
-
-    // 6. Sample absorption for the geometry.
-    if (geom == 1.0) {
-      v = v / (1.0 - refl_atten);
-    } else if (geom == 2.0) {
-      v = v * cos_theta * std::exp(dtef1 * (1.0 / cos_theta - 1.0));
-    } else if (geom == 3.0) {
-      const double mu2 = dtef1 * dtef1;
-      v = v * (1.0 + 0.1397 * mu2 - 0.125 * mu2 * cos_theta * cos_theta) *
-          std::exp(-0.8488 * dtef1);
-    }
-    rate[i] = v;
-  }
-
-  // 7. Extension to zero angle along the line through (0, 0) and the first point, with
-  // the first angular step; multiples of the step by repeated addition.
-  const double t1 = fthet[0];
-  const double delta = fthet[1] - fthet[0];
+  // 7. Extension to zero angle along the line through (0, 0) and the first corrected
+  // point, with the first angular step; multiples of the step by repeated addition.
+  const corrected first = corrected_point(0);
+  const double t1 = first.two_theta;
+  const double delta = corrected_point(1).two_theta - t1;
   int kext = 0;
   {
     double s = 0.0;
@@ -177,9 +182,11 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
   }
   double coef[2] = {0.0, 0.0};
   {
-    const double lx[2] = {0.0, t1}, ly[2] = {0.0, rate[0]};
+    const double lx[2] = {0.0, t1}, ly[2] = {0.0, first.intensity};
     linfit(lx, ly, 2, coef);
   }
+
+  // Extended series: scr1 the abscissa (2theta, then q), scr2 the intensity.
   const int m = n + kext;
   std::vector<double> scr1, scr2;
   if (!allocate(scr1, m, "Table: scr1") || !allocate(scr2, m, "Table: scr2")) return 0;
@@ -191,25 +198,25 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
       scr2[k] = coef[0] + coef[1] * s;
     }
   }
+  // 8. 2theta to q = 4 pi sin(2theta / 2) / lambda.
+  for (int k = 0; k < kext; ++k) scr1[k] = four_pi_f * std::sin(scr1[k] / 2.0) / dlamb;
   for (int i = 0; i < n; ++i) {
-    scr1[kext + i] = fthet[i];
-    scr2[kext + i] = rate[i];
+    const corrected p = corrected_point(i);
+    scr1[kext + i] = four_pi_f * p.sin_theta / dlamb;
+    scr2[kext + i] = p.intensity;
   }
 
-  // 8. 2theta to q = 4 pi sin(theta) / lambda.
-  for (int i = 0; i < m; ++i) scr1[i] = four_pi_f * std::sin(scr1[i] / 2.0) / dlamb;
-
   // 9. Smoothing: 1 slight (5 points), 2 moderate (9 points), 3 heavy (7 points).
-  std::vector<double>& rdf = sub;
-  if (!allocate(rdf, m, "Table: rdf")) return 0;
+  std::vector<double> smoothed;
+  const bool smoothing = smo == 1.0 || smo == 2.0 || smo == 3.0;
+  if (smoothing && !allocate(smoothed, m, "Table: rdf")) return 0;
   if (smo == 1.0)
-    smooth5(m, scr2.data(), rdf.data());
+    smooth5(m, scr2.data(), smoothed.data());
   else if (smo == 2.0)
-    smooth9(m, scr2.data(), rdf.data());
+    smooth9(m, scr2.data(), smoothed.data());
   else if (smo == 3.0)
-    smooth7(m, scr2.data(), rdf.data());
-  else
-    rdf = scr2;
+    smooth7(m, scr2.data(), smoothed.data());
+  const std::vector<double>& rdf = smoothing ? smoothed : scr2;
 
   // 10. Uniform grid: the first q step rounded to a multiple of 0.001 1/A.
   const double step1000 = 1000.0 * scr1[1] - 1000.0 * scr1[0];
@@ -238,8 +245,7 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
   for (int k = 1; k < nq; ++k) newq[k] = newq[k - 1] + dq;
 
   // 11./12. Cubic spline through (q, smoothed intensity), evaluated on the grid.
-  std::vector<double>& sb = bg;
-  std::vector<double> sc, sd;
+  std::vector<double> sb, sc, sd;
   if (!allocate(sb, m, "Table: b") || !allocate(sc, m, "Table: c") || !allocate(sd, m, "Table: d"))
     return 0;
   spline(m, scr1.data(), rdf.data(), sb.data(), sc.data(), sd.data());
