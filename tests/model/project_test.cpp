@@ -1,13 +1,190 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "curve/curve.h"
+#include "numeric/callbacks.h"
+#include "numeric/elements.h"
+#include "project/calc_records.h"
+#include "project/hooks.h"
 #include "project/project.h"
 #include "support/project_fixture.h"
+#include "support/recording_presenter.h"
 
 using project_test = project_table_test;
 
-TEST_F(project_test, NewProjectDefaults) {
-  EXPECT_EQ(init_project(), 1);
+TEST_F(project_test, NewProjectsAreNumberedByTablePosition) {
+  // "%2d" pads positions below 10 with a blank.
+  const char* names[] = {"Project N° 0", "Project N° 1", "Project N° 2", "Project N° 3",
+                         "Project N° 4", "Project N° 5", "Project N° 6", "Project N° 7",
+                         "Project N° 8", "Project N° 9", "Project N°10"};
+  for (int i = 0; i < 11; ++i) {
+    EXPECT_EQ(init_project(), 1);
+    EXPECT_EQ(activep, i);
+    EXPECT_EQ(proj[i].id, i);
+    EXPECT_EQ(proj[i].name, names[i]);
+  }
+  EXPECT_EQ(nprojects, 11);
   const project& p = proj[0];
-  EXPECT_EQ(p.id, 0);
-  EXPECT_EQ(p.name, "Project N° 0");
+  for (double v : p.exp_prop) EXPECT_EQ(v, -10.0);
+  EXPECT_EQ(p.params[0], -1);
+  EXPECT_EQ(p.newproj, 1);
+  EXPECT_EQ(p.trun, 1);
+  EXPECT_EQ(p.run, 0);
+  EXPECT_FALSE(p.path);
+  for (int c = 0; c < ncalc; ++c) EXPECT_TRUE(p.curves[c].empty());
+}
+
+TEST_F(project_test, GrowingAndShrinkingTheTableKeepsRecords) {
+  init_project();
+  create_curve_records(0);
+  curve* first = proj[0].curves[1][2].get();
+  const curve_id* ids = proj[0].curve_ids[1].data();
+  for (int i = 0; i < 20; ++i) init_project();
+  EXPECT_EQ(proj[0].curves[1][2].get(), first);
+  EXPECT_EQ(proj[0].curve_ids[1].data(), ids);
+  EXPECT_EQ(first->zoom_state.ids, &ids[2]);
+
+  // Closing shifts the later records down; the last position becomes active.
+  int id3 = proj[3].id;
+  close_project_record(2);
+  EXPECT_EQ(nprojects, 20);
+  EXPECT_EQ(proj[2].id, id3);
+  EXPECT_EQ(activep, 19);
+  while (nprojects) close_project_record(0);
+  EXPECT_EQ(activep, -1);
+}
+
+TEST_F(project_test, CurveRecordsAreNamedAndIdentified) {
+  init_project();
+  proj[0].name = "Glass";
+  proj[0].params[0] = 0;
+  create_curve_records(0);
+  init_curve_names(0, 0, 0);
+  const project& p = proj[0];
+  EXPECT_EQ(p.run, 1);
+  const int expected_numc[] = {4, 3, 2, 4};
+  const char* names[4][4] = {{"Raw data -  2θ", "Background -  2θ", "Cell scattering -  2θ",
+                              "Corrected data - Q"},
+                             {"Corrected intensity", "Q[S(Q)-1]", "S(Q)"},
+                             {"Raw Q[S(Q)-1]", "Corrected Q[S(Q)-1]"},
+                             {"Q[S(Q)-1] ", "G(r)", "g(r) - ρ exp", "g(r) - ρ from slope G(r)"}};
+  for (int r = 0; r < ncalc; ++r) {
+    EXPECT_EQ(p.numc[r], expected_numc[r]);
+    EXPECT_EQ(p.initok[r], 1);
+    for (int c = 0; c < expected_numc[r]; ++c) {
+      const curve& cv = *p.curves[r][c];
+      EXPECT_EQ(cv.name, names[r][c]);
+      EXPECT_EQ(p.curve_ids[r][c].pid, p.id);
+      EXPECT_EQ(p.curve_ids[r][c].rid, r);
+      EXPECT_EQ(p.curve_ids[r][c].cid, c);
+      EXPECT_EQ(cv.title, "Glass - " + cv.name);
+      EXPECT_EQ(cv.y_axis_title, cv.name);
+      EXPECT_EQ(cv.cend, expected_numc[r]);
+      EXPECT_EQ(cv.wsize[0], 840);
+      EXPECT_EQ(cv.realloc_extras, 1);
+    }
+  }
+  EXPECT_EQ(p.curves[0][0]->x_axis_title, "2θ [deg]");
+  EXPECT_EQ(p.curves[0][3]->x_axis_title, "q [Å-1]");
+  EXPECT_EQ(p.curves[3][0]->x_axis_title, "q [Å-1]");
+  EXPECT_EQ(p.curves[3][1]->x_axis_title, "r [Å]");
+}
+
+TEST_F(project_test, SpeciesCopyTheElementTables) {
+  init_project();
+  prepspec(0, 2);
+  EXPECT_EQ(proj[0].nspec, 2);
+  set_species_element(0, 1, 26);
+  const project& p = proj[0];
+  EXPECT_EQ(p.spec_prop[0][1], 26.0);
+  EXPECT_EQ(p.spec_symbol[1], "Fe");
+  EXPECT_EQ(p.spec_name[1].substr(0, 4), "Iron");
+  for (int j = 0; j < 11; ++j) EXPECT_EQ(p.spec_prop[4 + j][1], rxparameters[j * 98 + 25]);
+  EXPECT_EQ(p.spec_symbol[0], "");
+  set_species_element(0, 1, 99);  // no coefficients beyond californium
+  EXPECT_EQ(p.spec_prop[0][1], 0.0);
+  EXPECT_EQ(p.spec_symbol[1], "");
+  prepspec(0, 3);  // a new count discards the old species
+  for (const auto& column : p.spec_prop) EXPECT_EQ(column, std::vector<double>(3, 0.0));
+}
+
+TEST_F(project_test, SaveCurveStoresIntoTheActiveProject) {
+  init_project();
+  create_curve_records(0);
+  init_project();
+  create_curve_records(1);
+  std::vector<std::tuple<curve*, int, int>> buttons;
+  std::vector<curve*> destroyed;
+  hooks().view_button_state = [&](curve& c, int a, int s) { buttons.emplace_back(&c, a, s); };
+  hooks().destroy_curve_window = [&](curve& c) { destroyed.push_back(&c); };
+  connect_numeric_callbacks();
+
+  int dummy;
+  curve& c = *proj[1].curves[1][2];
+  c.window = c.plot = &dummy;
+  const double x[] = {3.0, -1.5, 7.25, 0.0}, y[] = {1, 2, 3, 4};
+  save_curve_(4, x, y, 1, 2);  // through the numeric core's seam
+  EXPECT_EQ(c.ndata, 4);
+  EXPECT_EQ(c.data[0], std::vector<double>(x, x + 4));
+  EXPECT_EQ(c.data[1], std::vector<double>(y, y + 4));
+  EXPECT_EQ(proj[1].min[1], -1.5);
+  EXPECT_EQ(proj[1].max[1], 7.25);
+  EXPECT_EQ(proj[0].curves[1][2]->ndata, 0);
+  EXPECT_EQ(c.window, nullptr);
+  EXPECT_EQ(c.plot, nullptr);
+  ASSERT_EQ(destroyed.size(), 1u);
+  ASSERT_EQ(buttons.size(), 1u);
+  EXPECT_EQ(buttons[0], std::make_tuple(&c, 0, 1));
+
+  save_curve(0, x, y, 1, 2);  // an empty result
+  EXPECT_EQ(c.ndata, 0);
+  EXPECT_TRUE(c.data[0].empty() && c.data[1].empty());
+  EXPECT_EQ(buttons.back(), std::make_tuple(&c, 0, 0));
+
+  save_curve(4, x, y, 2, 2);  // step 2 has two curves: ignored
+  save_curve(4, x, y, 4, 0);
+  EXPECT_EQ(buttons.size(), 2u);
+
+  erase_curves(1, 1);
+  set_numeric_receiver({});
+}
+
+TEST_F(project_test, ProjByIdTakesTheLastMatchOrZero) {
+  for (int i = 0; i < 4; ++i) init_project();
+  proj[3].id = 1;
+  EXPECT_EQ(proj_by_id(2), 2);
+  EXPECT_EQ(proj_by_id(1), 3);
+  EXPECT_EQ(proj_by_id(77), 0);
+}
+
+TEST_F(project_test, MessagesReachThePresenterVerbatim) {
+  recording_presenter rec;
+  rec.answers = {1, 0};
+  show_info("<b>50% done</b>", 0);
+  show_warning("100%s %d");
+  show_error("Impossible to open project file: \nx.nap\nError code: 1\n", 1);
+  show_error("Broken %n", 0);
+  connect_numeric_callbacks();
+  show_error_("Impossible to allocate memory", "Subroutine: nm", "Table: sq");
+  set_numeric_receiver({});
+  EXPECT_EQ(ask_question("Closing workspace", "Close workspace ?"), 1);
+  EXPECT_EQ(ask_question("Closing workspace", "Close workspace ?"), 0);
+  EXPECT_EQ(ask_question("Closing workspace", "Close workspace ?"), 0);
+  const std::string bug = std::string("If this is a bug please report it to:\n<") + bug_address + ">";
+  ASSERT_EQ(rec.messages.size(), 8u);
+  EXPECT_EQ(rec.texts("info"), std::vector<std::string>{"<b>50% done</b>"});
+  EXPECT_EQ(rec.texts("warning"), std::vector<std::string>{"100%s %d"});
+  EXPECT_EQ(rec.texts("error"),
+            (std::vector<std::string>{"Impossible to open project file: \nx.nap\nError code: 1\n\n",
+                                      "Broken %n\n" + bug,
+                                      "Impossible to allocate memory\nSubroutine: nm\nTable: sq\n" + bug}));
+  EXPECT_EQ(rec.messages[5].title, "Closing workspace");
+}
+
+TEST_F(project_test, FailedRefreshIsReported) {
+  recording_presenter rec;
+  hooks().update_project = [] { return 0; };
+  EXPECT_EQ(init_project(), 0);
+  EXPECT_EQ(rec.texts("error"), std::vector<std::string>{"Impossible to refresh project: Project N° 0\n\n"});
 }

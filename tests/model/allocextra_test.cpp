@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+#include "curve/allocextra.h"
+#include "project/calc_records.h"
+#include "project/project.h"
+#include "support/project_fixture.h"
+
+using allocextra_test = project_table_test;
+
+namespace {
+
+using slot = std::array<int, 4>;
+
+void add_project(int abscissa, bool run) {
+  init_project();
+  proj[activep].params[0] = abscissa;
+  if (run) {
+    create_curve_records(activep);
+    init_curve_names(activep, 0, 0);
+  }
+}
+
+// The curves of one project that may be overlaid, as (rid, cid) pairs.
+using block = std::vector<std::pair<int, int>>;
+
+const block sq_over_2theta = {{0, 3}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {3, 0}};
+const block sq_over_q = {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 1},
+                         {1, 2}, {2, 0}, {2, 1}, {3, 0}};
+const block no_abscissa = {{1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {3, 0}};
+const block pair_functions = {{3, 1}, {3, 2}, {3, 3}};
+const block raw_2theta = {{0, 0}, {0, 1}, {0, 2}};
+const block q_on_corrected = {{0, 0}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {3, 0}};
+const block raw_q_on_2theta = {{1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {3, 0}};
+
+}  // namespace
+
+// Which curves of each open project are offered as extra data sets, by the kind of curve
+// being drawn: a plot only overlays curves with the same abscissa.
+TEST_F(allocextra_test, SlotLayoutFollowsTheActiveCurve) {
+  struct layout_case {
+    const char* what;
+    std::vector<int> abscissa;  // params[0] of each project; 9 = project without curves
+    int active, rid, cid;
+    std::vector<block> blocks;
+  };
+  const std::vector<layout_case> cases = {
+      {"S(q) curve, 2θ projects", {0, 0}, 0, 1, 1, {sq_over_2theta, sq_over_2theta}},
+      {"S(q) curve, mixed abscissae", {0, 1}, 1, 1, 2, {sq_over_2theta, sq_over_q}},
+      {"bending curve, project without abscissa", {-1, 0}, 1, 2, 0, {no_abscissa, sq_over_2theta}},
+      {"G(r) curve", {0, 1, 0}, 2, 3, 1, {pair_functions, pair_functions, pair_functions}},
+      {"g(r) input curve", {1, 0}, 0, 3, 0, {sq_over_q, sq_over_2theta}},
+      {"raw 2θ curve", {0, 1, 0}, 0, 0, 1, {raw_2theta, raw_q_on_2theta, raw_2theta}},
+      {"raw Q curve", {1, 0}, 0, 0, 0, {sq_over_q, {}}},
+      {"corrected data of a 2θ project", {0, 1}, 0, 0, 3, {sq_over_2theta, q_on_corrected}},
+      {"projects without curves", {0, 9, 0}, 2, 1, 0, {sq_over_2theta, {}, sq_over_2theta}},
+  };
+  for (const auto& tc : cases) {
+    clear();
+    for (int a : tc.abscissa) add_project(a == 9 ? 0 : a, a != 9);
+    activep = tc.active;
+    activer = tc.rid;
+    activec = tc.cid;
+    allocextra(0, tc.active, tc.rid, tc.cid);
+    std::vector<slot> expected;
+    for (size_t q = 0; q < tc.blocks.size(); ++q)
+      for (auto [r, c] : tc.blocks[q]) expected.push_back({0, static_cast<int>(q), r, c});
+    const curve& cv = *proj[tc.active].curves[tc.rid][tc.cid];
+    EXPECT_EQ(cv.extrasets, expected) << tc.what;
+    EXPECT_EQ(cv.extras, static_cast<int>(expected.size())) << tc.what;
+    EXPECT_EQ(cv.extra_nproj, nprojects) << tc.what;
+    EXPECT_EQ(cv.realloc_extras, 0) << tc.what;
+    int total = 0;
+    for (int s : psize) total += s;
+    EXPECT_EQ(total, cv.extras) << tc.what;
+  }
+}
+
+// Adding or closing a project moves every slot of the surviving projects to the new
+// place of their project's block, with its drawn flag and style.
+TEST_F(allocextra_test, SlotsOfSurvivingProjectsKeepTheirSettings) {
+  add_project(0, true);
+  add_project(1, true);
+  add_project(0, true);
+  activep = 1;
+  activer = 1;
+  activec = 1;
+  allocextra(0, 1, 1, 1);
+  curve& c = *proj[1].curves[1][1];
+  ASSERT_EQ(c.extras, 7 + 10 + 7);
+  // Draw one set of every project with its own style.
+  auto style = [&](int k, int n) {
+    c.extrasets[k][0] = 1;
+    c.extrathick[k] = 2.5 + n;
+    c.extradash[k] = 3 + n;
+    c.extraglyph[k] = 10 + n;
+    c.extraspect[k] = 1;
+    c.extragsize[k] = 7.0 + n;
+    c.extragfreq[k] = 4 + n;
+    c.extracolor[k] = color{0, static_cast<uint16_t>(100 * n), 2, 3};
+  };
+  style(2, 0);       // project 0: (1, 1)
+  style(7 + 9, 1);   // project 1: (3, 0)
+  style(17 + 0, 2);  // project 2: (0, 3)
+  auto drawn = [&] {
+    std::vector<std::pair<slot, double>> out;
+    for (int k = 0; k < c.extras; ++k)
+      if (c.extrasets[k][0]) out.push_back({c.extrasets[k], c.extrathick[k]});
+    return out;
+  };
+  using marked = std::vector<std::pair<slot, double>>;
+  ASSERT_EQ(drawn(), (marked{{{1, 0, 1, 1}, 2.5}, {{1, 1, 3, 0}, 3.5}, {{1, 2, 0, 3}, 4.5}}));
+
+  add_project(1, true);  // a fourth project adds undrawn default slots at the end
+  activep = 1;
+  activer = 1;
+  activec = 1;
+  allocextra(0, 1, 1, 1);
+  ASSERT_EQ(c.extras, 7 + 10 + 7 + 10);
+  EXPECT_EQ(drawn(), (marked{{{1, 0, 1, 1}, 2.5}, {{1, 1, 3, 0}, 3.5}, {{1, 2, 0, 3}, 4.5}}));
+  for (int k = 24; k < 34; ++k) {
+    EXPECT_EQ(c.extrasets[k][0], 0);
+    EXPECT_EQ(c.extrasets[k][1], 3);
+    EXPECT_EQ(c.extrathick[k], 1.0);
+    EXPECT_EQ(c.extradash[k], 1);
+    EXPECT_EQ(c.extragsize[k], 10.0);
+    EXPECT_EQ(c.extragfreq[k], 1);
+  }
+
+  // Closing project 0 moves the others down; the curve's record moves with its project.
+  close_project_record(0);
+  activep = 0;
+  allocextra(0, 0, 1, 1);
+  curve& moved = *proj[0].curves[1][1];
+  EXPECT_EQ(&moved, &c);
+  EXPECT_EQ(c.extras, 10 + 7 + 10);
+  EXPECT_EQ(drawn(), (marked{{{1, 0, 3, 0}, 3.5}, {{1, 1, 0, 3}, 4.5}}));
+  EXPECT_EQ(c.extradash[9], 4);
+  EXPECT_EQ(c.extraglyph[10], 12);
+  EXPECT_EQ(c.extragfreq[10], 6);
+  EXPECT_EQ(c.extracolor[10].red, 200);
+  EXPECT_EQ(c.extra_pids, (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(allocextra_test, UnchangedTablesAreKept) {
+  add_project(0, true);
+  activep = 0;
+  activer = 1;
+  activec = 0;
+  allocextra(0, 0, 1, 0);
+  curve& c = *proj[0].curves[1][0];
+  c.extrasets[0][0] = 1;
+  allocextra(0, 0, 1, 0);
+  EXPECT_EQ(c.extrasets[0][0], 1);
+  c.realloc_extras = 1;  // asked for: rebuilt from defaults
+  allocextra(0, 0, 1, 0);
+  EXPECT_EQ(c.extrasets[0][0], 0);
+}
