@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <libxml/parser.h>
+
+#include "files/xml_project.h"
+#include "numeric/elements.h"
+#include "project/project.h"
+#include "support/project_fixture.h"
+#include "support/recording_presenter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void spit(const fs::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+const fs::path data_dir = fs::path(AMOQ_TEST_DATA) / "xml";
+
+// Replaces the one occurrence of `from` (the case is wrong if there is none).
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
+}
+
+class xml_project_test : public project_table_test {
+ protected:
+  void SetUp() override {
+    project_table_test::SetUp();
+    dir_ = fs::temp_directory_path() /
+           ("amoq-xml-test-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    xml_import_hooks h;
+    h.apply_project = [this] { ++applied_; };
+    h.show_settings = [this] { ++settings_shown_; };
+    saved_ = set_xml_import_hooks(std::move(h));
+  }
+  void TearDown() override {
+    set_xml_import_hooks(std::move(saved_));
+    fs::remove_all(dir_);
+    project_table_test::TearDown();
+  }
+
+  // The project the golden file describes: SiO2 at Mo K-alpha in transmission.
+  static void make_sio2() {
+    init_project();
+    prepspec(activep, 2);
+    set_species_element(activep, 0, 14);
+    set_species_element(activep, 1, 8);
+    project& r = proj[activep];
+    r.spec_prop[1] = {1.0, 2.0};
+    r.spec_prop[2] = {0.1, 0.04};
+    r.spec_prop[3] = {0.2, 0.03};
+    r.exp_prop[0] = 0.7093;
+    r.exp_prop[1] = 1.5;
+    r.exp_prop[2] = 0.0;
+    r.exp_prop[3] = 0.066;
+    r.exp_prop[4] = 1e-6;
+    r.exp_prop[12] = 2;
+    r.exp_prop[13] = 1;
+    r.prun = 1;
+  }
+
+  // Reads `text` from a file into a new project; returns open_xml's code.
+  int import_text(const std::string& text) {
+    fs::path f = dir_ / "in.apf";
+    spit(f, text);
+    init_project();
+    return open_xml(f.c_str());
+  }
+
+  fs::path dir_;
+  int applied_ = 0, settings_shown_ = 0;
+  xml_import_hooks saved_;
+};
+
+TEST_F(xml_project_test, WritesTheGoldenDocument) {
+  make_sio2();
+  fs::path out = dir_ / "sio2.apf";
+  ASSERT_EQ(write_xml(out.c_str()), 1);
+  EXPECT_EQ(slurp(out), slurp(data_dir / "golden_sio2.apf"));
+}
+
+TEST_F(xml_project_test, RoundTripFillsTheSpeciesFromTheTables) {
+  make_sio2();
+  fs::path first = dir_ / "first.apf", second = dir_ / "second.apf";
+  ASSERT_EQ(write_xml(first.c_str()), 1);
+
+  recording_presenter messages;
+  init_project();
+  ASSERT_EQ(open_xml(first.c_str()), 0);
+  ASSERT_EQ(messages.messages.size(), 1u);
+  EXPECT_EQ(messages.messages[0].kind, "info");
+  EXPECT_EQ(messages.messages[0].text, "AmoqGTK project file (XML) successfully opened\n");
+
+  const project& r = proj[activep];
+  ASSERT_EQ(r.nspec, 2);
+  const int zs[2] = {14, 8};
+  for (int s = 0; s < 2; ++s) {
+    EXPECT_EQ(r.spec_prop[0][s], zs[s]);
+    EXPECT_EQ(r.spec_symbol[s], atsym_of(zs[s]));
+    EXPECT_EQ(r.spec_name[s], element_of(zs[s]));
+    for (int j = 0; j < 11; ++j) EXPECT_EQ(r.spec_prop[4 + j][s], rx_coefficient(j, zs[s]));
+  }
+  EXPECT_EQ(r.spec_prop[2][1], 0.04);  // species values keep full precision
+  // Experiment values pass through single precision.
+  EXPECT_EQ(r.exp_prop[0], static_cast<double>(0.7093f));
+  EXPECT_NE(r.exp_prop[0], 0.7093);
+  EXPECT_EQ(r.exp_prop[4], static_cast<double>(1e-6f));
+  EXPECT_EQ(r.exp_prop[12], 2.0);
+  EXPECT_EQ(r.exp_prop[13], 1.0);
+  EXPECT_EQ(r.exp_prop[14], not_set);  // "Unknown"
+  EXPECT_EQ(r.trun, 1);
+  EXPECT_EQ(applied_, 1);  // "TRUE": the settings are applied
+  EXPECT_EQ(settings_shown_, 0);
+
+  proj[activep].prun = 1;
+  ASSERT_EQ(write_xml(second.c_str()), 1);
+  EXPECT_EQ(slurp(second), slurp(first));
+}
+
+TEST_F(xml_project_test, ZeroSpeciesRoundTrip) {
+  recording_presenter messages;
+  init_project();
+  fs::path f = dir_ / "empty.apf";
+  ASSERT_EQ(write_xml(f.c_str()), 1);
+  std::string text = slurp(f);
+  EXPECT_NE(text.find("<species number=\"0\"/>"), std::string::npos) << text;
+  EXPECT_EQ(text.find("<element"), std::string::npos);
+  EXPECT_NE(text.find("<project>FALSE</project>"), std::string::npos);
+  EXPECT_NE(text.find("<wavelength>-10.000000</wavelength>"), std::string::npos);
+
+  init_project();
+  EXPECT_EQ(open_xml(f.c_str()), 0);
+  EXPECT_EQ(proj[activep].nspec, 0);
+  EXPECT_EQ(proj[activep].exp_prop[12], not_set);
+  EXPECT_EQ(applied_, 0);  // "FALSE": the user completes the settings
+  EXPECT_EQ(settings_shown_, 1);
+}
+
+TEST_F(xml_project_test, ImportCodesAndMessages) {
+  const std::string golden = slurp(data_dir / "golden_sio2.apf");
+  const std::string experiment_block =
+      golden.substr(golden.find(" <experiment>"),
+                    golden.find(" <!-- Apply") - golden.find(" <experiment>"));
+  const std::string project_line = " <project>TRUE</project>\n";
+  struct import_case {
+    const char* what;
+    std::string text;
+    int code;
+  };
+  const import_case cases[] = {
+      {"golden", golden, 0},
+      {"Reflection with its blank", replaced(golden, ">Transmission<", ">Reflection <"), 0},
+      {"Reflection without its blank", replaced(golden, ">Transmission<", ">Reflection<"), 6},
+      {"unknown compton text", replaced(golden, ">Unknown<", ">unknown<"), 6},
+      {"wrong id", replaced(golden, "<Z id=\"1\">", "<Z id=\"2\">"), 4},
+      {"ids out of document order",
+       replaced(replaced(golden, "<Z id=\"0\">14", "<Z id=\"1\">14"), "<Z id=\"1\">8",
+                "<Z id=\"0\">8"),
+       4},
+      {"Z = 99", replaced(golden, ">14</Z>", ">99</Z>"), 4},
+      {"Z = 0", replaced(golden, ">8</Z>", ">0</Z>"), 4},
+      {"Z = 98 but the element says Si", replaced(golden, ">14</Z>", ">98</Z>"), 5},
+      {"count above ten", replaced(golden, "number=\"2\"", "number=\"11\""), 4},
+      {"negative count", replaced(golden, "number=\"2\"", "number=\"-1\""), 4},
+      {"count rounds to two", replaced(golden, "number=\"2\"", "number=\"2.4\""), 0},
+      {"count beyond the Z elements", replaced(golden, "number=\"2\"", "number=\"3\""), 4},
+      {"species without count", replaced(golden, " number=\"2\"", ""), 4},
+      {"huge count", replaced(golden, "number=\"2\"", "number=\"1e300\""), 4},
+      {"symbol of another element", replaced(golden, "symbol=\"Si\"", "symbol=\"S \""), 5},
+      {"symbol without its blank", replaced(golden, "symbol=\"O \"", "symbol=\"O\""), 5},
+      {"name differs", replaced(golden, ">Oxygen        <", ">Oxygen<"), 5},
+      {"z differs", replaced(golden, "<z>14</z>", "<z>15</z>"), 5},
+      {"fpp missing", replaced(golden, "   <fpp>0.030000</fpp>\n", ""), 5},
+      {"concentration not finite",
+       replaced(golden, ">1.000000</concentration>", ">1e999</concentration>"), 5},
+      {"absorption before wavelength",
+       replaced(replaced(golden, "  <wavelength>0.709300</wavelength>\n", ""),
+                "  <absorption-substrate>",
+                "  <wavelength>0.709300</wavelength>\n  <absorption-substrate>"),
+       6},
+      {"density first is fine",
+       replaced(replaced(golden, "  <density>0.066000</density>\n", ""), " <experiment>\n",
+                " <experiment>\n  <density>0.066000</density>\n"),
+       0},
+      {"deadtime missing", replaced(golden, "  <deadtime>0.000001</deadtime>\n", ""), 6},
+      {"wavelength text reads as 0", replaced(golden, ">0.709300<", ">abc<"), 0},
+      {"wavelength nan", replaced(golden, ">0.709300<", ">nan<"), 6},
+      {"wavelength beyond single precision", replaced(golden, ">0.709300<", ">1e39<"), 6},
+      {"project before experiment",
+       replaced(replaced(golden, project_line, ""), experiment_block,
+                project_line + experiment_block),
+       3},
+      {"project missing", replaced(golden, project_line, ""), 3},
+      {"experiment missing", replaced(golden, experiment_block, ""), 3},
+      {"chemistry missing", "<amoq-xml><experiment/><project>TRUE</project></amoq-xml>", 3},
+      {"other root", replaced(replaced(golden, "<amoq-xml>", "<amoq>"), "</amoq-xml>", "</amoq>"),
+       2},
+      {"not well formed", golden.substr(0, golden.size() / 2), 1},
+      {"empty file", "", 1},
+      {"billion laughs", slurp(data_dir / "billion_laughs.apf"), 1},
+      {"external entity", slurp(data_dir / "external_entity.apf"), 1},
+      {"larger than the limit",
+       replaced(golden, "<!-- Apply project -->",
+                "<!--" + std::string(static_cast<size_t>(xml_max_bytes), 'x') + "-->"),
+       1},
+  };
+  static const char* const expected_text[7] = {
+      "AmoqGTK project file (XML) successfully opened\n",
+      "Impossible to open the AmoqGTK project file (XML) file\n",
+      "The file is not a valid AmoqGTK project file (XML) file\n",
+      "The AmoqGTK project file (XML) file is uncomplete\n",
+      "Problem(s) in the <chemistry> section of the AmoqGTK project file (XML)\n",
+      "Problem(s) in the <element> section of the AmoqGTK project file (XML)\n",
+      "Problem(s) in the <experiment> section of the AmoqGTK project file (XML)\n",
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    recording_presenter messages;
+    EXPECT_EQ(import_text(c.text), c.code);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].kind, c.code == 0 ? "info" : "error");
+    // Errors carry the dialog's trailing newline.
+    EXPECT_EQ(messages.messages[0].text,
+              c.code == 0 ? expected_text[0] : std::string(expected_text[c.code]) + "\n");
+    const project& r = proj[activep];
+    EXPECT_LE(r.nspec, nspec_max);
+    for (const auto& column : r.spec_prop) EXPECT_EQ(static_cast<int>(column.size()), r.nspec);
+  }
+}
+
+TEST_F(xml_project_test, ValuesReadBeforeAFailureStay) {
+  recording_presenter messages;
+  std::string golden = slurp(data_dir / "golden_sio2.apf");
+  EXPECT_EQ(import_text(replaced(golden, ">Transmission<", ">Reflection<")), 6);
+  const project& r = proj[activep];
+  EXPECT_EQ(r.nspec, 2);
+  EXPECT_EQ(r.spec_prop[1][1], 2.0);
+  EXPECT_EQ(r.exp_prop[3], static_cast<double>(0.066f));
+  EXPECT_EQ(applied_ + settings_shown_, 0);
+}
+
+TEST_F(xml_project_test, MissingFileAndNoProject) {
+  recording_presenter messages;
+  init_project();
+  EXPECT_EQ(check_xml((dir_ / "absent.apf").c_str()), 1);
+  EXPECT_EQ(check_xml(dir_.c_str()), 1);  // a directory is no document
+  clear();
+  EXPECT_EQ(check_xml((data_dir / "golden_sio2.apf").c_str()), 1);
+  EXPECT_EQ(write_xml((dir_ / "x.apf").c_str()), 0);
+  EXPECT_FALSE(fs::exists(dir_ / "x.apf"));
+}
+
+TEST_F(xml_project_test, FailedSaveKeepsTheOldFile) {
+  fs::path target = dir_ / "keep.apf";
+  spit(target, "old contents");
+  make_sio2();
+  proj[activep].spec_prop[3].resize(1);  // a record the writer refuses
+  EXPECT_EQ(write_xml(target.c_str()), 0);
+  EXPECT_EQ(slurp(target), "old contents");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+
+  // A target that cannot be replaced (a directory) leaves no temporary behind.
+  fs::create_directories(dir_ / "sub.apf");
+  proj[activep].spec_prop[3] = {0.2, 0.03};
+  EXPECT_EQ(write_xml((dir_ / "sub.apf").c_str()), 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+
+  // A successful save replaces the file and keeps its permissions.
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(write_xml(target.c_str()), 1);
+  EXPECT_EQ(slurp(target), slurp(data_dir / "golden_sio2.apf"));
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(xml_findnode, SkipsNodesThatAreNoElements) {
+  const char text[] = "<r>t<!--Z--><?Z pi?><y/><Z a='1'/><Z a='2'/></r>";
+  xmlDoc* doc = xmlReadMemory(text, sizeof text - 1, nullptr, nullptr, 0);
+  ASSERT_NE(doc, nullptr);
+  xmlNode* first = xmlDocGetRootElement(doc)->children;
+  xmlNode* z = findnode(first, "Z");
+  ASSERT_NE(z, nullptr);
+  EXPECT_EQ(z->type, XML_ELEMENT_NODE);
+  xmlChar* a = xmlGetProp(z, reinterpret_cast<const xmlChar*>("a"));
+  EXPECT_STREQ(reinterpret_cast<const char*>(a), "1");
+  xmlFree(a);
+  EXPECT_EQ(findnode(z, "Z"), z);  // the search starts with `first` itself
+  EXPECT_EQ(findnode(first, "r"), nullptr);
+  EXPECT_EQ(findnode(nullptr, "Z"), nullptr);
+  xmlFreeDoc(doc);
+}
+
+}  // namespace
