@@ -1,15 +1,16 @@
 #include "numeric/nm.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <new>
-#include <span>
 #include <stdexcept>
 #include <vector>
 
 #include "numeric/callbacks.h"
 #include "numeric/elements.h"
+#include "numeric/sine_transform.h"
 
 namespace {
 
@@ -25,6 +26,43 @@ double recoil_weight(double ratio, int bd) {
     default:
       return ratio;
   }
+}
+
+// Adds a * exp(-b s_k^2), s_k = s0 + k hs, to f[k] for k < n, with two exp() calls per block
+// of points instead of one per point:
+//   exp(-b s_{K+i}^2) = exp(-b s_K^2) * exp(-2 b s_K hs)^i * exp(-b hs^2 i^2).
+// With s0, hs, b >= 0 every factor is at most 1, and the powers (i < 16) cost a few ulps.
+void add_gaussian(double a, double b, double s0, double hs, int n, double* f) {
+  constexpr int block = 16;
+  double tail[block];
+  for (int i = 0; i < block; ++i) tail[i] = std::exp(-b * (hs * i) * (hs * i));
+  for (int k0 = 0; k0 < n; k0 += block) {
+    const double sk = s0 + k0 * hs;
+    const double g = a * std::exp(-b * sk * sk);
+    const double e = std::exp(-2.0 * b * sk * hs);
+    const int m = std::min(block, n - k0);
+    double ep = 1.0;
+    for (int i = 0; i < m; ++i) {
+      f[k0 + i] += g * ep * tail[i];
+      ep *= e;
+    }
+  }
+}
+
+// Real scattering factors f(q_k) of one species for all points. On a uniform grid of
+// non-negative q with non-negative widths the Gaussians are evaluated blockwise (the
+// exponentials dominate the cost of nm); otherwise point by point.
+void species_factor_curve(const species_factors& sp, const double* q, int n, bool uniform, double q0, double h,
+                          double* f) {
+  bool blockwise = uniform && q0 >= 0.0 && h >= 0.0;
+  for (int j = 0; j < 5; ++j) blockwise = blockwise && sp.b[j] >= 0.0;
+  if (!blockwise) {
+    for (int k = 0; k < n; ++k) f[k] = scattering_factor(sp, q[k]);
+    return;
+  }
+  std::fill(f, f + n, 0.0);
+  for (int j = 0; j < 5; ++j) add_gaussian(sp.a[j], sp.b[j], q0 / four_pi_f, h / four_pi_f, n, f);
+  for (int k = 0; k < n; ++k) f[k] = f[k] + sp.c + sp.fp;
 }
 
 }  // namespace
@@ -43,13 +81,14 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
   }
 
   std::vector<species_factors> species;
-  std::vector<double> jv, f2v, cv, gv, qs, sq;
+  std::vector<double> jv, f2v, cv, gv, fv, qs, sq;
   try {
     species.resize(static_cast<std::size_t>(nspec));
     jv.resize(static_cast<std::size_t>(n));
     f2v.resize(static_cast<std::size_t>(n));
     cv.resize(static_cast<std::size_t>(n));
     gv.resize(static_cast<std::size_t>(n));
+    fv.resize(static_cast<std::size_t>(n));
     qs.resize(static_cast<std::size_t>(n));
     sq.resize(static_cast<std::size_t>(n));
   } catch (const std::exception&) {
@@ -71,23 +110,47 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
     }
     sp.c = c[i];
   }
-  const std::span<const species_factors> sample(species);
   const bool all_in = compton == 1.0;
 
+  // Coherent averages <f^2> and |<f>|^2, species by species (fv: f of one species, gv
+  // first collects sum x f).
+  double q0 = 0.0, h = 0.0;
+  const bool uniform = uniform_grid(q, n, 0.0, &q0, &h);
+  double im = 0.0;
+  for (const species_factors& sp : species) {
+    species_factor_curve(sp, q, n, uniform, q0, h, fv.data());
+    for (int k = 0; k < n; ++k) {
+      f2v[k] += sp.x * (fv[k] * fv[k] + sp.fpp * sp.fpp);
+      gv[k] += sp.x * fv[k];
+    }
+    im += sp.x * sp.fpp;
+  }
+  for (int k = 0; k < n; ++k) gv[k] = gv[k] * gv[k] + im * im;
+
+  // Incoherent scattering sum x_i Z_i t / (1 + t), t = (k(Z_i) q)^e(Z_i), with the exponent
+  // and scale of each species formed once (the same expressions as incoherent_scattering).
+  std::vector<double> inc_e(species.size()), inc_k(species.size());
+  for (std::size_t i = 0; i < species.size(); ++i) {
+    const double zi = species[i].z;
+    inc_e[i] = 2.6917 / zi + 1.245;
+    inc_k[i] = 1.187 / zi + 0.1075 + 0.00436 * zi - std::pow(0.01543 * zi, 2) + std::pow(0.01422 * zi, 3);
+  }
   for (int k = 0; k < n; ++k) {
     const double qk = q[k];
     jv[k] = intensity[k] + add;
-    // Incoherent scattering with the recoil weight; "All out" removes it entirely.
+    // Weighted by the recoil factor; "All out" removes it entirely.
     if (all_in) {
       const double sin_theta = qk * lambda / four_pi_f;
       const double w = recoil_weight(lambda / (lambda + 0.048 * sin_theta * sin_theta), bd);
-      cv[k] = w * sample_incoherent(sample, qk);
+      double inc = 0.0;
+      for (std::size_t i = 0; i < species.size(); ++i) {
+        const double t = std::pow(inc_k[i] * qk, inc_e[i]);
+        inc += species[i].x * (species[i].z * t / (1.0 + t));
+      }
+      cv[k] = w * inc;
     } else {
       cv[k] = 0.0;
     }
-    const sample_average avg = sample_averages(sample, qk);
-    f2v[k] = avg.mean_square;
-    gv[k] = avg.mean_sq_modulus;
   }
 
   // Normalisation constant: given, or from the high-angle part of the curve, where the
