@@ -1,14 +1,279 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "curve/allocextra.h"
 #include "files/project_file.h"
+#include "files/workspace_file.h"
+#include "files_fixture.h"
+#include "project/calc_records.h"
+#include "project/hooks.h"
 #include "project/project.h"
-#include "support/project_fixture.h"
 
-using project_file_test = project_table_test;
+namespace {
 
-TEST_F(project_file_test, Placeholder) {
-  init_project();
+int32_t le32(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
+                              static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+void put32(std::vector<uint8_t>& b, size_t at, int32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
+}
+
+std::vector<uint8_t> encode(int p) {
   byte_writer w;
-  encode_project(w, 0, 0);
-  EXPECT_GT(w.data().size(), 400u);
+  encode_project(w, p, 0);
+  return w.data();
+}
+
+// Reads bytes into a fresh project; returns the code and leaves that project active.
+int decode_fresh(const std::vector<uint8_t>& bytes) {
+  init_project();
+  byte_reader in(bytes);
+  return decode_project(in, read_context{}, activep);
+}
+
+}  // namespace
+
+using project_file_test = files_test;
+
+// Sizes and bytes from the format table: a new project named "P" is items 1 to 20 only.
+TEST_F(project_file_test, GoldenBytesOfANewProject) {
+  init_project();
+  proj[0].name = "P";
+  std::vector<uint8_t> b = encode(0);
+  ASSERT_EQ(b.size(), 450u);
+  const uint8_t header[] = {0x19, 0, 0, 0, 0x25, 0x0A, 0x25, 0x20, 0x70, 0x72, 0x6F, 0x6A, 0x65,
+                            0x63, 0x74, 0x20, 0x66, 0x69, 0x6C, 0x65, 0x20, 0x76, 0x2D, 0x31,
+                            0x2E, 0x30, 0x0A, 0x25, 0x0A, 1, 0, 0, 0, 'P'};
+  EXPECT_EQ(std::memcmp(b.data(), header, sizeof header), 0);
+  EXPECT_EQ(le32(b, 34), 1);  // trun
+  EXPECT_EQ(le32(b, 38), 0);  // prun
+  EXPECT_EQ(le32(b, 42), 0);  // run
+  EXPECT_EQ(le32(b, 46), 0);  // nspec
+  // exp_prop[0] = -10.0 after 6 int32[4] and 3 double[4]
+  const size_t exp_at = 50 + 6 * 16 + 3 * 32;
+  const uint8_t minus_ten[] = {0, 0, 0, 0, 0, 0, 0x24, 0xC0};
+  for (int i = 0; i < 19; ++i) EXPECT_EQ(std::memcmp(&b[exp_at + 8 * i], minus_ten, 8), 0) << i;
+  EXPECT_EQ(le32(b, exp_at + 152), -1);  // params[0]
+  for (size_t i = 426; i < 450; ++i) EXPECT_EQ(b[i], 0xFF) << "unset file names";
+
+  // Set names are counted strings; an empty name differs from an unset one.
+  proj[0].filename[1] = "bg.dat";
+  proj[0].filename[2] = "";
+  b = encode(0);
+  ASSERT_EQ(b.size(), 450u + 6);
+  EXPECT_EQ(le32(b, 430), 6);
+  EXPECT_EQ(std::string(b.begin() + 434, b.begin() + 440), "bg.dat");
+  EXPECT_EQ(le32(b, 440), 0);
+  EXPECT_EQ(le32(b, 444), -1);
+}
+
+TEST_F(project_file_test, RoundTripsGiveIdenticalBytes) {
+  struct round_trip_case {
+    const char* what;
+    bool species, calculations, window;
+  };
+  const round_trip_case cases[] = {
+      {"species only", true, false, false},
+      {"curves, windows closed", true, true, false},
+      {"curves with windows and extra sets", true, true, true},
+  };
+  for (const auto& tc : cases) {
+    clear();
+    int p = make_project("Sample \"A\" %s", tc.species ? 1 : 0, tc.calculations, tc.window);
+    std::vector<uint8_t> first = encode(p);
+    ASSERT_EQ(decode_fresh(first), file_ok) << tc.what;
+    int q = activep;
+    std::vector<uint8_t> second = encode(q);
+    EXPECT_EQ(first, second) << tc.what;
+
+    const project& a = proj[p];
+    const project& b = proj[q];
+    EXPECT_EQ(b.name, a.name);
+    EXPECT_EQ(b.spec_symbol, a.spec_symbol) << tc.what;
+    EXPECT_EQ(b.spec_name, a.spec_name) << tc.what;
+    EXPECT_EQ(b.run, a.run);
+    if (!tc.calculations) continue;
+    const curve& ca = *a.curves[1][1];
+    const curve& cb = *b.curves[1][1];
+    EXPECT_EQ(cb.data[0], ca.data[0]);
+    EXPECT_EQ(cb.data[1], ca.data[1]);
+    EXPECT_EQ(cb.window, nullptr);
+    EXPECT_EQ(cb.name, "Q[S(Q)-1]");
+    if (tc.window) {
+      EXPECT_EQ(cb.wsize[0], 900);
+      EXPECT_EQ(cb.wsize[1], 700 - 27) << "plot height, not window height";
+      EXPECT_EQ(cb.title, ca.title);
+      EXPECT_EQ(cb.extras_shown, 2);
+      EXPECT_EQ(cb.datac.green, 4242);
+      EXPECT_EQ(cb.cfile, std::optional<std::string>("out.agr"));
+    } else {
+      EXPECT_EQ(cb.gfreq, 1) << "a closed window reads back with the defaults";
+    }
+  }
+}
+
+// The reader stops after the file names when there are no species; such a record is
+// written without its calculations so that the file reads back.
+TEST_F(project_file_test, NoSpeciesWithCalculationsStaysReadable) {
+  init_project();
+  create_curve_records(0);
+  const double x[] = {1, 2}, y[] = {3, 4};
+  save_curve(2, x, y, 1, 1);
+  std::vector<uint8_t> b = encode(0);
+  EXPECT_EQ(b.size(), 449u + proj[0].name.size());
+  EXPECT_EQ(le32(b, 4 + 25 + 4 + static_cast<int>(proj[0].name.size()) + 8), 0);
+  ASSERT_EQ(decode_fresh(b), file_ok);
+  EXPECT_EQ(proj[1].run, 0);
+  EXPECT_TRUE(proj[1].curves[1].empty());
+
+  // A record whose curves all lack points writes a curve count of 0.
+  proj[0].nspec = 1;
+  prepspec(0, 1);
+  set_species_element(0, 0, 8);
+  activep = 0;
+  save_curve(0, x, y, 1, 1);
+  b = encode(0);
+  EXPECT_EQ(le32(b, static_cast<size_t>(b.size() - 4)), 0);
+}
+
+TEST_F(project_file_test, AnyHeaderIsSkipped) {
+  int p = make_project("H", 1, true, false);
+  std::vector<uint8_t> b = encode(p);
+  for (std::string header : {std::string(""), std::string("%\n% project file v-7.0\n%\n"),
+                             std::string(300, 'x')}) {
+    byte_writer w;
+    w.text(header);
+    std::vector<uint8_t> other = w.data();
+    other.insert(other.end(), b.begin() + 29, b.end());
+    ASSERT_EQ(decode_fresh(other), file_ok) << header;
+    EXPECT_EQ(encode(activep), b);
+  }
+}
+
+// Every prefix of a valid file is refused, and the record is left as a new project.
+TEST_F(project_file_test, EveryTruncationIsRefused) {
+  int p = make_project("T", 1, true, true);
+  std::vector<uint8_t> b = encode(p);
+  init_project();
+  int target = activep;
+  std::vector<uint8_t> fresh = encode(target);
+  for (size_t n = 0; n < b.size(); ++n) {
+    std::vector<uint8_t> cut(b.begin(), b.begin() + static_cast<long>(n));
+    byte_reader in(cut);
+    int code = decode_project(in, read_context{}, target);
+    ASSERT_TRUE(code == file_short || code == file_bad_curve) << n << " gave " << code;
+    ASSERT_EQ(encode(target), fresh) << "record not reset after " << n << " bytes";
+    ASSERT_TRUE(proj[target].curves[0].empty());
+  }
+}
+
+// Each count or index of a valid file set to values the record cannot hold.
+TEST_F(project_file_test, OutOfRangeCountsAreRefused) {
+  int p = make_project("N", 1, true, true);
+  std::vector<uint8_t> b = encode(p);
+  const layout at = locate(b, 0);
+  struct mutation {
+    const char* field;
+    size_t offset;
+    std::vector<int32_t> values;
+    int code;
+  };
+  const int32_t huge = 0x7fffffff;
+  const std::vector<mutation> cases = {
+      {"header length", 0, {-1, huge, static_cast<int32_t>(b.size())}, file_short},
+      {"name length", 29, {-2, huge, static_cast<int32_t>(b.size())}, file_short},
+      {"nspec", at.nspec, {-1, 11, huge}, file_short},
+      {"numc", at.numc, {5, -1}, file_short},
+      {"params[0]", at.params, {2, -2}, file_short},
+      {"file name length", at.names, {-2, huge}, file_short},
+      {"curve count", at.count, {-1, 14, huge}, file_short},
+      {"rid", at.curve + 0, {-1, 4, huge}, file_bad_curve},
+      {"cid", at.curve + 4, {-1, 4, huge}, file_bad_curve},
+      {"ndata", at.curve + 12, {-1, huge, huge / 8}, file_bad_curve},
+      {"window width", at.window, {-1, 1 << 20}, file_bad_curve},
+      {"extra set count", at.extras, {-1, 3, huge}, file_bad_curve},
+      {"extra set curve", at.extras + 0, {-1, 4}, file_bad_curve},
+      {"extra set calculation", at.extras + 4, {-1, 4}, file_bad_curve},
+      {"extra set dash", at.extras + 16, {11, -1}, file_bad_curve},
+      {"extra set glyph", at.extras + 20, {37}, file_bad_curve},
+  };
+  init_project();
+  int target = activep;
+  for (const auto& m : cases) {
+    for (int32_t v : m.values) {
+      std::vector<uint8_t> bad = b;
+      put32(bad, m.offset, v);
+      byte_reader in(bad);
+      EXPECT_EQ(decode_project(in, read_context{}, target), m.code) << m.field << " = " << v;
+      EXPECT_EQ(proj[target].nspec, 0) << m.field;
+    }
+  }
+  // A set naming a curve that the table does not offer over this curve.
+  std::vector<uint8_t> bad = b;
+  put32(bad, at.extras + 0, 3);  // curve 3 of calculation 1
+  put32(bad, at.extras + 4, 1);
+  byte_reader in(bad);
+  EXPECT_EQ(decode_project(in, read_context{}, target), file_bad_curve);
+}
+
+TEST_F(project_file_test, StreamsAndFiles) {
+  int p = make_project("S", 1, true, true);
+  std::vector<uint8_t> b = encode(p);
+  const std::string dir = temp_dir();
+  const std::string path = dir + "/s.nap";
+
+  // Two blocks on one stream: each read leaves the stream just after its block.
+  std::FILE* f = std::fopen(path.c_str(), "w+b");
+  ASSERT_TRUE(f);
+  ASSERT_EQ(save_project(f, p, 0), 0);
+  ASSERT_EQ(save_project(f, p, 0), 0);
+  std::rewind(f);
+  init_project();
+  EXPECT_EQ(open_project(f, 0), 0);
+  EXPECT_EQ(std::ftell(f), static_cast<long>(b.size()));
+  init_project();
+  EXPECT_EQ(open_project(f, 0), 0);
+  EXPECT_EQ(encode(activep), b);
+  std::rewind(f);
+  EXPECT_EQ(read_char(4, f), std::optional<std::string>("\x19\0\0\0"s));
+  EXPECT_EQ(read_char(0, f), std::optional<std::string>(""));
+  EXPECT_EQ(read_char(1 << 30, f), std::nullopt);
+  std::fclose(f);
+
+  ASSERT_EQ(save_project_file(path, p), 0);
+  init_project();
+  ASSERT_EQ(open_project_file(path), 0);
+  EXPECT_EQ(encode(activep), b);
+  EXPECT_EQ(open_project_file(dir + "/missing.nap"), 1);
+
+  // A save that cannot write every byte keeps the old file and leaves no temporary.
+  std::vector<uint8_t> before;
+  ASSERT_TRUE(read_whole_file(path, before));
+  proj[p].name = "a much longer name that makes the file grow";
+  struct sigaction ignore = {}, old = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &old);
+  rlimit saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 100;
+  setrlimit(RLIMIT_FSIZE, &small);
+  int code = save_project_file(path, p);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &old, nullptr);
+  EXPECT_EQ(code, 1);
+  std::vector<uint8_t> after;
+  ASSERT_TRUE(read_whole_file(path, after));
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+  EXPECT_EQ(save_project_file(dir + "/no/such/dir.nap", p), 1);
 }
