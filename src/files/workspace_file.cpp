@@ -9,12 +9,8 @@
 #include "project/project.h"
 
 namespace {
-
 constexpr int file_version = 1;
-// Smallest project block: empty header and name, items 4 to 20 with unset file names.
-constexpr size_t min_block_bytes = 4 + 4 + 4 * 4 + 6 * 16 + 3 * 32 + 19 * 8 + 2 * 16 + 6 * 4;
-
-}  // namespace
+}
 
 int encode_workspace(byte_writer& out) {
   out.text(format("%%\n%% Workspace file v-%1d.0\n%%\n", file_version));
@@ -31,7 +27,8 @@ int decode_workspace(byte_reader& in) {
   if (!in.i32(header) || header < 0 || !in.skip(static_cast<size_t>(header))) return file_short;
   if (!in.i32(n)) return file_short;
   if (n < 1) return workspace_empty;
-  if (static_cast<size_t>(n) > in.left() / (4 + min_block_bytes)) return file_short;
+  // The abscissa table must be in the file before it is allocated.
+  if (static_cast<size_t>(n) > in.left() / 4) return file_short;
 
   const int offset = nprojects;
   pparamstmp.assign(static_cast<size_t>(offset + n), -1);
