@@ -49,8 +49,11 @@ bench: deps
 	        --benchmark_min_time=0.2 || exit 1; \
 	done
 
+# Until the window exists, run reduces the bundled SiO2 example with the batch tool.
+EXAMPLE_OUT ?= $(BUILD)/sio2-results
 run: build
-	@echo "AMOQ $(BUILD) is built; the batch tool and the window come in later versions."
+	$(BUILD)/tools/amoq-reduce -o $(EXAMPLE_OUT) examples/sio2/sio2.nap
+	@echo "The SiO2 example is reduced: results (corrected.dat, qsq.dat, sq.dat, Gr.dat, gr.dat) are in $(EXAMPLE_OUT)/"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
