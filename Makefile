@@ -3,6 +3,8 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
 # Debian 12 packages the build, the tests and the benchmarks need.
@@ -12,7 +14,7 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build test test-asan bench run clean
+.PHONY: all deps build test test-asan bench fuzz run clean
 
 all: build
 
@@ -49,6 +51,27 @@ bench: deps
 	        --benchmark_min_time=0.2 || exit 1; \
 	done
 
+# Each file reader under libFuzzer (clang, address and undefined sanitizers) for
+# FUZZ_SECONDS seconds, one after the other, starting from the seed corpora in fuzz/corpus.
+# New inputs go to $(FUZZ_BUILD)/corpus, crashes to $(FUZZ_BUILD)/crashes; a crashing
+# input belongs in fuzz/regressions/<target>/ once fixed, where make test replays it.
+FUZZ_TARGETS := nap:65536 naw:131072 apf:16384 read_data:8192
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DAMOQ_GUI=OFF -DAMOQ_TESTS=OFF -DAMOQ_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(foreach t,$(FUZZ_TARGETS),fuzz_$(firstword $(subst :, ,$(t))))
+	@for spec in $(FUZZ_TARGETS); do \
+	  t=$${spec%%:*}; len=$${spec##*:}; \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/crashes/$$t; \
+	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s (max_len $$len)"; \
+	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  $(FUZZ_BUILD)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=$$len \
+	    -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD)/crashes/$$t/ \
+	    $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t fuzz/regressions/$$t || exit 1; \
+	done
+
 # Until the window exists, run reduces the bundled SiO2 example with the batch tool.
 EXAMPLE_OUT ?= $(BUILD)/sio2-results
 run: build
@@ -56,4 +79,4 @@ run: build
 	@echo "The SiO2 example is reduced: results (corrected.dat, qsq.dat, sq.dat, Gr.dat, gr.dat) are in $(EXAMPLE_OUT)/"
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,20 @@
+// XML project file reader (.apf), into a new project as the import does.
+#include <cstdint>
+
+#include "files/xml_project.h"
+#include "fuzz_support.h"
+#include "project/project.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz_silence();
+  const std::string& path = fuzz_input_path(data, size);
+  init_project();
+  int code = open_xml(path.c_str());
+  if (code < 0 || code > 6) fuzz_fail("open_xml returned a code outside 0..6");
+  const project& r = proj[activep];
+  if (r.nspec < 0 || r.nspec > nspec_max) fuzz_fail("species count outside 0..10");
+  for (const auto& column : r.spec_prop)
+    if (static_cast<int>(column.size()) != r.nspec) fuzz_fail("species arrays out of step");
+  fuzz_reset_projects();
+  return 0;
+}

@@ -1,0 +1,67 @@
+#include "fuzz_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include "curve/allocextra.h"
+#include "numeric/callbacks.h"
+#include "project/hooks.h"
+#include "project/messages.h"
+#include "project/project.h"
+
+void fuzz_silence() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  message_presenter p;
+  p.info = [](const std::string&) {};
+  p.warning = [](const std::string&) {};
+  p.error = [](const std::string&) {};
+  p.question = [](const std::string&, const std::string&) { return 0; };
+  set_message_presenter(std::move(p));
+  numeric_receiver r;
+  r.save_curve = [](int, const double*, const double*, int, int) {};
+  r.show_error = [](const char*, const char*, const char*) {};
+  r.displaync = [](double) {};
+  r.displaydens = [](double) {};
+  set_numeric_receiver(std::move(r));
+  set_echo_stream(nullptr);
+}
+
+const std::string& fuzz_input_path(const uint8_t* data, size_t size) {
+  static int fd = -1;
+  static std::string path;
+  if (fd < 0) {
+    fd = memfd_create("amoq-fuzz-input", MFD_CLOEXEC);
+    if (fd < 0) fuzz_fail("memfd_create");
+    path = "/proc/self/fd/" + std::to_string(fd);
+  }
+  if (ftruncate(fd, 0) != 0) fuzz_fail("ftruncate");
+  size_t done = 0;
+  while (done < size) {
+    ssize_t w = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+    if (w <= 0) fuzz_fail("pwrite");
+    done += static_cast<size_t>(w);
+  }
+  return path;
+}
+
+void fuzz_reset_projects() {
+  proj.clear();
+  nprojects = 0;
+  activep = -1;
+  projid = -1;
+  activer = activec = 0;
+  inactep = -1;
+  newspace = 1;
+  psize.clear();
+  pparamstmp.clear();
+}
+
+void fuzz_fail(const char* what) {
+  std::fprintf(stderr, "fuzz property broken: %s\n", what);
+  std::abort();
+}
