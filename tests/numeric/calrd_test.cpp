@@ -20,30 +20,15 @@ struct grid {
 // Q[S(Q)-1] = q exp(-a q^2) on q = 0, dq, ..., (n-1) dq.
 grid gaussian_input(int n, double dq, double a) {
   grid g;
-  for (int k = 0; k < n; ++k) {
-    g.q.push_back(k * dq);
-    g.qs.push_back(g.q.back() * std::exp(-a * g.q.back() * g.q.back()));
-  }
+  for (int k = 0; k < n; ++k) g.q.push_back(k * dq), g.qs.push_back(k * dq * std::exp(-a * k * dq * k * dq));
   return g;
-}
-
-// Least-squares slope through (x_i, y_i) in closed form, extended precision.
-double ls_slope(const std::vector<double>& x, const std::vector<double>& y) {
-  long double sx = 0, sy = 0, sxx = 0, sxy = 0;
-  const long double n = x.size();
-  for (std::size_t i = 0; i < x.size(); ++i) {
-    sx += x[i];
-    sy += y[i];
-    sxx += static_cast<long double>(x[i]) * x[i];
-    sxy += static_cast<long double>(x[i]) * y[i];
-  }
-  return static_cast<double>((n * sxy - sx * sy) / (n * sxx - sx * sx));
 }
 
 }  // namespace
 
 // Against the analytic transform: int_0^inf q e^{-A q^2} sin(q r) dq
-//   = sqrt(pi) r / (4 A^{3/2}) e^{-r^2 / (4A)},  with A = a + damp.
+//   = sqrt(pi) r / (4 A^{3/2}) e^{-r^2 / (4A)},  with A = a + damp;
+// and g(r) = 1 + G / (4 pi rho r') for the experimental density, r' one step beyond r.
 TEST(Cd, GaussianHasAnalyticTransform) {
   struct {
     double a, damp;
@@ -53,76 +38,61 @@ TEST(Cd, GaussianHasAnalyticTransform) {
     numeric_recorder rec;
     ASSERT_EQ(cd(3001, 2, 0.07, 12.0, c.damp, 0.02, in.qs.data(), in.q.data()), 1);
     ASSERT_EQ(rec.curves.size(), 2u);
-    const recorded_curve& gr = rec.curves[0];
+    const recorded_curve &gr = rec.curves[0], &g = rec.curves[1];
     ASSERT_EQ(gr.y.size(), 600u);
     const double big_a = c.a + c.damp;
-    double peak = 0.0;
     for (std::size_t j = 0; j < gr.y.size(); ++j) {
       const double r = j * 0.02;
       const double integral = std::sqrt(M_PI) * r / (4 * std::pow(big_a, 1.5)) * std::exp(-r * r / (4 * big_a));
       EXPECT_NEAR(gr.x[j], r, 1e-12);
       EXPECT_NEAR(gr.y[j], 2.0 / pi_f * integral, 1e-10);
-      peak = std::max(peak, std::fabs(gr.y[j]));
-    }
-    EXPECT_GT(peak, 0.1);
-    // g(r) for the experimental density: 1 + G / (4 pi rho r'), r' one step beyond r.
-    const recorded_curve& g = rec.curves[1];
-    EXPECT_EQ(g.calc, 3);
-    EXPECT_EQ(g.curve, 2);
-    EXPECT_EQ(g.y[0], 1.0);
-    for (std::size_t j = 0; j < g.y.size(); ++j)
       EXPECT_NEAR(g.y[j], 1.0 + gr.y[j] / (four_pi_f * 0.07 * (j + 1) * 0.02), 1e-12);
+    }
+    EXPECT_EQ(g.y[0], 1.0);
   }
 }
 
-// Grid sizes, delivery order and curve indexes, density reporting and the slope fit with
-// its one-step offset, including an r range shorter than the fit range.
+// Grid sizes, curve indexes, the reported density and the slope fit through (0, 0) and
+// (j dr, G_{j-1}), also when the r range is shorter than the fit range (nr < M).
 TEST(Cd, GridsDensityModesAndSlopeFit) {
   struct {
     double rmax, dr;
     int densmode;
     std::size_t nr;
     int fit_points;  // G values used by the slope fit
-  } cases[] = {
-      {10.0, 0.01, 1, 1000, 100}, {10.0, 0.03, 2, 333, 33}, {10.0, 0.03, 1, 333, 33},
-      {0.5, 0.01, 1, 50, 50},     {5.0, 1.5, 2, 3, 0},      {0.02, 0.02, 1, 1, 1},
-  };
+  } cases[] = {{10.0, 0.01, 1, 1000, 100}, {10.0, 0.03, 2, 333, 33}, {10.0, 0.03, 1, 333, 33},
+               {0.5, 0.01, 1, 50, 50},     {5.0, 1.5, 2, 3, 0},      {0.02, 0.02, 1, 1, 1}};
   const grid in = gaussian_input(2001, 0.015, 0.08);
   for (const auto& c : cases) {
     numeric_recorder rec;
     ASSERT_EQ(cd(2001, c.densmode, 0.05, c.rmax, 0.01, c.dr, in.qs.data(), in.q.data()), 1);
     ASSERT_EQ(rec.curves.size(), 2u);
-    const recorded_curve& gr = rec.curves[0];
-    const recorded_curve& g = rec.curves[1];
-    EXPECT_EQ(gr.calc, 3);
-    EXPECT_EQ(gr.curve, 1);
+    const recorded_curve &gr = rec.curves[0], &g = rec.curves[1];
+    EXPECT_EQ(gr.calc * 10 + gr.curve, 31);
     EXPECT_EQ(g.curve, c.densmode == 1 ? 3 : 2);
     ASSERT_EQ(gr.x.size(), c.nr);
     EXPECT_NEAR(gr.x.back(), (c.nr - 1) * c.dr, 1e-12);
     EXPECT_EQ(gr.y[0], 0.0);
     ASSERT_EQ(rec.dens.size(), 1u);
-
-    std::vector<double> fx{0.0}, fy{0.0};
-    for (int j = 1; j <= c.fit_points; ++j) {
-      fx.push_back(j * c.dr);
-      fy.push_back(gr.y[j - 1]);
-    }
-    const double rho_slope = -ls_slope(fx, fy) / four_pi_f;
-    if (c.densmode == 1) {
-      EXPECT_NEAR(rec.dens[0], rho_slope, 1e-9 * std::fabs(rho_slope) + 1e-15);
-      if (c.nr == 1) {
-        // One point, G(0) = 0: the fit is flat, the density 0 and g(0) = 0/0.
-        EXPECT_EQ(rec.dens[0], 0.0);
-        EXPECT_TRUE(std::isnan(g.y[0]));
-        continue;
-      }
-      for (std::size_t j = 0; j < g.y.size(); ++j) {
-        const double rp = (j + 1) * c.dr;
-        EXPECT_NEAR(g.y[j], 1.0 + gr.y[j] / (four_pi_f * rec.dens[0] * rp), 1e-9);
-      }
-    } else {
+    if (c.densmode != 1) {
       EXPECT_EQ(rec.dens[0], 0.0);
+      continue;
     }
+    // Closed-form least-squares slope over the M + 1 points.
+    double n = 1, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (int j = 1; j <= c.fit_points; ++j, ++n) {
+      const double x = j * c.dr, y = gr.y[j - 1];
+      sx += x, sy += y, sxx += x * x, sxy += x * y;
+    }
+    const double rho = -((n * sxy - sx * sy) / (n * sxx - sx * sx)) / four_pi_f;
+    EXPECT_NEAR(rec.dens[0], rho, 1e-9 * std::fabs(rho));
+    if (c.nr == 1) {  // G(0) = 0 alone: flat fit, density 0, g(0) = 0/0
+      EXPECT_EQ(rec.dens[0], 0.0);
+      EXPECT_TRUE(std::isnan(g.y[0]));
+      continue;
+    }
+    for (std::size_t j = 0; j < g.y.size(); ++j)
+      EXPECT_NEAR(g.y[j], 1.0 + gr.y[j] / (four_pi_f * rec.dens[0] * (j + 1) * c.dr), 1e-9);
   }
 }
 
@@ -135,13 +105,13 @@ TEST(Cd, MatchesDirectSumAndIgnoresLastPoint) {
     bool jitter;
   } cases[] = {{2, 0.1, 0.0, false}, {3, 0.05, 0.0, false}, {777, 0.04, 0.3, false},
                {1200, 0.025, 0.0, false}, {501, 0.05, 0.0, true}};
+  const double rmax = 40.0, dr = 0.01, damp = 0.02;
   for (const auto& c : cases) {
     std::vector<double> q(c.n), qs(c.n);
     for (int k = 0; k < c.n; ++k) {
       q[k] = c.q0 + k * c.dq + (c.jitter && k > 1 ? 1e-4 * std::sin(3.0 * k) : 0.0);
       qs[k] = std::sin(0.7 * q[k]) * std::exp(-0.01 * q[k] * q[k]) + 0.1 * std::cos(5.0 * k);
     }
-    const double rmax = 40.0, dr = 0.01, damp = 0.02;
     numeric_recorder rec;
     ASSERT_EQ(cd(c.n, 2, 0.1, rmax, damp, dr, qs.data(), q.data()), 1);
     qs.back() += 1000.0;
@@ -153,10 +123,9 @@ TEST(Cd, MatchesDirectSumAndIgnoresLastPoint) {
     std::vector<double> w(nk), direct(nr);
     for (int k = 0; k < nk; ++k) w[k] = qs[k] * std::exp(-damp * q[k] * q[k]);
     cd_direct_transform(w.data(), q.data(), nk, dr, nr, direct.data());
-    const double dq = q[1] - q[0];
-    double peak = 1e-300, worst = 0.0;
+    double peak = 0.0, worst = 0.0;
     for (int j = 0; j < nr; ++j) {
-      const double ref = direct[j] * dq * 2.0 / pi_f;
+      const double ref = direct[j] * (q[1] - q[0]) * 2.0 / pi_f;
       peak = std::max(peak, std::fabs(ref));
       worst = std::max(worst, std::fabs(rec.curves[0].y[j] - ref));
     }
@@ -164,52 +133,42 @@ TEST(Cd, MatchesDirectSumAndIgnoresLastPoint) {
   }
 }
 
-// Inputs that cannot be transformed are refused with a message and deliver nothing.
-TEST(Cd, RefusedInputs) {
-  const grid ok = gaussian_input(101, 0.1, 0.1);
-  const double inf = std::numeric_limits<double>::infinity();
-  const double nan = std::numeric_limits<double>::quiet_NaN();
+// Inputs that cannot be transformed are refused with a message and deliver nothing; NaN and
+// infinities in the data do not crash and NaN reaches the output.
+TEST(Cd, RefusedAndNonFiniteInputs) {
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+  const char* empty_r = "The r grid is empty: Rmax and dr must be > 0 and Rmax >= dr";
   struct {
     int n, densmode;
     double rmax, dr, q1;  // q1 replaces the second abscissa
-    const char* first_line;
-    const char* third_line;
+    const char *first_line, *third_line;
   } cases[] = {
       {1, 2, 10.0, 0.01, 0.1, "At least two data points are required", "Points: 1"},
       {0, 2, 10.0, 0.01, 0.1, "At least two data points are required", "Points: 0"},
-      {101, 2, 10.0, 0.01, 0.0, "The q step must be a positive number", nullptr},
-      {101, 2, 10.0, 0.01, -0.1, "The q step must be a positive number", nullptr},
-      {101, 2, 10.0, 0.01, nan, "The q step must be a positive number", nullptr},
-      {101, 2, 10.0, 0.0, 0.1, "The r grid is empty: Rmax and dr must be > 0 and Rmax >= dr", nullptr},
-      {101, 2, 10.0, -0.01, 0.1, "The r grid is empty: Rmax and dr must be > 0 and Rmax >= dr", nullptr},
-      {101, 2, 0.005, 0.01, 0.1, "The r grid is empty: Rmax and dr must be > 0 and Rmax >= dr", nullptr},
-      {101, 2, nan, 0.01, 0.1, "The r grid is empty: Rmax and dr must be > 0 and Rmax >= dr", nullptr},
-      {101, 1, 10.0, 1.5, 0.1, "The density from the slope of G(r) needs dr <= 1.0", nullptr},
+      {101, 2, 10.0, 0.01, 0.0, "The q step must be a positive number", "q step: 0"},
+      {101, 2, 10.0, 0.01, -0.1, "The q step must be a positive number", "q step: -0.1"},
+      {101, 2, 10.0, 0.01, nan, "The q step must be a positive number", "q step: nan"},
+      {101, 2, 10.0, 0.0, 0.1, empty_r, "Rmax: 10, dr: 0"},
+      {101, 2, 10.0, -0.01, 0.1, empty_r, "Rmax: 10, dr: -0.01"},
+      {101, 2, 0.005, 0.01, 0.1, empty_r, "Rmax: 0.005, dr: 0.01"},
+      {101, 2, nan, 0.01, 0.1, empty_r, "Rmax: nan, dr: 0.01"},
+      {101, 1, 10.0, 1.5, 0.1, "The density from the slope of G(r) needs dr <= 1.0", "dr: 1.5"},
       {101, 2, 1e9, 1e-3, 0.1, "Impossible to allocate memory", "Table: B"},
       {101, 2, inf, 0.01, 0.1, "Impossible to allocate memory", "Table: B"},
   };
   for (const auto& c : cases) {
-    grid in = ok;
+    grid in = gaussian_input(101, 0.1, 0.1);
     in.q[1] = c.q1;
     numeric_recorder rec;
     EXPECT_EQ(cd(c.n, c.densmode, 0.05, c.rmax, 0.0, c.dr, in.qs.data(), in.q.data()), 0);
-    ASSERT_EQ(rec.errors.size(), 1u) << c.first_line;
-    const std::string& e = rec.errors[0];
-    EXPECT_EQ(e.substr(0, e.find('\n')), c.first_line);
-    EXPECT_NE(e.find("\nSubroutine: cd \n"), std::string::npos);
-    if (c.third_line) {
-      EXPECT_EQ(e.substr(e.rfind('\n') + 1), c.third_line);
-    }
-    EXPECT_TRUE(rec.curves.empty());
-    EXPECT_TRUE(rec.dens.empty());
+    EXPECT_EQ(rec.errors,
+              std::vector<std::string>{std::string(c.first_line) + "\nSubroutine: cd \n" + c.third_line});
+    EXPECT_TRUE(rec.curves.empty() && rec.dens.empty());
   }
-}
 
-// NaN and infinities in the data do not crash; NaN reaches the output.
-TEST(Cd, NonFiniteValuesPropagate) {
   grid in = gaussian_input(3001, 0.01, 0.3);
-  in.qs[1500] = std::numeric_limits<double>::quiet_NaN();
-  in.q[2000] = std::numeric_limits<double>::infinity();
+  in.qs[1500] = nan;
+  in.q[2000] = inf;
   for (int densmode : {1, 2}) {
     numeric_recorder rec;
     ASSERT_EQ(cd(3001, densmode, 0.05, 20.0, 0.0, 0.01, in.qs.data(), in.q.data()), 1);

@@ -99,16 +99,3 @@ TEST(SineTransform, UniformGridDetection) {
   EXPECT_EQ(q0, 3.0);
   EXPECT_EQ(h, 0.25);
 }
-
-// A grid that is not uniform is summed over its actual abscissae.
-TEST(SineTransform, NonUniformGridUsesActualAbscissae) {
-  const int nk = 400, nr = 300;
-  std::vector<double> w(nk), q(nk), out(nr), direct(nr);
-  for (int k = 0; k < nk; ++k) {
-    q[k] = 0.05 * k + 0.01 * std::sin(k);  // jittered
-    w[k] = std::cos(0.3 * k);
-  }
-  ASSERT_EQ(sine_transform(w.data(), q.data(), nk, 0.05, 0.02, nr, out.data()), 1);
-  cd_direct_transform(w.data(), q.data(), nk, 0.02, nr, direct.data());
-  for (int j = 0; j < nr; ++j) EXPECT_EQ(out[j], direct[j]);
-}
