@@ -22,6 +22,7 @@ int test_bq(int p, int report) {
 int run_bq() {
   if (!test_bq(activep, 1)) return step_refused;
   turncheck(2, 0);
+  proj[activep].calcok[2] = 0;  // until this run succeeds
   prepostcalc(0, 2, 0.75);
   const curve* in = find_curve(activep, 2, 0);
   const int n = in ? curve_points(*in) : 0;

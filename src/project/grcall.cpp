@@ -32,6 +32,7 @@ int test_gr(int p, int report) {
 int run_gr() {
   if (!test_gr(activep, 1)) return step_refused;
   turncheck(3, 0);
+  proj[activep].calcok[3] = 0;  // until this run succeeds
   prepostcalc(0, 3, 0.75);
   const project& r = proj[activep];
   const curve* in = find_curve(activep, 3, 0);

@@ -100,6 +100,7 @@ int test_ra(int p, int report) {
 int run_ra() {
   if (!test_ra(activep, 1)) return step_refused;
   turncheck(0, 0);
+  proj[activep].calcok[0] = 0;  // until this run succeeds
   prepostcalc(0, 0, opac);
   project& r = proj[activep];
   const int format = r.params[0] + 1;

@@ -29,7 +29,7 @@ int set_species_count(project& r, double value) {
 int set_species_value(project& r, int prop, double value, int s) {
   if (s < 0 || s >= r.nspec) return prop_unchanged;
   if (value == r.spec_prop[prop - 1][s]) return prop_unchanged;
-  r.trun = 1;
+  // A rejected value leaves the record as it was, trun included.
   switch (prop) {
     case prop_z:
       if (!(value > 0.0 && value < 99.0)) {
@@ -37,6 +37,7 @@ int set_species_value(project& r, int prop, double value, int s) {
         return prop_rejected;
       }
       set_species_element(activep, s, static_cast<int>(value));
+      r.trun = 1;
       return prop_stored;
     case prop_conc:
       if (!(value > 0.0)) {
@@ -58,6 +59,7 @@ int set_species_value(project& r, int prop, double value, int s) {
       break;
   }
   r.spec_prop[prop - 1][s] = value;
+  r.trun = 1;
   return prop_stored;
 }
 

@@ -49,6 +49,7 @@ int test_sq(int p, int report) {
 int run_sq() {
   if (!test_sq(activep, 1)) return step_refused;
   turncheck(1, 0);
+  proj[activep].calcok[1] = 0;  // until this run succeeds
   prepostcalc(0, 1, 0.75);
   const project& r = proj[activep];
   const double additive = r.checks[3] == 1 ? r.exp_prop[5] : 0.0;

@@ -1,0 +1,195 @@
+// The runs of the four steps on the record and the flow of each result into the next
+// step's input: copies, "No data" cases, switching a source back to file.
+#include "numeric/d_red.h"
+#include "numeric/nm.h"
+#include "step_fixture.h"
+
+namespace {
+
+class ChainTest : public StepTest {
+ protected:
+  void SetUp() override {
+    StepTest::SetUp();
+    applied_project();
+  }
+
+  // Step 0 ready on 2theta with a background switched on, step 1 and 3 parameters set.
+  void chain_ready(int nraw, int nback) {
+    set_data_format(0);
+    std::vector<double> x, y, bx, by;
+    raw_pattern(nraw, x, y);
+    raw_pattern(nback, bx, by, 30.0);
+    put_curve(0, 0, x, y);
+    put_curve(0, 1, bx, by);
+    active().checks[0] = 1;
+    propbox_changed(4, 1);  // Breit-Dirac exponent code 2
+    set_prop(11, 8.0, 0);   // high-angle integration limit
+    set_prop(14, 10.0, 0);
+    set_prop(15, 0.01, 0);
+    set_prop(16, 0.002, 0);
+    messages.clear();
+  }
+
+  static std::vector<double> ys(int calc, int cid) { return proj[activep].curves[calc][cid]->data[1]; }
+  static int points(int calc, int cid) { return curve_points(*proj[activep].curves[calc][cid]); }
+};
+
+TEST_F(ChainTest, ResultsFlowForwardIntoTheStepsThatTakeThem) {
+  chain_ready(400, 400);
+  active().usecalc[0] = 1;
+  active().usecalc[1] = 1;
+  active().usecalc[2] = 1;
+  ASSERT_EQ(run_ra(), step_done);
+  EXPECT_EQ(active().calcok[0], 1);
+  EXPECT_EQ(ys(1, 0), ys(0, 3));  // corrected data copied into the S(q) input
+  EXPECT_EQ(active().visok[1], 1);
+  ASSERT_EQ(run_sq(), step_done);
+  EXPECT_EQ(ys(2, 0), ys(1, 1));  // Q[S(Q)-1] copied into the bending input
+  EXPECT_EQ(active().visok[2], 1);
+  // Step 3 takes step 2's result, which does not exist yet.
+  EXPECT_EQ(points(3, 0), 0);
+  EXPECT_EQ(lines[5].back(), "|No data");
+  EXPECT_EQ(active().visok[3], 0);
+  // The bending input line shows the copied curve: its count and largest Q.
+  const auto& q = proj[activep].curves[1][1]->data[0];
+  EXPECT_EQ(lines[4].back(),
+            "|" + format("%d Q points\nQ<sub>max</sub> = %f", points(1, 1), q.back()));
+  set_prop(13, 12.0, 0);
+  ASSERT_EQ(run_bq(), step_done);
+  EXPECT_EQ(ys(3, 0), ys(2, 1));
+  EXPECT_EQ(active().visok[3], 1);
+  ASSERT_EQ(run_gr(), step_done);
+  EXPECT_EQ(active().calcok[3], 1);
+  EXPECT_GT(points(3, 1), 0);
+  EXPECT_GT(points(3, 2), 0);
+  EXPECT_EQ(points(3, 3), 0);
+  EXPECT_EQ(active().exp_prop[18], not_set);  // experimental density used
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ChainTest, SourceChoicesOfTheInputLines) {
+  chain_ready(300, 300);
+  // Step 1 not run: the third entry of "combogr" finds no data.
+  EXPECT_EQ(on_set_use_calc(2, 2), 0);
+  EXPECT_EQ(lines[5].back(), "|No data");
+  EXPECT_EQ(active().visok[3], 0);
+  // Step 1 run: the third entry copies its Q[S(Q)-1], skipping the bending correction.
+  active().usecalc[0] = 1;
+  ASSERT_EQ(run_ra(), step_done);
+  ASSERT_EQ(run_sq(), step_done);
+  EXPECT_EQ(on_set_use_calc(2, 2), points(1, 1));
+  EXPECT_EQ(ys(3, 0), ys(1, 1));
+  EXPECT_EQ(active().visok[3], 1);
+  // Back to "file" with no file loaded: "(None)", "No data", the input curve emptied.
+  EXPECT_EQ(on_set_use_calc(2, 0), 0);
+  EXPECT_EQ(lines[5].back(), "(None)|No data");
+  EXPECT_EQ(points(3, 0), 0);
+  EXPECT_EQ(active().visok[3], 0);
+  EXPECT_EQ(active().usecalc[2], 0);
+  // An out-of-range entry changes no curve.
+  EXPECT_EQ(on_set_use_calc(1, 7), 0);
+  EXPECT_EQ(lines[4].back(), "(None)|No data");
+  EXPECT_EQ(points(2, 0), 0);
+}
+
+TEST_F(ChainTest, ShortBackgroundIsZeroPaddedAndStillRuns) {
+  // 1500 raw points, 1499 background points: the warning, then the correction, which
+  // must equal dr on a background padded with one zero (no read past the array).
+  chain_ready(1500, 1499);
+  ASSERT_EQ(run_ra(), step_done);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], (message{"warning",
+                                  "The number of data points changes between data sets\nYou might "
+                                  "want to check this"}));
+  const std::vector<double> got = ys(0, 3);
+  const curve& raw = *active().curves[0][0];
+  std::vector<double> back = active().curves[0][1]->data[1];
+  back.push_back(0.0);
+  const std::vector<double> cell(1500, 0.0);
+  const double* e = active().exp_prop;
+  ASSERT_EQ(dr(e[0], e[1], e[2], e[4], e[12], e[13], 1, 1500, raw.data[0].data(), raw.data[1].data(),
+               back.data(), cell.data(), 1, e[14], 0.0),
+            1);
+  EXPECT_EQ(ys(0, 3), got);
+}
+
+TEST_F(ChainTest, SqArgumentsFollowTheRecord) {
+  // The additive correction reaches nm only while "checkcorr" is on; the run must equal
+  // nm called directly with the record's values.
+  chain_ready(300, 300);
+  active().usecalc[0] = 1;
+  ASSERT_EQ(run_ra(), step_done);
+  active().exp_prop[5] = 0.7;  // left over from an earlier use of the correction
+  ASSERT_EQ(run_sq(), step_done);
+  const std::vector<double> without = ys(1, 1);
+  const double nc = active().exp_prop[17];
+  const curve& in = *active().curves[1][0];
+  const auto& s = active().spec_prop;
+  const double* e = active().exp_prop;
+  ASSERT_EQ(nm(2, s[0].data(), s[1].data(), s[2].data(), s[3].data(), s[4].data(), s[5].data(),
+               s[6].data(), s[7].data(), s[8].data(), s[9].data(), s[10].data(), s[11].data(),
+               s[12].data(), s[13].data(), s[14].data(), in.ndata, e[0], e[14], e[6], 2, 0, e[7], 0.0,
+               in.data[0].data(), in.data[1].data()),
+            1);
+  EXPECT_EQ(ys(1, 1), without);
+  EXPECT_EQ(active().exp_prop[17], nc);
+  set_additive_correction(1);
+  set_prop(10, 0.5, 0);
+  ASSERT_EQ(run_sq(), step_done);
+  EXPECT_NE(ys(1, 1), without);
+}
+
+TEST_F(ChainTest, ReportedValuesAndTheirViews) {
+  std::vector<std::string> nc_texts, dens_texts;
+  shooks().nc_view = [&](const std::string& t) { nc_texts.push_back(t); };
+  shooks().dens_view = [&](const std::string& t) { dens_texts.push_back(t); };
+  displaync_(0.0);
+  EXPECT_EQ(active().exp_prop[17], 0.0);
+  displaync_(0.019770123);
+  EXPECT_EQ(active().exp_prop[17], 0.019770123);
+  displaydens_(0.0);
+  EXPECT_EQ(active().exp_prop[18], not_set);
+  displaydens_(0.0661);
+  EXPECT_EQ(active().exp_prop[18], 0.0661);
+  EXPECT_EQ(nc_texts, (std::vector<std::string>{"", "0.019770"}));
+  EXPECT_EQ(dens_texts, (std::vector<std::string>{"", "0.066100"}));
+}
+
+TEST_F(ChainTest, BendingPointBoundsAndRoutineFailure) {
+  std::vector<double> q, v;
+  qs_pattern(400, 60.0, q, v);
+  put_curve(2, 0, q, v);
+  for (double qb : {10.0, 50.0}) {
+    set_prop(13, qb, 0);
+    EXPECT_EQ(run_bq(), step_done) << qb;
+  }
+  // A grid that ends before the bending point: zd refuses, then the two dialogs.
+  qs_pattern(20, 10.0, q, v);
+  put_curve(2, 0, q, v);
+  set_prop(13, 10.0, 0);
+  messages.clear();
+  EXPECT_EQ(run_bq(), step_failed);
+  ASSERT_EQ(messages.size(), 3u);
+  EXPECT_EQ(messages[0].kind, "error");
+  EXPECT_NE(messages[0].text.find("Subroutine: zd"), std::string::npos);
+  EXPECT_EQ(messages[1].text.rfind("My error message\n", 0), 0u);
+  EXPECT_EQ(messages[2], (message{"warning", "My warning message"}));
+  EXPECT_EQ(active().calcok[2], 0);
+  EXPECT_EQ(active().visok[2], 0);
+}
+
+TEST_F(ChainTest, DensityFromSlopeFillsItsOwnCurve) {
+  std::vector<double> q, v;
+  qs_pattern(800, 20.0, q, v);
+  put_curve(3, 0, q, v);
+  set_prop(14, 8.0, 0);
+  set_prop(15, 0.02, 0);
+  set_prop(16, 0.0, 0);  // no damping is allowed
+  set_density_mode(1);
+  ASSERT_EQ(run_gr(), step_done);
+  EXPECT_EQ(points(3, 2), 0);
+  EXPECT_EQ(points(3, 3), 400);
+  EXPECT_GT(active().exp_prop[18], 0.0);
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// The settings rules that store values: truncation, element lookup, which flags an edit
+// clears, and what "Apply" does on each state.
+#include "step_fixture.h"
+
+namespace {
+
+using SettingsTest = StepTest;
+
+TEST_F(SettingsTest, SpeciesValuesAreStoredByTheirRules) {
+  applied_project();
+  EXPECT_EQ(set_prop(prop_z, 26.7, 0), prop_stored);
+  EXPECT_EQ(active().spec_prop[0][0], 26.0);
+  EXPECT_EQ(active().spec_symbol[0], "Fe");
+  EXPECT_EQ(active().trun, 1);
+  EXPECT_EQ(set_prop(prop_z, 98, 0), prop_stored);
+  EXPECT_EQ(set_prop(prop_fp, -100.0, 1), prop_stored);
+  EXPECT_EQ(set_prop(prop_fpp, 100.0, 1), prop_stored);
+  EXPECT_EQ(active().spec_prop[2][1], -100.0);
+  // The current count keeps the species data; a new count drops all of it.
+  EXPECT_EQ(set_prop(prop_species, 2.9, 0), prop_unchanged);
+  EXPECT_EQ(active().spec_prop[0][1], 8.0);
+  EXPECT_EQ(set_prop(prop_species, 3, 0), prop_stored);
+  EXPECT_EQ(active().nspec, 3);
+  for (const auto& column : active().spec_prop) EXPECT_EQ(column, std::vector<double>(3, 0.0));
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(SettingsTest, EditsClearTheFlagsOfTheStepsTheyAffect) {
+  applied_project();
+  struct edit {
+    int prop;           // set_prop property, or -1 - box for propbox_changed
+    double value;
+    int cleared;        // calcok index cleared
+    int trun;           // trun afterwards
+    bool hides_gr;      // the g(r) curves are hidden
+  };
+  const edit edits[] = {
+      {5, 0.71, 1, 0, false},  {7, 0.1, 1, 0, false},   {10, 0.3, 3, 0, false},
+      {13, 12.0, 3, 0, false}, {14, 9.0, 3, 0, true},   {15, 0.02, 3, 0, true},
+      {-1 - 3, 2, 0, 0, false}, {-1 - 4, 1, 1, 0, false}, {-1 - 0, 0, -1, 1, false},
+  };
+  for (const edit& e : edits) {
+    for (int& c : active().calcok) c = 1;
+    active().trun = 0;
+    hidden.clear();
+    int result = e.prop >= 0 ? set_prop(e.prop, e.value, 0)
+                             : propbox_changed(-1 - e.prop, static_cast<int>(e.value));
+    EXPECT_EQ(result, prop_stored) << e.prop;
+    for (int c = 0; c < ncalc; ++c) EXPECT_EQ(active().calcok[c], c == e.cleared ? 0 : 1) << e.prop;
+    EXPECT_EQ(active().trun, e.trun) << e.prop;
+    EXPECT_EQ(hidden == std::vector<int>{3}, e.hides_gr) << e.prop;
+    // The same value again changes nothing.
+    for (int& c : active().calcok) c = 1;
+    result = e.prop >= 0 ? set_prop(e.prop, e.value, 0)
+                         : propbox_changed(-1 - e.prop, static_cast<int>(e.value));
+    EXPECT_EQ(result, prop_unchanged) << e.prop;
+    EXPECT_EQ(active().calcok[e.cleared < 0 ? 0 : e.cleared], 1) << e.prop;
+  }
+  EXPECT_EQ(propbox_changed(2, -1), prop_unchanged);
+}
+
+TEST_F(SettingsTest, ApplyOnEachState) {
+  applied_project();
+  EXPECT_EQ(active().run, 1);
+  EXPECT_EQ(active().prun, 1);
+  EXPECT_EQ(active().numc[3], 4);
+  EXPECT_EQ(active().curves[1][1]->name, "Q[S(Q)-1]");
+  for (int c = 0; c < ncalc; ++c) EXPECT_EQ(active().dialok[c], 1);
+  // Nothing edited: only the dialog is hidden; results stay valid.
+  int hides = 0;
+  shooks().settings_hide = [&] { ++hides; };
+  active().calcok[2] = 1;
+  EXPECT_EQ(apply_project(), 1);
+  EXPECT_EQ(hides, 1);
+  EXPECT_EQ(active().calcok[2], 1);
+  // An edit: the curves of every step are hidden (not recreated) and results invalid.
+  std::vector<double> x{1, 2, 3}, y{4, 5, 6};
+  put_curve(1, 1, x, y);
+  curve* kept = active().curves[1][1].get();
+  set_prop(prop_conc, 0.4, 0);
+  EXPECT_EQ(apply_project(), 2);
+  EXPECT_EQ(hidden, (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_EQ(active().curves[1][1].get(), kept);
+  EXPECT_EQ(kept->ndata, 3);
+  EXPECT_EQ(active().calcok[2], 0);
+  EXPECT_EQ(active().trun, 0);
+  // A failed check shows its page.
+  active().exp_prop[0] = 0.0;
+  active().trun = 1;
+  EXPECT_EQ(apply_project(), 0);
+  EXPECT_EQ(pages, std::vector<int>{1});
+}
+
+TEST_F(SettingsTest, FormatChangeForgetsTheRawData) {
+  applied_project();
+  set_data_format(0);
+  EXPECT_EQ(active().curves[0][0]->name, "Raw data -  2θ");
+  std::vector<double> x{2, 3, 4}, y{10, 11, 12};
+  put_curve(0, 0, x, y);
+  active().filename[0] = "raw.dat";
+  active().calcok[0] = 1;
+  EXPECT_EQ(set_data_format(0), 0);  // same abscissa: nothing happens
+  EXPECT_EQ(active().curves[0][0]->ndata, 3);
+  EXPECT_EQ(set_data_format(1), 1);
+  EXPECT_EQ(active().params[0], 1);
+  EXPECT_FALSE(active().filename[0]);
+  EXPECT_EQ(curve_points(*active().curves[0][0]), 0);
+  EXPECT_EQ(active().curves[0][0]->ndata, 0);
+  EXPECT_EQ(active().curves[0][2]->name, "Cell scattering -  Q");
+  EXPECT_EQ(active().calcok[0], 0);
+  EXPECT_EQ(lines[0].back(), "(None)|");
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+// Every refusal of the settings rules and the step checks: its exact text, its kind, and
+// a record left exactly as it was.
+#include <cstdio>
+#include <functional>
+
+#include "step_fixture.h"
+
+namespace {
+
+struct refusal {
+  const char* name;
+  bool applied;                           // start from the applied SiO2 project
+  std::function<void(StepTest&)> setup;   // brings the record to the failing state
+  std::function<int()> action;            // returns its result (0 or prop_rejected)
+  int expected;
+  const char* kind;
+  const char* text;
+};
+
+// A step-0 state that passes every check: 2theta, raw data with points.
+void raw_ready(StepTest&) {
+  set_data_format(0);
+  std::vector<double> x, y;
+  StepTest::raw_pattern(50, x, y);
+  save_curve(50, x.data(), y.data(), 0, 0);
+}
+
+void input_ready(int calc) {
+  std::vector<double> q, v;
+  StepTest::qs_pattern(200, 16.0, q, v);
+  save_curve(200, q.data(), v.data(), calc, 0);
+}
+
+std::string temp_file(const char* content) {
+  std::string path = testing::TempDir() + "/h6_bad_format.dat";
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::fputs(content, f);
+  std::fclose(f);
+  return path;
+}
+
+class RefusalTest : public StepTest, public ::testing::WithParamInterface<refusal> {};
+
+TEST_P(RefusalTest, ShowsExactlyItsMessageAndChangesNothing) {
+  const refusal& c = GetParam();
+  if (c.applied)
+    applied_project();
+  else
+    init_project();
+  c.setup(*this);
+  messages.clear();
+  const record_snapshot before = snapshot(activep);
+  EXPECT_EQ(c.action(), c.expected);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], (message{c.kind, c.text}));
+  EXPECT_TRUE(snapshot(activep) == before);
+}
+
+const auto none = [](StepTest&) {};
+
+const refusal cases[] = {
+    // Settings entries (information dialogs).
+    {"species_zero", false, none, [] { return set_prop(prop_species, 0, 0); }, prop_rejected, "info",
+     "Number of species must be between 1 and 10"},
+    {"species_eleven", true, none, [] { return set_prop(prop_species, 11, 0); }, prop_rejected, "info",
+     "Number of species must be between 1 and 10"},
+    {"z_99", true, none, [] { return set_prop(prop_z, 99, 0); }, prop_rejected, "info",
+     "Atomic number must be between 1 and 98"},
+    {"z_text", true, none, [] { return set_prop(prop_z, entry_value("iron"), 1); }, prop_rejected,
+     "info", "Atomic number must be between 1 and 98"},
+    {"conc_zero", true, none, [] { return set_prop(prop_conc, 0.0, 0); }, prop_rejected, "info",
+     "Species concentration must be > 0.0"},
+    {"fp_150", true, none, [] { return set_prop(prop_fp, -150.0, 0); }, prop_rejected, "info",
+     "Abs(f') must be =< 100.0"},
+    {"fpp_101", true, none, [] { return set_prop(prop_fpp, 100.5, 1); }, prop_rejected, "info",
+     "Abs(f'') must be =< 100.0"},
+    // Sample and experiment checks (warnings).
+    {"no_species", false, none, [] { return test_sample(activep, 1); }, 0, "warning",
+     "The number of chemcial species must be > 0\nPlease check this parameter"},
+    {"z_unset", false, [](StepTest&) { prepspec(activep, 1); }, [] { return test_sample(activep, 1); },
+     0, "warning", "The atomic number must be set for all species\nPlease check this parameter"},
+    {"conc_unset", false,
+     [](StepTest&) {
+       prepspec(activep, 1);
+       set_species_element(activep, 0, 14);
+     },
+     [] { return test_sample(activep, 1); }, 0, "warning",
+     "The atomic concentration must be > 0.0 for all species\nPlease check this parameter"},
+    {"wavelength", false, none, [] { return test_experiment(activep, 1); }, 0, "warning",
+     "The wavelenght must be > 0.0 Å\nPlease check this parameter"},
+    {"abs_sample", true, [](StepTest&) { proj[activep].exp_prop[1] = -0.1; },
+     [] { return test_experiment(activep, 1); }, 0, "warning",
+     "The linear absorption (sample) must be >= 0.0 μt\nPlease check this parameter"},
+    {"abs_cell", true, [](StepTest&) { proj[activep].exp_prop[2] = not_set; },
+     [] { return test_experiment(activep, 1); }, 0, "warning",
+     "The linear absorption (substrate/cell) must be >= 0.0 μt\nPlease check this parameter"},
+    {"density", true, [](StepTest&) { proj[activep].exp_prop[3] = -1e-9; },
+     [] { return test_experiment(activep, 1); }, 0, "warning",
+     "The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter"},
+    {"dead_time", true, [](StepTest&) { proj[activep].exp_prop[4] = not_set; },
+     [] { return test_experiment(activep, 1); }, 0, "warning",
+     "The detector time must be >= 0.0 s\nPlease check this parameter"},
+    {"geometry", true, [](StepTest&) { proj[activep].exp_prop[12] = not_set; },
+     [] { return test_experiment(activep, 1); }, 0, "warning", "Please select the experimental geometry"},
+    {"polarisation", true, [](StepTest&) { proj[activep].exp_prop[13] = not_set; },
+     [] { return test_experiment(activep, 1); }, 0, "warning", "Please select the polarizartion type"},
+    {"compton", true, [](StepTest&) { proj[activep].exp_prop[14] = not_set; },
+     [] { return apply_project(); }, 0, "warning", "Please select the compton scattering"},
+    {"chemistry", true,
+     [](StepTest&) {
+       proj[activep].spec_prop[3][1] = 0.0;  // f'' of oxygen
+       proj[activep].trun = 1;
+       proj[activep].prun = 0;
+     },
+     [] { return apply_project(); }, 0, "warning",
+     "Some properties of the chemical species are incomplete\nPlease check these parameters"},
+    // Raw data correction.
+    {"format", true, [](StepTest& t) { raw_ready(t); proj[activep].params[0] = -1; },
+     [] { return run_ra(); }, step_refused, "warning", "Please select a data format"},
+    {"raw_missing", true, [](StepTest&) { set_data_format(1); }, [] { return run_ra(); }, step_refused,
+     "warning", "A file containing the raw experimental data is required"},
+    {"not_applied", true, [](StepTest& t) { raw_ready(t); proj[activep].trun = 1; },
+     [] { return run_ra(); }, step_refused, "warning",
+     "A file containing the raw experimental data is required"},
+    {"background", true, [](StepTest& t) { raw_ready(t); proj[activep].checks[0] = 1; },
+     [] { return run_ra(); }, step_refused, "warning",
+     "You choose to apply background corrections\na file containing the background information is "
+     "required"},
+    {"cell", true, [](StepTest& t) { raw_ready(t); proj[activep].checks[1] = 1; },
+     [] { return run_ra(); }, step_refused, "warning",
+     "You choose to apply cell/substrate corrections\na file containing the cell information is "
+     "required"},
+    {"smoothing", true, [](StepTest& t) { raw_ready(t); set_smoothing(1); }, [] { return run_ra(); },
+     step_refused, "warning", "You choose to use data smoothing\nthe smooth intensity is required"},
+    // S(q).
+    {"sq_input", true, none, [] { return run_sq(); }, step_refused, "warning",
+     "Providing corrected experimental data is required"},
+    {"breit_dirac", true, [](StepTest&) { input_ready(1); }, [] { return run_sq(); }, step_refused,
+     "warning", "You must choose a Breit-Dirac factor"},
+    {"qlim_above_qmax", true,
+     [](StepTest&) {
+       input_ready(1);
+       propbox_changed(4, 1);
+       proj[activep].exp_prop[6] = 16.0 + 1e-9;
+     },
+     [] { return run_sq(); }, step_refused, "warning",
+     "You decided to use the High angle method\nIn that case the integration limit must be > 0.0 and "
+     "< Qmax"},
+    {"trial_and_error", true,
+     [](StepTest&) {
+       input_ready(1);
+       propbox_changed(4, 1);
+       set_method(1);  // leaves the damping factor at 0.0
+     },
+     [] { return run_sq(); }, step_refused, "warning",
+     "You decided to use the trial and error method\nIn that case the damping factor must be > 0.0"},
+    // Bending correction.
+    {"bq_input", true, none, [] { return run_bq(); }, step_refused, "warning",
+     "Providing experimental q[S(q)-1] data is required"},
+    {"bending_unset", true, [](StepTest&) { input_ready(2); }, [] { return run_bq(); }, step_refused,
+     "warning", "Bending point must be > 10.0 and < 50.0"},
+    {"bending_high", true, [](StepTest&) { input_ready(2); set_prop(13, 50.001, 0); },
+     [] { return run_bq(); }, step_refused, "warning", "Bending point must be > 10.0 and < 50.0"},
+    // Pair distribution.
+    {"gr_input", true, none, [] { return run_gr(); }, step_refused, "warning",
+     "Providing reciprocal space data\nin the format Q[S(Q)-1] is required"},
+    {"rmax", true, [](StepTest&) { input_ready(3); }, [] { return run_gr(); }, step_refused, "warning",
+     "Rmax must be > 0.0"},
+    {"delta_r", true, [](StepTest&) { input_ready(3); set_prop(14, 10.0, 0); set_prop(15, 0.0, 0); },
+     [] { return run_gr(); }, step_refused, "warning", "δr must be > 0.0"},
+    {"damping", true,
+     [](StepTest&) {
+       input_ready(3);
+       set_prop(14, 10.0, 0);
+       set_prop(15, 0.01, 0);
+       set_prop(16, -0.1, 0);
+     },
+     [] { return run_gr(); }, step_refused, "warning", "The damping factor must be >= 0.0"},
+    // Data files.
+    {"file_missing", true, [](StepTest&) { set_data_format(0); },
+     [] { return load_data_file(0, "/nonexistent/h6/raw.dat"); }, 0, "error",
+     "Error loading file: file does not exist\n"},
+    {"file_format", true, [](StepTest&) { set_data_format(0); },
+     [] { return load_data_file(1, temp_file("two theta, counts\n1 2\n").c_str()); }, 0, "error",
+     "Error loading file: format not supported\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Steps, RefusalTest, ::testing::ValuesIn(cases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
