@@ -65,8 +65,9 @@ fuzz: deps
 	  t=$${spec%%:*}; len=$${spec##*:}; \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/crashes/$$t; \
 	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s (max_len $$len)"; \
+	  dict=; [ -f fuzz/$$t.dict ] && dict=-dict=fuzz/$$t.dict; \
 	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  $(FUZZ_BUILD)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=$$len \
+	  $(FUZZ_BUILD)/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=$$len $$dict \
 	    -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
 	    -artifact_prefix=$(FUZZ_BUILD)/crashes/$$t/ \
 	    $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t fuzz/regressions/$$t || exit 1; \
