@@ -81,14 +81,15 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
   }
 
   std::vector<species_factors> species;
-  std::vector<double> jv, f2v, cv, gv, fv, qs, sq;
+  // indep: <f^2> + C, the independent scattering in electron units; gv: |<f>|^2; qs, sq:
+  // the results (sq first serves as scratch for the factors of one species).
+  std::vector<double> indep, gv, qs, sq, inc_e, inc_k;
   try {
     species.resize(static_cast<std::size_t>(nspec));
-    jv.resize(static_cast<std::size_t>(n));
-    f2v.resize(static_cast<std::size_t>(n));
-    cv.resize(static_cast<std::size_t>(n));
+    inc_e.resize(static_cast<std::size_t>(nspec));
+    inc_k.resize(static_cast<std::size_t>(nspec));
+    indep.resize(static_cast<std::size_t>(n));
     gv.resize(static_cast<std::size_t>(n));
-    fv.resize(static_cast<std::size_t>(n));
     qs.resize(static_cast<std::size_t>(n));
     sq.resize(static_cast<std::size_t>(n));
   } catch (const std::exception&) {
@@ -112,15 +113,15 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
   }
   const bool all_in = compton == 1.0;
 
-  // Coherent averages <f^2> and |<f>|^2, species by species (fv: f of one species, gv
-  // first collects sum x f).
+  // Coherent averages <f^2> and |<f>|^2, species by species (gv first collects sum x f).
   double q0 = 0.0, h = 0.0;
   const bool uniform = uniform_grid(q, n, 0.0, &q0, &h);
   double im = 0.0;
+  double* fv = sq.data();
   for (const species_factors& sp : species) {
-    species_factor_curve(sp, q, n, uniform, q0, h, fv.data());
+    species_factor_curve(sp, q, n, uniform, q0, h, fv);
     for (int k = 0; k < n; ++k) {
-      f2v[k] += sp.x * (fv[k] * fv[k] + sp.fpp * sp.fpp);
+      indep[k] += sp.x * (fv[k] * fv[k] + sp.fpp * sp.fpp);
       gv[k] += sp.x * fv[k];
     }
     im += sp.x * sp.fpp;
@@ -129,28 +130,22 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
 
   // Incoherent scattering sum x_i Z_i t / (1 + t), t = (k(Z_i) q)^e(Z_i), with the exponent
   // and scale of each species formed once (the same expressions as incoherent_scattering).
-  std::vector<double> inc_e(species.size()), inc_k(species.size());
   for (std::size_t i = 0; i < species.size(); ++i) {
     const double zi = species[i].z;
     inc_e[i] = 2.6917 / zi + 1.245;
     inc_k[i] = 1.187 / zi + 0.1075 + 0.00436 * zi - std::pow(0.01543 * zi, 2) + std::pow(0.01422 * zi, 3);
   }
-  for (int k = 0; k < n; ++k) {
+  // Weighted by the recoil factor and added to <f^2>; "All out" removes it entirely.
+  for (int k = 0; all_in && k < n; ++k) {
     const double qk = q[k];
-    jv[k] = intensity[k] + add;
-    // Weighted by the recoil factor; "All out" removes it entirely.
-    if (all_in) {
-      const double sin_theta = qk * lambda / four_pi_f;
-      const double w = recoil_weight(lambda / (lambda + 0.048 * sin_theta * sin_theta), bd);
-      double inc = 0.0;
-      for (std::size_t i = 0; i < species.size(); ++i) {
-        const double t = std::pow(inc_k[i] * qk, inc_e[i]);
-        inc += species[i].x * (species[i].z * t / (1.0 + t));
-      }
-      cv[k] = w * inc;
-    } else {
-      cv[k] = 0.0;
+    const double sin_theta = qk * lambda / four_pi_f;
+    const double w = recoil_weight(lambda / (lambda + 0.048 * sin_theta * sin_theta), bd);
+    double inc = 0.0;
+    for (std::size_t i = 0; i < species.size(); ++i) {
+      const double t = std::pow(inc_k[i] * qk, inc_e[i]);
+      inc += species[i].x * (species[i].z * t / (1.0 + t));
     }
+    indep[k] += w * inc;
   }
 
   // Normalisation constant: given, or from the high-angle part of the curve, where the
@@ -165,8 +160,8 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
     } else {
       double num = 0.0, den = 0.0;
       for (int k = k0; k < n; ++k) {
-        num += f2v[k] + cv[k];
-        den += jv[k];
+        num += indep[k];
+        den += intensity[k] + add;
       }
       alpha = num / den;
     }
@@ -175,7 +170,7 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
   displaync_(reported);
 
   for (int k = 0; k < n; ++k) {
-    qs[k] = q[k] * (alpha * jv[k] - f2v[k] - cv[k]) / gv[k];
+    qs[k] = q[k] * (alpha * (intensity[k] + add) - indep[k]) / gv[k];
     sq[k] = qs[k] / q[k] + 1.0;
   }
   sq[0] = 0.0;
