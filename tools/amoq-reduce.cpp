@@ -99,6 +99,7 @@ struct message_sink {
   }
 };
 message_sink sink;
+double reported_density = 0.0;
 
 void install_presenter() {
   message_presenter p;
@@ -108,6 +109,14 @@ void install_presenter() {
   p.question = [](const std::string&, const std::string&) { return 0; };
   set_message_presenter(std::move(p));
   connect_step_callbacks();
+  // The density estimate is printed as the routine reports it; the record keeps only a
+  // positive one.
+  numeric_receiver r = set_numeric_receiver({});
+  r.displaydens = [](double value) {
+    reported_density = value;
+    store_density(value);
+  };
+  set_numeric_receiver(std::move(r));
 }
 
 bool ends_with_kind(const std::string& name, const char* kind) {
@@ -324,7 +333,7 @@ int reduce(const options& o, const std::string& input, const fs::path& dir,
       if (result == step_done) {
         const project& p = proj[activep];
         if (p.params[3] == 1 && !o.quiet)
-          std::printf("density from slope: %f\n", p.exp_prop[18]);
+          std::printf("density from slope: %f\n", reported_density);
         status = std::max(write_result(dir, "Gr", 3, 1, o.format),
                           write_result(dir, "gr", 3, p.params[3] == 1 ? 3 : 2, o.format));
       }

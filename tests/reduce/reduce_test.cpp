@@ -1,0 +1,248 @@
+// amoq-reduce end to end: the built program on the bundled SiO2 example and on files made
+// from it, every option, each exit status, several inputs, both project formats.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "curve/curve.h"
+#include "files/project_file.h"
+#include "project/project.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string example = std::string(AMOQ_SOURCE_DIR) + "/examples/sio2/";
+
+struct run_result {
+  int status;
+  std::string out, err;
+};
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class ReduceTest : public ::testing::Test {
+ protected:
+  fs::path dir;
+
+  void SetUp() override {
+    dir = fs::path(testing::TempDir()) /
+          ("h6_reduce_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+
+  run_result run(const std::string& args) {
+    const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
+    std::string cmd = std::string("cd '") + dir.string() + "' && '" + AMOQ_REDUCE + "' " + args + " >'" +
+                      out.string() + "' 2>'" + err.string() + "'";
+    int raw = std::system(cmd.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+  }
+
+  // The settings of the example's calculations, for the XML project which holds none.
+  static std::string calc_settings() {
+    return "--set formatbox=0 --set bdbox=2 --set method=0 --set ham=8 --set rmax=10 "
+           "--set deltar=0.01 --set df=0.002 ";
+  }
+};
+
+std::vector<std::pair<double, double>> read_curve(const fs::path& p) {
+  std::vector<std::pair<double, double>> rows;
+  std::ifstream in(p);
+  double x, y;
+  while (in >> x >> y) rows.emplace_back(x, y);
+  return rows;
+}
+
+// Position of the largest value in [lo, hi], refined by the parabola through the
+// maximum and its two neighbours.
+double peak(const std::vector<std::pair<double, double>>& c, double lo, double hi) {
+  size_t best = 0;
+  for (size_t i = 1; i + 1 < c.size(); ++i)
+    if (c[i].first >= lo && c[i].first <= hi && (best == 0 || c[i].second > c[best].second)) best = i;
+  const double y0 = c[best - 1].second, y1 = c[best].second, y2 = c[best + 1].second;
+  const double h = c[best].first - c[best - 1].first;
+  return c[best].first + 0.5 * h * (y0 - y2) / (y0 - 2.0 * y1 + y2);
+}
+
+TEST_F(ReduceTest, ExampleProjectGivesBackTheGlassDistances) {
+  // The same command as make run.
+  run_result r = run("-o out '" + example + "sio2.nap'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  // The normalisation constant is 1 / (50 counts/s per electron unit) of the model.
+  double nc = 0.0;
+  ASSERT_EQ(std::sscanf(r.out.c_str(), "normalisation constant: %lf\n", &nc), 1) << r.out;
+  EXPECT_NEAR(nc, 0.02, 0.0005);
+  for (const char* f : {"corrected.dat", "qsq.dat", "sq.dat", "Gr.dat", "gr.dat"})
+    EXPECT_TRUE(fs::exists(dir / "out" / f)) << f;
+  EXPECT_FALSE(fs::exists(dir / "out" / "qsq_bent.dat"));  // no bending point set
+  const auto g = read_curve(dir / "out" / "Gr.dat");
+  ASSERT_EQ(g.size(), 1000u);  // rmax / dr
+  EXPECT_NEAR(peak(g, 1.4, 1.8), 1.61, 0.03);   // Si-O
+  EXPECT_NEAR(peak(g, 2.9, 3.3), 3.08, 0.03);   // Si-Si
+  // O-O sits between the Si-O and Si-Si peaks; the finite Q range (16.6 1/A) and the
+  // overlapping Si-O tail pull its maximum down by about 0.035 A.
+  EXPECT_NEAR(peak(g, 2.4, 2.85), 2.63, 0.04);  // O-O
+}
+
+TEST_F(ReduceTest, XmlProjectWithSettingsEqualsTheNativeProject) {
+  run_result nap = run("-q -o nap '" + example + "sio2.nap'");
+  ASSERT_EQ(nap.status, 0) << nap.err;
+  EXPECT_EQ(nap.out, "");  // -q
+  run_result apf = run(calc_settings() + "--background '" + example + "sio2_background.dat' -o apf '" +
+                       example + "sio2.apf' '" + example + "sio2_raw.dat'");
+  ASSERT_EQ(apf.status, 0) << apf.err;
+  for (const char* f : {"corrected.dat", "sq.dat", "gr.dat"})
+    EXPECT_EQ(slurp(dir / "apf" / f), slurp(dir / "nap" / f)) << f;
+}
+
+TEST_F(ReduceTest, EachStepAloneFromTheFilesOfThePreviousOne) {
+  ASSERT_EQ(run("--to 0 -o s0 '" + example + "sio2.nap'").status, 0);
+  EXPECT_TRUE(fs::exists(dir / "s0/corrected.dat"));
+  EXPECT_FALSE(fs::exists(dir / "s0/sq.dat"));
+  run_result s1 = run("--from 1 --to 1 -o s1 '" + example + "sio2.nap' s0/corrected.dat");
+  ASSERT_EQ(s1.status, 0) << s1.err;
+  EXPECT_EQ(s1.out.rfind("normalisation constant: ", 0), 0u);
+  EXPECT_FALSE(fs::exists(dir / "s1/Gr.dat"));
+  run_result s2 = run("--from 2 --to 2 --set bcpv=12 -o s2 '" + example + "sio2.nap' s1/qsq.dat");
+  ASSERT_EQ(s2.status, 0) << s2.err;
+  EXPECT_TRUE(fs::exists(dir / "s2/qsq_bent.dat"));
+  run_result s3 = run("--from 3 --set densmode=1 -o s3 '" + example + "sio2.nap' s1/qsq.dat");
+  ASSERT_EQ(s3.status, 0) << s3.err;
+  double rho = 0.0;
+  ASSERT_EQ(std::sscanf(s3.out.c_str(), "density from slope: %lf\n", &rho), 1) << s3.out;
+  // The whole chain in one run gives the G(r) of the steps one by one (up to the ten
+  // decimals of the files passed between them).
+  ASSERT_EQ(run("-o all '" + example + "sio2.nap'").status, 0);
+  const auto alone = read_curve(dir / "s3/Gr.dat"), chained = read_curve(dir / "all/Gr.dat");
+  ASSERT_EQ(alone.size(), chained.size());
+  for (size_t i = 0; i < alone.size(); ++i) ASSERT_NEAR(alone[i].second, chained[i].second, 1e-7) << i;
+  EXPECT_TRUE(fs::exists(dir / "s3/gr.dat"));
+}
+
+TEST_F(ReduceTest, BendingFormatsEchoAndCell) {
+  run_result r = run("--bending --set bcpv=12 --output-format agr --echo --cell '" + example +
+                     "sio2_background.dat' --set abss2=0.01 -o agr '" + example + "sio2.nap'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("NDQ="), std::string::npos);  // the parameter echo, on stderr
+  EXPECT_EQ(r.out.find("NDQ="), std::string::npos);
+  for (const char* f : {"corrected.agr", "qsq_bent.agr", "Gr.agr"}) EXPECT_TRUE(fs::exists(dir / "agr" / f)) << f;
+  EXPECT_EQ(slurp(dir / "agr/Gr.agr").rfind("@", 0), 0u);  // Grace header commands first
+  ASSERT_EQ(run("--no-bending --set bcpv=12 --output-format dat4 -o d4 '" + example + "sio2.nap'").status, 0);
+  EXPECT_FALSE(fs::exists(dir / "d4/qsq_bent.dat"));
+  std::ifstream in(dir / "d4/gr.dat");
+  std::string line;
+  std::getline(in, line);
+  double a, b, c, d;
+  EXPECT_EQ(std::sscanf(line.c_str(), "%lf %lf %lf %lf", &a, &b, &c, &d), 4) << line;
+  EXPECT_EQ(c, 0.0);
+  EXPECT_EQ(d, 1.0);
+}
+
+TEST_F(ReduceTest, ExitStatusesAndTheirMessages) {
+  struct expectation {
+    std::string args;
+    int status;
+    std::string err;  // must appear on stderr
+  };
+  const std::string nap = "'" + example + "sio2.nap'";
+  const expectation cases[] = {
+      {"--set rmax=-1 " + nap, 1, "Rmax must be > 0.0\n"},
+      {"--set deltar=0 " + nap, 1, "δr must be > 0.0\n"},
+      {"--set bdbox=0 " + nap, 1, "value out of range"},
+      {"--from 2 --set bcpv=60 " + nap + " '" + example + "sio2_raw.dat'", 1,
+       "Bending point must be > 10.0 and < 50.0\n"},
+      {"--set wavel=-1 " + nap, 1, "The wavelenght must be > 0.0 Å\nPlease check this parameter\n"},
+      {"--set smoothing=1 " + nap, 1, "You choose to use data smoothing\nthe smooth intensity is required\n"},
+      {"--set colour=1 " + nap, 1, "unknown setting"},
+      {"--set rmax=ten " + nap, 1, "not a number"},
+      {"--frob " + nap, 1, "unknown option"},
+      {"", 1, "PROJECT"},
+      {nap + " missing.dat", 2, "Error loading file: file does not exist\n"},
+      {"--background missing.dat " + nap, 2, "Error loading file: file does not exist\n"},
+      {"missing.nap", 2, "Impossible to open project file: \nmissing.nap\nError code: 1\n"},
+      {"'" + example + "sio2_raw.dat'", 2, "not a project file"},
+      {"-o /proc/h6 " + nap, 2, "Impossible to create the folder"},
+      {"--save-project /proc/h6.nap -o ok " + nap, 2, "Impossible to save project file:\n/proc/h6.nap\n"},
+  };
+  for (const expectation& e : cases) {
+    run_result r = run(e.args);
+    EXPECT_EQ(r.status, e.status) << e.args << "\n" << r.err;
+    EXPECT_NE(r.err.find(e.err), std::string::npos) << e.args << "\n" << r.err;
+  }
+  // -q keeps errors.
+  run_result q = run("-q --set rmax=-1 " + nap);
+  EXPECT_EQ(q.status, 1);
+  EXPECT_NE(q.err.find("Rmax must be > 0.0"), std::string::npos);
+  EXPECT_EQ(q.out, "");
+  for (const char* a : {"-h", "--help", "-v", "--version"}) {
+    run_result r = run(a);
+    EXPECT_EQ(r.status, 0) << a;
+    EXPECT_NE(r.out.find(a[1] == 'h' || a[2] == 'h' ? "Usage: amoq-reduce" : "2.0"), std::string::npos);
+  }
+}
+
+TEST_F(ReduceTest, SeveralInputsEachInItsOwnFolderWorstStatusWins) {
+  fs::copy_file(example + "sio2_raw.dat", dir / "first.xy");
+  fs::copy_file(example + "sio2_raw.dat", dir / "third.xy");
+  run_result r = run("--save-project p.nap -o series '" + example + "sio2.nap' first.xy second.xy third.xy");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("[1/3] first.xy\n"), std::string::npos);
+  EXPECT_NE(r.err.find("[2/3] second.xy\nError loading file: file does not exist\n"), std::string::npos);
+  EXPECT_NE(r.err.find("[3/3] third.xy\n"), std::string::npos);
+  EXPECT_EQ(slurp(dir / "series/first/gr.dat"), slurp(dir / "series/third/gr.dat"));
+  EXPECT_FALSE(fs::exists(dir / "series/second/gr.dat"));
+  EXPECT_TRUE(fs::exists(dir / "series/third/p.nap"));
+  // Two lines of values, one per reduced file.
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);
+}
+
+TEST_F(ReduceTest, SavedProjectReadsBackWithEveryCurve) {
+  run_result r = run(calc_settings() + "--set densmode=1 --background '" + example +
+                     "sio2_background.dat' --save-project saved.nap -o x '" + example + "sio2.apf' '" +
+                     example + "sio2_raw.dat'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  while (nprojects > 0) close_project_record(0);
+  init_project();
+  ASSERT_EQ(open_project_file((dir / "saved.nap").string()), 0);
+  const project& p = proj[activep];
+  EXPECT_EQ(p.run, 1);
+  EXPECT_EQ(p.nspec, 2);
+  EXPECT_EQ(p.params[0], 0);
+  EXPECT_EQ(p.params[3], 1);
+  EXPECT_EQ(p.checks[0], 1);
+  EXPECT_EQ(p.exp_prop[9], 10.0);
+  // The slope density written back by the g(r) step: kept when positive, else unset.
+  double rho = 0.0;
+  ASSERT_EQ(std::sscanf(r.out.c_str(), "normalisation constant: %*f\ndensity from slope: %lf", &rho), 1)
+      << r.out;
+  if (rho > 0.0)
+    EXPECT_NEAR(p.exp_prop[18], rho, 1e-6);
+  else
+    EXPECT_EQ(p.exp_prop[18], not_set);
+  ASSERT_TRUE(p.filename[0]);
+  EXPECT_EQ(*p.filename[0], "sio2_raw.dat");
+  EXPECT_EQ(*p.filename[1], "sio2_background.dat");
+  EXPECT_EQ(p.curves[0][0]->ndata, 2761);
+  EXPECT_EQ(p.curves[3][0]->data[1], p.curves[1][1]->data[1]);  // g(r) took Q[S(Q)-1]
+  const auto gr = read_curve(dir / "x/gr.dat");
+  ASSERT_EQ(static_cast<int>(gr.size()), p.curves[3][3]->ndata);
+  EXPECT_NEAR(gr[150].second, p.curves[3][3]->data[1][150], 1e-9);
+  close_project_record(0);
+}
+
+}  // namespace
