@@ -32,7 +32,7 @@ void input_ready(int calc) {
 }
 
 std::string temp_file(const char* content) {
-  std::string path = testing::TempDir() + "/h6_bad_format.dat";
+  std::string path = testing::TempDir() + "/amoq_bad_format.dat";
   std::FILE* f = std::fopen(path.c_str(), "wb");
   std::fputs(content, f);
   std::fclose(f);
