@@ -45,11 +45,13 @@ test-asan: deps
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DAMOQ_TESTS=OFF -DAMOQ_BENCH=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	@for b in $(BENCH_BUILD)/bench/bench_*; do \
+	@rm -f $(BENCH_BUILD)/results.txt; for b in $(BENCH_BUILD)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; \
 	  "$$b" --benchmark_repetitions=9 --benchmark_report_aggregates_only=true \
-	        --benchmark_min_time=0.2 || exit 1; \
+	        --benchmark_min_time=0.2 > $(BENCH_BUILD)/one.txt || exit 1; \
+	  cat $(BENCH_BUILD)/one.txt; cat $(BENCH_BUILD)/one.txt >> $(BENCH_BUILD)/results.txt; \
 	done
+	@awk -f bench/ratios.awk bench/ratios.txt $(BENCH_BUILD)/results.txt
 
 # Each file reader under libFuzzer (clang, address and undefined sanitizers) for
 # FUZZ_SECONDS seconds, one after the other, starting from the seed corpora in fuzz/corpus.
