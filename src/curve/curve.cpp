@@ -16,7 +16,10 @@ curve* curve_at(int p, int rid, int cid) {
   return list[cid].get();
 }
 
+// Releases the points. The count goes with them, so no reader of ndata ever indexes data
+// that are gone.
 void free_data(curve& c) {
+  c.ndata = 0;
   c.data[0] = std::vector<double>();
   c.data[1] = std::vector<double>();
 }

@@ -123,7 +123,8 @@ struct curve {
 };
 
 // Writes every display default into curve (rid, cid) of project position p; frees the
-// data arrays and cfile. name, ndata, axis ranges, ticks, titles and the extra tables stay.
+// data arrays (ndata becomes 0 with them) and cfile. name, axis ranges, ticks, titles and
+// the extra tables stay.
 void initcurve(int p, int rid, int cid);
 // The same defaults applied to a record directly (cmin[0]/cmax[0] from min/max).
 void initcurve_record(curve& c, double min, double max);
@@ -132,7 +133,7 @@ void initcurve_record(curve& c, double min, double max);
 // its window, sets the project's min/max[rid] and the state of its view button.
 void save_curve(int n, const double* x, const double* y, int rid, int cid);
 
-// Frees the data arrays of every curve of calculation rid of project position p.
+// Frees the data arrays of every curve of calculation rid of project position p (ndata 0).
 void erase_curves(int p, int rid);
 
 // Position of the project with identifier pid: the last match, or 0 when none matches.

@@ -146,7 +146,16 @@ TEST_F(project_test, SaveCurveStoresIntoTheActiveProject) {
   save_curve(4, x, y, 4, 0);
   EXPECT_EQ(buttons.size(), 2u);
 
+  // Releasing the points, by a reset to defaults or by erasing the step, takes the count
+  // with them.
+  save_curve(4, x, y, 1, 2);
+  initcurve(1, 1, 2);
+  EXPECT_EQ(c.ndata, 0);
+  EXPECT_TRUE(c.data[0].empty() && c.data[1].empty());
+  save_curve(4, x, y, 1, 1);
   erase_curves(1, 1);
+  EXPECT_EQ(proj[1].curves[1][1]->ndata, 0);
+  EXPECT_TRUE(proj[1].curves[1][1]->data[0].empty());
   set_numeric_receiver({});
 }
 
