@@ -71,7 +71,10 @@ int set_experiment_value(project& r, int prop, double value) {
     if (shooks().hide_curves) shooks().hide_curves(activep, 3);
     if (shooks().curve_sensitive) shooks().curve_sensitive(3, 0);
   }
-  r.calcok[prop <= 7 ? 1 : 3] = 0;
+  // Wavelength and absorptions (props 5-7) and the S(q) parameters (props 10-12: additive
+  // constant, high-angle limit, trial-and-error constant) invalidate the S(q) result; the
+  // others that of g(r).
+  r.calcok[(prop <= 7 || (prop >= 10 && prop <= 12)) ? 1 : 3] = 0;
   return prop_stored;
 }
 

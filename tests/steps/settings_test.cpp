@@ -35,7 +35,8 @@ TEST_F(SettingsTest, EditsClearTheFlagsOfTheStepsTheyAffect) {
     bool hides_gr;      // the g(r) curves are hidden
   };
   const edit edits[] = {
-      {5, 0.71, 1, 0, false},  {7, 0.1, 1, 0, false},   {10, 0.3, 3, 0, false},
+      {5, 0.71, 1, 0, false},  {7, 0.1, 1, 0, false},   {10, 0.3, 1, 0, false},
+      {11, 9.5, 1, 0, false},  {12, 0.8, 1, 0, false},  {8, 0.07, 3, 0, false},
       {13, 12.0, 3, 0, false}, {14, 9.0, 3, 0, true},   {15, 0.02, 3, 0, true},
       {-1 - 3, 2, 0, 0, false}, {-1 - 4, 1, 1, 0, false}, {-1 - 0, 0, -1, 1, false},
   };
