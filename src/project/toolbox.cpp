@@ -26,7 +26,10 @@ int take_previous(int j, int n, int src_calc, int src_cid) {
   const curve* src = find_curve(activep, src_calc, src_cid);
   int count = src ? curve_points(*src) : 0;
   if (count == 0) {
+    // Nothing to take: the step's input is emptied too, so a later run cannot compute
+    // from what an earlier source left there.
     input_line(j + 3, "", "No data");
+    save_curve(0, nullptr, nullptr, n, 0);
     turncheck(n, 0);
     return 0;
   }

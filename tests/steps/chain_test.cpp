@@ -86,6 +86,12 @@ TEST_F(ChainTest, SourceChoicesOfTheInputLines) {
   EXPECT_EQ(points(3, 0), 0);
   EXPECT_EQ(active().visok[3], 0);
   EXPECT_EQ(active().usecalc[2], 0);
+  // A source without data empties the input that an earlier source filled.
+  EXPECT_EQ(on_set_use_calc(2, 2), points(1, 1));
+  erase_curves(activep, 1);
+  EXPECT_EQ(on_set_use_calc(2, 2), 0);
+  EXPECT_EQ(lines[5].back(), "|No data");
+  EXPECT_EQ(points(3, 0), 0);
   // An out-of-range entry changes no curve.
   EXPECT_EQ(on_set_use_calc(1, 7), 0);
   EXPECT_EQ(lines[4].back(), "(None)|No data");
