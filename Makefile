@@ -14,7 +14,7 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build test test-asan bench fuzz run clean
+.PHONY: all deps build test test-asan bench fuzz run reduce-example clean
 
 all: build
 
@@ -32,8 +32,9 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The user-interface tests need a display: the whole suite runs inside a virtual X server.
 test: build test-asan
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j $(JOBS)
 
 # The layers below the user interface once more, built with the sanitizers.
 test-asan: deps
@@ -75,9 +76,13 @@ fuzz: deps
 	    $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t fuzz/regressions/$$t || exit 1; \
 	done
 
-# Until the window exists, run reduces the bundled SiO2 example with the batch tool.
-EXAMPLE_OUT ?= $(BUILD)/sio2-results
+# The program on the bundled SiO2 example project, ready for the four calculations.
 run: build
+	$(BUILD)/src/shell/amoq examples/sio2/sio2.nap
+
+# The same example reduced without a window by the batch tool.
+EXAMPLE_OUT ?= $(BUILD)/sio2-results
+reduce-example: build
 	$(BUILD)/tools/amoq-reduce -o $(EXAMPLE_OUT) examples/sio2/sio2.nap
 	@echo "The SiO2 example is reduced: results (corrected.dat, qsq.dat, sq.dat, Gr.dat, gr.dat) are in $(EXAMPLE_OUT)/"
 
