@@ -1,0 +1,63 @@
+// Axis ranges and the map from data units to pixels of one plot: the frame edges in
+// pixels, the linear and decade mappings, autoscaling and the major tick spacing.
+// Shared by the drawing, the pointer read-out and the zoom of the curve window.
+#pragma once
+
+struct curve;
+
+struct axis_map {
+  int resol[2]{};       // drawing size in pixels
+  double cxy[2]{};      // axis origin (axmin; on a log axis the lowest positive value)
+  double xmax = 0.0;    // axis lengths in data units
+  double ymax = 0.0;
+  double x_min = 0.0, x_max = 0.0;  // pixel columns of the left and right frame edge
+  double y_min = 0.0, y_max = 0.0;  // pixel rows of the lower and upper frame edge
+  double XDRAW = 0.0, YDRAW = 0.0;  // x_max - x_min, y_max - y_min (YDRAW < 0)
+  int scale[2]{};                   // 0 linear, 1 logarithmic
+  int xlog = 1, dxlog = 0;          // decades shown on a log x axis; left edge 10^-dxlog
+  int ylog = 1, dylog = 0;          // the same for y; lower edge 10^-dylog
+
+  // Data to pixels by the axis' scale; NaN for values a log axis cannot show (<= 0).
+  double to_x(double x) const;
+  double to_y(double y) const;
+  // Always linear (zero lines, bars' baseline).
+  double to_x_linear(double x) const;
+  double to_y_linear(double y) const;
+  // Pixels to data: the inverse of to_x/to_y.
+  double from_x(double px) const;
+  double from_y(double py) const;
+  // True when the pixel lies within the frame (edges included).
+  bool inside_x(double px) const { return px >= x_min && px <= x_max; }
+  bool inside_y(double py) const { return py >= y_max && py <= y_min; }
+  bool inside(double px, double py) const { return inside_x(px) && inside_y(py); }
+};
+
+// Major tick spacing for an axis length: the 1-2.5-5 table, continued beyond 1000000.
+double scale(double range);
+
+// Sets axmin/axmax[axis] of curve (rid, cid) of project position p from its data and the
+// extra data sets drawn over it (y: 10 % margin, cmin/cmax[1] updated). Returns 0 when
+// there is nothing to scale (no points).
+int autoscale_axis(int p, int rid, int cid, int axis);
+
+// Autoscales every axis whose flag is set, clears the flag and sets majt = scale(length),
+// mint = 2. Returns a bit mask of the axes autoscaled (1 = x, 2 = y).
+int autoscale_flagged(int p, int rid, int cid);
+
+// The frame of curve (rid, cid) of project position p on a width x height drawing: frame
+// edges in pixels, axis origin and lengths, and the decades of log axes. A log axis whose
+// range starts at 0 or below starts at the smallest positive value of the drawn data.
+axis_map preplot(int p, int rid, int cid, int width, int height);
+// The same from a curve record alone (log axes starting at 0 or below fall back to the
+// positive part of the axis range).
+axis_map preplot(const curve& c, int width, int height);
+
+// Pointer read-out: x and y of pixel (px, py), linear on every axis, in whole pixels from
+// the frame's left and upper edges. Returns 0 (values untouched) outside the frame.
+int pointer_value(const axis_map& m, const curve& c, double px, double py, double& x, double& y);
+
+// Decades of a log axis starting at lo > 0 of length len. The x rule shows the decades
+// from the smallest power of ten not below lo; the y rule one decade more, from the
+// largest power of ten not above lo.
+void log_decades_x(double lo, double len, int& nlog, int& dlog);
+void log_decades_y(double lo, double len, int& nlog, int& dlog);
