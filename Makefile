@@ -10,7 +10,8 @@ JOBS       ?= $(shell nproc)
 # Debian 12 packages the build, the tests and the benchmarks need.
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libfftw3-dev libxml2-dev libgtk2.0-dev grace xvfb xauth \
-            clang libclang-rt-14-dev
+            clang libclang-rt-14-dev libcairo2-dev libpango1.0-dev \
+            poppler-utils librsvg2-bin imagemagick
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "curve/curve.h"
+#include "curve/render.h"
 #include "files/project_file.h"
 #include "files/xml_project.h"
 #include "numeric/callbacks.h"
@@ -53,6 +54,8 @@ const char* const usage_text =
     "                          several INPUTs each gets DIR/<INPUT base name>/\n"
     "  --output-format F       dat (two columns), dat4 (four columns) or agr (Grace)\n"
     "  --save-project FILE     also save the project with every curve as a .nap file\n"
+    "  --plot F                also draw every result curve as an image: png, pdf or\n"
+    "                          svg (840 x 600, default curve style; Gr.png, ...)\n"
     "  --echo                  print the raw data correction's parameters on stderr\n"
     "  -q                      print nothing but errors\n"
     "  -h, --help              show this help\n"
@@ -75,6 +78,7 @@ struct options {
   std::string outdir = ".";
   int format = 0;
   std::string save_project;
+  int plot = 0;  // image_target of the result images, 0 none
   bool echo = false, quiet = false;
   std::string project;
   std::vector<std::string> inputs;
@@ -100,6 +104,7 @@ struct message_sink {
 };
 message_sink sink;
 double reported_density = 0.0;
+int plot_target = 0;  // --plot: image_png, image_pdf, image_svg or 0
 
 void install_presenter() {
   message_presenter p;
@@ -248,6 +253,15 @@ int write_result(const fs::path& dir, const char* stem, int calc, int cid, int f
                     c->data[1].data(), 0, 0, 0, calc, cid, fmt)) {
     show_error(format("Impossible to write data file:\n%s\n", path.c_str()).c_str(), 1);
     return status_file;
+  }
+  if (plot_target) {
+    static const char* const ext[4] = {"", ".png", ".pdf", ".svg"};
+    std::string image = (dir / (std::string(stem) + ext[plot_target])).string();
+    if (!export_curve_image_default_style(plot_target, image.c_str(), 840, 600, activep, calc,
+                                          cid)) {
+      show_error(format("Impossible to write image file:\n%s\n", image.c_str()).c_str(), 1);
+      return status_file;
+    }
   }
   return status_ok;
 }
@@ -439,6 +453,18 @@ int parse(int argc, char** argv, options& o) {
         std::fprintf(stderr, "amoq-reduce: --output-format %s: use dat, dat4 or agr\n", v.c_str());
         return status_refused;
       }
+    } else if (arg == "--plot") {
+      if (!need(v)) return status_refused;
+      if (v == "png")
+        o.plot = image_png;
+      else if (v == "pdf")
+        o.plot = image_pdf;
+      else if (v == "svg")
+        o.plot = image_svg;
+      else {
+        std::fprintf(stderr, "amoq-reduce: --plot %s: use png, pdf or svg\n", v.c_str());
+        return status_refused;
+      }
     } else if (arg == "--save-project") {
       if (!need(o.save_project)) return status_refused;
     } else if (arg == "--") {
@@ -474,6 +500,7 @@ int main(int argc, char** argv) {
   int parsed = parse(argc, argv, o);
   if (parsed >= 0) return parsed;
   sink.quiet = o.quiet;
+  plot_target = o.plot;
   install_presenter();
   set_echo_stream(o.echo ? stderr : nullptr);
 

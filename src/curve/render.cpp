@@ -122,6 +122,7 @@ int export_curve_image_default_style(int target, const char* path, int w, int h,
   initcurve_record(styled, proj[p].min[rid], proj[p].max[rid]);
   styled.data[0] = c->data[0];
   styled.data[1] = c->data[1];
+  styled.ndata = c->ndata;
   styled.title = format("%s - %s", proj[p].name.c_str(), c->name.c_str());
   styled.x_axis_title = default_axis_title(p, rid, 0, cid);
   styled.y_axis_title = default_axis_title(p, rid, 1, cid);
