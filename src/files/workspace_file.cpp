@@ -42,6 +42,9 @@ int decode_workspace(byte_reader& in) {
   for (int i = 0; i < n && code == file_ok; ++i) {
     init_project();
     code = decode_project(in, ctx, activep);
+    // The abscissa table lays out the extra-set slots while the workspace is read; one
+    // that disagrees with its project would place sets the saved file cannot find again.
+    if (code == file_ok && proj[activep].params[0] != pparamstmp[offset + i]) code = file_short;
     if (code != file_ok) close_project_record(activep);
   }
 
