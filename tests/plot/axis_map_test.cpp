@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "curve/axes.h"
+#include "curve/axis_map.h"
+#include "plot_fixture.h"
+
+// Spacing rows at and just below their bounds, and the 1-2.5-5 continuation.
+TEST(plot_scale, MajorSpacingByAxisLength) {
+  const struct {
+    double range, spacing;
+  } cases[] = {
+      {0.0, 0.00005},  {0.0004999, 0.00005}, {0.0005, 0.00025}, {-0.003, 0.0005},
+      {1.4999, 0.1},   {11, 1},              {15, 2},           {29.9, 2},
+      {999.9, 100},    {1000, 500},          {999999, 100000},  {1000000, 250000},
+      {2600000, 500000}, {7e6, 1e6},         {3e9, 5e8},
+  };
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(scale(c.range), c.spacing) << c.range;
+}
+
+// The decade rules against a direct count of powers of ten.
+TEST(plot_scale, LogDecades) {
+  const struct {
+    double lo, hi;
+    int xlog, dxlog, ylog, dylog;
+  } cases[] = {
+      {0.5, 30, 2, 0, 3, 1},      // x shows 1..100, y 0.1..100
+      {1, 1000, 4, 0, 5, 0},      // an exact power of ten starts both axes
+      {0.002, 0.5, 3, 2, 4, 3},
+      {20, 25, 1, -2, 2, -1},
+  };
+  for (const auto& c : cases) {
+    int n = 0, d = 0;
+    log_decades_x(c.lo, c.hi - c.lo, n, d);
+    EXPECT_EQ(n, c.xlog) << c.lo;
+    EXPECT_EQ(d, c.dxlog) << c.lo;
+    EXPECT_GE(c.lo, 0.0);
+    EXPECT_LE(c.lo, std::pow(10.0, -d) * (1 + 1e-12));  // left edge not below lo
+    log_decades_y(c.lo, c.hi - c.lo, n, d);
+    EXPECT_EQ(n, c.ylog) << c.lo;
+    EXPECT_EQ(d, c.dylog) << c.lo;
+    EXPECT_GE(c.lo * (1 + 1e-12), std::pow(10.0, -d));  // lower edge not above lo
+  }
+}
+
+TEST(plot_scale, LabelText) {
+  const struct {
+    double v;
+    int digits;
+    const char* text;
+  } cases[] = {
+      {3.14159, 2, "3.14"}, {3.14159, 0, "3."},  {0.01, 1, "0.0"}, {100, 1, "100.0"},
+      {-0.7, 1, "-0.7"},    {0.25, 1, "0.2"},    {2.5e7, 0, "25000000."}, {1.5, 20, "1.5000000000"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(label_text(c.v, c.digits), c.text);
+}
+
+using axis_map_test = plot_test;
+
+TEST_F(axis_map_test, AutoscaleAndMapping) {
+  std::vector<double> x = {1, 2, 3, 4, 5}, y = {-2, 0, 8, 3, 1};
+  curve& c = with_points(1, 2, x, y);
+  EXPECT_EQ(autoscale_flagged(0, 1, 2), 3);
+  EXPECT_DOUBLE_EQ(c.axmin[0], 1.0);
+  EXPECT_DOUBLE_EQ(c.axmax[0], 5.0);
+  EXPECT_DOUBLE_EQ(c.axmin[1], -2.2);
+  EXPECT_DOUBLE_EQ(c.axmax[1], 8.8);
+  EXPECT_DOUBLE_EQ(c.cmin[1], -2.0);
+  EXPECT_DOUBLE_EQ(c.majt[1], 1.0);
+  EXPECT_EQ(c.mint[1], 2);
+  EXPECT_EQ(c.autoscale[0] + c.autoscale[1], 0);
+
+  axis_map m = preplot(0, 1, 2, 840, 600);
+  EXPECT_DOUBLE_EQ(m.x_min, 100.0);
+  EXPECT_DOUBLE_EQ(m.x_max, 840.0);
+  EXPECT_DOUBLE_EQ(m.y_min, 530.0);
+  EXPECT_DOUBLE_EQ(m.y_max, 0.0);
+  EXPECT_DOUBLE_EQ(m.to_x(1.0), 100.0);
+  EXPECT_DOUBLE_EQ(m.to_x(5.0), 840.0);
+  EXPECT_NEAR(m.to_y(8.8), 0.0, 1e-9);
+  EXPECT_NEAR(m.from_x(m.to_x(2.7)), 2.7, 1e-12);
+  EXPECT_NEAR(m.from_y(m.to_y(-1.3)), -1.3, 1e-12);
+
+  // Read-out: whole pixels from the upper-left frame corner; nothing outside.
+  double rx = 0, ry = 0;
+  ASSERT_EQ(pointer_value(m, c, 100.0 + 185.7, 265.2, rx, ry), 1);
+  EXPECT_DOUBLE_EQ(rx, 185.0 * 4.0 / 740.0 + 1.0);
+  EXPECT_DOUBLE_EQ(ry, 265.0 * 11.0 / -530.0 + 8.8);
+  EXPECT_EQ(pointer_value(m, c, 99.0, 100.0, rx, ry), 0);
+  EXPECT_EQ(pointer_value(m, c, 300.0, 531.0, rx, ry), 0);
+
+  // A constant curve still gets an axis of non-zero length.
+  curve& flat = with_points(1, 1, {2, 2}, {0, 0});
+  autoscale_flagged(0, 1, 1);
+  EXPECT_LT(flat.axmin[0], flat.axmax[0]);
+  EXPECT_LT(flat.axmin[1], flat.axmax[1]);
+}
+
+// A log axis whose range reaches 0 starts at the smallest positive drawn value.
+TEST_F(axis_map_test, LogAxisFromZeroStartsAtSmallestPositiveValue) {
+  curve& c = with_points(1, 2, {0, 0.5, 3, 30}, {-1, 0.2, 5, 40});
+  axes(c, 0, 30, -1, 40);
+  c.scale[0] = c.scale[1] = 1;
+  axis_map m = preplot(0, 1, 2, 840, 600);
+  EXPECT_DOUBLE_EQ(m.cxy[0], 0.5);
+  EXPECT_EQ(m.xlog, 2);
+  EXPECT_EQ(m.dxlog, 0);
+  EXPECT_DOUBLE_EQ(m.cxy[1], 0.2);
+  EXPECT_TRUE(std::isnan(m.to_x(0.0)));
+  EXPECT_TRUE(std::isnan(m.to_y(-1.0)));
+  EXPECT_NEAR(m.to_x(10.0), 100.0 + 740.0 / 2, 1e-9);  // decade 10 halfway along 1..100
+  EXPECT_NEAR(m.from_x(m.to_x(7.0)), 7.0, 1e-12);
+}
