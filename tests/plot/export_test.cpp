@@ -1,0 +1,99 @@
+// Image export: files of exactly the typed size that real tools open, and refusals.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "plot_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool have(const char* tool) {
+  std::string cmd = std::string("command -v ") + tool + " >/dev/null 2>&1";
+  return std::system(cmd.c_str()) == 0;
+}
+
+// "W H" of an image file as identify reads it.
+std::string identify_size(const std::string& path) {
+  std::string cmd = "identify -format '%w %h' '" + path + "' 2>/dev/null";
+  FILE* f = popen(cmd.c_str(), "r");
+  if (!f) return "";
+  char buf[64] = {};
+  size_t n = fread(buf, 1, sizeof buf - 1, f);
+  pclose(f);
+  return std::string(buf, n);
+}
+
+class export_test : public plot_test {
+ protected:
+  void SetUp() override {
+    plot_test::SetUp();
+    dir_ = fs::temp_directory_path() / ("amoq_plot_export_" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+    with_points(3, 1, {0, 1, 2, 3}, {0, 2, -1, 0.5});
+  }
+  void TearDown() override {
+    fs::remove_all(dir_);
+    plot_test::TearDown();
+  }
+  std::string path(const char* name) const { return (dir_ / name).string(); }
+  fs::path dir_;
+};
+
+}  // namespace
+
+TEST_F(export_test, PngHasTheTypedSizeAndTransparentBackground) {
+  std::string png = path("g.png");
+  ASSERT_EQ(export_curve_image(image_png, png.c_str(), 301, 217, 0.0, 0, 3, 1), 1);
+  cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());
+  ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
+  EXPECT_EQ(cairo_image_surface_get_width(s), 301);
+  EXPECT_EQ(cairo_image_surface_get_height(s), 217);
+  cairo_surface_flush(s);
+  const uint32_t* px = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s));
+  EXPECT_EQ(px[300] >> 24, 0u);  // top-right corner: background at opacity 0
+  cairo_surface_destroy(s);
+  if (have("identify")) {
+    EXPECT_EQ(identify_size(png), "301 217");
+  }
+}
+
+// PDF and SVG: points of the typed size (pixels at 72 dpi); the real tools render them.
+TEST_F(export_test, PdfAndSvgOpenInRealTools) {
+  if (!have("pdftoppm") || !have("rsvg-convert") || !have("identify"))
+    GTEST_SKIP() << "pdftoppm, rsvg-convert or identify missing";
+  std::string pdf = path("g.pdf"), svg = path("g.svg");
+  ASSERT_EQ(export_curve_image(image_pdf, pdf.c_str(), 400, 300, 0.0, 0, 3, 1), 1);
+  ASSERT_EQ(export_curve_image(image_svg, svg.c_str(), 400, 300, 0.0, 0, 3, 1), 1);
+  std::string out = path("pdf");
+  ASSERT_EQ(std::system(("pdftoppm -r 72 -png -singlefile '" + pdf + "' '" + out + "'").c_str()), 0);
+  EXPECT_EQ(identify_size(out + ".png"), "400 300");
+  std::string svgpng = path("svg.png");
+  ASSERT_EQ(std::system(("rsvg-convert -d 72 -p 72 -o '" + svgpng + "' '" + svg + "'").c_str()), 0);
+  EXPECT_EQ(identify_size(svgpng), "400 300");
+}
+
+TEST_F(export_test, Refusals) {
+  const struct {
+    const char* what;
+    int target, w, h, rid;
+    std::string file;
+  } cases[] = {
+      {"no such curve", image_png, 100, 100, 7, path("a.png")},
+      {"zero width", image_png, 0, 100, 3, path("b.png")},
+      {"negative height", image_svg, 100, -5, 3, path("c.svg")},
+      {"unknown target", 4, 100, 100, 3, path("d.png")},
+      {"missing folder (PNG)", image_png, 100, 100, 3, path("none/e.png")},
+      {"missing folder (PDF)", image_pdf, 100, 100, 3, path("none/f.pdf")},
+  };
+  for (const auto& tc : cases) {
+    EXPECT_EQ(export_curve_image(tc.target, tc.file.c_str(), tc.w, tc.h, 1.0, 0, tc.rid, 1), 0)
+        << tc.what;
+    EXPECT_FALSE(fs::exists(tc.file)) << tc.what;
+  }
+  EXPECT_EQ(render_curve(nullptr, 100, 100, 1.0, 0, 3, 1), 0);
+}
