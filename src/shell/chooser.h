@@ -1,0 +1,33 @@
+// File-chooser seam: every file chooser of the program goes through choose_file. The
+// program runs a modal GtkFileChooserDialog; tests install a function that answers with
+// a scripted path (or an empty string for Cancel) and never block.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct chooser_request {
+  std::string title;
+  bool save = false;            // save mode (else open)
+  std::string accept = "gtk-open";  // stock id of the accept button
+  // (name, pattern) pairs, in the order shown.
+  std::vector<std::pair<std::string, std::string>> filters;
+  bool confirm_overwrite = false;
+  bool set_folder = false;      // set the current folder to `folder` ("" = the toolkit's)
+  std::string folder;
+  std::string preset_file;      // preselect this file (save mode)
+  std::string proposed_name;    // proposed name in the name entry (save mode)
+  // When set, receives the index of the filter selected at acceptance (the data export
+  // takes its format from it).
+  int* chosen_filter = nullptr;
+};
+
+using chooser_function = std::function<std::string(const chooser_request&)>;
+
+// Installs a chooser and returns the previous one; an empty function restores the dialog.
+chooser_function set_file_chooser(chooser_function f);
+
+// The chosen path, or an empty string when the user cancelled.
+std::string choose_file(const chooser_request& request);

@@ -1,0 +1,186 @@
+// Curve windows under Xvfb: projects with curves that hold points, the window hooks
+// installed, messages recorded and the save chooser answered from a script.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <cairo.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "curve/allocextra.h"
+#include "curve/gtk/curve_window.h"
+#include "project/calc_records.h"
+#include "project/hooks.h"
+#include "project/project.h"
+#include "project/step_hooks.h"
+#include "project/toolbox.h"
+#include "shell/chooser.h"
+#include "shell/paths.h"
+#include "support/recording_presenter.h"
+
+inline void pump() {
+  while (gtk_events_pending()) gtk_main_iteration();
+}
+
+class CurveWindowTest : public ::testing::Test {
+ public:
+  std::unique_ptr<recording_presenter> messages;
+  // A scripted chooser answer: the path (empty = Cancel) and the filter chosen.
+  struct answer {
+    std::string path;
+    int filter = 0;
+  };
+  std::vector<chooser_request> requests;  // every chooser the code opened
+  std::deque<answer> answers;             // scripted answers; Cancel when exhausted
+  refresh_hooks old_hooks;
+  step_hooks old_step_hooks;
+  chooser_function old_chooser;
+  std::string dir;
+
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no display (run under xvfb-run)";
+    set_package_paths(AMOQ_SOURCE_DIR "/data");
+  }
+
+  void SetUp() override {
+    clear_projects();
+    messages = std::make_unique<recording_presenter>();
+    old_hooks = set_hooks({});
+    old_step_hooks = set_step_hooks({});
+    install_curve_window_hooks();
+    old_chooser = set_file_chooser([this](const chooser_request& r) {
+      requests.push_back(r);
+      if (answers.empty()) return std::string();
+      answer a = answers.front();
+      answers.pop_front();
+      if (r.chosen_filter) *r.chosen_filter = a.filter;
+      return a.path;
+    });
+    char tmpl[] = "/tmp/curvewin-XXXXXX";
+    dir = mkdtemp(tmpl);
+  }
+
+  void TearDown() override {
+    for (int p = 0; p < nprojects; ++p) destroy_curve_windows(p);
+    pump();
+    clear_projects();
+    set_file_chooser(std::move(old_chooser));
+    set_hooks(std::move(old_hooks));
+    set_step_hooks(std::move(old_step_hooks));
+    messages.reset();
+    std::string cmd = "rm -rf '" + dir + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+
+  static void clear_projects() {
+    while (nprojects > 0) close_project_record(0);
+    projid = -1;
+    activep = -1;
+    inactep = -1;
+    activer = activec = 0;
+    psize.clear();
+  }
+
+  // A new active project on the Q abscissa with curve records; returns its position.
+  int add_project(const std::string& name) {
+    init_project();
+    int p = activep;
+    proj[p].name = name;
+    proj[p].params[0] = 1;
+    create_curve_records(p);
+    init_curve_names(p, 0, 0);
+    return p;
+  }
+
+  // Stores n points y = f(x) on x in [x0, x1] as curve (rid, cid) of the active project.
+  template <class F>
+  void put_curve(int rid, int cid, int n, double x0, double x1, F f) {
+    std::vector<double> x(n), y(n);
+    for (int i = 0; i < n; ++i) {
+      x[i] = x0 + (x1 - x0) * i / (n - 1);
+      y[i] = f(x[i]);
+    }
+    save_curve(n, x.data(), y.data(), rid, cid);
+  }
+
+  curve& rec(int p, int rid, int cid) { return *find_curve(p, rid, cid); }
+  curve_id* ids(int p, int rid, int cid) { return &proj[p].curve_ids[rid][cid]; }
+
+  // Creates, shows and draws the window of a curve at a plot size of w x h.
+  GtkWidget* open_window(int p, int rid, int cid, int w = 600, int h = 400) {
+    curve& c = rec(p, rid, cid);
+    c.wsize[0] = w;
+    c.wsize[1] = h;
+    GtkWidget* win = create_curve(ids(p, rid, cid));
+    gtk_widget_show_all(win);
+    settle();
+    return win;
+  }
+
+  // Lets the window map, take its size and finish exposing.
+  static void settle() {
+    for (int i = 0; i < 20; ++i) {
+      pump();
+      g_usleep(5000);
+    }
+    gdk_flush();
+    pump();
+  }
+
+  std::string path(const std::string& name) const { return dir + "/" + name; }
+};
+
+// The widget of class `type` whose label (or own text) is `text`, searched depth-first
+// below `root`, menus and submenus included.
+inline GtkWidget* find_labelled(GtkWidget* root, const char* text) {
+  if (GTK_IS_MENU_ITEM(root)) {
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(root));
+    if (child && GTK_IS_LABEL(child) && std::string(gtk_label_get_label(GTK_LABEL(child))) == text)
+      return root;
+    if (GtkWidget* sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(root)))
+      if (GtkWidget* w = find_labelled(sub, text)) return w;
+  }
+  if (GTK_IS_BUTTON(root)) {
+    const char* label = gtk_button_get_label(GTK_BUTTON(root));
+    if (label && std::string(label) == text) return root;
+  }
+  if (GTK_IS_CONTAINER(root)) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(root));
+    GtkWidget* found = nullptr;
+    for (GList* l = children; l && !found; l = l->next)
+      found = find_labelled(GTK_WIDGET(l->data), text);
+    g_list_free(children);
+    return found;
+  }
+  return nullptr;
+}
+
+// Labels of the items of a menu, in order.
+inline std::vector<std::string> item_labels(GtkWidget* menu) {
+  std::vector<std::string> out;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
+  for (GList* l = children; l; l = l->next) {
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(l->data));
+    if (child && GTK_IS_LABEL(child)) out.push_back(gtk_label_get_label(GTK_LABEL(child)));
+  }
+  g_list_free(children);
+  return out;
+}
+
+// First descendant of the given type.
+inline GtkWidget* find_type(GtkWidget* root, GType type) {
+  if (G_TYPE_CHECK_INSTANCE_TYPE(root, type)) return root;
+  if (!GTK_IS_CONTAINER(root)) return nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(root));
+  GtkWidget* found = nullptr;
+  for (GList* l = children; l && !found; l = l->next) found = find_type(GTK_WIDGET(l->data), type);
+  g_list_free(children);
+  return found;
+}

@@ -1,0 +1,158 @@
+// The curve window: built once and reused, redrawn completely on every expose, hidden by
+// its close box, destroyed when new data arrive, and the hooks the model calls.
+#include <cairo.h>
+
+#include "curve/render.h"
+#include "curvewin_fixture.h"
+
+namespace {
+
+// Pixels of the drawing area as the screen shows them, RGB.
+GdkPixbuf* grab(const curve& c, int w, int h) {
+  GtkWidget* plot = static_cast<GtkWidget*>(c.plot);
+  return gdk_pixbuf_get_from_drawable(nullptr, plot->window, nullptr, 0, 0, 0, 0, w, h);
+}
+
+struct rgb {
+  int r, g, b;
+};
+rgb pixel(GdkPixbuf* pb, int x, int y) {
+  const guchar* p = gdk_pixbuf_get_pixels(pb) + y * gdk_pixbuf_get_rowstride(pb) +
+                    x * gdk_pixbuf_get_n_channels(pb);
+  return {p[0], p[1], p[2]};
+}
+rgb pixel(cairo_surface_t* s, int x, int y) {
+  const unsigned char* row = cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s);
+  uint32_t v = reinterpret_cast<const uint32_t*>(row)[x];
+  return {static_cast<int>((v >> 16) & 255), static_cast<int>((v >> 8) & 255),
+          static_cast<int>(v & 255)};
+}
+
+}  // namespace
+
+TEST_F(CurveWindowTest, ExposeDrawsTheWholePlotAsTheOffscreenDrawingDoes) {
+  int p = add_project("glass");
+  put_curve(1, 2, 200, 0.5, 20.0, [](double q) { return 1.0 + std::sin(q) / q; });
+  curve& c = rec(p, 1, 2);
+  c.backc = color{0, 0, 0, 65535};  // blue: any unpainted pixel stands out
+  GtkWidget* win = open_window(p, 1, 2, 500, 360);
+  GtkWidget* plot = static_cast<GtkWidget*>(c.plot);
+  int w = plot->allocation.width, h = plot->allocation.height;
+  ASSERT_GT(w, 400);
+  ASSERT_GT(h, 300);
+  // Cover with garbage, then let an expose repaint it.
+  cairo_t* cr = gdk_cairo_create(plot->window);
+  cairo_set_source_rgb(cr, 0, 1, 0);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  gtk_widget_queue_draw(plot);
+  settle();
+  GdkPixbuf* shown = grab(c, w, h);
+  ASSERT_NE(shown, nullptr);
+
+  cairo_surface_t* ref = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+  cr = cairo_create(ref);
+  ASSERT_EQ(render_curve(cr, w, h, 1.0, p, 1, 2), 1);
+  cairo_destroy(cr);
+  cairo_surface_flush(ref);
+  long differ = 0, green = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      rgb a = pixel(shown, x, y), b = pixel(ref, x, y);
+      if (a.r == 0 && a.g == 255 && a.b == 0) ++green;
+      if (std::abs(a.r - b.r) > 24 || std::abs(a.g - b.g) > 24 || std::abs(a.b - b.b) > 24)
+        ++differ;
+    }
+  EXPECT_EQ(green, 0);
+  // Text may be rasterised with other font options on the screen; the rest is identical.
+  EXPECT_LT(differ, w * h / 100) << differ << " of " << w * h << " pixels differ";
+  // Background in the corners, the frame's left edge (black) at 100/840 of the width.
+  rgb corner = pixel(shown, w - 2, h - 2);
+  EXPECT_EQ(corner.b, 255);
+  EXPECT_EQ(corner.r, 0);
+  g_object_unref(shown);
+  cairo_surface_destroy(ref);
+  // The window's size was recorded: width and plot height (window height - 27).
+  int ww = 0, wh = 0;
+  gtk_window_get_size(GTK_WINDOW(win), &ww, &wh);
+  EXPECT_EQ(c.wsize[0], ww);
+  EXPECT_EQ(c.wsize[1], wh - curve_window_bar);
+}
+
+TEST_F(CurveWindowTest, WindowIsHiddenByItsCloseBoxReusedAndDestroyedByNewData) {
+  int p = add_project("glass");
+  put_curve(3, 1, 50, 0.1, 10.0, [](double r) { return std::sin(3 * r); });
+  curve& c = rec(p, 3, 1);
+  GtkWidget* button = gtk_check_button_new_with_label("G(r)");
+  g_object_ref_sink(button);
+  c.view_button = button;
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
+  GtkWidget* win = open_window(p, 3, 1);
+  EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(win)), "glass - G(r)");
+
+  // The close box hides; the window and its widgets stay for the next showing.
+  GdkEvent* del = gdk_event_new(GDK_DELETE);
+  del->any.window = GDK_WINDOW(g_object_ref(win->window));
+  gtk_main_do_event(del);
+  gdk_event_free(del);
+  pump();
+  EXPECT_FALSE(GTK_WIDGET_VISIBLE(win));
+  EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
+  EXPECT_EQ(c.window, win);
+
+  // "_Close" of the menu bar does the same.
+  gtk_widget_show_all(win);
+  settle();
+  GtkWidget* close = find_labelled(win, "_Close");
+  ASSERT_NE(close, nullptr);
+  gtk_menu_item_activate(GTK_MENU_ITEM(close));
+  pump();
+  EXPECT_FALSE(GTK_WIDGET_VISIBLE(win));
+
+  // New data destroy the window; the view button becomes inactive and sensitive.
+  gtk_widget_show_all(win);
+  settle();
+  g_object_ref(win);
+  put_curve(3, 1, 60, 0.1, 10.0, [](double r) { return std::cos(r); });
+  EXPECT_EQ(c.window, nullptr);
+  EXPECT_EQ(c.plot, nullptr);
+  EXPECT_TRUE(GTK_OBJECT_FLAGS(win) & GTK_IN_DESTRUCTION || !GTK_WIDGET_VISIBLE(win));
+  EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
+  EXPECT_TRUE(GTK_WIDGET_SENSITIVE(button));
+  g_object_unref(win);
+  // An empty result: inactive and insensitive.
+  save_curve(0, nullptr, nullptr, 3, 1);
+  EXPECT_FALSE(GTK_WIDGET_SENSITIVE(button));
+  c.view_button = nullptr;
+  g_object_unref(button);
+}
+
+TEST_F(CurveWindowTest, HideCurvesUnticksAndHidesEveryWindowOfTheStep) {
+  int p = add_project("glass");
+  put_curve(1, 1, 40, 0.5, 20.0, [](double q) { return std::sin(q); });
+  put_curve(1, 2, 40, 0.5, 20.0, [](double q) { return 1 + std::sin(q) / q; });
+  std::vector<GtkWidget*> buttons;
+  for (int cid : {1, 2}) {
+    GtkWidget* b = gtk_check_button_new_with_label(rec(p, 1, cid).name.c_str());
+    g_object_ref_sink(b);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(b), TRUE);
+    rec(p, 1, cid).view_button = b;
+    buttons.push_back(b);
+  }
+  GtkWidget* win = open_window(p, 1, 2);
+  ASSERT_TRUE(GTK_WIDGET_VISIBLE(win));
+  shooks().hide_curves(p, 1);  // as the model asks when results become stale
+  pump();
+  EXPECT_FALSE(GTK_WIDGET_VISIBLE(win));
+  for (GtkWidget* b : buttons) {
+    EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(b)));
+    EXPECT_FALSE(GTK_WIDGET_SENSITIVE(b));
+  }
+  int w = 0, h = 0;
+  hooks().window_size(rec(p, 1, 2), w, h);
+  EXPECT_GT(w, 0);
+  EXPECT_GT(h, curve_window_bar);
+  for (int cid : {1, 2}) rec(p, 1, cid).view_button = nullptr;
+  for (GtkWidget* b : buttons) g_object_unref(b);
+}
+

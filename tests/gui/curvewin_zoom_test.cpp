@@ -1,0 +1,189 @@
+// Pointer read-out and zoom by dragging, driven by button and motion events on the
+// window's event box. Expected ranges are worked out here from the frame fractions.
+#include "curvewin_fixture.h"
+
+namespace {
+
+class ZoomTest : public CurveWindowTest {
+ public:
+  int p = 0;
+  GtkWidget* events = nullptr;
+  int W = 0, H = 0;
+  // Frame edges in pixels, from the curve's fractions.
+  double x_min = 0, x_max = 0, y_min = 0, y_max = 0;
+
+  void SetUp() override {
+    CurveWindowTest::SetUp();
+    p = add_project("silica");
+    put_curve(1, 2, 300, 0.5, 20.5, [](double q) { return 1.0 + 2.0 * std::sin(q) / q; });
+    open_window(p, 1, 2, 600, 400);
+    GtkWidget* plot = static_cast<GtkWidget*>(c().plot);
+    events = gtk_widget_get_parent(plot);
+    W = plot->allocation.width;
+    H = plot->allocation.height;
+    x_min = c().frame[0] * W;
+    x_max = c().frame[1] * W;
+    y_min = c().frame[2] * H;
+    y_max = c().frame[3] * H;
+  }
+
+  curve& c() { return rec(p, 1, 2); }
+
+  void button(GdkEventType type, int b, double x, double y, guint32 time) {
+    GdkEvent* ev = gdk_event_new(type);
+    ev->button.window = GDK_WINDOW(g_object_ref(events->window));
+    ev->button.button = b;
+    ev->button.x = x;
+    ev->button.y = y;
+    ev->button.time = time;
+    gtk_widget_event(events, ev);
+    gdk_event_free(ev);
+  }
+  void motion(double x, double y, guint state) {
+    GdkEvent* ev = gdk_event_new(GDK_MOTION_NOTIFY);
+    ev->motion.window = GDK_WINDOW(g_object_ref(events->window));
+    ev->motion.x = x;
+    ev->motion.y = y;
+    ev->motion.state = state;
+    gtk_widget_event(events, ev);
+    gdk_event_free(ev);
+  }
+  std::string label() { return gtk_label_get_text(GTK_LABEL(c().coord_label)); }
+};
+
+struct drag_case {
+  const char* name;
+  double x0, y0, x1, y1;  // offsets from the frame's left and upper edges, pixels
+  guint32 ms;
+  bool zooms;
+};
+
+}  // namespace
+
+TEST_F(ZoomTest, DragChangesTheRangesOnlyInsideTheFrameAndTheTimeWindow) {
+  const drag_case cases[] = {
+      {"in x, in y", 100, 250, 300, 80, 1000, true},
+      {"in x, out y", 100, 80, 300, 250, 1000, true},
+      {"out x, in y", 300, 250, 100, 80, 1000, true},
+      {"out x, out y", 300, 80, 100, 250, 1000, true},
+      {"just over 500 ms", 100, 250, 300, 80, 501, true},
+      {"just under 50 s", 100, 250, 300, 80, 49999, true},
+      {"500 ms is too short", 100, 250, 300, 80, 500, false},
+      {"a click", 100, 250, 300, 80, 120, false},
+      {"50 s is too long", 100, 250, 300, 80, 50000, false},
+      {"starts left of the frame", -20, 250, 300, 80, 1000, false},
+      {"ends below the frame", 100, 80, 300, 1000, 1000, false},
+      {"ends right of the frame", 100, 80, 2000, 250, 1000, false},
+      {"horizontal drag", 100, 80, 300, 80, 1000, false},
+      {"vertical drag", 100, 80, 100, 250, 1000, false},
+  };
+  guint32 t = 100000;
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    // Start every case from the same ranges.
+    c().axmin[0] = 0.0;
+    c().axmax[0] = 20.0;
+    c().axmin[1] = -1.0;
+    c().axmax[1] = 3.0;
+    c().autoscale[0] = c().autoscale[1] = 0;
+    settle();
+    double px0 = std::floor(x_min + k.x0), py0 = std::floor(y_max + k.y0);
+    double px1 = std::floor(x_min + k.x1), py1 = std::floor(y_max + k.y1);
+    button(GDK_BUTTON_PRESS, 1, px0, py0, t);
+    motion(px1, py1, GDK_BUTTON1_MASK);
+    button(GDK_BUTTON_RELEASE, 1, px1, py1, t + k.ms);
+    t += 100000;
+    EXPECT_EQ(c().zoom_state.pressed, 0);
+    double lo[2] = {0.0, -1.0}, hi[2] = {20.0, 3.0};
+    if (k.zooms) {
+      double XD = x_max - x_min, YD = y_max - y_min;
+      double X0 = std::trunc(px0 - x_min), X1 = std::trunc(px1 - x_min);
+      double Y0 = std::trunc(py0 - y_max), Y1 = std::trunc(py1 - y_max);
+      double dx = 20.0, dy = 4.0;
+      if (X0 < X1) {
+        hi[0] = 0.0 + X1 * dx / XD;
+        lo[0] = 0.0 + X0 * dx / XD;
+      } else {
+        lo[0] -= (X0 - X1) * dx / XD;
+        hi[0] += (X0 - X1) * dx / XD;
+      }
+      if (Y1 < Y0) {
+        lo[1] = 3.0 + Y0 * dy / YD;
+        hi[1] = 3.0 + Y1 * dy / YD;
+      } else {
+        lo[1] -= (Y1 - Y0) * dy / std::fabs(YD);
+        hi[1] += (Y1 - Y0) * dy / std::fabs(YD);
+      }
+    }
+    EXPECT_NEAR(c().axmin[0], lo[0], 1e-9);
+    EXPECT_NEAR(c().axmax[0], hi[0], 1e-9);
+    EXPECT_NEAR(c().axmin[1], lo[1], 1e-9);
+    EXPECT_NEAR(c().axmax[1], hi[1], 1e-9);
+  }
+}
+
+TEST_F(ZoomTest, PointerReadOutInDataUnits) {
+  c().axmin[0] = 0.0;
+  c().axmax[0] = 20.0;
+  c().axmin[1] = -1.0;
+  c().axmax[1] = 3.0;
+  c().autoscale[0] = c().autoscale[1] = 0;
+  settle();
+  double px = std::floor(x_min) + 137.6, py = std::floor(y_max) + 91.3;
+  motion(px, py, 0);
+  double x = std::trunc(px - x_min) * 20.0 / (x_max - x_min) + 0.0;
+  double y = std::trunc(py - y_max) * 4.0 / (y_max - y_min) + 3.0;
+  char expected[100];
+  std::snprintf(expected, sizeof expected, "(x= %lf, y= %lf)", x, y);
+  EXPECT_EQ(label(), expected);
+  motion(x_min - 5, py, 0);
+  EXPECT_EQ(label(), "Not in plot");
+  motion(px, y_min + 5, 0);
+  EXPECT_EQ(label(), "Not in plot");
+}
+
+TEST_F(ZoomTest, RubberBandIsColouredByDirection) {
+  struct band {
+    const char* name;
+    double dx, dy;
+    int r, g, b;
+  };
+  const band bands[] = {
+      {"right and down", 120, 90, 1, 0, 1},
+      {"right and up", 120, -90, 1, 0, 0},
+      {"left and down", -120, 90, 0, 1, 0},
+      {"left and up", -120, -90, 0, 0, 1},
+  };
+  c().backc = color_white;
+  double x0 = std::floor(x_min + 250), y0 = std::floor(y_max + 150);
+  guint32 t = 5000;
+  for (const auto& k : bands) {
+    SCOPED_TRACE(k.name);
+    gtk_widget_queue_draw(static_cast<GtkWidget*>(c().plot));
+    settle();
+    button(GDK_BUTTON_PRESS, 1, x0, y0, t);
+    EXPECT_EQ(c().zoom_state.pressed, 1);
+    motion(x0 + k.dx, y0 + k.dy, GDK_BUTTON1_MASK);
+    gdk_flush();
+    // The vertical side at the far end of the band, halfway along it.
+    int sx = static_cast<int>(x0 + k.dx), sy = static_cast<int>(y0 + k.dy / 2);
+    GtkWidget* plot = static_cast<GtkWidget*>(c().plot);
+    GdkPixbuf* pb = gdk_pixbuf_get_from_drawable(nullptr, plot->window, nullptr, sx - 1, sy, 0, 0, 2, 1);
+    ASSERT_NE(pb, nullptr);
+    // Half-covered pixels on either side of the line: take the more coloured one.
+    const guchar* px = gdk_pixbuf_get_pixels(pb);
+    int n = gdk_pixbuf_get_n_channels(pb);
+    const guchar* best = (px[0] + px[1] + px[2] < px[n] + px[n + 1] + px[n + 2]) ? px : px + n;
+    for (int ch = 0; ch < 3; ++ch) {
+      int want = (ch == 0 ? k.r : ch == 1 ? k.g : k.b);
+      if (want) EXPECT_GT(best[ch], 200) << "channel " << ch;
+      else EXPECT_LT(best[ch], 160) << "channel " << ch;
+    }
+    g_object_unref(pb);
+    // Leaving the frame during the drag.
+    motion(x_min - 10, y0, GDK_BUTTON1_MASK);
+    EXPECT_EQ(label(), "(Not in plot)");
+    button(GDK_BUTTON_RELEASE, 1, x0, y0, t + 100);  // too short: no zoom
+    t += 10000;
+  }
+}
