@@ -187,3 +187,25 @@ TEST_F(ZoomTest, RubberBandIsColouredByDirection) {
     t += 10000;
   }
 }
+
+TEST_F(ZoomTest, ZoomOnALogAxisFollowsTheDecadesShown) {
+  // 0.5 .. 30 on a log x axis is drawn as the two decades 1 .. 100.
+  c().scale[0] = 1;
+  c().axmin[0] = 0.5;
+  c().axmax[0] = 30.0;
+  c().axmin[1] = -1.0;
+  c().axmax[1] = 3.0;
+  c().autoscale[0] = c().autoscale[1] = 0;
+  settle();
+  double px0 = std::floor(x_min + 100), px1 = std::floor(x_min + 300);
+  double py0 = std::floor(y_max + 250), py1 = std::floor(y_max + 80);
+  button(GDK_BUTTON_PRESS, 1, px0, py0, 1000);
+  button(GDK_BUTTON_RELEASE, 1, px1, py1, 3000);
+  double XD = x_max - x_min;
+  double X0 = std::trunc(px0 - x_min), X1 = std::trunc(px1 - x_min);
+  EXPECT_NEAR(std::log10(c().axmin[0]), 2.0 * X0 / XD, 1e-9);
+  EXPECT_NEAR(std::log10(c().axmax[0]), 2.0 * X1 / XD, 1e-9);
+  // The linear y axis zooms as usual.
+  double YD = y_max - y_min;
+  EXPECT_NEAR(c().axmin[1], 3.0 + std::trunc(py0 - y_max) * 4.0 / YD, 1e-9);
+}
