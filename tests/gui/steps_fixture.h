@@ -1,0 +1,205 @@
+// The settings dialog, the step dialogs and the tool box window on the real interface
+// description under Xvfb: a fresh builder per test, messages recorded, file choosers
+// answered from a script, and the refresh of the active project wired as the shell does.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "curve/curve.h"
+#include "numeric/callbacks.h"
+#include "project/gtk/step_widgets.h"
+#include "project/hooks.h"
+#include "project/messages.h"
+#include "project/project.h"
+#include "project/step_hooks.h"
+#include "project/toolbox.h"
+#include "shell/chooser.h"
+#include "support/recording_presenter.h"
+
+class StepWidgetsTest : public ::testing::Test {
+ public:
+  GtkBuilder* builder = nullptr;
+  std::unique_ptr<recording_presenter> messages;
+  std::vector<std::string> chooser_titles;  // every file chooser the code opened
+  std::deque<std::string> answers;           // scripted paths; Cancel when exhausted
+  std::vector<GtkWidget*> file_items;        // New, Open, Save, Save as of the menu
+  refresh_hooks old_hooks;
+  step_hooks old_step_hooks;
+  chooser_function old_chooser;
+  std::FILE* old_echo = nullptr;
+
+  static void SetUpTestSuite() {
+    static bool initialised = [] {
+      // Numbers keep "." whatever the locale (unless another suite initialised first).
+      if (!gdk_display_get_default()) gtk_disable_setlocale();
+      return gtk_init_check(nullptr, nullptr);
+    }();
+    ASSERT_TRUE(initialised) << "no display (run under xvfb-run)";
+  }
+
+  void SetUp() override {
+    clear_projects();
+    messages = std::make_unique<recording_presenter>();
+    old_hooks = set_hooks({});
+    old_step_hooks = set_step_hooks({});
+    old_echo = set_echo_stream(nullptr);
+    old_chooser = set_file_chooser([this](const chooser_request& r) {
+      chooser_titles.push_back(r.title);
+      std::string a = answers.empty() ? std::string() : answers.front();
+      if (!answers.empty()) answers.pop_front();
+      return a;
+    });
+    builder = gtk_builder_new();
+    GError* error = nullptr;
+    ASSERT_TRUE(gtk_builder_add_from_file(builder, AMOQ_SOURCE_DIR "/data/amoq.gui", &error))
+        << (error ? error->message : "");
+    // The stock file entries of the project menu, as the shell's main menu holds them.
+    GtkWidget* menu = gtk_menu_new();
+    for (const char* stock : {GTK_STOCK_NEW, GTK_STOCK_OPEN, GTK_STOCK_SAVE, GTK_STOCK_SAVE_AS}) {
+      file_items.push_back(gtk_image_menu_item_new_from_stock(stock, nullptr));
+      gtk_menu_shell_append(GTK_MENU_SHELL(menu), file_items.back());
+    }
+    GtkWidget* top = gtk_menu_item_new_with_label("Experiment & Sample");
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(top), menu);
+    gtk_menu_shell_prepend(GTK_MENU_SHELL(widget("MainMenuBar")), top);
+    setup_step_widgets(builder, widget("MainWindow"));
+    gtk_builder_connect_signals(builder, nullptr);
+    hooks().update_project = [] {
+      refresh_settings_pages();
+      refresh_step_widgets();
+      return 1;
+    };
+    hooks().hide_project = hide_step_widgets;
+    refresh_settings_pages();
+    refresh_step_widgets();
+  }
+
+  void TearDown() override {
+    for (int p = 0; p < nprojects; ++p) release_step_widgets(p);
+    gtk_widget_destroy(tool_box_window());
+    GSList* objects = gtk_builder_get_objects(builder);
+    for (GSList* l = objects; l; l = l->next)
+      if (GTK_IS_WINDOW(l->data)) gtk_widget_destroy(GTK_WIDGET(l->data));
+    g_slist_free(objects);
+    g_object_unref(builder);
+    pump();
+    clear_projects();
+    set_file_chooser(std::move(old_chooser));
+    set_echo_stream(old_echo);
+    set_hooks(std::move(old_hooks));
+    set_step_hooks(std::move(old_step_hooks));
+    messages.reset();
+  }
+
+  static void pump() {
+    while (gtk_events_pending()) gtk_main_iteration();
+  }
+  static void clear_projects() {
+    proj.clear();
+    nprojects = 0;
+    activep = projid = inactep = -1;
+  }
+  GtkWidget* widget(const char* id) { return GTK_WIDGET(object(id)); }
+  GObject* object(const char* id) {
+    GObject* o = gtk_builder_get_object(builder, id);
+    EXPECT_TRUE(o) << id;
+    return o;
+  }
+
+  // ---- The user's gestures ----
+  void type(const char* id, const char* text) {
+    gtk_entry_set_text(GTK_ENTRY(widget(id)), text);
+    g_signal_emit_by_name(widget(id), "activate");
+    pump();
+  }
+  void choose(const char* id, int entry) {
+    gtk_combo_box_set_active(GTK_COMBO_BOX(widget(id)), entry);
+    pump();
+  }
+  void tick(const char* id, bool on) {
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(id)), on);
+    pump();
+  }
+  void press(const char* id) {  // buttons act on "released"
+    g_signal_emit_by_name(widget(id), "released");
+    pump();
+  }
+  void species_select(int s) {
+    gtk_combo_box_set_active(GTK_COMBO_BOX(proj[activep].spec_combo), s);
+    pump();
+  }
+
+  // ---- What the user sees ----
+  std::string text(const char* id) {
+    GtkWidget* w = widget(id);
+    if (GTK_IS_ENTRY(w)) return gtk_entry_get_text(GTK_ENTRY(w));
+    if (GTK_IS_LABEL(w)) return gtk_label_get_text(GTK_LABEL(w));
+    GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(w));
+    GtkTextIter s, e;
+    gtk_text_buffer_get_bounds(b, &s, &e);
+    char* t = gtk_text_buffer_get_text(b, &s, &e, FALSE);
+    std::string out = t;
+    g_free(t);
+    return out;
+  }
+  bool sensitive(const char* id) {
+    GObject* o = object(id);
+    return GTK_IS_ACTION(o) ? gtk_action_get_sensitive(GTK_ACTION(o))
+                            : gtk_widget_get_sensitive(GTK_WIDGET(o));
+  }
+  bool active(const char* id) {
+    GObject* o = object(id);
+    return GTK_IS_TOGGLE_ACTION(o) ? gtk_toggle_action_get_active(GTK_TOGGLE_ACTION(o))
+                                   : gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(o));
+  }
+  int combo(const char* id) { return gtk_combo_box_get_active(GTK_COMBO_BOX(widget(id))); }
+  bool visible(const char* id) { return gtk_widget_get_visible(widget(id)); }
+  std::vector<std::string> warnings() const { return messages->texts("warning"); }
+  project& record() { return proj[activep]; }
+  static int points(int calc, int cid) { return curve_points(*proj[activep].curves[calc][cid]); }
+
+  // ---- Ready-made projects ----
+
+  // The SiO2 sample and experiment of the bundled example, typed in and applied.
+  void new_sio2_project() {
+    init_project();
+    type("species", "2");
+    const char* values[2][4] = {{"14", "0.333333", "0.0817", "0.0704"},
+                                {"8", "0.666667", "0.0106", "0.0060"}};
+    const char* ids[4] = {"Z", "conc", "fp", "fpp"};
+    for (int s = 0; s < 2; ++s) {
+      species_select(s);
+      for (int k = 0; k < 4; ++k) type(ids[k], values[s][k]);
+    }
+    for (auto [id, value] : {std::pair{"wavel", "0.7093"}, {"abss", "0.77"}, {"abss2", "0"},
+                             {"density", "0.0662"}, {"ddt", "0.000001"}})
+      type(id, value);
+    choose("geombox", 1);
+    choose("monobox", 0);
+    choose("comptonbox", 0);
+    gtk_button_clicked(GTK_BUTTON(widget("SettingsApply")));
+    ASSERT_EQ(record().trun, 0);
+    messages->messages.clear();
+  }
+
+  static std::string example(const char* name) {
+    return std::string(AMOQ_SOURCE_DIR "/examples/sio2/") + name;
+  }
+
+  // Step 0 on 2theta with the example's raw data, and the example's step parameters.
+  void raw_data_loaded() {
+    new_sio2_project();
+    choose("formatbox", 0);
+    answers.push_back(example("sio2_raw.dat"));
+    press("datafile");
+    choose("bdbox", 1);
+    for (auto [id, value] : {std::pair{"ham", "8"}, {"rmax", "10"}, {"deltar", "0.01"}, {"df", "0.006"}})
+      type(id, value);
+  }
+};

@@ -1,0 +1,266 @@
+// The four step dialogs and the tool box window as the user meets them: every warning of
+// the calculate buttons, data files through the scripted chooser, the results shown in
+// the next dialog, the states of a step, the busy state while a routine runs.
+#include <cstring>
+#include <functional>
+
+#include "steps_fixture.h"
+
+namespace {
+
+const char* const buttons[ncalc] = {"Calcra", "Calcsq", "Calcbq", "Calcgr"};
+
+class StepsTest : public StepWidgetsTest {
+ protected:
+  std::vector<GtkExpander*> expanders() {
+    std::vector<GtkExpander*> out;
+    GList* children = gtk_container_get_children(
+        GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(tool_box_window()))));
+    for (GList* l = children; l; l = l->next) out.push_back(GTK_EXPANDER(l->data));
+    g_list_free(children);
+    return out;
+  }
+  // Per step: "a" action sensitive, "c" check on and sensitive, "e" expander sensitive.
+  std::vector<std::string> states() {
+    const char* actions[ncalc] = {"calcra", "calcsq", "calcbq", "calcgr"};
+    const char* checks[ncalc] = {"racheck", "sqcheck", "bqcheck", "grcheck"};
+    std::vector<std::string> out;
+    for (int c = 0; c < ncalc; ++c) {
+      std::string s = sensitive(actions[c]) ? "a" : "";
+      if (active(checks[c]) && sensitive(checks[c])) s += 'c';
+      if (gtk_widget_get_sensitive(GTK_WIDGET(expanders()[c]))) s += 'e';
+      out.push_back(s.empty() ? "-" : s);
+    }
+    return out;
+  }
+  static bool popup_shown() {
+    bool shown = false;
+    GList* tops = gtk_window_list_toplevels();
+    for (GList* l = tops; l; l = l->next)
+      shown |= gtk_widget_get_visible(GTK_WIDGET(l->data)) &&
+               !std::strcmp(gtk_window_get_title(GTK_WINDOW(l->data)) ?: "", "Information");
+    g_list_free(tops);
+    return shown;
+  }
+};
+
+TEST_F(StepsTest, EveryWarningOfTheCalculateButtonsChangesNothing) {
+  new_sio2_project();
+  const std::string high = "You decided to use the High angle method\nIn that case the integration "
+                           "limit must be > 0.0 and < Qmax";
+  const std::string bend = "Bending point must be > 10.0 and < 50.0";
+  struct step {
+    std::function<void()> edit;
+    const char* button;
+    std::string warning;
+  };
+  const step steps[] = {
+      {[] {}, "Calcra", "Please select a data format"},
+      {[this] { choose("formatbox", 0); }, "Calcra", "A file containing the raw experimental data is required"},
+      {[this] { answers.push_back(example("sio2_raw.dat")), press("datafile"), tick("backcorr", true); },
+       "Calcra", "You choose to apply background corrections\na file containing the background information is required"},
+      {[this] { tick("backcorr", false), tick("subscatt", true); }, "Calcra",
+       "You choose to apply cell/substrate corrections\na file containing the cell information is required"},
+      {[this] { tick("subscatt", false), tick("smoothing", true); }, "Calcra",
+       "You choose to use data smoothing\nthe smooth intensity is required"},
+      {[] {}, "Calcsq", "Providing corrected experimental data is required"},
+      {[] {}, "Calcbq", "Providing experimental q[S(q)-1] data is required"},
+      {[] {}, "Calcgr", "Providing reciprocal space data\nin the format Q[S(Q)-1] is required"},
+      {[this] { tick("smoothing", false), choose("combocor", 1), press("Calcra"); }, "Calcsq",
+       "You must choose a Breit-Dirac factor"},
+      {[this] { choose("bdbox", 1); }, "Calcsq", high},
+      {[this] { type("ham", "16.7"); }, "Calcsq", high},  // above the largest Q, 16.648
+      // Switching method empties both entries: the damping factor is 0.0.
+      {[this] { tick("checktem", true); }, "Calcsq",
+       "You decided to use the trial and error method\nIn that case the damping factor must be > 0.0"},
+      {[this] { tick("checkham", true), type("ham", "8"), choose("combobq", 1), choose("combogr", 2),
+                press("Calcsq"); },
+       "Calcbq", bend},
+      {[this] { type("bcpv", "9.99"); }, "Calcbq", bend},
+      {[] {}, "Calcgr", "Rmax must be > 0.0"},
+      {[this] { type("rmax", "10"); }, "Calcgr", "δr must be > 0.0"},
+      {[this] { type("deltar", "0.01"), type("df", "-0.1"); }, "Calcgr", "The damping factor must be >= 0.0"},
+  };
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    SCOPED_TRACE(i);
+    steps[i].edit();
+    ASSERT_EQ(messages->texts("error"), std::vector<std::string>{});
+    messages->messages.clear();
+    const std::vector<int> calcok(record().calcok, record().calcok + ncalc);
+    press(steps[i].button);
+    EXPECT_EQ(warnings(), std::vector<std::string>{steps[i].warning});
+    EXPECT_EQ(std::vector<int>(record().calcok, record().calcok + ncalc), calcok);
+    EXPECT_TRUE(sensitive(steps[i].button));
+  }
+  // The lower bound of the bending point passes, a damping factor of 0.0 too.
+  type("bcpv", "10");
+  type("df", "0");
+  messages->messages.clear();
+  press("Calcbq");
+  press("Calcgr");
+  EXPECT_TRUE(messages->messages.empty());
+  EXPECT_EQ(record().calcok[2] + record().calcok[3], 2);
+}
+
+TEST_F(StepsTest, DataFilesThroughTheChooser) {
+  new_sio2_project();
+  choose("formatbox", 0);
+  press("datafile");  // cancelled: nothing changes
+  EXPECT_EQ(chooser_titles, std::vector<std::string>{"Open raw data File"});
+  EXPECT_FALSE(record().filename[0]);
+  EXPECT_TRUE(messages->messages.empty());
+  answers.push_back("/nonexistent/raw.dat");
+  press("datafile");
+  EXPECT_EQ(messages->texts("error"), std::vector<std::string>{"Error loading file: file does not exist\n"});
+  EXPECT_EQ(text("datalab"), "(None)");
+  EXPECT_EQ(text("nldata"), "");
+  EXPECT_FALSE(record().filename[0]);
+  answers.push_back(example("sio2_raw.dat"));
+  press("datafile");
+  EXPECT_EQ(text("datalab"), "sio2_raw.dat");
+  EXPECT_EQ(text("nldata"), format("%d  2θ points\n 2θmax = %f", points(0, 0), record().max[0]));
+  // Background: the file button follows its check, the labels come back with it.
+  EXPECT_FALSE(sensitive("backfile"));
+  tick("backcorr", true);
+  answers.push_back(example("sio2_background.dat"));
+  press("backfile");
+  EXPECT_EQ(chooser_titles.back(), "Open background data File");
+  tick("backcorr", false);
+  EXPECT_EQ(text("backlab") + "|" + text("nlback"), "(None)|No data");
+  EXPECT_FALSE(sensitive("backfile"));
+  tick("backcorr", true);
+  EXPECT_EQ(text("backlab"), "sio2_background.dat");
+  press("qfile");  // the inputs of the later steps: a chooser without a title
+  EXPECT_EQ(chooser_titles.back(), "");
+  // A new abscissa forgets the raw file and empties step 0.
+  choose("formatbox", 1);
+  EXPECT_EQ(text("datalab"), "(None)");
+  EXPECT_FALSE(record().filename[0]);
+  EXPECT_EQ(points(0, 0), 0);
+  EXPECT_FALSE(active("racheck"));
+}
+
+TEST_F(StepsTest, ResultsShowInTheNextDialogs) {
+  raw_data_loaded();
+  choose("combogr", 2);  // S(q) has not run: no data, step off
+  EXPECT_EQ(text("nldqfile"), "No data");
+  EXPECT_FALSE(active("grcheck"));
+  EXPECT_FALSE(visible("sqfile"));
+  choose("combocor", 1);
+  press("Calcra");
+  EXPECT_EQ(text("qlab") + "|" + text("nlsq"), format("|%d Q points\nQmax = %f", points(1, 0), record().max[1]));
+  choose("combocor", 0);  // back to a file that was never loaded
+  EXPECT_EQ(text("qlab") + "|" + text("nlsq"), "(None)|No data");
+  EXPECT_EQ(points(1, 0), 0);
+  EXPECT_FALSE(active("sqcheck"));
+  choose("combocor", 1);
+  choose("combobq", 1);
+  press("Calcsq");
+  // The bending and g(r) inputs show the new Q[S(Q)-1]: its count and largest Q.
+  const std::string line = format("%d Q points\nQmax = %f", points(1, 1), record().curves[1][1]->data[0].back());
+  EXPECT_EQ(text("nlsqc"), line);
+  EXPECT_EQ(text("nldqfile"), line);
+  EXPECT_TRUE(active("bqcheck") && active("grcheck"));
+  EXPECT_EQ(text("ncview"), format("%f", record().exp_prop[17]));
+  press("Calcgr");  // experimental density: "g(r) - rho exp", nothing estimated
+  EXPECT_GT(points(3, 2), 0);
+  EXPECT_EQ(text("grview"), "");
+  EXPECT_EQ(record().exp_prop[18], not_set);
+  tick("checkndr", true);
+  press("Calcgr");
+  EXPECT_GT(points(3, 3), 0);
+  EXPECT_EQ(text("grview"), format("%f", record().exp_prop[18]));
+  type("bcpv", "12");
+  choose("combogr", 1);
+  press("Calcbq");
+  EXPECT_EQ(record().curves[3][0]->data[1], record().curves[2][1]->data[1]);
+  EXPECT_TRUE(messages->messages.empty());
+}
+
+TEST_F(StepsTest, StatesOfAStepAndTheBusyState) {
+  using v = std::vector<std::string>;
+  EXPECT_EQ(states(), (v{"-", "-", "-", "-"}));  // no project
+  init_project();
+  EXPECT_EQ(states(), (v{"-", "-", "-", "-"}));  // locked until Apply
+  raw_data_loaded();
+  EXPECT_EQ(states(), (v{"ace", "a", "a", "a"}));  // step 0 has its input
+  choose("combocor", 1);
+  choose("combobq", 1);
+  choose("combogr", 1);
+  type("bcpv", "12");
+  // Watch the controls from inside the routines: every result passes through save_curve.
+  struct seen {
+    int calc;
+    bool any_sensitive, popup;
+    std::string status;
+  };
+  std::vector<seen> during;
+  numeric_receiver plain = set_numeric_receiver({});
+  numeric_receiver watching = plain;
+  watching.save_curve = [&](int n, const double* x, const double* y, int calc, int cid) {
+    bool any = false;
+    for (const char* b : buttons) any |= gtk_widget_get_sensitive(widget(b));
+    for (GtkWidget* item : file_items) any |= gtk_widget_get_sensitive(item);
+    GList* labels = gtk_container_get_children(
+        GTK_CONTAINER(gtk_statusbar_get_message_area(GTK_STATUSBAR(widget("Mainstatusbar")))));
+    during.push_back({calc, any, popup_shown(), gtk_label_get_text(GTK_LABEL(labels->data))});
+    g_list_free(labels);
+    plain.save_curve(n, x, y, calc, cid);
+  };
+  set_numeric_receiver(watching);
+  for (const char* b : buttons) press(b);
+  EXPECT_EQ(states(), (v{"ace", "ace", "ace", "ace"}));  // computed, each feeding the next
+  type("deltar", "1000");  // too coarse for the transform: the routine fails
+  press("Calcgr");
+  set_numeric_receiver(plain);
+  EXPECT_EQ(warnings(), v{"My warning message"});
+  EXPECT_EQ(states(), (v{"ace", "ace", "ace", "a"}));
+  const char* status[ncalc] = {"Computing Raw data correction", "Computing S(q) / Q(q)",
+                               "Computing S(q) - bending correction", "Computing g(r)/G(r)"};
+  std::vector<int> calcs;
+  for (const seen& s : during) {
+    if (calcs.empty() || calcs.back() != s.calc) calcs.push_back(s.calc);
+    EXPECT_FALSE(s.any_sensitive) << s.calc;
+    EXPECT_TRUE(s.popup) << s.calc;
+    EXPECT_EQ(s.status, status[s.calc]);
+  }
+  EXPECT_EQ(calcs, (std::vector<int>{0, 1, 2, 3}));
+  for (const char* b : buttons) EXPECT_TRUE(sensitive(b)) << b;  // after success and failure
+  for (GtkWidget* item : file_items) EXPECT_TRUE(gtk_widget_get_sensitive(item));
+  EXPECT_FALSE(popup_shown());
+  // The menu action opens the step's dialog.
+  gtk_action_activate(GTK_ACTION(object("calcgr")));
+  EXPECT_TRUE(visible("grbox"));
+}
+
+TEST_F(StepsTest, ExpandersAndTheCurveTablesOfEachProject) {
+  raw_data_loaded();
+  choose("combocor", 1);
+  press("Calcra");
+  // The step that received its input last is open, and only it.
+  EXPECT_TRUE(gtk_widget_get_visible(tool_box_window()));
+  EXPECT_TRUE(gtk_expander_get_expanded(expanders()[1]));
+  gtk_widget_activate(GTK_WIDGET(expanders()[0]));
+  EXPECT_TRUE(gtk_expander_get_expanded(expanders()[0]));
+  EXPECT_FALSE(gtk_expander_get_expanded(expanders()[1]));
+  gtk_widget_activate(GTK_WIDGET(expanders()[0]));
+  EXPECT_FALSE(gtk_expander_get_expanded(expanders()[0]));
+  g_signal_emit_by_name(widget("m_dctb"), "activate");
+  EXPECT_FALSE(gtk_widget_get_visible(tool_box_window()));
+  // A second project shows its own tables; a closed one takes its tables with it.
+  std::vector<void*> first(record().calc_box, record().calc_box + ncalc);
+  new_sio2_project();
+  for (int c = 0; c < ncalc; ++c) EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(first[c])));
+  active_project_changed(0);
+  EXPECT_EQ(text("datalab"), "sio2_raw.dat");
+  for (int c = 0; c < ncalc; ++c) EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(first[c])));
+  close_project_record(1);  // the record goes without its widgets being released
+  active_project_changed(0);
+  for (int c = 0; c < ncalc; ++c) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_widget_get_parent(GTK_WIDGET(first[c]))));
+    EXPECT_EQ(g_list_length(children), 1u) << c;
+    g_list_free(children);
+  }
+}
+
+}  // namespace
