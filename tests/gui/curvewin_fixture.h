@@ -120,6 +120,11 @@ class CurveWindowTest : public ::testing::Test {
     c.wsize[1] = h;
     GtkWidget* win = create_curve(ids(p, rid, cid));
     gtk_widget_show_all(win);
+    // Other test programs share the X server and their windows may cover this one. A
+    // redirected drawing area keeps its own pixels, which is what the tests read back.
+    GtkWidget* plot = static_cast<GtkWidget*>(c.plot);
+    if (gdk_display_supports_composite(gdk_display_get_default()))
+      gdk_window_set_composited(plot->window, TRUE);
     settle();
     return win;
   }

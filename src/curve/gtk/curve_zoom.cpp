@@ -56,6 +56,7 @@ void draw_rubber_band(const zoom_state_t& zs, int px, int py) {
     cairo_show_text(cr, s.text);
     cairo_new_path(cr);
   }
+  cairo_surface_flush(cairo_get_target(cr));
 }
 
 // New [lo, hi] of one axis from pixel positions, through the axis map so that a log axis
