@@ -1,8 +1,14 @@
-// amoq: start-up of the program.
+// amoq: start-up. Paths and message catalogue first, then the command line (help and
+// version need no display), then the toolkit with the C locale kept, the main window and
+// the file named on the command line, then the main loop.
 #include <gtk/gtk.h>
 #include <libintl.h>
 
+#include "project/steps.h"
 #include "shell/command_line.h"
+#include "shell/dialogs.h"
+#include "shell/file_actions.h"
+#include "shell/main_window.h"
 #include "shell/paths.h"
 
 int main(int argc, char** argv) {
@@ -20,15 +26,14 @@ int main(int argc, char** argv) {
     printversion();
     return 0;
   }
+
   // Numbers in files, entries and labels use "." whatever the user's locale.
   gtk_disable_setlocale();
   gtk_init(&argc, &argv);
-  GtkBuilder* builder = gtk_builder_new();
-  GError* err = nullptr;
-  if (!gtk_builder_add_from_file(builder, PACKAGE_XML_FILE.c_str(), &err)) g_error("%s", err->message);
-  GtkWidget* w = GTK_WIDGET(gtk_builder_get_object(builder, "MainWindow"));
-  g_signal_connect(w, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
-  gtk_widget_show_all(w);
-  gtk_main();
+  install_dialog_presenter();
+  connect_step_callbacks();
+  if (!start_main_window()) return 0;
+  open_command_line_file(cl);
+  if (!quit_requested) gtk_main();
   return 0;
 }

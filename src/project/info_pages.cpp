@@ -1,0 +1,358 @@
+#include "project/info_pages.h"
+
+#include "project/messages.h"
+#include "project/project.h"
+#include "project/settings.h"
+#include "project/steps.h"
+#include "project/toolbox.h"
+
+const char* const info_tag_names[] = {
+    "sans", "monospace", "underline", "underline_double", "italic", "bold", "sup", "sub",
+    "justify-left", "justify-center", "justify-right", "heading", "red", "orange", "green",
+    "cyan", "blue", "pink", "grey_back", "bold_grey_back", "bold_red", "bold_green",
+    "bold_blue", "sub_italic", "sub_bold"};
+const int info_tag_count = sizeof info_tag_names / sizeof info_tag_names[0];
+
+namespace {
+
+bool is_set(double v) { return v != not_set; }
+
+// Number of characters of a UTF-8 string.
+size_t utf8_length(const std::string& s) {
+  size_t n = 0;
+  for (unsigned char c : s)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+void not_set_mark(info_text& out) { print_info(out, "\tnot set !", "bold_red"); }
+
+// Base name, point count and last abscissa of data file id and its curve.
+void file_line(info_text& out, int p, int id) {
+  const project& r = proj[p];
+  const std::string& name = *r.filename[id];
+  print_info(out, name, "bold");
+  print_info(out, utf8_length(name) < 8 ? "\t\t\t" : "\t\t");
+  const curve* c = find_curve(p, file_calc(id), file_curve(id));
+  int n = c ? curve_points(*c) : 0;
+  double last = n > 0 ? c->data[0][n - 1] : 0.0;
+  print_info(out, format("%d\t\t", n), "bold_blue");
+  print_info(out, format("%lf\n", last), "bold_blue");
+}
+
+void file_line_or_unset(info_text& out, int p, int id) {
+  if (proj[p].filename[id])
+    file_line(out, p, id);
+  else
+    not_set_mark(out);
+}
+
+void column_header(info_text& out, const char* abscissa) {
+  print_info(out, format("File name\tNumber of points\t%s", abscissa));
+  print_info(out, "max", "sub");
+  print_info(out, "\n\n\n");
+}
+
+void workspace_page(info_text& out, int p) {
+  print_info(out, "\n\nWorkspace information\n\n\n", "heading");
+  print_info(out, format("\t%d", nprojects), "bold_blue");
+  print_info(out, " project(s) in workspace: ");
+  for (int q = 0; q < nprojects; ++q) {
+    print_info(out, "\n\n\t\t- ");
+    print_info(out, proj[q].name, "italic");
+  }
+  print_info(out, "\n\n\tActive project: ");
+  int a = valid_project(activep) ? activep : p;
+  print_info(out, proj[a].name, "bold_green");
+}
+
+// One table of display_chemrx: rows first..last of the species property rows.
+void chem_table(info_text& out, const project& r, int first, int last) {
+  static const char* const labels[13] = {"f' ", "f''", "a1 ", "a2 ", "a3 ", "a4 ", "a5 ",
+                                         "b1 ", "b2 ", "b3 ", "b4 ", "b5 ", "c  "};
+  print_info(out, "\t\t   ");
+  for (int s = 0; s < r.nspec; ++s) {
+    if (s > 0) print_info(out, "\t\t   ");
+    print_info(out, s < static_cast<int>(r.spec_symbol.size()) ? r.spec_symbol[s] : "", textcolor(s));
+  }
+  print_info(out, "\n\n");
+  for (int row = first; row <= last; ++row) {
+    print_info(out, "\t");
+    print_info(out, labels[row], "bold");
+    const auto& values = r.spec_prop[row + 2];  // f' is spec_prop[2]
+    for (int s = 0; s < r.nspec; ++s)
+      print_info(out, format("\t%11.6lf", s < static_cast<int>(values.size()) ? values[s] : 0.0),
+                 textcolor(s));
+    print_info(out, "\n");
+  }
+}
+
+// A value line of grinfo: "\t%lf\t" and the unit, or "not set !".
+void value_with_unit(info_text& out, double v, const char* unit, const char* sup) {
+  if (!is_set(v)) {
+    not_set_mark(out);
+    return;
+  }
+  print_info(out, format("\t%lf\t", v), "bold_blue");
+  print_info(out, unit);
+  if (sup) print_info(out, sup, "sup");
+}
+
+}  // namespace
+
+const char* textcolor(int i) {
+  static const char* const colours[6] = {"red", "blue", "green", "orange", "cyan", "pink"};
+  if (i >= 0 && i < 6) return colours[i];
+  if (i >= 6 && i < 12) return "red";
+  return "";
+}
+
+void print_info(info_text& out, const std::string& text, const char* tag) {
+  out.push_back({text, tag ? tag : ""});
+}
+
+void print_id(info_text& out, int flag) {
+  if (flag == 1)
+    print_info(out, "\tyes", "bold_green");
+  else
+    print_info(out, "\tno", "bold_red");
+}
+
+void setinfo(info_text& out, int p) {
+  const project& r = proj[p];
+  print_info(out, "\n\nSettings information\n\n\n", "heading");
+  print_info(out, "Description             \tFull    \tApplied \tUsed\n");
+  bool used = false;
+  for (int calc = 0; calc < ncalc; ++calc) used = used || r.calcok[calc] == 1;
+  int applied = r.trun == 1 ? 0 : 1;
+  int in_use = r.trun == 0 && used ? 1 : 0;
+  const char* const labels[2] = {"\nSample                  ", "\nExperiment              "};
+  for (int row = 0; row < 2; ++row) {
+    print_info(out, labels[row], "italic");
+    print_id(out, row == 0 ? test_sample(p, 0) : test_experiment(p, 0));
+    print_info(out, "\t");
+    print_id(out, applied);
+    print_info(out, "\t");
+    print_id(out, in_use);
+  }
+}
+
+void cheminfo(info_text& out, int p) {
+  const project& r = proj[p];
+  print_info(out, "\n\nSample description\n\n\n", "heading");
+  print_info(out, "Number of species = ");
+  print_info(out, format("%d\n\n", r.nspec), r.nspec < 1 ? "bold_red" : "bold");
+  print_info(out, "\n\tElement\t\tSymbol\t Z\t Concentration\n", "italic");
+  for (int s = 0; s < r.nspec; ++s) {
+    const char* name = s < static_cast<int>(r.spec_name.size()) ? r.spec_name[s].c_str() : "";
+    const char* symbol = s < static_cast<int>(r.spec_symbol.size()) ? r.spec_symbol[s].c_str() : "";
+    double z = s < static_cast<int>(r.spec_prop[0].size()) ? r.spec_prop[0][s] : 0.0;
+    double conc = s < static_cast<int>(r.spec_prop[1].size()) ? r.spec_prop[1][s] : 0.0;
+    print_info(out, format("\n\t%s\t%2s\t%3.0lf\t%11.6lf", name, symbol, z, conc), textcolor(s));
+  }
+}
+
+void display_chemrx(info_text& out, int p) {
+  const project& r = proj[p];
+  print_info(out, "\n\n\nDispertion correction(s):\n\n");
+  chem_table(out, r, 0, 1);
+  print_info(out, "\n\nParameters of the 5 Gaussian fit to the X-ray atomic scattering factors:\n\n");
+  chem_table(out, r, 2, 12);
+}
+
+void expinfo(info_text& out, int p) {
+  const project& r = proj[p];
+  print_info(out, "\n\nExperiment details\n\n\n", "heading");
+  static const char* const labels[5] = {
+      "X-ray wavelength:                ", "Sample linear absorption:        ",
+      "Substrate/cell linear absorption:", "Sample's denisty:                ",
+      "Detector's dead time:            "};
+  static const char* const units[5] = {"Å ", "µt", "µt", "Atoms / Å", "s "};
+  for (int i = 0; i < 5; ++i) {
+    print_info(out, "\t");
+    print_info(out, labels[i], "italic");
+    if (r.exp_prop[i] >= 0) {
+      print_info(out, format("\t%lf\t", r.exp_prop[i]), "bold_blue");
+      print_info(out, units[i]);
+      if (i == 3) print_info(out, "3", "sup");
+      print_info(out, "\n");
+    } else {
+      print_info(out, "\tParameter unknown !\n", "bold_red");
+    }
+  }
+  static const char* const code_labels[3] = {"Experimental geometry:           ",
+                                             "Polarization type:               ",
+                                             "Compton scattering:              "};
+  const char* const* names[3] = {geometry, monochr, compt};
+  const int counts[3] = {4, 3, 3};
+  for (int i = 0; i < 3; ++i) {
+    print_info(out, "\t");
+    print_info(out, code_labels[i], "italic");
+    double code = r.exp_prop[12 + i];
+    int k = static_cast<int>(code);
+    if (code >= 1 && k < counts[i])
+      print_info(out, format("\t%s\n", names[i][k]), "bold_blue");
+    else
+      print_info(out, "\tParameter unknown !\n", "bold_red");
+  }
+}
+
+void calcinfo(info_text& out, int p) {
+  const project& r = proj[p];
+  print_info(out, "\n\nCalculation information\n\n\n", "heading");
+  print_info(out, "Calculation             \tReady\t\tCompleted\n");
+  static const char* const labels[ncalc] = {"\nRaw data correction     ", "\nS(Q) calculation        ",
+                                            "\nS(Q) bending corrections", "\ng(r)/G(r) calculation   "};
+  int (*const ready[ncalc])(int, int) = {test_ra, test_sq, test_bq, test_gr};
+  for (int calc = 0; calc < ncalc; ++calc) {
+    print_info(out, labels[calc], "italic");
+    print_id(out, ready[calc](p, 0));
+    print_info(out, "\t");
+    print_id(out, r.calcok[calc]);
+  }
+}
+
+void rainfo(info_text& out, int p) {
+  const project& r = proj[p];
+  print_info(out, "\n\nData correction details\n\n\n", "heading");
+  print_info(out, "Raw data format:\t", "italic");
+  if (r.params[0] != 0 && r.params[0] != 1) {
+    print_info(out, "not set !", "bold_red");
+    return;
+  }
+  const char* abscissa = tdata[r.params[0]];
+  print_info(out, abscissa, "bold_blue");
+  print_info(out, "\n\n\n                          \t");
+  column_header(out, abscissa);
+  static const char* const labels[3] = {"Sample scattering        \t", "Background scattering    \t",
+                                        "Substrate/cell scattering\t"};
+  for (int id = 0; id < 3; ++id) {
+    print_info(out, labels[id], "italic");
+    if (r.filename[id])
+      file_line(out, p, id);
+    else
+      print_info(out, "not used / set\n", "bold_red");
+  }
+  print_info(out, "\nData smoothing:\t", "italic");
+  if (r.checks[2] == 0) {
+    print_info(out, "not used !", "bold_red");
+    return;
+  }
+  static const char* const intensity[3] = {"Slight  ", "Moderate", "Heavy   "};
+  double v = r.exp_prop[15];
+  if (v == 1.0 || v == 2.0 || v == 3.0)
+    print_info(out, intensity[static_cast<int>(v) - 1], "bold_blue");
+  else
+    print_info(out, "not set !", "bold_red");
+}
+
+void sqinfo(info_text& out, int p) {
+  const project& r = proj[p];
+  print_info(out, "\n\nS(q) calculation details\n\n\n", "heading");
+  print_info(out, "                          \t");
+  column_header(out, "Q");
+  print_info(out, "Corrected data           \t", "italic");
+  file_line_or_unset(out, p, 3);
+  print_info(out, "\n\n\nAdditive corrections:\t", "italic");
+  if (r.checks[3] == 1) {
+    if (is_set(r.exp_prop[5]))
+      print_info(out, format("%lf", r.exp_prop[5]), "bold_blue");
+    else
+      not_set_mark(out);
+  } else {
+    print_info(out, "not used !", "bold_blue");
+  }
+  print_info(out, "\n\n\nBreit-Dirac recoil factor:\t", "italic");
+  if (is_set(r.exp_prop[16]))
+    print_info(out, format("%d", static_cast<int>(r.exp_prop[16])), "bold_blue");
+  else
+    not_set_mark(out);
+  print_info(out, "\n\n\nUsing the\t", "italic");
+  if (r.params[2] == 1) {
+    print_info(out, "trial and error method\n\n", "bold");
+    print_info(out, "\t with a damping factor = ");
+    if (is_set(r.exp_prop[7]))
+      print_info(out, format("%lf", r.exp_prop[7]), "bold_blue");
+    else
+      not_set_mark(out);
+  } else {
+    print_info(out, "high angle method\n\n", "bold");
+    print_info(out, "\t with an integration limit = ");
+    if (is_set(r.exp_prop[6])) {
+      print_info(out, format("%lf\t", r.exp_prop[6]), "bold_blue");
+      print_info(out, "Å");
+      print_info(out, "-1", "sup");
+    } else {
+      not_set_mark(out);
+    }
+    // The constant belongs to this project's own step 1.
+    if (r.visok[1] == 1 && is_set(r.exp_prop[17])) {
+      print_info(out, "\n\n\t Estimated normalization constant: ", "italic");
+      print_info(out, format("%lf\t", r.exp_prop[17]), "bold_blue");
+    }
+  }
+}
+
+void bqinfo(info_text& out, int p) {
+  const project& r = proj[p];
+  print_info(out, "\n\nS(q) bending correction details\n\n\n", "heading");
+  print_info(out, "                          \t");
+  column_header(out, "Q");
+  print_info(out, "q[S(q)] data           \t", "italic");
+  file_line_or_unset(out, p, 4);
+  print_info(out, "\n\n\nBending point position:\t", "italic");
+  if (is_set(r.exp_prop[8])) {
+    print_info(out, format("%lf", r.exp_prop[8]), "bold_blue");
+    print_info(out, "Å");
+    print_info(out, "-1", "sup");
+  } else {
+    not_set_mark(out);
+  }
+}
+
+void grinfo(info_text& out, int p) {
+  const project& r = proj[p];
+  print_info(out, "\n\ng(r)/G(r) calculation details\n\n\n", "heading");
+  print_info(out, "                          \t");
+  column_header(out, "Q");
+  print_info(out, "q[S(q)] data           \t", "italic");
+  file_line_or_unset(out, p, 5);
+  print_info(out, "\n\n\nR", "italic");
+  print_info(out, "max", "sub_italic");
+  print_info(out, ":           \t", "italic");
+  value_with_unit(out, r.exp_prop[9], "Å", nullptr);
+  print_info(out, "\n\nδ", "italic");
+  print_info(out, "r", "sub_italic");
+  print_info(out, " step:       \t", "italic");
+  value_with_unit(out, r.exp_prop[10], "Å", nullptr);
+  print_info(out, "\n\nDamping factor:\t", "italic");
+  value_with_unit(out, r.exp_prop[11], "Å", "-1");
+  if (is_set(r.exp_prop[18])) {
+    print_info(out, "\n\nEstimated number density after G(r) slope:\t", "italic");
+    value_with_unit(out, r.exp_prop[18], "Atoms / Å", "3");
+  }
+}
+
+info_text info_page_text(int p, int page) {
+  info_text out;
+  if (!valid_project(p)) return out;
+  switch (page) {
+    case page_workspace: workspace_page(out, p); break;
+    case page_settings: setinfo(out, p); break;
+    case page_sample: cheminfo(out, p); display_chemrx(out, p); break;
+    case page_experiment: expinfo(out, p); break;
+    case page_calculations: calcinfo(out, p); break;
+    case page_ra: rainfo(out, p); break;
+    case page_sq: sqinfo(out, p); break;
+    case page_bq: bqinfo(out, p); break;
+    case page_gr: grinfo(out, p); break;
+    default: break;
+  }
+  return out;
+}
+
+std::string plain_text(const info_text& runs) {
+  std::string s;
+  for (const auto& r : runs) s += r.text;
+  return s;
+}

@@ -1,0 +1,276 @@
+// Saving and reopening projects and workspaces through the menu, the XML import and
+// export, the file named on the command line, and the failures of each.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "shell/workspace_tree.h"
+#include "shell_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ShellFiles : public ShellTest {
+ public:
+  std::string copy_example(const char* name) {
+    fs::copy_file(example(name), file(name));
+    return file(name);
+  }
+  static std::string bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  void open_project_menu(const std::string& path) {
+    paths = {path};
+    menu("gtk-open");
+  }
+};
+
+// Every stored field of two project records agrees.
+void expect_same_project(const project& a, const project& b) {
+  EXPECT_EQ(a.nspec, b.nspec);
+  for (int k = 0; k < nspec_props; ++k) EXPECT_EQ(a.spec_prop[k], b.spec_prop[k]) << k;
+  for (int i = 0; i < nexp_props; ++i) EXPECT_EQ(a.exp_prop[i], b.exp_prop[i]) << i;
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(a.params[i], b.params[i]) << i;
+    EXPECT_EQ(a.checks[i], b.checks[i]) << i;
+  }
+  for (int i = 0; i < nfilenames; ++i) EXPECT_EQ(a.filename[i], b.filename[i]) << i;
+  EXPECT_EQ(a.run, b.run);
+  for (int calc = 0; calc < ncalc; ++calc) {
+    EXPECT_EQ(a.calcok[calc], b.calcok[calc]);
+    EXPECT_EQ(a.visok[calc], b.visok[calc]);
+    ASSERT_EQ(a.curves[calc].size(), b.curves[calc].size());
+    for (size_t j = 0; j < a.curves[calc].size(); ++j) {
+      EXPECT_EQ(a.curves[calc][j]->ndata, b.curves[calc][j]->ndata) << calc << " " << j;
+      EXPECT_EQ(a.curves[calc][j]->data[1], b.curves[calc][j]->data[1]) << calc << " " << j;
+    }
+  }
+}
+
+project copy_of(const project& r) {
+  project c;
+  c.nspec = r.nspec;
+  c.spec_prop = r.spec_prop;
+  std::copy(std::begin(r.exp_prop), std::end(r.exp_prop), c.exp_prop);
+  std::copy(std::begin(r.params), std::end(r.params), c.params);
+  std::copy(std::begin(r.checks), std::end(r.checks), c.checks);
+  for (int i = 0; i < nfilenames; ++i) c.filename[i] = r.filename[i];
+  c.run = r.run;
+  for (int calc = 0; calc < ncalc; ++calc) {
+    c.calcok[calc] = r.calcok[calc];
+    c.visok[calc] = r.visok[calc];
+    for (const auto& cv : r.curves[calc]) {
+      auto k = std::make_unique<curve>();
+      k->ndata = cv->ndata;
+      k->data[1] = cv->data[1];
+      c.curves[calc].push_back(std::move(k));
+    }
+  }
+  return c;
+}
+
+TEST_F(ShellFiles, ProjectSavedAndReopenedThroughTheMenu) {
+  std::string nap = copy_example("sio2.nap");
+  open_project_menu(nap);
+  ASSERT_EQ(nprojects, 1);
+  ASSERT_TRUE(texts("error").empty()) << texts("error")[0];
+  EXPECT_EQ(proj[0].path, nap);
+  EXPECT_EQ(proj[0].newproj, 0);
+  EXPECT_EQ(newspace, 0);
+  project before = copy_of(proj[0]);
+
+  // Save writes straight back to the file it came from: no chooser, same bytes.
+  fs::remove(nap);
+  menu("gtk-save");
+  EXPECT_EQ(choosers.size(), 1u);
+  EXPECT_TRUE(fs::exists(nap));
+
+  // Save as always asks, preset to the known file, and the project follows the new file.
+  std::string other = file("other.nap");
+  paths = {other};
+  menu("gtk-save-as");
+  ASSERT_EQ(choosers.size(), 2u);
+  EXPECT_EQ(choosers[1].title, "Save Project File");
+  EXPECT_EQ(choosers[1].accept, "gtk-save");
+  EXPECT_TRUE(choosers[1].confirm_overwrite);
+  EXPECT_EQ(choosers[1].preset_file, nap);
+  EXPECT_EQ((choosers[1].filters),
+            (std::vector<std::pair<std::string, std::string>>{{"AP file (*.nap)", "*.nap"},
+                                                              {"All files (*)", "*"}}));
+  EXPECT_EQ(proj[0].path, other);
+
+  on_close_workspace_silently();
+  open_project_menu(other);
+  ASSERT_EQ(nprojects, 1);
+  expect_same_project(before, proj[0]);
+}
+
+TEST_F(ShellFiles, WorkspaceSavedAndReopenedThroughTheMenu) {
+  menu("_Save workspace");
+  EXPECT_EQ(texts("info"), std::vector<std::string>{"Nothing to be saved !"});
+  open_project_menu(copy_example("sio2.nap"));
+  menu("gtk-new");
+  menu("_Open workspace");
+  EXPECT_EQ(texts("info").back(), "A workspace is already open !");
+  ASSERT_EQ(nprojects, 2);
+  project first = copy_of(proj[0]);
+  std::string second_name = proj[1].name;
+
+  std::string naw = file("work.naw");
+  paths = {naw};
+  menu("_Save workspace");
+  ASSERT_EQ(choosers.back().title, "Save Worspace");
+  EXPECT_EQ(choosers.back().proposed_name, "New.naw");
+  ASSERT_TRUE(fs::exists(naw));
+  ASSERT_TRUE(texts("error").empty()) << texts("error")[0];
+
+  on_close_workspace_silently();
+  paths = {naw};
+  menu("_Open workspace");
+  ASSERT_EQ(choosers.back().title, "Open Workspace");
+  ASSERT_EQ(nprojects, 2);
+  expect_same_project(first, proj[0]);
+  EXPECT_EQ(proj[1].name, second_name);
+  EXPECT_EQ(workspace_row_text("0:1"), second_name);
+  // Projects of a workspace have no file of their own: Save asks, proposing name.nap.
+  EXPECT_FALSE(proj[activep].path);
+  menu("gtk-save");
+  EXPECT_EQ(choosers.back().title, "Save Project File");
+  EXPECT_EQ(choosers.back().proposed_name, proj[activep].name + ".nap");
+}
+
+TEST_F(ShellFiles, FilesThatCannotBeUsed) {
+  std::string missing = file("missing.nap");
+  open_project_menu(missing);
+  EXPECT_EQ(texts("error"),
+            std::vector<std::string>{"Impossible to open project file: \n" + missing + "\nError code: 1\n\n"});
+  EXPECT_EQ(nprojects, 0);
+
+  clear_messages();
+  paths = {file("missing.naw")};
+  menu("_Open workspace");
+  EXPECT_EQ(texts("error"), std::vector<std::string>{"Error while reading workspace file\n" +
+                                                     file("missing.naw") + "\nError code: 1\n\n"});
+
+  // A first save that fails leaves no path: the next Save asks again instead of writing
+  // to an empty name.
+  on_close_workspace_silently();
+  menu("gtk-new");
+  clear_messages();
+  std::string nowhere = file("no/such/folder/p.nap");
+  paths = {nowhere};
+  menu("gtk-save");
+  ASSERT_EQ(texts("error").size(), 1u);
+  EXPECT_EQ(texts("error")[0].rfind("Impossible to save project file:\n" + nowhere + "\nError code: ", 0), 0u)
+      << texts("error")[0];
+  EXPECT_EQ(proj[0].newproj, 0);
+  EXPECT_FALSE(proj[0].path);
+  size_t asked = choosers.size();
+  std::string good = file("p.nap");
+  paths = {good};
+  menu("gtk-save");
+  EXPECT_EQ(choosers.size(), asked + 1);
+  EXPECT_TRUE(fs::exists(good));
+  EXPECT_EQ(proj[0].path, good);
+
+  // Save with no project at all asks first; No stops there.
+  on_close_workspace_silently();
+  clear_messages();
+  messages->answers = {0};
+  menu("gtk-save");
+  ASSERT_EQ(messages->messages.size(), 1u);
+  EXPECT_EQ(messages->messages[0].title, "Save an empty project ?");
+  EXPECT_EQ(messages->messages[0].text, "Do you want to save an empty project ?");
+  EXPECT_EQ(nprojects, 0);
+}
+
+TEST_F(ShellFiles, XmlImportAndExport) {
+  paths = {example("sio2.apf")};
+  menu("_Import/AMOQ XML Project File '*.apf'");
+  ASSERT_EQ(nprojects, 1);
+  EXPECT_EQ(choosers.back().title, "Import Amoq XML Project File");
+  EXPECT_EQ(proj[0].nspec, 2);
+  EXPECT_NEAR(proj[0].exp_prop[0], 0.7093, 1e-6);
+  EXPECT_EQ(proj[0].exp_prop[12], 2.0);  // Transmission
+  EXPECT_EQ(workspace_row_markup("0:0"), "<b>" + proj[0].name + "</b>");
+
+  // Exporting the imported description gives the file back byte for byte.
+  std::string out = file("out.apf");
+  paths = {out};
+  menu("_Export/AMOQ XML Project File '*.apf'");
+  EXPECT_EQ(choosers.back().title, "Export Amoq XML Project File");
+  EXPECT_FALSE(choosers.back().confirm_overwrite);
+  EXPECT_EQ(bytes(out), bytes(example("sio2.apf")));
+
+  // A file that is not a project description: message, and the new project is closed.
+  clear_messages();
+  std::string bad = file("bad.apf");
+  std::ofstream(bad) << "<not-amoq/>";
+  paths = {bad};
+  menu("_Import/AMOQ XML Project File '*.apf'");
+  EXPECT_EQ(nprojects, 1);
+  ASSERT_FALSE(texts("error").empty());
+  EXPECT_EQ(texts("error").back(), "Impossible to use the Amoq-XML project file\n\n");
+
+  // Export with no project: Yes creates a default project and writes it.
+  on_close_workspace_silently();
+  clear_messages();
+  messages->answers = {1};
+  std::string empty = file("empty.apf");
+  paths = {empty};
+  menu("_Export/AMOQ XML Project File '*.apf'");
+  EXPECT_EQ(messages->messages.at(0).title, "Save an empty project ?");
+  EXPECT_EQ(nprojects, 1);
+  EXPECT_TRUE(fs::exists(empty));
+}
+
+TEST_F(ShellFiles, FileNamedOnTheCommandLine) {
+  struct cl_case {
+    std::vector<std::string> args;
+    int projects;             // open projects afterwards
+    const char* error_start;  // first error, empty for none
+  };
+  std::string nap = copy_example("sio2.nap");
+  std::ofstream(file("bad.apf")) << "<amoq-xml><chemistry/></amoq-xml>";
+  const cl_case cases[] = {
+      {{"-apf", example("sio2.apf")}, 1, ""},
+      {{example("sio2.apf")}, 1, ""},
+      {{nap}, 1, ""},
+      {{"-NAP", nap}, 1, ""},
+      {{"-Nap", nap}, 0, ""},
+      {{file("none.nap")}, 0, "Impossible to open project file: \n"},
+      {{"-naw", file("none.naw")}, 0, "Error while reading workspace file\n"},
+      // An unreadable XML file counts as read (code 1): the default project stays.
+      {{"-apf", file("none.apf")}, 1, "Impossible to open the AmoqGTK project file (XML) file"},
+      {{"-apf", file("bad.apf")}, 1, "Impossible to use the AMOQ XML project file\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<const char*> argv{"amoq"};
+    for (const auto& a : c.args) argv.push_back(a.c_str());
+    clear_messages();
+    open_command_line_file(parse_command_line(static_cast<int>(argv.size()), argv.data()));
+    EXPECT_EQ(nprojects, c.projects) << c.args[0];
+    std::vector<std::string> errors = texts("error");
+    if (*c.error_start) {
+      ASSERT_FALSE(errors.empty()) << c.args[0];
+      EXPECT_EQ(errors.back().find(c.error_start), 0u) << c.args[0] << ": " << errors.back();
+      if (c.args[0] != "-apf") {
+        EXPECT_NE(errors.back().find("Error code: 1\n"), std::string::npos) << errors.back();
+      }
+    } else {
+      EXPECT_TRUE(errors.empty()) << errors[0];
+    }
+    on_close_workspace_silently();
+  }
+  // A project from the command line has no file yet for Save: it asks.
+  const char* argv[] = {"amoq", nap.c_str()};
+  open_command_line_file(parse_command_line(2, argv));
+  menu("gtk-save");
+  EXPECT_EQ(choosers.back().proposed_name, proj[0].name + ".nap");
+}
+
+}  // namespace
