@@ -174,3 +174,40 @@ TEST_F(ShellProjects, QuitQuestion) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ShellProjects, DialogFrameAndBusyMenu) {
+  GtkWidget* d = dialogmodal(amoq, "Columns");
+  EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(d)), "Columns");
+  EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(d)));
+  EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(d)), GTK_WINDOW(amoq));
+  EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(d)));
+  EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(d)), 5u);
+  GList* buttons = gtk_container_get_children(GTK_CONTAINER(gtk_dialog_get_action_area(GTK_DIALOG(d))));
+  EXPECT_EQ(g_list_length(buttons), 2u);
+  g_list_free(buttons);
+  GtkWidget* close = gtk_dialog_get_widget_for_response(GTK_DIALOG(d), GTK_RESPONSE_CLOSE);
+  GtkWidget* ok = gtk_dialog_get_widget_for_response(GTK_DIALOG(d), GTK_RESPONSE_OK);
+  ASSERT_TRUE(close && ok);
+  EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(close)), GTK_STOCK_CLOSE);
+  EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(ok)), GTK_STOCK_OK);
+  gtk_widget_destroy(d);
+
+  // While a step runs, the project entries New, Open, Save and Save as are insensitive.
+  menu("gtk-new");
+  ASSERT_TRUE(shooks().busy);
+  GtkWidget* bar = widget("MainMenuBar");
+  GList* tops = gtk_container_get_children(GTK_CONTAINER(bar));
+  GtkWidget* file_menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(tops->data));
+  g_list_free(tops);
+  shooks().busy(0, 0, 0.75, "Please wait Raw data correction calculation in progress");
+  for (const char* stock : {GTK_STOCK_NEW, GTK_STOCK_OPEN, GTK_STOCK_SAVE, GTK_STOCK_SAVE_AS})
+    EXPECT_FALSE(gtk_widget_is_sensitive(find_menu_item(file_menu, stock))) << stock;
+  EXPECT_TRUE(gtk_widget_is_sensitive(find_menu_item(file_menu, GTK_STOCK_QUIT)));
+  shooks().busy(1, 0, 1.0, "");
+  for (const char* stock : {GTK_STOCK_NEW, GTK_STOCK_OPEN, GTK_STOCK_SAVE, GTK_STOCK_SAVE_AS})
+    EXPECT_TRUE(gtk_widget_is_sensitive(find_menu_item(file_menu, stock))) << stock;
+}
+
+}  // namespace
