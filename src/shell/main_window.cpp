@@ -3,7 +3,7 @@
 #include <string>
 
 #include "curve/gtk/curve_window.h"
-#include "shell/peer_widgets.h"
+#include "project/gtk/step_widgets.h"
 #include "files/xml_project.h"
 #include "project/hooks.h"
 #include "project/settings.h"

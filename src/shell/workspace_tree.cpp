@@ -3,7 +3,7 @@
 #include <string>
 
 #include "curve/curve.h"
-#include "shell/peer_widgets.h"
+#include "project/gtk/step_widgets.h"
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
