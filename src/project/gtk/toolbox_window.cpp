@@ -261,6 +261,9 @@ void release_step_widgets(int p) {
     for (auto& c : r.curves[calc])
       if (c) c->view_button = nullptr;
   }
+  // The shown project's curve lists are gone: its steps no longer offer them.
+  if (p == activep)
+    for (int calc = 0; calc < ncalc; ++calc) show_step_check(calc, false);
 }
 
 void setup_tool_boxes(GtkWidget* main_window) {
