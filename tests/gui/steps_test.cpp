@@ -1,6 +1,7 @@
 // The four step dialogs and the tool box window as the user meets them: every warning of
 // the calculate buttons, data files through the scripted chooser, the results shown in
 // the next dialog, the states of a step, the busy state while a routine runs.
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -130,6 +131,19 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   EXPECT_FALSE(sensitive("backfile"));
   tick("backcorr", true);
   EXPECT_EQ(text("backlab"), "sio2_background.dat");
+  // A background one point shorter than the raw data: warned, and corrected all the same.
+  std::string shorter = testing::TempDir() + "steps_short_background.dat";
+  std::FILE* out = std::fopen(shorter.c_str(), "w");
+  const auto& bx = record().curves[0][1]->data;
+  for (int i = 0; i + 1 < points(0, 1); ++i) std::fprintf(out, "%f %f\n", bx[0][i], bx[1][i]);
+  std::fclose(out);
+  answers.push_back(shorter);
+  press("backfile");
+  press("Calcra");
+  EXPECT_EQ(warnings(), std::vector<std::string>{"The number of data points changes between data "
+                                                 "sets\nYou might want to check this"});
+  EXPECT_EQ(record().calcok[0], 1);
+  std::remove(shorter.c_str());
   press("qfile");  // the inputs of the later steps: a chooser without a title
   EXPECT_EQ(chooser_titles.back(), "");
   // A new abscissa forgets the raw file and empties step 0.
