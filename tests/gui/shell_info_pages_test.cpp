@@ -48,7 +48,9 @@ TEST_F(ShellInfoPages, NewProjectPages) {
   EXPECT_EQ(exp[0].tag, "heading");
   EXPECT_EQ(count(plain_text(exp), "\tParameter unknown !\n"), 8);
   for (const auto& r : exp) {
-    if (r.text == "\tParameter unknown !\n") EXPECT_EQ(r.tag, "bold_red");
+    if (r.text == "\tParameter unknown !\n") {
+      EXPECT_EQ(r.tag, "bold_red");
+    }
   }
 
   // Unapplied settings: Applied and Used are "no".

@@ -52,15 +52,6 @@ void on_set_activate(GtkMenuItem*, gpointer data) {
 void on_autoscale_activate(GtkMenuItem* item, gpointer triple) {
   autoscale(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
 }
-void on_close_activate(GtkMenuItem* item, gpointer triple) {
-  hide_curve(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
-}
-void on_save_data_activate(GtkMenuItem* item, gpointer triple) {
-  write_curve(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
-}
-void on_export_image_activate(GtkMenuItem* item, gpointer triple) {
-  save_image(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
-}
 
 GtkWidget* labelled_submenu(GtkWidget* parent, const char* text) {
   GtkWidget* item = gtk_menu_item_new_with_label(text);
@@ -168,10 +159,10 @@ GtkWidget* build_cpopmenu(const curve_id* triple) {
   GtkWidget* menu = gtk_menu_new();
 
   GtkWidget* item = image_menu_item("Save _data", GTK_STOCK_SAVE_AS);
-  g_signal_connect(item, "activate", G_CALLBACK(on_save_data_activate), data);
+  g_signal_connect(item, "activate", G_CALLBACK(on_curve_save_data_activate), data);
   append(menu, item);
   item = image_menu_item("_Export image", nullptr, PACKAGE_PNG);
-  g_signal_connect(item, "activate", G_CALLBACK(on_export_image_activate), data);
+  g_signal_connect(item, "activate", G_CALLBACK(on_curve_export_image_activate), data);
   append(menu, item);
   append(menu, gtk_separator_menu_item_new());
 
@@ -203,7 +194,7 @@ GtkWidget* build_cpopmenu(const curve_id* triple) {
   append(menu, item);
   append(menu, gtk_separator_menu_item_new());
   item = image_menu_item("_Close", GTK_STOCK_CLOSE);
-  g_signal_connect(item, "activate", G_CALLBACK(on_close_activate), data);
+  g_signal_connect(item, "activate", G_CALLBACK(on_curve_close_activate), data);
   append(menu, item);
   gtk_widget_show_all(menu);
   return menu;

@@ -26,16 +26,6 @@ gboolean to_hide_curve(GtkWidget* widget, GdkEvent*, gpointer triple) {
   return TRUE;  // the window stays, hidden
 }
 
-void on_close_activate(GtkMenuItem* item, gpointer triple) {
-  hide_curve(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
-}
-void on_save_data_activate(GtkMenuItem* item, gpointer triple) {
-  write_curve(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
-}
-void on_export_image_activate(GtkMenuItem* item, gpointer triple) {
-  save_image(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
-}
-
 void on_window_destroy(GtkWidget*, gpointer triple) {
   release_zoom_snapshot(static_cast<const curve_id*>(triple));
 }
@@ -49,6 +39,16 @@ GtkWidget* submenu_of(GtkWidget* bar, const char* mnemonic) {
 }
 
 }  // namespace
+
+void on_curve_close_activate(GtkMenuItem* item, gpointer triple) {
+  hide_curve(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
+}
+void on_curve_save_data_activate(GtkMenuItem* item, gpointer triple) {
+  write_curve(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
+}
+void on_curve_export_image_activate(GtkMenuItem* item, gpointer triple) {
+  save_image(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
+}
 
 GtkWidget* image_menu_item(const char* mnemonic, const char* stock, const std::string& file) {
   GtkWidget* item = gtk_image_menu_item_new_with_mnemonic(mnemonic);
@@ -92,13 +92,13 @@ GtkWidget* create_curve(curve_id* triple) {
 
   GtkWidget* data_menu = submenu_of(bar, "_Data");
   GtkWidget* item = image_menu_item("_Save data", GTK_STOCK_SAVE_AS);
-  g_signal_connect(item, "activate", G_CALLBACK(on_save_data_activate), triple);
+  g_signal_connect(item, "activate", G_CALLBACK(on_curve_save_data_activate), triple);
   gtk_menu_shell_append(GTK_MENU_SHELL(data_menu), item);
   GtkWidget* separator = gtk_separator_menu_item_new();
   gtk_widget_set_sensitive(separator, FALSE);
   gtk_menu_shell_append(GTK_MENU_SHELL(data_menu), separator);
   item = image_menu_item("_Close", GTK_STOCK_CLOSE);
-  g_signal_connect(item, "activate", G_CALLBACK(on_close_activate), triple);
+  g_signal_connect(item, "activate", G_CALLBACK(on_curve_close_activate), triple);
   gtk_menu_shell_append(GTK_MENU_SHELL(data_menu), item);
 
   GtkWidget* curve_menu = submenu_of(bar, "_Curve");
@@ -106,7 +106,7 @@ GtkWidget* create_curve(curve_id* triple) {
   gtk_widget_set_sensitive(item, FALSE);  // the curve editor is not part of this build
   gtk_menu_shell_append(GTK_MENU_SHELL(curve_menu), item);
   item = image_menu_item("_Export image", nullptr, PACKAGE_PNG);
-  g_signal_connect(item, "activate", G_CALLBACK(on_export_image_activate), triple);
+  g_signal_connect(item, "activate", G_CALLBACK(on_curve_export_image_activate), triple);
   gtk_menu_shell_append(GTK_MENU_SHELL(curve_menu), item);
 
   GtkWidget* events = gtk_event_box_new();

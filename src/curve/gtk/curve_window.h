@@ -75,6 +75,11 @@ void action_set_to_plot(int p, int rid, int cid, int slot);
 // Both axes are autoscaled at the next drawing.
 void autoscale(GtkWidget* item, const curve_id* triple);
 
+// "activate" handlers of the menu bar and context menu entries (user data: the triple).
+void on_curve_close_activate(GtkMenuItem* item, gpointer triple);
+void on_curve_save_data_activate(GtkMenuItem* item, gpointer triple);
+void on_curve_export_image_activate(GtkMenuItem* item, gpointer triple);
+
 // Image export dialog (returned so callers may watch it) and the data export.
 GtkWidget* save_image(GtkWidget* item, const curve_id* triple);
 void write_curve(GtkWidget* item, const curve_id* triple);
