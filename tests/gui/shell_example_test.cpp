@@ -1,6 +1,7 @@
 // The bundled SiO2 example opened as on the command line, the four steps run from their
-// buttons, and the information pages read. With AMOQ_SCREENSHOT=<file.png> in the
-// environment the main window and the tool boxes are saved as a picture afterwards.
+// buttons, the information pages read and the S(Q) and G(r) windows opened. With
+// AMOQ_SCREENSHOT=<file.png> in the environment the main window and the tool boxes are
+// saved as a picture afterwards, with AMOQ_SCREENSHOT_CURVES=<file.png> the two plots.
 #include <cstdlib>
 #include <string>
 
@@ -72,6 +73,26 @@ TEST_F(ShellTest, ExampleRunsItsFourStepsFromTheWindow) {
     }
     gtk_widget_show(widget("sqbox"));
     gtk_window_move(GTK_WINDOW(widget("sqbox")), 330, 640);
+    save_screenshot(shot);
+  }
+
+  // The S(Q) and G(r) windows open from their view buttons in the tool boxes.
+  curve* plots[2] = {proj[0].curves[1][2].get(), proj[0].curves[3][1].get()};
+  for (curve* c : plots) {
+    ASSERT_NE(c->view_button, nullptr);
+    ASSERT_TRUE(gtk_widget_is_sensitive(GTK_WIDGET(c->view_button)));
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c->view_button), TRUE);
+    shell_pump();
+    ASSERT_NE(c->window, nullptr);
+    EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(c->window)));
+  }
+  if (const char* shot = std::getenv("AMOQ_SCREENSHOT_CURVES")) {
+    gtk_widget_hide(amoq);
+    gtk_widget_hide(widget("sqbox"));
+    for (int k = 0; k < 2; ++k) {
+      gtk_window_resize(GTK_WINDOW(plots[k]->window), 630, 480);
+      gtk_window_move(GTK_WINDOW(plots[k]->window), 5 + 640 * k, 20);
+    }
     save_screenshot(shot);
   }
 }
