@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
   proj[activep].name = "P";
   put(root / "nap" / "new_project.nap", project_bytes(activep));
   fuzz_reset_projects();
-  put(root / "nap" / "species.nap", project_bytes(make_project("Species", false, false)));
+  put(root / "nap" / "two_elements.nap", project_bytes(make_project("Species", false, false)));
   fuzz_reset_projects();
   put(root / "nap" / "window.nap", project_bytes(make_project("Window", true, true)));
   fuzz_reset_projects();
