@@ -45,7 +45,7 @@ test-asan: deps
 	  ctest --output-on-failure -j $(JOBS)
 
 bench: deps
-	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DAMOQ_TESTS=OFF -DAMOQ_BENCH=ON
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DAMOQ_TESTS=OFF -DAMOQ_BENCH=ON -DAMOQ_GUI=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@rm -f $(BENCH_BUILD)/results.txt; for b in $(BENCH_BUILD)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; \
