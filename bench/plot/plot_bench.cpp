@@ -1,6 +1,7 @@
 // Full redraws of an 840 x 600 plot of noisy curves, as the curve window's expose does:
-// with the column reduction and continuous dash patterns (bm_redraw...) and the
-// straightforward way that strokes every segment on its own (..._each_segment).
+// with filled envelope bands over dense pixel columns and continuous dash patterns
+// (bm_redraw...) and the straightforward way that strokes every segment on its own
+// (..._each_segment).
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 

@@ -39,10 +39,18 @@ bool is_solid(const dash_pattern& d) {
 
 constexpr double two_pi = 6.283185307179586;
 
+// Length of (dx, dy): plain square root for pixel-sized values, hypot for the rest.
+double length_of(double dx, double dy) {
+  if (std::fabs(dx) < 1e100 && std::fabs(dy) < 1e100) return std::sqrt(dx * dx + dy * dy);
+  return std::hypot(dx, dy);
+}
+
 // Clips the segment (x0,y0)-(x1,y1) to the frame. Returns false when nothing is left;
 // moved0/moved1 tell whether an end was moved onto an edge (it then lies exactly on it).
 bool clip_segment(const axis_map& m, double& x0, double& y0, double& x1, double& y1,
                   bool& moved0, bool& moved1) {
+  moved0 = moved1 = false;
+  if (m.inside(x0, y0) && m.inside(x1, y1)) return true;
   const double left = m.x_min, right = m.x_max, top = m.y_max, bottom = m.y_min;
   double dx = x1 - x0, dy = y1 - y0;
   double t0 = 0.0, t1 = 1.0;
@@ -77,7 +85,8 @@ bool clip_segment(const axis_map& m, double& x0, double& y0, double& x1, double&
 // points in it (in their order): the segments between them cover the same pixels, and
 // with antialiasing the same fraction of each pixel, as all segments of the run.
 constexpr double bins_per_pixel = 4.0;
-void reduce_columns(const double* px, const double* py, int n, std::vector<int>& keep) {
+void reduce_columns(const double* px, const double* py, int n, std::vector<int>& keep,
+                    double bins = bins_per_pixel) {
   keep.clear();
   int i = 0;
   while (i < n) {
@@ -85,11 +94,11 @@ void reduce_columns(const double* px, const double* py, int n, std::vector<int>&
       keep.push_back(i++);
       continue;
     }
-    double col = std::floor(px[i] * bins_per_pixel);
+    double col = std::floor(px[i] * bins);
     int first = i, lo = i, hi = i;
     int j = i + 1;
     for (; j < n && std::isfinite(px[j]) && std::isfinite(py[j]) &&
-           std::floor(px[j] * bins_per_pixel) == col;
+           std::floor(px[j] * bins) == col;
          ++j) {
       if (py[j] < py[lo]) lo = j;
       if (py[j] > py[hi]) hi = j;
@@ -164,7 +173,7 @@ struct dash_walker {
 void dash_segment(cairo_t* cr, dash_walker& w, double x0, double y0, double x1, double y1,
                   bool& pen) {
   double dx = x1 - x0, dy = y1 - y0;
-  double length = std::hypot(dx, dy);
+  double length = length_of(dx, dy);
   if (length == 0.0) return;
   double done = 0.0;
   while (done < length) {
@@ -184,28 +193,25 @@ void dash_segment(cairo_t* cr, dash_walker& w, double x0, double y0, double x1, 
   }
 }
 
-// A dashed line whose pattern runs on along the data. A pixel column that the line
-// crosses back and forth many times is filled by dashes from side to side whatever
-// their phase: such a column is drawn as its solid extent (first, lowest, highest and
-// last point) while the pattern phase moves on by the length it skipped.
-void path_dashed(cairo_t* cr, const axis_map& m, const double* px, const double* py, int n,
-                 const dash_pattern& d) {
-  dash_walker w(d);
-  if (w.period <= 0.0) return;
-  // Runs of points in one pixel column; band[i] = 1 when segment i lies in a dense run.
-  std::vector<char> band(static_cast<size_t>(n), 0);
-  std::vector<int> runs;  // first and last point of each dense run
+// Dash runs: a pixel column that the line crosses back and forth many times is filled by
+// dashes from side to side whatever their phase, so such a run of points is drawn as its
+// solid extent while the pattern phase moves on by the length it skipped. band[i] = 1 when
+// segment i lies in such a run; runs holds the first and last point of each.
+void find_dash_runs(const double* px, const double* py, int n, double period,
+                    std::vector<char>& band, std::vector<int>& runs) {
+  band.assign(static_cast<size_t>(n), 0);
+  runs.clear();
   for (int i = 0; i < n;) {
     int j = i + 1;
     if (std::isfinite(px[i]) && std::isfinite(py[i])) {
       double col = std::floor(px[i]);
       double length = 0.0, lo = py[i], hi = py[i];
       for (; j < n && std::isfinite(px[j]) && std::isfinite(py[j]) && std::floor(px[j]) == col; ++j) {
-        length += std::hypot(px[j] - px[j - 1], py[j] - py[j - 1]);
+        length += length_of(px[j] - px[j - 1], py[j] - py[j - 1]);
         lo = std::min(lo, py[j]);
         hi = std::max(hi, py[j]);
       }
-      if (j - i >= 4 && length >= 4.0 * (hi - lo) + 2.0 * w.period) {
+      if (j - i >= 4 && length >= 4.0 * (hi - lo) + 2.0 * period) {
         for (int k = i; k < j - 1; ++k) band[k] = 1;
         runs.push_back(i);
         runs.push_back(j - 1);
@@ -213,6 +219,16 @@ void path_dashed(cairo_t* cr, const axis_map& m, const double* px, const double*
     }
     i = j;
   }
+}
+
+// A dashed line whose pattern runs on along the data, dense runs (find_dash_runs) drawn
+// solid. Only segments i with wanted[i] (all when wanted is null) are added to the path;
+// the others still move the pattern on.
+void path_dashed(cairo_t* cr, const axis_map& m, const double* px, const double* py, int n,
+                 const dash_pattern& d, const std::vector<char>& band,
+                 const std::vector<int>& runs, const char* wanted) {
+  dash_walker w(d);
+  if (w.period <= 0.0) return;
   bool open = false, pen = false;
   for (int i = 0; i + 1 < n; ++i) {
     double x0 = px[i], y0 = py[i], x1 = px[i + 1], y1 = py[i + 1];
@@ -226,8 +242,8 @@ void path_dashed(cairo_t* cr, const axis_map& m, const double* px, const double*
       continue;
     }
     if (!open || moved0) w.restart(), pen = false;  // a new subpath starts the pattern
-    if (band[i]) {
-      w.skip(std::hypot(x1 - x0, y1 - y0));
+    if (band[i] || (wanted && !wanted[i])) {
+      w.skip(length_of(x1 - x0, y1 - y0));
       pen = false;
     } else {
       dash_segment(cr, w, x0, y0, x1, y1, pen);
@@ -237,10 +253,293 @@ void path_dashed(cairo_t* cr, const axis_map& m, const double* px, const double*
   std::vector<int> keep;
   for (size_t r = 0; r < runs.size(); r += 2) {
     int first = runs[r], count = runs[r + 1] - first + 1;
+    if (wanted && !wanted[first]) continue;
     reduce_columns(px + first, py + first, count, keep);
     cairo_new_sub_path(cr);
     path_polyline(cr, m, px + first, py + first, keep.data(), static_cast<int>(keep.size()));
   }
+}
+
+// Adds the visible parts of the segments i with wanted[i] to the path, joined where
+// consecutive.
+void path_wanted(cairo_t* cr, const axis_map& m, const double* px, const double* py, int n,
+                 const char* wanted) {
+  bool open = false;
+  for (int i = 0; i + 1 < n; ++i) {
+    double x0 = px[i], y0 = py[i], x1 = px[i + 1], y1 = py[i + 1];
+    bool moved0 = false, moved1 = false;
+    if (!wanted[i] || !std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) ||
+        !std::isfinite(y1) || !clip_segment(m, x0, y0, x1, y1, moved0, moved1)) {
+      open = false;
+      continue;
+    }
+    if (!open || moved0) cairo_move_to(cr, x0, y0);
+    cairo_line_to(cr, x1, y1);
+    open = !moved1;
+  }
+}
+
+// The stroke of a polyline with round joins whose x never runs backwards covers, at each
+// abscissa x, one interval [top(x), bottom(x)] (y down): top(x) is the minimum over the
+// line's points (x', y') with |x' - x| <= r of y' - sqrt(r^2 - (x' - x)^2), r being half
+// the line width, and bottom(x) likewise. The band between the two envelopes, filled as
+// one polygon, is that stroke; filling costs per pixel column what stroking costs per
+// segment. The line is summarised per bin of 1/band_bins pixel by its y range, taken to
+// fill the whole bin: the band comes out at most one bin wider on either side.
+constexpr int band_bins = 16;
+constexpr int stroke_bins = 8;
+
+struct envelope_band {
+  double x0 = 0.0;  // left edge of bin 0
+  int nbins = 0;
+  std::vector<double> lo, hi;  // y range of the line in each bin; lo > hi when empty
+
+  void reset(double left, int bins) {
+    x0 = left;
+    nbins = bins;
+    lo.assign(static_cast<size_t>(bins), HUGE_VAL);
+    hi.assign(static_cast<size_t>(bins), -HUGE_VAL);
+  }
+  void add_to_bin(int k, double ya, double yb) {
+    if (ya > yb) std::swap(ya, yb);
+    if (ya < lo[k]) lo[k] = ya;
+    if (yb > hi[k]) hi[k] = yb;
+  }
+  // Bin coordinate of x, kept within a little more than the bins.
+  double bin_of(double x) const {
+    return std::clamp((x - x0) * band_bins, -2.0, static_cast<double>(nbins) + 2.0);
+  }
+  void add_segment(double xa, double ya, double xb, double yb) {
+    if (xb < xa) std::swap(xa, xb), std::swap(ya, yb);
+    double sa = bin_of(xa), sb = bin_of(xb);
+    int ka = static_cast<int>(std::floor(sa)), kb = static_cast<int>(std::floor(sb));
+    if (ka == kb) {
+      if (ka >= 0 && ka < nbins) add_to_bin(ka, ya, yb);
+      return;
+    }
+    // The segment's stretch in each bin it crosses, by linear interpolation in x.
+    double slope = (yb - ya) / ((xb - xa) * band_bins);
+    auto y_at = [&](double s) { return ya + slope * (s / band_bins + x0 - xa) * band_bins; };
+    int first = std::max(ka, 0), last = std::min(kb, nbins - 1);
+    for (int k = first; k <= last; ++k) {
+      double y_left = k == ka ? ya : y_at(k), y_right = k == kb ? yb : y_at(k + 1);
+      add_to_bin(k, y_left, y_right);
+    }
+  }
+  // Adds the band over whole columns [a, b) (pixel x) as one closed polygon, sampled at
+  // every bin edge and middle; false (nothing added) where the line leaves a gap.
+  bool add_path(cairo_t* cr, int a, int b, double r, std::vector<double>& tops,
+                std::vector<double>& bottoms) const {
+    // Sample j lies at bin coordinate j/2 from the first bin of column a. The half heights
+    // of the disk over bins at each offset from a sample depend only on the offset and on
+    // whether the sample sits on a bin edge (even j) or in a bin middle (odd j).
+    const int reach = static_cast<int>(std::ceil(r * band_bins)) + 1;
+    std::vector<double> h_edge(2 * static_cast<size_t>(reach)), h_mid(2 * static_cast<size_t>(reach) + 1);
+    auto half_height = [&](double d) {  // d in bins, -1 when the disk misses the bin
+      d /= band_bins;
+      return d >= r ? -HUGE_VAL : std::sqrt(r * r - d * d);
+    };
+    for (int o = -reach; o < reach; ++o)  // bin start - sample = o
+      h_edge[o + reach] = half_height(o >= 0 ? o : -o - 1);
+    for (int o = -reach; o <= reach; ++o)  // bin index - sample's bin = o
+      h_mid[o + reach] = half_height(o == 0 ? 0.0 : std::fabs(o) - 0.5);
+    const int base = static_cast<int>(std::lround((a - x0) * band_bins));
+    const int steps = (b - a) * 2 * band_bins;
+    tops.resize(static_cast<size_t>(steps) + 1);
+    bottoms.resize(static_cast<size_t>(steps) + 1);
+    for (int j = 0; j <= steps; ++j) {
+      const int k0 = base + j / 2;  // the bin the sample starts or lies in
+      const bool mid = j % 2 == 1;
+      const double* h = mid ? h_mid.data() : h_edge.data();
+      const int first = std::max(0, k0 - reach), last = std::min(nbins - 1, k0 + reach - (mid ? 0 : 1));
+      double top = HUGE_VAL, bottom = -HUGE_VAL;
+      for (int k = first; k <= last; ++k) {
+        // Empty bins hold lo = +inf and hi = -inf; missed bins have h = -inf: neither counts.
+        const double hk = h[k - k0 + reach];
+        top = std::min(top, lo[k] - hk);
+        bottom = std::max(bottom, hi[k] + hk);
+      }
+      if (!(top <= bottom)) return false;
+      tops[j] = top, bottoms[j] = bottom;
+    }
+    const double dx = 1.0 / (2 * band_bins);
+    cairo_move_to(cr, a, tops[0]);
+    for (int j = 1; j <= steps; ++j) cairo_line_to(cr, a + j * dx, tops[j]);
+    for (int j = steps; j >= 0; --j) cairo_line_to(cr, a + j * dx, bottoms[j]);
+    cairo_close_path(cr);
+    return true;
+  }
+};
+
+// Whether user coordinates are device pixels (raster target, at most a whole-pixel shift):
+// only then do pixel columns mean anything. Vector targets keep every segment.
+bool pixel_aligned(cairo_t* cr) {
+  cairo_surface_t* s = cairo_get_target(cr);
+  switch (cairo_surface_get_type(s)) {
+    case CAIRO_SURFACE_TYPE_IMAGE:
+    case CAIRO_SURFACE_TYPE_XLIB:
+    case CAIRO_SURFACE_TYPE_XCB:
+      break;
+    default:
+      return false;
+  }
+  auto whole = [](double v) { return v == std::floor(v); };
+  cairo_matrix_t t;
+  cairo_get_matrix(cr, &t);
+  double sx = 0.0, sy = 0.0, ox = 0.0, oy = 0.0;
+  cairo_surface_get_device_scale(s, &sx, &sy);
+  cairo_surface_get_device_offset(s, &ox, &oy);
+  return t.xx == 1.0 && t.yy == 1.0 && t.xy == 0.0 && t.yx == 0.0 && whole(t.x0) &&
+         whole(t.y0) && sx == 1.0 && sy == 1.0 && whole(ox) && whole(oy);
+}
+
+// Draws the line (solid, or dashed with `dash`) with filled envelope bands over the pixel
+// columns where it is dense and stroked elsewhere, the stroke clipped to its columns so that
+// no pixel gets coverage from both. A column takes a band only when the line near it is one
+// unbroken piece inside the frame running one way in x; ends, gaps, frame crossings and
+// turns back are stroked. Returns false, having drawn nothing, when no column is dense.
+bool draw_banded(cairo_t* cr, const axis_map& m, const double* px, const double* py, int n,
+                 double width, const dash_pattern* dash) {
+  const double r = width / 2.0;
+  const int margin = static_cast<int>(std::ceil(r)) + 1;  // columns around a break
+  const int left = static_cast<int>(std::floor(std::min(m.x_min, m.x_max))) - margin;
+  const int right = static_cast<int>(std::ceil(std::max(m.x_min, m.x_max))) + margin;
+  const int ncols = right - left;
+  if (ncols <= 0 || ncols > (1 << 16) || n < 2) return false;
+  auto col = [&](double x) {
+    return static_cast<int>(std::clamp(std::floor(x) - left, -1.0, static_cast<double>(ncols)));
+  };
+
+  int first = -1, last = -1;
+  for (int i = 0; i < n; ++i)
+    if (std::isfinite(px[i]) && std::isfinite(py[i])) (first < 0 ? first : last) = i;
+  if (first < 0 || last < 0) return false;
+  const double dir = px[last] >= px[first] ? 1.0 : -1.0;
+
+  std::vector<int> breaks(static_cast<size_t>(ncols) + 1, 0), points(static_cast<size_t>(ncols), 0);
+  auto mark = [&](double xa, double xb) {
+    if (xa > xb) std::swap(xa, xb);
+    int a = std::max(col(xa) - margin, 0), b = std::min(col(xb) + margin, ncols - 1);
+    if (a <= b) ++breaks[a], --breaks[b + 1];
+  };
+  int prev = -1;
+  for (int i = 0; i < n; ++i) {
+    if (!std::isfinite(px[i]) || !std::isfinite(py[i])) continue;
+    if (prev < 0) {
+      mark(px[i], px[i]);  // the line starts: a butt cap
+    } else if (prev == i - 1 && m.inside(px[prev], py[prev]) && m.inside(px[i], py[i]) &&
+               (px[i] - px[prev]) * dir >= 0.0) {
+      int c = col(px[i]);
+      if (c >= 0 && c < ncols) ++points[c];
+    } else {
+      mark(px[prev], px[i]);  // a gap, a frame crossing or a turn back
+    }
+    prev = i;
+  }
+  mark(px[prev], px[prev]);
+
+  std::vector<char> dense(static_cast<size_t>(ncols), 0);
+  std::vector<char> band;  // dash runs
+  std::vector<int> runs;
+  if (dash) {
+    find_dash_runs(px, py, n, dash_walker(*dash).period, band, runs);
+    for (size_t k = 0; k < runs.size(); k += 2) {
+      int c = col(px[runs[k]]);
+      if (c >= 0 && c < ncols) dense[c] = 1;
+    }
+    int open = 0;
+    for (int c = 0; c < ncols; ++c) {
+      open += breaks[c];
+      if (open > 0) dense[c] = 0;
+    }
+  } else {
+    int open = 0;
+    for (int c = 0; c < ncols; ++c) {
+      open += breaks[c];
+      dense[c] = open == 0 && points[c] >= 2;
+    }
+  }
+  if (std::find(dense.begin(), dense.end(), 1) == dense.end()) return false;
+
+  envelope_band env;
+  env.reset(left, ncols * band_bins);
+  for (int i = 0; i + 1 < n; ++i)
+    if (std::isfinite(px[i]) && std::isfinite(py[i]) && std::isfinite(px[i + 1]) &&
+        std::isfinite(py[i + 1]))
+      env.add_segment(px[i], py[i], px[i + 1], py[i + 1]);
+
+  cairo_new_path(cr);
+  std::vector<double> tops, bottoms;
+  for (int a = 0; a < ncols;) {
+    if (!dense[a]) {
+      ++a;
+      continue;
+    }
+    int b = a;
+    while (b < ncols && dense[b]) ++b;
+    if (!env.add_path(cr, left + a, left + b, r, tops, bottoms))
+      std::fill(dense.begin() + a, dense.begin() + b, 0);
+    a = b;
+  }
+  const cairo_fill_rule_t rule = cairo_get_fill_rule(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  cairo_fill(cr);
+  cairo_set_fill_rule(cr, rule);
+
+  // The rest is stroked: segments reaching within `margin` of a stroked column, clipped to
+  // those columns (whole pixels, so the clip is exact).
+  std::vector<int> near(static_cast<size_t>(ncols) + 1, 0);  // prefix counts
+  for (int c = 0; c < ncols; ++c) {
+    bool stroked = false;
+    for (int k = std::max(0, c - margin); k <= std::min(ncols - 1, c + margin) && !stroked; ++k)
+      stroked = !dense[k];
+    near[c + 1] = near[c] + (stroked ? 1 : 0);
+  }
+  if (near[ncols] == 0) return true;
+  // A solid line much denser than the columns is stroked through the points that bins as
+  // fine as the band's keep (reduce_columns), which looks the same.
+  std::vector<double> rx, ry;
+  const double* sx = px;
+  const double* sy = py;
+  int sn = n;
+  if (!dash && n > 2 * ncols) {
+    std::vector<int> keep;
+    reduce_columns(px, py, n, keep, stroke_bins);
+    rx.resize(keep.size());
+    ry.resize(keep.size());
+    for (size_t k = 0; k < keep.size(); ++k) rx[k] = px[keep[k]], ry[k] = py[keep[k]];
+    sx = rx.data(), sy = ry.data(), sn = static_cast<int>(keep.size());
+  }
+  std::vector<char> wanted(static_cast<size_t>(sn), 0);
+  for (int i = 0; i + 1 < sn; ++i) {
+    double xa = std::min(sx[i], sx[i + 1]), xb = std::max(sx[i], sx[i + 1]);
+    if (!(xa <= xb)) continue;  // not a number
+    int a = std::max(col(xa), 0), b = std::min(col(xb), ncols - 1);
+    wanted[i] = a <= b && near[b + 1] - near[a] > 0;
+  }
+  cairo_save(cr);
+  cairo_new_path(cr);
+  const double top = std::floor(std::min(m.y_min, m.y_max)) - margin;
+  const double height = std::ceil(std::max(m.y_min, m.y_max)) + margin - top;
+  for (int a = 0; a < ncols;) {
+    if (dense[a]) {
+      ++a;
+      continue;
+    }
+    int b = a;
+    while (b < ncols && !dense[b]) ++b;
+    cairo_rectangle(cr, left + a, top, b - a, height);
+    a = b;
+  }
+  cairo_clip(cr);
+  if (dash) {
+    path_dashed(cr, m, px, py, n, *dash, band, runs, wanted.data());
+  } else {
+    path_wanted(cr, m, sx, sy, sn, wanted.data());
+  }
+  cairo_stroke(cr);
+  cairo_restore(cr);
+  return true;
 }
 
 void stroke_each(cairo_t* cr, const axis_map& m, const double* px, const double* py, int n) {
@@ -425,19 +724,31 @@ void draw_curve(plot_context& pc, int cid, int rid, int p, int n, const data_sty
   if (style.dash >= 1 && n > 1) {
     const plot_options& o = plot_opts();
     bool solid = is_solid(selectdash(style.dash));
+    // Bands need more points than pixel columns and a line width to dilate by.
+    const bool aligned = pixel_aligned(cr);
+    const bool banding = n > std::fabs(m.XDRAW) && style.thickness > 0.0 && aligned;
     if (o.stroke_each_segment) {
       stroke_each(cr, m, px.data(), py.data(), n);
-    } else if (o.reduce_dense && solid && n > 2 * bins_per_pixel * std::fabs(m.XDRAW)) {
-      std::vector<int> keep;
-      reduce_columns(px.data(), py.data(), n, keep);
-      path_polyline(cr, m, px.data(), py.data(), keep.data(), static_cast<int>(keep.size()));
-      cairo_stroke(cr);
     } else if (!solid) {
       // The pattern is laid out here as solid pieces (cairo would restart it per subpath).
+      dash_pattern dp = selectdash(style.dash);
       cairo_set_dash(cr, nullptr, 0, 0.0);
-      path_dashed(cr, m, px.data(), py.data(), n, selectdash(style.dash));
-      cairo_stroke(cr);
+      if (!(o.reduce_dense && banding &&
+            draw_banded(cr, m, px.data(), py.data(), n, style.thickness, &dp))) {
+        std::vector<char> band;
+        std::vector<int> runs;
+        find_dash_runs(px.data(), py.data(), n, dash_walker(dp).period, band, runs);
+        path_dashed(cr, m, px.data(), py.data(), n, dp, band, runs, nullptr);
+        cairo_stroke(cr);
+      }
       apply_dash(cr, style.dash);
+    } else if (o.reduce_dense && banding &&
+               draw_banded(cr, m, px.data(), py.data(), n, style.thickness, nullptr)) {
+    } else if (o.reduce_dense && n > 4 * band_bins * std::fabs(m.XDRAW) && aligned) {
+      std::vector<int> keep;
+      reduce_columns(px.data(), py.data(), n, keep, band_bins);
+      path_polyline(cr, m, px.data(), py.data(), keep.data(), static_cast<int>(keep.size()));
+      cairo_stroke(cr);
     } else {
       path_polyline(cr, m, px.data(), py.data(), nullptr, n);
       cairo_stroke(cr);
