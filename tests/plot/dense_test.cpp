@@ -126,38 +126,56 @@ TEST_F(dense_test, ScaledDrawingKeepsThePicture) {
   EXPECT_LE(d.over32, d.line / 200);
 }
 
-// A smooth dense curve drawn with dash 6 (10 on, 10 off) covers about half the pixels of
-// the solid line; stroking every tiny segment on its own would restart the pattern and
-// give a solid line. A noisy one fills its columns from side to side, like the solid line.
+// Drawn with dash 6 (10 on, 10 off), a smooth dense stretch covers about half the pixels
+// of the solid line and a noisy one, crossing its columns many times, all of them.
+// Stroking every tiny segment on its own would restart the pattern and draw a smooth
+// stretch solid.
 TEST_F(dense_test, DashesStayDashesOnDenseData) {
   options_guard guard;
-  for (double sigma : {0.0, 0.02}) {
-    std::vector<double> x, y;
-    noisy(x, y, 300000, sigma);
+  const struct {
+    const char* name;
+    double sigma_left, sigma_right;  // noise left and right of x = 8
+    int n_right;  // points right of x = 8 (120000 on the left)
+  } cases[] = {
+      {"smooth", 0.0, 0.0, 180000},
+      {"noisy", 0.02, 0.02, 180000},
+      {"noisy dense, then smooth sparse", 0.02, 0.0, 1800},
+  };
+  for (const auto& tc : cases) {
+    std::vector<double> x, y, xr, yr;
+    noisy(x, y, 300000, tc.sigma_left);
+    x.resize(120000), y.resize(120000);
+    const int all = tc.n_right * 5 / 3;
+    noisy(xr, yr, all, tc.sigma_right);
+    for (int i = all - tc.n_right; i < all; ++i) x.push_back(xr[i]), y.push_back(yr[i]);
     curve& c = with_points(1, 2, x, y);
     bare(c);
     axes(c, 0, 20, -1.2, 1.2);
-    auto red_pixels = [&](int dash, int each, int reduce = 1) {
+    // Coloured pixels left and right of the middle (x = 8 lies left of it).
+    auto red_pixels = [&](int dash, int each, int reduce, int half) {
       c.dash = dash;
       plot_opts().stroke_each_segment = each;
       plot_opts().reduce_dense = reduce;
       image img(840, 600);
       EXPECT_EQ(draw(img, 1, 2), 1);
-      return img.count(0, 0, 840, 600, [&](int px, int py) { return img.green(px, py) < 160; });
+      return img.count(half * 420, 0, 420 + half * 420, 600,
+                       [&](int px, int py) { return img.green(px, py) < 160; });
     };
-    int solid = red_pixels(1, 0, 0);  // the whole line stroked at once
-    int dashed = red_pixels(6, 0);
-    int restarted = red_pixels(6, 1);
-    EXPECT_GT(solid, 2000);
-    if (sigma == 0.0) {
-      EXPECT_GT(dashed, solid * 35 / 100);
-      EXPECT_LT(dashed, solid * 65 / 100);
-    } else {
-      EXPECT_GT(dashed, solid * 95 / 100);
-      EXPECT_LE(dashed, solid * 101 / 100);
-    }
-    if (sigma == 0.0) {
-      EXPECT_GT(restarted, solid * 85 / 100);  // the fault the continuous pattern avoids
+    for (int half : {0, 1}) {
+      bool dense_noise = (half == 0 ? tc.sigma_left : tc.sigma_right) > 0.0;
+      int solid = red_pixels(1, 0, 0, half);  // the whole line stroked at once
+      int dashed = red_pixels(6, 0, 1, half);
+      EXPECT_GT(solid, 1000) << tc.name << " half " << half;
+      if (dense_noise) {
+        EXPECT_GT(dashed, solid * 95 / 100) << tc.name << " half " << half;
+        EXPECT_LE(dashed, solid * 101 / 100) << tc.name << " half " << half;
+      } else {
+        EXPECT_GT(dashed, solid * 35 / 100) << tc.name << " half " << half;
+        EXPECT_LT(dashed, solid * 65 / 100) << tc.name << " half " << half;
+      }
+      if (!dense_noise && tc.n_right > 100000) {  // the fault the continuous pattern avoids
+        EXPECT_GT(red_pixels(6, 1, 1, half), solid * 85 / 100) << tc.name << " half " << half;
+      }
     }
   }
 }
