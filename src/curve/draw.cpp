@@ -81,9 +81,10 @@ bool clip_segment(const axis_map& m, double& x0, double& y0, double& x1, double&
   return true;
 }
 
-// Per quarter of a pixel column, the first, lowest, highest and last point of each run of
-// points in it (in their order): the segments between them cover the same pixels, and
-// with antialiasing the same fraction of each pixel, as all segments of the run.
+// Per 1/bins of a pixel column, the first, lowest, highest and last point of each run of
+// points in it (in their order): the segments between them cover nearly the same pixels,
+// and with antialiasing nearly the same fraction of each pixel, as all segments of the run
+// (the finer the bins, the closer).
 constexpr double bins_per_pixel = 4.0;
 void reduce_columns(const double* px, const double* py, int n, std::vector<int>& keep,
                     double bins = bins_per_pixel) {

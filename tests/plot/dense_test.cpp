@@ -61,7 +61,8 @@ TEST_F(dense_test, BandsKeepThePicture) {
     const char* name;
     int n;
     double sigma, thickness, ymin, ymax;
-    int shape;  // 0 plain, 1 gaps of missing values, 2 runs back in x, 3 dense and sparse halves
+    int shape;  // 0 plain, 1 gaps of missing values, 2 runs back in x, 3 dense and sparse halves,
+                // 4 steep: a fast sine
   } cases[] = {
       {"300000 noisy", 300000, 0.02, 1.0, -1.2, 1.2, 0},
       {"30000 noisy, leaves the frame", 30000, 0.05, 1.0, -0.8, 0.8, 0},
@@ -72,6 +73,9 @@ TEST_F(dense_test, BandsKeepThePicture) {
       {"30000 with gaps", 30000, 0.02, 1.0, -1.2, 1.2, 1},
       {"30000 running back", 30000, 0.02, 1.0, -1.2, 1.2, 2},
       {"dense and sparse", 30000, 0.02, 1.0, -1.2, 1.2, 3},
+      {"2000 smooth, two or three per column", 2000, 0.0, 1.0, -1.2, 1.2, 0},
+      {"2000 steep", 2000, 0.0, 1.0, -1.2, 1.2, 4},
+      {"20000 steep, width 2", 20000, 0.0, 2.0, -1.2, 1.2, 4},
   };
   for (const auto& tc : cases) {
     std::vector<double> x, y;
@@ -80,6 +84,8 @@ TEST_F(dense_test, BandsKeepThePicture) {
       for (int i = tc.n / 7; i < tc.n; i += tc.n / 5) y[i] = nan, x[i + 3] = nan;
     if (tc.shape == 2)  // a stretch drawn again backwards over itself, shifted down
       for (int i = tc.n / 2; i < tc.n / 2 + tc.n / 10; ++i) x[i] = x[tc.n - i], y[i] -= 0.2;
+    if (tc.shape == 4)
+      for (int i = 0; i < tc.n; ++i) y[i] = std::sin(40.0 * x[i]);
     if (tc.shape == 3) {  // the right half keeps one point in 200
       std::vector<double> sx, sy;
       for (int i = 0; i < tc.n; ++i)
