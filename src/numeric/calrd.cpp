@@ -3,52 +3,29 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <new>
-#include <stdexcept>
 #include <vector>
 
 #include "numeric/callbacks.h"
 #include "numeric/elements.h"
 #include "numeric/filters.h"
 #include "numeric/sine_transform.h"
+#include "numeric/work_arrays.h"
 
 namespace {
 
 constexpr double max_points = 50'000'000.0;
 
-void report(const char* what, const char* detail) { show_error_(what, "Subroutine: cd ", detail); }
+constexpr const char* subroutine = "Subroutine: cd ";
 
-void report_memory(const char* table) { report("Impossible to allocate memory", table); }
-
-bool allocate(std::vector<double>& v, std::size_t count, const char* table) {
-  try {
-    v.assign(count, 0.0);
-    return true;
-  } catch (const std::bad_alloc&) {
-    report_memory(table);
-    return false;
-  } catch (const std::length_error&) {
-    report_memory(table);
-    return false;
-  }
-}
+void report(const char* what, const char* detail) { show_error_(what, subroutine, detail); }
 
 }  // namespace
 
 int cd(int n, int densmode, double rho_exp, double rmax, double damp, double dr, const double* qs,
        const double* q) {
+  if (!check_q_grid(n, q, subroutine)) return 0;
   char detail[64];
-  if (n < 2) {
-    std::snprintf(detail, sizeof detail, "Points: %d", n);
-    report("At least two data points are required", detail);
-    return 0;
-  }
   const double dq = q[1] - q[0];
-  if (!(dq > 0.0) || !std::isfinite(dq)) {
-    std::snprintf(detail, sizeof detail, "q step: %g", dq);
-    report("The q step must be a positive number", detail);
-    return 0;
-  }
   if (!(dr > 0.0) || !(rmax >= dr)) {
     std::snprintf(detail, sizeof detail, "Rmax: %g, dr: %g", rmax, dr);
     report("The r grid is empty: Rmax and dr must be > 0 and Rmax >= dr", detail);
@@ -64,23 +41,24 @@ int cd(int n, int densmode, double rho_exp, double rmax, double damp, double dr,
   // 1. Output grid.
   const double nr_d = std::trunc(rmax / dr);
   if (!(nr_d <= max_points)) {
-    report_memory("Table: B");
+    report("Impossible to allocate memory", "Table: B");
     return 0;
   }
   const int nr = static_cast<int>(nr_d);
   std::vector<double> g, big_g, r;
-  if (!allocate(g, nr, "Table: B") || !allocate(big_g, nr, "Table: C") || !allocate(r, nr, "Table: D"))
+  if (!allocate_table(g, nr, subroutine, "Table: B") || !allocate_table(big_g, nr, subroutine, "Table: C") ||
+      !allocate_table(r, nr, subroutine, "Table: D"))
     return 0;
 
   // 2-3. Damped input W_k = QS_k exp(-damp q_k^2); the last input point is not used.
   const int nk = n - 1;
   std::vector<double> wk;
-  if (!allocate(wk, nk, "Table: W")) return 0;
+  if (!allocate_table(wk, nk, subroutine, "Table: W")) return 0;
   for (int k = 0; k < nk; ++k) wk[k] = qs[k] * std::exp(-damp * q[k] * q[k]);
 
   // 4. Rectangle-rule sine transform.
   if (!sine_transform(wk.data(), q, nk, dq, dr, nr, big_g.data())) {
-    report_memory("Table: FFT");
+    report("Impossible to allocate memory", "Table: FFT");
     return 0;
   }
   // r = 0 gives sin(0) = 0 for every term: G_0 is exactly 0 (NaN when the input holds NaN).
@@ -98,8 +76,8 @@ int cd(int n, int densmode, double rho_exp, double rmax, double damp, double dr,
   const int mfit = static_cast<int>(std::min(m_fit, nr_d));
   if (mfit >= 1) {
     std::vector<double> fx, fy;
-    if (!allocate(fx, static_cast<std::size_t>(mfit) + 1, "Table: DX3") ||
-        !allocate(fy, static_cast<std::size_t>(mfit) + 1, "Table: DX3"))
+    if (!allocate_table(fx, static_cast<std::size_t>(mfit) + 1, subroutine, "Table: DX3") ||
+        !allocate_table(fy, static_cast<std::size_t>(mfit) + 1, subroutine, "Table: DX3"))
       return 0;
     for (int j = 1; j <= mfit; ++j) {
       fx[j] = j * dr;

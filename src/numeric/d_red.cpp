@@ -3,13 +3,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <vector>
 
 #include "numeric/callbacks.h"
 #include "numeric/elements.h"
 #include "numeric/filters.h"
 #include "numeric/spline.h"
+#include "numeric/work_arrays.h"
 
 namespace {
 
@@ -41,13 +41,7 @@ void echo_point(std::FILE* f, int i, const char* label, double v) {
 }
 
 bool allocate(std::vector<double>& v, std::size_t n, const char* table) {
-  try {
-    v.assign(n, 0.0);
-    return true;
-  } catch (const std::exception&) {
-    show_error_("Impossible to allocate memory", "Subroutine: dr ", table);
-    return false;
-  }
+  return allocate_table(v, n, "Subroutine: dr ", table);
 }
 
 struct corrected {

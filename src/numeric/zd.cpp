@@ -2,11 +2,11 @@
 
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <vector>
 
 #include "numeric/callbacks.h"
 #include "numeric/filters.h"
+#include "numeric/work_arrays.h"
 
 namespace {
 
@@ -15,18 +15,9 @@ void report(const char* what, const char* detail) { show_error_(what, "Subroutin
 }  // namespace
 
 int zd(int n, double qb, const double* q, const double* qs) {
+  if (!check_q_grid(n, q, "Subroutine: zd ")) return 0;
   char detail[80];
-  if (n < 2) {
-    std::snprintf(detail, sizeof detail, "Points: %d", n);
-    report("At least two data points are required", detail);
-    return 0;
-  }
   const double dq = q[1] - q[0];
-  if (!(dq > 0.0) || !std::isfinite(dq)) {
-    std::snprintf(detail, sizeof detail, "q step: %g", dq);
-    report("The q step must be a positive number", detail);
-    return 0;
-  }
   // 1-based bending index; checked as a double before it is made an integer.
   const double kb_d = std::trunc(qb / dq);
   if (!(kb_d >= 1.0) || !(kb_d <= n - 5.0)) {
@@ -37,12 +28,7 @@ int zd(int n, double qb, const double* q, const double* qs) {
   const int kb = static_cast<int>(kb_d);
 
   std::vector<double> corrected;
-  try {
-    corrected.resize(static_cast<std::size_t>(n - 1));
-  } catch (const std::exception&) {
-    show_error_("Impossible to allocate memory", "Subroutine: zd ", "Table: C");
-    return 0;
-  }
+  if (!allocate_table(corrected, static_cast<std::size_t>(n - 1), "Subroutine: zd ", "Table: C")) return 0;
 
   // Normal equations of the cubic over the 0-based points kb-1..n-3: power sums
   // s_r = sum q^r (r = 0..6) and t_r = sum q^r QS (r = 0..3).
