@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "project/hooks.h"
 #include "project/project.h"
 #include "support/project_fixture.h"
+#include "support/temp_files.h"
 
 using namespace std::string_literals;
 
@@ -25,23 +25,10 @@ class files_test : public project_table_test {
       h = 700;
     };
   }
-  void TearDown() override {
-    if (!dir_.empty()) {
-      std::string cmd = "rm -rf '" + dir_ + "'";
-      (void)system(cmd.c_str());
-    }
-    project_table_test::TearDown();
-  }
-  std::string temp_dir() {
-    if (dir_.empty()) {
-      std::string t = testing::TempDir() + "amoq_files_XXXXXX";
-      dir_ = mkdtemp(t.data());
-    }
-    return dir_;
-  }
+  std::string temp_dir() { return scratch_.path.string(); }
 
  private:
-  std::string dir_;
+  scratch_dir scratch_;
 };
 
 inline int window_marker;  // stands for a window handle

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,13 +11,9 @@
 #include "project/calc_records.h"
 #include "project/hooks.h"
 #include "project/project.h"
+#include "support/temp_files.h"
 
 namespace {
-
-int32_t le32(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
-                              static_cast<uint32_t>(b[at + 3]) << 24);
-}
 
 void put32(std::vector<uint8_t>& b, size_t at, int32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
@@ -54,15 +46,15 @@ TEST_F(project_file_test, GoldenBytesOfANewProject) {
                             0x63, 0x74, 0x20, 0x66, 0x69, 0x6C, 0x65, 0x20, 0x76, 0x2D, 0x31,
                             0x2E, 0x30, 0x0A, 0x25, 0x0A, 1, 0, 0, 0, 'P'};
   EXPECT_EQ(std::memcmp(b.data(), header, sizeof header), 0);
-  EXPECT_EQ(le32(b, 34), 1);  // trun
-  EXPECT_EQ(le32(b, 38), 0);  // prun
-  EXPECT_EQ(le32(b, 42), 0);  // run
-  EXPECT_EQ(le32(b, 46), 0);  // nspec
+  EXPECT_EQ(read32(b, 34), 1);  // trun
+  EXPECT_EQ(read32(b, 38), 0);  // prun
+  EXPECT_EQ(read32(b, 42), 0);  // run
+  EXPECT_EQ(read32(b, 46), 0);  // nspec
   // exp_prop[0] = -10.0 after 6 int32[4] and 3 double[4]
   const size_t exp_at = 50 + 6 * 16 + 3 * 32;
   const uint8_t minus_ten[] = {0, 0, 0, 0, 0, 0, 0x24, 0xC0};
   for (int i = 0; i < 19; ++i) EXPECT_EQ(std::memcmp(&b[exp_at + 8 * i], minus_ten, 8), 0) << i;
-  EXPECT_EQ(le32(b, exp_at + 152), -1);  // params[0]
+  EXPECT_EQ(read32(b, exp_at + 152), -1);  // params[0]
   for (size_t i = 426; i < 450; ++i) EXPECT_EQ(b[i], 0xFF) << "unset file names";
 
   // Set names are counted strings; an empty name differs from an unset one.
@@ -70,10 +62,10 @@ TEST_F(project_file_test, GoldenBytesOfANewProject) {
   proj[0].filename[2] = "";
   b = encode(0);
   ASSERT_EQ(b.size(), 450u + 6);
-  EXPECT_EQ(le32(b, 430), 6);
+  EXPECT_EQ(read32(b, 430), 6);
   EXPECT_EQ(std::string(b.begin() + 434, b.begin() + 440), "bg.dat");
-  EXPECT_EQ(le32(b, 440), 0);
-  EXPECT_EQ(le32(b, 444), -1);
+  EXPECT_EQ(read32(b, 440), 0);
+  EXPECT_EQ(read32(b, 444), -1);
 }
 
 TEST_F(project_file_test, RoundTripsGiveIdenticalBytes) {
@@ -130,7 +122,7 @@ TEST_F(project_file_test, NoSpeciesWithCalculationsStaysReadable) {
   save_curve(2, x, y, 1, 1);
   std::vector<uint8_t> b = encode(0);
   EXPECT_EQ(b.size(), 449u + proj[0].name.size());
-  EXPECT_EQ(le32(b, 4 + 25 + 4 + static_cast<int>(proj[0].name.size()) + 8), 0);
+  EXPECT_EQ(read32(b, 4 + 25 + 4 + static_cast<int>(proj[0].name.size()) + 8), 0);
   ASSERT_EQ(decode_fresh(b), file_ok);
   EXPECT_EQ(proj[1].run, 0);
   EXPECT_TRUE(proj[1].curves[1].empty());
@@ -142,7 +134,7 @@ TEST_F(project_file_test, NoSpeciesWithCalculationsStaysReadable) {
   activep = 0;
   save_curve(0, x, y, 1, 1);
   b = encode(0);
-  EXPECT_EQ(le32(b, static_cast<size_t>(b.size() - 4)), 0);
+  EXPECT_EQ(read32(b, static_cast<size_t>(b.size() - 4)), 0);
 }
 
 TEST_F(project_file_test, AnyHeaderIsSkipped) {
@@ -259,17 +251,11 @@ TEST_F(project_file_test, StreamsAndFiles) {
   std::vector<uint8_t> before;
   ASSERT_TRUE(read_whole_file(path, before));
   proj[p].name = "a much longer name that makes the file grow";
-  struct sigaction ignore = {}, old = {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &old);
-  rlimit saved;
-  getrlimit(RLIMIT_FSIZE, &saved);
-  rlimit small = saved;
-  small.rlim_cur = 100;
-  setrlimit(RLIMIT_FSIZE, &small);
-  int code = save_project_file(path, p);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  sigaction(SIGXFSZ, &old, nullptr);
+  int code;
+  {
+    file_size_limit limit(100);
+    code = save_project_file(path, p);
+  }
   EXPECT_EQ(code, 1);
   std::vector<uint8_t> after;
   ASSERT_TRUE(read_whole_file(path, after));

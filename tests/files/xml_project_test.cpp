@@ -2,8 +2,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <libxml/parser.h>
@@ -13,22 +11,11 @@
 #include "project/project.h"
 #include "support/project_fixture.h"
 #include "support/recording_presenter.h"
+#include "support/temp_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void spit(const fs::path& p, const std::string& text) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << text;
-}
 
 const fs::path data_dir = fs::path(AMOQ_TEST_DATA) / "xml";
 
@@ -44,11 +31,6 @@ class xml_project_test : public project_table_test {
  protected:
   void SetUp() override {
     project_table_test::SetUp();
-    dir_ = fs::temp_directory_path() /
-           ("amoq-xml-test-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     xml_import_hooks h;
     h.apply_project = [this] { ++applied_; };
     h.show_settings = [this] { ++settings_shown_; };
@@ -56,7 +38,6 @@ class xml_project_test : public project_table_test {
   }
   void TearDown() override {
     set_xml_import_hooks(std::move(saved_));
-    fs::remove_all(dir_);
     project_table_test::TearDown();
   }
 
@@ -83,12 +64,13 @@ class xml_project_test : public project_table_test {
   // Reads `text` from a file into a new project; returns open_xml's code.
   int import_text(const std::string& text) {
     fs::path f = dir_ / "in.apf";
-    spit(f, text);
+    std::ofstream(f, std::ios::binary) << text;
     init_project();
     return open_xml(f.c_str());
   }
 
-  fs::path dir_;
+  scratch_dir scratch_;
+  const fs::path& dir_ = scratch_.path;
   int applied_ = 0, settings_shown_ = 0;
   xml_import_hooks saved_;
 };
@@ -273,7 +255,7 @@ TEST_F(xml_project_test, MissingFileAndNoProject) {
 
 TEST_F(xml_project_test, FailedSaveKeepsTheOldFile) {
   fs::path target = dir_ / "keep.apf";
-  spit(target, "old contents");
+  std::ofstream(target) << "old contents";
   make_sio2();
   proj[activep].spec_prop[3].resize(1);  // a record the writer refuses
   EXPECT_EQ(write_xml(target.c_str()), 0);

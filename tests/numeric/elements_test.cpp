@@ -57,13 +57,6 @@ TEST(Elements, SymbolsAndNames) {
   EXPECT_TRUE(element_of(107).empty());
 }
 
-TEST(Elements, HydrogenOrientationAndLastColumn) {
-  const double h[11] = {0.413048, 0.294953, 0.187491, 0.080701, 0.023736, 15.569946,
-                        32.398468, 5.711404, 61.889874, 1.334118, 0.000049};
-  for (int j = 0; j < 11; ++j) EXPECT_EQ(rx_coefficient(j, 1), h[j]);
-  EXPECT_EQ(rx_coefficient(10, 98), rxparameters[10 * 98 + 97]);
-}
-
 namespace {
 species_factors from_table(int z, double x, double fp = 0.0, double fpp = 0.0) {
   species_factors s{static_cast<double>(z), x, fp, fpp, {}, {}, 0.0};

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <utility>
@@ -12,30 +9,9 @@
 
 #include "numeric/readfiles.h"
 #include "numeric/recorder.h"
-
-namespace fs = std::filesystem;
+#include "support/temp_files.h"
 
 namespace {
-
-// A scratch directory removed with everything in it at the end of the test.
-struct scratch_dir {
-  fs::path path;
-  scratch_dir() {
-    static int serial = 0;
-    path = fs::temp_directory_path() /
-           ("amoq_readfiles_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
-    fs::create_directories(path);
-  }
-  ~scratch_dir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string write(const std::string& name, const std::string& bytes) const {
-    std::string p = (path / name).string();
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
-  }
-};
 
 int read(const std::string& file, int calc = 0, int curve = 0) {
   return read_data(calc, curve, file.data(), static_cast<int>(file.size()));

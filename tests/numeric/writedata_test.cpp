@@ -1,52 +1,21 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "numeric/readfiles.h"
 #include "numeric/recorder.h"
 #include "numeric/writedata.h"
+#include "support/temp_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct scratch_dir {
-  fs::path path;
-  scratch_dir() {
-    static int serial = 0;
-    path = fs::temp_directory_path() /
-           ("amoq_writedata_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
-    fs::create_directories(path);
-  }
-  ~scratch_dir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string file(const std::string& name) const { return (path / name).string(); }
-  int entries() const {
-    int n = 0;
-    for (auto it = fs::directory_iterator(path); it != fs::directory_iterator(); ++it) ++n;
-    return n;
-  }
-};
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 int save(const std::string& name, std::vector<double> x, std::vector<double> y, int xlog,
          int ylog, int bar, int calc, int curve, int format) {
@@ -217,17 +186,13 @@ TEST(WriteData, FailuresKeepExistingFile) {
 
   // A write that fails half way (file size limit): the old file stays, no debris.
   std::vector<double> big(5000, 1.0);
-  struct rlimit old;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto old_handler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const int saved = save(a, big, big, 0, 0, 0, 0, 0, 1);
-  const int prepped = prep(dir.file("b.dat"), 0, 0, 0, 0, 0);
-  const int appended = append(big, big, 0, 0, 0, 0, 0, 1);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, old_handler);
+  int saved, prepped, appended;
+  {
+    file_size_limit limit(4096);
+    saved = save(a, big, big, 0, 0, 0, 0, 0, 1);
+    prepped = prep(dir.file("b.dat"), 0, 0, 0, 0, 0);
+    appended = append(big, big, 0, 0, 0, 0, 0, 1);
+  }
   EXPECT_EQ(saved, 0);
   EXPECT_EQ(prepped, 1);
   EXPECT_EQ(appended, 0);
