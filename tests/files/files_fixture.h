@@ -33,18 +33,6 @@ class files_test : public project_table_test {
 
 inline int window_marker;  // stands for a window handle
 
-// Draws slot k of curve c with a style that differs from every default.
-inline void draw_slot(curve& c, int k, int n) {
-  c.extrasets[k][0] = 1;
-  c.extrathick[k] = 0.5 + n;
-  c.extradash[k] = 2 + n;
-  c.extraglyph[k] = 5 + n;
-  c.extraspect[k] = 1;
-  c.extragsize[k] = 3.25 + n;
-  c.extragfreq[k] = 2 + n;
-  c.extracolor[k] = color{7, static_cast<uint16_t>(1000 + n), 2000, 3000};
-}
-
 // Builds curve (1, 1) of project p as an open window with non-default settings and its
 // slot table for the current project list.
 inline void open_window(int p) {
@@ -68,10 +56,7 @@ inline void open_window(int p) {
   c.x_axis_title_pos[1] = 33;
   c.show_legend = 1;
   c.cfile = "out.agr";
-  activep = p;
-  activer = 1;
-  activec = 1;
-  allocextra(0, p, 1, 1);
+  activate_curve(p, 1, 1);
 }
 
 // A project with 2 species (when species), curves with points (when calculations) and,

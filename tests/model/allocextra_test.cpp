@@ -60,10 +60,7 @@ TEST_F(allocextra_test, SlotLayoutFollowsTheActiveCurve) {
   for (const auto& tc : cases) {
     clear();
     for (int a : tc.abscissa) add_project(a == 9 ? 0 : a, a != 9);
-    activep = tc.active;
-    activer = tc.rid;
-    activec = tc.cid;
-    allocextra(0, tc.active, tc.rid, tc.cid);
+    activate_curve(tc.active, tc.rid, tc.cid);
     std::vector<slot> expected;
     for (size_t q = 0; q < tc.blocks.size(); ++q)
       for (auto [r, c] : tc.blocks[q]) expected.push_back({0, static_cast<int>(q), r, c});
@@ -84,26 +81,13 @@ TEST_F(allocextra_test, SlotsOfSurvivingProjectsKeepTheirSettings) {
   add_project(0, true);
   add_project(1, true);
   add_project(0, true);
-  activep = 1;
-  activer = 1;
-  activec = 1;
-  allocextra(0, 1, 1, 1);
+  activate_curve(1, 1, 1);
   curve& c = *proj[1].curves[1][1];
   ASSERT_EQ(c.extras, 7 + 10 + 7);
   // Draw one set of every project with its own style.
-  auto style = [&](int k, int n) {
-    c.extrasets[k][0] = 1;
-    c.extrathick[k] = 2.5 + n;
-    c.extradash[k] = 3 + n;
-    c.extraglyph[k] = 10 + n;
-    c.extraspect[k] = 1;
-    c.extragsize[k] = 7.0 + n;
-    c.extragfreq[k] = 4 + n;
-    c.extracolor[k] = color{0, static_cast<uint16_t>(100 * n), 2, 3};
-  };
-  style(2, 0);       // project 0: (1, 1)
-  style(7 + 9, 1);   // project 1: (3, 0)
-  style(17 + 0, 2);  // project 2: (0, 3)
+  draw_slot(c, 2, 0);       // project 0: (1, 1)
+  draw_slot(c, 7 + 9, 1);   // project 1: (3, 0)
+  draw_slot(c, 17 + 0, 2);  // project 2: (0, 3)
   auto drawn = [&] {
     std::vector<std::pair<slot, double>> out;
     for (int k = 0; k < c.extras; ++k)
@@ -111,15 +95,12 @@ TEST_F(allocextra_test, SlotsOfSurvivingProjectsKeepTheirSettings) {
     return out;
   };
   using marked = std::vector<std::pair<slot, double>>;
-  ASSERT_EQ(drawn(), (marked{{{1, 0, 1, 1}, 2.5}, {{1, 1, 3, 0}, 3.5}, {{1, 2, 0, 3}, 4.5}}));
+  ASSERT_EQ(drawn(), (marked{{{1, 0, 1, 1}, 0.5}, {{1, 1, 3, 0}, 1.5}, {{1, 2, 0, 3}, 2.5}}));
 
   add_project(1, true);  // a fourth project adds undrawn default slots at the end
-  activep = 1;
-  activer = 1;
-  activec = 1;
-  allocextra(0, 1, 1, 1);
+  activate_curve(1, 1, 1);
   ASSERT_EQ(c.extras, 7 + 10 + 7 + 10);
-  EXPECT_EQ(drawn(), (marked{{{1, 0, 1, 1}, 2.5}, {{1, 1, 3, 0}, 3.5}, {{1, 2, 0, 3}, 4.5}}));
+  EXPECT_EQ(drawn(), (marked{{{1, 0, 1, 1}, 0.5}, {{1, 1, 3, 0}, 1.5}, {{1, 2, 0, 3}, 2.5}}));
   for (int k = 24; k < 34; ++k) {
     EXPECT_EQ(c.extrasets[k][0], 0);
     EXPECT_EQ(c.extrasets[k][1], 3);
@@ -131,25 +112,21 @@ TEST_F(allocextra_test, SlotsOfSurvivingProjectsKeepTheirSettings) {
 
   // Closing project 0 moves the others down; the curve's record moves with its project.
   close_project_record(0);
-  activep = 0;
-  allocextra(0, 0, 1, 1);
+  activate_curve(0, 1, 1);
   curve& moved = *proj[0].curves[1][1];
   EXPECT_EQ(&moved, &c);
   EXPECT_EQ(c.extras, 10 + 7 + 10);
-  EXPECT_EQ(drawn(), (marked{{{1, 0, 3, 0}, 3.5}, {{1, 1, 0, 3}, 4.5}}));
-  EXPECT_EQ(c.extradash[9], 4);
-  EXPECT_EQ(c.extraglyph[10], 12);
-  EXPECT_EQ(c.extragfreq[10], 6);
-  EXPECT_EQ(c.extracolor[10].red, 200);
+  EXPECT_EQ(drawn(), (marked{{{1, 0, 3, 0}, 1.5}, {{1, 1, 0, 3}, 2.5}}));
+  EXPECT_EQ(c.extradash[9], 3);
+  EXPECT_EQ(c.extraglyph[10], 7);
+  EXPECT_EQ(c.extragfreq[10], 4);
+  EXPECT_EQ(c.extracolor[10].red, 1002);
   EXPECT_EQ(c.extra_pids, (std::vector<int>{1, 2, 3}));
 }
 
 TEST_F(allocextra_test, UnchangedTablesAreKept) {
   add_project(0, true);
-  activep = 0;
-  activer = 1;
-  activec = 0;
-  allocextra(0, 0, 1, 0);
+  activate_curve(0, 1, 0);
   curve& c = *proj[0].curves[1][0];
   c.extrasets[0][0] = 1;
   allocextra(0, 0, 1, 0);

@@ -1,12 +1,11 @@
 // Image export: files of exactly the typed size that real tools open, and refusals.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "plot_fixture.h"
+#include "support/temp_files.h"
 
 namespace fs = std::filesystem;
 
@@ -32,16 +31,10 @@ class export_test : public plot_test {
  protected:
   void SetUp() override {
     plot_test::SetUp();
-    dir_ = fs::temp_directory_path() / ("amoq_plot_export_" + std::to_string(getpid()));
-    fs::create_directories(dir_);
     with_points(3, 1, {0, 1, 2, 3}, {0, 2, -1, 0.5});
   }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    plot_test::TearDown();
-  }
-  std::string path(const char* name) const { return (dir_ / name).string(); }
-  fs::path dir_;
+  std::string path(const char* name) const { return dir_.file(name); }
+  scratch_dir dir_;
 };
 
 }  // namespace

@@ -7,13 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "curve/curve.h"
 #include "files/project_file.h"
 #include "project/project.h"
+#include "support/temp_files.h"
 
 namespace fs = std::filesystem;
 
@@ -25,13 +25,6 @@ struct run_result {
   int status;
   std::string out, err;
 };
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class ReduceTest : public ::testing::Test {
  protected:
