@@ -28,14 +28,8 @@ struct run_result {
 
 class ReduceTest : public ::testing::Test {
  protected:
-  fs::path dir;
-
-  void SetUp() override {
-    dir = fs::path(testing::TempDir()) /
-          ("amoq_reduce_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
+  scratch_dir scratch;
+  const fs::path& dir = scratch.path;
 
   run_result run(const std::string& args) {
     const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";

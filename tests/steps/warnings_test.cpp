@@ -1,9 +1,9 @@
 // Every refusal of the settings rules and the step checks: its exact text, its kind, and
 // a record left exactly as it was.
-#include <cstdio>
 #include <functional>
 
 #include "step_fixture.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -32,11 +32,8 @@ void input_ready(int calc) {
 }
 
 std::string temp_file(const char* content) {
-  std::string path = testing::TempDir() + "/amoq_bad_format.dat";
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  std::fputs(content, f);
-  std::fclose(f);
-  return path;
+  static const scratch_dir dir;
+  return dir.write("bad_format.dat", content);
 }
 
 class RefusalTest : public StepTest, public ::testing::WithParamInterface<refusal> {};
