@@ -2,90 +2,26 @@
 // installed, messages recorded and the save chooser answered from a script.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <gtk/gtk.h>
-
-#include <cairo.h>
-
 #include <cmath>
-#include <cstdlib>
-#include <deque>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "curve/allocextra.h"
 #include "curve/gtk/curve_window.h"
+#include "gui_fixture.h"
 #include "project/calc_records.h"
-#include "project/hooks.h"
-#include "project/project.h"
-#include "project/step_hooks.h"
 #include "project/toolbox.h"
-#include "shell/chooser.h"
-#include "shell/paths.h"
-#include "support/recording_presenter.h"
 
-inline void pump() {
-  while (gtk_events_pending()) gtk_main_iteration();
-}
-
-class CurveWindowTest : public ::testing::Test {
+class CurveWindowTest : public GuiTest {
  public:
-  std::unique_ptr<recording_presenter> messages;
-  // A scripted chooser answer: the path (empty = Cancel) and the filter chosen.
-  struct answer {
-    std::string path;
-    int filter = 0;
-  };
-  std::vector<chooser_request> requests;  // every chooser the code opened
-  std::deque<answer> answers;             // scripted answers; Cancel when exhausted
-  refresh_hooks old_hooks;
-  step_hooks old_step_hooks;
-  chooser_function old_chooser;
-  std::string dir;
-
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no display (run under xvfb-run)";
-    set_package_paths(AMOQ_SOURCE_DIR "/data");
-  }
-
   void SetUp() override {
-    clear_projects();
-    messages = std::make_unique<recording_presenter>();
-    old_hooks = set_hooks({});
-    old_step_hooks = set_step_hooks({});
+    GuiTest::SetUp();
     install_curve_window_hooks();
-    old_chooser = set_file_chooser([this](const chooser_request& r) {
-      requests.push_back(r);
-      if (answers.empty()) return std::string();
-      answer a = answers.front();
-      answers.pop_front();
-      if (r.chosen_filter) *r.chosen_filter = a.filter;
-      return a.path;
-    });
-    char tmpl[] = "/tmp/curvewin-XXXXXX";
-    dir = mkdtemp(tmpl);
   }
 
   void TearDown() override {
     for (int p = 0; p < nprojects; ++p) destroy_curve_windows(p);
     pump();
-    clear_projects();
-    set_file_chooser(std::move(old_chooser));
-    set_hooks(std::move(old_hooks));
-    set_step_hooks(std::move(old_step_hooks));
-    messages.reset();
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-  }
-
-  static void clear_projects() {
     while (nprojects > 0) close_project_record(0);
-    projid = -1;
-    activep = -1;
-    inactep = -1;
-    activer = activec = 0;
-    psize.clear();
+    GuiTest::TearDown();
   }
 
   // A new active project on the Q abscissa with curve records; returns its position.
@@ -138,8 +74,6 @@ class CurveWindowTest : public ::testing::Test {
     gdk_flush();
     pump();
   }
-
-  std::string path(const std::string& name) const { return dir + "/" + name; }
 };
 
 // The widget of class `type` whose label (or own text) is `text`, searched depth-first
@@ -179,13 +113,15 @@ inline std::vector<std::string> item_labels(GtkWidget* menu) {
   return out;
 }
 
-// First descendant of the given type.
-inline GtkWidget* find_type(GtkWidget* root, GType type) {
-  if (G_TYPE_CHECK_INSTANCE_TYPE(root, type)) return root;
-  if (!GTK_IS_CONTAINER(root)) return nullptr;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(root));
-  GtkWidget* found = nullptr;
-  for (GList* l = children; l && !found; l = l->next) found = find_type(GTK_WIDGET(l->data), type);
-  g_list_free(children);
-  return found;
+// Every descendant of the given type, depth-first.
+inline std::vector<GtkWidget*> all_of(GtkWidget* root, GType type) {
+  std::vector<GtkWidget*> out;
+  if (G_TYPE_CHECK_INSTANCE_TYPE(root, type)) out.push_back(root);
+  if (GTK_IS_CONTAINER(root)) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(root));
+    for (GList* l = children; l; l = l->next)
+      for (GtkWidget* w : all_of(GTK_WIDGET(l->data), type)) out.push_back(w);
+    g_list_free(children);
+  }
+  return out;
 }

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "shell/info_view.h"
-#include "shell/workspace_tree.h"
 #include "shell_fixture.h"
 
 namespace {
@@ -14,7 +13,7 @@ namespace {
 // The screen area of the windows, as the user sees them.
 void save_screenshot(const char* path) {
   for (int i = 0; i < 20; ++i) {
-    shell_pump();
+    pump();
     g_usleep(20000);
   }
   GdkWindow* root = gdk_get_default_root_window();
@@ -56,10 +55,7 @@ TEST_F(ShellTest, ExampleRunsItsFourStepsFromTheWindow) {
   for (int calc = 0; calc < ncalc; ++calc) EXPECT_EQ(proj[0].calcok[calc], 1) << calc;
   EXPECT_TRUE(texts("warning").empty()) << texts("warning")[0];
 
-  GtkTreePath* path = gtk_tree_path_new_from_string("0:0:1:1");
-  gtk_tree_view_row_activated(workspace_view(), path, gtk_tree_view_get_column(workspace_view(), 0));
-  gtk_tree_path_free(path);
-  shell_pump();
+  activate_row("0:0:1:1");
   std::string page = view_text(0);
   EXPECT_NE(page.find("Estimated normalization constant: "), std::string::npos) << page;
   EXPECT_NE(page.find("high angle method"), std::string::npos);
@@ -82,7 +78,7 @@ TEST_F(ShellTest, ExampleRunsItsFourStepsFromTheWindow) {
     ASSERT_NE(c->view_button, nullptr);
     ASSERT_TRUE(gtk_widget_is_sensitive(GTK_WIDGET(c->view_button)));
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c->view_button), TRUE);
-    shell_pump();
+    pump();
     ASSERT_NE(c->window, nullptr);
     EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(c->window)));
   }

@@ -2,11 +2,9 @@
 // export, the file named on the command line, and the failures of each.
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "shell/workspace_tree.h"
 #include "shell_fixture.h"
 
 namespace {
@@ -19,12 +17,8 @@ class ShellFiles : public ShellTest {
     fs::copy_file(example(name), file(name));
     return file(name);
   }
-  static std::string bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   void open_project_menu(const std::string& path) {
-    paths = {path};
+    answers = {path};
     menu("gtk-open");
   }
 };
@@ -91,7 +85,7 @@ TEST_F(ShellFiles, ProjectSavedAndReopenedThroughTheMenu) {
 
   // Save as always asks, preset to the known file, and the project follows the new file.
   std::string other = file("other.nap");
-  paths = {other};
+  answers = {other};
   menu("gtk-save-as");
   ASSERT_EQ(choosers.size(), 2u);
   EXPECT_EQ(choosers[1].title, "Save Project File");
@@ -121,7 +115,7 @@ TEST_F(ShellFiles, WorkspaceSavedAndReopenedThroughTheMenu) {
   std::string second_name = proj[1].name;
 
   std::string naw = file("work.naw");
-  paths = {naw};
+  answers = {naw};
   menu("_Save workspace");
   ASSERT_EQ(choosers.back().title, "Save Worspace");
   EXPECT_EQ(choosers.back().proposed_name, "New.naw");
@@ -129,7 +123,7 @@ TEST_F(ShellFiles, WorkspaceSavedAndReopenedThroughTheMenu) {
   ASSERT_TRUE(texts("error").empty()) << texts("error")[0];
 
   on_close_workspace_silently();
-  paths = {naw};
+  answers = {naw};
   menu("_Open workspace");
   ASSERT_EQ(choosers.back().title, "Open Workspace");
   ASSERT_EQ(nprojects, 2);
@@ -151,7 +145,7 @@ TEST_F(ShellFiles, FilesThatCannotBeUsed) {
   EXPECT_EQ(nprojects, 0);
 
   clear_messages();
-  paths = {file("missing.naw")};
+  answers = {file("missing.naw")};
   menu("_Open workspace");
   EXPECT_EQ(texts("error"), std::vector<std::string>{"Error while reading workspace file\n" +
                                                      file("missing.naw") + "\nError code: 1\n\n"});
@@ -162,7 +156,7 @@ TEST_F(ShellFiles, FilesThatCannotBeUsed) {
   menu("gtk-new");
   clear_messages();
   std::string nowhere = file("no/such/folder/p.nap");
-  paths = {nowhere};
+  answers = {nowhere};
   menu("gtk-save");
   ASSERT_EQ(texts("error").size(), 1u);
   EXPECT_EQ(texts("error")[0].rfind("Impossible to save project file:\n" + nowhere + "\nError code: ", 0), 0u)
@@ -171,7 +165,7 @@ TEST_F(ShellFiles, FilesThatCannotBeUsed) {
   EXPECT_FALSE(proj[0].path);
   size_t asked = choosers.size();
   std::string good = file("p.nap");
-  paths = {good};
+  answers = {good};
   menu("gtk-save");
   EXPECT_EQ(choosers.size(), asked + 1);
   EXPECT_TRUE(fs::exists(good));
@@ -189,7 +183,7 @@ TEST_F(ShellFiles, FilesThatCannotBeUsed) {
 }
 
 TEST_F(ShellFiles, XmlImportAndExport) {
-  paths = {example("sio2.apf")};
+  answers = {example("sio2.apf")};
   menu("_Import/AMOQ XML Project File '*.apf'");
   ASSERT_EQ(nprojects, 1);
   EXPECT_EQ(choosers.back().title, "Import Amoq XML Project File");
@@ -200,17 +194,17 @@ TEST_F(ShellFiles, XmlImportAndExport) {
 
   // Exporting the imported description gives the file back byte for byte.
   std::string out = file("out.apf");
-  paths = {out};
+  answers = {out};
   menu("_Export/AMOQ XML Project File '*.apf'");
   EXPECT_EQ(choosers.back().title, "Export Amoq XML Project File");
   EXPECT_FALSE(choosers.back().confirm_overwrite);
-  EXPECT_EQ(bytes(out), bytes(example("sio2.apf")));
+  EXPECT_EQ(slurp(out), slurp(example("sio2.apf")));
 
   // A file that is not a project description: message, and the new project is closed.
   clear_messages();
   std::string bad = file("bad.apf");
   std::ofstream(bad) << "<not-amoq/>";
-  paths = {bad};
+  answers = {bad};
   menu("_Import/AMOQ XML Project File '*.apf'");
   EXPECT_EQ(nprojects, 1);
   ASSERT_FALSE(texts("error").empty());
@@ -221,7 +215,7 @@ TEST_F(ShellFiles, XmlImportAndExport) {
   clear_messages();
   messages->answers = {1};
   std::string empty = file("empty.apf");
-  paths = {empty};
+  answers = {empty};
   menu("_Export/AMOQ XML Project File '*.apf'");
   EXPECT_EQ(messages->messages.at(0).title, "Save an empty project ?");
   EXPECT_EQ(nprojects, 1);

@@ -1,9 +1,7 @@
 // The information pages: exact texts and tags of the pieces users read.
-#include <gtest/gtest.h>
-#include <gtk/gtk.h>
-
 #include <string>
 
+#include "gui_fixture.h"
 #include "project/info_pages.h"
 #include "project/messages.h"
 #include "project/project.h"
@@ -15,19 +13,10 @@ namespace {
 class ShellInfoPages : public ::testing::Test {
  protected:
   void SetUp() override {
-    proj.clear();
-    nprojects = 0;
-    activep = -1;
-    projid = -1;
-    inactep = -1;
+    GuiTest::reset_projects();
     init_project();
   }
-  void TearDown() override {
-    proj.clear();
-    nprojects = 0;
-    activep = -1;
-    inactep = -1;
-  }
+  void TearDown() override { GuiTest::reset_projects(); }
   // The run whose text is `text` (first match), or null.
   static const text_run* run(const info_text& t, const std::string& text) {
     for (const auto& r : t)

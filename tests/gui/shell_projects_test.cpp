@@ -3,19 +3,12 @@
 #include <vector>
 
 #include "shell/info_view.h"
-#include "shell/workspace_tree.h"
 #include "shell_fixture.h"
 
 namespace {
 
 class ShellProjects : public ShellTest {
  public:
-  void activate_row(const char* path) {
-    GtkTreePath* tp = gtk_tree_path_new_from_string(path);
-    gtk_tree_view_row_activated(workspace_view(), tp, gtk_tree_view_get_column(workspace_view(), 0));
-    gtk_tree_path_free(tp);
-    shell_pump();
-  }
   // Three projects named A, B, C through the "_Edit name" entry of their context menus.
   void three_projects() {
     for (const char* name : {"A", "B", "C"}) {
@@ -29,7 +22,7 @@ class ShellProjects : public ShellTest {
     GtkWidget* item = find_menu_item(m, text);
     ASSERT_NE(item, nullptr) << text;
     gtk_menu_item_activate(GTK_MENU_ITEM(item));
-    shell_pump();
+    pump();
     gtk_widget_destroy(m);
   }
   std::vector<std::string> names_in_table() {
@@ -145,69 +138,42 @@ TEST_F(ShellProjects, InformationRowOfAnInactiveProjectShowsThatProject) {
   EXPECT_EQ(view_text(0), "");
 }
 
-TEST_F(ShellProjects, CloseWorkspaceAsksFirst) {
-  three_projects();
-  messages->answers = {0};
-  menu("_Close workspace");
-  EXPECT_EQ(nprojects, 3);
-  ASSERT_EQ(messages->messages.back().kind, "question");
-  EXPECT_EQ(messages->messages.back().title, "Closing workspace");
-  EXPECT_EQ(messages->messages.back().text, "Close workspace ?");
-  messages->answers = {1};
-  menu("_Close workspace");
-  EXPECT_EQ(nprojects, 0);
-  EXPECT_EQ(newspace, 1);
-}
-
-TEST_F(ShellProjects, QuitQuestion) {
-  messages->answers = {0};
-  menu("gtk-quit");
-  EXPECT_EQ(quit_requested, 0);
-  EXPECT_TRUE(gtk_widget_get_visible(amoq));
-  EXPECT_EQ(messages->messages.back().title, "Leaving AmoqGTK");
-  EXPECT_EQ(messages->messages.back().text, "Are you sure you want to quit ?");
-  menu("gtk-new");
-  messages->answers = {1};
-  menu("gtk-quit");
+TEST_F(ShellProjects, CloseWorkspaceAndQuitAskFirst) {
+  struct question {
+    const char* entry;
+    const char* title;
+    const char* text;
+  };
+  const question questions[] = {{"_Close workspace", "Closing workspace", "Close workspace ?"},
+                                {"gtk-quit", "Leaving AmoqGTK", "Are you sure you want to quit ?"}};
+  for (const question& q : questions) {
+    SCOPED_TRACE(q.entry);
+    three_projects();
+    messages->answers = {0};  // No: nothing happens
+    menu(q.entry);
+    EXPECT_EQ(nprojects, 3);
+    EXPECT_EQ(quit_requested, 0);
+    EXPECT_TRUE(gtk_widget_get_visible(amoq));
+    ASSERT_EQ(messages->messages.back().kind, "question");
+    EXPECT_EQ(messages->messages.back().title, q.title);
+    EXPECT_EQ(messages->messages.back().text, q.text);
+    messages->answers = {1};
+    menu(q.entry);
+    EXPECT_EQ(nprojects, 0);
+    EXPECT_EQ(newspace, 1);
+  }
   EXPECT_EQ(quit_requested, 1);
-  EXPECT_EQ(nprojects, 0);
 }
 
-}  // namespace
-
-namespace {
-
-TEST_F(ShellProjects, DialogFrameAndBusyMenu) {
-  GtkWidget* d = dialogmodal(amoq, "Columns");
-  EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(d)), "Columns");
-  EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(d)));
-  EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(d)), GTK_WINDOW(amoq));
-  EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(d)));
-  EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(d)), 5u);
-  GList* buttons = gtk_container_get_children(GTK_CONTAINER(gtk_dialog_get_action_area(GTK_DIALOG(d))));
-  EXPECT_EQ(g_list_length(buttons), 2u);
-  g_list_free(buttons);
-  GtkWidget* close = gtk_dialog_get_widget_for_response(GTK_DIALOG(d), GTK_RESPONSE_CLOSE);
-  GtkWidget* ok = gtk_dialog_get_widget_for_response(GTK_DIALOG(d), GTK_RESPONSE_OK);
-  ASSERT_TRUE(close && ok);
-  EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(close)), GTK_STOCK_CLOSE);
-  EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(ok)), GTK_STOCK_OK);
-  gtk_widget_destroy(d);
-
-  // While a step runs, the project entries New, Open, Save and Save as are insensitive.
+TEST_F(ShellProjects, FileEntriesAreInsensitiveWhileAStepRuns) {
   menu("gtk-new");
   ASSERT_TRUE(shooks().busy);
-  GtkWidget* bar = widget("MainMenuBar");
-  GList* tops = gtk_container_get_children(GTK_CONTAINER(bar));
-  GtkWidget* file_menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(tops->data));
-  g_list_free(tops);
+  const char* const stocks[] = {GTK_STOCK_NEW, GTK_STOCK_OPEN, GTK_STOCK_SAVE, GTK_STOCK_SAVE_AS};
   shooks().busy(0, 0, 0.75, "Please wait Raw data correction calculation in progress");
-  for (const char* stock : {GTK_STOCK_NEW, GTK_STOCK_OPEN, GTK_STOCK_SAVE, GTK_STOCK_SAVE_AS})
-    EXPECT_FALSE(gtk_widget_is_sensitive(find_menu_item(file_menu, stock))) << stock;
-  EXPECT_TRUE(gtk_widget_is_sensitive(find_menu_item(file_menu, GTK_STOCK_QUIT)));
+  for (const char* stock : stocks) EXPECT_FALSE(gtk_widget_is_sensitive(find_menu_item(file_menu(), stock))) << stock;
+  EXPECT_TRUE(gtk_widget_is_sensitive(find_menu_item(file_menu(), GTK_STOCK_QUIT)));
   shooks().busy(1, 0, 1.0, "");
-  for (const char* stock : {GTK_STOCK_NEW, GTK_STOCK_OPEN, GTK_STOCK_SAVE, GTK_STOCK_SAVE_AS})
-    EXPECT_TRUE(gtk_widget_is_sensitive(find_menu_item(file_menu, stock))) << stock;
+  for (const char* stock : stocks) EXPECT_TRUE(gtk_widget_is_sensitive(find_menu_item(file_menu(), stock))) << stock;
 }
 
 }  // namespace

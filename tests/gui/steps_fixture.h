@@ -3,58 +3,19 @@
 // answered from a script, and the refresh of the active project wired as the shell does.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <gtk/gtk.h>
-
-#include <deque>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "curve/curve.h"
-#include "numeric/callbacks.h"
+#include "gui_fixture.h"
 #include "project/gtk/step_widgets.h"
-#include "project/hooks.h"
 #include "project/messages.h"
-#include "project/project.h"
-#include "project/step_hooks.h"
 #include "project/toolbox.h"
-#include "shell/chooser.h"
-#include "support/recording_presenter.h"
 
-class StepWidgetsTest : public ::testing::Test {
+class StepWidgetsTest : public GuiTest {
  public:
   GtkBuilder* builder = nullptr;
-  std::unique_ptr<recording_presenter> messages;
-  std::vector<std::string> chooser_titles;  // every file chooser the code opened
-  std::deque<std::string> answers;           // scripted paths; Cancel when exhausted
-  std::vector<GtkWidget*> file_items;        // New, Open, Save, Save as of the menu
-  refresh_hooks old_hooks;
-  step_hooks old_step_hooks;
-  chooser_function old_chooser;
-  std::FILE* old_echo = nullptr;
-
-  static void SetUpTestSuite() {
-    static bool initialised = [] {
-      // Numbers keep "." whatever the locale (unless another suite initialised first).
-      if (!gdk_display_get_default()) gtk_disable_setlocale();
-      return gtk_init_check(nullptr, nullptr);
-    }();
-    ASSERT_TRUE(initialised) << "no display (run under xvfb-run)";
-  }
+  std::vector<GtkWidget*> file_items;  // New, Open, Save, Save as of the menu
 
   void SetUp() override {
-    clear_projects();
-    messages = std::make_unique<recording_presenter>();
-    old_hooks = set_hooks({});
-    old_step_hooks = set_step_hooks({});
-    old_echo = set_echo_stream(nullptr);
-    old_chooser = set_file_chooser([this](const chooser_request& r) {
-      chooser_titles.push_back(r.title);
-      std::string a = answers.empty() ? std::string() : answers.front();
-      if (!answers.empty()) answers.pop_front();
-      return a;
-    });
+    GuiTest::SetUp();
     builder = gtk_builder_new();
     GError* error = nullptr;
     ASSERT_TRUE(gtk_builder_add_from_file(builder, AMOQ_SOURCE_DIR "/data/amoq.gui", &error))
@@ -89,22 +50,9 @@ class StepWidgetsTest : public ::testing::Test {
     g_slist_free(objects);
     g_object_unref(builder);
     pump();
-    clear_projects();
-    set_file_chooser(std::move(old_chooser));
-    set_echo_stream(old_echo);
-    set_hooks(std::move(old_hooks));
-    set_step_hooks(std::move(old_step_hooks));
-    messages.reset();
+    GuiTest::TearDown();
   }
 
-  static void pump() {
-    while (gtk_events_pending()) gtk_main_iteration();
-  }
-  static void clear_projects() {
-    proj.clear();
-    nprojects = 0;
-    activep = projid = inactep = -1;
-  }
   GtkWidget* widget(const char* id) { return GTK_WIDGET(object(id)); }
   GObject* object(const char* id) {
     GObject* o = gtk_builder_get_object(builder, id);
@@ -160,7 +108,7 @@ class StepWidgetsTest : public ::testing::Test {
   }
   int combo(const char* id) { return gtk_combo_box_get_active(GTK_COMBO_BOX(widget(id))); }
   bool visible(const char* id) { return gtk_widget_get_visible(widget(id)); }
-  std::vector<std::string> warnings() const { return messages->texts("warning"); }
+  std::vector<std::string> warnings() const { return texts("warning"); }
   project& record() { return proj[activep]; }
   static int points(int calc, int cid) { return curve_points(*proj[activep].curves[calc][cid]); }
 
@@ -170,26 +118,17 @@ class StepWidgetsTest : public ::testing::Test {
   void new_sio2_project() {
     init_project();
     type("species", "2");
-    const char* values[2][4] = {{"14", "0.333333", "0.0817", "0.0704"},
-                                {"8", "0.666667", "0.0106", "0.0060"}};
-    const char* ids[4] = {"Z", "conc", "fp", "fpp"};
     for (int s = 0; s < 2; ++s) {
       species_select(s);
-      for (int k = 0; k < 4; ++k) type(ids[k], values[s][k]);
+      for (int k = 0; k < 4; ++k) type(sio2_species_ids[k], sio2_species[s][k]);
     }
-    for (auto [id, value] : {std::pair{"wavel", "0.7093"}, {"abss", "0.77"}, {"abss2", "0"},
-                             {"density", "0.0662"}, {"ddt", "0.000001"}})
-      type(id, value);
+    for (auto [id, value] : sio2_experiment) type(id, value);
     choose("geombox", 1);
     choose("monobox", 0);
     choose("comptonbox", 0);
     gtk_button_clicked(GTK_BUTTON(widget("SettingsApply")));
     ASSERT_EQ(record().trun, 0);
     messages->messages.clear();
-  }
-
-  static std::string example(const char* name) {
-    return std::string(AMOQ_SOURCE_DIR "/examples/sio2/") + name;
   }
 
   // Step 0 on 2theta with the example's raw data, and the example's step parameters.

@@ -107,7 +107,8 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   new_sio2_project();
   choose("formatbox", 0);
   press("datafile");  // cancelled: nothing changes
-  EXPECT_EQ(chooser_titles, std::vector<std::string>{"Open raw data File"});
+  ASSERT_EQ(choosers.size(), 1u);
+  EXPECT_EQ(choosers[0].title, "Open raw data File");
   EXPECT_FALSE(record().filename[0]);
   EXPECT_TRUE(messages->messages.empty());
   answers.push_back("/nonexistent/raw.dat");
@@ -125,7 +126,7 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   tick("backcorr", true);
   answers.push_back(example("sio2_background.dat"));
   press("backfile");
-  EXPECT_EQ(chooser_titles.back(), "Open background data File");
+  EXPECT_EQ(choosers.back().title, "Open background data File");
   tick("backcorr", false);
   EXPECT_EQ(text("backlab") + "|" + text("nlback"), "(None)|No data");
   EXPECT_FALSE(sensitive("backfile"));
@@ -145,7 +146,7 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   EXPECT_EQ(record().calcok[0], 1);
   std::remove(shorter.c_str());
   press("qfile");  // the inputs of the later steps: a chooser without a title
-  EXPECT_EQ(chooser_titles.back(), "");
+  EXPECT_EQ(choosers.back().title, "");
   // A new abscissa forgets the raw file and empties step 0.
   choose("formatbox", 1);
   EXPECT_EQ(text("datalab"), "(None)");

@@ -1,0 +1,116 @@
+// What every window test needs: GTK on the display of xvfb-run (numbers keep "." whatever
+// the locale), an empty project table, the refresh hooks and the echo stream put aside,
+// messages recorded, file choosers answered from a script and a scratch folder.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <stdlib.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "curve/allocextra.h"
+#include "numeric/callbacks.h"
+#include "project/hooks.h"
+#include "project/project.h"
+#include "project/step_hooks.h"
+#include "shell/chooser.h"
+#include "shell/paths.h"
+#include "support/recording_presenter.h"
+
+inline void pump() {
+  while (gtk_events_pending()) gtk_main_iteration();
+}
+
+inline std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A scripted chooser answer: the path ("" = Cancel) and the filter chosen.
+struct chooser_answer {
+  std::string path;
+  int filter = 0;
+  chooser_answer(std::string p, int f = 0) : path(std::move(p)), filter(f) {}
+  chooser_answer(const char* p) : path(p) {}
+};
+
+class GuiTest : public ::testing::Test {
+ public:
+  std::unique_ptr<recording_presenter> messages;
+  std::vector<chooser_request> choosers;  // every chooser the code opened
+  std::deque<chooser_answer> answers;     // Cancel when exhausted
+  std::string dir;                        // scratch folder of the test
+
+  static void SetUpTestSuite() {
+    static bool initialised = [] {
+      if (!gdk_display_get_default()) gtk_disable_setlocale();
+      return gtk_init_check(nullptr, nullptr);
+    }();
+    ASSERT_TRUE(initialised) << "no display (run under xvfb-run)";
+  }
+
+  void SetUp() override {
+    reset_projects();
+    set_package_paths(AMOQ_SOURCE_DIR "/data");
+    messages = std::make_unique<recording_presenter>();
+    old_hooks_ = set_hooks({});
+    old_step_hooks_ = set_step_hooks({});
+    old_echo_ = set_echo_stream(nullptr);
+    old_chooser_ = set_file_chooser([this](const chooser_request& r) {
+      choosers.push_back(r);
+      if (answers.empty()) return std::string();
+      chooser_answer a = answers.front();
+      answers.pop_front();
+      if (r.chosen_filter) *r.chosen_filter = a.filter;
+      return a.path;
+    });
+    char tmpl[] = "/tmp/amoq-gui-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = tmpl;
+  }
+
+  void TearDown() override {
+    reset_projects();
+    set_file_chooser(std::move(old_chooser_));
+    set_echo_stream(old_echo_);
+    set_hooks(std::move(old_hooks_));
+    set_step_hooks(std::move(old_step_hooks_));
+    messages.reset();
+    std::filesystem::remove_all(dir);
+  }
+
+  static void reset_projects() {
+    proj.clear();
+    nprojects = 0;
+    activep = projid = inactep = -1;
+    activer = activec = 0;
+    psize.clear();
+  }
+
+  std::string file(const std::string& name) const { return dir + "/" + name; }
+  static std::string example(const char* name) {
+    return std::string(AMOQ_SOURCE_DIR "/examples/sio2/") + name;
+  }
+  std::vector<std::string> texts(const char* kind) const { return messages->texts(kind); }
+  void clear_messages() { messages->messages.clear(); }
+
+ private:
+  refresh_hooks old_hooks_;
+  step_hooks old_step_hooks_;
+  std::FILE* old_echo_ = nullptr;
+  chooser_function old_chooser_;
+};
+
+// The sample and experiment of the bundled SiO2 example, as typed into the settings dialog.
+inline const char* const sio2_species[2][4] = {{"14", "0.333333", "0.0817", "0.0704"},
+                                               {"8", "0.666667", "0.0106", "0.0060"}};
+inline const char* const sio2_species_ids[4] = {"Z", "conc", "fp", "fpp"};
+inline const std::pair<const char*, const char*> sio2_experiment[5] = {
+    {"wavel", "0.7093"}, {"abss", "0.77"}, {"abss2", "0"}, {"density", "0.0662"}, {"ddt", "0.000001"}};
