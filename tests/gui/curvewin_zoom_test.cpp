@@ -28,6 +28,15 @@ class ZoomTest : public CurveWindowTest {
   }
 
   curve& c() { return rec(p, 1, 2); }
+  // Fixed ranges: x 0 .. 20, y -1 .. 3 (or from x0 on a log x axis).
+  void set_ranges(double x0 = 0.0, double x1 = 20.0) {
+    c().axmin[0] = x0;
+    c().axmax[0] = x1;
+    c().axmin[1] = -1.0;
+    c().axmax[1] = 3.0;
+    c().autoscale[0] = c().autoscale[1] = 0;
+    settle();
+  }
 
   void button(GdkEventType type, int b, double x, double y, guint32 time) {
     GdkEvent* ev = gdk_event_new(type);
@@ -81,12 +90,7 @@ TEST_F(ZoomTest, DragChangesTheRangesOnlyInsideTheFrameAndTheTimeWindow) {
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
     // Start every case from the same ranges.
-    c().axmin[0] = 0.0;
-    c().axmax[0] = 20.0;
-    c().axmin[1] = -1.0;
-    c().axmax[1] = 3.0;
-    c().autoscale[0] = c().autoscale[1] = 0;
-    settle();
+    set_ranges();
     double px0 = std::floor(x_min + k.x0), py0 = std::floor(y_max + k.y0);
     double px1 = std::floor(x_min + k.x1), py1 = std::floor(y_max + k.y1);
     button(GDK_BUTTON_PRESS, 1, px0, py0, t);
@@ -123,12 +127,7 @@ TEST_F(ZoomTest, DragChangesTheRangesOnlyInsideTheFrameAndTheTimeWindow) {
 }
 
 TEST_F(ZoomTest, PointerReadOutInDataUnits) {
-  c().axmin[0] = 0.0;
-  c().axmax[0] = 20.0;
-  c().axmin[1] = -1.0;
-  c().axmax[1] = 3.0;
-  c().autoscale[0] = c().autoscale[1] = 0;
-  settle();
+  set_ranges();
   double px = std::floor(x_min) + 137.6, py = std::floor(y_max) + 91.3;
   motion(px, py, 0);
   double x = std::trunc(px - x_min) * 20.0 / (x_max - x_min) + 0.0;
@@ -191,12 +190,7 @@ TEST_F(ZoomTest, RubberBandIsColouredByDirection) {
 TEST_F(ZoomTest, ZoomOnALogAxisFollowsTheDecadesShown) {
   // 0.5 .. 30 on a log x axis is drawn as the two decades 1 .. 100.
   c().scale[0] = 1;
-  c().axmin[0] = 0.5;
-  c().axmax[0] = 30.0;
-  c().axmin[1] = -1.0;
-  c().axmax[1] = 3.0;
-  c().autoscale[0] = c().autoscale[1] = 0;
-  settle();
+  set_ranges(0.5, 30.0);
   double px0 = std::floor(x_min + 100), px1 = std::floor(x_min + 300);
   double py0 = std::floor(y_max + 250), py1 = std::floor(y_max + 80);
   button(GDK_BUTTON_PRESS, 1, px0, py0, 1000);
