@@ -101,6 +101,44 @@ class GuiTest : public ::testing::Test {
   std::vector<std::string> texts(const char* kind) const { return messages->texts(kind); }
   void clear_messages() { messages->messages.clear(); }
 
+  // The object `id` of the interface description the test drives (none by default).
+  virtual GObject* object(const char*) { return nullptr; }
+  GtkWidget* widget(const char* id) { return GTK_WIDGET(object(id)); }
+
+  // ---- The user's gestures ----
+  void type(const char* id, const char* text) {
+    gtk_entry_set_text(GTK_ENTRY(widget(id)), text);
+    g_signal_emit_by_name(widget(id), "activate");
+    pump();
+  }
+  void choose(const char* id, int entry) {
+    gtk_combo_box_set_active(GTK_COMBO_BOX(widget(id)), entry);
+    pump();
+  }
+  void tick(const char* id, bool on) {
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(id)), on);
+    pump();
+  }
+  void press(const char* id) {  // buttons act on "released"
+    g_signal_emit_by_name(widget(id), "released");
+    pump();
+  }
+
+  // ---- What the user sees ----
+  std::string text(const char* id) {
+    GtkWidget* w = widget(id);
+    if (GTK_IS_ENTRY(w)) return gtk_entry_get_text(GTK_ENTRY(w));
+    if (GTK_IS_LABEL(w)) return gtk_label_get_text(GTK_LABEL(w));
+    GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(w));
+    GtkTextIter s, e;
+    gtk_text_buffer_get_bounds(b, &s, &e);
+    char* t = gtk_text_buffer_get_text(b, &s, &e, FALSE);
+    std::string out = t;
+    g_free(t);
+    return out;
+  }
+  bool visible(const char* id) { return gtk_widget_get_visible(widget(id)); }
+
  private:
   refresh_hooks old_hooks_;
   step_hooks old_step_hooks_;

@@ -49,26 +49,8 @@ class ShellTest : public GuiTest {
     if (nprojects > 0) on_close_workspace(nullptr, GINT_TO_POINTER(0));
   }
 
-  GtkWidget* widget(const char* id) { return gui_widget(id); }
+  GObject* object(const char* id) override { return gui_object(id); }
   std::string title() { return gtk_window_get_title(GTK_WINDOW(amoq)); }
-  std::string label(const char* id) { return gtk_label_get_text(GTK_LABEL(widget(id))); }
-  void enter(const char* id, const char* text) {
-    gtk_entry_set_text(GTK_ENTRY(widget(id)), text);
-    gtk_widget_activate(widget(id));
-    pump();
-  }
-  void choose(const char* id, int entry) {
-    gtk_combo_box_set_active(GTK_COMBO_BOX(widget(id)), entry);
-    pump();
-  }
-  void release(const char* id) {
-    gtk_button_released(GTK_BUTTON(widget(id)));
-    pump();
-  }
-  void toggle(const char* id, bool on) {
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(id)), on);
-    pump();
-  }
   bool sensitive(const char* id) {
     GObject* o = gui_object(id);
     if (GTK_IS_ACTION(o)) return gtk_action_is_sensitive(GTK_ACTION(o));

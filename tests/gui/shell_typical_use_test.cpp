@@ -20,28 +20,23 @@ class ShellTypicalUse : public ShellTest {
 };
 
 TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
-  EXPECT_FALSE(gtk_widget_is_sensitive(GTK_WIDGET(workspace_view())));
-  EXPECT_TRUE(main_view_shows_logo());
-  EXPECT_FALSE(sensitive("calcra"));
-
   menu("gtk-new");
   ASSERT_EQ(nprojects, 1);
-  EXPECT_EQ(title(), "AMOQ-Gtk - " + proj[0].name);
   EXPECT_TRUE(gtk_widget_is_sensitive(GTK_WIDGET(workspace_view())));
-  EXPECT_EQ(workspace_row_markup("0:0"), "<b>" + proj[0].name + "</b>");
+  EXPECT_FALSE(sensitive("calcra"));
 
   // Sample and experiment of the bundled SiO2 example, typed into the settings dialog.
   gtk_action_activate(GTK_ACTION(gui_object("ssettings")));
   pump();
   EXPECT_TRUE(gtk_widget_get_visible(widget("ProjectSettings")));
-  enter("species", "2");
+  type("species", "2");
   ASSERT_NE(species_combo(), nullptr);
   for (int sp = 0; sp < 2; ++sp) {
     gtk_combo_box_set_active(species_combo(), sp);
-    for (int k = 0; k < 4; ++k) enter(sio2_species_ids[k], sio2_species[sp][k]);
+    for (int k = 0; k < 4; ++k) type(sio2_species_ids[k], sio2_species[sp][k]);
   }
-  EXPECT_EQ(label("Elt"), proj[0].spec_symbol[1]);
-  for (auto [id, value] : sio2_experiment) enter(id, value);
+  EXPECT_EQ(text("Elt"), proj[0].spec_symbol[1]);
+  for (auto [id, value] : sio2_experiment) type(id, value);
   choose("geombox", 1);
   choose("monobox", 0);
   choose("comptonbox", 0);
@@ -55,48 +50,42 @@ TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
   // Step 0: abscissa 2theta, raw data and background chosen in the file chooser.
   choose("formatbox", 0);
   answers = {example("sio2_raw.dat")};
-  release("datafile");
-  EXPECT_EQ(label("datalab"), "sio2_raw.dat");
-  toggle("backcorr", true);
+  press("datafile");
+  EXPECT_EQ(text("datalab"), "sio2_raw.dat");
+  tick("backcorr", true);
   answers = {example("sio2_background.dat")};
-  release("backfile");
-  EXPECT_EQ(label("backlab"), "sio2_background.dat");
-  release("Calcra");
+  press("backfile");
+  EXPECT_EQ(text("backlab"), "sio2_background.dat");
+  press("Calcra");
   ASSERT_EQ(proj[0].calcok[0], 1) << (texts("warning").empty() ? "" : texts("warning")[0]);
 
   // Step 1 takes the corrected data; high-angle normalisation up to 8 A^-1.
   choose("combocor", 1);
   choose("bdbox", 1);
-  toggle("checkham", true);
-  enter("ham", "8");
-  release("Calcsq");
+  tick("checkham", true);
+  type("ham", "8");
+  press("Calcsq");
   ASSERT_EQ(proj[0].calcok[1], 1);
   EXPECT_GT(proj[0].exp_prop[17], 0.0);
 
   // Step 2, then step 3 from the bending correction with the slope density.
   choose("combobq", 1);
-  enter("bcpv", "12");
-  release("Calcbq");
+  type("bcpv", "12");
+  press("Calcbq");
   ASSERT_EQ(proj[0].calcok[2], 1);
   choose("combogr", 1);
-  enter("rmax", "10");
-  enter("deltar", "0.01");
-  enter("df", "0.006");
-  toggle("checkndr", true);
-  release("Calcgr");
+  type("rmax", "10");
+  type("deltar", "0.01");
+  type("df", "0.006");
+  tick("checkndr", true);
+  press("Calcgr");
   ASSERT_EQ(proj[0].calcok[3], 1);
   EXPECT_GT(proj[0].exp_prop[18], 0.0);
   EXPECT_GT(proj[0].curves[3][3]->ndata, 0);
 
-  // The information pages of the S(q) and g(r) rows show the two estimates.
-  activate_row("0:0:1:1");
-  EXPECT_FALSE(main_view_shows_logo());
-  EXPECT_NE(view_text(0).find(format("Estimated normalization constant: %lf\t", proj[0].exp_prop[17])),
-            std::string::npos)
-      << view_text(0);
-  EXPECT_EQ(workspace_row_markup("0:0:1:1"), std::string("<b>") + items[6] + "</b>");
+  // The information page of the g(r) row shows the density estimate.
   activate_row("0:0:1:3");
-  EXPECT_EQ(workspace_row_markup("0:0:1:1"), items[6]);
+  EXPECT_FALSE(main_view_shows_logo());
   EXPECT_NE(view_text(0).find(format("Estimated number density after G(r) slope:\t\t%lf\t",
                                      proj[0].exp_prop[18])),
             std::string::npos)

@@ -53,48 +53,14 @@ class StepWidgetsTest : public GuiTest {
     GuiTest::TearDown();
   }
 
-  GtkWidget* widget(const char* id) { return GTK_WIDGET(object(id)); }
-  GObject* object(const char* id) {
+  GObject* object(const char* id) override {
     GObject* o = gtk_builder_get_object(builder, id);
     EXPECT_TRUE(o) << id;
     return o;
   }
-
-  // ---- The user's gestures ----
-  void type(const char* id, const char* text) {
-    gtk_entry_set_text(GTK_ENTRY(widget(id)), text);
-    g_signal_emit_by_name(widget(id), "activate");
-    pump();
-  }
-  void choose(const char* id, int entry) {
-    gtk_combo_box_set_active(GTK_COMBO_BOX(widget(id)), entry);
-    pump();
-  }
-  void tick(const char* id, bool on) {
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget(id)), on);
-    pump();
-  }
-  void press(const char* id) {  // buttons act on "released"
-    g_signal_emit_by_name(widget(id), "released");
-    pump();
-  }
   void species_select(int s) {
     gtk_combo_box_set_active(GTK_COMBO_BOX(proj[activep].spec_combo), s);
     pump();
-  }
-
-  // ---- What the user sees ----
-  std::string text(const char* id) {
-    GtkWidget* w = widget(id);
-    if (GTK_IS_ENTRY(w)) return gtk_entry_get_text(GTK_ENTRY(w));
-    if (GTK_IS_LABEL(w)) return gtk_label_get_text(GTK_LABEL(w));
-    GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(w));
-    GtkTextIter s, e;
-    gtk_text_buffer_get_bounds(b, &s, &e);
-    char* t = gtk_text_buffer_get_text(b, &s, &e, FALSE);
-    std::string out = t;
-    g_free(t);
-    return out;
   }
   bool sensitive(const char* id) {
     GObject* o = object(id);
@@ -107,7 +73,6 @@ class StepWidgetsTest : public GuiTest {
                                    : gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(o));
   }
   int combo(const char* id) { return gtk_combo_box_get_active(GTK_COMBO_BOX(widget(id))); }
-  bool visible(const char* id) { return gtk_widget_get_visible(widget(id)); }
   std::vector<std::string> warnings() const { return texts("warning"); }
   project& record() { return proj[activep]; }
   static int points(int calc, int cid) { return curve_points(*proj[activep].curves[calc][cid]); }
