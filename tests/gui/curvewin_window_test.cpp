@@ -4,6 +4,7 @@
 
 #include "curve/render.h"
 #include "curvewin_fixture.h"
+#include "shell/curve_buttons.h"
 
 namespace {
 
@@ -79,18 +80,27 @@ TEST_F(CurveWindowTest, ExposeDrawsTheWholePlotAsTheOffscreenDrawingDoes) {
   EXPECT_EQ(c.wsize[1], wh - curve_window_bar);
 }
 
-TEST_F(CurveWindowTest, WindowIsHiddenByItsCloseBoxReusedAndDestroyedByNewData) {
+TEST_F(CurveWindowTest, ViewButtonShowsTheWindowItsCloseBoxHidesItNewDataDestroyIt) {
   int p = add_project("glass");
   put_curve(3, 1, 50, 0.1, 10.0, [](double r) { return std::sin(3 * r); });
   curve& c = rec(p, 3, 1);
-  GtkWidget* button = gtk_check_button_new_with_label("G(r)");
-  g_object_ref_sink(button);
-  c.view_button = button;
+  // The tool box's view button creates the window the first time.
+  GtkWidget* table = gtk_table_new(3, 1, FALSE);
+  g_object_ref_sink(table);
+  proj[p].calc_box[3] = table;
+  add_curve_buttons(p, 3);
+  GtkWidget* button = static_cast<GtkWidget*>(c.view_button);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(c.window, nullptr);
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
-  GtkWidget* win = open_window(p, 3, 1);
+  settle();
+  GtkWidget* win = static_cast<GtkWidget*>(c.window);
+  ASSERT_NE(win, nullptr);
+  EXPECT_TRUE(GTK_WIDGET_VISIBLE(win));
+  EXPECT_EQ(c.zoom_state.ids, ids(p, 3, 1));
   EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(win)), "glass - G(r)");
 
-  // The close box hides; the window and its widgets stay for the next showing.
+  // The close box hides and unticks; the window and its widgets stay for the next showing.
   GdkEvent* del = gdk_event_new(GDK_DELETE);
   del->any.window = GDK_WINDOW(g_object_ref(win->window));
   gtk_main_do_event(del);
@@ -98,11 +108,12 @@ TEST_F(CurveWindowTest, WindowIsHiddenByItsCloseBoxReusedAndDestroyedByNewData) 
   pump();
   EXPECT_FALSE(GTK_WIDGET_VISIBLE(win));
   EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
+  settle();
   EXPECT_EQ(c.window, win);
+  EXPECT_TRUE(GTK_WIDGET_VISIBLE(win));
 
   // "_Close" of the menu bar does the same.
-  gtk_widget_show_all(win);
-  settle();
   GtkWidget* close = find_labelled(win, "_Close");
   ASSERT_NE(close, nullptr);
   gtk_menu_item_activate(GTK_MENU_ITEM(close));
@@ -110,7 +121,7 @@ TEST_F(CurveWindowTest, WindowIsHiddenByItsCloseBoxReusedAndDestroyedByNewData) 
   EXPECT_FALSE(GTK_WIDGET_VISIBLE(win));
 
   // New data destroy the window; the view button becomes inactive and sensitive.
-  gtk_widget_show_all(win);
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
   settle();
   g_object_ref(win);
   put_curve(3, 1, 60, 0.1, 10.0, [](double r) { return std::cos(r); });
@@ -123,8 +134,12 @@ TEST_F(CurveWindowTest, WindowIsHiddenByItsCloseBoxReusedAndDestroyedByNewData) 
   // An empty result: inactive and insensitive.
   save_curve(0, nullptr, nullptr, 3, 1);
   EXPECT_FALSE(GTK_WIDGET_SENSITIVE(button));
-  c.view_button = nullptr;
-  g_object_unref(button);
+
+  destroy_curve_windows(p);
+  proj[p].calc_box[3] = nullptr;
+  gtk_widget_destroy(table);
+  g_object_unref(table);
+  EXPECT_EQ(c.view_button, nullptr);
 }
 
 TEST_F(CurveWindowTest, HideCurvesUnticksAndHidesEveryWindowOfTheStep) {
