@@ -49,17 +49,7 @@ const std::string& fuzz_input_path(const uint8_t* data, size_t size) {
   return path;
 }
 
-void fuzz_reset_projects() {
-  proj.clear();
-  nprojects = 0;
-  activep = -1;
-  projid = -1;
-  activer = activec = 0;
-  inactep = -1;
-  newspace = 1;
-  psize.clear();
-  pparamstmp.clear();
-}
+void fuzz_reset_projects() { clear_project_table(); }
 
 void fuzz_fail(const char* what) {
   std::fprintf(stderr, "fuzz property broken: %s\n", what);

@@ -36,10 +36,7 @@ void fill_noisy(curve& c, int n, double phase, unsigned seed) {
 
 // One project with the host curve and, when asked, five drawn overlays of n points.
 void set_up(int n, int dash, int overlays) {
-  proj.clear();
-  nprojects = 0;
-  activep = -1;
-  projid = -1;
+  clear_project_table();
   init_project();
   proj[0].name = "bench";
   proj[0].params[0] = 1;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "curve/allocextra.h"
 #include "numeric/elements.h"
 #include "project/hooks.h"
 #include "project/messages.h"
@@ -94,4 +95,16 @@ void set_species_element(int p, int s, int z) {
   r.spec_symbol[s] = known ? std::string(atsym_of(z)) : std::string();
   r.spec_name[s] = known ? std::string(element_of(z)) : std::string();
   for (int j = 0; j < 11; ++j) r.spec_prop[4 + j][s] = known ? rx_coefficient(j, z) : 0.0;
+}
+
+void clear_project_table() {
+  proj.clear();
+  nprojects = 0;
+  activep = -1;
+  projid = -1;
+  activer = activec = 0;
+  inactep = -1;
+  newspace = 1;
+  psize.clear();
+  pparamstmp.clear();
 }

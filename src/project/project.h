@@ -87,6 +87,10 @@ int active_project_changed(int p);
 // side of closing is the shell's.
 void close_project_record(int p);
 
+// Releases every project and returns the table to its start-up state: no project, no
+// active one, identifiers counted from 0 again, an empty new workspace and no slot tables.
+void clear_project_table();
+
 // Reallocates the species arrays of project p for n species, all zeroed.
 void prepspec(int p, int n);
 

@@ -86,13 +86,7 @@ class GuiTest : public ::testing::Test {
     std::filesystem::remove_all(dir);
   }
 
-  static void reset_projects() {
-    proj.clear();
-    nprojects = 0;
-    activep = projid = inactep = -1;
-    activer = activec = 0;
-    psize.clear();
-  }
+  static void reset_projects() { clear_project_table(); }
 
   std::string file(const std::string& name) const { return dir + "/" + name; }
   static std::string example(const char* name) {

@@ -15,17 +15,7 @@ class project_table_test : public ::testing::Test {
     clear();
     set_hooks(std::move(saved_hooks_));
   }
-  static void clear() {
-    proj.clear();
-    nprojects = 0;
-    activep = -1;
-    projid = -1;
-    activer = activec = 0;
-    inactep = -1;
-    newspace = 1;
-    psize.clear();
-    pparamstmp.clear();
-  }
+  static void clear() { clear_project_table(); }
 
  private:
   refresh_hooks saved_hooks_;
