@@ -41,6 +41,22 @@ struct reduced_input {
   }
 };
 
+// Silica: one silicon and two oxygen atoms, coefficients from the tables, and a smooth
+// intensity on the benchmark grid.
+struct silica {
+  double z[2] = {14, 8}, x[2] = {1.0 / 3, 2.0 / 3}, fp[2] = {0.08, 0.01}, fpp[2] = {0.07, 0.006};
+  double coef[11][2];
+  std::vector<double> q, intensity;
+  silica() : q(npoints), intensity(npoints) {
+    for (int i = 0; i < 2; ++i)
+      for (int j = 0; j < 11; ++j) coef[j][i] = rx_coefficient(j, static_cast<int>(z[i]));
+    for (int k = 0; k < npoints; ++k) {
+      q[k] = k * qstep;
+      intensity[k] = 1000.0 * std::exp(-0.02 * q[k]) + 50.0 * std::sin(q[k]);
+    }
+  }
+};
+
 // Straightforward versions, for the ratios: nm evaluated point by point with one exp per
 // Gaussian term and std::pow for the recoil and Compton terms, in seven work arrays; zd
 // with std::pow power sums and a copy of the input for the smoothing.
@@ -110,44 +126,24 @@ int zd_straightforward(int n, double qb, const double* q, const double* qs) {
   return 1;
 }
 
-// Silica: one silicon and two oxygen atoms, coefficients from the tables.
 void bm_nm(benchmark::State& state) {
   silent_receiver quiet;
-  const int zs[2] = {14, 8};
-  double z[2], x[2] = {1.0 / 3, 2.0 / 3}, fp[2] = {0.08, 0.01}, fpp[2] = {0.07, 0.006}, coef[11][2];
-  for (int i = 0; i < 2; ++i) {
-    z[i] = zs[i];
-    for (int j = 0; j < 11; ++j) coef[j][i] = rx_coefficient(j, zs[i]);
-  }
-  std::vector<double> q(npoints), intensity(npoints);
-  for (int k = 0; k < npoints; ++k) {
-    q[k] = k * qstep;
-    intensity[k] = 1000.0 * std::exp(-0.02 * q[k]) + 50.0 * std::sin(q[k]);
-  }
+  const silica in;
   const int bd = static_cast<int>(state.range(0));
   for (auto _ : state)
-    benchmark::DoNotOptimize(nm(2, z, x, fp, fpp, coef[0], coef[1], coef[2], coef[3], coef[4], coef[5], coef[6],
-                                coef[7], coef[8], coef[9], coef[10], npoints, 0.7107, 1.0, 20.0, bd, 0, 0.0,
-                                0.0, q.data(), intensity.data()));
+    benchmark::DoNotOptimize(nm(2, in.z, in.x, in.fp, in.fpp, in.coef[0], in.coef[1], in.coef[2], in.coef[3],
+                                in.coef[4], in.coef[5], in.coef[6], in.coef[7], in.coef[8], in.coef[9],
+                                in.coef[10], npoints, 0.7107, 1.0, 20.0, bd, 0, 0.0, 0.0, in.q.data(),
+                                in.intensity.data()));
 }
 BENCHMARK(bm_nm)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void bm_nm_straightforward(benchmark::State& state) {
-  const int zs[2] = {14, 8};
-  double z[2], x[2] = {1.0 / 3, 2.0 / 3}, fp[2] = {0.08, 0.01}, fpp[2] = {0.07, 0.006}, coef[11][2];
-  for (int i = 0; i < 2; ++i) {
-    z[i] = zs[i];
-    for (int j = 0; j < 11; ++j) coef[j][i] = rx_coefficient(j, zs[i]);
-  }
-  std::vector<double> q(npoints), intensity(npoints);
-  for (int k = 0; k < npoints; ++k) {
-    q[k] = k * qstep;
-    intensity[k] = 1000.0 * std::exp(-0.02 * q[k]) + 50.0 * std::sin(q[k]);
-  }
+  const silica in;
   const int bd = static_cast<int>(state.range(0));
   for (auto _ : state)
-    benchmark::DoNotOptimize(nm_straightforward(2, z, x, fp, fpp, coef, npoints, 0.7107, 1.0, 20.0, bd, q.data(),
-                                                intensity.data()));
+    benchmark::DoNotOptimize(nm_straightforward(2, in.z, in.x, in.fp, in.fpp, in.coef, npoints, 0.7107, 1.0,
+                                                20.0, bd, in.q.data(), in.intensity.data()));
 }
 BENCHMARK(bm_nm_straightforward)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
