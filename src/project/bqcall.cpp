@@ -21,22 +21,13 @@ int test_bq(int p, int report) {
 
 int run_bq() {
   if (!test_bq(activep, 1)) return step_refused;
-  turncheck(2, 0);
-  proj[activep].calcok[2] = 0;  // until this run succeeds
-  prepostcalc(0, 2, 0.75);
+  begin_run(2);
   const curve* in = find_curve(activep, 2, 0);
   const int n = in ? curve_points(*in) : 0;
   static const double none = 0.0;
   int ok = zd(n, proj[activep].exp_prop[8], n > 0 ? in->data[0].data() : &none,
               n > 0 ? in->data[1].data() : &none);
-  prepostcalc(1, 2, 1.0);
-  if (!ok) {
-    show_error("My error message", 0);
-    show_warning("My warning message");
-    return step_failed;
-  }
-  turncheck(2, 1);
-  proj[activep].calcok[2] = 1;
+  if (end_run(2, ok) != step_done) return step_failed;
   on_set_use_calc(2, proj[activep].usecalc[2]);
   return step_done;
 }

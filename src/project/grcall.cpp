@@ -31,22 +31,12 @@ int test_gr(int p, int report) {
 
 int run_gr() {
   if (!test_gr(activep, 1)) return step_refused;
-  turncheck(3, 0);
-  proj[activep].calcok[3] = 0;  // until this run succeeds
-  prepostcalc(0, 3, 0.75);
+  begin_run(3);
   const project& r = proj[activep];
   const curve* in = find_curve(activep, 3, 0);
   const int n = in ? curve_points(*in) : 0;
   static const double none = 0.0;
   int ok = cd(n, r.params[3], r.exp_prop[3], r.exp_prop[9], r.exp_prop[11], r.exp_prop[10],
               n > 0 ? in->data[1].data() : &none, n > 0 ? in->data[0].data() : &none);
-  prepostcalc(1, 3, 1.0);
-  if (!ok) {
-    show_error("My error message", 0);
-    show_warning("My warning message");
-    return step_failed;
-  }
-  turncheck(3, 1);
-  proj[activep].calcok[3] = 1;
-  return step_done;
+  return end_run(3, ok);
 }

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr double opac = 0.75;  // opacity of the step's dialog while the routine runs
 
 // Intensities of a background or cell curve for a routine that reads n values: the
 // curve's own array when it holds n points or more, else a copy padded with zeros to n
@@ -99,9 +98,7 @@ int test_ra(int p, int report) {
 
 int run_ra() {
   if (!test_ra(activep, 1)) return step_refused;
-  turncheck(0, 0);
-  proj[activep].calcok[0] = 0;  // until this run succeeds
-  prepostcalc(0, 0, opac);
+  begin_run(0);
   project& r = proj[activep];
   const int format = r.params[0] + 1;
   const int code = r.checks[0] + 2 * r.checks[1];
@@ -126,14 +123,7 @@ int run_ra() {
   const double smo = r.checks[2] ? r.exp_prop[15] : 0.0;
   int ok = dr(r.exp_prop[0], r.exp_prop[1], r.exp_prop[2], r.exp_prop[4], r.exp_prop[12],
               r.exp_prop[13], format, n, x, y, b, c, code, r.exp_prop[14], smo);
-  prepostcalc(1, 0, 1.0);
-  if (!ok) {
-    show_error("My error message", 0);
-    show_warning("My warning message");
-    return step_failed;
-  }
-  turncheck(0, 1);
-  proj[activep].calcok[0] = 1;
+  if (end_run(0, ok) != step_done) return step_failed;
   on_set_use_calc(0, proj[activep].usecalc[0]);
   return step_done;
 }

@@ -48,9 +48,7 @@ int test_sq(int p, int report) {
 
 int run_sq() {
   if (!test_sq(activep, 1)) return step_refused;
-  turncheck(1, 0);
-  proj[activep].calcok[1] = 0;  // until this run succeeds
-  prepostcalc(0, 1, 0.75);
+  begin_run(1);
   const project& r = proj[activep];
   const double additive = r.checks[3] == 1 ? r.exp_prop[5] : 0.0;
   const curve* in = find_curve(activep, 1, 0);
@@ -64,14 +62,7 @@ int run_sq() {
               s[11].data(), s[12].data(), s[13].data(), s[14].data(), n, r.exp_prop[0],
               r.exp_prop[14], r.exp_prop[6], static_cast<int>(r.exp_prop[16]), r.params[2],
               r.exp_prop[7], additive, q, intensity);
-  prepostcalc(1, 1, 1.0);
-  if (!ok) {
-    show_error("My error message", 0);
-    show_warning("My warning message");
-    return step_failed;
-  }
-  turncheck(1, 1);
-  proj[activep].calcok[1] = 1;
+  if (end_run(1, ok) != step_done) return step_failed;
   on_set_use_calc(1, proj[activep].usecalc[1]);
   on_set_use_calc(2, proj[activep].usecalc[2]);
   return step_done;

@@ -100,3 +100,21 @@ void connect_step_callbacks() {
   r.displaydens = store_density;
   set_numeric_receiver(std::move(r));
 }
+
+void begin_run(int calc) {
+  turncheck(calc, 0);
+  proj[activep].calcok[calc] = 0;  // until this run succeeds
+  prepostcalc(0, calc, 0.75);      // the step's dialog is dimmed while the routine runs
+}
+
+int end_run(int calc, int ok) {
+  prepostcalc(1, calc, 1.0);
+  if (!ok) {
+    show_error("My error message", 0);
+    show_warning("My warning message");
+    return step_failed;
+  }
+  turncheck(calc, 1);
+  proj[activep].calcok[calc] = 1;
+  return step_done;
+}

@@ -30,6 +30,13 @@ int datafile_set(const char* path, const char* label, int id, int calc, int cid)
 // holding points.
 int test_data(int p, int id);
 
+// Frame of every run: begin_run switches the step's check off, clears calcok until the run
+// succeeds and enters the busy state; end_run leaves it and, on success, sets the check
+// and calcok (returns step_done), on failure shows "My error message" and "My warning
+// message" (returns step_failed).
+void begin_run(int calc);
+int end_run(int calc, int ok);
+
 // ---- Step 0: raw data correction ----
 
 // "formatbox": abscissa of the raw files (0 2theta, 1 Q; -1 none). A change forgets the
