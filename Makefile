@@ -83,7 +83,7 @@ fuzz: deps
 
 # The program on the bundled SiO2 example project, ready for the four calculations.
 run: build
-	$(BUILD)/src/shell/amoq examples/sio2/sio2.nap
+	$(BUILD)/src/gui/amoq examples/sio2/sio2.nap
 
 # The same example reduced without a window by the batch tool.
 EXAMPLE_OUT ?= $(BUILD)/sio2-results

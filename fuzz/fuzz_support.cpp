@@ -6,7 +6,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "curve/allocextra.h"
+#include "project/allocextra.h"
 #include "numeric/callbacks.h"
 #include "project/hooks.h"
 #include "project/messages.h"

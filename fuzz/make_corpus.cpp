@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "curve/allocextra.h"
+#include "project/allocextra.h"
 #include "files/project_file.h"
 #include "files/workspace_file.h"
 #include "files/xml_project.h"

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "curve/curve.h"
-#include "curve/render.h"
+#include "project/curve.h"
+#include "plot/render.h"
 #include "files/project_file.h"
 #include "files/xml_project.h"
 #include "numeric/callbacks.h"

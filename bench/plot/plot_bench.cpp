@@ -9,9 +9,9 @@
 #include <random>
 #include <vector>
 
-#include "curve/allocextra.h"
-#include "curve/draw.h"
-#include "curve/render.h"
+#include "project/allocextra.h"
+#include "plot/draw.h"
+#include "plot/render.h"
 #include "project/calc_records.h"
 #include "project/project.h"
 #include "project/toolbox.h"

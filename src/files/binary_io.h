@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "curve/curve.h"
+#include "project/curve.h"
 
 class byte_writer {
  public:

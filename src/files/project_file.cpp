@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "curve/allocextra.h"
+#include "project/allocextra.h"
 #include "numeric/elements.h"
 #include "project/calc_records.h"
 #include "project/hooks.h"

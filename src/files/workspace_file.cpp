@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "curve/allocextra.h"
+#include "project/allocextra.h"
 #include "files/project_file.h"
 #include "project/hooks.h"
 #include "project/messages.h"

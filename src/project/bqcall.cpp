@@ -1,5 +1,5 @@
 // Step 2, bending correction: the input check and the run of zd.
-#include "curve/curve.h"
+#include "project/curve.h"
 #include "numeric/zd.h"
 #include "project/messages.h"
 #include "project/project.h"

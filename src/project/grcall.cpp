@@ -1,6 +1,6 @@
 // Step 3, pair distribution functions: the density option, the input check and the run
 // of cd (ordinates before abscissas in its arguments).
-#include "curve/curve.h"
+#include "project/curve.h"
 #include "numeric/calrd.h"
 #include "project/messages.h"
 #include "project/project.h"

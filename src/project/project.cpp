@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "curve/allocextra.h"
+#include "project/allocextra.h"
 #include "numeric/elements.h"
 #include "project/hooks.h"
 #include "project/messages.h"

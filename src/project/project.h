@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "curve/curve.h"
+#include "project/curve.h"
 
 inline constexpr int ncalc = 4;         // calculation steps, indexed by calc (= rid)
 inline constexpr int nspec_max = 10;    // chemical species per project

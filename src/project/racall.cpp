@@ -2,7 +2,7 @@
 // input check and the run of dr.
 #include <vector>
 
-#include "curve/curve.h"
+#include "project/curve.h"
 #include "numeric/d_red.h"
 #include "project/messages.h"
 #include "project/project.h"

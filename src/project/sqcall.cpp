@@ -1,6 +1,6 @@
 // Step 1, S(q): the method and additive-correction switches, the input check and the run
 // of nm.
-#include "curve/curve.h"
+#include "project/curve.h"
 #include "numeric/nm.h"
 #include "project/messages.h"
 #include "project/project.h"

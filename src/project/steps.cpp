@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "curve/curve.h"
+#include "project/curve.h"
 #include "numeric/callbacks.h"
 #include "numeric/readfiles.h"
 #include "project/messages.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "curve/curve.h"
+#include "project/curve.h"
 #include "project/calc_records.h"
 #include "project/hooks.h"
 #include "project/messages.h"

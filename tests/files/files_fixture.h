@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "curve/allocextra.h"
+#include "project/allocextra.h"
 #include "project/calc_records.h"
 #include "project/hooks.h"
 #include "project/project.h"

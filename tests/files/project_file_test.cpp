@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "curve/allocextra.h"
+#include "project/allocextra.h"
 #include "files/project_file.h"
 #include "files/workspace_file.h"
 #include "files_fixture.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "curve/allocextra.h"
+#include "project/allocextra.h"
 #include "files/project_file.h"
 #include "files/workspace_file.h"
 #include "files_fixture.h"

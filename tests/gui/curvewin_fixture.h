@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "curve/allocextra.h"
-#include "curve/gtk/curve_window.h"
+#include "project/allocextra.h"
+#include "gui/plot/curve_window.h"
 #include "gui_fixture.h"
 #include "project/calc_records.h"
 #include "project/toolbox.h"

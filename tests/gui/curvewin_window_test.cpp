@@ -2,9 +2,9 @@
 // its close box, destroyed when new data arrive, and the hooks the model calls.
 #include <cairo.h>
 
-#include "curve/render.h"
+#include "plot/render.h"
 #include "curvewin_fixture.h"
-#include "shell/curve_buttons.h"
+#include "gui/shell/curve_buttons.h"
 
 namespace {
 

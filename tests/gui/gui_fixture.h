@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "curve/allocextra.h"
+#include "project/allocextra.h"
 #include "numeric/callbacks.h"
 #include "project/hooks.h"
 #include "project/project.h"
 #include "project/step_hooks.h"
-#include "shell/chooser.h"
-#include "shell/paths.h"
+#include "gui/base/chooser.h"
+#include "gui/base/paths.h"
 #include "support/recording_presenter.h"
 
 inline void pump() {

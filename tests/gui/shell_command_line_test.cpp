@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/command_line.h"
+#include "gui/shell/command_line.h"
 
 namespace {
 

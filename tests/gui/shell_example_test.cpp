@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/info_view.h"
+#include "gui/shell/info_view.h"
 #include "shell_fixture.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include "gui_fixture.h"
 #include "numeric/d_red.h"
 #include "project/steps.h"
-#include "shell/dialogs.h"
-#include "shell/file_actions.h"
-#include "shell/main_window.h"
-#include "shell/workspace_tree.h"
+#include "gui/base/dialogs.h"
+#include "gui/shell/file_actions.h"
+#include "gui/shell/main_window.h"
+#include "gui/shell/workspace_tree.h"
 
 class ShellTest : public GuiTest {
  public:

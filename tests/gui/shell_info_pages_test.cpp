@@ -6,7 +6,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/settings.h"
-#include "shell/info_view.h"
+#include "gui/shell/info_view.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/command_line.h"
+#include "gui/shell/command_line.h"
 
 namespace {
 

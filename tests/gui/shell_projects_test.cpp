@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/info_view.h"
+#include "gui/shell/info_view.h"
 #include "shell_fixture.h"
 
 namespace {

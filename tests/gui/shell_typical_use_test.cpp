@@ -4,7 +4,7 @@
 #include <string>
 
 #include "project/info_pages.h"
-#include "shell/info_view.h"
+#include "gui/shell/info_view.h"
 #include "shell_fixture.h"
 
 namespace {

@@ -3,9 +3,9 @@
 // answered from a script, and the refresh of the active project wired as the shell does.
 #pragma once
 
-#include "curve/curve.h"
+#include "project/curve.h"
 #include "gui_fixture.h"
-#include "project/gtk/step_widgets.h"
+#include "gui/project/step_widgets.h"
 #include "project/messages.h"
 #include "project/toolbox.h"
 

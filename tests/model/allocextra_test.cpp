@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "curve/allocextra.h"
+#include "project/allocextra.h"
 #include "project/calc_records.h"
 #include "project/project.h"
 #include "support/project_fixture.h"

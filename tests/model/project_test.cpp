@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "curve/curve.h"
+#include "project/curve.h"
 #include "numeric/callbacks.h"
 #include "numeric/elements.h"
 #include "project/calc_records.h"

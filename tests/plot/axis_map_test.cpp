@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "curve/axes.h"
-#include "curve/axis_map.h"
+#include "plot/axes.h"
+#include "plot/axis_map.h"
 #include "plot_fixture.h"
 
 // Spacing rows at and just below their bounds, and the 1-2.5-5 continuation.

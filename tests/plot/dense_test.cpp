@@ -7,7 +7,7 @@
 #include <limits>
 #include <random>
 
-#include "curve/draw.h"
+#include "plot/draw.h"
 #include "plot_fixture.h"
 
 using dense_test = plot_test;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "curve/draw.h"
+#include "plot/draw.h"
 #include "plot_fixture.h"
 
 using pixels_test = plot_test;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "curve/render.h"
+#include "plot/render.h"
 #include "project/calc_records.h"
 #include "project/project.h"
 #include "project/toolbox.h"

@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "curve/axis_map.h"
+#include "plot/axis_map.h"
 #include "plot_fixture.h"
 
 using render_test = plot_test;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "curve/curve.h"
+#include "project/curve.h"
 #include "files/project_file.h"
 #include "project/project.h"
 #include "support/temp_files.h"

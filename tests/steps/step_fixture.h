@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "curve/curve.h"
+#include "project/curve.h"
 #include "numeric/callbacks.h"
 #include "project/hooks.h"
 #include "project/messages.h"

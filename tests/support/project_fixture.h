@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "curve/allocextra.h"
+#include "project/allocextra.h"
 #include "project/hooks.h"
 #include "project/project.h"
 

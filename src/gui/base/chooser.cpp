@@ -1,0 +1,58 @@
+#include "gui/base/chooser.h"
+
+#include <gtk/gtk.h>
+
+#include "gui/base/paths.h"
+
+namespace {
+
+chooser_function& installed() {
+  static chooser_function f;
+  return f;
+}
+
+std::string run_dialog(const chooser_request& r) {
+  GtkWidget* dialog = gtk_file_chooser_dialog_new(
+      r.title.c_str(), nullptr, r.save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
+      GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, r.accept.c_str(), GTK_RESPONSE_ACCEPT, nullptr);
+  GtkFileChooser* fc = GTK_FILE_CHOOSER(dialog);
+  if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(dialog), icon);
+  gtk_file_chooser_set_do_overwrite_confirmation(fc, r.confirm_overwrite);
+  for (const auto& [name, pattern] : r.filters) {
+    GtkFileFilter* filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, name.c_str());
+    gtk_file_filter_add_pattern(filter, pattern.c_str());
+    gtk_file_chooser_add_filter(fc, filter);
+  }
+  if (r.set_folder) gtk_file_chooser_set_current_folder(fc, r.folder.c_str());
+  if (!r.preset_file.empty()) gtk_file_chooser_set_filename(fc, r.preset_file.c_str());
+  if (!r.proposed_name.empty()) gtk_file_chooser_set_current_name(fc, r.proposed_name.c_str());
+  std::string chosen;
+  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    if (gchar* name = gtk_file_chooser_get_filename(fc)) {
+      chosen = name;
+      g_free(name);
+    }
+    if (r.chosen_filter) {
+      GSList* filters = gtk_file_chooser_list_filters(fc);
+      int index = g_slist_index(filters, gtk_file_chooser_get_filter(fc));
+      g_slist_free(filters);
+      *r.chosen_filter = index < 0 ? 0 : index;
+    }
+  }
+  gtk_widget_destroy(dialog);
+  return chosen;
+}
+
+}  // namespace
+
+chooser_function set_file_chooser(chooser_function f) {
+  chooser_function previous = std::move(installed());
+  installed() = std::move(f);
+  return previous;
+}
+
+std::string choose_file(const chooser_request& request) {
+  if (installed()) return installed()(request);
+  return run_dialog(request);
+}

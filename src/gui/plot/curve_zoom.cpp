@@ -1,0 +1,169 @@
+// Pointer read-out and zoom by dragging in the curve window. A button-1 drag inside the
+// frame draws a rubber band over a snapshot of the plot; its release changes the axis
+// ranges when the drag lasted between 0.5 s and 50 s and ended inside the frame.
+#include <cairo.h>
+#include <gdk/gdk.h>
+
+#include <cmath>
+
+#include "gui/plot/curve_window.h"
+#include "gui/plot/curve_window_private.h"
+#include "project/messages.h"
+#include "project/project.h"
+#include "project/toolbox.h"
+
+namespace {
+
+// Snapshot of the plot taken at a button-1 press, repainted under the rubber band.
+struct zoom_snapshot {
+  const curve_id* owner = nullptr;
+  GdkPixbuf* pix = nullptr;
+  cairo_t* rec = nullptr;
+};
+zoom_snapshot snap;
+
+void set_label(const curve& c, const std::string& text) {
+  if (c.coord_label) gtk_label_set_text(GTK_LABEL(c.coord_label), text.c_str());
+}
+
+struct drag_style {
+  double r, g, b;
+  const char* text;
+  double dx, dy;  // text position relative to the press point
+};
+
+drag_style style_of(bool right, bool down) {
+  if (right && down) return {1, 0, 1, "zoom: in (x) / out (y)", -100, -4};
+  if (right) return {1, 0, 0, "zoom: in (x) / in (y)", -100, 8};
+  if (down) return {0, 1, 0, "zoom: out (x) / out (y)", 2, -4};
+  return {0, 0, 1, "zoom: out (x) / in (y)", 2, 8};
+}
+
+void draw_rubber_band(const zoom_state_t& zs, int px, int py) {
+  cairo_t* cr = snap.rec;
+  gdk_cairo_set_source_pixbuf(cr, snap.pix, 0, 0);
+  cairo_paint(cr);
+  drag_style s = style_of(px >= zs.x0, py >= zs.y0);
+  double w = px - zs.x0, h = py - zs.y0;
+  cairo_rectangle(cr, zs.x0, zs.y0, w, h);
+  cairo_set_source_rgba(cr, s.r, s.g, s.b, 0.05);
+  cairo_fill_preserve(cr);
+  cairo_set_source_rgba(cr, s.r, s.g, s.b, 1.0);
+  cairo_set_line_width(cr, 1.0);
+  cairo_stroke(cr);
+  if (std::fabs(w) > 10 && std::fabs(h) > 5) {
+    cairo_move_to(cr, zs.x0 + s.dx, zs.y0 + s.dy);
+    cairo_show_text(cr, s.text);
+    cairo_new_path(cr);
+  }
+  cairo_surface_flush(cairo_get_target(cr));
+}
+
+// New [lo, hi] of one axis from pixel positions, through the axis map so that a log axis
+// zooms by decades' fractions; ranges that cannot be shown are ignored.
+void set_range(double& lo, double& hi, double a, double b) {
+  if (std::isfinite(a) && std::isfinite(b) && a < b) {
+    lo = a;
+    hi = b;
+  }
+}
+
+}  // namespace
+
+void release_zoom_snapshot(const curve_id* triple) {
+  if (triple && snap.owner != triple) return;
+  if (snap.rec) cairo_destroy(snap.rec);
+  if (snap.pix) g_object_unref(snap.pix);
+  snap = zoom_snapshot{};
+}
+
+std::string pointer_text(const axis_map& m, const curve& c, double px, double py) {
+  double x = 0, y = 0;
+  if (!pointer_value(m, c, px, py, x, y)) return "Not in plot";
+  return format("(x= %lf, y= %lf)", x, y);
+}
+
+void zoom_axes(curve& c, const axis_map& m, int x0, int y0, int x1, int y1) {
+  // Whole pixels from the left and upper frame edges.
+  double X0 = std::trunc(x0 - m.x_min), X1 = std::trunc(x1 - m.x_min);
+  double Y0 = std::trunc(y0 - m.y_max), Y1 = std::trunc(y1 - m.y_max);
+  if (X0 < X1) {  // in: the dragged columns become the whole axis
+    set_range(c.axmin[0], c.axmax[0], m.from_x(m.x_min + X0), m.from_x(m.x_min + X1));
+  } else {  // out: both ends move outwards by the dragged width
+    double d = X0 - X1;
+    set_range(c.axmin[0], c.axmax[0], m.from_x(m.x_min - d), m.from_x(m.x_max + d));
+  }
+  if (Y1 < Y0) {  // in: the dragged rows become the whole axis
+    set_range(c.axmin[1], c.axmax[1], m.from_y(m.y_max + Y0), m.from_y(m.y_max + Y1));
+  } else {
+    double d = Y1 - Y0;
+    set_range(c.axmin[1], c.axmax[1], m.from_y(m.y_min + d), m.from_y(m.y_max - d));
+  }
+}
+
+gboolean on_motion_notify_event(GtkWidget*, GdkEventMotion* event, zoom_state_t* zs) {
+  if (!zs || !zs->ids) return TRUE;
+  int p = proj_by_id(zs->ids->pid);
+  curve* c = find_curve(p, zs->ids->rid, zs->ids->cid);
+  if (!c) return TRUE;
+  int w = 0, h = 0;
+  plot_size(*c, w, h);
+  axis_map m = preplot(p, zs->ids->rid, zs->ids->cid, w, h);
+  bool dragging = zs->pressed && (event->state & GDK_BUTTON1_MASK) && snap.rec &&
+                  snap.owner == zs->ids;
+  if (!dragging) {
+    set_label(*c, pointer_text(m, *c, event->x, event->y));
+    return TRUE;
+  }
+  if (!m.inside(event->x, event->y)) {
+    set_label(*c, "(Not in plot)");
+    return TRUE;
+  }
+  draw_rubber_band(*zs, static_cast<int>(event->x), static_cast<int>(event->y));
+  set_label(*c, pointer_text(m, *c, event->x, event->y));
+  return TRUE;
+}
+
+gboolean on_button_event(GtkWidget* widget, GdkEventButton* event, zoom_state_t* zs) {
+  if (!zs || !zs->ids) return FALSE;
+  const curve_id* ids = zs->ids;
+  int p = proj_by_id(ids->pid);
+  curve* c = find_curve(p, ids->rid, ids->cid);
+  if (!c) return FALSE;
+  if (event->type == GDK_BUTTON_PRESS && event->button == 3) {
+    cpopmenu(widget, event, zs);
+    return FALSE;
+  }
+  if (event->button != 1) return FALSE;
+  int w = 0, h = 0;
+  plot_size(*c, w, h);
+  axis_map m = preplot(p, ids->rid, ids->cid, w, h);
+  if (event->type == GDK_BUTTON_PRESS) {
+    release_zoom_snapshot(nullptr);
+    GtkWidget* plot = static_cast<GtkWidget*>(c->plot);
+    if (plot && plot->window && w > 0 && h > 0) {
+      snap.owner = ids;
+      snap.pix = gdk_pixbuf_get_from_drawable(nullptr, plot->window, nullptr, 0, 0, 0, 0, w, h);
+      if (snap.pix) snap.rec = gdk_cairo_create(plot->window);
+    }
+    if (m.inside(event->x, event->y)) {
+      zs->x0 = static_cast<int>(event->x);
+      zs->y0 = static_cast<int>(event->y);
+      zs->time0 = static_cast<int>(event->time);
+      zs->pressed = 1;
+    }
+    return FALSE;
+  }
+  if (event->type != GDK_BUTTON_RELEASE) return FALSE;
+  int was_pressed = zs->pressed;
+  zs->pressed = 0;
+  // Unsigned difference: correct across the wrap of the server's millisecond clock.
+  guint32 etime = event->time - static_cast<guint32>(zs->time0);
+  int x1 = static_cast<int>(event->x), y1 = static_cast<int>(event->y);
+  if (was_pressed && m.inside(event->x, event->y) && x1 != zs->x0 && y1 != zs->y0 &&
+      etime > static_cast<guint32>(zoom_min_ms) && etime < static_cast<guint32>(zoom_max_ms))
+    zoom_axes(*c, m, zs->x0, zs->y0, x1, y1);
+  release_zoom_snapshot(nullptr);
+  update_curve(p, ids->rid, ids->cid);
+  return FALSE;
+}

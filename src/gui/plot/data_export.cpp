@@ -1,0 +1,60 @@
+// Data export: the curve's points, and the extra data sets drawn over it, written by the
+// curve data writer in the format of the chooser filter picked.
+#include <cstring>
+
+#include "gui/plot/curve_window.h"
+#include "gui/plot/curve_window_private.h"
+#include "numeric/writedata.h"
+#include "project/messages.h"
+#include "project/project.h"
+#include "project/toolbox.h"
+
+namespace {
+
+// The curve and every drawn extra set; nsets = extras_shown + 1 sets announced.
+int write_sets(const curve& c, int rid, int cid, const std::string& file, int fmt) {
+  int len = static_cast<int>(file.size());
+  int n = curve_points(c);
+  if (c.extras_shown == 0)
+    return save_to_file(len, file.c_str(), n, c.data[0].data(), c.data[1].data(), c.scale[0],
+                        c.scale[1], c.aspect, rid, cid, fmt);
+  // Only sets that really exist are announced, so the last one written closes the file.
+  std::vector<int> slots;
+  for (int k = 0; k < c.extras && k < static_cast<int>(c.extrasets.size()); ++k) {
+    const auto& s = c.extrasets[k];
+    if (s[0] && find_curve(s[1], s[2], s[3])) slots.push_back(k);
+  }
+  int nsets = static_cast<int>(slots.size()) + 1;
+  if (!prep_file(len, file.c_str(), fmt, c.scale[0], c.scale[1], rid, cid)) return 0;
+  int ok = append_to_file(n, c.data[0].data(), c.data[1].data(), c.aspect, rid, cid, fmt, 0,
+                          nsets);
+  int set = 0;
+  for (int k : slots) {
+    if (!ok) break;
+    const auto& s = c.extrasets[k];
+    const curve* e = find_curve(s[1], s[2], s[3]);
+    ok = append_to_file(curve_points(*e), e->data[0].data(), e->data[1].data(),
+                        k < static_cast<int>(c.extraspect.size()) ? c.extraspect[k] : c.aspect, s[2], s[3], fmt, ++set, nsets);
+  }
+  if (!ok) close_data_file();
+  return ok;
+}
+
+}  // namespace
+
+void write_curve(GtkWidget*, const curve_id* triple) {
+  int p = proj_by_id(triple->pid);
+  curve* c = find_curve(p, triple->rid, triple->cid);
+  if (!c) return;
+  int fmt = 0;
+  std::string path = choose_save_file("Save data to disk",
+                                      {{"(x,y) ASCII file (*.dat)", "*.*"},
+                                       {"(x,y,0.,1.) ASCII file (*.dat)", "*.*"},
+                                       {"Xmgrace file (*.agr)", "*.agr"}},
+                                      c->name, c->cfile.value_or(""), fmt);
+  if (path.empty()) return;
+  c->cfile = path;
+  if (fmt < 0 || fmt > 2) fmt = 0;
+  if (!write_sets(*c, triple->rid, triple->cid, path, fmt))
+    show_error(format("Impossible to save the data file:\n%s", path.c_str()).c_str(), 1);
+}

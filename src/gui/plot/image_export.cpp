@@ -1,0 +1,208 @@
+// Image export dialog: format (PNG, PDF, SVG), size in pixels, transparent background
+// for PNG and SVG. The image is the window's drawing sequence run on a file surface of
+// exactly the size typed.
+#include <cmath>
+
+#include "gui/plot/curve_window.h"
+#include "gui/plot/curve_window_private.h"
+#include "project/messages.h"
+#include "project/project.h"
+#include "project/toolbox.h"
+#include "gui/base/paths.h"
+
+namespace {
+
+image_export_state state;
+
+// Largest side of an image surface.
+constexpr int max_image_side = 32767;
+
+struct format_choice {
+  const std::string* icon;
+  const char* chooser_title;
+  const char* filter_name;
+  const char* pattern;
+};
+const format_choice formats[3] = {
+    {&PACKAGE_PNG, "Save Portable Network Graphics", "PNG file (*.png)", "*.png"},
+    {&PACKAGE_PDF, "Save Portable Document File", "PDF file (*.pdf)", "*.pdf"},
+    {&PACKAGE_SVG, "Save Scalable Vector Graphics", "SVG file (*.svg)", "*.svg"},
+};
+
+// The dialog's widgets handed to the callbacks.
+struct img_dialog {
+  GtkWidget* dialog = nullptr;
+  GtkWidget* format_image = nullptr;
+  GtkWidget* transparent = nullptr;
+  GtkWidget* size[2]{};
+};
+img_dialog thedata;
+
+void show_size(int axis) {
+  std::string text = format("%d", state.resol[axis]);
+  gtk_entry_set_text(GTK_ENTRY(thedata.size[axis]), text.c_str());
+}
+
+void choose_format(GtkComboBox* combo, gpointer) {
+  state.forme = gtk_combo_box_get_active(combo);
+  if (state.forme < 0 || state.forme > 2) return;
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(thedata.transparent), FALSE);
+  gtk_widget_set_sensitive(thedata.transparent, state.forme != 1);
+  gtk_image_set_from_file(GTK_IMAGE(thedata.format_image),
+                          formats[state.forme].icon->c_str());
+}
+
+void set_background(GtkToggleButton* check, gpointer) {
+  state.alpha = gtk_toggle_button_get_active(check) ? 0.0 : 1.0;
+}
+
+// The typed size, in whole pixels; the previous value stays when it is not positive.
+void set_size(GtkEntry* entry, int axis) {
+  double v = std::trunc(g_ascii_strtod(gtk_entry_get_text(entry), nullptr));
+  if (!(v > 0)) {
+    show_warning(axis == 0 ? "X size must be > 0" : "Y size must be > 0");
+  } else {
+    state.resol[axis] = v > max_image_side ? max_image_side : static_cast<int>(v);
+  }
+  show_size(axis);
+}
+
+void on_size_activate(GtkEntry* entry, gpointer axis) { set_size(entry, GPOINTER_TO_INT(axis)); }
+gboolean to_set_size(GtkWidget* entry, GdkEventFocus*, gpointer axis) {
+  set_size(GTK_ENTRY(entry), GPOINTER_TO_INT(axis));
+  return FALSE;
+}
+
+void destroy_img_dialog(GtkWidget*) {
+  if (thedata.dialog) gtk_widget_destroy(thedata.dialog);
+}
+
+void on_dialog_destroy(GtkWidget*, gpointer) { thedata = img_dialog{}; }
+
+gboolean on_delete(GtkWidget* widget, GdkEvent*, gpointer) {
+  destroy_img_dialog(widget);
+  return TRUE;
+}
+
+void write_image(GtkWidget*, gpointer data) {
+  const curve_id* triple = static_cast<const curve_id*>(data);
+  if (state.forme < 0 || state.forme > 2) {
+    show_warning("To save an image please enter a file format");
+    return;
+  }
+  if (state.resol[0] <= 0 || state.resol[1] <= 0) {
+    show_warning("You need to specify the size of the image");
+    return;
+  }
+  int p = proj_by_id(triple->pid);
+  curve* c = find_curve(p, triple->rid, triple->cid);
+  if (!c) return;
+  const format_choice& f = formats[state.forme];
+  int filter = 0;
+  std::string path = choose_save_file(f.chooser_title, {{f.filter_name, f.pattern}}, "", "", filter);
+  if (path.empty()) return;
+  state.img_file = path;  // used as chosen: no extension is added
+  c->draw_target = state.forme + 1;
+  last_export_ok = 0;
+  show_curve(nullptr, triple);
+  if (!last_export_ok) {
+    // The dialog stays so that another file or size can be tried.
+    show_error(format("Impossible to write the image file:\n%s", path.c_str()).c_str(), 1);
+    return;
+  }
+  destroy_img_dialog(nullptr);
+}
+
+void on_save_released(GtkButton* button, gpointer triple) { write_image(GTK_WIDGET(button), triple); }
+void on_cancel(GtkButton* button, gpointer) { destroy_img_dialog(GTK_WIDGET(button)); }
+
+GtkWidget* row(GtkWidget* content) {
+  GtkWidget* box = gtk_hbox_new(FALSE, 5);
+  gtk_box_pack_start(GTK_BOX(content), box, FALSE, FALSE, 0);
+  return box;
+}
+
+void pack(GtkWidget* box, GtkWidget* child) { gtk_box_pack_start(GTK_BOX(box), child, FALSE, FALSE, 0); }
+
+GtkWidget* size_entry(int axis) {
+  GtkWidget* entry = gtk_entry_new();
+  gtk_entry_set_alignment(GTK_ENTRY(entry), 1.0);
+  gtk_widget_set_size_request(entry, 50, -1);
+  g_signal_connect(entry, "activate", G_CALLBACK(on_size_activate), GINT_TO_POINTER(axis));
+  g_signal_connect(entry, "focus-out-event", G_CALLBACK(to_set_size), GINT_TO_POINTER(axis));
+  thedata.size[axis] = entry;
+  show_size(axis);
+  return entry;
+}
+
+}  // namespace
+
+image_export_state& image_export() { return state; }
+
+GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
+  int p = proj_by_id(triple->pid);
+  curve* c = find_curve(p, triple->rid, triple->cid);
+  if (!c) return nullptr;
+  destroy_img_dialog(nullptr);
+  state.forme = -1;
+  state.alpha = 1.0;
+  // The size starts at the window's plot size.
+  int w = c->wsize[0], h = c->wsize[1];
+  if (c->window) {
+    gtk_window_get_size(GTK_WINDOW(c->window), &w, &h);
+    h -= curve_window_bar;
+  }
+  state.resol[0] = w > 0 ? w : 0;
+  state.resol[1] = h > 0 ? h : 0;
+
+  GtkWidget* dialog = gtk_dialog_new();
+  thedata.dialog = dialog;
+  gtk_window_set_title(GTK_WINDOW(dialog), "Export image");
+  gtk_container_set_border_width(GTK_CONTAINER(dialog), 5);
+  gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
+  gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
+  gtk_dialog_set_has_separator(GTK_DIALOG(dialog), FALSE);
+  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+  if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(dialog), icon);
+  if (c->window) gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(c->window));
+  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+  gtk_box_set_spacing(GTK_BOX(content), 15);
+
+  GtkWidget* box = row(content);
+  pack(box, gtk_label_new("Format"));
+  GtkWidget* combo = gtk_combo_box_new_text();
+  for (const char* name : {"PNG", "PDF", "SVG"}) gtk_combo_box_append_text(GTK_COMBO_BOX(combo), name);
+  gtk_widget_set_size_request(combo, -1, 30);
+  pack(box, combo);
+  thedata.format_image = gtk_image_new_from_file(PACKAGE_VOID.c_str());
+  pack(box, thedata.format_image);
+
+  box = row(content);
+  pack(box, gtk_label_new("Size: "));
+  pack(box, size_entry(0));
+  pack(box, gtk_label_new("x"));
+  pack(box, size_entry(1));
+  pack(box, gtk_label_new("pixels"));
+
+  thedata.transparent = gtk_check_button_new_with_label("Make background transparent");
+  gtk_widget_set_sensitive(thedata.transparent, FALSE);
+  pack(content, thedata.transparent);
+
+  GtkWidget* actions = gtk_dialog_get_action_area(GTK_DIALOG(dialog));
+  GtkWidget* save = gtk_button_new_from_stock(GTK_STOCK_SAVE);
+  GtkWidget* cancel = gtk_button_new_from_stock(GTK_STOCK_CANCEL);
+  gtk_box_pack_end(GTK_BOX(actions), save, FALSE, FALSE, 0);
+  gtk_box_pack_end(GTK_BOX(actions), cancel, FALSE, FALSE, 0);
+
+  gpointer data = const_cast<curve_id*>(triple);
+  g_signal_connect(combo, "changed", G_CALLBACK(choose_format), nullptr);
+  g_signal_connect(thedata.transparent, "toggled", G_CALLBACK(set_background), nullptr);
+  g_signal_connect(save, "activate", G_CALLBACK(on_save_released), data);
+  g_signal_connect(save, "released", G_CALLBACK(on_save_released), data);
+  g_signal_connect(cancel, "activate", G_CALLBACK(on_cancel), nullptr);
+  g_signal_connect(cancel, "released", G_CALLBACK(on_cancel), nullptr);
+  g_signal_connect(dialog, "delete_event", G_CALLBACK(on_delete), nullptr);
+  g_signal_connect(dialog, "destroy", G_CALLBACK(on_dialog_destroy), nullptr);
+  gtk_widget_show_all(dialog);
+  return dialog;
+}

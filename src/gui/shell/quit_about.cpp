@@ -1,0 +1,38 @@
+// The quit question and the about box of the main window.
+#include "gui/shell/quit_about.h"
+
+#include "gui/base/paths.h"
+#include "gui/shell/file_actions.h"
+#include "gui/shell/main_window.h"
+#include "project/messages.h"
+
+extern "C" void show_question(GtkWidget*, gpointer) {
+  if (ask_question("Leaving AmoqGTK", "Are you sure you want to quit ?")) {
+    on_quit_activate(nullptr, nullptr);
+  } else if (amoq) {
+    gtk_widget_show_all(amoq);
+  }
+}
+
+extern "C" gboolean on_MainWindow_delete_event(GtkWidget*, GdkEvent*, gpointer) {
+  show_question(nullptr, nullptr);
+  return TRUE;  // the window stays unless the question ended the program
+}
+
+extern "C" void create_aboutdialog(GtkWidget*, gpointer) {
+  GtkWidget* d = gtk_about_dialog_new();
+  GtkAboutDialog* about = GTK_ABOUT_DIALOG(d);
+  if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(d), icon);
+  if (GdkPixbuf* logo = load_pixbuf(PACKAGE_LOGO)) {
+    gtk_about_dialog_set_logo(about, logo);
+    g_object_unref(logo);
+  }
+  gtk_about_dialog_set_program_name(about, "AMOQ");
+  gtk_about_dialog_set_version(about, "2.0");
+  gtk_about_dialog_set_comments(
+      about,
+      "AMOQ, a program for analysis of X-ray diffraction data\nfrom amorphous materials for "
+      "personal computers");
+  gtk_dialog_run(GTK_DIALOG(d));
+  gtk_widget_destroy(d);
+}

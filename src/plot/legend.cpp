@@ -1,0 +1,81 @@
+#include <algorithm>
+#include <string>
+
+#include "plot/axes.h"
+#include "plot/draw.h"
+#include "plot/frame.h"
+#include "plot/plot_context.h"
+#include "project/project.h"
+#include "project/toolbox.h"
+
+namespace {
+
+struct entry_size {
+  double w = 0.0, h = 0.0;
+};
+
+// One legend entry at (lx, ly): a line sample with a glyph at each end, then the text.
+entry_size legend_entry(plot_context& pc, double lx, double ly, int dash, const color& col,
+                        double thick, int glyph, double gsize, const std::string& text) {
+  cairo_t* cr = pc.cr;
+  cairo_new_path(cr);
+  if (dash > 0) {
+    apply_dash(cr, dash);
+    cairo_set_line_width(cr, thick);
+    set_color(cr, col);
+    cairo_move_to(cr, lx - 5, ly);
+    cairo_line_to(cr, lx + 20, ly);
+    cairo_stroke(cr);
+  }
+  draw_glyph(cr, glyph, lx - 5, ly, col, gsize);
+  draw_glyph(cr, glyph, lx + 20, ly, col, gsize);
+  pango_layout_set_text(pc.layout, text.c_str(), static_cast<int>(text.size()));
+  int w = 0, h = 0;
+  pango_layout_get_size(pc.layout, &w, &h);
+  entry_size size{static_cast<double>(w) / PANGO_SCALE, static_cast<double>(h) / PANGO_SCALE};
+  set_color(cr, pc.c->legend_color);
+  cairo_move_to(cr, lx + 35, ly - size.h / 2);
+  pango_cairo_show_layout(cr, pc.layout);
+  cairo_new_path(cr);
+  return size;
+}
+
+std::string entry_text(int p, const curve& c) {
+  const std::string& project_name = valid_project(p) ? proj[p].name : std::string();
+  return project_name + " - " + c.name;
+}
+
+}  // namespace
+
+legend_box_rect show_legend(plot_context& pc) {
+  const curve& c = *pc.c;
+  const double W = pc.m.resol[0], H = pc.m.resol[1];
+  const double lx = W * c.legend_pos[0], top = H * c.legend_pos[1];
+  double ly = top;
+  set_layout_font(pc, c.legend_font);
+
+  entry_size first = legend_entry(pc, lx, ly, c.dash, c.datac, c.thickness, c.glyph, c.gsize,
+                                  entry_text(pc.p, c));
+  entry_size last = first;
+  double w_max = first.w;
+  for (int s = 0; s < style_slots(c); ++s) {
+    const auto& set = c.extrasets[s];
+    if (set[0] != 1) continue;
+    const curve* d = find_curve(set[1], set[2], set[3]);
+    if (!d) continue;
+    ly += last.h * 4.0 / 3.0;
+    last = legend_entry(pc, lx, ly, c.extradash[s], c.extracolor[s], c.extrathick[s],
+                        c.extraglyph[s], c.extragsize[s], entry_text(set[1], *d));
+    w_max = std::max(w_max, last.w);
+  }
+
+  legend_box_rect box{lx - 25, top - first.h, w_max + 80, (ly - top) + first.h + last.h};
+  if (c.show_legend_box && c.legend_box_dash != 0) {
+    cairo_t* cr = pc.cr;
+    prep_frame(cr, c.legend_box_dash, c.legend_box_thickness, c.legend_box);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, box.x, box.y, box.width, box.height);
+    cairo_stroke(cr);
+  }
+  return box;
+}
