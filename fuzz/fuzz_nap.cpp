@@ -18,13 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fclose(f);
   if (code == file_ok) {
     byte_writer first;
-    encode_project(first, activep, 0);
+    encode_project_file(first, activep);
     init_project();
     byte_reader in(first.data());
     read_context ctx{0, 0, nullptr};
     if (decode_project(in, ctx, activep) != file_ok) fuzz_fail("a saved project does not read");
     byte_writer second;
-    encode_project(second, activep, 0);
+    encode_project_file(second, activep);
     if (second.data() != first.data()) fuzz_fail("save, read, save changed the project");
   }
   fuzz_reset_projects();

@@ -87,7 +87,7 @@ int make_project(const char* name, bool calculations, bool window) {
 
 std::vector<uint8_t> project_bytes(int p) {
   byte_writer w;
-  encode_project(w, p, 0);
+  encode_project_file(w, p);
   return w.data();
 }
 

@@ -1,4 +1,5 @@
 #include "files/project_file.h"
+#include "files/project_options.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -235,10 +236,18 @@ void encode_project(byte_writer& out, int p, int mode) {
       if (proj[p].curves[rid][cid]->ndata != 0) encode_project_curve(out, mode, p, rid, cid);
 }
 
+void encode_project_file(byte_writer& out, int p) {
+  encode_project(out, p, 0);
+  encode_project_options(out, p, 1);
+}
+
 int save_project(std::FILE* stream, int p, int mode) {
   if (!valid_project(p)) return file_short;
   byte_writer w;
-  encode_project(w, p, mode);
+  if (mode == 0)
+    encode_project_file(w, p);
+  else
+    encode_project(w, p, mode);
   return write_all(stream, w) ? file_ok : file_short;
 }
 
@@ -405,9 +414,8 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
     // cannot come with curves.
     r.run = 0;
   }
-
-  if (hooks().update_project && !hooks().update_project()) return file_refresh;
-  active_project_changed(activep);
+  // A project file ends with its own options block; a workspace has one after all projects.
+  if (ctx.mode == 0) return decode_project_options(in, p, 1);
   return file_ok;
 }
 
@@ -416,6 +424,9 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
 int decode_project(byte_reader& in, const read_context& ctx, int p) {
   if (!valid_project(p)) return file_short;
   int code = decode_project_body(in, ctx, p);
+  if (code == file_ok && hooks().update_project && !hooks().update_project())
+    code = file_refresh;
+  if (code == file_ok) active_project_changed(activep);
   if (code != file_ok) reset_project_record(p);
   return code;
 }
@@ -519,7 +530,7 @@ bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes) {
 int save_project_file(const std::string& path, int p) {
   if (!valid_project(p)) return file_short;
   byte_writer w;
-  encode_project(w, p, 0);
+  encode_project_file(w, p);
   return write_file_atomically(path, w.data());
 }
 

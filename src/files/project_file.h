@@ -55,8 +55,10 @@ int open_project_curve(std::FILE* stream, int mode);
 // The next n bytes of the stream as a string; nullopt when n < 0 or fewer bytes remain.
 std::optional<std::string> read_char(int n, std::FILE* stream);
 
-// Buffer interface, shared with the workspace file.
+// Buffer interface, shared with the workspace file. encode_project_file adds the options
+// block of a project file; a workspace writes one block after all its projects.
 void encode_project(byte_writer& out, int p, int mode);
+void encode_project_file(byte_writer& out, int p);
 void encode_project_curve(byte_writer& out, int mode, int p, int rid, int cid);
 int decode_project(byte_reader& in, const read_context& ctx, int p);
 int decode_project_curve(byte_reader& in, const read_context& ctx, int p);

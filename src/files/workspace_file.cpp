@@ -4,6 +4,7 @@
 
 #include "project/allocextra.h"
 #include "files/project_file.h"
+#include "files/project_options.h"
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
@@ -19,6 +20,7 @@ int encode_workspace(byte_writer& out) {
   if (n < 1) return workspace_empty;
   for (int p = 0; p < n; ++p) out.i32(proj[p].params[0]);
   for (int p = 0; p < n; ++p) encode_project(out, p, n);
+  encode_project_options(out, 0, n);
   return file_ok;
 }
 
@@ -47,6 +49,7 @@ int decode_workspace(byte_reader& in) {
     if (code == file_ok && proj[activep].params[0] != pparamstmp[offset + i]) code = file_short;
     if (code != file_ok) close_project_record(activep);
   }
+  if (code == file_ok) code = decode_project_options(in, offset, n);
 
   // Place the extra sets now that every project that could be read exists. A set that
   // names a project that failed is dropped; a set without a slot in the table is a

@@ -24,6 +24,24 @@ const char* const compt[3] = {"Unknown", "All in", "All out"};
 const char* const tdata[2] = {" 2θ", " Q"};
 const char* const txdata[2] = {"2θ [deg]", "q [Å-1]"};
 
+const project_option_field project_option_fields[] = {
+    {"bkgscale", &project_options::bkgscale},
+    {"cellscale", &project_options::cellscale},
+    {"window", &project_options::window},
+    {"lowr_rmin", &project_options::lowr_rmin},
+    {"lowr_iter", &project_options::lowr_iter},
+    {"lowr_density", &project_options::lowr_density},
+    {"incoherent", &project_options::incoherent},
+    {"qmin", &project_options::qmin},
+    {"qmax", &project_options::qmax},
+    {"ttmin", &project_options::ttmin},
+    {"ttmax", &project_options::ttmax},
+    {"monoangle", &project_options::monoangle},
+    {"polfraction", &project_options::polfraction},
+};
+const int nproject_option_fields =
+    static_cast<int>(sizeof project_option_fields / sizeof project_option_fields[0]);
+
 namespace {
 
 void set_defaults(project& r, int position, int id) {

@@ -19,6 +19,34 @@ inline constexpr double not_set = -10.0;  // marker of an unset exp_prop value
 // Curves per calculation once the curve records exist.
 inline constexpr int calc_curves[ncalc] = {4, 3, 2, 4};
 
+// Settings added after the original record. Each default reproduces the original
+// behaviour, so a file without them reads as it always did; files store only the values
+// that differ from the default, in an optional trailing block (files/project_options).
+// not_set means "unset": the step behaves as before.
+struct project_options {
+  double bkgscale = 1.0;      // background scale factor
+  double cellscale = 1.0;     // cell scale factor
+  double window = 0;          // transform window: 0 exp(-damp Q^2), 1 Lorch
+  double lowr_rmin = not_set; // low-r optimisation: no pairs below r_min (Å); unset = off
+  double lowr_iter = 5;       // low-r optimisation: iterations
+  double lowr_density = 0;    // low-r optimisation: 1 also refines the density
+  double incoherent = 0;      // incoherent scattering: 0 analytic, 1 tabulated
+  double qmin = not_set;      // S(q): lowest Q used for the normalisation (Å^-1)
+  double qmax = not_set;      // g(r): highest Q entering the transform (Å^-1)
+  double ttmin = not_set;     // raw data: lowest abscissa kept (2θ or Q as the data)
+  double ttmax = not_set;     // raw data: highest abscissa kept
+  double monoangle = not_set; // in-house polarisation: monochromator 2θ_M (degrees)
+  double polfraction = not_set;  // synchrotron polarisation: linear fraction p
+};
+
+// The stored name of each option, its member and its default, in file order.
+struct project_option_field {
+  const char* key;
+  double project_options::*member;
+};
+extern const project_option_field project_option_fields[];
+extern const int nproject_option_fields;
+
 struct project {
   int id = 0;
   std::string name;
@@ -52,6 +80,7 @@ struct project {
   std::vector<std::unique_ptr<curve>> curves[ncalc];
   void* spec_combo = nullptr;
   void* view = nullptr;
+  project_options options;
 };
 
 // Global project table. nprojects always equals proj.size().

@@ -21,7 +21,7 @@ void put32(std::vector<uint8_t>& b, size_t at, int32_t v) {
 
 std::vector<uint8_t> encode(int p) {
   byte_writer w;
-  encode_project(w, p, 0);
+  encode_project_file(w, p);
   return w.data();
 }
 
@@ -260,4 +260,62 @@ TEST_F(project_file_test, StreamsAndFiles) {
   EXPECT_EQ(after, before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
   EXPECT_EQ(save_project_file(dir + "/no/such/dir.nap", p), 1);
+}
+
+// The options block: written only when an option differs from its default, read back in
+// project and workspace files, unknown keys skipped, a damaged block refused.
+TEST_F(project_file_test, OptionsBlockRoundTrips) {
+  init_project();
+  const std::vector<uint8_t> plain = encode(0);
+  proj[0].options.bkgscale = 0.5;
+  proj[0].options.qmax = 18.0;
+  std::vector<uint8_t> with = encode(0);
+  ASSERT_GT(with.size(), plain.size());
+  EXPECT_TRUE(std::equal(plain.begin(), plain.end(), with.begin())) << "block is appended";
+  // 4 + 18 marker, count, two entries of (project, key, value)
+  EXPECT_EQ(with.size() - plain.size(), 22u + 4 + (4 + 4 + 8 + 8) + (4 + 4 + 4 + 8));
+
+  ASSERT_EQ(decode_fresh(with), 0);
+  EXPECT_EQ(proj[activep].options.bkgscale, 0.5);
+  EXPECT_EQ(proj[activep].options.qmax, 18.0);
+  EXPECT_EQ(proj[activep].options.cellscale, 1.0);
+  EXPECT_EQ(encode(activep), with);
+  EXPECT_EQ(decode_fresh(plain), 0);
+  EXPECT_EQ(proj[activep].options.bkgscale, 1.0);
+
+  struct damage {
+    const char* what;
+    size_t at;  // offset from the start of the block
+    int32_t value;
+    int code;
+  } cases[] = {
+      {"key length past any key", 22 + 4 + 4, 9999, 1},
+      {"project index out of range", 22 + 4, 1, 1},
+      {"negative count", 22, -1, 1},
+      {"other trailing bytes are ignored", 0, 7, 0},
+  };
+  for (const damage& d : cases) {
+    std::vector<uint8_t> b = with;
+    put32(b, plain.size() + d.at, d.value);
+    EXPECT_EQ(decode_fresh(b), d.code) << d.what;
+  }
+  std::vector<uint8_t> unknown = with;
+  unknown[plain.size() + 22 + 4 + 4 + 4] = 'x';  // "bkgscale" -> "xkgscale"
+  ASSERT_EQ(decode_fresh(unknown), 0);
+  EXPECT_EQ(proj[activep].options.bkgscale, 1.0);
+  EXPECT_EQ(proj[activep].options.qmax, 18.0);
+
+  // A workspace keeps each project's options after all its projects.
+  clear_project_table();
+  init_project();
+  init_project();
+  proj[1].options.window = 1;
+  byte_writer w;
+  ASSERT_EQ(encode_workspace(w), 0);
+  clear_project_table();
+  byte_reader in(w.data());
+  ASSERT_EQ(decode_workspace(in), 0);
+  ASSERT_EQ(nprojects, 2);
+  EXPECT_EQ(proj[0].options.window, 0);
+  EXPECT_EQ(proj[1].options.window, 1);
 }

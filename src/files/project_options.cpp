@@ -1,0 +1,68 @@
+#include "files/project_options.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "files/project_file.h"
+#include "project/project.h"
+
+namespace {
+
+constexpr const char* marker = "%amoq options v-1\n";
+constexpr int max_key = 64;
+
+bool is_default(double v, double d) { return std::memcmp(&v, &d, sizeof v) == 0; }
+
+}  // namespace
+
+void encode_project_options(byte_writer& out, int first, int count) {
+  const project_options defaults;
+  struct entry {
+    int project;
+    const project_option_field* field;
+  };
+  std::vector<entry> entries;
+  for (int i = 0; i < count; ++i) {
+    if (!valid_project(first + i)) continue;
+    const project_options& o = proj[first + i].options;
+    for (int k = 0; k < nproject_option_fields; ++k) {
+      const auto m = project_option_fields[k].member;
+      if (!is_default(o.*m, defaults.*m)) entries.push_back({i, &project_option_fields[k]});
+    }
+  }
+  if (entries.empty()) return;
+  out.text(marker);
+  out.i32(static_cast<int>(entries.size()));
+  for (const entry& e : entries) {
+    out.i32(e.project);
+    out.text(e.field->key);
+    out.f64(proj[first + e.project].options.*(e.field->member));
+  }
+}
+
+int decode_project_options(byte_reader& in, int first, int count) {
+  byte_reader peek = in;
+  std::string head;
+  int len;
+  if (!peek.i32(len) || len != static_cast<int>(std::strlen(marker)) || !peek.chars(head, len) ||
+      head != marker)
+    return file_ok;
+  in = peek;
+  int n;
+  if (!in.i32(n) || n < 0 || static_cast<size_t>(n) > in.left() / 16) return file_short;
+  for (int e = 0; e < n; ++e) {
+    int project, klen;
+    std::string key;
+    double value;
+    if (!in.i32(project) || project < 0 || project >= count || !in.i32(klen) || klen < 0 ||
+        klen > max_key || !in.chars(key, klen) || !in.f64(value) || !std::isfinite(value))
+      return file_short;
+    if (!valid_project(first + project)) continue;
+    for (int k = 0; k < nproject_option_fields; ++k)
+      if (key == project_option_fields[k].key)
+        proj[first + project].options.*(project_option_fields[k].member) = value;
+  }
+  return file_ok;
+}
