@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <utility>
 
-const char* const bug_address = "amoq-bugs@localhost";
+#include "version.h"
+
+const char* const bug_address = amoq_bug_address;
 
 namespace {
 
