@@ -12,11 +12,11 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             libfftw3-dev libxml2-dev libgtk2.0-dev grace xvfb xauth \
             clang libclang-rt-14-dev libcairo2-dev libpango1.0-dev \
             poppler-utils librsvg2-bin imagemagick \
-            dpkg-dev lintian desktop-file-utils shared-mime-info man-db libxml2-utils perl
+            dpkg-dev lintian desktop-file-utils shared-mime-info man-db libxml2-utils perl gettext
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build test test-asan test-package package bench fuzz run reduce-example clean
+.PHONY: all deps build test test-asan test-package package pot bench fuzz run reduce-example clean
 
 all: build
 
@@ -49,6 +49,16 @@ package: build
 
 test-package: build
 	bash packaging/check-package.sh $(BUILD)
+
+# The translation template: every text marked in the sources and in amoq.gui, in the
+# "tessal" domain. po/<language>.po are brought up to date with msgmerge -U.
+POT_SOURCES = $(sort $(wildcard src/gui/*/*.cpp src/gui/*/*.h src/project/*.cpp src/project/*.h \
+                                src/files/*.cpp tools/*.cpp))
+pot:
+	xgettext --from-code=UTF-8 --language=C++ --keyword=_ --keyword=N_ --keyword=tr \
+	  --add-comments=TRANSLATORS: --package-name=AMOQ --package-version=2.0 \
+	  -o po/tessal.pot $(POT_SOURCES)
+	xgettext --from-code=UTF-8 --language=Glade --join-existing -o po/tessal.pot data/amoq.gui
 
 # The layers below the user interface once more, built with the sanitizers.
 test-asan: deps

@@ -27,6 +27,7 @@
 #include "project/toolbox.h"
 #include "tools/reduce_plot.h"
 #include "version.h"
+#include "project/i18n.h"
 
 namespace fs = std::filesystem;
 
@@ -111,38 +112,38 @@ int plot_format(options& o, const std::string&, const std::string& value);
 const option_spec option_table[] = {
     {nullptr, "--from", "N", step_number, nullptr},
     {nullptr, "--to", "N", step_number,
-     "steps to run: 0 raw data correction, 1 S(q),\n"
+     N_("steps to run: 0 raw data correction, 1 S(q),\n"
      "2 bending correction, 3 g(r) (default: from the first\n"
-     "step with data to 3)"},
+     "step with data to 3)")},
     {nullptr, "--bending", nullptr, [](options& o, auto&, auto&) { return o.bending = 1, go_on; },
      nullptr},
     {nullptr, "--no-bending", nullptr, [](options& o, auto&, auto&) { return o.bending = 0, go_on; },
-     "run or skip the bending correction (default: run it\n"
-     "when a bending point is set)"},
+     N_("run or skip the bending correction (default: run it\n"
+     "when a bending point is set)")},
     {nullptr, "--set", "KEY=VALUE", add_setting,
-     "set a parameter first (repeatable); KEY is one of"},  // + the keys
+     N_("set a parameter first (repeatable); KEY is one of")},  // + the keys
     {nullptr, "--background", "FILE",
      [](options& o, auto&, const std::string& v) { return o.background = v, go_on; },
-     "background scattering; switches its subtraction on"},
+     N_("background scattering; switches its subtraction on")},
     {nullptr, "--cell", "FILE", [](options& o, auto&, const std::string& v) { return o.cell = v, go_on; },
-     "substrate/cell scattering; switches its subtraction on"},
+     N_("substrate/cell scattering; switches its subtraction on")},
     {"-o", "--outdir", "DIR", [](options& o, auto&, const std::string& v) { return o.outdir = v, go_on; },
-     "where results go (default: the current folder); with\n"
-     "several INPUTs each gets DIR/<INPUT base name>/"},
+     N_("where results go (default: the current folder); with\n"
+     "several INPUTs each gets DIR/<INPUT base name>/")},
     {nullptr, "--output-format", "F", output_format,
-     "dat (two columns), dat4 (four columns) or agr (Grace)"},
+     N_("dat (two columns), dat4 (four columns) or agr (Grace)")},
     {nullptr, "--save-project", "FILE",
      [](options& o, auto&, const std::string& v) { return o.save_project = v, go_on; },
-     "also save the project with every curve as a .nap file"},
+     N_("also save the project with every curve as a .nap file")},
     {nullptr, "--plot", "F", plot_format,
-     "also draw every result curve as an image: png, pdf or\n"
-     "svg (840 x 600, default curve style; Gr.png, ...)"},
+     N_("also draw every result curve as an image: png, pdf or\n"
+     "svg (840 x 600, default curve style; Gr.png, ...)")},
     {nullptr, "--echo", nullptr, [](options& o, auto&, auto&) { return o.echo = true, go_on; },
-     "print the raw data correction's parameters on stderr"},
+     N_("print the raw data correction's parameters on stderr")},
     {"-q", nullptr, nullptr, [](options& o, auto&, auto&) { return o.quiet = true, go_on; },
-     "print nothing but errors"},
-    {"-h", "--help", nullptr, usage, "show this help"},
-    {"-v", "--version", nullptr, version, "show the version"},
+     N_("print nothing but errors")},
+    {"-h", "--help", nullptr, usage, N_("show this help")},
+    {"-v", "--version", nullptr, version, N_("show the version")},
 };
 
 constexpr size_t help_column = 26;
@@ -175,7 +176,7 @@ std::string option_help() {
   for (const option_spec& s : option_table) {
     label += (label.empty() ? "" : ", ") + option_label(s);
     if (!s.help) continue;
-    std::string text = s.help;
+    std::string text = tr(s.help);
     std::string prefix = "  " + label;
     prefix.append(prefix.size() < help_column ? help_column - prefix.size() : 1, ' ');
     for (size_t start = 0, nl; start < text.size(); start = nl + 1, prefix.assign(help_column, ' ')) {
@@ -193,19 +194,19 @@ std::string option_help() {
 }
 
 int usage(options&, const std::string&, const std::string&) {
-  std::fputs("Usage: amoq-reduce [OPTION]... PROJECT [INPUT]...\n"
+  std::fputs(tr("Usage: amoq-reduce [OPTION]... PROJECT [INPUT]...\n"
              "Reduce X-ray diffraction data of amorphous materials without a display.\n"
              "\n"
              "PROJECT is a project file (.nap) or an XML project file (.apf). Each INPUT replaces\n"
              "the input curve of the first step run (the raw data for step 0); without INPUT the\n"
              "project's own curves are used.\n"
-             "\n",
+             "\n"),
              stdout);
   std::fputs(option_help().c_str(), stdout);
-  std::fputs("\n"
+  std::fputs(tr("\n"
              "Results: corrected.dat, qsq.dat, sq.dat, qsq_bent.dat, Gr.dat, gr.dat.\n"
              "Exit status: 0 every requested step ran, 1 a check refused a step or a setting,\n"
-             "2 a file could not be read or written.\n",
+             "2 a file could not be read or written.\n"),
              stdout);
   return status_ok;
 }
@@ -219,7 +220,7 @@ int step_number(options& o, const std::string& name, const std::string& value) {
   int n = 0;
   auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
   if (value.empty() || ec != std::errc() || end != value.data() + value.size() || n < 0 || n > 3) {
-    std::fprintf(stderr, "amoq-reduce: %s: the step must be 0, 1, 2 or 3\n", name.c_str());
+    std::fprintf(stderr, tr("amoq-reduce: %s: the step must be 0, 1, 2 or 3\n"), name.c_str());
     return status_refused;
   }
   (name == "--from" ? o.from : o.to) = n;
@@ -238,11 +239,11 @@ int add_setting(options& o, const std::string&, const std::string& value) {
   size_t eq = value.find('=');
   setting s{value.substr(0, eq), 0.0};
   if (eq == std::string::npos || !find_key(s.key)) {
-    std::fprintf(stderr, "amoq-reduce: --set %s: unknown setting\n", value.c_str());
+    std::fprintf(stderr, tr("amoq-reduce: --set %s: unknown setting\n"), value.c_str());
     return status_refused;
   }
   if (!parse_double(std::string_view(value).substr(eq + 1), s.value)) {
-    std::fprintf(stderr, "amoq-reduce: --set %s: not a number\n", value.c_str());
+    std::fprintf(stderr, tr("amoq-reduce: --set %s: not a number\n"), value.c_str());
     return status_refused;
   }
   o.sets.push_back(s);
@@ -255,8 +256,8 @@ int choose(const char* option, const std::string& value, const char* const (&cho
   for (size_t i = 0; i < n; ++i)
     if (value == choices[i]) return static_cast<int>(i);
   std::string list;
-  for (size_t i = 0; i < n; ++i) list += std::string(i == 0 ? "" : i + 1 < n ? ", " : " or ") + choices[i];
-  std::fprintf(stderr, "amoq-reduce: %s %s: use %s\n", option, value.c_str(), list.c_str());
+  for (size_t i = 0; i < n; ++i) list += std::string(i == 0 ? "" : i + 1 < n ? ", " : tr(" or ")) + choices[i];
+  std::fprintf(stderr, tr("amoq-reduce: %s %s: use %s\n"), option, value.c_str(), list.c_str());
   return -1;
 }
 
@@ -281,17 +282,17 @@ const option_spec* find_option(const std::string& name) {
 // The checks that need the whole command line.
 int check_options(options& o, const std::vector<std::string>& positional) {
   if (positional.empty()) {
-    std::fputs("amoq-reduce: a PROJECT file is required\nTry 'amoq-reduce --help'.\n", stderr);
+    std::fputs(tr("amoq-reduce: a PROJECT file is required\nTry 'amoq-reduce --help'.\n"), stderr);
     return status_refused;
   }
   o.project = positional.front();
   o.inputs.assign(positional.begin() + 1, positional.end());
   if (o.from > o.to) {
-    std::fputs("amoq-reduce: --from is after --to\n", stderr);
+    std::fputs(tr("amoq-reduce: --from is after --to\n"), stderr);
     return status_refused;
   }
   if (o.bending == 0 && (o.from == 2 || o.to == 2)) {
-    std::fputs("amoq-reduce: --no-bending leaves nothing to run at step 2\n", stderr);
+    std::fputs(tr("amoq-reduce: --no-bending leaves nothing to run at step 2\n"), stderr);
     return status_refused;
   }
   return go_on;
@@ -315,7 +316,7 @@ int parse(int argc, char** argv, options& o) {
     }
     const option_spec* s = find_option(arg);
     if (!s && arg.size() > 1 && arg[0] == '-') {
-      std::fprintf(stderr, "amoq-reduce: unknown option %s\n%s", argv[i], "Try 'amoq-reduce --help'.\n");
+      std::fprintf(stderr, tr("amoq-reduce: unknown option %s\n%s"), argv[i], tr("Try 'amoq-reduce --help'.\n"));
       return status_refused;
     }
     if (!s) {
@@ -324,7 +325,7 @@ int parse(int argc, char** argv, options& o) {
     }
     if (s->value_name && !has_inline) {
       if (i + 1 >= argc) {
-        std::fprintf(stderr, "amoq-reduce: %s needs a value\n", arg.c_str());
+        std::fprintf(stderr, tr("amoq-reduce: %s needs a value\n"), arg.c_str());
         return status_refused;
       }
       value = argv[++i];
@@ -425,7 +426,7 @@ bool apply_setting(const setting& s) {
 int read_native_project(const std::string& path) {
   int code = open_project_file(path);
   if (code == 0) return status_ok;
-  show_error(format("Impossible to open project file: \n%s\nError code: %d\n", path.c_str(), code).c_str(),
+  show_error(format(tr("Impossible to open project file: \n%s\nError code: %d\n"), path.c_str(), code).c_str(),
              1);
   return status_file;
 }
@@ -439,7 +440,7 @@ int read_xml_project(const std::string& path) {
   int code = open_xml(path.c_str());
   set_message_presenter(std::move(quiet_info));
   if (code == 0) return status_ok;
-  show_error("Impossible to use the AMOQ XML project file\n", 1);
+  show_error(tr("Impossible to use the AMOQ XML project file\n"), 1);
   return status_file;
 }
 
@@ -449,7 +450,7 @@ int read_project(const std::string& path) {
   init_project();
   if (ends_with_kind(path, "nap")) return read_native_project(path);
   if (ends_with_kind(path, "apf")) return read_xml_project(path);
-  sink.put(format("amoq-reduce: %s: not a project file (.nap) or XML project file (.apf)",
+  sink.put(format(tr("amoq-reduce: %s: not a project file (.nap) or XML project file (.apf)"),
                   path.c_str()));
   return status_file;
 }
@@ -462,7 +463,7 @@ int prepare_project(const options& o) {
   int format_choice = -2;
   for (const setting& s : o.sets) {
     if (!apply_setting(s)) {
-      sink.put(format("amoq-reduce: --set %s: value out of range", s.key.c_str()));
+      sink.put(format(tr("amoq-reduce: --set %s: value out of range"), s.key.c_str()));
       return status_refused;
     }
     if (s.key == "formatbox") format_choice = static_cast<int>(s.value);
@@ -503,13 +504,13 @@ int write_result(const options& o, const fs::path& dir, const char* stem, int ca
   std::string path = (dir / (std::string(stem) + (o.format == 2 ? ".agr" : ".dat"))).string();
   if (!save_to_file(static_cast<int>(path.size()), path.c_str(), n, c->data[0].data(),
                     c->data[1].data(), 0, 0, 0, calc, cid, o.format)) {
-    show_error(format("Impossible to write data file:\n%s\n", path.c_str()).c_str(), 1);
+    show_error(format(tr("Impossible to write data file:\n%s\n"), path.c_str()).c_str(), 1);
     return status_file;
   }
   if (o.plot.empty()) return status_ok;
   std::string image = (dir / (std::string(stem) + "." + o.plot)).string();
   if (!draw_image(o.plot, image, calc, cid)) {
-    show_error(format("Impossible to write image file:\n%s\n", image.c_str()).c_str(), 1);
+    show_error(format(tr("Impossible to write image file:\n%s\n"), image.c_str()).c_str(), 1);
     return status_file;
   }
   return status_ok;
@@ -566,7 +567,7 @@ int make_folder(const fs::path& dir) {
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (!ec) return status_ok;
-  show_error(format("Impossible to create the folder:\n%s\n%s\n", dir.string().c_str(), ec.message().c_str())
+  show_error(format(tr("Impossible to create the folder:\n%s\n%s\n"), dir.string().c_str(), ec.message().c_str())
                  .c_str(),
              1);
   return status_file;
@@ -596,13 +597,25 @@ int reduce(const options& o, const std::string& input, const fs::path& dir, cons
   int code = save_project_file(save_path, activep);
   if (code == 0) return status_ok;
   show_error(
-      format("Impossible to save project file:\n%s\nError code: %d\n", save_path.c_str(), code).c_str(), 1);
+      format(tr("Impossible to save project file:\n%s\nError code: %d\n"), save_path.c_str(), code).c_str(), 1);
   return status_file;
+}
+
+// The message catalogues: <prefix>/locale of the installed programs (this one in
+// <prefix>/bin) or, run from the build folder, those staged beside amoq.
+void setup_reduce_messages() {
+  std::error_code ec;
+  fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
+  if (dir.filename() == "bin") dir = dir.parent_path();
+  fs::path locale = dir / "locale";
+  if (!fs::is_directory(locale, ec)) locale = dir.parent_path() / "src" / "gui" / "locale";
+  setup_messages(locale.c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  setup_reduce_messages();
   options o;
   int parsed = parse(argc, argv, o);
   if (parsed != go_on) return parsed;

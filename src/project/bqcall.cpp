@@ -5,17 +5,18 @@
 #include "project/project.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 int test_bq(int p, int report) {
   if (!valid_project(p)) return 0;
   const double qb = proj[p].exp_prop[8];
   const char* warning = nullptr;
   if (!test_data(p, 4))
-    warning = "Providing experimental q[S(q)-1] data is required";
+    warning = N_("Providing experimental q[S(q)-1] data is required");
   else if (qb < 10.0 || qb > 50.0 || qb != qb)
-    warning = "Bending point must be > 10.0 and < 50.0";
+    warning = N_("Bending point must be > 10.0 and < 50.0");
   if (!warning) return 1;
-  if (report) show_warning(warning);
+  if (report) show_warning(tr(warning));
   return 0;
 }
 

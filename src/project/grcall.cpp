@@ -6,6 +6,7 @@
 #include "project/project.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 void set_density_mode(int on) {
   if (!valid_project(activep)) return;
@@ -17,15 +18,15 @@ int test_gr(int p, int report) {
   const double* e = proj[p].exp_prop;
   const char* warning = nullptr;
   if (!test_data(p, 5))
-    warning = "Providing reciprocal space data\nin the format Q[S(Q)-1] is required";
+    warning = N_("Providing reciprocal space data\nin the format Q[S(Q)-1] is required");
   else if (!(e[9] > 0.0))
-    warning = "Rmax must be > 0.0";
+    warning = N_("Rmax must be > 0.0");
   else if (!(e[10] > 0.0))
-    warning = "δr must be > 0.0";
+    warning = N_("δr must be > 0.0");
   else if (!(e[11] >= 0.0))
-    warning = "The damping factor must be >= 0.0";
+    warning = N_("The damping factor must be >= 0.0");
   if (!warning) return 1;
-  if (report) show_warning(warning);
+  if (report) show_warning(tr(warning));
   return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "project/settings.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 const char* const info_tag_names[] = {
     "sans", "monospace", "underline", "underline_double", "italic", "bold", "sup", "sub",
@@ -25,7 +26,7 @@ size_t utf8_length(const std::string& s) {
   return n;
 }
 
-void not_set_mark(info_text& out) { print_info(out, "\tnot set !", "bold_red"); }
+void not_set_mark(info_text& out) { print_info(out, tr("\tnot set !"), "bold_red"); }
 
 // Base name, point count and last abscissa of data file id and its curve.
 void file_line(info_text& out, int p, int id) {
@@ -48,20 +49,20 @@ void file_line_or_unset(info_text& out, int p, int id) {
 }
 
 void column_header(info_text& out, const char* abscissa) {
-  print_info(out, format("File name\tNumber of points\t%s", abscissa));
+  print_info(out, format(tr("File name\tNumber of points\t%s"), abscissa));
   print_info(out, "max", "sub");
   print_info(out, "\n\n\n");
 }
 
 void workspace_page(info_text& out, int p) {
-  print_info(out, "\n\nWorkspace information\n\n\n", "heading");
+  print_info(out, tr("\n\nWorkspace information\n\n\n"), "heading");
   print_info(out, format("\t%d", nprojects), "bold_blue");
-  print_info(out, " project(s) in workspace: ");
+  print_info(out, tr(" project(s) in workspace: "));
   for (int q = 0; q < nprojects; ++q) {
     print_info(out, "\n\n\t\t- ");
     print_info(out, proj[q].name, "italic");
   }
-  print_info(out, "\n\n\tActive project: ");
+  print_info(out, tr("\n\n\tActive project: "));
   int a = valid_project(activep) ? activep : p;
   print_info(out, proj[a].name, "bold_green");
 }
@@ -113,22 +114,22 @@ void print_info(info_text& out, const std::string& text, const char* tag) {
 
 void print_id(info_text& out, int flag) {
   if (flag == 1)
-    print_info(out, "\tyes", "bold_green");
+    print_info(out, tr("\tyes"), "bold_green");
   else
-    print_info(out, "\tno", "bold_red");
+    print_info(out, tr("\tno"), "bold_red");
 }
 
 void setinfo(info_text& out, int p) {
   const project& r = proj[p];
-  print_info(out, "\n\nSettings information\n\n\n", "heading");
+  print_info(out, tr("\n\nSettings information\n\n\n"), "heading");
   print_info(out, "Description             \tFull    \tApplied \tUsed\n");
   bool used = false;
   for (int calc = 0; calc < ncalc; ++calc) used = used || r.calcok[calc] == 1;
   int applied = r.trun == 1 ? 0 : 1;
   int in_use = r.trun == 0 && used ? 1 : 0;
-  const char* const labels[2] = {"\nSample                  ", "\nExperiment              "};
+  const char* const labels[2] = {N_("\nSample                  "), N_("\nExperiment              ")};
   for (int row = 0; row < 2; ++row) {
-    print_info(out, labels[row], "italic");
+    print_info(out, tr(labels[row]), "italic");
     print_id(out, row == 0 ? test_sample(p, 0) : test_experiment(p, 0));
     print_info(out, "\t");
     print_id(out, applied);
@@ -139,10 +140,10 @@ void setinfo(info_text& out, int p) {
 
 void cheminfo(info_text& out, int p) {
   const project& r = proj[p];
-  print_info(out, "\n\nSample description\n\n\n", "heading");
-  print_info(out, "Number of species = ");
+  print_info(out, tr("\n\nSample description\n\n\n"), "heading");
+  print_info(out, tr("Number of species = "));
   print_info(out, format("%d\n\n", r.nspec), r.nspec < 1 ? "bold_red" : "bold");
-  print_info(out, "\n\tElement\t\tSymbol\t Z\t Concentration\n", "italic");
+  print_info(out, tr("\n\tElement\t\tSymbol\t Z\t Concentration\n"), "italic");
   for (int s = 0; s < r.nspec; ++s) {
     const char* name = s < static_cast<int>(r.spec_name.size()) ? r.spec_name[s].c_str() : "";
     const char* symbol = s < static_cast<int>(r.spec_symbol.size()) ? r.spec_symbol[s].c_str() : "";
@@ -154,58 +155,58 @@ void cheminfo(info_text& out, int p) {
 
 void display_chemrx(info_text& out, int p) {
   const project& r = proj[p];
-  print_info(out, "\n\n\nDispertion correction(s):\n\n");
+  print_info(out, tr("\n\n\nDispertion correction(s):\n\n"));
   chem_table(out, r, 0, 1);
-  print_info(out, "\n\nParameters of the 5 Gaussian fit to the X-ray atomic scattering factors:\n\n");
+  print_info(out, tr("\n\nParameters of the 5 Gaussian fit to the X-ray atomic scattering factors:\n\n"));
   chem_table(out, r, 2, 12);
 }
 
 void expinfo(info_text& out, int p) {
   const project& r = proj[p];
-  print_info(out, "\n\nExperiment details\n\n\n", "heading");
+  print_info(out, tr("\n\nExperiment details\n\n\n"), "heading");
   static const char* const labels[5] = {
-      "X-ray wavelength:                ", "Sample linear absorption:        ",
-      "Substrate/cell linear absorption:", "Sample's denisty:                ",
-      "Detector's dead time:            "};
+      N_("X-ray wavelength:                "), N_("Sample linear absorption:        "),
+      N_("Substrate/cell linear absorption:"), N_("Sample's denisty:                "),
+      N_("Detector's dead time:            ")};
   static const char* const units[5] = {"Å ", "µt", "µt", "Atoms / Å", "s "};
   for (int i = 0; i < 5; ++i) {
     print_info(out, "\t");
-    print_info(out, labels[i], "italic");
+    print_info(out, tr(labels[i]), "italic");
     if (r.exp_prop[i] >= 0) {
       print_info(out, format("\t%lf\t", r.exp_prop[i]), "bold_blue");
       print_info(out, units[i]);
       if (i == 3) print_info(out, "3", "sup");
       print_info(out, "\n");
     } else {
-      print_info(out, "\tParameter unknown !\n", "bold_red");
+      print_info(out, tr("\tParameter unknown !\n"), "bold_red");
     }
   }
-  static const char* const code_labels[3] = {"Experimental geometry:           ",
-                                             "Polarization type:               ",
-                                             "Compton scattering:              "};
+  static const char* const code_labels[3] = {N_("Experimental geometry:           "),
+                                             N_("Polarization type:               "),
+                                             N_("Compton scattering:              ")};
   const char* const* names[3] = {geometry, monochr, compt};
   const int counts[3] = {4, 3, 3};
   for (int i = 0; i < 3; ++i) {
     print_info(out, "\t");
-    print_info(out, code_labels[i], "italic");
+    print_info(out, tr(code_labels[i]), "italic");
     double code = r.exp_prop[12 + i];
     int k = static_cast<int>(code);
     if (code >= 1 && k < counts[i])
-      print_info(out, format("\t%s\n", names[i][k]), "bold_blue");
+      print_info(out, format("\t%s\n", tr(names[i][k])), "bold_blue");
     else
-      print_info(out, "\tParameter unknown !\n", "bold_red");
+      print_info(out, tr("\tParameter unknown !\n"), "bold_red");
   }
 }
 
 void calcinfo(info_text& out, int p) {
   const project& r = proj[p];
-  print_info(out, "\n\nCalculation information\n\n\n", "heading");
-  print_info(out, "Calculation             \tReady\t\tCompleted\n");
-  static const char* const labels[ncalc] = {"\nRaw data correction     ", "\nS(Q) calculation        ",
-                                            "\nS(Q) bending corrections", "\ng(r)/G(r) calculation   "};
+  print_info(out, tr("\n\nCalculation information\n\n\n"), "heading");
+  print_info(out, tr("Calculation             \tReady\t\tCompleted\n"));
+  static const char* const labels[ncalc] = {N_("\nRaw data correction     "), N_("\nS(Q) calculation        "),
+                                            N_("\nS(Q) bending corrections"), N_("\ng(r)/G(r) calculation   ")};
   int (*const ready[ncalc])(int, int) = {test_ra, test_sq, test_bq, test_gr};
   for (int calc = 0; calc < ncalc; ++calc) {
-    print_info(out, labels[calc], "italic");
+    print_info(out, tr(labels[calc]), "italic");
     print_id(out, ready[calc](p, 0));
     print_info(out, "\t");
     print_id(out, r.calcok[calc]);
@@ -214,70 +215,70 @@ void calcinfo(info_text& out, int p) {
 
 void rainfo(info_text& out, int p) {
   const project& r = proj[p];
-  print_info(out, "\n\nData correction details\n\n\n", "heading");
-  print_info(out, "Raw data format:\t", "italic");
+  print_info(out, tr("\n\nData correction details\n\n\n"), "heading");
+  print_info(out, tr("Raw data format:\t"), "italic");
   if (r.params[0] != 0 && r.params[0] != 1) {
-    print_info(out, "not set !", "bold_red");
+    print_info(out, tr("not set !"), "bold_red");
     return;
   }
   const char* abscissa = tdata[r.params[0]];
   print_info(out, abscissa, "bold_blue");
   print_info(out, "\n\n\n                          \t");
   column_header(out, abscissa);
-  static const char* const labels[3] = {"Sample scattering        \t", "Background scattering    \t",
-                                        "Substrate/cell scattering\t"};
+  static const char* const labels[3] = {N_("Sample scattering        \t"), N_("Background scattering    \t"),
+                                        N_("Substrate/cell scattering\t")};
   for (int id = 0; id < 3; ++id) {
-    print_info(out, labels[id], "italic");
+    print_info(out, tr(labels[id]), "italic");
     if (r.filename[id])
       file_line(out, p, id);
     else
-      print_info(out, "not used / set\n", "bold_red");
+      print_info(out, tr("not used / set\n"), "bold_red");
   }
-  print_info(out, "\nData smoothing:\t", "italic");
+  print_info(out, tr("\nData smoothing:\t"), "italic");
   if (r.checks[2] == 0) {
-    print_info(out, "not used !", "bold_red");
+    print_info(out, tr("not used !"), "bold_red");
     return;
   }
-  static const char* const intensity[3] = {"Slight  ", "Moderate", "Heavy   "};
+  static const char* const intensity[3] = {N_("Slight  "), N_("Moderate"), N_("Heavy   ")};
   double v = r.exp_prop[15];
   if (v == 1.0 || v == 2.0 || v == 3.0)
-    print_info(out, intensity[static_cast<int>(v) - 1], "bold_blue");
+    print_info(out, tr(intensity[static_cast<int>(v) - 1]), "bold_blue");
   else
-    print_info(out, "not set !", "bold_red");
+    print_info(out, tr("not set !"), "bold_red");
 }
 
 void sqinfo(info_text& out, int p) {
   const project& r = proj[p];
-  print_info(out, "\n\nS(q) calculation details\n\n\n", "heading");
+  print_info(out, tr("\n\nS(q) calculation details\n\n\n"), "heading");
   print_info(out, "                          \t");
   column_header(out, "Q");
   print_info(out, "Corrected data           \t", "italic");
   file_line_or_unset(out, p, 3);
-  print_info(out, "\n\n\nAdditive corrections:\t", "italic");
+  print_info(out, tr("\n\n\nAdditive corrections:\t"), "italic");
   if (r.checks[3] == 1) {
     if (is_set(r.exp_prop[5]))
       print_info(out, format("%lf", r.exp_prop[5]), "bold_blue");
     else
       not_set_mark(out);
   } else {
-    print_info(out, "not used !", "bold_blue");
+    print_info(out, tr("not used !"), "bold_blue");
   }
-  print_info(out, "\n\n\nBreit-Dirac recoil factor:\t", "italic");
+  print_info(out, tr("\n\n\nBreit-Dirac recoil factor:\t"), "italic");
   if (is_set(r.exp_prop[16]))
     print_info(out, format("%d", static_cast<int>(r.exp_prop[16])), "bold_blue");
   else
     not_set_mark(out);
-  print_info(out, "\n\n\nUsing the\t", "italic");
+  print_info(out, tr("\n\n\nUsing the\t"), "italic");
   if (r.params[2] == 1) {
-    print_info(out, "trial and error method\n\n", "bold");
-    print_info(out, "\t with a damping factor = ");
+    print_info(out, tr("trial and error method\n\n"), "bold");
+    print_info(out, tr("\t with a damping factor = "));
     if (is_set(r.exp_prop[7]))
       print_info(out, format("%lf", r.exp_prop[7]), "bold_blue");
     else
       not_set_mark(out);
   } else {
-    print_info(out, "high angle method\n\n", "bold");
-    print_info(out, "\t with an integration limit = ");
+    print_info(out, tr("high angle method\n\n"), "bold");
+    print_info(out, tr("\t with an integration limit = "));
     if (is_set(r.exp_prop[6])) {
       print_info(out, format("%lf\t", r.exp_prop[6]), "bold_blue");
       print_info(out, "Å");
@@ -287,7 +288,7 @@ void sqinfo(info_text& out, int p) {
     }
     // The constant belongs to this project's own step 1.
     if (r.visok[1] == 1 && is_set(r.exp_prop[17])) {
-      print_info(out, "\n\n\t Estimated normalization constant: ", "italic");
+      print_info(out, tr("\n\n\t Estimated normalization constant: "), "italic");
       print_info(out, format("%lf\t", r.exp_prop[17]), "bold_blue");
     }
   }
@@ -295,12 +296,12 @@ void sqinfo(info_text& out, int p) {
 
 void bqinfo(info_text& out, int p) {
   const project& r = proj[p];
-  print_info(out, "\n\nS(q) bending correction details\n\n\n", "heading");
+  print_info(out, tr("\n\nS(q) bending correction details\n\n\n"), "heading");
   print_info(out, "                          \t");
   column_header(out, "Q");
   print_info(out, "q[S(q)] data           \t", "italic");
   file_line_or_unset(out, p, 4);
-  print_info(out, "\n\n\nBending point position:\t", "italic");
+  print_info(out, tr("\n\n\nBending point position:\t"), "italic");
   if (is_set(r.exp_prop[8])) {
     print_info(out, format("%lf", r.exp_prop[8]), "bold_blue");
     print_info(out, "Å");
@@ -312,7 +313,7 @@ void bqinfo(info_text& out, int p) {
 
 void grinfo(info_text& out, int p) {
   const project& r = proj[p];
-  print_info(out, "\n\ng(r)/G(r) calculation details\n\n\n", "heading");
+  print_info(out, tr("\n\ng(r)/G(r) calculation details\n\n\n"), "heading");
   print_info(out, "                          \t");
   column_header(out, "Q");
   print_info(out, "q[S(q)] data           \t", "italic");
@@ -325,10 +326,10 @@ void grinfo(info_text& out, int p) {
   print_info(out, "r", "sub_italic");
   print_info(out, " step:       \t", "italic");
   value_with_unit(out, r.exp_prop[10], "Å", nullptr);
-  print_info(out, "\n\nDamping factor:\t", "italic");
+  print_info(out, tr("\n\nDamping factor:\t"), "italic");
   value_with_unit(out, r.exp_prop[11], "Å", "-1");
   if (is_set(r.exp_prop[18])) {
-    print_info(out, "\n\nEstimated number density after G(r) slope:\t", "italic");
+    print_info(out, tr("\n\nEstimated number density after G(r) slope:\t"), "italic");
     value_with_unit(out, r.exp_prop[18], "Atoms / Å", "3");
   }
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "version.h"
+#include "project/i18n.h"
 
 const char* const bug_address = amoq_bug_address;
 
@@ -12,7 +13,7 @@ namespace {
 
 message_presenter presenter;
 
-const char* const bug_line = "If this is a bug please report it to:\n";
+const char* const bug_line = N_("If this is a bug please report it to:\n");
 
 }  // namespace
 
@@ -42,7 +43,7 @@ void show_info(const char* text, int /*extra: no visible effect*/) {
   if (presenter.info)
     presenter.info(t);
   else
-    std::fprintf(stderr, "Information: %s\n", t.c_str());
+    std::fprintf(stderr, tr("Information: %s\n"), t.c_str());
 }
 
 void show_warning(const char* text) {
@@ -50,7 +51,7 @@ void show_warning(const char* text) {
   if (presenter.warning)
     presenter.warning(t);
   else
-    std::fprintf(stderr, "Warning: %s\n", t.c_str());
+    std::fprintf(stderr, tr("Warning: %s\n"), t.c_str());
 }
 
 namespace {
@@ -58,7 +59,7 @@ void deliver_error(const std::string& t) {
   if (presenter.error)
     presenter.error(t);
   else
-    std::fprintf(stderr, "Error: %s\n", t.c_str());
+    std::fprintf(stderr, tr("Error: %s\n"), t.c_str());
 }
 }  // namespace
 
@@ -67,11 +68,11 @@ void show_error(const char* text, int extra) {
   if (extra == 1)
     deliver_error(format("%s\n", t));
   else
-    deliver_error(format("%s\n%s<%s>", t, bug_line, bug_address));
+    deliver_error(format("%s\n%s<%s>", t, tr(bug_line), bug_address));
 }
 
 void show_numeric_error(const char* a, const char* b, const char* c) {
-  deliver_error(format("%s\n%s\n%s\n%s<%s>", a ? a : "", b ? b : "", c ? c : "", bug_line,
+  deliver_error(format("%s\n%s\n%s\n%s<%s>", a ? a : "", b ? b : "", c ? c : "", tr(bug_line),
                        bug_address));
 }
 

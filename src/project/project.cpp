@@ -6,6 +6,7 @@
 #include "numeric/elements.h"
 #include "project/hooks.h"
 #include "project/messages.h"
+#include "project/i18n.h"
 
 std::vector<project> proj;
 int nprojects = 0;
@@ -16,11 +17,11 @@ int activec = 0;
 int inactep = -1;
 int newspace = 1;
 
-const char* const calcname[ncalc] = {"Data correction", "S(q)", "S(q) - bending correction",
-                                     "g(r)/G(r)"};
-const char* const geometry[4] = {"Unknown", "Reflection ", "Transmission", "Capillary "};
-const char* const monochr[3] = {"Unknown", "In-house/circular", "Synchrotron/linear"};
-const char* const compt[3] = {"Unknown", "All in", "All out"};
+const char* const calcname[ncalc] = {N_("Data correction"), N_("S(q)"), N_("S(q) - bending correction"),
+                                     N_("g(r)/G(r)")};
+const char* const geometry[4] = {N_("Unknown"), N_("Reflection "), N_("Transmission"), N_("Capillary ")};
+const char* const monochr[3] = {N_("Unknown"), N_("In-house/circular"), N_("Synchrotron/linear")};
+const char* const compt[3] = {N_("Unknown"), N_("All in"), N_("All out")};
 const char* const tdata[2] = {" 2θ", " Q"};
 const char* const txdata[2] = {"2θ [deg]", "q [Å-1]"};
 
@@ -75,7 +76,7 @@ int active_project_changed(int p) {
   if (ok) {
     inactep = p;
   } else {
-    std::string text = format("Impossible to refresh project: %s\n",
+    std::string text = format(tr("Impossible to refresh project: %s\n"),
                               valid_project(p) ? proj[p].name.c_str() : "");
     show_error(text.c_str(), 1);
   }

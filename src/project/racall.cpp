@@ -9,6 +9,7 @@
 #include "project/step_hooks.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -78,21 +79,21 @@ int test_ra(int p, int report) {
   const project& r = proj[p];
   const char* warning = nullptr;
   if (r.params[0] < 0)
-    warning = "Please select a data format";
+    warning = N_("Please select a data format");
   else if (!test_data(p, 0))
-    warning = "A file containing the raw experimental data is required";
+    warning = N_("A file containing the raw experimental data is required");
   else if (r.checks[0] && !test_data(p, 1))
     warning =
-        "You choose to apply background corrections\na file containing the background "
-        "information is required";
+        N_("You choose to apply background corrections\na file containing the background "
+        "information is required");
   else if (r.checks[1] && !test_data(p, 2))
     warning =
-        "You choose to apply cell/substrate corrections\na file containing the cell "
-        "information is required";
+        N_("You choose to apply cell/substrate corrections\na file containing the cell "
+        "information is required");
   else if (r.checks[2] && !(r.exp_prop[15] > 0.0))
-    warning = "You choose to use data smoothing\nthe smooth intensity is required";
+    warning = N_("You choose to use data smoothing\nthe smooth intensity is required");
   if (!warning) return 1;
-  if (report) show_warning(warning);
+  if (report) show_warning(tr(warning));
   return 0;
 }
 
@@ -109,7 +110,7 @@ int run_ra() {
   const int nb = back ? curve_points(*back) : 0;
   const int nc = cell ? curve_points(*cell) : 0;
   if ((code == 1 && nb != n) || (code == 2 && nc != n) || (code == 3 && (nb != n || nc != n)))
-    show_warning("The number of data points changes between data sets\nYou might want to check this");
+    show_warning(tr("The number of data points changes between data sets\nYou might want to check this"));
   std::vector<double> pad_x, pad_y, pad_back, pad_cell;
   const double* x = intensities(nullptr, n, pad_x);
   const double* y = intensities(nullptr, n, pad_y);

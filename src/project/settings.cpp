@@ -6,6 +6,7 @@
 #include "project/project.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ void show_page(int page) {
 
 int set_species_count(project& r, double value) {
   if (!(value > 0.0 && value < 11.0)) {
-    show_info("Number of species must be between 1 and 10", 0);
+    show_info(tr("Number of species must be between 1 and 10"), 0);
     return prop_rejected;
   }
   // The count is stored truncated; re-entering the current count keeps the species data.
@@ -33,7 +34,7 @@ int set_species_value(project& r, int prop, double value, int s) {
   switch (prop) {
     case prop_z:
       if (!(value > 0.0 && value < 99.0)) {
-        show_info("Atomic number must be between 1 and 98", 0);
+        show_info(tr("Atomic number must be between 1 and 98"), 0);
         return prop_rejected;
       }
       set_species_element(activep, s, static_cast<int>(value));
@@ -41,19 +42,19 @@ int set_species_value(project& r, int prop, double value, int s) {
       return prop_stored;
     case prop_conc:
       if (!(value > 0.0)) {
-        show_info("Species concentration must be > 0.0", 0);
+        show_info(tr("Species concentration must be > 0.0"), 0);
         return prop_rejected;
       }
       break;
     case prop_fp:
       if (!(value >= -100.0 && value <= 100.0)) {
-        show_info("Abs(f') must be =< 100.0", 0);
+        show_info(tr("Abs(f') must be =< 100.0"), 0);
         return prop_rejected;
       }
       break;
     default:  // prop_fpp
       if (!(value >= -100.0 && value <= 100.0)) {
-        show_info("Abs(f'') must be =< 100.0", 0);
+        show_info(tr("Abs(f'') must be =< 100.0"), 0);
         return prop_rejected;
       }
       break;
@@ -114,18 +115,18 @@ int test_sample(int p, int report) {
   const project& r = proj[p];
   int ok = 1;
   if (r.nspec <= 0) {
-    if (report) show_warning("The number of chemcial species must be > 0\nPlease check this parameter");
+    if (report) show_warning(tr("The number of chemcial species must be > 0\nPlease check this parameter"));
     ok = 0;
   }
   for (int s = 0; s < r.nspec; ++s) {
     if (!(r.spec_prop[0][s] > 0.0)) {
       if (report)
-        show_warning("The atomic number must be set for all species\nPlease check this parameter");
+        show_warning(tr("The atomic number must be set for all species\nPlease check this parameter"));
       ok = 0;
     } else if (!(r.spec_prop[1][s] > 0.0)) {
       if (report)
         show_warning(
-            "The atomic concentration must be > 0.0 for all species\nPlease check this parameter");
+            tr("The atomic concentration must be > 0.0 for all species\nPlease check this parameter"));
       ok = 0;
     }
   }
@@ -141,20 +142,20 @@ int test_experiment(int p, int report) {
     const char* warning;
   };
   const rule rules[] = {
-      {e[0] > 0.0, "The wavelenght must be > 0.0 Å\nPlease check this parameter"},
-      {e[1] >= 0.0, "The linear absorption (sample) must be >= 0.0 μt\nPlease check this parameter"},
+      {e[0] > 0.0, N_("The wavelenght must be > 0.0 Å\nPlease check this parameter")},
+      {e[1] >= 0.0, N_("The linear absorption (sample) must be >= 0.0 μt\nPlease check this parameter")},
       {e[2] >= 0.0,
-       "The linear absorption (substrate/cell) must be >= 0.0 μt\nPlease check this parameter"},
-      {e[3] >= 0.0, "The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter"},
-      {e[4] >= 0.0, "The detector time must be >= 0.0 s\nPlease check this parameter"},
-      {e[12] > 0.0, "Please select the experimental geometry"},
-      {e[13] > 0.0, "Please select the polarizartion type"},
-      {e[14] > 0.0, "Please select the compton scattering"},
+       N_("The linear absorption (substrate/cell) must be >= 0.0 μt\nPlease check this parameter")},
+      {e[3] >= 0.0, N_("The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter")},
+      {e[4] >= 0.0, N_("The detector time must be >= 0.0 s\nPlease check this parameter")},
+      {e[12] > 0.0, N_("Please select the experimental geometry")},
+      {e[13] > 0.0, N_("Please select the polarizartion type")},
+      {e[14] > 0.0, N_("Please select the compton scattering")},
   };
   for (const rule& r : rules) {
     if (r.pass) continue;
     if (report) {
-      show_warning(r.warning);
+      show_warning(tr(r.warning));
       show_page(1);
     }
     return 0;
@@ -183,7 +184,7 @@ int apply_project() {
   r.prun = checkchemistry(activep);
   if (!r.prun) {
     show_warning(
-        "Some properties of the chemical species are incomplete\nPlease check these parameters");
+        tr("Some properties of the chemical species are incomplete\nPlease check these parameters"));
     show_page(0);
     return 0;
   }

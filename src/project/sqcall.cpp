@@ -6,6 +6,7 @@
 #include "project/project.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 void set_additive_correction(int on) {
   if (!valid_project(activep)) return;
@@ -30,19 +31,19 @@ int test_sq(int p, int report) {
   const double* e = r.exp_prop;
   const char* warning = nullptr;
   if (!test_data(p, 3))
-    warning = "Providing corrected experimental data is required";
+    warning = N_("Providing corrected experimental data is required");
   else if (!(e[16] > 0.0))
-    warning = "You must choose a Breit-Dirac factor";
+    warning = N_("You must choose a Breit-Dirac factor");
   else if (r.params[2] == 0 && !(e[6] > 0.0 && e[6] <= r.max[1]))
     warning =
-        "You decided to use the High angle method\nIn that case the integration limit must "
-        "be > 0.0 and < Qmax";
+        N_("You decided to use the High angle method\nIn that case the integration limit must "
+        "be > 0.0 and < Qmax");
   else if (r.params[2] == 1 && !(e[7] > 0.0))
     warning =
-        "You decided to use the trial and error method\nIn that case the damping factor must "
-        "be > 0.0";
+        N_("You decided to use the trial and error method\nIn that case the damping factor must "
+        "be > 0.0");
   if (!warning) return 1;
-  if (report) show_warning(warning);
+  if (report) show_warning(tr(warning));
   return 0;
 }
 

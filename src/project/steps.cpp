@@ -12,6 +12,7 @@
 #include "project/project.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -40,11 +41,11 @@ int datafile_set(const char* path, const char* label, int id, int calc, int cid)
     return 1;
   }
   if (n == -3)
-    show_error("Error loading file: file does not exist", 1);
+    show_error(tr("Error loading file: file does not exist"), 1);
   else if (n == -2 || n == -1)
-    show_error("Error loading file: format not supported", 1);
+    show_error(tr("Error loading file: format not supported"), 1);
   else
-    show_error("Error loading file: memory allocation error", 1);
+    show_error(tr("Error loading file: memory allocation error"), 1);
   if (shooks().input_line) shooks().input_line(id, "(None)", "");
   return 0;
 }
@@ -110,8 +111,8 @@ void begin_run(int calc) {
 int end_run(int calc, int ok) {
   prepostcalc(1, calc, 1.0);
   if (!ok) {
-    show_error("My error message", 0);
-    show_warning("My warning message");
+    show_error(tr("My error message"), 0);
+    show_warning(tr("My warning message"));
     return step_failed;
   }
   turncheck(calc, 1);

@@ -8,6 +8,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/step_hooks.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -126,13 +127,13 @@ void print_lines(int n, const char* text, const char* label, int li, int calc, i
 }
 
 const char* busy_name(int calc) {
-  static const char* const names[ncalc] = {"Raw data correction", "S(q) / Q(q)",
-                                           "S(q) - bending correction", "g(r)/G(r)"};
-  return calc >= 0 && calc < ncalc ? names[calc] : "";
+  static const char* const names[ncalc] = {N_("Raw data correction"), N_("S(q) / Q(q)"),
+                                           N_("S(q) - bending correction"), N_("g(r)/G(r)")};
+  return calc >= 0 && calc < ncalc ? tr(names[calc]) : "";
 }
 
 void prepostcalc(int post, int calc, double opacity) {
   if (shooks().busy)
     shooks().busy(post, calc, opacity,
-                  format("Please wait %s calculation in progress", busy_name(calc)));
+                  format(tr("Please wait %s calculation in progress"), busy_name(calc)));
 }

@@ -2,6 +2,7 @@
 
 #include "project/messages.h"
 #include "gui/base/paths.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ int run_question(const std::string& title, const std::string& text) {
 }
 
 std::optional<std::string> run_name_dialog(const std::string& current) {
-  GtkWidget* d = gtk_dialog_new_with_buttons("Project name", GTK_WINDOW(amoq), GTK_DIALOG_MODAL,
+  GtkWidget* d = gtk_dialog_new_with_buttons(_("Project name"), GTK_WINDOW(amoq), GTK_DIALOG_MODAL,
                                              GTK_STOCK_OK, GTK_RESPONSE_OK, GTK_STOCK_CANCEL,
                                              GTK_RESPONSE_CANCEL, nullptr);
   gtk_container_set_border_width(GTK_CONTAINER(d), 5);
@@ -63,11 +64,11 @@ text_prompt& name_prompt() {
 
 void install_dialog_presenter() {
   message_presenter p;
-  p.info = [](const std::string& t) { run_message(GTK_MESSAGE_INFO, "Information", t, true); };
-  p.warning = [](const std::string& t) { run_message(GTK_MESSAGE_WARNING, "Warning", t, false); };
+  p.info = [](const std::string& t) { run_message(GTK_MESSAGE_INFO, _("Information"), t, true); };
+  p.warning = [](const std::string& t) { run_message(GTK_MESSAGE_WARNING, _("Warning"), t, false); };
   p.error = [](const std::string& t) {
     g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", t.c_str());
-    run_message(GTK_MESSAGE_ERROR, "Error", t, false);
+    run_message(GTK_MESSAGE_ERROR, _("Error"), t, false);
   };
   p.question = run_question;
   set_message_presenter(std::move(p));

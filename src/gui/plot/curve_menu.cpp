@@ -9,6 +9,7 @@
 #include "project/project.h"
 #include "project/toolbox.h"
 #include "gui/base/paths.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ GtkWidget* create_setmenu(int p, int rid, int cid, int mode, int) {
     }
     GtkWidget* cm = find_level(calcs, q, r);
     if (!cm) {
-      cm = labelled_submenu(pm, calcname[r]);
+      cm = labelled_submenu(pm, _(calcname[r]));
       calcs.push_back({q, r, cm});
     }
     GtkWidget* item = gtk_menu_item_new_with_label(set->name.c_str());
@@ -158,19 +159,19 @@ GtkWidget* build_cpopmenu(const curve_id* triple) {
   gpointer data = const_cast<curve_id*>(triple);
   GtkWidget* menu = gtk_menu_new();
 
-  GtkWidget* item = image_menu_item("Save _data", GTK_STOCK_SAVE_AS);
+  GtkWidget* item = image_menu_item(_("Save _data"), GTK_STOCK_SAVE_AS);
   g_signal_connect(item, "activate", G_CALLBACK(on_curve_save_data_activate), data);
   append(menu, item);
-  item = image_menu_item("_Export image", nullptr, PACKAGE_PNG);
+  item = image_menu_item(_("_Export image"), nullptr, PACKAGE_PNG);
   g_signal_connect(item, "activate", G_CALLBACK(on_curve_export_image_activate), data);
   append(menu, item);
   append(menu, gtk_separator_menu_item_new());
 
   // The curve editor and the data table editor are not part of this build yet.
-  item = image_menu_item("E_dit curve", nullptr, PACKAGE_EDIT);
+  item = image_menu_item(_("E_dit curve"), nullptr, PACKAGE_EDIT);
   gtk_widget_set_sensitive(item, FALSE);
   append(menu, item);
-  item = image_menu_item("_Edit data", GTK_STOCK_EDIT);
+  item = image_menu_item(_("_Edit data"), GTK_STOCK_EDIT);
   gtk_menu_item_set_submenu(GTK_MENU_ITEM(item),
                             create_setmenu(p, rid, cid, 2, c->extras_shown + 1));
   gtk_widget_set_sensitive(item, FALSE);
@@ -178,22 +179,22 @@ GtkWidget* build_cpopmenu(const curve_id* triple) {
   append(menu, gtk_separator_menu_item_new());
 
   int addable = eligible_sets(p, rid, cid, 1);
-  item = image_menu_item("_Add data set", GTK_STOCK_ADD);
+  item = image_menu_item(_("_Add data set"), GTK_STOCK_ADD);
   gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), create_setmenu(p, rid, cid, 1, addable));
   gtk_widget_set_sensitive(item, addable > 0);
   append(menu, item);
-  item = image_menu_item("_Remove data set", GTK_STOCK_REMOVE);
+  item = image_menu_item(_("_Remove data set"), GTK_STOCK_REMOVE);
   gtk_menu_item_set_submenu(GTK_MENU_ITEM(item),
                             create_setmenu(p, rid, cid, 0, c->extras_shown));
   gtk_widget_set_sensitive(item, c->extras_shown > 0);
   append(menu, item);
   append(menu, gtk_separator_menu_item_new());
 
-  item = image_menu_item("_Autoscale", GTK_STOCK_HOME);
+  item = image_menu_item(_("_Autoscale"), GTK_STOCK_HOME);
   g_signal_connect(item, "activate", G_CALLBACK(on_autoscale_activate), data);
   append(menu, item);
   append(menu, gtk_separator_menu_item_new());
-  item = image_menu_item("_Close", GTK_STOCK_CLOSE);
+  item = image_menu_item(_("_Close"), GTK_STOCK_CLOSE);
   g_signal_connect(item, "activate", G_CALLBACK(on_curve_close_activate), data);
   append(menu, item);
   gtk_widget_show_all(menu);

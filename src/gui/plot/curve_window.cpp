@@ -13,6 +13,7 @@
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 #include "gui/base/paths.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -90,22 +91,22 @@ GtkWidget* create_curve(curve_id* triple) {
   gtk_misc_set_alignment(GTK_MISC(label), 1.0, 0.5);
   gtk_box_pack_start(GTK_BOX(hbox), label, FALSE, FALSE, 0);
 
-  GtkWidget* data_menu = submenu_of(bar, "_Data");
-  GtkWidget* item = image_menu_item("_Save data", GTK_STOCK_SAVE_AS);
+  GtkWidget* data_menu = submenu_of(bar, _("_Data"));
+  GtkWidget* item = image_menu_item(_("_Save data"), GTK_STOCK_SAVE_AS);
   g_signal_connect(item, "activate", G_CALLBACK(on_curve_save_data_activate), triple);
   gtk_menu_shell_append(GTK_MENU_SHELL(data_menu), item);
   GtkWidget* separator = gtk_separator_menu_item_new();
   gtk_widget_set_sensitive(separator, FALSE);
   gtk_menu_shell_append(GTK_MENU_SHELL(data_menu), separator);
-  item = image_menu_item("_Close", GTK_STOCK_CLOSE);
+  item = image_menu_item(_("_Close"), GTK_STOCK_CLOSE);
   g_signal_connect(item, "activate", G_CALLBACK(on_curve_close_activate), triple);
   gtk_menu_shell_append(GTK_MENU_SHELL(data_menu), item);
 
-  GtkWidget* curve_menu = submenu_of(bar, "_Curve");
-  item = image_menu_item("E_dit curve", nullptr, PACKAGE_EDIT);
+  GtkWidget* curve_menu = submenu_of(bar, _("_Curve"));
+  item = image_menu_item(_("E_dit curve"), nullptr, PACKAGE_EDIT);
   gtk_widget_set_sensitive(item, FALSE);  // the curve editor is not part of this build
   gtk_menu_shell_append(GTK_MENU_SHELL(curve_menu), item);
-  item = image_menu_item("_Export image", nullptr, PACKAGE_PNG);
+  item = image_menu_item(_("_Export image"), nullptr, PACKAGE_PNG);
   g_signal_connect(item, "activate", G_CALLBACK(on_curve_export_image_activate), triple);
   gtk_menu_shell_append(GTK_MENU_SHELL(curve_menu), item);
 

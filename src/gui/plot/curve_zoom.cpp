@@ -12,6 +12,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ void release_zoom_snapshot(const curve_id* triple) {
 
 std::string pointer_text(const axis_map& m, const curve& c, double px, double py) {
   double x = 0, y = 0;
-  if (!pointer_value(m, c, px, py, x, y)) return "Not in plot";
+  if (!pointer_value(m, c, px, py, x, y)) return _("Not in plot");
   return format("(x= %lf, y= %lf)", x, y);
 }
 

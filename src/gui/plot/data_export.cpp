@@ -8,6 +8,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -47,14 +48,14 @@ void write_curve(GtkWidget*, const curve_id* triple) {
   curve* c = find_curve(p, triple->rid, triple->cid);
   if (!c) return;
   int fmt = 0;
-  std::string path = choose_save_file("Save data to disk",
+  std::string path = choose_save_file(_("Save data to disk"),
                                       {{"(x,y) ASCII file (*.dat)", "*.*"},
                                        {"(x,y,0.,1.) ASCII file (*.dat)", "*.*"},
-                                       {"Xmgrace file (*.agr)", "*.agr"}},
+                                       {_("Xmgrace file (*.agr)"), "*.agr"}},
                                       c->name, c->cfile.value_or(""), fmt);
   if (path.empty()) return;
   c->cfile = path;
   if (fmt < 0 || fmt > 2) fmt = 0;
   if (!write_sets(*c, triple->rid, triple->cid, path, fmt))
-    show_error(format("Impossible to save the data file:\n%s", path.c_str()).c_str(), 1);
+    show_error(format(_("Impossible to save the data file:\n%s"), path.c_str()).c_str(), 1);
 }

@@ -9,6 +9,7 @@
 #include "project/project.h"
 #include "project/toolbox.h"
 #include "gui/base/paths.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -24,9 +25,9 @@ struct format_choice {
   const char* pattern;
 };
 const format_choice formats[3] = {
-    {&PACKAGE_PNG, "Save Portable Network Graphics", "PNG file (*.png)", "*.png"},
-    {&PACKAGE_PDF, "Save Portable Document File", "PDF file (*.pdf)", "*.pdf"},
-    {&PACKAGE_SVG, "Save Scalable Vector Graphics", "SVG file (*.svg)", "*.svg"},
+    {&PACKAGE_PNG, N_("Save Portable Network Graphics"), N_("PNG file (*.png)"), "*.png"},
+    {&PACKAGE_PDF, N_("Save Portable Document File"), N_("PDF file (*.pdf)"), "*.pdf"},
+    {&PACKAGE_SVG, N_("Save Scalable Vector Graphics"), N_("SVG file (*.svg)"), "*.svg"},
 };
 
 // The dialog's widgets handed to the callbacks.
@@ -87,11 +88,11 @@ gboolean on_delete(GtkWidget* widget, GdkEvent*, gpointer) {
 void write_image(GtkWidget*, gpointer data) {
   const curve_id* triple = static_cast<const curve_id*>(data);
   if (state.forme < 0 || state.forme > 2) {
-    show_warning("To save an image please enter a file format");
+    show_warning(_("To save an image please enter a file format"));
     return;
   }
   if (state.resol[0] <= 0 || state.resol[1] <= 0) {
-    show_warning("You need to specify the size of the image");
+    show_warning(_("You need to specify the size of the image"));
     return;
   }
   int p = proj_by_id(triple->pid);
@@ -99,7 +100,7 @@ void write_image(GtkWidget*, gpointer data) {
   if (!c) return;
   const format_choice& f = formats[state.forme];
   int filter = 0;
-  std::string path = choose_save_file(f.chooser_title, {{f.filter_name, f.pattern}}, "", "", filter);
+  std::string path = choose_save_file(_(f.chooser_title), {{_(f.filter_name), f.pattern}}, "", "", filter);
   if (path.empty()) return;
   state.img_file = path;  // used as chosen: no extension is added
   c->draw_target = state.forme + 1;
@@ -107,7 +108,7 @@ void write_image(GtkWidget*, gpointer data) {
   show_curve(nullptr, triple);
   if (!last_export_ok) {
     // The dialog stays so that another file or size can be tried.
-    show_error(format("Impossible to write the image file:\n%s", path.c_str()).c_str(), 1);
+    show_error(format(_("Impossible to write the image file:\n%s"), path.c_str()).c_str(), 1);
     return;
   }
   destroy_img_dialog(nullptr);
@@ -157,7 +158,7 @@ GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
 
   GtkWidget* dialog = gtk_dialog_new();
   thedata.dialog = dialog;
-  gtk_window_set_title(GTK_WINDOW(dialog), "Export image");
+  gtk_window_set_title(GTK_WINDOW(dialog), _("Export image"));
   gtk_container_set_border_width(GTK_CONTAINER(dialog), 5);
   gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
   gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
@@ -169,7 +170,7 @@ GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
   gtk_box_set_spacing(GTK_BOX(content), 15);
 
   GtkWidget* box = row(content);
-  pack(box, gtk_label_new("Format"));
+  pack(box, gtk_label_new(_("Format")));
   GtkWidget* combo = gtk_combo_box_new_text();
   for (const char* name : {"PNG", "PDF", "SVG"}) gtk_combo_box_append_text(GTK_COMBO_BOX(combo), name);
   gtk_widget_set_size_request(combo, -1, 30);
@@ -178,13 +179,13 @@ GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
   pack(box, thedata.format_image);
 
   box = row(content);
-  pack(box, gtk_label_new("Size: "));
+  pack(box, gtk_label_new(_("Size: ")));
   pack(box, size_entry(0));
   pack(box, gtk_label_new("x"));
   pack(box, size_entry(1));
   pack(box, gtk_label_new("pixels"));
 
-  thedata.transparent = gtk_check_button_new_with_label("Make background transparent");
+  thedata.transparent = gtk_check_button_new_with_label(_("Make background transparent"));
   gtk_widget_set_sensitive(thedata.transparent, FALSE);
   pack(content, thedata.transparent);
 

@@ -12,6 +12,7 @@
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 #include "gui/base/paths.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ void busy(int post, int calc, double opacity, const std::string& text) {
     popup = show_popup(text.c_str(), main_window);
     gtk_widget_show_all(popup);
     if (bar && GTK_IS_STATUSBAR(bar))
-      gtk_statusbar_push(GTK_STATUSBAR(bar), calc, format("Computing %s", busy_name(calc)).c_str());
+      gtk_statusbar_push(GTK_STATUSBAR(bar), calc, format(_("Computing %s"), busy_name(calc)).c_str());
     set_dialog_opacity(calc, opacity);
     // Draw the popup and the dimmed controls before the routine blocks the loop; the
     // popup is modal, so no user input reaches the other windows meanwhile.
@@ -84,7 +85,7 @@ void busy(int post, int calc, double opacity, const std::string& text) {
 
 GtkWidget* show_popup(const char* text, GtkWidget* parent) {
   GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(w), "Information");
+  gtk_window_set_title(GTK_WINDOW(w), _("Information"));
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(w), icon);
   gtk_widget_set_size_request(w, 600, 80);
   gtk_window_set_position(GTK_WINDOW(w), GTK_WIN_POS_CENTER);

@@ -12,6 +12,7 @@
 #include "project/steps.h"
 #include "project/toolbox.h"
 #include "gui/base/chooser.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -27,8 +28,8 @@ const input_line_ids lines[nfilenames] = {
     {"qcfile", "qclab", "nlsqc"},      {"sqfile", "sqlab", "nldqfile"}};
 
 // Chooser titles of the raw, background and substrate/cell files.
-const char* const datnames[3] = {"Open raw data File", "Open background data File",
-                                 "Open substrate / Cell scattering File"};
+const char* const datnames[3] = {N_("Open raw data File"), N_("Open background data File"),
+                                 N_("Open substrate / Cell scattering File")};
 
 const char* const source_combos[3] = {"combocor", "combobq", "combogr"};
 const char* const file_toggles[2] = {"backcorr", "subscatt"};
@@ -72,7 +73,7 @@ void show_input_line(int j) {
   show_file_button(li, from_file);
   int count = points_of(n, 0);
   if (count == 0)
-    show_line(li, from_file ? "(None)" : "", "No data");
+    show_line(li, from_file ? _("(None)") : "", _("No data"));
   else
     print_lines(count, from_file ? file_name(r, li) : "", "Q", li, n, 0);
 }
@@ -95,10 +96,10 @@ void on_datafile_set(GtkButton*, gpointer data) {
   const int id = GPOINTER_TO_INT(data);
   if (!valid_project(activep) || id < 0 || id >= nfilenames) return;
   chooser_request request;
-  request.title = id <= 2 ? datnames[id] : "";
+  request.title = id <= 2 ? _(datnames[id]) : "";
   request.accept = GTK_STOCK_OPEN;
-  request.filters = {{"(x,y) ASCII file", "*.*"}, {"dat file (*.dat)", "*.dat"},
-                     {"All files (*)", "*"}};
+  request.filters = {{_("(x,y) ASCII file"), "*.*"}, {_("dat file (*.dat)"), "*.dat"},
+                     {_("All files (*)"), "*"}};
   std::string path = choose_file(request);
   if (path.empty()) return;  // cancelled: nothing changes
   load_data_file(id, path.c_str());
@@ -144,7 +145,7 @@ void init_ra(int loaded) {
   if (loaded && r.params[0] >= 0 && n > 0)
     print_lines(n, file_name(r, 0), raw_label(r), 0, 0, 0);
   else
-    show_line(0, "(None)", "");
+    show_line(0, _("(None)"), "");
   for (int k = 0; k < 2; ++k) {
     const int id = k + 1;
     GObject* toggle = step_object(file_toggles[k]);
@@ -156,11 +157,11 @@ void init_ra(int loaded) {
       if (r.checks[k] && count > 0)
         print_lines(count, file_name(r, id), raw_label(r), id, 0, id);
       else
-        show_line(id, "(None)", "");
+        show_line(id, _("(None)"), "");
     } else {
       object_set_active(toggle, false);  // the record follows through on_setfile_toggled
       gtk_widget_set_sensitive(step_widget(lines[id].button), FALSE);
-      show_line(id, "(None)", "");
+      show_line(id, _("(None)"), "");
     }
   }
   GObject* smoothing = step_object("smoothing");

@@ -11,6 +11,7 @@
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 #include "gui/base/paths.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -149,7 +150,7 @@ GtkWidget* tool_box_window() { return window; }
 GtkWidget* curvetbox() {
   GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   window = w;
-  gtk_window_set_title(GTK_WINDOW(w), "Tool boxes");
+  gtk_window_set_title(GTK_WINDOW(w), _("Tool boxes"));
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(w), icon);
   gtk_widget_set_size_request(w, 300, 130);
   gtk_window_set_resizable(GTK_WINDOW(w), FALSE);
@@ -164,7 +165,7 @@ GtkWidget* curvetbox() {
     if (pixbuf) g_object_unref(pixbuf);
     gtk_widget_set_size_request(image, 20, 20);
     gtk_box_pack_start(GTK_BOX(title), image, FALSE, FALSE, 10);
-    GtkWidget* label = gtk_label_new(calcname[calc]);
+    GtkWidget* label = gtk_label_new(_(calcname[calc]));
     gtk_widget_set_size_request(label, 280, 20);
     gtk_misc_set_alignment(GTK_MISC(label), 0.0, 0.5);
     gtk_box_pack_start(GTK_BOX(title), label, FALSE, FALSE, 0);

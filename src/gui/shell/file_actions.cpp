@@ -10,6 +10,7 @@
 #include "gui/base/chooser.h"
 #include "gui/shell/main_window.h"
 #include "gui/shell/workspace_tree.h"
+#include "gui/base/i18n.h"
 
 int save = 1;
 
@@ -24,14 +25,14 @@ struct action_texts {
 };
 
 const action_texts texts[4] = {
-    {"Open Project File", false, "gtk-open", "AP file (*.nap)", "*.nap"},
-    {"Save Project File", true, "gtk-save", "AP file (*.nap)", "*.nap"},
-    {"Open Workspace", false, "gtk-open", "Worspace file (*.naw)", "*.naw"},
-    {"Save Worspace", true, "gtk-save", "Worspace file (*.naw)", "*.naw"},
+    {N_("Open Project File"), false, "gtk-open", N_("AP file (*.nap)"), "*.nap"},
+    {N_("Save Project File"), true, "gtk-save", N_("AP file (*.nap)"), "*.nap"},
+    {N_("Open Workspace"), false, "gtk-open", N_("Worspace file (*.naw)"), "*.naw"},
+    {N_("Save Worspace"), true, "gtk-save", N_("Worspace file (*.naw)"), "*.naw"},
 };
 
 int ask_empty_project() {
-  return ask_question("Save an empty project ?", "Do you want to save an empty project ?");
+  return ask_question(_("Save an empty project ?"), _("Do you want to save an empty project ?"));
 }
 
 }  // namespace
@@ -41,7 +42,7 @@ int open_save(int direction, int p, const char* file) {
     int code = save_project_file(file ? file : "", p);
     if (!file) return code;
     if (code != file_ok) {
-      std::string t = format("Impossible to save project file:\n%s\nError code: %d\n", file, code);
+      std::string t = format(_("Impossible to save project file:\n%s\nError code: %d\n"), file, code);
       show_error(t.c_str(), 1);
     } else if (valid_project(p)) {
       proj[p].path = std::string(file);
@@ -55,7 +56,7 @@ int open_save(int direction, int p, const char* file) {
     newspace = 0;
   } else {
     if (file) {
-      std::string t = format("Impossible to open project file: \n%s\nError code: %d\n", file, code);
+      std::string t = format(_("Impossible to open project file: \n%s\nError code: %d\n"), file, code);
       show_error(t.c_str(), 1);
     }
     close_project(activep);
@@ -78,7 +79,7 @@ extern "C" void on_open_save_activate(GtkWidget*, gpointer data) {
     return;
   }
   if (code == 3 && newspace == 1) {
-    show_info("Nothing to be saved !", 0);
+    show_info(_("Nothing to be saved !"), 0);
     return;
   }
   if (code == 1 && !any && !ask_empty_project()) return;
@@ -91,10 +92,10 @@ extern "C" void on_open_save_activate(GtkWidget*, gpointer data) {
     projfile = *proj[activep].path;
   } else {
     chooser_request r;
-    r.title = texts[code].title;
+    r.title = _(texts[code].title);
     r.save = texts[code].save;
     r.accept = texts[code].accept;
-    r.filters = {{texts[code].filter, texts[code].pattern}, {"All files (*)", "*"}};
+    r.filters = {{_(texts[code].filter), texts[code].pattern}, {_("All files (*)"), "*"}};
     r.confirm_overwrite = true;
     if (!any || code == 0 || code == 2) r.set_folder = true;
     if (code == 1 && any) {
@@ -119,8 +120,8 @@ extern "C" void on_open_save_activate(GtkWidget*, gpointer data) {
   }
   int result = code == 2 ? open_workspace_file(projfile) : save_workspace_file(projfile);
   if (result != 0) {
-    std::string t = format("Error while %s workspace file\n%s\nError code: %d\n",
-                           code == 2 ? "reading" : "saving", projfile.c_str(), result);
+    std::string t = format(_("Error while %s workspace file\n%s\nError code: %d\n"),
+                           code == 2 ? _("reading") : _("saving"), projfile.c_str(), result);
     show_error(t.c_str(), 1);
   }
 }
@@ -136,10 +137,10 @@ extern "C" void on_amoq_xml_port(GtkWidget*, gpointer data) {
   bool any = nprojects > 0 && valid_project(activep);
   if (direction == 1 && !any && !ask_empty_project()) return;
   chooser_request r;
-  r.title = direction == 0 ? "Import Amoq XML Project File" : "Export Amoq XML Project File";
+  r.title = direction == 0 ? _("Import Amoq XML Project File") : _("Export Amoq XML Project File");
   r.save = direction == 1;
   r.accept = direction == 0 ? "gtk-open" : "gtk-save";
-  r.filters = {{"APF xml file (*.apf)", "*.apf"}, {"All files (*)", "*"}};
+  r.filters = {{_("APF xml file (*.apf)"), "*.apf"}, {_("All files (*)"), "*"}};
   r.set_folder = true;
   std::string file = choose_file(r);
   if (file.empty()) return;
@@ -152,18 +153,18 @@ extern "C" void on_amoq_xml_port(GtkWidget*, gpointer data) {
     if (open_xml(file.c_str()) < 2) {
       add_project_to_workspace();
     } else {
-      show_error("Impossible to use the Amoq-XML project file\n", 1);
+      show_error(_("Impossible to use the Amoq-XML project file\n"), 1);
       close_project(activep);
     }
   } else if (write_xml(file.c_str()) == 0) {
-    show_error("Impossible to write the APF file\n", 1);
+    show_error(_("Impossible to write the APF file\n"), 1);
   }
 }
 
 extern "C" void on_close_activate(GtkWidget*, gpointer data) {
   int p = GPOINTER_TO_INT(data);
   if (nprojects == 0) {
-    show_warning("No project to be closed");
+    show_warning(_("No project to be closed"));
     return;
   }
   if (!valid_project(p)) return;
@@ -174,7 +175,7 @@ extern "C" void on_close_activate(GtkWidget*, gpointer data) {
 }
 
 extern "C" void on_close_workspace(GtkWidget*, gpointer ask) {
-  if (GPOINTER_TO_INT(ask) == 1 && !ask_question("Closing workspace", "Close workspace ?")) return;
+  if (GPOINTER_TO_INT(ask) == 1 && !ask_question(_("Closing workspace"), _("Close workspace ?"))) return;
   for (int p = nprojects - 1; p >= 0; --p) close_project(p);
 }
 
@@ -210,7 +211,7 @@ void open_command_line_file(const command_line& cl) {
       if (open_xml(file) < 2)
         add_project_to_workspace();
       else
-        show_error("Impossible to use the AMOQ XML project file\n", 1);
+        show_error(_("Impossible to use the AMOQ XML project file\n"), 1);
       return;
     case start_file::project:
       init_project();
@@ -219,7 +220,7 @@ void open_command_line_file(const command_line& cl) {
     case start_file::workspace: {
       int result = open_workspace_file(file);
       if (result != 0) {
-        std::string t = format("Error while reading workspace file\n%s\nError code: %d\n", file, result);
+        std::string t = format(_("Error while reading workspace file\n%s\nError code: %d\n"), file, result);
         show_error(t.c_str(), 1);
       }
       if (nprojects > 0) newspace = 0;

@@ -2,20 +2,18 @@
 // version need no display), then the toolkit with the C locale kept, the main window and
 // the file named on the command line, then the main loop.
 #include <gtk/gtk.h>
-#include <libintl.h>
 
 #include "project/steps.h"
 #include "gui/shell/command_line.h"
 #include "gui/base/dialogs.h"
+#include "gui/base/i18n.h"
 #include "gui/shell/file_actions.h"
 #include "gui/shell/main_window.h"
 #include "gui/base/paths.h"
 
 int main(int argc, char** argv) {
   set_package_paths(find_install_dir());
-  bindtextdomain("tessal", PACKAGE_LOCALE_DIR.c_str());
-  bind_textdomain_codeset("tessal", "UTF-8");
-  textdomain("tessal");
+  setup_messages(PACKAGE_LOCALE_DIR.c_str());
 
   command_line cl = parse_command_line(argc, argv);
   if (cl.help) {

@@ -16,6 +16,7 @@
 #include "gui/shell/file_actions.h"
 #include "gui/base/paths.h"
 #include "gui/shell/workspace_tree.h"
+#include "gui/base/i18n.h"
 
 int quit_requested = 0;
 
@@ -99,16 +100,16 @@ GtkWidget* gui_widget(const char* id) {
 
 GtkWidget* projmenu(int store, int p) {
   GtkWidget* menu = gtk_menu_new();
-  append(menu, title_item("Workspace"));
+  append(menu, title_item(_("Workspace")));
   separator(menu);
-  action_item(menu, image_item("_Open workspace", stock_image(GTK_STOCK_OPEN)), on_open_save_activate, 2);
-  action_item(menu, image_item("_Save workspace", stock_image(GTK_STOCK_SAVE)), on_open_save_activate, 3);
-  action_item(menu, image_item("_Save workspace as", stock_image(GTK_STOCK_SAVE)), on_save_as_activate, 3);
-  action_item(menu, image_item("_Close workspace", stock_image(GTK_STOCK_CLOSE)), on_ask_close_workspace, 1);
+  action_item(menu, image_item(_("_Open workspace"), stock_image(GTK_STOCK_OPEN)), on_open_save_activate, 2);
+  action_item(menu, image_item(_("_Save workspace"), stock_image(GTK_STOCK_SAVE)), on_open_save_activate, 3);
+  action_item(menu, image_item(_("_Save workspace as"), stock_image(GTK_STOCK_SAVE)), on_save_as_activate, 3);
+  action_item(menu, image_item(_("_Close workspace"), stock_image(GTK_STOCK_CLOSE)), on_ask_close_workspace, 1);
   separator(menu);
   GtkWidget* kept[7]{};
   if (p < 0) {
-    append(menu, title_item("Project(s)"));
+    append(menu, title_item(_("Project(s)")));
     separator(menu);
     kept[0] = action_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_NEW, nullptr), on_new_activate, 0);
     kept[1] = action_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_OPEN, nullptr), on_open_save_activate, 0);
@@ -119,18 +120,18 @@ GtkWidget* projmenu(int store, int p) {
     append(menu, title_item(valid_project(p) ? proj[p].name.c_str() : ""));
     separator(menu);
     if (p != activep)
-      action_item(menu, image_item("_Make active", stock_image(GTK_STOCK_YES)), on_make_active, p);
-    action_item(menu, image_item("_Edit name", stock_image(GTK_STOCK_EDIT)), on_edit_name, p);
+      action_item(menu, image_item(_("_Make active"), stock_image(GTK_STOCK_YES)), on_make_active, p);
+    action_item(menu, image_item(_("_Edit name"), stock_image(GTK_STOCK_EDIT)), on_edit_name, p);
     action_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_SAVE, nullptr), on_open_save_activate, 1);
     action_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_SAVE_AS, nullptr), on_save_as_activate, 1);
     action_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_CLOSE, nullptr), on_close_activate, p);
   }
   separator(menu);
   for (int direction = 0; direction < 2; ++direction) {
-    GtkWidget* item = image_item(direction == 0 ? "_Import" : "_Export", stock_image(GTK_STOCK_CONVERT));
+    GtkWidget* item = image_item(direction == 0 ? _("_Import") : _("_Export"), stock_image(GTK_STOCK_CONVERT));
     GtkWidget* sub = gtk_menu_new();
     GtkWidget* image = gtk_image_new_from_file(PACKAGE_AMOQ.c_str());
-    action_item(sub, image_item("AMOQ XML Project File '*.apf'", image), on_amoq_xml_port, direction);
+    action_item(sub, image_item(_("AMOQ XML Project File '*.apf'"), image), on_amoq_xml_port, direction);
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), sub);
     append(menu, item);
     kept[5 + direction] = item;
@@ -164,7 +165,7 @@ void assign_widgets() {
 
   // Main menu: the file menu under "_Experiment & Sample", first in the menu bar.
   GtkWidget* menu = projmenu(0, -1);
-  GtkWidget* top = gtk_menu_item_new_with_mnemonic("_Experiment & Sample");
+  GtkWidget* top = gtk_menu_item_new_with_mnemonic(_("_Experiment & Sample"));
   gtk_menu_item_set_submenu(GTK_MENU_ITEM(top), menu);
   gtk_widget_show(top);
   if (GtkWidget* bar = gui_widget("MainMenuBar")) gtk_menu_shell_prepend(GTK_MENU_SHELL(bar), top);
@@ -209,7 +210,7 @@ void setup_compute() {
 GtkWidget* create_window() {
   BuilderGtk = gtk_builder_new();
   if (!BuilderGtk) {
-    show_error("Impossible to create a GtkBuilder", 0);
+    show_error(_("Impossible to create a GtkBuilder"), 0);
     quit_gtk();
     return nullptr;
   }

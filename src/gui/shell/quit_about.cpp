@@ -6,9 +6,10 @@
 #include "gui/shell/main_window.h"
 #include "project/messages.h"
 #include "version.h"
+#include "gui/base/i18n.h"
 
 extern "C" void show_question(GtkWidget*, gpointer) {
-  if (ask_question("Leaving AmoqGTK", "Are you sure you want to quit ?")) {
+  if (ask_question(_("Leaving AmoqGTK"), _("Are you sure you want to quit ?"))) {
     on_quit_activate(nullptr, nullptr);
   } else if (amoq) {
     gtk_widget_show_all(amoq);

@@ -13,11 +13,12 @@
 #include "gui/shell/info_view.h"
 #include "gui/shell/main_window.h"
 #include "gui/base/paths.h"
+#include "gui/base/i18n.h"
 
 const char* const items[9] = {
-    "Workspace                ", "Settings                 ", "Sample description       ",
-    "Experiment description   ", "Calculations             ", "Data correction          ",
-    "S(q)                     ", "S(q) - bending correction", "g(r)/G(r)                "};
+    N_("Workspace                "), N_("Settings                 "), N_("Sample description       "),
+    N_("Experiment description   "), N_("Calculations             "), N_("Data correction          "),
+    N_("S(q)                     "), N_("S(q) - bending correction"), N_("g(r)/G(r)                ")};
 
 namespace {
 
@@ -82,16 +83,16 @@ void append_branch(int p) {
   gtk_tree_store_append(store, &prow, &root);
   set_row(&prow, small_program_icon(), project_markup(p));
   gtk_tree_store_append(store, &settings, &prow);
-  set_row(&settings, icon_pro, items[1]);
+  set_row(&settings, icon_pro, _(items[1]));
   for (int i = 2; i <= 3; ++i) {
     gtk_tree_store_append(store, &child, &settings);
-    set_row(&child, icon_set, items[i]);
+    set_row(&child, icon_set, _(items[i]));
   }
   gtk_tree_store_append(store, &calcs, &prow);
-  set_row(&calcs, icon_run, items[4]);
+  set_row(&calcs, icon_run, _(items[4]));
   for (int calc = 0; calc < ncalc; ++calc) {
     gtk_tree_store_append(store, &child, &calcs);
-    set_row(&child, calc == 3 ? icon_gr : icon_sq, items[5 + calc]);
+    set_row(&child, calc == 3 ? icon_gr : icon_sq, _(items[5 + calc]));
   }
 }
 
@@ -168,7 +169,7 @@ void create_workspace() {
   store = gtk_tree_store_new(3, GDK_TYPE_PIXBUF, G_TYPE_STRING, G_TYPE_INT);
   GtkTreeIter root;
   gtk_tree_store_append(store, &root, nullptr);
-  set_row(&root, small_program_icon(), items[0]);
+  set_row(&root, small_program_icon(), _(items[0]));
   for (int p = 0; p < nprojects; ++p) append_branch(p);
 
   tree = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
@@ -362,7 +363,7 @@ void on_workspace_row_activated(GtkTreeView*, GtkTreePath* path, GtkTreeViewColu
   gtk_tree_store_set(store, &it, col_text, bold.c_str(), -1);
   clean_view();
   for (int page = 0; page < 9; ++page)
-    if (highlighted_label == items[page]) {
+    if (highlighted_label == _(items[page])) {
       int q = project_of_path(path);
       if (valid_project(q)) workinfo(q, page);
       break;
