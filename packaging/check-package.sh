@@ -27,7 +27,7 @@ for f in ./usr/bin/amoq ./usr/bin/amoq-reduce ./usr/lib/amoq/bin/amoq ./usr/lib/
          ./usr/share/mime/packages/amoq.xml ./usr/share/icons/hicolor/scalable/apps/amoq.svg \
          ./usr/share/icons/hicolor/48x48/apps/amoq.png ./usr/share/man/man1/amoq.1.gz \
          ./usr/share/man/man1/amoq-reduce.1.gz ./usr/share/doc/amoq/copyright \
-         ./usr/share/doc/amoq/file-formats.md; do
+         ./usr/share/doc/amoq/file-formats.md ./usr/lib/amoq/locale/fr/LC_MESSAGES/tessal.mo; do
   grep -qxF "$f" "$scratch/files" || fail "missing $f"
 done
 

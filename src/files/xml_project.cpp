@@ -27,19 +27,20 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "version.h"
+#include "project/i18n.h"
 
 namespace {
 
 xml_import_hooks import_hooks;
 
 const char* const xml_messages[7] = {
-    "AmoqGTK project file (XML) successfully opened\n",
-    "Impossible to open the AmoqGTK project file (XML) file\n",
-    "The file is not a valid AmoqGTK project file (XML) file\n",
-    "The AmoqGTK project file (XML) file is uncomplete\n",
-    "Problem(s) in the <chemistry> section of the AmoqGTK project file (XML)\n",
-    "Problem(s) in the <element> section of the AmoqGTK project file (XML)\n",
-    "Problem(s) in the <experiment> section of the AmoqGTK project file (XML)\n",
+    N_("AmoqGTK project file (XML) successfully opened\n"),
+    N_("Impossible to open the AmoqGTK project file (XML) file\n"),
+    N_("The file is not a valid AmoqGTK project file (XML) file\n"),
+    N_("The AmoqGTK project file (XML) file is uncomplete\n"),
+    N_("Problem(s) in the <chemistry> section of the AmoqGTK project file (XML)\n"),
+    N_("Problem(s) in the <element> section of the AmoqGTK project file (XML)\n"),
+    N_("Problem(s) in the <experiment> section of the AmoqGTK project file (XML)\n"),
 };
 
 // ---------------------------------------------------------------------------------------
@@ -445,8 +446,8 @@ int check_xml(const char* file) {
 int open_xml(const char* file) {
   int code = check_xml(file);
   if (code == 0)
-    show_info(xml_messages[0], 0);
+    show_info(tr(xml_messages[0]), 0);
   else
-    show_error(xml_messages[code], 1);
+    show_error(tr(xml_messages[code]), 1);
   return code;
 }

@@ -122,7 +122,7 @@ void print_id(info_text& out, int flag) {
 void setinfo(info_text& out, int p) {
   const project& r = proj[p];
   print_info(out, tr("\n\nSettings information\n\n\n"), "heading");
-  print_info(out, "Description             \tFull    \tApplied \tUsed\n");
+  print_info(out, tr("Description             \tFull    \tApplied \tUsed\n"));
   bool used = false;
   for (int calc = 0; calc < ncalc; ++calc) used = used || r.calcok[calc] == 1;
   int applied = r.trun == 1 ? 0 : 1;
@@ -252,7 +252,7 @@ void sqinfo(info_text& out, int p) {
   print_info(out, tr("\n\nS(q) calculation details\n\n\n"), "heading");
   print_info(out, "                          \t");
   column_header(out, "Q");
-  print_info(out, "Corrected data           \t", "italic");
+  print_info(out, tr("Corrected data           \t"), "italic");
   file_line_or_unset(out, p, 3);
   print_info(out, tr("\n\n\nAdditive corrections:\t"), "italic");
   if (r.checks[3] == 1) {
@@ -299,7 +299,7 @@ void bqinfo(info_text& out, int p) {
   print_info(out, tr("\n\nS(q) bending correction details\n\n\n"), "heading");
   print_info(out, "                          \t");
   column_header(out, "Q");
-  print_info(out, "q[S(q)] data           \t", "italic");
+  print_info(out, tr("q[S(q)] data           \t"), "italic");
   file_line_or_unset(out, p, 4);
   print_info(out, tr("\n\n\nBending point position:\t"), "italic");
   if (is_set(r.exp_prop[8])) {
@@ -316,15 +316,15 @@ void grinfo(info_text& out, int p) {
   print_info(out, tr("\n\ng(r)/G(r) calculation details\n\n\n"), "heading");
   print_info(out, "                          \t");
   column_header(out, "Q");
-  print_info(out, "q[S(q)] data           \t", "italic");
+  print_info(out, tr("q[S(q)] data           \t"), "italic");
   file_line_or_unset(out, p, 5);
   print_info(out, "\n\n\nR", "italic");
   print_info(out, "max", "sub_italic");
-  print_info(out, ":           \t", "italic");
+  print_info(out, tr(":           \t"), "italic");
   value_with_unit(out, r.exp_prop[9], "Å", nullptr);
   print_info(out, "\n\nδ", "italic");
   print_info(out, "r", "sub_italic");
-  print_info(out, " step:       \t", "italic");
+  print_info(out, tr(" step:       \t"), "italic");
   value_with_unit(out, r.exp_prop[10], "Å", nullptr);
   print_info(out, tr("\n\nDamping factor:\t"), "italic");
   value_with_unit(out, r.exp_prop[11], "Å", "-1");
