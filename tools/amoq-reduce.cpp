@@ -36,7 +36,8 @@ const char* const usage_text =
     "\n"
     "PROJECT is a project file (.nap) or an XML project file (.apf). Each INPUT replaces\n"
     "the input curve of the first step run (the raw data for step 0); without INPUT the\n"
-    "project's own curves are used.\n"
+    "project's own curves are used. A data file that is not plain (x, y) pairs (instrument\n"
+    "files, text with a header) is read with format detection.\n"
     "\n"
     "  --from N, --to N        steps to run: 0 raw data correction, 1 S(q),\n"
     "                          2 bending correction, 3 g(r) (default: from the first\n"
@@ -47,7 +48,11 @@ const char* const usage_text =
     "                          wavel abss abss2 density ddt corr ham tem bcpv rmax\n"
     "                          deltar df geombox monobox comptonbox smoothbox bdbox\n"
     "                          formatbox method densmode backcorr subscatt smoothing\n"
-    "                          checkcorr\n"
+    "                          checkcorr; bkgscale, cellscale (scale factors of the\n"
+    "                          background and cell intensities); fp-from-tables=1\n"
+    "                          (f' and f'' of every species from the tables; absent\n"
+    "                          ones are always taken from them); mut-thickness=MM\n"
+    "                          with mass-density=G_CM3 (sample mu*t from the tables)\n"
     "  --background FILE       background scattering; switches its subtraction on\n"
     "  --cell FILE             substrate/cell scattering; switches its subtraction on\n"
     "  -o, --outdir DIR        where results go (default: the current folder); with\n"
@@ -153,6 +158,9 @@ const char* const exp_keys[12] = {"wavel", "abss",  "abss2", "density", "ddt",  
 const char* const box_keys[5] = {"geombox", "monobox", "comptonbox", "smoothbox", "bdbox"};
 const int box_codes[5] = {3, 2, 2, 3, 3};  // largest code of each combo box
 const char* const check_keys[4] = {"backcorr", "subscatt", "smoothing", "checkcorr"};
+// Scale factors, and the values taken from the X-ray tables after the other settings.
+const char* const table_keys[5] = {"bkgscale", "cellscale", "fp-from-tables", "mut-thickness",
+                                   "mass-density"};
 
 bool known_key(const std::string& key) {
   for (const char* k : exp_keys)
@@ -160,6 +168,8 @@ bool known_key(const std::string& key) {
   for (const char* k : box_keys)
     if (key == k) return true;
   for (const char* k : check_keys)
+    if (key == k) return true;
+  for (const char* k : table_keys)
     if (key == k) return true;
   return key == "formatbox" || key == "method" || key == "densmode";
 }
@@ -198,7 +208,38 @@ bool apply_setting(const setting& s) {
     }
     return true;
   }
-  return is_choice(s.value, 0, 1);  // formatbox, applied later
+  if (s.key == "bkgscale" || s.key == "cellscale") return set_scale(s.key == "cellscale", s.value);
+  if (s.key == "mut-thickness" || s.key == "mass-density") return s.value > 0.0;
+  return is_choice(s.value, 0, 1);  // formatbox and fp-from-tables, applied later
+}
+
+// f′ and f″ from the tables (those absent, i.e. 0, or all with fp-from-tables=1) and μt
+// from mut-thickness and mass-density, once the other settings (the wavelength among
+// them) are in. False when the tables cannot give what was asked for.
+bool take_from_tables(const std::vector<setting>& sets) {
+  double all = 0.0, thickness = 0.0, density = 0.0;
+  for (const setting& s : sets) {
+    if (s.key == "fp-from-tables") all = s.value;
+    if (s.key == "mut-thickness") thickness = s.value;
+    if (s.key == "mass-density") density = s.value;
+  }
+  const project& r = proj[activep];
+  for (int s = 0; s < r.nspec; ++s) {
+    if (all == 0.0 && r.spec_prop[2][s] != 0.0 && r.spec_prop[3][s] != 0.0) continue;
+    int result = anomalous_from_tables(s, all == 0.0);
+    if (result == prop_rejected && all != 0.0) return false;
+    if (result == prop_stored)
+      sink.put(format("amoq-reduce: f' and f'' of %s from the tables: %f %f", r.spec_symbol[s].c_str(),
+                      r.spec_prop[2][s], r.spec_prop[3][s]));
+  }
+  if (thickness == 0.0 && density == 0.0) return true;
+  if (thickness == 0.0 || density == 0.0) {
+    sink.put("amoq-reduce: mut-thickness and mass-density are needed together");
+    return false;
+  }
+  if (compute_mu_t(thickness, density) == prop_rejected) return false;
+  sink.put(format("amoq-reduce: mu*t of the sample from the tables: %f", r.exp_prop[1]));
+  return true;
 }
 
 // Reads PROJECT into a fresh project table.
@@ -287,7 +328,9 @@ int reduce(const options& o, const std::string& input, const fs::path& dir,
     }
     if (s.key == "formatbox") format_choice = static_cast<int>(s.value);
   }
+  if (!take_from_tables(o.sets)) return status_refused;
   project& r = proj[activep];
+  r.import_choice = 1;  // files the plain reader refuses are read with format detection
   r.trun = 1;  // apply as "Apply" does, whatever the file's state
   if (!apply_project()) return status_refused;
   if (format_choice >= 0) set_data_format(format_choice);
