@@ -113,7 +113,8 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   EXPECT_TRUE(messages->messages.empty());
   answers.push_back("/nonexistent/raw.dat");
   press("datafile");
-  EXPECT_EQ(messages->texts("error"), std::vector<std::string>{"Error loading file: file does not exist\n"});
+  EXPECT_EQ(messages->texts("error"),
+            std::vector<std::string>{"Error loading file: file does not exist\n/nonexistent/raw.dat\n"});
   EXPECT_EQ(text("datalab"), "(None)");
   EXPECT_EQ(text("nldata"), "");
   EXPECT_FALSE(record().filename[0]);
@@ -127,6 +128,11 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   answers.push_back(example("sio2_background.dat"));
   press("backfile");
   EXPECT_EQ(choosers.back().title, "Open background data File");
+  // The data choosers offer the formats read and open in the folder of the last data file.
+  EXPECT_EQ(choosers.back().filters.size(), 6u);
+  EXPECT_EQ(choosers.back().filters[3].first, "All data files");
+  EXPECT_TRUE(choosers.back().set_folder);
+  EXPECT_EQ(choosers.back().folder, std::filesystem::path(example("sio2_raw.dat")).parent_path().string());
   tick("backcorr", false);
   EXPECT_EQ(text("backlab") + "|" + text("nlback"), "(None)|No data");
   EXPECT_FALSE(sensitive("backfile"));
