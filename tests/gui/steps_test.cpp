@@ -3,6 +3,7 @@
 // the next dialog, the states of a step, the busy state while a routine runs.
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
 
 #include "steps_fixture.h"
@@ -159,6 +160,21 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   EXPECT_FALSE(record().filename[0]);
   EXPECT_EQ(points(0, 0), 0);
   EXPECT_FALSE(active("racheck"));
+}
+
+TEST_F(StepsTest, PatternWithAHeaderAfterOneQuestion) {
+  new_sio2_project();
+  choose("formatbox", 0);
+  std::ofstream(file("glass.xy")) << "# Wavelength: 7.093e-11\n# q_nm^-1  I\n10 100\n20 120\n";
+  answers.push_back(file("glass.xy"));
+  messages->answers.push_back(1);  // read with format detection
+  press("datafile");
+  std::vector<std::string> kinds;
+  for (const auto& m : messages->messages) kinds.push_back(m.kind);
+  EXPECT_EQ(kinds, (std::vector<std::string>{"error", "question", "info"}));
+  EXPECT_EQ(combo("formatbox"), 1);  // the header's Q
+  EXPECT_EQ(text("datalab"), "glass.xy");
+  EXPECT_EQ(text("nldata"), "2  Q points\n Qmax = 2.000000");
 }
 
 TEST_F(StepsTest, ResultsShowInTheNextDialogs) {
