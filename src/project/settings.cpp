@@ -59,7 +59,7 @@ int set_species_value(project& r, int prop, double value, int s) {
       {
         const int old_z = static_cast<int>(r.spec_prop[0][s]);
         set_species_element(activep, s, static_cast<int>(value));
-        follow_tables(r, s, old_z, r.exp_prop[0]);
+        follow_tables(r, s, old_z, r.exp_prop[0]);  // the wavelength is the same
       }
       r.trun = 1;
       return prop_stored;
@@ -269,25 +269,25 @@ int anomalous_from_tables(int s, int absent_only) {
 int compute_mu_t(double thickness_mm, double density) {
   if (!valid_project(activep)) return prop_unchanged;
   const project& r = proj[activep];
-  const char* refusal = nullptr;
   std::vector<int> z;
   std::vector<double> x;
+  bool species_known = r.nspec > 0;
   for (int s = 0; s < r.nspec; ++s) {
     z.push_back(static_cast<int>(r.spec_prop[0][s]));
     x.push_back(r.spec_prop[1][s]);
-    if (!(z.back() > 0 && x.back() > 0.0))
-      refusal = "The atomic number and concentration of every species are needed for μt";
+    species_known = species_known && z.back() > 0 && x.back() > 0.0;
   }
+  const char* refusal = nullptr;
+  std::optional<double> mu;
   if (!(thickness_mm > 0.0))
     refusal = "The sample thickness must be > 0.0 mm";
   else if (!(density > 0.0))
     refusal = "The mass density must be > 0.0 g/cm^3";
   else if (!(r.exp_prop[0] > 0.0))
     refusal = "The wavelength must be set to compute μt";
-  else if (z.empty())
-    refusal = "The number of chemcial species must be > 0";
-  std::optional<double> mu;
-  if (!refusal && !(mu = mixture_attenuation(z, x, r.exp_prop[0])))
+  else if (!species_known)
+    refusal = "The atomic number and concentration of every species are needed for μt";
+  else if (!(mu = mixture_attenuation(z, x, r.exp_prop[0])))
     refusal = "No tabulated attenuation for these elements at this wavelength";
   if (refusal) {
     show_info(refusal, 0);
