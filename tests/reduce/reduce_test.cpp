@@ -291,4 +291,28 @@ TEST_F(ReduceTest, IntegratedPatternsInNmAndAngstromGiveTheSameSq) {
   }
 }
 
+TEST_F(ReduceTest, InstrumentFileGivesTheResultsOfThePlainFile) {
+  // The example's raw data (2θ from 2° in steps of 0.05°) as a diffractometer's XML scan.
+  std::string counts;
+  const auto raw = read_curve(example + "sio2_raw.dat");
+  for (const auto& [tth, i] : raw) counts += (counts.empty() ? "" : " ") + std::to_string(i);
+  std::ofstream(dir / "glass.xrdml")
+      << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<xrdMeasurements xmlns=\"http://www.xrdml.com/XRDMeasurement/1.0\">\n"
+         " <xrdMeasurement measurementType=\"Scan\">\n"
+         "  <usedWavelength intended=\"K-Alpha 1\"><kAlpha1 unit=\"Angstrom\">0.7093171</kAlpha1>"
+         "</usedWavelength>\n  <scan scanAxis=\"Gonio\">\n   <dataPoints>\n"
+         "    <positions axis=\"2Theta\" unit=\"deg\"><startPosition>"
+      << raw.front().first << "</startPosition><endPosition>" << raw.back().first
+      << "</endPosition></positions>\n    <intensities unit=\"counts\">" << counts
+      << "</intensities>\n   </dataPoints>\n  </scan>\n </xrdMeasurement>\n</xrdMeasurements>\n";
+  const std::string settings = "--set bdbox=2 --set method=0 --set ham=8 --set rmax=10 "
+                               "--set deltar=0.01 --set df=0.006 '" + example + "sio2.apf' ";
+  ASSERT_EQ(run("-o plain --set formatbox=0 " + settings + "'" + example + "sio2_raw.dat'").status, 0);
+  run_result r = run("-o scan " + settings + "glass.xrdml");  // no format given: the file's 2θ
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("PANalytical XRDML"), std::string::npos) << r.err;
+  EXPECT_EQ(slurp(dir / "scan" / "gr.dat"), slurp(dir / "plain" / "gr.dat"));
+}
+
 }  // namespace
