@@ -4,6 +4,7 @@
 #include <cctype>
 #include <climits>
 #include <cmath>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -107,25 +108,38 @@ bool names_extension(const char* extensions, const std::string& ext) {
   return false;
 }
 
+// `path` read as format fi into a data set owned here (xylib's own loader loses the data
+// set when the format's reader throws).
+std::unique_ptr<xylib::DataSet> load_as(const xylib::FormatInfo* fi, const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!fi || !in) throw xylib::RunTimeError("the file cannot be read");
+  std::unique_ptr<xylib::DataSet> ds(fi->ctor());
+  ds->load_data(in, path.c_str());
+  return ds;
+}
+
 // The file with its format detected from the content; when that fails, with each format
-// its extension names (the content check of some formats needs more bytes than a short
-// file has). Throws what the content detection threw when nothing reads the file.
+// its extension names. Throws what the content detection threw when nothing reads it.
 std::unique_ptr<xylib::DataSet> load(const std::string& path) {
+  std::exception_ptr first;
   try {
-    return std::unique_ptr<xylib::DataSet>(xylib::load_file(path));
+    std::ifstream in(path, std::ios::binary);
+    return load_as(xylib::guess_filetype(path, in, nullptr), path);
   } catch (const std::exception&) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (!ext.empty()) ext.erase(0, 1);
-    for (int i = 0; const xylibFormat* f = xylib_get_format(i); ++i) {
-      if (ext.empty() || !names_extension(f->exts, ext)) continue;
-      try {
-        return std::unique_ptr<xylib::DataSet>(xylib::load_file(path, f->name));
-      } catch (const std::exception&) {
-      }
-    }
-    throw;
+    first = std::current_exception();
   }
+  std::string ext = std::filesystem::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (!ext.empty()) ext.erase(0, 1);
+  // The C list of formats holds the library's FormatInfo records.
+  for (int i = 0; const xylibFormat* f = xylib_get_format(i); ++i) {
+    if (ext.empty() || !names_extension(f->exts, ext)) continue;
+    try {
+      return load_as(static_cast<const xylib::FormatInfo*>(f), path);
+    } catch (const std::exception&) {
+    }
+  }
+  std::rethrow_exception(first);
 }
 
 }  // namespace
