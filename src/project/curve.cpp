@@ -7,14 +7,20 @@
 #include "project/messages.h"
 #include "project/project.h"
 
-namespace {
+int curve_points(const curve& c) {
+  if (c.ndata <= 0) return 0;
+  size_t held = std::min(c.data[0].size(), c.data[1].size());
+  return static_cast<int>(std::min(static_cast<size_t>(c.ndata), held));
+}
 
-curve* curve_at(int p, int rid, int cid) {
-  if (!valid_project(p) || rid < 0 || rid >= ncalc) return nullptr;
-  auto& list = proj[p].curves[rid];
+curve* find_curve(int p, int calc, int cid) {
+  if (!valid_project(p) || calc < 0 || calc >= ncalc) return nullptr;
+  auto& list = proj[p].curves[calc];
   if (cid < 0 || cid >= static_cast<int>(list.size())) return nullptr;
   return list[cid].get();
 }
+
+namespace {
 
 // Releases the points. The count goes with them, so no reader of ndata ever indexes data
 // that are gone.
@@ -96,12 +102,12 @@ void initcurve_record(curve& c, double min, double max) {
 }
 
 void initcurve(int p, int rid, int cid) {
-  curve* c = curve_at(p, rid, cid);
+  curve* c = find_curve(p, rid, cid);
   if (c) initcurve_record(*c, proj[p].min[rid], proj[p].max[rid]);
 }
 
 void save_curve(int n, const double* x, const double* y, int rid, int cid) {
-  curve* c = curve_at(activep, rid, cid);
+  curve* c = find_curve(activep, rid, cid);
   if (!c) return;
   if (c->window) {
     if (hooks().destroy_curve_window) hooks().destroy_curve_window(*c);
@@ -148,7 +154,7 @@ void connect_numeric_callbacks() {
 
 std::string default_axis_title(int p, int rid, int axis, int cid) {
   if (axis == 1) {
-    const curve* c = curve_at(p, rid, cid);
+    const curve* c = find_curve(p, rid, cid);
     return c ? c->name : std::string();
   }
   switch (rid) {

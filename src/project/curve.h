@@ -122,6 +122,11 @@ struct curve {
   int keep_display = 0;
 };
 
+// Curve (calc, cid) of project position p, or null when the records do not exist.
+curve* find_curve(int p, int calc, int cid);
+// The points of a curve that are really held: ndata, bounded by its arrays.
+int curve_points(const curve& c);
+
 // Writes every display default into curve (rid, cid) of project position p; frees the
 // data arrays (ndata becomes 0 with them) and cfile. name, axis ranges, ticks, titles and
 // the extra tables stay.

@@ -42,19 +42,6 @@ int take_previous(int j, int n, int src_calc, int src_cid) {
 
 }  // namespace
 
-int curve_points(const curve& c) {
-  if (c.ndata <= 0) return 0;
-  size_t held = std::min(c.data[0].size(), c.data[1].size());
-  return static_cast<int>(std::min(static_cast<size_t>(c.ndata), held));
-}
-
-curve* find_curve(int p, int calc, int cid) {
-  if (!valid_project(p) || calc < 0 || calc >= ncalc) return nullptr;
-  auto& list = proj[p].curves[calc];
-  if (cid < 0 || cid >= static_cast<int>(list.size())) return nullptr;
-  return list[cid].get();
-}
-
 void initcwidgets() {
   if (!valid_project(activep)) return;
   create_curve_records(activep);
