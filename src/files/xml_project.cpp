@@ -30,8 +30,6 @@
 
 namespace {
 
-xml_import_hooks import_hooks;
-
 const char* const xml_messages[7] = {
     "AmoqGTK project file (XML) successfully opened\n",
     "Impossible to open the AmoqGTK project file (XML) file\n",
@@ -386,9 +384,6 @@ xmlNode* findnode(xmlNode* first, const char* name) {
   return nullptr;
 }
 
-xml_import_hooks set_xml_import_hooks(xml_import_hooks h) {
-  return std::exchange(import_hooks, std::move(h));
-}
 
 int write_xml(const char* file) {
   if (!file || !*file || !valid_project(activep)) return 0;
@@ -435,9 +430,9 @@ int check_xml(const char* file) {
   if (hooks().update_project) hooks().update_project();
   if (applied) {
     if (valid_project(p)) proj[p].trun = 1;
-    if (import_hooks.apply_project) import_hooks.apply_project();
-  } else if (import_hooks.show_settings) {
-    import_hooks.show_settings();
+    if (front().xml_import.apply_project) front().xml_import.apply_project();
+  } else if (front().xml_import.show_settings) {
+    front().xml_import.show_settings();
   }
   return 0;
 }

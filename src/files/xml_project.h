@@ -2,8 +2,6 @@
 // as a small XML document. Written with libxml2's text writer, read with its tree parser.
 #pragma once
 
-#include <functional>
-
 #include <libxml/tree.h>
 
 // Largest .apf accepted for reading. A description of ten species takes about 3 KiB.
@@ -29,14 +27,3 @@ int open_xml(const char* file);
 // there is none. Text, comment and processing-instruction nodes are passed over.
 xmlNode* findnode(xmlNode* first, const char* name);
 
-// What an import asks of the settings side after the values are in the record: apply
-// the settings when the file says the project was applied, otherwise show the settings
-// window so the user can complete them. Both are empty until the user interface (or a
-// batch front end) installs them.
-struct xml_import_hooks {
-  std::function<void()> apply_project;
-  std::function<void()> show_settings;
-};
-
-// Installs the import hooks and returns the previous ones.
-xml_import_hooks set_xml_import_hooks(xml_import_hooks h);

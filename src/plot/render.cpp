@@ -11,14 +11,12 @@
 #include "plot/plot_context.h"
 #include "plot/plot_input.h"
 #include "project/allocextra.h"
+#include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
 
-std::function<void(int, int, int, int)>& plot_autoscaled_hook() {
-  static std::function<void(int, int, int, int)> hook;
-  return hook;
-}
+std::function<void(int, int, int, int)>& plot_autoscaled_hook() { return front().plot_autoscaled; }
 
 namespace {
 

@@ -30,5 +30,5 @@ int export_curve_image_default_style(int target, const char* path, int w, int h,
                                      int cid);
 
 // Called after an autoscale during a drawing with the axes scaled (1 = x, 2 = y): the
-// curve editor refreshes its axis entries. Empty by default.
+// curve editor refreshes its axis entries. Empty by default; front().plot_autoscaled.
 std::function<void(int p, int rid, int cid, int axes)>& plot_autoscaled_hook();

@@ -31,14 +31,8 @@ class xml_project_test : public project_table_test {
  protected:
   void SetUp() override {
     project_table_test::SetUp();
-    xml_import_hooks h;
-    h.apply_project = [this] { ++applied_; };
-    h.show_settings = [this] { ++settings_shown_; };
-    saved_ = set_xml_import_hooks(std::move(h));
-  }
-  void TearDown() override {
-    set_xml_import_hooks(std::move(saved_));
-    project_table_test::TearDown();
+    front().xml_import.apply_project = [this] { ++applied_; };
+    front().xml_import.show_settings = [this] { ++settings_shown_; };
   }
 
   // The project the golden file describes: SiO2 at Mo K-alpha in transmission.
@@ -72,7 +66,6 @@ class xml_project_test : public project_table_test {
   scratch_dir scratch_;
   const fs::path& dir_ = scratch_.path;
   int applied_ = 0, settings_shown_ = 0;
-  xml_import_hooks saved_;
 };
 
 TEST_F(xml_project_test, WritesTheGoldenDocument) {

@@ -188,10 +188,8 @@ void assign_widgets() {
 
   // An imported description that says it was applied is applied again; otherwise the
   // settings window opens so that the user can complete it.
-  xml_import_hooks xml;
-  xml.apply_project = [] { apply_project(); };
-  xml.show_settings = [] { open_settings(0); };
-  set_xml_import_hooks(std::move(xml));
+  front().xml_import.apply_project = [] { apply_project(); };
+  front().xml_import.show_settings = [] { open_settings(0); };
 
   clean_view();
   create_workspace();
