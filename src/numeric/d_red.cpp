@@ -88,6 +88,7 @@ struct point_correction {
     } else if (geom == 2.0) {
       v = v * cos_theta * std::exp(dtef1 * (1.0 / cos_theta - 1.0));
     } else if (geom == 3.0) {
+      // Cylinder, mu over the diameter, to 2nd order: exp(-8mu/3pi) (1 + (1/2 - 32/9pi^2 - cos^2/8) mu^2).
       const double mu2 = dtef1 * dtef1;
       v = v * (1.0 + 0.1397 * mu2 - 0.125 * mu2 * cos_theta * cos_theta) * std::exp(-0.8488 * dtef1);
     }

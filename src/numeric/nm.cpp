@@ -15,6 +15,7 @@
 namespace {
 
 // (lambda / (lambda + 0.048 sin^2 theta))^p for the Breit-Dirac choice.
+// Recoil factor: Breit, Phys. Rev. 27 (1926) 362; Dirac, Proc. R. Soc. A 111 (1926) 405.
 double recoil_weight(double ratio, int bd) {
   switch (bd) {
     case 2: {

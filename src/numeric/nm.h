@@ -1,4 +1,5 @@
 // S(q) normalisation: corrected intensity I(q) -> Faber-Ziman S(Q) and Q[S(Q)-1].
+// Faber-Ziman structure factor: T. E. Faber and J. M. Ziman, Phil. Mag. 11 (1965) 153-173.
 #pragma once
 
 // nm(nspec, z, x, fp, fpp, a1..a5, b1..b5, c, n, lambda, compton, qlim, bd, method,
