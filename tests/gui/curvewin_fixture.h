@@ -61,16 +61,27 @@ class CurveWindowTest : public GuiTest {
     GtkWidget* plot = static_cast<GtkWidget*>(c.plot);
     if (gdk_display_supports_composite(gdk_display_get_default()))
       gdk_window_set_composited(plot->window, TRUE);
-    settle();
+    settle(c);
     return win;
   }
 
-  // Lets the window map, take its size and finish exposing.
-  static void settle() {
-    for (int i = 0; i < 20; ++i) {
-      pump();
-      g_usleep(5000);
-    }
+  // Redraws the plot of c and waits until its expose has run: what the pixels, the window
+  // size and the ranges of the tests follow from. A deadline keeps a lost expose from
+  // hanging the run (the test then fails on what it reads).
+  static void settle(const curve& c) {
+    GtkWidget* plot = static_cast<GtkWidget*>(c.plot);
+    ASSERT_NE(plot, nullptr);
+    int exposed = 0;
+    gulong id = g_signal_connect(plot, "event-after", G_CALLBACK(+[](GtkWidget*, GdkEvent* e, gpointer n) {
+                                   if (e->type == GDK_EXPOSE) ++*static_cast<int*>(n);
+                                 }),
+                                 &exposed);
+    gtk_widget_queue_draw(plot);
+    guint tick = g_timeout_add(20, +[](gpointer) -> gboolean { return TRUE; }, nullptr);  // wakes the loop
+    const gint64 deadline = g_get_monotonic_time() + 10 * G_USEC_PER_SEC;
+    while (exposed == 0 && g_get_monotonic_time() < deadline) g_main_context_iteration(nullptr, TRUE);
+    g_source_remove(tick);
+    g_signal_handler_disconnect(plot, id);
     gdk_flush();
     pump();
   }

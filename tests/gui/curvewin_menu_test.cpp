@@ -58,7 +58,7 @@ TEST_F(CurveWindowTest, OverlayACurveOfAnotherOpenProjectAndRemoveIt) {
   EXPECT_EQ(item_labels(beta_sq), std::vector<std::string>{"S(Q)"});
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(beta_sq, "S(Q)")));
   gtk_widget_destroy(menu);
-  settle();
+  settle(host);
 
   EXPECT_EQ(host.extras_shown, 1);
   int drawn = -1;
@@ -79,7 +79,7 @@ TEST_F(CurveWindowTest, OverlayACurveOfAnotherOpenProjectAndRemoveIt) {
   ASSERT_NE(remove, nullptr);
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(remove, "S(Q)")));
   gtk_widget_destroy(menu);
-  settle();
+  settle(host);
   EXPECT_EQ(host.extras_shown, 0);
   EXPECT_EQ(host.extrasets[drawn][0], 0);
   EXPECT_LT(dark_pixels(host), dark_before + 100);
@@ -107,7 +107,7 @@ TEST_F(CurveWindowTest, ContextMenuEntriesAutoscaleAndClose) {
   EXPECT_EQ(eligible_sets(p, 1, 2, 1), 0);
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(menu, "_Autoscale")));
   gtk_widget_destroy(menu);
-  settle();
+  settle(c);
   // x: the data range; y: -2 .. 8 widened by a tenth of each end's magnitude.
   EXPECT_DOUBLE_EQ(c.axmin[0], 0.5);
   EXPECT_DOUBLE_EQ(c.axmax[0], 20.5);

@@ -46,8 +46,7 @@ TEST_F(CurveWindowTest, ExposeDrawsTheWholePlotAsTheOffscreenDrawingDoes) {
   cairo_set_source_rgb(cr, 0, 1, 0);
   cairo_paint(cr);
   cairo_destroy(cr);
-  gtk_widget_queue_draw(plot);
-  settle();
+  settle(c);
   GdkPixbuf* shown = grab(c, w, h);
   ASSERT_NE(shown, nullptr);
 
@@ -93,7 +92,7 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowItsCloseBoxHidesItNewDataDestroy
   ASSERT_NE(button, nullptr);
   EXPECT_EQ(c.window, nullptr);
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
-  settle();
+  settle(c);
   GtkWidget* win = static_cast<GtkWidget*>(c.window);
   ASSERT_NE(win, nullptr);
   EXPECT_TRUE(GTK_WIDGET_VISIBLE(win));
@@ -109,7 +108,7 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowItsCloseBoxHidesItNewDataDestroy
   EXPECT_FALSE(GTK_WIDGET_VISIBLE(win));
   EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
-  settle();
+  settle(c);
   EXPECT_EQ(c.window, win);
   EXPECT_TRUE(GTK_WIDGET_VISIBLE(win));
 
@@ -122,7 +121,7 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowItsCloseBoxHidesItNewDataDestroy
 
   // New data destroy the window; the view button becomes inactive and sensitive.
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
-  settle();
+  settle(c);
   g_object_ref(win);
   put_curve(3, 1, 60, 0.1, 10.0, [](double r) { return std::cos(r); });
   EXPECT_EQ(c.window, nullptr);

@@ -84,14 +84,6 @@ TEST_F(axis_map_test, AutoscaleAndMapping) {
   EXPECT_NEAR(m.from_x(m.to_x(2.7)), 2.7, 1e-12);
   EXPECT_NEAR(m.from_y(m.to_y(-1.3)), -1.3, 1e-12);
 
-  // Read-out: whole pixels from the upper-left frame corner; nothing outside.
-  double rx = 0, ry = 0;
-  ASSERT_EQ(pointer_value(m, c, 100.0 + 185.7, 265.2, rx, ry), 1);
-  EXPECT_DOUBLE_EQ(rx, 185.0 * 4.0 / 740.0 + 1.0);
-  EXPECT_DOUBLE_EQ(ry, 265.0 * 11.0 / -530.0 + 8.8);
-  EXPECT_EQ(pointer_value(m, c, 99.0, 100.0, rx, ry), 0);
-  EXPECT_EQ(pointer_value(m, c, 300.0, 531.0, rx, ry), 0);
-
   // A constant curve still gets an axis of non-zero length.
   curve& flat = with_points(1, 1, {2, 2}, {0, 0});
   plot_input flat_in = resolve_plot_input(0, 1, 1);
@@ -114,4 +106,49 @@ TEST_F(axis_map_test, LogAxisFromZeroStartsAtSmallestPositiveValue) {
   EXPECT_TRUE(std::isnan(m.to_y(-1.0)));
   EXPECT_NEAR(m.to_x(10.0), 100.0 + 740.0 / 2, 1e-9);  // decade 10 halfway along 1..100
   EXPECT_NEAR(m.from_x(m.to_x(7.0)), 7.0, 1e-12);
+}
+
+// The pointer read-out and the zoom by a drag, on the default frame of 840 x 600 (columns
+// 100..840, rows 0..530) over the ranges 0..740 and 0..530: one unit per pixel.
+TEST_F(axis_map_test, ReadOutAndZoomByDragging) {
+  curve& c = with_points(1, 2, {1, 2}, {1, 2});
+  auto map = [&](double x0, double x1, double y0, double y1) {
+    axes(c, x0, x1, y0, y1);
+    return preplot(c, 840, 600);
+  };
+  axis_map m = map(0, 740, 0, 530);
+  EXPECT_EQ(pointer_text(m, c, 100 + 185.7, 265.2), "(x= 185.000000, y= 265.000000)");
+  EXPECT_EQ(pointer_text(m, c, 99.0, 100.0), "Not in plot");
+  EXPECT_EQ(pointer_text(m, c, 300.0, 531.0), "Not in plot");
+
+  const struct {
+    const char* what;
+    double x1, y1;
+    unsigned ms;
+    bool zooms;
+  } drags[] = {{"in both", 400, 100, 1000, true},     {"just over 500 ms", 400, 100, 501, true},
+               {"500 ms", 400, 100, 500, false},       {"just under 50 s", 400, 100, 49999, true},
+               {"50 s", 400, 100, 50000, false},       {"ends outside", 850, 100, 1000, false},
+               {"horizontal", 400, 300, 1000, false},  {"vertical", 200, 100, 1000, false}};
+  for (const auto& d : drags) EXPECT_EQ(zoom_accepted(m, 200, 300, d.x1, d.y1, d.ms), d.zooms) << d.what;
+
+  // Right and up zoom in: the dragged columns and rows become the axes.
+  zoom_axes(c, m, 200, 300, 400, 100);
+  EXPECT_DOUBLE_EQ(c.axmin[0], 100.0);
+  EXPECT_DOUBLE_EQ(c.axmax[0], 300.0);
+  EXPECT_DOUBLE_EQ(c.axmin[1], 230.0);
+  EXPECT_DOUBLE_EQ(c.axmax[1], 430.0);
+  // Left and down zoom out: both ends move out by the dragged 200 pixels.
+  m = map(0, 740, 0, 530);
+  zoom_axes(c, m, 400, 100, 200, 300);
+  EXPECT_DOUBLE_EQ(c.axmin[0], -200.0);
+  EXPECT_DOUBLE_EQ(c.axmax[0], 940.0);
+  EXPECT_DOUBLE_EQ(c.axmin[1], -200.0);
+  EXPECT_DOUBLE_EQ(c.axmax[1], 730.0);
+  // A log axis from 0.5 to 30, drawn as the decades 1 .. 100, zooms by their fractions.
+  c.scale[0] = 1;
+  m = map(0.5, 30, 0, 530);
+  zoom_axes(c, m, 100 + 185, 300, 100 + 555, 100);
+  EXPECT_NEAR(c.axmin[0], std::sqrt(10.0), 1e-9);
+  EXPECT_NEAR(c.axmax[0], 10.0 * std::sqrt(10.0), 1e-9);
 }

@@ -43,18 +43,6 @@ void install_curve_window_hooks();
 // Size in pixels the plot of curve c is drawn at in its window (the drawing area).
 void plot_size(const curve& c, int& w, int& h);
 
-// Pointer read-out of pixel (px, py): "Not in plot" outside the frame, otherwise
-// "(x= %lf, y= %lf)" in data units of the curve's axes.
-std::string pointer_text(const axis_map& m, const curve& c, double px, double py);
-
-// Applies a drag from (x0, y0) to (x1, y1), both inside the frame, to the axis ranges:
-// towards the right zooms in on x, towards the left out; up zooms in on y, down out.
-void zoom_axes(curve& c, const axis_map& m, int x0, int y0, int x1, int y1);
-
-// Drag-duration window of a zoom, milliseconds (both exclusive).
-inline constexpr int zoom_min_ms = 500;
-inline constexpr int zoom_max_ms = 50000;
-
 // GTK handlers of the window's event box (user data: the curve's zoom_state).
 gboolean on_motion_notify_event(GtkWidget* widget, GdkEventMotion* event, zoom_state_t* zs);
 gboolean on_button_event(GtkWidget* widget, GdkEventButton* event, zoom_state_t* zs);

@@ -60,15 +60,6 @@ void draw_rubber_band(const zoom_state_t& zs, int px, int py) {
   cairo_surface_flush(cairo_get_target(cr));
 }
 
-// New [lo, hi] of one axis from pixel positions, through the axis map so that a log axis
-// zooms by decades' fractions; ranges that cannot be shown are ignored.
-void set_range(double& lo, double& hi, double a, double b) {
-  if (std::isfinite(a) && std::isfinite(b) && a < b) {
-    lo = a;
-    hi = b;
-  }
-}
-
 }  // namespace
 
 void release_zoom_snapshot(const curve_id* triple) {
@@ -76,30 +67,6 @@ void release_zoom_snapshot(const curve_id* triple) {
   if (snap.rec) cairo_destroy(snap.rec);
   if (snap.pix) g_object_unref(snap.pix);
   snap = zoom_snapshot{};
-}
-
-std::string pointer_text(const axis_map& m, const curve& c, double px, double py) {
-  double x = 0, y = 0;
-  if (!pointer_value(m, c, px, py, x, y)) return "Not in plot";
-  return format("(x= %lf, y= %lf)", x, y);
-}
-
-void zoom_axes(curve& c, const axis_map& m, int x0, int y0, int x1, int y1) {
-  // Whole pixels from the left and upper frame edges.
-  double X0 = std::trunc(x0 - m.x_min), X1 = std::trunc(x1 - m.x_min);
-  double Y0 = std::trunc(y0 - m.y_max), Y1 = std::trunc(y1 - m.y_max);
-  if (X0 < X1) {  // in: the dragged columns become the whole axis
-    set_range(c.axmin[0], c.axmax[0], m.from_x(m.x_min + X0), m.from_x(m.x_min + X1));
-  } else {  // out: both ends move outwards by the dragged width
-    double d = X0 - X1;
-    set_range(c.axmin[0], c.axmax[0], m.from_x(m.x_min - d), m.from_x(m.x_max + d));
-  }
-  if (Y1 < Y0) {  // in: the dragged rows become the whole axis
-    set_range(c.axmin[1], c.axmax[1], m.from_y(m.y_max + Y0), m.from_y(m.y_max + Y1));
-  } else {
-    double d = Y1 - Y0;
-    set_range(c.axmin[1], c.axmax[1], m.from_y(m.y_min + d), m.from_y(m.y_max - d));
-  }
 }
 
 gboolean on_motion_notify_event(GtkWidget*, GdkEventMotion* event, zoom_state_t* zs) {
@@ -161,8 +128,7 @@ gboolean on_button_event(GtkWidget* widget, GdkEventButton* event, zoom_state_t*
   // Unsigned difference: correct across the wrap of the server's millisecond clock.
   guint32 etime = event->time - static_cast<guint32>(zs->time0);
   int x1 = static_cast<int>(event->x), y1 = static_cast<int>(event->y);
-  if (was_pressed && m.inside(event->x, event->y) && x1 != zs->x0 && y1 != zs->y0 &&
-      etime > static_cast<guint32>(zoom_min_ms) && etime < static_cast<guint32>(zoom_max_ms))
+  if (was_pressed && zoom_accepted(m, zs->x0, zs->y0, event->x, event->y, etime))
     zoom_axes(*c, m, zs->x0, zs->y0, x1, y1);
   release_zoom_snapshot(nullptr);
   update_curve(p, ids->rid, ids->cid);
