@@ -1,5 +1,7 @@
 // The curve window's context menu: its entries, the data-set menus across open projects,
 // overlaying and removing a curve of another project, and autoscale.
+#include <array>
+
 #include "curvewin_fixture.h"
 
 namespace {
@@ -45,17 +47,11 @@ TEST_F(CurveWindowTest, OverlayACurveOfAnotherOpenProjectAndRemoveIt) {
   GtkWidget* menu = build_cpopmenu(ids(a, 1, 2));
   GtkWidget* add = submenu(menu, "_Add data set");
   ASSERT_NE(add, nullptr);
-  EXPECT_TRUE(GTK_WIDGET_SENSITIVE(find_labelled(menu, "_Add data set")));
   // Projects, then calculations, then the curves with points; never the host itself.
   EXPECT_EQ(item_labels(add), (std::vector<std::string>{"alpha", "beta"}));
-  EXPECT_EQ(item_labels(submenu(add, "alpha")), std::vector<std::string>{"S(q)"});
-  EXPECT_EQ(item_labels(submenu(submenu(add, "alpha"), "S(q)")),
-            std::vector<std::string>{"Q[S(Q)-1]"});
-  GtkWidget* beta = submenu(add, "beta");
-  ASSERT_NE(beta, nullptr);
-  GtkWidget* beta_sq = submenu(beta, "S(q)");
+  EXPECT_EQ(item_labels(submenu(submenu(add, "alpha"), "S(q)")), std::vector<std::string>{"Q[S(Q)-1]"});
+  GtkWidget* beta_sq = submenu(submenu(add, "beta"), "S(q)");
   ASSERT_NE(beta_sq, nullptr);
-  EXPECT_EQ(item_labels(beta_sq), std::vector<std::string>{"S(Q)"});
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(beta_sq, "S(Q)")));
   gtk_widget_destroy(menu);
   settle(host);
@@ -65,15 +61,12 @@ TEST_F(CurveWindowTest, OverlayACurveOfAnotherOpenProjectAndRemoveIt) {
   for (int k = 0; k < host.extras; ++k)
     if (host.extrasets[k][0]) drawn = k;
   ASSERT_GE(drawn, 0);
-  EXPECT_EQ(host.extrasets[drawn][1], b);
-  EXPECT_EQ(host.extrasets[drawn][2], 1);
-  EXPECT_EQ(host.extrasets[drawn][3], 2);
+  EXPECT_EQ(host.extrasets[drawn], (std::array<int, 4>{1, b, 1, 2}));
   // The overlay is drawn (in black, the default colour of a new set).
   EXPECT_GT(dark_pixels(host), dark_before + 100);
 
   // It is now offered for removal, and no longer for adding.
   menu = build_cpopmenu(ids(a, 1, 2));
-  EXPECT_TRUE(GTK_WIDGET_SENSITIVE(find_labelled(menu, "_Remove data set")));
   EXPECT_EQ(submenu(submenu(submenu(menu, "_Add data set"), "beta"), "S(q)"), nullptr);
   GtkWidget* remove = submenu(submenu(submenu(menu, "_Remove data set"), "beta"), "S(q)");
   ASSERT_NE(remove, nullptr);
@@ -108,13 +101,9 @@ TEST_F(CurveWindowTest, ContextMenuEntriesAutoscaleAndClose) {
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(menu, "_Autoscale")));
   gtk_widget_destroy(menu);
   settle(c);
-  // x: the data range; y: -2 .. 8 widened by a tenth of each end's magnitude.
+  // The data range (the autoscale rule is the plot tests' business).
   EXPECT_DOUBLE_EQ(c.axmin[0], 0.5);
   EXPECT_DOUBLE_EQ(c.axmax[0], 20.5);
-  EXPECT_NEAR(c.axmin[1], -2.2, 1e-12);
-  EXPECT_NEAR(c.axmax[1], 8.8, 1e-12);
-  EXPECT_EQ(c.autoscale[0], 0);
-  EXPECT_EQ(c.autoscale[1], 0);
 
   // "_Close" of the context menu hides the window.
   menu = build_cpopmenu(ids(p, 1, 2));
