@@ -5,6 +5,7 @@
 #include "plot/draw.h"
 #include "plot/frame.h"
 #include "plot/plot_context.h"
+#include "plot/style_sample.h"
 #include "project/project.h"
 #include "project/toolbox.h"
 
@@ -18,17 +19,7 @@ struct entry_size {
 entry_size legend_entry(plot_context& pc, double lx, double ly, int dash, const color& col,
                         double thick, int glyph, double gsize, const std::string& text) {
   cairo_t* cr = pc.cr;
-  cairo_new_path(cr);
-  if (dash > 0) {
-    apply_dash(cr, dash);
-    cairo_set_line_width(cr, thick);
-    set_color(cr, col);
-    cairo_move_to(cr, lx - 5, ly);
-    cairo_line_to(cr, lx + 20, ly);
-    cairo_stroke(cr);
-  }
-  draw_glyph(cr, glyph, lx - 5, ly, col, gsize);
-  draw_glyph(cr, glyph, lx + 20, ly, col, gsize);
+  draw_line_sample(cr, lx - 5, lx + 20, ly, dash, col, thick, glyph, gsize);
   pango_layout_set_text(pc.layout, text.c_str(), static_cast<int>(text.size()));
   int w = 0, h = 0;
   pango_layout_get_size(pc.layout, &w, &h);
