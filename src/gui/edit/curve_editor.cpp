@@ -323,8 +323,8 @@ GtkWidget* row(GtkWidget* box, std::initializer_list<GtkWidget*> widgets) {
 }
 
 GtkWidget* page(GtkWidget* notebook, const char* title) {
-  GtkWidget* box = gtk_vbox_new(FALSE, 6);
-  gtk_container_set_border_width(GTK_CONTAINER(box), 8);
+  GtkWidget* box = gtk_vbox_new(FALSE, 4);
+  gtk_container_set_border_width(GTK_CONTAINER(box), 6);
   gtk_notebook_append_page(GTK_NOTEBOOK(notebook), box, gtk_label_new(title));
   return box;
 }
@@ -334,7 +334,9 @@ GtkWidget* preview(int which, int w, int h) {
   gtk_widget_set_size_request(area, w, h);
   g_signal_connect(area, "expose_event", G_CALLBACK(on_preview_expose), GINT_TO_POINTER(which));
   (which == 0 ? state.frame_preview : state.style_preview) = area;
-  return area;
+  GtkWidget* frame = gtk_alignment_new(0.5, 0.5, 0, 0);  // keeps the picture at its size
+  gtk_container_add(GTK_CONTAINER(frame), area);
+  return frame;
 }
 
 void load_set_combo() {

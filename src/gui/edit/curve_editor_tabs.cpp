@@ -91,9 +91,8 @@ void create_tab_3(GtkWidget* notebook) {
   GtkWidget* box = page(notebook, "Axis");
   row(box, {text_label("<b>Select axis:</b>", true), axis_chooser()});
   separator(box);
-  row(box, {text_label("Scale type:"), choice_combo(ch::scale, {"Linear", "Log"})});
   GtkWidget* autoscale_button = gtk_button_new_with_label("Autoscale axis");
-  row(box, {autoscale_button});
+  row(box, {text_label("Scale type:"), choice_combo(ch::scale, {"Linear", "Log"}), autoscale_button});
   auto on_autoscale = +[](GtkButton*, gpointer) {
     curve_edit e = editor_target();
     curve* c = edited_curve(e);
@@ -107,16 +106,17 @@ void create_tab_3(GtkWidget* notebook) {
             number_entry(en::axis_max, g::axis_range)});
   row(box, {text_label("Major ticks spacing:"), number_entry(en::major_ticks, g::axis_range)});
   row(box, {text_label("Number of minor ticks:"), choice_spin(ch::minor_ticks, g::axis_range)});
-  row(box, {text_label("<u>Tick marks:</u>", true)});
-  row(box, {text_label("Location:"), choice_combo(ch::ticks_io, {"In", "Out"}),
+  row(box, {text_label("<u>Tick marks:</u>", true), text_label("Location:"),
+            choice_combo(ch::ticks_io, {"In", "Out"}),
             choice_combo(ch::ticks_pos, {sides[0], sides[1], sides[2], sides[3]})});
-  row(box, {text_label("Major ticks size:"), choice_spin(ch::major_size), text_label("Minor ticks size:"),
-            choice_spin(ch::minor_size)});
-  row(box, {text_label("<u>Tick labels:</u>", true)});
-  row(box, {text_label("Location:"), choice_combo(ch::labels_pos, {sides[0], sides[1], sides[2], sides[3]}),
-            text_label("Significant digits:"), choice_spin(ch::labels_digits)});
-  row(box, {text_label("Font:"), font_button(curve_text::labels_font)});
+  row(box, {text_label("Major ticks size:"), choice_spin(ch::major_size),
+            text_label("Minor ticks size:"), choice_spin(ch::minor_size)});
+  row(box, {text_label("<u>Tick labels:</u>", true), text_label("Location:"),
+            choice_combo(ch::labels_pos, {sides[0], sides[1], sides[2], sides[3]})});
+  row(box, {text_label("Significant digits:"), choice_spin(ch::labels_digits), text_label("Font:"),
+            font_button(curve_text::labels_font)});
   GtkWidget* angle = choice_slider(ch::labels_angle);
+  gtk_scale_set_value_pos(GTK_SCALE(angle), GTK_POS_LEFT);
   gtk_widget_set_size_request(angle, 250, -1);
   row(box, {text_label("Angle:"), angle});
   row(box, {text_label("Position: "), text_label("x:"), choice_spin(ch::labels_x), text_label("y:"),
@@ -126,7 +126,7 @@ void create_tab_3(GtkWidget* notebook) {
             choice_check("Show/hide axis grid", ch::grid)});
   row(box, {choice_check("Use default axis title", ch::default_axis_title)});
   row(box, {text_entry(curve_text::axis_title, g::axis_title)});
-  row(box, {text_label("Font:"), font_button(curve_text::axis_title_font)});
-  row(box, {text_label("Position: "), text_label("x:"), choice_spin(ch::axis_title_x), text_label("y:"),
+  row(box, {text_label("Font:"), font_button(curve_text::axis_title_font), text_label("Position: "),
+            text_label("x:"), choice_spin(ch::axis_title_x), text_label("y:"),
             choice_spin(ch::axis_title_y)});
 }

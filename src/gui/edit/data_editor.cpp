@@ -48,6 +48,7 @@ std::optional<std::string> run_constant_dialog(GtkWidget* parent, const char* ti
   GtkWidget* d = dialogmodal(parent, title);
   GtkWidget* box = gtk_hbox_new(FALSE, 5);
   GtkWidget* l = gtk_label_new(text);
+  gtk_label_set_line_wrap(GTK_LABEL(l), TRUE);  // the longer text takes two lines
   gtk_widget_set_size_request(l, 200, -1);
   GtkWidget* entry = gtk_entry_new();
   gtk_widget_set_size_request(entry, 100, -1);
