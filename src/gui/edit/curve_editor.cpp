@@ -183,6 +183,12 @@ GtkWidget* entry_of(control_kind kind, int field, live_group g, int width) {
   return add(w, kind, field, g);
 }
 
+GtkWidget* add_choice(GtkWidget* w, const char* signal, GCallback handler, curve_choice f,
+                      live_group g) {
+  g_signal_connect(w, signal, handler, nullptr);
+  return add(w, control_kind::choice, int(f), g);
+}
+
 void on_choose_set(GtkComboBox* combo, gpointer) {
   if (!state.dialog || state.loading || gtk_combo_box_get_active(combo) < 0) return;
   state.set = gtk_combo_box_get_active(combo);
@@ -259,22 +265,19 @@ GtkWidget* text_entry(curve_text f, live_group g) {
 GtkWidget* choice_combo(curve_choice f, std::initializer_list<const char*> items, live_group g) {
   GtkWidget* w = gtk_combo_box_new_text();
   for (const char* item : items) gtk_combo_box_append_text(GTK_COMBO_BOX(w), item);
-  g_signal_connect(w, "changed", G_CALLBACK(on_combo_changed), nullptr);
-  return add(w, control_kind::choice, int(f), g);
+  return add_choice(w, "changed", G_CALLBACK(on_combo_changed), f, g);
 }
 
 GtkWidget* numbered_combo(curve_choice f, const char* first, int n, live_group g) {
   GtkWidget* w = gtk_combo_box_new_text();
   if (first) gtk_combo_box_append_text(GTK_COMBO_BOX(w), first);
   for (int i = 1; i <= n; ++i) gtk_combo_box_append_text(GTK_COMBO_BOX(w), std::to_string(i).c_str());
-  g_signal_connect(w, "changed", G_CALLBACK(on_combo_changed), nullptr);
-  return add(w, control_kind::choice, int(f), g);
+  return add_choice(w, "changed", G_CALLBACK(on_combo_changed), f, g);
 }
 
 GtkWidget* choice_check(const char* text, curve_choice f, live_group g) {
-  GtkWidget* w = gtk_check_button_new_with_label(text);
-  g_signal_connect(w, "toggled", G_CALLBACK(on_check_toggled), nullptr);
-  return add(w, control_kind::choice, int(f), g);
+  return add_choice(gtk_check_button_new_with_label(text), "toggled",
+                    G_CALLBACK(on_check_toggled), f, g);
 }
 
 GtkWidget* choice_spin(curve_choice f, live_group g) {
@@ -282,16 +285,14 @@ GtkWidget* choice_spin(curve_choice f, live_group g) {
   GtkWidget* w = gtk_spin_button_new_with_range(r.lo, r.hi, 1);
   gtk_spin_button_set_digits(GTK_SPIN_BUTTON(w), 0);
   g_signal_connect(w, "input", G_CALLBACK(on_spin_input), nullptr);
-  g_signal_connect(w, "value-changed", G_CALLBACK(on_spin_changed), nullptr);
-  return add(w, control_kind::choice, int(f), g);
+  return add_choice(w, "value-changed", G_CALLBACK(on_spin_changed), f, g);
 }
 
 GtkWidget* choice_slider(curve_choice f, live_group g) {
   choice_range r = curve_choice_range(f);
   GtkWidget* w = gtk_hscale_new_with_range(r.lo, r.hi, 1);
   gtk_scale_set_digits(GTK_SCALE(w), 0);
-  g_signal_connect(w, "value-changed", G_CALLBACK(on_slider_changed), nullptr);
-  return add(w, control_kind::choice, int(f), g);
+  return add_choice(w, "value-changed", G_CALLBACK(on_slider_changed), f, g);
 }
 
 GtkWidget* font_button(curve_text f, live_group g) {
