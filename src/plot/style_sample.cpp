@@ -1,6 +1,8 @@
 #include "plot/style_sample.h"
 
+#include "plot/dash.h"
 #include "plot/frame.h"
+#include "plot/glyphs.h"
 #include "plot/plot_context.h"
 
 namespace {
@@ -12,19 +14,18 @@ void paint(cairo_t* cr, const color& back) {
 
 }  // namespace
 
-void draw_line_sample(cairo_t* cr, double x0, double x1, double y, int dash, const color& col,
-                      double thick, int glyph, double gsize) {
+void draw_line_sample(cairo_t* cr, double x0, double x1, double y, const data_style& s) {
   cairo_new_path(cr);
-  if (dash > 0) {
-    apply_dash(cr, dash);
-    cairo_set_line_width(cr, thick);
-    set_color(cr, col);
+  if (s.dash > 0) {
+    apply_dash(cr, s.dash);
+    cairo_set_line_width(cr, s.thickness);
+    set_color(cr, s.col);
     cairo_move_to(cr, x0, y);
     cairo_line_to(cr, x1, y);
     cairo_stroke(cr);
   }
-  draw_glyph(cr, glyph, x0, y, col, gsize);
-  draw_glyph(cr, glyph, x1, y, col, gsize);
+  draw_glyph(cr, s.glyph, x0, y, s.col, s.gsize);
+  draw_glyph(cr, s.glyph, x1, y, s.col, s.gsize);
 }
 
 void draw_frame_preview(cairo_t* cr, int w, int h, const curve& c) {
@@ -39,6 +40,6 @@ void draw_frame_preview(cairo_t* cr, int w, int h, const curve& c) {
 void draw_style_preview(cairo_t* cr, int w, int h, const data_style& s, const color& back) {
   cairo_save(cr);
   paint(cr, back);
-  draw_line_sample(cr, w * 0.15, w * 0.85, h / 2.0, s.dash, s.col, s.thickness, s.glyph, s.gsize);
+  draw_line_sample(cr, w * 0.15, w * 0.85, h / 2.0, s);
   cairo_restore(cr);
 }

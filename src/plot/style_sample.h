@@ -4,12 +4,11 @@
 
 #include <cairo.h>
 
-#include "plot/draw.h"
+#include "plot/plot_input.h"
 
-// A line from (x0, y) to (x1, y) in dash pattern `dash` (none for 0), width `thick` and
-// colour `col`, with glyph `glyph` of size `gsize` at both ends.
-void draw_line_sample(cairo_t* cr, double x0, double x1, double y, int dash, const color& col,
-                      double thick, int glyph, double gsize);
+// A line from (x0, y) to (x1, y) in the dash pattern (none for 0), width and colour of
+// style s, with its glyph at both ends.
+void draw_line_sample(cairo_t* cr, double x0, double x1, double y, const data_style& s);
 
 // The curve's frame shape, line style and colour on its background, on a w x h picture
 // with the frame inset by 15 % on every side.
