@@ -189,14 +189,14 @@ GtkWidget* add_choice(GtkWidget* w, const char* signal, GCallback handler, curve
   return add(w, control_kind::choice, int(f), g);
 }
 
-void on_choose_set(GtkComboBox* combo, gpointer) {
+void choose_set(GtkComboBox* combo, gpointer) {
   if (!state.dialog || state.loading || gtk_combo_box_get_active(combo) < 0) return;
   state.set = gtk_combo_box_get_active(combo);
   load_controls();
   redraw_edited();
 }
 
-void on_update_axis(GtkComboBox* combo, gpointer) {
+void update_axis(GtkComboBox* combo, gpointer) {
   if (!state.dialog || state.loading) return;
   state.axis = gtk_combo_box_get_active(combo) == 1 ? 1 : 0;
   load_controls();
@@ -340,7 +340,7 @@ GtkWidget* preview(int which, int w, int h) {
   return frame;
 }
 
-void load_set_combo() {
+void prepbox() {
   if (!state.set_combo) return;
   std::vector<std::string> labels = data_set_labels(editor_target());
   if (state.set >= static_cast<int>(labels.size())) state.set = 0;
@@ -374,8 +374,8 @@ void redraw_edited() {
 
 GtkWidget* set_chooser() {
   state.set_combo = gtk_combo_box_new_text();
-  load_set_combo();
-  g_signal_connect(state.set_combo, "changed", G_CALLBACK(on_choose_set), nullptr);
+  prepbox();
+  g_signal_connect(state.set_combo, "changed", G_CALLBACK(choose_set), nullptr);
   return state.set_combo;
 }
 
@@ -383,7 +383,7 @@ GtkWidget* axis_chooser() {
   state.axis_combo = gtk_combo_box_new_text();
   for (const char* a : {"X axis", "Y axis"}) gtk_combo_box_append_text(GTK_COMBO_BOX(state.axis_combo), a);
   gtk_combo_box_set_active(GTK_COMBO_BOX(state.axis_combo), 0);
-  g_signal_connect(state.axis_combo, "changed", G_CALLBACK(on_update_axis), nullptr);
+  g_signal_connect(state.axis_combo, "changed", G_CALLBACK(update_axis), nullptr);
   return state.axis_combo;
 }
 

@@ -70,7 +70,7 @@ GtkWidget* axis_chooser();
 // Reloads every control from the record, their sensitivity and the previews.
 void load_controls();
 // Reloads the entries of "Select set" and chooses editor().set.
-void load_set_combo();
+void prepbox();
 // Stores nothing; redraws the curve window and the previews.
 void redraw_edited();
 

@@ -18,7 +18,7 @@ void selecurve(const char* path) {
   if (slot < 0 || !flip_extra_set(e, slot)) return;
   s.set = e.set;
   fill_proj_model();
-  load_set_combo();
+  prepbox();
   load_controls();
   redraw_edited();
 }
