@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 
+#include "project/allocextra.h"
 #include "project/entry_text.h"
 #include "project/messages.h"
 #include "project/project.h"
@@ -13,16 +14,6 @@
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
-
-// Slots whose identifying ints and every style table exist.
-int slot_tables(const curve& c) {
-  size_t n = static_cast<size_t>(std::max(c.extras, 0));
-  for (size_t k : {c.extrasets.size(), c.extrathick.size(), c.extradash.size(),
-                   c.extraglyph.size(), c.extraspect.size(), c.extragsize.size(),
-                   c.extragfreq.size(), c.extracolor.size()})
-    n = std::min(n, k);
-  return static_cast<int>(n);
-}
 
 // A drawn slot whose curve exists: what drawing, the legend and "Select set" show.
 const curve* drawn_curve(const curve& c, int s) {
@@ -324,7 +315,7 @@ curve_edit_live curve_edit_sensitivity(const curve_edit& e) {
 }
 
 int drawn_slot(const curve& c, int k) {
-  for (int s = 0; s < slot_tables(c); ++s)
+  for (int s = 0; s < style_slots(c); ++s)
     if (drawn_curve(c, s) && --k == 0) return s;
   return -1;
 }
@@ -334,7 +325,7 @@ std::vector<std::string> data_set_labels(const curve_edit& e) {
   const curve* c = edited_curve(e);
   if (!c) return labels;
   labels.push_back(set_label(e.p, *c));
-  for (int s = 0; s < slot_tables(*c); ++s)
+  for (int s = 0; s < style_slots(*c); ++s)
     if (const curve* d = drawn_curve(*c, s)) labels.push_back(set_label(c->extrasets[s][1], *d));
   return labels;
 }
@@ -343,7 +334,7 @@ std::vector<extra_choice> extra_choices(const curve_edit& e) {
   std::vector<extra_choice> out;
   const curve* c = edited_curve(e);
   if (!c) return out;
-  for (int s = 0; s < slot_tables(*c); ++s) {
+  for (int s = 0; s < style_slots(*c); ++s) {
     const auto& set = c->extrasets[s];
     if (set[1] == e.p && set[2] == e.rid && set[3] == e.cid) continue;  // the curve itself
     const curve* d = find_curve(set[1], set[2], set[3]);
@@ -354,7 +345,7 @@ std::vector<extra_choice> extra_choices(const curve_edit& e) {
 }
 
 int flip_extra_set(curve& c, int slot) {
-  if (slot < 0 || slot >= slot_tables(c)) return 0;
+  if (slot < 0 || slot >= style_slots(c)) return 0;
   int& drawn = c.extrasets[slot][0];
   drawn = drawn == 0 ? 1 : 0;
   c.extras_shown += drawn ? 1 : -1;
