@@ -18,8 +18,6 @@
 namespace {
 
 constexpr int file_version = 1;
-constexpr int max_window_size = 16384;  // pixels; larger values are not a window
-constexpr int max_labels_digit = 15;    // digits after the point a double can carry
 
 // Writing and reading share one description of the window block: the two adapters give
 // byte_writer and byte_reader the same signatures.
@@ -86,7 +84,8 @@ bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
 bool display_settings_valid(const curve& c) {
   for (int a = 0; a < 2; ++a)
     if (!in_range(c.labels_digit[a], 0, max_labels_digit) || !in_range(c.scale[a], 0, 1) ||
-        !in_range(c.ticks_pos[a], 0, 2) || !in_range(c.labels_pos[a], 0, 2) || c.mint[a] < 0)
+        !in_range(c.ticks_pos[a], 0, max_side) || !in_range(c.labels_pos[a], 0, max_side) ||
+        c.mint[a] < 0)
       return false;
   return in_range(c.dash, 0, max_dash) && in_range(c.frame_dash, 0, max_dash) &&
          in_range(c.legend_box_dash, 0, max_dash) && in_range(c.glyph, 0, max_glyph) &&
