@@ -2,12 +2,14 @@
 // check of a file, the callbacks the numeric routines report through.
 #include "project/steps.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "project/curve.h"
 #include "numeric/callbacks.h"
 #include "numeric/readfiles.h"
+#include "numeric/safe_files.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/step_hooks.h"
@@ -27,6 +29,17 @@ const char* points_label(const project& r, int id) {
   return r.params[0] == 0 || r.params[0] == 1 ? tdata[r.params[0]] : "";
 }
 
+// The real reason read_data could not open `path`: missing, a directory, a FIFO or a
+// device, or refused by the system (permissions).
+std::string unopened_file_message(const char* path) {
+  const file_problem problem = input_file_problem(path);
+  const int error = errno;
+  if (problem == file_problem::system)
+    return "Error loading file: " + file_problem_text(problem, error);
+  if (problem == file_problem::none) return "Error loading file: file does not exist";
+  return "Error loading file: file " + file_problem_text(problem);
+}
+
 }  // namespace
 
 int file_calc(int id) { return id <= 2 ? 0 : id - 2; }
@@ -40,7 +53,7 @@ int datafile_set(const char* path, const char* label, int id, int calc, int cid)
     return 1;
   }
   if (n == -3)
-    show_error("Error loading file: file does not exist", 1);
+    show_error(unopened_file_message(path).c_str(), 1);
   else if (n == -2 || n == -1)
     show_error("Error loading file: format not supported", 1);
   else

@@ -31,9 +31,18 @@ void input_ready(int calc) {
   save_curve(200, q.data(), v.data(), calc, 0);
 }
 
-std::string temp_file(const char* content) {
+const scratch_dir& scratch() {
   static const scratch_dir dir;
-  return dir.write("bad_format.dat", content);
+  return dir;
+}
+
+std::string temp_file(const char* content) { return scratch().write("bad_format.dat", content); }
+
+// A FIFO in the scratch folder (made once).
+std::string fifo_file() {
+  const std::string path = scratch().file("fifo.dat");
+  if (!std::filesystem::exists(path)) make_fifo(path);
+  return path;
 }
 
 class RefusalTest : public StepTest, public ::testing::WithParamInterface<refusal> {};
@@ -177,6 +186,12 @@ const refusal cases[] = {
     {"file_missing", true, [](StepTest&) { set_data_format(0); },
      [] { return load_data_file(0, "/nonexistent/h6/raw.dat"); }, 0, "error",
      "Error loading file: file does not exist\n"},
+    {"file_folder", true, [](StepTest&) { set_data_format(0); },
+     [] { return load_data_file(0, scratch().path.c_str()); }, 0, "error",
+     "Error loading file: file is a directory\n"},
+    {"file_fifo", true, [](StepTest&) { set_data_format(0); },
+     [] { return load_data_file(0, fifo_file().c_str()); }, 0, "error",
+     "Error loading file: file is not a regular file\n"},
     {"file_format", true, [](StepTest&) { set_data_format(0); },
      [] { return load_data_file(1, temp_file("two theta, counts\n1 2\n").c_str()); }, 0, "error",
      "Error loading file: format not supported\n"},
