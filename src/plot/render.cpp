@@ -3,9 +3,9 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 
-#include <cstdio>
 #include <utility>
 
+#include "numeric/safe_files.h"
 #include "project/allocextra.h"
 #include "plot/axes.h"
 #include "plot/draw.h"
@@ -79,23 +79,30 @@ int render_curve(cairo_t* cr, int width, int height, double background_alpha, in
   return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
 }
 
+namespace {
+
+// Cairo hands the encoded image over in pieces; they go straight to the output file.
+cairo_status_t write_piece(void* closure, const unsigned char* data, unsigned int length) {
+  return static_cast<safe_output*>(closure)->write(data, length) ? CAIRO_STATUS_SUCCESS
+                                                                  : CAIRO_STATUS_WRITE_ERROR;
+}
+
+}  // namespace
+
 int export_curve_image(int target, const char* path, int w, int h, double alpha, int p, int rid,
                        int cid) {
   if (!path || !*path || w <= 0 || h <= 0 || !find_curve(p, rid, cid)) return 0;
+  if (target != image_png && target != image_pdf && target != image_svg) return 0;
+  safe_output out;
+  if (!out.open(path)) return 0;
   cairo_surface_t* surface = nullptr;
-  switch (target) {
-    case image_png:
-      surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-      break;
-    case image_pdf:
-      surface = cairo_pdf_surface_create(path, w, h);
-      alpha = 1.0;
-      break;
-    case image_svg:
-      surface = cairo_svg_surface_create(path, w, h);
-      break;
-    default:
-      return 0;
+  if (target == image_png) {
+    surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  } else if (target == image_pdf) {
+    surface = cairo_pdf_surface_create_for_stream(write_piece, &out, w, h);
+    alpha = 1.0;
+  } else {
+    surface = cairo_svg_surface_create_for_stream(write_piece, &out, w, h);
   }
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
@@ -104,14 +111,14 @@ int export_curve_image(int target, const char* path, int w, int h, double alpha,
   cairo_t* cr = cairo_create(surface);
   int ok = render_curve(cr, w, h, alpha, p, rid, cid);
   if (ok && target == image_png)
-    ok = cairo_surface_write_to_png(surface, path) == CAIRO_STATUS_SUCCESS;
+    ok = cairo_surface_write_to_png_stream(surface, write_piece, &out) == CAIRO_STATUS_SUCCESS;
   if (target == image_pdf) cairo_show_page(cr);
   cairo_destroy(cr);
   cairo_surface_finish(surface);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) ok = 0;
   cairo_surface_destroy(surface);
-  if (!ok && target != image_png) std::remove(path);  // no half-written document
-  return ok;
+  // Only a complete image replaces the file; anything less leaves no trace.
+  return ok && out.commit() ? 1 : 0;
 }
 
 int export_curve_image_default_style(int target, const char* path, int w, int h, int p, int rid,
