@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -369,6 +370,38 @@ int reduce(const options& o, const std::string& input, const fs::path& dir,
   return status_ok;
 }
 
+// The folder of one INPUT among several: its file name without the extension, or
+// "input" where that would name no folder of its own inside DIR ("", ".", "..").
+std::string folder_stem(const fs::path& input) {
+  std::string stem = input.stem().string();
+  if (stem.empty() || stem == "." || stem == "..") return "input";
+  return stem;
+}
+
+// One folder per INPUT, in input order; a name already taken gets -2, -3, ... appended.
+std::vector<std::string> input_folders(const std::vector<std::string>& inputs) {
+  std::set<std::string> taken;
+  std::vector<std::string> folders;
+  for (const std::string& input : inputs) {
+    const std::string stem = folder_stem(input);
+    std::string name = stem;
+    for (int k = 2; taken.count(name); ++k) name = stem + "-" + std::to_string(k);
+    taken.insert(name);
+    folders.push_back(name);
+  }
+  return folders;
+}
+
+// The results printed on stdout are results like the files: a failed write there (full
+// disk, closed pipe) is a failed write, status 2.
+int finish_stdout(int status) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  std::fprintf(stderr, "amoq-reduce: cannot write to standard output: %s\n",
+               std::strerror(errno ? errno : EIO));
+  return std::max(status, static_cast<int>(status_file));
+}
+
 // Parses the command line; returns -1 to go on, else the exit status.
 int parse(int argc, char** argv, options& o) {
   std::vector<std::string> positional;
@@ -498,7 +531,7 @@ int parse(int argc, char** argv, options& o) {
 int main(int argc, char** argv) {
   options o;
   int parsed = parse(argc, argv, o);
-  if (parsed >= 0) return parsed;
+  if (parsed >= 0) return finish_stdout(parsed);
   sink.quiet = o.quiet;
   plot_target = o.plot;
   install_presenter();
@@ -508,22 +541,27 @@ int main(int argc, char** argv) {
   if (o.inputs.empty()) {
     worst = reduce(o, std::string(), o.outdir, o.save_project);
     sink.release(worst != status_ok);
-    return worst;
+    return finish_stdout(worst);
   }
   const size_t total = o.inputs.size();
+  const std::vector<std::string> folders = input_folders(o.inputs);
   for (size_t i = 0; i < total; ++i) {
     const fs::path input(o.inputs[i]);
     fs::path dir = o.outdir;
     std::string save = o.save_project;
     if (total > 1) {
-      dir /= input.stem();
+      dir /= folders[i];
       if (!save.empty()) save = (dir / fs::path(save).filename()).string();
-      if (!o.quiet)
+      if (!o.quiet) {
         std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, total, input.filename().string().c_str());
+        if (folders[i] != input.stem().string())
+          std::fprintf(stderr, "amoq-reduce: results of %s in %s/\n", o.inputs[i].c_str(),
+                       dir.string().c_str());
+      }
     }
     int status = reduce(o, o.inputs[i], dir, save);
     sink.release(status != status_ok);
     worst = std::max(worst, status);
   }
-  return worst;
+  return finish_stdout(worst);
 }
