@@ -129,7 +129,8 @@ const option_spec option_table[] = {
      "substrate/cell scattering; switches its subtraction on"},
     {"-o", "--outdir", "DIR", [](options& o, auto&, const std::string& v) { return o.outdir = v, go_on; },
      "where results go (default: the current folder); with\n"
-     "several INPUTs each gets DIR/<INPUT base name>/"},
+     "several INPUTs each gets DIR/<INPUT base name>/\n"
+     "(-2, -3, ... when the name is taken)"},
     {nullptr, "--output-format", "F", output_format,
      "dat (two columns), dat4 (four columns) or agr (Grace)"},
     {nullptr, "--save-project", "FILE",
