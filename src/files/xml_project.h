@@ -32,8 +32,8 @@ xml_census count_xml_nodes(const char* data, std::size_t size);
 // Writes the chemistry and experiment of the active project to `file` through safe_output
 // (numeric/safe_files.h): a temporary file beside the target replaces the target's name
 // only when complete, so a failed save leaves an earlier file untouched, and a directory,
-// device, FIFO, socket or a file the user may not write is refused. Returns 1 on success, 0 on failure
-// (no active project, the writer cannot be created, a write step fails).
+// device, FIFO, socket or a file the user may not write is refused. Returns 1 on success,
+// 0 on failure (no active project, the writer cannot be created, a write step fails).
 int write_xml(const char* file);
 // "<file>: <reason>" when the last write_xml failed on the file itself (a directory, a
 // device, no permission, a full disk); empty otherwise.
@@ -41,9 +41,9 @@ const std::string& xml_write_failure();
 
 // Reads and validates `file` into the active project. Only a regular file of at most
 // xml_max_bytes within the node bounds reaches the parser. Returns
-//   0 success, 1 the file cannot be read or parsed (or is refused by those checks), 2 the root is not amoq-xml,
-//   3 chemistry, experiment or project missing, 4 species part wrong,
-//   5 an element part wrong, 6 experiment part wrong.
+//   0 success, 1 the file cannot be read or parsed (or fails those checks),
+//   2 the root is not amoq-xml, 3 chemistry, experiment or project missing,
+//   4 species part wrong, 5 an element part wrong, 6 experiment part wrong.
 // Values stored before a failure stay in the project.
 int check_xml(const char* file);
 

@@ -251,8 +251,9 @@ int open_input_file(const std::string& path, std::size_t max_bytes, file_problem
   else problem = kind_problem(st.st_mode);
   if (problem == file_problem::none && static_cast<std::uintmax_t>(st.st_size) > max_bytes)
     problem = file_problem::too_large;
-  int flags = ::fcntl(fd, F_GETFL);
-  if (problem == file_problem::none && (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0))
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (problem == file_problem::none &&
+      (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0))
     problem = file_problem::system;
   if (problem != file_problem::none) {
     ::close(fd);
@@ -272,19 +273,22 @@ file_problem read_input_stream(std::FILE* stream, std::size_t max_bytes,
                                std::vector<uint8_t>& bytes) {
   bytes.clear();
   if (!stream) return file_problem::missing;
+  file_problem problem = file_problem::none;
   try {
     std::vector<uint8_t> chunk(read_chunk);
     std::size_t got;
-    while ((got = std::fread(chunk.data(), 1, chunk.size(), stream)) > 0) {
+    while (problem == file_problem::none &&
+           (got = std::fread(chunk.data(), 1, chunk.size(), stream)) > 0) {
       // The file may have grown since its size was checked.
-      if (got > max_bytes - bytes.size()) return file_problem::too_large;
-      bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
+      if (got > max_bytes - bytes.size()) problem = file_problem::too_large;
+      else bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
     }
   } catch (const std::bad_alloc&) {
-    bytes = std::vector<uint8_t>();
-    return file_problem::no_memory;
+    problem = file_problem::no_memory;
   }
-  return std::ferror(stream) ? file_problem::system : file_problem::none;
+  if (problem == file_problem::none && std::ferror(stream)) problem = file_problem::system;
+  if (problem != file_problem::none) bytes = std::vector<uint8_t>();
+  return problem;
 }
 
 file_problem read_input_file(const std::string& path, std::size_t max_bytes,
@@ -299,7 +303,7 @@ file_problem read_input_file(const std::string& path, std::size_t max_bytes,
     ::close(fd);
     return file_problem::system;
   }
-  try {
+  try {  // one allocation of the checked size instead of repeated growth
     if (::fstat(fd, &st) == 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
     problem = read_input_stream(f, max_bytes, bytes);
   } catch (const std::bad_alloc&) {
