@@ -631,8 +631,9 @@ std::vector<std::string> input_folders(const std::vector<std::string>& inputs) {
 int finish_stdout(int status) {
   errno = 0;
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
-  std::fprintf(stderr, "amoq-reduce: cannot write to standard output: %s\n",
-               std::strerror(errno ? errno : EIO));
+  // The reason is known when this flush failed, not when an earlier one did.
+  std::fprintf(stderr, "amoq-reduce: cannot write to standard output%s%s\n", errno ? ": " : "",
+               errno ? std::strerror(errno) : "");
   return std::max(status, static_cast<int>(status_file));
 }
 
