@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -133,7 +134,8 @@ const option_spec option_table[] = {
      "substrate/cell scattering; switches its subtraction on"},
     {"-o", "--outdir", "DIR", [](options& o, auto&, const std::string& v) { return o.outdir = v, go_on; },
      "where results go (default: the current folder); with\n"
-     "several INPUTs each gets DIR/<INPUT base name>/"},
+     "several INPUTs each gets DIR/<INPUT base name>/\n"
+     "(-2, -3, ... when the name is taken)"},
     {nullptr, "--output-format", "F", output_format,
      "dat (two columns), dat4 (four columns) or agr (Grace)"},
     {nullptr, "--save-project", "FILE",
@@ -643,6 +645,41 @@ int reduce(const options& o, const std::string& input, const fs::path& dir, cons
   return status_file;
 }
 
+// ---- Result folders and standard output ----------------------------------------------------
+
+// The folder of one INPUT among several: its file name without the extension, or
+// "input" where that would name no folder of its own inside DIR ("", ".", "..").
+std::string folder_stem(const fs::path& input) {
+  std::string stem = input.stem().string();
+  if (stem.empty() || stem == "." || stem == "..") return "input";
+  return stem;
+}
+
+// One folder per INPUT, in input order; a name already taken gets -2, -3, ... appended.
+std::vector<std::string> input_folders(const std::vector<std::string>& inputs) {
+  std::set<std::string> taken;
+  std::vector<std::string> folders;
+  for (const std::string& input : inputs) {
+    const std::string stem = folder_stem(input);
+    std::string name = stem;
+    for (int k = 2; taken.count(name); ++k) name = stem + "-" + std::to_string(k);
+    taken.insert(name);
+    folders.push_back(name);
+  }
+  return folders;
+}
+
+// The results printed on stdout are results like the files: a failed write there (full
+// disk, closed pipe) is a failed write, status 2.
+int finish_stdout(int status) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  // The reason is known when this flush failed, not when an earlier one did.
+  std::fprintf(stderr, "amoq-reduce: cannot write to standard output%s%s\n", errno ? ": " : "",
+               errno ? std::strerror(errno) : "");
+  return std::max(status, static_cast<int>(status_file));
+}
+
 }  // namespace
 
 // fontconfig keeps its configuration and font caches for the life of the process (pango
@@ -653,7 +690,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 int main(int argc, char** argv) {
   options o;
   int parsed = parse(argc, argv, o);
-  if (parsed != go_on) return parsed;
+  if (parsed != go_on) return finish_stdout(parsed);
   sink.quiet = o.quiet;
   install_presenter();
   set_echo_stream(o.echo ? stderr : nullptr);
@@ -662,21 +699,27 @@ int main(int argc, char** argv) {
   if (o.inputs.empty()) {
     worst = reduce(o, std::string(), o.outdir, o.save_project);
     sink.release(worst != status_ok);
-    return worst;
+    return finish_stdout(worst);
   }
   const size_t total = o.inputs.size();
+  const std::vector<std::string> folders = input_folders(o.inputs);
   for (size_t i = 0; i < total; ++i) {
     const fs::path input(o.inputs[i]);
     fs::path dir = o.outdir;
     std::string save = o.save_project;
     if (total > 1) {
-      dir /= input.stem();
+      dir /= folders[i];
       if (!save.empty()) save = (dir / fs::path(save).filename()).string();
-      if (!o.quiet) std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, total, input.filename().string().c_str());
+      if (!o.quiet) {
+        std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, total, input.filename().string().c_str());
+        if (folders[i] != input.stem().string())
+          std::fprintf(stderr, "amoq-reduce: results of %s in %s/\n", o.inputs[i].c_str(),
+                       dir.string().c_str());
+      }
     }
     int status = reduce(o, o.inputs[i], dir, save);
     sink.release(status != status_ok);
     worst = std::max(worst, status);
   }
-  return worst;
+  return finish_stdout(worst);
 }

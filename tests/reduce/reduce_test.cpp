@@ -17,6 +17,7 @@
 #include "support/temp_files.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
@@ -214,6 +215,41 @@ TEST_F(ReduceTest, SeveralInputsEachInItsOwnFolderWorstStatusWins) {
   EXPECT_TRUE(fs::exists(dir / "series/third/p.nap"));
   // Two lines of values, one per reduced file.
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);
+}
+
+// Inputs with one stem and a ".." stem get folders of their own inside DIR (the renames
+// on stderr); a link planted at a result is replaced, not followed; a FIFO as the saved
+// project is refused and stays; a full standard output is a failed write.
+TEST_F(ReduceTest, EverythingStaysInsideDirAndNothingElseIsWritten) {
+  fs::create_directories(dir / "a");
+  fs::create_directories(dir / "b");
+  for (const char* f : {"a/x.dat", "b/x.dat", "...dat"}) fs::copy_file(example + "sio2_raw.dat", dir / f);
+  run_result r = run("--to 0 -o out '" + example + "sio2.nap' a/x.dat b/x.dat ...dat");
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* f : {"out/x/corrected.dat", "out/x-2/corrected.dat", "out/input/corrected.dat"})
+    EXPECT_TRUE(fs::exists(dir / f)) << f;
+  EXPECT_FALSE(fs::exists(dir / "corrected.dat"));
+  EXPECT_NE(r.err.find("[2/3] x.dat\namoq-reduce: results of b/x.dat in out/x-2/\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("amoq-reduce: results of ...dat in out/input/\n"), std::string::npos) << r.err;
+
+  std::ofstream(dir / "victim") << "kept";
+  fs::create_directories(dir / "l");
+  fs::create_symlink(dir / "victim", dir / "l/corrected.dat");
+  ASSERT_TRUE(make_fifo((dir / "p.nap").string()));
+  r = run("--to 0 --save-project p.nap -o l '" + example + "sio2.nap'");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Impossible to save project file:\np.nap\nError code: 1\n"), std::string::npos) << r.err;
+  EXPECT_EQ(slurp(dir / "victim"), "kept");
+  EXPECT_EQ(fs::symlink_status(dir / "l/corrected.dat").type(), fs::file_type::regular);
+  EXPECT_TRUE(fs::is_fifo(dir / "p.nap"));
+
+  for (const std::string& args : {"-v"s, "-o full '" + example + "sio2.nap'"}) {
+    const std::string cmd = "cd '" + dir.string() + "' && '" + AMOQ_REDUCE + "' " + args +
+                            " >/dev/full 2>err.txt";
+    const int raw = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 2) << args;
+    EXPECT_NE(slurp(dir / "err.txt").find("cannot write to standard output"), std::string::npos) << args;
+  }
 }
 
 TEST_F(ReduceTest, SavedProjectReadsBackWithEveryCurve) {
