@@ -2,6 +2,7 @@
 // as "Apply" does, runs the calculation steps on the project's own data or on each INPUT
 // file in turn, and writes the results with the curve data writer. It shares every rule,
 // check and warning with the program; messages go to stderr.
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -15,12 +16,15 @@
 #include "project/curve.h"
 #include "plot/render.h"
 #include "files/project_file.h"
+#include "files/reduction_record.h"
 #include "files/xml_project.h"
 #include "numeric/callbacks.h"
 #include "numeric/writedata.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/rdf.h"
 #include "project/settings.h"
+#include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
 
@@ -47,7 +51,14 @@ const char* const usage_text =
     "                          wavel abss abss2 density ddt corr ham tem bcpv rmax\n"
     "                          deltar df geombox monobox comptonbox smoothbox bdbox\n"
     "                          formatbox method densmode backcorr subscatt smoothing\n"
-    "                          checkcorr\n"
+    "                          checkcorr window optiter (method=2: integral method;\n"
+    "                          window=1: Lorch window; optiter: iterations of --optimise)\n"
+    "  --optimise RMIN         optimise S(Q) below RMIN (A): normalisation constant from\n"
+    "                          the low-r region, deviation removed iteratively\n"
+    "  --optimise-density      with --optimise, also refine the density\n"
+    "  --coordination R1:R2    print the coordination number between R1 and R2 (A) on\n"
+    "                          R(r); A-B:R1:R2 (element symbols) also the number of B\n"
+    "                          around A (repeatable)\n"
     "  --background FILE       background scattering; switches its subtraction on\n"
     "  --cell FILE             substrate/cell scattering; switches its subtraction on\n"
     "  -o, --outdir DIR        where results go (default: the current folder); with\n"
@@ -61,7 +72,8 @@ const char* const usage_text =
     "  -h, --help              show this help\n"
     "  -v, --version           show the version\n"
     "\n"
-    "Results: corrected.dat, qsq.dat, sq.dat, qsq_bent.dat, Gr.dat, gr.dat.\n"
+    "Results: corrected.dat, qsq.dat, sq.dat, qsq_bent.dat, Gr.dat, gr.dat, rdf.dat, and\n"
+    "reduction.json (inputs with SHA-256, settings, reported values).\n"
     "Exit status: 0 every requested step ran, 1 a check refused a step or a setting,\n"
     "2 a file could not be read or written.\n";
 
@@ -70,10 +82,19 @@ struct setting {
   double value;
 };
 
+// --coordination: a range of R(r) and, when given, the pair by element symbols.
+struct coordination_request {
+  std::string a, b;
+  double r1 = 0.0, r2 = 0.0;
+};
+
 struct options {
   int from = -1, to = 3;
   int bending = -1;  // -1 default, 0 off, 1 on
   std::vector<setting> sets;
+  double optimise = not_set;  // --optimise RMIN
+  bool optimise_density = false;
+  std::vector<coordination_request> coordination;
   std::string background, cell;
   std::string outdir = ".";
   int format = 0;
@@ -147,6 +168,25 @@ bool parse_int(std::string_view s, int& v) {
   return !s.empty() && ec == std::errc() && end == s.data() + s.size();
 }
 
+// "R1:R2" or "A-B:R1:R2" with R1 < R2.
+bool parse_coordination(std::string_view v, coordination_request& c) {
+  const size_t last = v.rfind(':');
+  if (last == std::string_view::npos) return false;
+  const size_t mid = v.rfind(':', last - 1);
+  const std::string_view range = mid == std::string_view::npos ? v : v.substr(mid + 1);
+  const size_t colon = range.find(':');
+  if (!parse_double(range.substr(0, colon), c.r1) || !parse_double(range.substr(colon + 1), c.r2) ||
+      !(c.r2 > c.r1))
+    return false;
+  if (mid == std::string_view::npos) return true;
+  const std::string_view pair = v.substr(0, mid);
+  const size_t dash = pair.find('-');
+  if (dash == std::string_view::npos || dash == 0 || dash + 1 == pair.size()) return false;
+  c.a = pair.substr(0, dash);
+  c.b = pair.substr(dash + 1);
+  return true;
+}
+
 // exp_prop[0..11] by their entry ids (props 5..16).
 const char* const exp_keys[12] = {"wavel", "abss",  "abss2", "density", "ddt",    "corr",
                                   "ham",   "tem",   "bcpv",  "rmax",    "deltar", "df"};
@@ -161,7 +201,7 @@ bool known_key(const std::string& key) {
     if (key == k) return true;
   for (const char* k : check_keys)
     if (key == k) return true;
-  return key == "formatbox" || key == "method" || key == "densmode";
+  return key == "formatbox" || key == "method" || key == "densmode" || key == "window" || key == "optiter";
 }
 
 bool is_choice(double v, int lo, int hi) { return v == std::floor(v) && v >= lo && v <= hi; }
@@ -188,8 +228,18 @@ bool apply_setting(const setting& s) {
       r.calcok[k == 3 ? 1 : 0] = 0;
       return true;
     }
-  if (s.key == "method" || s.key == "densmode") {
+  if (s.key == "window") {
     if (!is_choice(s.value, 0, 1)) return false;
+    set_window(static_cast<int>(s.value));
+    return true;
+  }
+  if (s.key == "optiter") {
+    if (!is_choice(s.value, 0, 1000)) return false;
+    set_lowr_setting(1, s.value);
+    return true;
+  }
+  if (s.key == "method" || s.key == "densmode") {
+    if (!is_choice(s.value, 0, s.key == "method" ? method_integral : 1)) return false;
     if (s.key == "method") {
       r.params[2] = static_cast<int>(s.value);
       r.calcok[1] = 0;
@@ -266,6 +316,62 @@ int write_result(const fs::path& dir, const char* stem, int calc, int cid, int f
   return status_ok;
 }
 
+// The low-r optimisation as --optimise and --optimise-density ask.
+void apply_optimisation(const options& o) {
+  if (o.optimise != not_set) {
+    set_lowr(1);
+    set_lowr_setting(0, o.optimise);
+  }
+  if (o.optimise_density) set_lowr_setting(2, 1.0);
+}
+
+void print_optimisation(const options& o) {
+  const project_options& opt = proj[activep].options;
+  if (o.quiet || !lowr_on(activep)) return;
+  if (opt.lowr_density == 1.0) std::printf("optimised density: %f\n", opt.lowr_rho);
+  std::printf("low-r chi2: %g\n", opt.lowr_chi2);
+}
+
+// Counts every --coordination on R(r) and prints it; fills the record's list.
+int print_coordination(const options& o, std::vector<record_coordination>& out) {
+  for (const coordination_request& c : o.coordination) {
+    const bool pair = !c.a.empty();
+    const int a = pair ? species_by_symbol(activep, c.a) : -1, b = pair ? species_by_symbol(activep, c.b) : -1;
+    if (pair && (a < 0 || b < 0)) {
+      sink.put(format("amoq-reduce: --coordination %s-%s: no such species in the project", c.a.c_str(),
+                      c.b.c_str()));
+      return status_refused;
+    }
+    coordination_count count;
+    if (!count_coordination(activep, c.r1, c.r2, a, b, count)) {
+      sink.put("amoq-reduce: --coordination needs R(r): run the g(r) step");
+      return status_refused;
+    }
+    const double n = pair ? count.pair : count.total;
+    if (!o.quiet) {
+      if (pair)
+        std::printf("coordination %s-%s %g-%g: %f\n", c.a.c_str(), c.b.c_str(), c.r1, c.r2, n);
+      else
+        std::printf("coordination %g-%g: %f\n", c.r1, c.r2, n);
+    }
+    out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n});
+  }
+  return status_ok;
+}
+
+// reduction.json in dir: the project file and the data files loaded into it.
+int write_record(const options& o, const fs::path& dir, const std::vector<record_coordination>& counts) {
+  std::vector<record_input> inputs{{"project", o.project}};
+  for (const record_input& in : project_inputs(activep))
+    if (in.role != "project") inputs.push_back(in);
+  const std::string path = (dir / "reduction.json").string();
+  if (write_reduction_record(path, activep, inputs, counts) != 0) {
+    show_error(format("Impossible to write data file:\n%s\n", path.c_str()).c_str(), 1);
+    return status_file;
+  }
+  return status_ok;
+}
+
 int first_step_with_data() {
   for (int k = 0; k < ncalc; ++k) {
     const curve* c = find_curve(activep, k, 0);
@@ -287,6 +393,7 @@ int reduce(const options& o, const std::string& input, const fs::path& dir,
     }
     if (s.key == "formatbox") format_choice = static_cast<int>(s.value);
   }
+  apply_optimisation(o);
   project& r = proj[activep];
   r.trun = 1;  // apply as "Apply" does, whatever the file's state
   if (!apply_project()) return status_refused;
@@ -320,6 +427,7 @@ int reduce(const options& o, const std::string& input, const fs::path& dir,
   }
 
   bool bent = false;
+  int failed = status_ok;
   for (int step = from; step <= to; ++step) {
     int result = step_done;
     if (step == 0) {
@@ -330,6 +438,7 @@ int reduce(const options& o, const std::string& input, const fs::path& dir,
       result = run_sq();
       if (result == step_done) {
         if (!o.quiet) std::printf("normalisation constant: %f\n", proj[activep].exp_prop[17]);
+        print_optimisation(o);
         status = std::max(write_result(dir, "qsq", 1, 1, o.format),
                           write_result(dir, "sq", 1, 2, o.format));
       }
@@ -348,14 +457,20 @@ int reduce(const options& o, const std::string& input, const fs::path& dir,
         const project& p = proj[activep];
         if (p.params[3] == 1 && !o.quiet)
           std::printf("density from slope: %f\n", reported_density);
-        status = std::max(write_result(dir, "Gr", 3, 1, o.format),
-                          write_result(dir, "gr", 3, p.params[3] == 1 ? 3 : 2, o.format));
+        status = std::max({write_result(dir, "Gr", 3, 1, o.format),
+                           write_result(dir, "gr", 3, p.params[3] == 1 ? 3 : 2, o.format),
+                           write_result(dir, "rdf", 3, cid_rdf, o.format)});
       }
     }
-    if (result != step_done) return status_refused;
-    if (status != status_ok) return status;
+    failed = result != step_done ? status_refused : status;
+    if (failed != status_ok) break;
   }
+  std::vector<record_coordination> counts;
+  if (failed == status_ok) failed = print_coordination(o, counts);
   std::fflush(stdout);
+  const int recorded = write_record(o, dir, counts);
+  if (failed != status_ok) return failed;
+  if (recorded != status_ok) return recorded;
 
   if (!save_path.empty()) {
     int code = save_project_file(save_path, activep);
@@ -435,6 +550,22 @@ int parse(int argc, char** argv, options& o) {
         return status_refused;
       }
       o.sets.push_back(s);
+    } else if (arg == "--optimise") {
+      if (!need(v)) return status_refused;
+      if (!parse_double(v, o.optimise) || !(o.optimise > 0.0)) {
+        std::fprintf(stderr, "amoq-reduce: --optimise %s: r_min must be a number > 0\n", v.c_str());
+        return status_refused;
+      }
+    } else if (arg == "--optimise-density") {
+      o.optimise_density = true;
+    } else if (arg == "--coordination") {
+      if (!need(v)) return status_refused;
+      coordination_request c;
+      if (!parse_coordination(v, c)) {
+        std::fprintf(stderr, "amoq-reduce: --coordination %s: use R1:R2 or A-B:R1:R2\n", v.c_str());
+        return status_refused;
+      }
+      o.coordination.push_back(c);
     } else if (arg == "--background") {
       if (!need(o.background)) return status_refused;
     } else if (arg == "--cell") {
