@@ -10,6 +10,7 @@
 #include "files/project_file.h"
 #include "numeric/elements.h"
 #include "project/project.h"
+#include "project/rdf.h"
 
 namespace {
 
@@ -29,12 +30,11 @@ json code(double v, const char* const* names, int count) {
   return name;
 }
 
-json sample(const project& r) {
+json sample(int p) {
+  const project& r = proj[p];
   json out = json::array();
   for (int i = 0; i < r.nspec; ++i) {
-    std::string symbol = r.spec_symbol[i];
-    while (!symbol.empty() && symbol.back() == ' ') symbol.pop_back();
-    out.push_back({{"symbol", symbol},
+    out.push_back({{"symbol", species_symbol(p, i)},
                    {"Z", r.spec_prop[0][i]},
                    {"concentration", r.spec_prop[1][i]},
                    {"f1", r.spec_prop[2][i]},
@@ -140,7 +140,7 @@ std::string reduction_record_json(int p, const std::vector<record_input>& inputs
       {"date", date},
       {"project", r.name},
       {"inputs", files},
-      {"sample", sample(r)},
+      {"sample", sample(p)},
       {"settings", settings(r)},
       {"constants", {{"pi", pi_f}, {"four_pi", four_pi_f}, {"degrees_per_radian", 57.29578}}},
       {"results",

@@ -43,16 +43,20 @@ bool count_coordination(int p, double r1, double r2, int a, int b, coordination_
   return true;
 }
 
+std::string species_symbol(int p, int i) {
+  if (!valid_project(p) || i < 0 || i >= proj[p].nspec) return std::string();
+  std::string s = proj[p].spec_symbol[i];
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
 int species_by_symbol(int p, std::string_view symbol) {
-  if (!valid_project(p)) return -1;
-  const project& r = proj[p];
-  for (int i = 0; i < r.nspec; ++i) {
-    std::string_view s = r.spec_symbol[i];
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    if (!s.empty() && s == symbol) return i;
-  }
+  for (int i = 0; valid_project(p) && i < proj[p].nspec; ++i)
+    if (!symbol.empty() && species_symbol(p, i) == symbol) return i;
   return -1;
 }
+
+std::string pair_name(int p, int a, int b) { return species_symbol(p, a) + "-" + species_symbol(p, b); }
 
 std::string coordination_text(int p) {
   if (!valid_project(p)) return std::string();
@@ -61,14 +65,8 @@ std::string coordination_text(int p) {
   if (!count_coordination(p, o.coord_r1, o.coord_r2, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b), c))
     return std::string();
   std::string text = format("N %f", c.total);
-  if (!std::isnan(c.pair)) {
-    const project& r = proj[p];
-    auto symbol = [&](double s) {
-      std::string t = r.spec_symbol[static_cast<int>(s)];
-      while (!t.empty() && t.back() == ' ') t.pop_back();
-      return t;
-    };
-    text += format("  %s-%s %f (w %.3f)", symbol(o.coord_a).c_str(), symbol(o.coord_b).c_str(), c.pair, c.weight);
-  }
+  if (!std::isnan(c.pair))
+    text += format("  %s %f (w %.3f)", pair_name(p, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b)).c_str(),
+                   c.pair, c.weight);
   return text;
 }

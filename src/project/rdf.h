@@ -23,8 +23,14 @@ struct coordination_count {
 // (-1: no pair). Returns false when there is no R(r), or r2 <= r1.
 bool count_coordination(int p, double r1, double r2, int a, int b, coordination_count& out);
 
+// The symbol of species i of project position p without its padding ("O", "Si").
+std::string species_symbol(int p, int i);
+
 // Position of the species of project position p whose symbol is `symbol` ("Si", "O"), or -1.
 int species_by_symbol(int p, std::string_view symbol);
+
+// "A-B" of species a and b of project position p ("Si-O").
+std::string pair_name(int p, int a, int b);
 
 // The coordination line of the g(r) dialog for the project's stored range and pair, e.g.
 // "N 2.991274  Si-O 4.001520 (w 0.249)"; empty when nothing can be counted.
