@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "gui/project/step_objects.h"
 #include "gui/shell/info_view.h"
 #include "shell_fixture.h"
 
@@ -23,6 +24,17 @@ void save_screenshot(const char* path) {
   ASSERT_NE(shot, nullptr);
   EXPECT_TRUE(gdk_pixbuf_save(shot, path, "png", nullptr, nullptr));
   g_object_unref(shot);
+}
+
+// The text of a text view of the dialogs.
+std::string text_of(const char* id) {
+  GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(step_widget(id)));
+  GtkTextIter start, end;
+  gtk_text_buffer_get_bounds(b, &start, &end);
+  gchar* t = gtk_text_buffer_get_text(b, &start, &end, FALSE);
+  std::string out = t;
+  g_free(t);
+  return out;
 }
 
 GtkWidget* toplevel(const char* title) {
@@ -49,6 +61,16 @@ TEST_F(ShellTest, ExampleRunsItsFourStepsFromTheWindow) {
   for (int calc = 0; calc < ncalc; ++calc) {
     if (sources[calc]) choose(sources[calc], 1);
     if (calc == 2) type("bcpv", "12");  // the example leaves the bending point unset
+    if (calc == 1) {  // S(Q) optimised below 1.4 A with the density refined
+      tick("lowrcheck", true);
+      type("lowrmin", "1.4");
+      tick("lowrdens", true);
+    }
+    if (calc == 3) {  // the Si-O coordination number counted on R(r)
+      type("coordr1", "1.45");
+      type("coordr2", "1.8");
+      choose("coordpair", 2);
+    }
     EXPECT_TRUE(sensitive(buttons[calc])) << buttons[calc];
     press(buttons[calc]);
   }
@@ -59,6 +81,11 @@ TEST_F(ShellTest, ExampleRunsItsFourStepsFromTheWindow) {
   std::string page = view_text(0);
   EXPECT_NE(page.find("Estimated normalization constant: "), std::string::npos) << page;
   EXPECT_NE(page.find("high angle method"), std::string::npos);
+  EXPECT_NE(page.find("density refined"), std::string::npos);
+  EXPECT_EQ(text_of("lowrview").rfind("α 0.0200", 0), 0u) << text_of("lowrview");
+  EXPECT_EQ(text_of("coordview").rfind("N ", 0), 0u);
+  EXPECT_NE(text_of("coordview").find("Si-O"), std::string::npos);
+  EXPECT_GT(proj[0].curves[3][cid_rdf]->ndata, 0);
 
   if (const char* shot = std::getenv("AMOQ_SCREENSHOT")) {
     gtk_window_move(GTK_WINDOW(amoq), 330, 20);
@@ -68,7 +95,9 @@ TEST_F(ShellTest, ExampleRunsItsFourStepsFromTheWindow) {
       gtk_widget_show(boxes);
     }
     gtk_widget_show(widget("sqbox"));
-    gtk_window_move(GTK_WINDOW(widget("sqbox")), 330, 640);
+    gtk_window_move(GTK_WINDOW(widget("sqbox")), 330, 400);
+    gtk_widget_show(widget("grbox"));
+    gtk_window_move(GTK_WINDOW(widget("grbox")), 840, 300);
     save_screenshot(shot);
   }
 
