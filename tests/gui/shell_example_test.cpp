@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "gui/project/step_objects.h"
 #include "gui/shell/info_view.h"
 #include "shell_fixture.h"
 
@@ -24,17 +23,6 @@ void save_screenshot(const char* path) {
   ASSERT_NE(shot, nullptr);
   EXPECT_TRUE(gdk_pixbuf_save(shot, path, "png", nullptr, nullptr));
   g_object_unref(shot);
-}
-
-// The text of a text view of the dialogs.
-std::string text_of(const char* id) {
-  GtkTextBuffer* b = gtk_text_view_get_buffer(GTK_TEXT_VIEW(step_widget(id)));
-  GtkTextIter start, end;
-  gtk_text_buffer_get_bounds(b, &start, &end);
-  gchar* t = gtk_text_buffer_get_text(b, &start, &end, FALSE);
-  std::string out = t;
-  g_free(t);
-  return out;
 }
 
 GtkWidget* toplevel(const char* title) {
@@ -82,9 +70,9 @@ TEST_F(ShellTest, ExampleRunsItsFourStepsFromTheWindow) {
   EXPECT_NE(page.find("Estimated normalization constant: "), std::string::npos) << page;
   EXPECT_NE(page.find("high angle method"), std::string::npos);
   EXPECT_NE(page.find("density refined"), std::string::npos);
-  EXPECT_EQ(text_of("lowrview").rfind("α 0.0200", 0), 0u) << text_of("lowrview");
-  EXPECT_EQ(text_of("coordview").rfind("N ", 0), 0u);
-  EXPECT_NE(text_of("coordview").find("Si-O"), std::string::npos);
+  EXPECT_EQ(text("lowrview").rfind("α 0.0200", 0), 0u) << text("lowrview");
+  EXPECT_EQ(text("coordview").rfind("N ", 0), 0u);
+  EXPECT_NE(text("coordview").find("Si-O"), std::string::npos);
   EXPECT_GT(proj[0].curves[3][cid_rdf]->ndata, 0);
 
   if (const char* shot = std::getenv("AMOQ_SCREENSHOT")) {
