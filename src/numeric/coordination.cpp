@@ -35,6 +35,6 @@ double pair_weight(int nspec, const double* z, const double* x, const double* fp
 double pair_coordination(double total, int nspec, const double* z, const double* x, const double* fp, int a,
                          int b) {
   const double w = pair_weight(nspec, z, x, fp, a, b);
-  if (!(w != 0.0)) return std::nan("");
+  if (std::isnan(w) || w == 0.0) return std::nan("");
   return total * x[b] / ((a == b ? 1.0 : 2.0) * w);
 }
