@@ -13,6 +13,7 @@
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/rdf.h"
 
 namespace {
 
@@ -406,6 +407,7 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
       if (!in.i32(count) || !in_range(count, 0, total)) return file_short;
       for (int i = 0; i < count; ++i)
         if (decode_project_curve(in, ctx, p) != 1) return file_bad_curve;
+      update_rdf(p);  // derived from G(r), not stored
       project& t = proj[p];
       for (int calc = 0; calc < ncalc; ++calc) {
         if (!t.visok[calc]) continue;

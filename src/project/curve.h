@@ -138,6 +138,9 @@ void initcurve_record(curve& c, double min, double max);
 // Numeric callback: copies n points into curve (rid, cid) of the active project, destroys
 // its window, sets the project's min/max[rid] and the state of its view button.
 void save_curve(int n, const double* x, const double* y, int rid, int cid);
+// The same for project position p without touching its min/max (a result derived from
+// another curve); false when the curve does not exist.
+bool store_curve(int p, int n, const double* x, const double* y, int rid, int cid);
 
 // Frees the data arrays of every curve of calculation rid of project position p (ndata 0).
 void erase_curves(int p, int rid);

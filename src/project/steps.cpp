@@ -86,6 +86,7 @@ int load_data_file(int id, const char* path) {
   }
   int ok = datafile_set(path, points_label(r, id), id, calc, cid);
   if (!ok) r.filename[id].reset();
+  proj[activep].filepath[id] = ok ? std::optional<std::string>(path) : std::nullopt;
   if (step_input) {
     initcalcs(calc, ok);
     turncheck(calc, ok);

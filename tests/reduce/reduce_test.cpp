@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "project/curve.h"
 #include "files/project_file.h"
 #include "project/project.h"
@@ -287,6 +289,47 @@ TEST_F(ReduceTest, SavedProjectReadsBackWithEveryCurve) {
 }
 
 }  // namespace
+
+// The low-r optimisation, the Lorch window and the coordination numbers print their lines;
+// rdf.dat holds R(r) and reduction.json reads back as JSON whose hashes are those of the
+// files (checked with sha256sum) and whose settings are the ones used.
+TEST_F(ReduceTest, OptimisationCoordinationAndTheRecordOfTheReduction) {
+  fs::copy_file(example + "sio2.nap", dir / "p.nap");
+  run_result r = run("-o out --optimise 1.4 --optimise-density --set optiter=3 --set window=1 "
+                     "--coordination 1.45:1.8 --coordination Si-O:1.45:1.8 p.nap");
+  ASSERT_EQ(r.status, 0) << r.err;
+  double nc, rho, chi2, total, pair;
+  ASSERT_EQ(std::sscanf(r.out.c_str(),
+                        "normalisation constant: %lf\noptimised density: %lf\nlow-r chi2: %lf\n"
+                        "coordination 1.45-1.8: %lf\ncoordination Si-O 1.45-1.8: %lf\n",
+                        &nc, &rho, &chi2, &total, &pair),
+            5)
+      << r.out;
+  EXPECT_NEAR(nc, 0.02, 0.0002);
+  EXPECT_GT(pair, total);  // the Si-O peak holds a quarter of the total's weight per pair
+  const auto rdf = read_curve(dir / "out" / "rdf.dat");
+  ASSERT_EQ(rdf.size(), 1000u);
+
+  std::ifstream in(dir / "out" / "reduction.json");
+  const nlohmann::json record = nlohmann::json::parse(in);
+  EXPECT_EQ(record["version"], "2.0");
+  EXPECT_EQ(record["settings"]["gr"]["window"], "Lorch");
+  EXPECT_EQ(record["settings"]["options"]["lowr_rmin"], 1.4);
+  EXPECT_EQ(record["settings"]["options"]["lowr_iter"], 3.0);
+  EXPECT_NEAR(record["results"]["optimised_density"].get<double>(), rho, 1e-6);
+  EXPECT_EQ(record["coordination"][1]["pair"], "Si-O");
+  const auto& input = record["inputs"][0];
+  EXPECT_EQ(input["path"], "p.nap");
+  EXPECT_EQ(input["size"], fs::file_size(dir / "p.nap"));
+  std::FILE* pipe = popen(("sha256sum '" + (dir / "p.nap").string() + "'").c_str(), "r");
+  char digest[65] = {};
+  ASSERT_EQ(std::fscanf(pipe, "%64s", digest), 1);
+  pclose(pipe);
+  EXPECT_EQ(input["sha256"], digest);
+
+  EXPECT_EQ(run("--coordination 1.8:1.45 p.nap").status, 1);
+  EXPECT_EQ(run("-o o2 --coordination Si-Xx:1.4:1.8 p.nap").status, 1);
+}
 
 namespace {
 
