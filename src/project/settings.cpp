@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
@@ -151,15 +152,18 @@ int test_experiment(int p, int report) {
       {e[13] > 0.0, "Please select the polarizartion type"},
       {e[14] > 0.0, "Please select the compton scattering"},
   };
+  const char* failed = polarisation_problem(p);
   for (const rule& r : rules) {
     if (r.pass) continue;
-    if (report) {
-      show_warning(r.warning);
-      show_page(1);
-    }
-    return 0;
+    failed = r.warning;
+    break;
   }
-  return 1;
+  if (!failed) return 1;
+  if (report) {
+    show_warning(failed);
+    show_page(1);
+  }
+  return 0;
 }
 
 int checkchemistry(int p) {

@@ -1,8 +1,12 @@
 // Step 1, S(q): the method and additive-correction switches, the input check and the run
 // of nm.
+#include <vector>
+
 #include "project/curve.h"
 #include "numeric/nm.h"
+#include "project/incoherent_tables.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
@@ -41,6 +45,8 @@ int test_sq(int p, int report) {
     warning =
         "You decided to use the trial and error method\nIn that case the damping factor must "
         "be > 0.0";
+  else
+    warning = physics_option_problem(p, 1);
   if (!warning) return 1;
   if (report) show_warning(warning);
   return 0;
@@ -48,6 +54,7 @@ int test_sq(int p, int report) {
 
 int run_sq() {
   if (!test_sq(activep, 1)) return step_refused;
+  warn_analytic_incoherent(activep, proj[activep].min[1], proj[activep].max[1]);
   begin_run(1);
   const project& r = proj[activep];
   const double additive = r.checks[3] == 1 ? r.exp_prop[5] : 0.0;
@@ -56,12 +63,19 @@ int run_sq() {
   static const double none = 0.0;
   const double* q = n > 0 ? in->data[0].data() : &none;
   const double* intensity = n > 0 ? in->data[1].data() : &none;
+  std::vector<double> tabulated;
+  nm_extras extra;
+  if (r.options.incoherent == incoherent_tabulated && r.exp_prop[14] == 1.0) {
+    tabulated = sample_incoherent_tables(activep, q, n);
+    extra.incoherent = tabulated.data();
+  }
+  if (r.options.qmin != not_set) extra.qmin = r.options.qmin;
   const auto& s = r.spec_prop;
   int ok = nm(r.nspec, s[0].data(), s[1].data(), s[2].data(), s[3].data(), s[4].data(),
               s[5].data(), s[6].data(), s[7].data(), s[8].data(), s[9].data(), s[10].data(),
               s[11].data(), s[12].data(), s[13].data(), s[14].data(), n, r.exp_prop[0],
               r.exp_prop[14], r.exp_prop[6], static_cast<int>(r.exp_prop[16]), r.params[2],
-              r.exp_prop[7], additive, q, intensity);
+              r.exp_prop[7], additive, q, intensity, extra);
   if (end_run(1, ok) != step_done) return step_failed;
   on_set_use_calc(1, proj[activep].usecalc[1]);
   on_set_use_calc(2, proj[activep].usecalc[2]);
