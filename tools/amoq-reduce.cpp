@@ -19,6 +19,7 @@
 #include "numeric/callbacks.h"
 #include "numeric/writedata.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
 #include "project/settings.h"
 #include "project/steps.h"
@@ -47,7 +48,8 @@ const char* const usage_text =
     "                          wavel abss abss2 density ddt corr ham tem bcpv rmax\n"
     "                          deltar df geombox monobox comptonbox smoothbox bdbox\n"
     "                          formatbox method densmode backcorr subscatt smoothing\n"
-    "                          checkcorr\n"
+    "                          checkcorr incoherent qmin qmax ttmin ttmax monoangle\n"
+    "                          polfraction\n"
     "  --background FILE       background scattering; switches its subtraction on\n"
     "  --cell FILE             substrate/cell scattering; switches its subtraction on\n"
     "  -o, --outdir DIR        where results go (default: the current folder); with\n"
@@ -151,7 +153,7 @@ bool parse_int(std::string_view s, int& v) {
 const char* const exp_keys[12] = {"wavel", "abss",  "abss2", "density", "ddt",    "corr",
                                   "ham",   "tem",   "bcpv",  "rmax",    "deltar", "df"};
 const char* const box_keys[5] = {"geombox", "monobox", "comptonbox", "smoothbox", "bdbox"};
-const int box_codes[5] = {3, 2, 2, 3, 3};  // largest code of each combo box
+const int box_codes[5] = {ngeometry - 1, 2, 2, 3, 3};  // largest code of each combo box
 const char* const check_keys[4] = {"backcorr", "subscatt", "smoothing", "checkcorr"};
 
 bool known_key(const std::string& key) {
@@ -161,7 +163,8 @@ bool known_key(const std::string& key) {
     if (key == k) return true;
   for (const char* k : check_keys)
     if (key == k) return true;
-  return key == "formatbox" || key == "method" || key == "densmode";
+  return key == "formatbox" || key == "method" || key == "densmode" ||
+         physics_option_by_key(key) >= 0;
 }
 
 bool is_choice(double v, int lo, int hi) { return v == std::floor(v) && v >= lo && v <= hi; }
@@ -188,6 +191,7 @@ bool apply_setting(const setting& s) {
       r.calcok[k == 3 ? 1 : 0] = 0;
       return true;
     }
+  if (int k = physics_option_by_key(s.key); k >= 0) return set_physics_option(k, s.value) != prop_rejected;
   if (s.key == "method" || s.key == "densmode") {
     if (!is_choice(s.value, 0, 1)) return false;
     if (s.key == "method") {
