@@ -45,10 +45,6 @@ int points_within(int p, int calc, double lo, double hi) {
 
 }  // namespace
 
-const char* physics_option_key(int option) {
-  return option >= 0 && option < nphysics_options ? rules[option].key : "";
-}
-
 int physics_option_by_key(const std::string& key) {
   for (int k = 0; k < nphysics_options; ++k)
     if (key == rules[k].key) return k;

@@ -152,12 +152,10 @@ int test_experiment(int p, int report) {
       {e[13] > 0.0, "Please select the polarizartion type"},
       {e[14] > 0.0, "Please select the compton scattering"},
   };
-  const char* failed = polarisation_problem(p);
-  for (const rule& r : rules) {
-    if (r.pass) continue;
-    failed = r.warning;
-    break;
-  }
+  const char* failed = nullptr;
+  for (const rule& r : rules)
+    if (!r.pass && !failed) failed = r.warning;
+  if (!failed) failed = polarisation_problem(p);
   if (!failed) return 1;
   if (report) {
     show_warning(failed);
