@@ -12,19 +12,18 @@
 namespace {
 
 struct option_rule {
-  const char* key;
   double project_options::*member;
   int calc;           // the step whose result the option changes
   const char* field;  // its name in messages
 };
 const option_rule rules[nphysics_options] = {
-    {"incoherent", &project_options::incoherent, 1, "Incoherent scattering"},
-    {"qmin", &project_options::qmin, 1, "Lowest Q used"},
-    {"qmax", &project_options::qmax, 3, "Highest Q of the transform"},
-    {"ttmin", &project_options::ttmin, 0, "Lowest abscissa used"},
-    {"ttmax", &project_options::ttmax, 0, "Highest abscissa used"},
-    {"monoangle", &project_options::monoangle, 0, "Monochromator angle"},
-    {"polfraction", &project_options::polfraction, 0, "Linear polarisation fraction"},
+    {&project_options::incoherent, 1, "Incoherent scattering"},
+    {&project_options::qmin, 1, "Lowest Q used"},
+    {&project_options::qmax, 3, "Highest Q of the transform"},
+    {&project_options::ttmin, 0, "Lowest abscissa used"},
+    {&project_options::ttmax, 0, "Highest abscissa used"},
+    {&project_options::monoangle, 0, "Monochromator angle"},
+    {&project_options::polfraction, 0, "Linear polarisation fraction"},
 };
 
 bool is_set(double v) { return v != not_set; }
@@ -44,12 +43,6 @@ int points_within(int p, int calc, double lo, double hi) {
 }
 
 }  // namespace
-
-int physics_option_by_key(const std::string& key) {
-  for (int k = 0; k < nphysics_options; ++k)
-    if (key == rules[k].key) return k;
-  return -1;
-}
 
 double physics_option(int p, int option) {
   if (!valid_project(p) || option < 0 || option >= nphysics_options) return not_set;

@@ -18,9 +18,6 @@ enum physics_option {
   nphysics_options
 };
 
-// The option whose key (as project files store it and amoq-reduce's --set names it) is
-// `key`, or -1.
-int physics_option_by_key(const std::string& key);
 // The stored value of `option` in project position p (not_set when unset).
 double physics_option(int p, int option);
 
