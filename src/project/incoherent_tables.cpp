@@ -1,31 +1,19 @@
 #include "project/incoherent_tables.h"
 
-#include <xraylib.h>
-
 #include <algorithm>
 #include <cmath>
 
 #include "numeric/elements.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/xray_tables.h"
 
 namespace {
 
-// First x of the tables (1/A): below it the library refuses to extrapolate.
+// First x of the tables (1/A): below it they give no value.
 constexpr double first_x = 0.001;
 // Points of the comparison grid over the data's Q range.
 constexpr int compare_points = 400;
-
-// S(Z, x) as the library returns it; 0 with its error freed when it refuses.
-double library_value(int z, double x) {
-  xrl_error* error = nullptr;
-  double v = SF_Compt(z, x, &error);
-  if (error) {
-    xrl_error_free(error);
-    return 0.0;
-  }
-  return v;
-}
 
 std::string trimmed(std::string s) {
   while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -37,9 +25,9 @@ std::string trimmed(std::string s) {
 double tabulated_incoherent(int z, double q) {
   if (!(q > 0.0) || z < 1 || z > ncoeff_elements) return 0.0;
   const double x = q / four_pi_f;
-  if (x >= first_x) return library_value(z, x);
+  if (x >= first_x) return tabulated_incoherent_function(z, x).value_or(0.0);
   // At small momentum transfer S(Z, x) grows as x^2.
-  return library_value(z, first_x) * (x / first_x) * (x / first_x);
+  return tabulated_incoherent_function(z, first_x).value_or(0.0) * (x / first_x) * (x / first_x);
 }
 
 std::vector<double> sample_incoherent_tables(int p, const double* q, int n) {

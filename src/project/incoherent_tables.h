@@ -1,6 +1,5 @@
-// Incoherent (Compton) scattering functions S(Z, x) from the tables of Hubbell et al.,
-// J. Phys. Chem. Ref. Data 4 (1975) 471, as the X-ray interaction library interpolates
-// them, and their comparison with the analytic function of the element tables.
+// Incoherent (Compton) scattering of the S(q) step from the tables of Hubbell et al. (1975)
+// (xray_tables.h), and their comparison with the analytic function of the element tables.
 #pragma once
 
 #include <string>

@@ -81,6 +81,9 @@ struct project {
   void* spec_combo = nullptr;
   void* view = nullptr;
   project_options options;
+  // Files the plain reader refuses: 0 not asked yet, 1 read them with format detection,
+  // 2 do not. Asked once per project and session; never saved.
+  int import_choice = 0;
   // The S(q) step warned about the analytic incoherent function (once per project).
   bool incoherent_warned = false;
 };
