@@ -23,6 +23,7 @@
 #include "numeric/writedata.h"
 #include "project/curve.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
 #include "project/rdf.h"
 #include "project/settings.h"
@@ -71,13 +72,14 @@ struct options {
 
 // scale: background / cell scale factor; tables: values taken from the X-ray tables once
 // the other settings are in (take_from_tables); window and iterations: the transform's
-// window and the iterations of the low-r optimisation.
-enum class key_kind { exp_prop, box, format, method, density_mode, check, scale, tables, window, iterations };
+// window and the iterations of the low-r optimisation; physics: the options of the
+// incoherent scattering, Q and angular ranges and polarisation.
+enum class key_kind { exp_prop, box, format, method, density_mode, check, scale, tables, window, iterations, physics };
 
 struct setting_key {
   const char* name;
   key_kind kind;
-  int index;    // exp_prop / combo box / checks position
+  int index;    // exp_prop / combo box / checks position, physics_option
   int largest;  // largest value of a choice
 };
 
@@ -89,7 +91,7 @@ const setting_key setting_keys[] = {
     {"ham", key_kind::exp_prop, 6, 0},       {"tem", key_kind::exp_prop, 7, 0},
     {"bcpv", key_kind::exp_prop, 8, 0},      {"rmax", key_kind::exp_prop, 9, 0},
     {"deltar", key_kind::exp_prop, 10, 0},   {"df", key_kind::exp_prop, 11, 0},
-    {"geombox", key_kind::box, 0, 3},        {"monobox", key_kind::box, 1, 2},
+    {"geombox", key_kind::box, 0, ngeometry - 1}, {"monobox", key_kind::box, 1, 2},
     {"comptonbox", key_kind::box, 2, 2},     {"smoothbox", key_kind::box, 3, 3},
     {"bdbox", key_kind::box, 4, 3},          {"formatbox", key_kind::format, 0, 1},
     {"method", key_kind::method, 0, 2},      {"densmode", key_kind::density_mode, 0, 1},
@@ -99,6 +101,10 @@ const setting_key setting_keys[] = {
     {"fp-from-tables", key_kind::tables, 0, 1}, {"mut-thickness", key_kind::tables, 1, 0},
     {"mass-density", key_kind::tables, 2, 0},
     {"window", key_kind::window, 0, 1},      {"optiter", key_kind::iterations, 1, 1000},
+    {"incoherent", key_kind::physics, opt_incoherent, 1}, {"qmin", key_kind::physics, opt_qmin, 0},
+    {"qmax", key_kind::physics, opt_qmax, 0},             {"ttmin", key_kind::physics, opt_ttmin, 0},
+    {"ttmax", key_kind::physics, opt_ttmax, 0},           {"monoangle", key_kind::physics, opt_monoangle, 0},
+    {"polfraction", key_kind::physics, opt_polfraction, 0},
 };
 
 const setting_key* find_key(const std::string& name) {
@@ -474,6 +480,7 @@ bool apply_setting(const setting& s) {
     set_prop(prop_first_exp + k.index, s.value, 0);
     return true;
   }
+  if (k.kind == key_kind::physics) return set_physics_option(k.index, s.value) != prop_rejected;
   if (k.kind == key_kind::scale) return set_scale(k.index, s.value);
   if (k.kind == key_kind::tables && k.largest == 0) return s.value > 0.0;  // taken later
   const int lowest = k.kind == key_kind::box ? 1 : 0;

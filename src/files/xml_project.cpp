@@ -262,6 +262,36 @@ bool read_number(xmlNode* first, const char* name, double& out, xmlNode** found 
   return true;
 }
 
+// Settings of the experiment that the original format lacks, each in an element of its
+// own written only when set; readers that do not know them skip them. Geometry "None"
+// stands as "Unknown" in `geometry`, the entry every reader accepts, and as "None" in
+// `geometry-correction`.
+const char* const geometry_extension = "geometry-correction";
+const char* const incoherent_element = "incoherent-scattering";
+const char* const incoherent_texts[2] = {"Analytic", "Tables"};
+const char* const monoangle_element = "monochromator-angle";
+const char* const polfraction_element = "polarisation-fraction";
+
+// An optional number element: absent leaves `out`, present must parse (full precision).
+bool read_optional_number(xmlNode* experiment, const char* name, double& out) {
+  std::optional<std::string> text = child_text(experiment, name);
+  return !text || parse_decimal(text, out);
+}
+
+bool read_experiment_extensions(int p, xmlNode* experiment) {
+  project& r = proj[p];
+  if (std::optional<std::string> g = child_text(experiment, geometry_extension)) {
+    if (*g != geometry[geometry_none]) return false;
+    if (r.exp_prop[12] == not_set) r.exp_prop[12] = geometry_none;
+  }
+  if (std::optional<std::string> inc = child_text(experiment, incoherent_element)) {
+    if (*inc != incoherent_texts[0] && *inc != incoherent_texts[1]) return false;
+    r.options.incoherent = *inc == incoherent_texts[1] ? 1 : 0;
+  }
+  return read_optional_number(experiment, monoangle_element, r.options.monoangle) &&
+         read_optional_number(experiment, polfraction_element, r.options.polfraction);
+}
+
 // The experiment part (code 6 on any failure). The wavelength and the two absorptions
 // must come in this order; the other children may stand anywhere.
 bool read_experiment(int p, xmlNode* experiment) {
@@ -276,7 +306,7 @@ bool read_experiment(int p, xmlNode* experiment) {
   if (!read_code(experiment, "geometry", geometry, 4, e[12])) return false;
   if (!read_code(experiment, "monochromator", monochr, 3, e[13])) return false;
   if (!read_code(experiment, "compton", compt, 3, e[14])) return false;
-  return true;
+  return read_experiment_extensions(p, experiment);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -349,6 +379,15 @@ bool write_document(xmlTextWriter* w, const project& r) {
   if (!element("geometry", code_text(r.exp_prop[12], geometry, 4)) ||
       !element("monochromator", code_text(r.exp_prop[13], monochr, 3)) ||
       !element("compton", code_text(r.exp_prop[14], compt, 3)))
+    return false;
+  if (nearest_int(r.exp_prop[12]) == geometry_none &&
+      !element(geometry_extension, geometry[geometry_none]))
+    return false;
+  if (r.options.incoherent == 1 && !element(incoherent_element, incoherent_texts[1])) return false;
+  if (r.options.monoangle != not_set && !element(monoangle_element, fixed6(r.options.monoangle)))
+    return false;
+  if (r.options.polfraction != not_set &&
+      !element(polfraction_element, fixed6(r.options.polfraction)))
     return false;
   if (!ok(xmlTextWriterEndElement(w))) return false;  // experiment
 

@@ -3,6 +3,7 @@
 #include "project/curve.h"
 #include "numeric/calrd.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
 #include "project/rdf.h"
 #include "project/steps.h"
@@ -32,6 +33,8 @@ int test_gr(int p, int report) {
     warning = "δr must be > 0.0";
   else if (!lorch && !(e[11] >= 0.0))
     warning = "The damping factor must be >= 0.0";
+  else
+    warning = physics_option_problem(p, 3);
   if (!warning) return 1;
   if (report) show_warning(warning);
   return 0;
@@ -42,10 +45,19 @@ int run_gr() {
   begin_run(3);
   const project& r = proj[activep];
   const curve* in = find_curve(activep, 3, 0);
-  const int n = in ? curve_points(*in) : 0;
+  int n = in ? curve_points(*in) : 0;
   static const double none = 0.0;
-  int ok = cd(n, r.params[3], r.exp_prop[3], r.exp_prop[9], r.exp_prop[11], r.exp_prop[10],
-              n > 0 ? in->data[1].data() : &none, n > 0 ? in->data[0].data() : &none,
+  const double* q = n > 0 ? in->data[0].data() : &none;
+  const double* qs = n > 0 ? in->data[1].data() : &none;
+  // Q_max: only the points up to it enter the transform.
+  cut_series kept;
+  if (r.options.qmax != not_set) {
+    kept = cut_to_range(q, qs, {}, n, not_set, r.options.qmax);
+    n = static_cast<int>(kept.x.size());
+    q = kept.x.data();
+    qs = kept.y.data();
+  }
+  int ok = cd(n, r.params[3], r.exp_prop[3], r.exp_prop[9], r.exp_prop[11], r.exp_prop[10], qs, q,
               static_cast<int>(r.options.window));
   if (ok) update_rdf(activep);
   return end_run(3, ok);

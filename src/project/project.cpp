@@ -18,7 +18,8 @@ int newspace = 1;
 
 const char* const calcname[ncalc] = {"Data correction", "S(q)", "S(q) - bending correction",
                                      "g(r)/G(r)"};
-const char* const geometry[4] = {"Unknown", "Reflection ", "Transmission", "Capillary "};
+const char* const geometry[ngeometry] = {"Unknown", "Reflection ", "Transmission", "Capillary ",
+                                         "None"};
 const char* const monochr[3] = {"Unknown", "In-house/circular", "Synchrotron/linear"};
 const char* const compt[3] = {"Unknown", "All in", "All out"};
 const char* const tdata[2] = {" 2θ", " Q"};

@@ -100,6 +100,8 @@ struct project {
   // Files the plain reader refuses: 0 not asked yet, 1 read them with format detection,
   // 2 do not. Asked once per project and session; never saved.
   int import_choice = 0;
+  // The S(q) step warned about the analytic incoherent function (once per project).
+  bool incoherent_warned = false;
 };
 
 // Global project table. nprojects always equals proj.size().
@@ -113,7 +115,11 @@ extern int inactep;   // position of the project whose widgets are shown, -1 whe
 extern int newspace;  // 1 while nothing was created or opened in this workspace
 
 extern const char* const calcname[ncalc];
-extern const char* const geometry[4];
+// Geometry codes 1..4; code 4, "None", applies no absorption correction. Files whose
+// formats only know codes 0..3 (entry counts) write it as entry 0, "Unknown".
+inline constexpr int ngeometry = 5;
+inline constexpr int geometry_none = 4;
+extern const char* const geometry[ngeometry];
 extern const char* const monochr[3];
 extern const char* const compt[3];
 extern const char* const tdata[2];

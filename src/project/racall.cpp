@@ -6,6 +6,7 @@
 #include "project/curve.h"
 #include "numeric/d_red.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
 #include "project/step_hooks.h"
 #include "project/steps.h"
@@ -24,6 +25,31 @@ const double* intensities(const curve* c, int n, std::vector<double>& pad) {
   pad.assign(static_cast<size_t>(n > 0 ? n : 1), 0.0);
   for (int i = 0; i < held && i < n; ++i) pad[i] = c->data[1][i];
   return pad.data();
+}
+
+// The polarisation refinements of the project, as far as they are set.
+dr_polarisation polarisation_of(const project_options& o) {
+  dr_polarisation pol;
+  if (o.monoangle != not_set) pol.monoangle = o.monoangle;
+  if (o.polfraction != not_set) pol.fraction = o.polfraction;
+  return pol;
+}
+
+// The raw, background and cell points dr works on: those whose abscissa lies in the
+// project's raw range (beam stop, detector edge), all of them when no range is set.
+struct raw_input {
+  int n;
+  const double *x, *y, *b, *c;
+  cut_series kept;
+};
+void keep_raw_range(const project_options& o, raw_input& in) {
+  if (o.ttmin == not_set && o.ttmax == not_set) return;
+  in.kept = cut_to_range(in.x, in.y, {in.b, in.c}, in.n, o.ttmin, o.ttmax);
+  in.n = static_cast<int>(in.kept.x.size());
+  in.x = in.kept.x.data();
+  in.y = in.kept.y.data();
+  in.b = in.kept.more[0].data();
+  in.c = in.kept.more[1].data();
 }
 
 // The background or cell intensities times their scale factor; the array itself at 1.
@@ -117,6 +143,8 @@ int test_ra(int p, int report) {
         "information is required";
   else if (r.checks[2] && !(r.exp_prop[15] > 0.0))
     warning = "You choose to use data smoothing\nthe smooth intensity is required";
+  else
+    warning = physics_option_problem(p, 0);
   if (!warning) return 1;
   if (report) show_warning(warning);
   return 0;
@@ -148,8 +176,11 @@ int run_ra() {
   const double* c = scaled(intensities(cell, n, pad_cell), n, r.options.cellscale, scaled_cell);
   // The smoothing intensity counts only while smoothing is switched on.
   const double smo = r.checks[2] ? r.exp_prop[15] : 0.0;
+  raw_input in{n, x, y, b, c, {}};
+  keep_raw_range(r.options, in);
   int ok = dr(r.exp_prop[0], r.exp_prop[1], r.exp_prop[2], r.exp_prop[4], r.exp_prop[12],
-              r.exp_prop[13], format, n, x, y, b, c, code, r.exp_prop[14], smo);
+              r.exp_prop[13], format, in.n, in.x, in.y, in.b, in.c, code, r.exp_prop[14], smo,
+              polarisation_of(r.options));
   if (end_run(0, ok) != step_done) return step_failed;
   on_set_use_calc(0, proj[activep].usecalc[0]);
   return step_done;

@@ -6,6 +6,7 @@
 
 #include "numeric/elements.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
@@ -184,15 +185,16 @@ int test_experiment(int p, int report) {
       {e[13] > 0.0, "Please select the polarizartion type"},
       {e[14] > 0.0, "Please select the compton scattering"},
   };
-  for (const rule& r : rules) {
-    if (r.pass) continue;
-    if (report) {
-      show_warning(r.warning);
-      show_page(1);
-    }
-    return 0;
+  const char* failed = nullptr;
+  for (const rule& r : rules)
+    if (!r.pass && !failed) failed = r.warning;
+  if (!failed) failed = polarisation_problem(p);
+  if (!failed) return 1;
+  if (report) {
+    show_warning(failed);
+    show_page(1);
   }
-  return 1;
+  return 0;
 }
 
 int checkchemistry(int p) {

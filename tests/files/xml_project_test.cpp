@@ -120,6 +120,38 @@ TEST_F(xml_project_test, RoundTripFillsTheSpeciesFromTheTables) {
   EXPECT_EQ(slurp(second), slurp(first));
 }
 
+// The settings the original format lacks travel in elements of their own; geometry
+// "None" stands as "Unknown" in `geometry`, which every reader accepts.
+TEST_F(xml_project_test, ExperimentRefinementsRoundTrip) {
+  make_sio2();
+  project& w = proj[activep];
+  w.exp_prop[12] = geometry_none;
+  w.options.incoherent = 1;
+  w.options.monoangle = 26.6;
+  w.options.polfraction = 0.95;
+  fs::path f = dir_ / "refined.apf";
+  ASSERT_EQ(write_xml(f.c_str()), 1);
+  const std::string text = slurp(f);
+  EXPECT_NE(text.find("  <geometry>Unknown</geometry>\n  <monochromator>In-house/circular</monochromator>\n"
+                      "  <compton>Unknown</compton>\n  <geometry-correction>None</geometry-correction>\n"
+                      "  <incoherent-scattering>Tables</incoherent-scattering>\n"
+                      "  <monochromator-angle>26.600000</monochromator-angle>\n"
+                      "  <polarisation-fraction>0.950000</polarisation-fraction>\n </experiment>"),
+            std::string::npos)
+      << text;
+  recording_presenter messages;
+  init_project();
+  ASSERT_EQ(open_xml(f.c_str()), 0);
+  const project& r = proj[activep];
+  EXPECT_EQ(r.exp_prop[12], geometry_none);
+  EXPECT_EQ(r.options.incoherent, 1);
+  EXPECT_EQ(r.options.monoangle, 26.6);
+  EXPECT_EQ(r.options.polfraction, 0.95);
+  EXPECT_EQ(import_text(replaced(text, ">None<", ">none<")), 6);
+  EXPECT_EQ(import_text(replaced(text, ">Tables<", ">tables<")), 6);
+  EXPECT_EQ(import_text(replaced(text, ">26.600000<", ">inf<")), 6);
+}
+
 TEST_F(xml_project_test, ZeroSpeciesRoundTrip) {
   recording_presenter messages;
   init_project();

@@ -2,6 +2,7 @@
 // a record left exactly as it was.
 #include <functional>
 
+#include "project/physics_options.h"
 #include "step_fixture.h"
 
 namespace {
@@ -167,6 +168,31 @@ const refusal cases[] = {
        set_prop(16, -0.1, 0);
      },
      [] { return run_gr(); }, step_refused, "warning", "The damping factor must be >= 0.0"},
+    // Refinements of the physics.
+    {"option_text", true, none, [] { return set_physics_option_text(opt_qmax, "12 1/A"); }, prop_rejected,
+     "info", "Highest Q of the transform: \"12 1/A\" is not a number"},
+    {"monoangle", true, [](StepTest&) { set_physics_option(opt_monoangle, 180.0); },
+     [] { return apply_project(); }, 0, "warning", "The monochromator angle 2θM must be >= 0.0 and < 180.0"},
+    {"polfraction", true,
+     [](StepTest&) { propbox_changed(1, 1), set_physics_option(opt_polfraction, 1.01); },
+     [] { return test_experiment(activep, 1); }, 0, "warning",
+     "The polarisation fraction must be >= 0.0 and <= 1.0"},
+    {"raw_range_inverted", true,
+     [](StepTest& t) { raw_ready(t), set_physics_option(opt_ttmin, 30), set_physics_option(opt_ttmax, 30); },
+     [] { return run_ra(); }, step_refused, "warning",
+     "The range of the raw data must have its lower limit below its upper limit"},
+    {"raw_range_narrow", true, [](StepTest& t) { raw_ready(t), set_physics_option(opt_ttmax, 7.0); },
+     [] { return run_ra(); }, step_refused, "warning", "The range of the raw data keeps fewer than 3 points"},
+    {"qmin_at_qmax", true,
+     [](StepTest&) { input_ready(1), propbox_changed(4, 1), set_prop(11, 8.0, 0), set_physics_option(opt_qmin, 16.0); },
+     [] { return run_sq(); }, step_refused, "warning",
+     "The lowest Q of the normalisation must be > 0.0 and < Qmax"},
+    {"qmax_low", true,
+     [](StepTest&) {
+       input_ready(3), set_prop(14, 10.0, 0), set_prop(15, 0.01, 0), set_prop(16, 0.0, 0);
+       set_physics_option(opt_qmax, 0.1);
+     },
+     [] { return run_gr(); }, step_refused, "warning", "The highest Q of the transform must keep at least 3 points"},
     // Data files.
     {"file_missing", true, [](StepTest&) { set_data_format(0); },
      [] { return load_data_file(0, "/nonexistent/h6/raw.dat"); }, 0, "error",

@@ -218,6 +218,7 @@ gboolean to_set_prop(GtkEntry* entry, GdkEventFocus*, gpointer prop) {
 
 void propbox_changed(GtkComboBox* combo, gpointer box) {
   ::propbox_changed(GPOINTER_TO_INT(box), gtk_combo_box_get_active(combo));
+  if (GPOINTER_TO_INT(box) == 1) refresh_option_widgets();  // the beam's refinement entries
 }
 
 void on_species_get(GtkComboBox* combo, gpointer) {
@@ -289,6 +290,7 @@ void update_experiment(int p) {
     // "smoothbox" follows the smoothing check button of the data correction dialog.
     if (box != 3 || !open) gtk_widget_set_sensitive(step_widget(code_boxes[box]), open);
   }
+  refresh_option_widgets();
 }
 
 void on_apply_clicked(GtkButton*, gpointer) { apply_project(); }

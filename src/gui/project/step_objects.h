@@ -49,6 +49,11 @@ void setup_refine_widgets();
 void init_lowr_widgets();
 void init_rdf_widgets();
 
+void setup_option_widgets();
+
+// The entries and the combo box of the physics refinements from the active project.
+void refresh_option_widgets();
+
 // The widget part of turncheck: the step's toggle action set to `on` and sensitive
 // exactly then, its expander likewise; an open expander is closed when switched off.
 void show_step_check(int calc, bool on);
