@@ -4,7 +4,17 @@
 #include <cmath>
 #include <cstdio>
 
+#include "project/messages.h"
+
 namespace {
+
+template <typename T>
+std::optional<T> refused(const char* field, std::string_view text) {
+  show_warning(format("%s: \"%.*s\" is not a number\nThe value is left as it was", field,
+                      static_cast<int>(text.size()), text.data())
+                   .c_str());
+  return std::nullopt;
+}
 
 std::string_view trim(std::string_view t) {
   const char* blanks = " \t\n\r\v\f";
@@ -47,4 +57,14 @@ std::optional<int> parse_entry_int(std::string_view text) {
   auto r = std::from_chars(t.data(), t.data() + t.size(), v);
   if (t.empty() || r.ec != std::errc() || r.ptr != t.data() + t.size()) return std::nullopt;
   return v;
+}
+
+std::optional<double> read_entry(const char* field, std::string_view text) {
+  auto v = parse_entry(text);
+  return v ? v : refused<double>(field, text);
+}
+
+std::optional<int> read_entry_int(const char* field, std::string_view text) {
+  auto v = parse_entry_int(text);
+  return v ? v : refused<int>(field, text);
 }

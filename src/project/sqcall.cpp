@@ -1,9 +1,12 @@
 // Step 1, S(q): the method and additive-correction switches, the input check and the run
 // of nm.
+#include <vector>
+
 #include "project/curve.h"
 #include "numeric/nm.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/settings.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
 
@@ -57,7 +60,10 @@ int run_sq() {
   const double* q = n > 0 ? in->data[0].data() : &none;
   const double* intensity = n > 0 ? in->data[1].data() : &none;
   const auto& s = r.spec_prop;
-  int ok = nm(r.nspec, s[0].data(), s[1].data(), s[2].data(), s[3].data(), s[4].data(),
+  // A project saved before "Apply" took proportions may hold a formula (2, 1, 4).
+  std::vector<double> x = s[1];
+  concentration_fractions(r, x);
+  int ok = nm(r.nspec, s[0].data(), x.data(), s[2].data(), s[3].data(), s[4].data(),
               s[5].data(), s[6].data(), s[7].data(), s[8].data(), s[9].data(), s[10].data(),
               s[11].data(), s[12].data(), s[13].data(), s[14].data(), n, r.exp_prop[0],
               r.exp_prop[14], r.exp_prop[6], static_cast<int>(r.exp_prop[16]), r.params[2],

@@ -3,9 +3,11 @@
 // settings.h; the widgets are then rewritten from the record.
 #include <cctype>
 #include <cstdio>
+#include <optional>
 
 #include "gui/project/step_objects.h"
 #include "gui/project/step_widgets.h"
+#include "project/entry_text.h"
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
@@ -124,10 +126,13 @@ void set_prop(GtkEntry* entry, gpointer data) {
   if (prop < prop_species || prop > prop_last_exp) return;
   const char* text = gtk_entry_get_text(entry);
   busy = true;
-  // Leaving an empty entry is not an edit: it would store 0.0 over "not set".
-  if (!blank(text)) {
+  // Leaving an empty entry is not an edit: it would store 0.0 over "not set". Text that
+  // is not a number is refused with a warning; the stored value is shown again.
+  std::optional<double> value;
+  if (!blank(text)) value = entry_value(prop, text);
+  if (value) {
     int species = selected_species();
-    int result = ::set_prop(prop, entry_value(text), species);
+    int result = ::set_prop(prop, *value, species);
     if (prop == prop_z && species >= 0) {
       if (result == prop_rejected) gtk_entry_set_text(entry, "");
       if (result == prop_stored) show_element(species);
@@ -177,7 +182,7 @@ void update_sp(int s) {
   const project& r = proj[activep];
   entry_show("Z", format("%d", static_cast<int>(r.spec_prop[0][s])).c_str());
   for (int prop = prop_conc; prop <= prop_fpp; ++prop)
-    entry_show(prop_entries[prop], format("%f", r.spec_prop[prop - 1][s]).c_str());
+    entry_show(prop_entries[prop], entry_text(r.spec_prop[prop - 1][s]).c_str());
   for (int prop = prop_z; prop <= prop_fpp; ++prop)
     gtk_widget_set_sensitive(step_widget(prop_entries[prop]), TRUE);
   update_rx(s);
@@ -210,7 +215,10 @@ void update_experiment(int p) {
   }
 }
 
-void on_apply_clicked(GtkButton*, gpointer) { apply_project(); }
+// The concentrations are shown as the proportions that "Apply" stored.
+void on_apply_clicked(GtkButton*, gpointer) {
+  if (apply_project() == 2) update_sp(selected_species());
+}
 
 void refresh_settings_pages() {
   sweep_species_selectors();
