@@ -106,11 +106,23 @@ message_sink sink;
 double reported_density = 0.0;
 int plot_target = 0;  // --plot: image_png, image_pdf, image_svg or 0
 
+// The tool's messages carry neither the dialogs' bug-report request nor the placeholder
+// texts that follow a routine's own failure message.
+void put_error(const std::string& t) {
+  const std::string request = std::string(bug_line) + "<" + bug_address + ">";
+  std::string text = t;
+  if (text.size() >= request.size() && text.compare(text.size() - request.size(), request.size(), request) == 0)
+    text.erase(text.size() - request.size());
+  if (text != "My error message\n") sink.put(text);
+}
+
 void install_presenter() {
   message_presenter p;
   p.info = [](const std::string& t) { sink.put(t); };
-  p.warning = [](const std::string& t) { sink.put(t); };
-  p.error = [](const std::string& t) { sink.put(t); };
+  p.warning = [](const std::string& t) {
+    if (t != "My warning message") sink.put(t);
+  };
+  p.error = put_error;
   p.question = [](const std::string&, const std::string&) { return 0; };
   set_message_presenter(std::move(p));
   connect_step_callbacks();
@@ -329,7 +341,10 @@ int reduce(const options& o, const std::string& input, const fs::path& dir,
       if (from < 1) on_set_use_calc(0, 1);
       result = run_sq();
       if (result == step_done) {
-        if (!o.quiet) std::printf("normalisation constant: %f\n", proj[activep].exp_prop[17]);
+        // The trial-and-error method uses the constant given, the high-angle one its estimate.
+        const project& p = proj[activep];
+        if (!o.quiet)
+          std::printf("normalisation constant: %f\n", p.params[2] == 1 ? p.exp_prop[7] : p.exp_prop[17]);
         status = std::max(write_result(dir, "qsq", 1, 1, o.format),
                           write_result(dir, "sq", 1, 2, o.format));
       }
