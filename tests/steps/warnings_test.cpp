@@ -72,8 +72,6 @@ const refusal cases[] = {
      "Atomic number must be between 1 and 98"},
     {"z_text", true, none, [] { return entry_value(prop_z, " iron") ? 0 : prop_rejected; },
      prop_rejected, "warning", "Atomic number Z: \" iron\" is not a number\nThe value is left as it was"},
-    {"conc_fraction", true, none, [] { return entry_value(prop_conc, "2/3") ? 0 : prop_rejected; },
-     prop_rejected, "warning", "Concentration: \"2/3\" is not a number\nThe value is left as it was"},
     {"conc_zero", true, none, [] { return set_prop(prop_conc, 0.0, 0); }, prop_rejected, "info",
      "Species concentration must be > 0.0"},
     {"fp_150", true, none, [] { return set_prop(prop_fp, -150.0, 0); }, prop_rejected, "info",
