@@ -26,10 +26,9 @@
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "version.h"
 
 namespace {
-
-const char* const program_version = "2.0";
 
 xml_import_hooks import_hooks;
 
@@ -332,7 +331,7 @@ bool write_document(xmlTextWriter* w, const project& r) {
 
   if (!ok(xmlTextWriterSetIndent(w, 1))) return false;
   if (!ok(xmlTextWriterStartDocument(w, nullptr, "UTF-8", nullptr))) return false;
-  if (!ok(xmlTextWriterWriteComment(w, X(format(" AmoqGTK v%s XML file ", program_version)))))
+  if (!ok(xmlTextWriterWriteComment(w, X(format(" AmoqGTK v%s XML file ", amoq_version)))))
     return false;
   if (!ok(xmlTextWriterStartElement(w, X("amoq-xml")))) return false;
 

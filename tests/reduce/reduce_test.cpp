@@ -31,9 +31,9 @@ class ReduceTest : public ::testing::Test {
   scratch_dir scratch;
   const fs::path& dir = scratch.path;
 
-  run_result run(const std::string& args) {
+  run_result run(const std::string& args, const std::string& env = "") {
     const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-    std::string cmd = std::string("cd '") + dir.string() + "' && '" + AMOQ_REDUCE + "' " + args + " >'" +
+    std::string cmd = std::string("cd '") + dir.string() + "' && " + env + "'" + AMOQ_REDUCE + "' " + args + " >'" +
                       out.string() + "' 2>'" + err.string() + "'";
     int raw = std::system(cmd.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
@@ -190,6 +190,22 @@ TEST_F(ReduceTest, ExitStatusesAndTheirMessages) {
     run_result r = run(a);
     EXPECT_EQ(r.status, 0) << a;
     EXPECT_NE(r.out.find(a[1] == 'h' || a[2] == 'h' ? "Usage: amoq-reduce" : "2.0"), std::string::npos);
+  }
+}
+
+TEST_F(ReduceTest, DrawingLibrariesLoadedOnlyToDrawImages) {
+  run_result bare = run("--to 1 -o bare '" + example + "sio2.nap'", "LD_DEBUG=libs ");
+  ASSERT_EQ(bare.status, 0) << bare.err;
+  EXPECT_EQ(bare.err.find("libcairo"), std::string::npos);
+  run_result r = run("--to 1 --plot png -o png '" + example + "sio2.nap'", "LD_DEBUG=libs ");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("libcairo"), std::string::npos);
+  for (const char* f : {"corrected.png", "qsq.png", "sq.png"}) {
+    // PNG signature, then the IHDR chunk: width and height as 32-bit big-endian numbers.
+    const std::string png = slurp(dir / "png" / f);
+    ASSERT_GT(png.size(), 24u) << f;
+    EXPECT_EQ(png.substr(1, 3), "PNG") << f;
+    EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x03\x48\0\0\x02\x58", 8)) << f;  // 840 x 600
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "gui/plot/curve_window.h"
 #include "gui/plot/curve_window_private.h"
+#include "plot/plot_input.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
@@ -108,7 +109,7 @@ gboolean on_motion_notify_event(GtkWidget*, GdkEventMotion* event, zoom_state_t*
   if (!c) return TRUE;
   int w = 0, h = 0;
   plot_size(*c, w, h);
-  axis_map m = preplot(p, zs->ids->rid, zs->ids->cid, w, h);
+  axis_map m = preplot(resolve_plot_input(*c, *c, p, zs->ids->rid, zs->ids->cid), w, h);
   bool dragging = zs->pressed && (event->state & GDK_BUTTON1_MASK) && snap.rec &&
                   snap.owner == zs->ids;
   if (!dragging) {
@@ -137,7 +138,7 @@ gboolean on_button_event(GtkWidget* widget, GdkEventButton* event, zoom_state_t*
   if (event->button != 1) return FALSE;
   int w = 0, h = 0;
   plot_size(*c, w, h);
-  axis_map m = preplot(p, ids->rid, ids->cid, w, h);
+  axis_map m = preplot(resolve_plot_input(*c, *c, p, ids->rid, ids->cid), w, h);
   if (event->type == GDK_BUTTON_PRESS) {
     release_zoom_snapshot(nullptr);
     GtkWidget* plot = static_cast<GtkWidget*>(c->plot);

@@ -5,6 +5,7 @@
 #include "gui/shell/file_actions.h"
 #include "gui/shell/main_window.h"
 #include "project/messages.h"
+#include "version.h"
 
 extern "C" void show_question(GtkWidget*, gpointer) {
   if (ask_question("Leaving AmoqGTK", "Are you sure you want to quit ?")) {
@@ -28,7 +29,7 @@ extern "C" void create_aboutdialog(GtkWidget*, gpointer) {
     g_object_unref(logo);
   }
   gtk_about_dialog_set_program_name(about, "AMOQ");
-  gtk_about_dialog_set_version(about, "2.0");
+  gtk_about_dialog_set_version(about, amoq_version);
   gtk_about_dialog_set_comments(
       about,
       "AMOQ, a program for analysis of X-ray diffraction data\nfrom amorphous materials for "
