@@ -8,14 +8,6 @@
 
 namespace {
 
-template <typename T>
-std::optional<T> refused(const char* field, std::string_view text) {
-  show_warning(format("%s: \"%.*s\" is not a number\nThe value is left as it was", field,
-                      static_cast<int>(text.size()), text.data())
-                   .c_str());
-  return std::nullopt;
-}
-
 std::string_view trim(std::string_view t) {
   const char* blanks = " \t\n\r\v\f";
   size_t b = t.find_first_not_of(blanks);
@@ -60,11 +52,10 @@ std::optional<int> parse_entry_int(std::string_view text) {
 }
 
 std::optional<double> read_entry(const char* field, std::string_view text) {
-  auto v = parse_entry(text);
-  return v ? v : refused<double>(field, text);
-}
-
-std::optional<int> read_entry_int(const char* field, std::string_view text) {
-  auto v = parse_entry_int(text);
-  return v ? v : refused<int>(field, text);
+  std::optional<double> v = parse_entry(text);
+  if (!v)
+    show_warning(format("%s: \"%.*s\" is not a number\nThe value is left as it was", field,
+                        static_cast<int>(text.size()), text.data())
+                     .c_str());
+  return v;
 }
