@@ -2,6 +2,7 @@
 // the species selector and the element labels, "Apply" warns and turns to the failing
 // page, and the dialog follows the active project.
 #include "numeric/elements.h"
+#include "project/entry_text.h"
 #include "project/xray_tables.h"
 #include "steps_fixture.h"
 
@@ -20,6 +21,15 @@ TEST_F(SettingsDialogTest, EntriesShowTheRulesMessageAndTheStoredValue) {
   EXPECT_EQ(text("Z"), "14");
   type("Z", "26.7");  // stored truncated
   EXPECT_EQ(text("Z"), "26");
+  // Text that is not a number is refused with a warning naming the field; small values
+  // are shown so that they read back.
+  messages->messages.clear();
+  type("wavel", "abc");
+  EXPECT_EQ(warnings(), std::vector<std::string>{"Wavelength (Å): \"abc\" is not a number\nThe value is left as it was"});
+  EXPECT_EQ(text("wavel"), "");
+  type("ddt", "2.4e-7");
+  EXPECT_EQ(text("ddt"), "2.4e-07");
+  EXPECT_EQ(record().exp_prop[4], 2.4e-7);
   EXPECT_EQ(text("Elt"), std::string(atsym_of(26)));
   EXPECT_EQ(text("Eltname"), std::string(element_of(26)));
   EXPECT_EQ(text("c"), format("%lf", rx_coefficient(10, 26)));
@@ -52,11 +62,11 @@ TEST_F(SettingsDialogTest, ElementChooserTablesPresetsAndMuT) {
   EXPECT_EQ(text("wavel"), "0.710747");
   EXPECT_EQ(text("fp"), "0.010600");  // typed: kept
   gtk_button_clicked(GTK_BUTTON(widget("fptables")));
-  EXPECT_EQ(text("fp"), format("%f", tabulated_anomalous(8, 0.710747)->fp));
+  EXPECT_EQ(text("fp"), entry_text(tabulated_anomalous(8, 0.710747)->fp));
   type("mutthick", "1");
   type("mutdens", "2.2");
   gtk_button_clicked(GTK_BUTTON(widget("mutcalc")));
-  EXPECT_EQ(text("abss"), format("%f", record().exp_prop[1]));
+  EXPECT_EQ(text("abss"), entry_text(record().exp_prop[1]));
   EXPECT_GT(record().exp_prop[1], 0.5);
   type("wavel", "1.540593");
   EXPECT_EQ(combo("wavelbox"), 1);  // Cu Kα1
@@ -104,6 +114,17 @@ TEST_F(SettingsDialogTest, ApplyWarnsAndTurnsToTheFailingPage) {
   EXPECT_EQ(record().exp_prop[12], 2.0);  // "Transmission": entry 1 + 1
 }
 
+TEST_F(SettingsDialogTest, ApplyShowsTheConcentrationsAsProportions) {
+  new_sio2_project();
+  species_select(0);
+  type("conc", "1");
+  species_select(1);
+  type("conc", "2");  // SiO2 written as a formula
+  gtk_button_clicked(GTK_BUTTON(widget("SettingsApply")));
+  EXPECT_EQ(record().spec_prop[1], (std::vector<double>{1.0 / 3.0, 2.0 / 3.0}));
+  EXPECT_EQ(text("conc"), "0.6666666666666666");
+}
+
 TEST_F(SettingsDialogTest, SwitchingProjectsShowsEachRecordWithoutChangingIt) {
   new_sio2_project();
   tick("smoothing", true);
@@ -126,6 +147,36 @@ TEST_F(SettingsDialogTest, SwitchingProjectsShowsEachRecordWithoutChangingIt) {
   EXPECT_TRUE(sensitive("calcsq"));
   EXPECT_EQ(std::vector<double>(proj[0].exp_prop, proj[0].exp_prop + nexp_props), values);
   EXPECT_EQ(proj[0].checks[2], 1);
+}
+
+// The refinement entries and combo boxes: stored through their rules, empty for unset,
+// the polarisation entries sensitive for their beam, shown again from each record.
+TEST_F(SettingsDialogTest, RefinementWidgetsFollowTheRecord) {
+  new_sio2_project();
+  type("monoangle", "26.6");
+  EXPECT_EQ(record().options.monoangle, 26.6);
+  EXPECT_EQ(text("monoangle"), "26.600000");
+  EXPECT_FALSE(sensitive("polfraction"));
+  choose("monobox", 1);
+  EXPECT_TRUE(sensitive("polfraction"));
+  EXPECT_FALSE(sensitive("monoangle"));
+  type("ttmin", "5");
+  type("qmax", "abc");
+  EXPECT_EQ(texts("info"), std::vector<std::string>{"Highest Q of the transform: \"abc\" is not a number"});
+  EXPECT_EQ(text("qmax"), "");
+  type("ttmin", " ");
+  EXPECT_EQ(record().options.ttmin, not_set);
+  choose("incoherentbox", 1);
+  choose("geombox", 3);
+  EXPECT_EQ(record().options.incoherent, 1.0);
+  EXPECT_EQ(record().exp_prop[12], geometry_none);
+  init_project();
+  EXPECT_EQ(text("monoangle"), "");
+  EXPECT_EQ(combo("incoherentbox"), 0);
+  active_project_changed(0);
+  EXPECT_EQ(text("monoangle"), "26.600000");
+  EXPECT_EQ(combo("incoherentbox"), 1);
+  EXPECT_EQ(record().options.monoangle, 26.6);
 }
 
 }  // namespace

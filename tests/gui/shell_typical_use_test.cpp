@@ -64,13 +64,17 @@ TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
   choose("bdbox", 1);
   tick("checkham", true);
   type("ham", "8");
+  tick("lowrcheck", true);  // optimised below 1.4 A with the density refined
+  type("lowrmin", "1.4");
+  tick("lowrdens", true);
   press("Calcsq");
   ASSERT_EQ(proj[0].calcok[1], 1);
   EXPECT_GT(proj[0].exp_prop[17], 0.0);
+  EXPECT_EQ(text("lowrview").rfind("α ", 0), 0u) << text("lowrview");
 
   // Step 2, then step 3 from the bending correction with the slope density.
   choose("combobq", 1);
-  type("bcpv", "12");
+  type("bcpv", "14");  // at 12 the slope of G(r) below 1 Å is flat within the noise
   press("Calcbq");
   ASSERT_EQ(proj[0].calcok[2], 1);
   choose("combogr", 1);
@@ -78,12 +82,19 @@ TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
   type("deltar", "0.01");
   type("df", "0.006");
   tick("checkndr", true);
+  type("coordr1", "1.45");  // the Si-O coordination number counted on R(r)
+  type("coordr2", "1.8");
+  choose("coordpair", 2);
   press("Calcgr");
   ASSERT_EQ(proj[0].calcok[3], 1);
   EXPECT_GT(proj[0].exp_prop[18], 0.0);
   EXPECT_GT(proj[0].curves[3][3]->ndata, 0);
+  EXPECT_GT(proj[0].curves[3][cid_rdf]->ndata, 0);
+  EXPECT_NE(text("coordview").find("Si-O"), std::string::npos) << text("coordview");
 
-  // The information page of the g(r) row shows the density estimate.
+  // The information pages of the S(q) and g(r) rows show the refinement and the density.
+  activate_row("0:0:1:1");
+  EXPECT_NE(view_text(0).find("density refined"), std::string::npos) << view_text(0);
   activate_row("0:0:1:3");
   EXPECT_FALSE(main_view_shows_logo());
   EXPECT_NE(view_text(0).find(format("Estimated number density after G(r) slope:\t\t%lf\t",

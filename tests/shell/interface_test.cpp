@@ -76,7 +76,8 @@ TEST(ShellInterface, EveryIdHandlerAndComboEntryWithItsRole) {
                     "nlback", "nlsub", "nlsq", "nlsqc", "nldqfile", "a1", "a2", "a3", "a4", "a5", "b1", "b2",
                     "b3", "b4", "b5", "c"}},
       {"GtkEntry", {"species", "Z", "conc", "fp", "fpp", "wavel", "abss", "abss2", "density", "ddt", "corr",
-                    "ham", "tem", "bcpv", "rmax", "deltar", "df"}},
+                    "ham", "tem", "bcpv", "rmax", "deltar", "df", "monoangle", "polfraction", "ttmin",
+                    "ttmax", "qmin", "qmax"}},
   };
   for (const auto& [cls, list] : ids)
     for (const std::string& id : list) EXPECT_EQ(d.class_of[id], cls) << id;
@@ -89,7 +90,8 @@ TEST(ShellInterface, EveryIdHandlerAndComboEntryWithItsRole) {
     EXPECT_TRUE(d.handlers.count(h)) << h;
 
   const std::map<std::string, std::vector<std::string>> combos = {
-      {"geombox", {"Reflection", "Transmission", "Capillary"}},
+      {"geombox", {"Reflection", "Transmission", "Capillary", "None"}},
+      {"incoherentbox", {"Analytic function", "Tables (Hubbell et al.)"}},
       {"monobox", {"In-house/circular", "Synchrotron/linear"}},
       {"comptonbox", {"All in", "All out"}},
       {"smoothbox", {"Slight", "Moderate", "Heavy"}},
