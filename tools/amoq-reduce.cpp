@@ -83,20 +83,22 @@ struct setting_key {
   int largest;  // largest value of a choice
 };
 
-// In the order the help lists them; exp_prop entries by their entry ids (props 5..16).
+// In the order the help lists them.
 const setting_key setting_keys[] = {
-    {"wavel", key_kind::exp_prop, 0, 0},     {"abss", key_kind::exp_prop, 1, 0},
-    {"abss2", key_kind::exp_prop, 2, 0},     {"density", key_kind::exp_prop, 3, 0},
-    {"ddt", key_kind::exp_prop, 4, 0},       {"corr", key_kind::exp_prop, 5, 0},
-    {"ham", key_kind::exp_prop, 6, 0},       {"tem", key_kind::exp_prop, 7, 0},
-    {"bcpv", key_kind::exp_prop, 8, 0},      {"rmax", key_kind::exp_prop, 9, 0},
-    {"deltar", key_kind::exp_prop, 10, 0},   {"df", key_kind::exp_prop, 11, 0},
+    {"wavel", key_kind::exp_prop, k_wavelength, 0},   {"abss", key_kind::exp_prop, k_abs_sample, 0},
+    {"abss2", key_kind::exp_prop, k_abs_cell, 0},     {"density", key_kind::exp_prop, k_density, 0},
+    {"ddt", key_kind::exp_prop, k_dead_time, 0},      {"corr", key_kind::exp_prop, k_additive, 0},
+    {"ham", key_kind::exp_prop, k_qlim, 0},           {"tem", key_kind::exp_prop, k_trial_constant, 0},
+    {"bcpv", key_kind::exp_prop, k_bending_point, 0}, {"rmax", key_kind::exp_prop, k_rmax, 0},
+    {"deltar", key_kind::exp_prop, k_delta_r, 0},     {"df", key_kind::exp_prop, k_damping, 0},
     {"geombox", key_kind::box, 0, ngeometry - 1}, {"monobox", key_kind::box, 1, 2},
     {"comptonbox", key_kind::box, 2, 2},     {"smoothbox", key_kind::box, 3, 3},
     {"bdbox", key_kind::box, 4, 3},          {"formatbox", key_kind::format, 0, 1},
     {"method", key_kind::method, 0, 2},      {"densmode", key_kind::density_mode, 0, 1},
-    {"backcorr", key_kind::check, 0, 1},     {"subscatt", key_kind::check, 1, 1},
-    {"smoothing", key_kind::check, 2, 1},    {"checkcorr", key_kind::check, 3, 1},
+    {"backcorr", key_kind::check, k_subtract_background, 1},
+    {"subscatt", key_kind::check, k_subtract_cell, 1},
+    {"smoothing", key_kind::check, k_smooth_data, 1},
+    {"checkcorr", key_kind::check, k_use_additive, 1},
     {"bkgscale", key_kind::scale, 0, 0},     {"cellscale", key_kind::scale, 1, 0},
     {"fp-from-tables", key_kind::tables, 0, 1}, {"mut-thickness", key_kind::tables, 1, 0},
     {"mass-density", key_kind::tables, 2, 0},
@@ -489,7 +491,7 @@ bool apply_setting(const setting& s) {
   project& r = proj[activep];
   const setting_key& k = *find_key(s.key);
   if (k.kind == key_kind::exp_prop) {
-    set_prop(prop_first_exp + k.index, s.value, 0);
+    set_prop(prop_first_exp + k.index, s.value, 0);  // the entries' ids follow exp_prop
     return true;
   }
   if (k.kind == key_kind::physics) return set_physics_option(k.index, s.value) != prop_rejected;
@@ -504,11 +506,11 @@ bool apply_setting(const setting& s) {
       break;
     case key_kind::check:
       r.checks[k.index] = v;
-      r.calcok[k.index == 3 ? 1 : 0] = 0;
+      r.calcok[k.index == k_use_additive ? calc_sq : calc_ra] = 0;
       break;
     case key_kind::method:
-      r.params[2] = v;
-      r.calcok[1] = 0;
+      r.params[k_method] = v;
+      r.calcok[calc_sq] = 0;
       break;
     case key_kind::density_mode:
       set_density_mode(v);
@@ -550,7 +552,7 @@ bool take_from_tables(const std::vector<setting>& sets) {
     return false;
   }
   if (compute_mu_t(thickness, density) == prop_rejected) return false;
-  sink.put(format("amoq-reduce: mu*t of the sample from the tables: %f", r.exp_prop[1]));
+  sink.put(format("amoq-reduce: mu*t of the sample from the tables: %f", r.exp_prop[k_abs_sample]));
   return true;
 }
 
@@ -609,7 +611,7 @@ int prepare_project(const options& o) {
   proj[activep].trun = 1;  // apply as "Apply" does, whatever the file's state
   if (!apply_project()) return status_refused;
   if (format_choice >= 0) set_data_format(format_choice);
-  if (proj[activep].params[0] >= 0 && !proj[activep].initok[0]) initcnames(0, 1);
+  if (proj[activep].params[k_abscissa] >= 0 && !proj[activep].initok[calc_ra]) initcnames(0, 1);
 
   const std::string* extra[2] = {&o.background, &o.cell};
   for (int k = 0; k < 2; ++k) {
@@ -731,8 +733,8 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
         // The trial-and-error method uses the constant given, the others their estimate
         // (refined by the low-r optimisation when it runs).
         const project& p = proj[activep];
-        const bool given = p.params[2] == 1 && p.options.lowr_rmin == not_set;
-        std::printf("normalisation constant: %f\n", given ? p.exp_prop[7] : p.exp_prop[17]);
+        const bool given = p.params[k_method] == 1 && p.options.lowr_rmin == not_set;
+        std::printf("normalisation constant: %f\n", given ? p.exp_prop[k_trial_constant] : p.exp_prop[k_norm_constant]);
       }
       print_optimisation(o);
       return std::max(write_result(o, dir, "qsq", 1, 1), write_result(o, dir, "sq", 1, 2));
@@ -747,7 +749,7 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
       if (plan.from < 3) on_set_use_calc(2, plan.bent ? 1 : 2);
       result = run_gr();
       if (result != step_done) return status_ok;
-      const bool slope = proj[activep].params[3] == 1;
+      const bool slope = proj[activep].params[k_density_mode] == 1;
       if (slope && !o.quiet) std::printf("density from slope: %f\n", reported_density);
       return std::max({write_result(o, dir, "Gr", 3, 1), write_result(o, dir, "gr", 3, slope ? 3 : 2),
                        write_result(o, dir, "rdf", 3, cid_rdf)});
@@ -772,7 +774,7 @@ int reduce(const options& o, const std::string& input, const fs::path& dir, cons
   run_plan plan{o.from, o.to, false};
   if (plan.from < 0) plan.from = input.empty() ? first_step_with_data() : 0;
   plan.bending = o.bending == 1 || (o.bending == -1 && (plan.from == 2 || plan.to == 2 ||
-                                                        proj[activep].exp_prop[8] != not_set));
+                                                        proj[activep].exp_prop[k_bending_point] != not_set));
   if (!input.empty()) {
     if (plan.from >= 1) proj[activep].usecalc[plan.from - 1] = 0;
     if (!load_data_file(plan.from == 0 ? 0 : plan.from + 2, input.c_str())) return status_file;

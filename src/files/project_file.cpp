@@ -217,8 +217,8 @@ void encode_project(byte_writer& out, int p, int mode) {
   out.f64s(r.min, ncalc);
   out.f64s(r.max, ncalc);
   out.f64s(r.exp_prop, nexp_props);
-  out.i32s(r.params, 4);
-  out.i32s(r.checks, 4);
+  out.i32s(r.params, nparams);
+  out.i32s(r.checks, nchecks);
   for (const auto& f : r.filename) out.optional_text(f);
   for (int k = 0; k < nspec_props && r.nspec > 0; ++k)
     for (int s = 0; s < r.nspec; ++s)
@@ -373,11 +373,11 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
   if (!in.i32s(r.initok, ncalc) || !in.i32s(r.dialok, ncalc) || !in.i32s(r.visok, ncalc) ||
       !in.i32s(r.calcok, ncalc) || !in.i32s(r.numc, ncalc) || !in.i32s(r.num_delta, ncalc) ||
       !in.f64s(r.delta, ncalc) || !in.f64s(r.min, ncalc) || !in.f64s(r.max, ncalc) ||
-      !in.f64s(r.exp_prop, nexp_props) || !in.i32s(r.params, 4) || !in.i32s(r.checks, 4))
+      !in.f64s(r.exp_prop, nexp_props) || !in.i32s(r.params, nparams) || !in.i32s(r.checks, nchecks))
     return file_short;
   for (int calc = 0; calc < ncalc; ++calc)
     if (!in_range(r.numc[calc], 0, calc_curves[calc])) return file_short;
-  if (!in_range(r.params[0], -1, 1)) return file_short;
+  if (!in_range(r.params[k_abscissa], -1, 1)) return file_short;
   for (auto& f : r.filename)
     if (!in.optional_text(f)) return file_short;
 
@@ -399,7 +399,7 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
     }
     if (s.run) {
       create_curve_records(p);
-      if (proj[p].initok[0]) init_curve_names(p, 0, 0);
+      if (proj[p].initok[calc_ra]) init_curve_names(p, 0, 0);
       if (hooks().curve_records_created) hooks().curve_records_created(p);
       int count;
       int total = 0;

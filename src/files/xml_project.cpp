@@ -281,7 +281,7 @@ bool read_experiment_extensions(int p, xmlNode* experiment) {
   project& r = proj[p];
   if (std::optional<std::string> g = child_text(experiment, geometry_extension)) {
     if (*g != geometry[geometry_none]) return false;
-    if (r.exp_prop[12] == not_set) r.exp_prop[12] = geometry_none;
+    if (r.exp_prop[k_geometry] == not_set) r.exp_prop[k_geometry] = geometry_none;
   }
   if (std::optional<std::string> inc = child_text(experiment, incoherent_element)) {
     if (*inc != incoherent_texts[0] && *inc != incoherent_texts[1]) return false;
@@ -296,15 +296,15 @@ bool read_experiment_extensions(int p, xmlNode* experiment) {
 bool read_experiment(int p, xmlNode* experiment) {
   double* e = proj[p].exp_prop;
   xmlNode *wl = nullptr, *abs_sample = nullptr;
-  if (!read_number(experiment->children, "wavelength", e[0], &wl) ||
-      !read_number(wl, "absorption-sample", e[1], &abs_sample) ||
-      !read_number(abs_sample, "absorption-substrate", e[2]) ||
-      !read_number(experiment->children, "density", e[3]) ||
-      !read_number(experiment->children, "deadtime", e[4]))
+  if (!read_number(experiment->children, "wavelength", e[k_wavelength], &wl) ||
+      !read_number(wl, "absorption-sample", e[k_abs_sample], &abs_sample) ||
+      !read_number(abs_sample, "absorption-substrate", e[k_abs_cell]) ||
+      !read_number(experiment->children, "density", e[k_density]) ||
+      !read_number(experiment->children, "deadtime", e[k_dead_time]))
     return false;
-  if (!read_code(experiment, "geometry", geometry, 4, e[12])) return false;
-  if (!read_code(experiment, "monochromator", monochr, 3, e[13])) return false;
-  if (!read_code(experiment, "compton", compt, 3, e[14])) return false;
+  if (!read_code(experiment, "geometry", geometry, 4, e[k_geometry])) return false;
+  if (!read_code(experiment, "monochromator", monochr, 3, e[k_polarisation])) return false;
+  if (!read_code(experiment, "compton", compt, 3, e[k_compton])) return false;
   return read_experiment_extensions(p, experiment);
 }
 
@@ -375,11 +375,11 @@ bool write_document(xmlTextWriter* w, const project& r) {
                                          "absorption-substrate", "density", "deadtime"};
   for (int k = 0; k < 5; ++k)
     if (!element(numbers[k], fixed6(r.exp_prop[k]))) return false;
-  if (!element("geometry", code_text(r.exp_prop[12], geometry, 4)) ||
-      !element("monochromator", code_text(r.exp_prop[13], monochr, 3)) ||
-      !element("compton", code_text(r.exp_prop[14], compt, 3)))
+  if (!element("geometry", code_text(r.exp_prop[k_geometry], geometry, 4)) ||
+      !element("monochromator", code_text(r.exp_prop[k_polarisation], monochr, 3)) ||
+      !element("compton", code_text(r.exp_prop[k_compton], compt, 3)))
     return false;
-  if (nearest_int(r.exp_prop[12]) == geometry_none &&
+  if (nearest_int(r.exp_prop[k_geometry]) == geometry_none &&
       !element(geometry_extension, geometry[geometry_none]))
     return false;
   if (r.options.incoherent == 1 && !element(incoherent_element, incoherent_texts[1])) return false;

@@ -9,7 +9,7 @@ struct curve;
 
 // Slots contributed by each open project; rebuilt by every allocextra.
 extern std::vector<int> psize;
-// Abscissa choice (params[0]) of each project of a workspace being read; numc takes it
+// Abscissa choice (params[k_abscissa]) of each project of a workspace being read; numc takes it
 // from here in workspace mode (mode >= 1).
 extern std::vector<int> pparamstmp;
 

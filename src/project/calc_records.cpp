@@ -36,7 +36,7 @@ void init_curve_names(int p, int calc, int keep) {
   project& r = proj[p];
   int n = static_cast<int>(r.curves[calc].size());
   // The abscissa label of step 0; an unchosen abscissa gives an empty label.
-  const char* abscissa = (r.params[0] == 0 || r.params[0] == 1) ? tdata[r.params[0]] : "";
+  const char* abscissa = (r.params[k_abscissa] == 0 || r.params[k_abscissa] == 1) ? tdata[r.params[k_abscissa]] : "";
   activer = calc;
   for (int cid = 0; cid < n; ++cid) {
     curve& c = *r.curves[calc][cid];

@@ -164,7 +164,7 @@ std::string default_axis_title(int p, int rid, int axis, int cid) {
   }
   switch (rid) {
     case 0:
-      if (valid_project(p) && cid < proj[p].numc[0] - 1 && proj[p].params[0] == 0)
+      if (valid_project(p) && cid < proj[p].numc[0] - 1 && proj[p].params[k_abscissa] == 0)
         return "2θ [deg]";
       return "q [Å-1]";
     case 3:

@@ -11,13 +11,13 @@
 
 void set_density_mode(int on) {
   if (!valid_project(activep)) return;
-  proj[activep].params[3] = on ? 1 : 0;
+  proj[activep].params[k_density_mode] = on ? 1 : 0;
 }
 
 void set_window(int window) {
   if (!valid_project(activep) || window < 0 || window > 1) return;
   proj[activep].options.window = window;
-  proj[activep].calcok[3] = 0;
+  proj[activep].calcok[calc_gr] = 0;
 }
 
 int test_gr(int p, int report) {
@@ -27,11 +27,11 @@ int test_gr(int p, int report) {
   const char* warning = nullptr;
   if (!test_data(p, 5))
     warning = "Providing reciprocal space data\nin the format Q[S(Q)-1] is required";
-  else if (!(e[9] > 0.0))
+  else if (!(e[k_rmax] > 0.0))
     warning = "Rmax must be > 0.0";
-  else if (!(e[10] > 0.0))
+  else if (!(e[k_delta_r] > 0.0))
     warning = "δr must be > 0.0";
-  else if (!lorch && !(e[11] >= 0.0))
+  else if (!lorch && !(e[k_damping] >= 0.0))
     warning = "The damping factor must be >= 0.0";
   else
     warning = physics_option_problem(p, 3);
@@ -57,7 +57,7 @@ int run_gr() {
     q = kept.x.data();
     qs = kept.y.data();
   }
-  int ok = cd(n, r.params[3], r.exp_prop[3], r.exp_prop[9], r.exp_prop[11], r.exp_prop[10], qs, q,
+  int ok = cd(n, r.params[k_density_mode], r.exp_prop[k_density], r.exp_prop[k_rmax], r.exp_prop[k_damping], r.exp_prop[k_delta_r], qs, q,
               static_cast<int>(r.options.window));
   if (ok) update_rdf(activep);
   return end_run(3, ok);

@@ -65,7 +65,7 @@ std::vector<std::string> analytic_incoherent_outliers(int p, double qlo, double 
 void warn_analytic_incoherent(int p, double qlo, double qhi) {
   if (!valid_project(p)) return;
   project& r = proj[p];
-  if (r.incoherent_warned || r.options.incoherent != incoherent_analytic || r.exp_prop[14] != 1.0)
+  if (r.incoherent_warned || r.options.incoherent != incoherent_analytic || r.exp_prop[k_compton] != 1.0)
     return;
   std::vector<std::string> names = analytic_incoherent_outliers(p, qlo, qhi);
   if (names.empty()) return;

@@ -92,9 +92,9 @@ void chem_table(info_text& out, const project& r, int first, int last) {
 
 // The constant of this project's own step 1, once computed.
 void estimated_constant(info_text& out, const project& r) {
-  if (r.visok[1] == 1 && is_set(r.exp_prop[17])) {
+  if (r.visok[1] == 1 && is_set(r.exp_prop[k_norm_constant])) {
     print_info(out, "\n\n\t Estimated normalization constant: ", "italic");
-    print_info(out, format("%lf\t", r.exp_prop[17]), "bold_blue");
+    print_info(out, format("%lf\t", r.exp_prop[k_norm_constant]), "bold_blue");
   }
 }
 
@@ -121,8 +121,8 @@ void option_line(info_text& out, const char* label, double v, const char* unit, 
 // Polarisation refinements and the incoherent scattering functions of the experiment.
 void beam_options_info(info_text& out, const project& r) {
   const project_options& o = r.options;
-  if (r.exp_prop[13] == 1.0) option_line(out, "\tMonochromator angle 2θM:         ", o.monoangle, "deg", nullptr);
-  if (r.exp_prop[13] == 2.0) option_line(out, "\tLinear polarisation fraction:    ", o.polfraction, "", nullptr);
+  if (r.exp_prop[k_polarisation] == 1.0) option_line(out, "\tMonochromator angle 2θM:         ", o.monoangle, "deg", nullptr);
+  if (r.exp_prop[k_polarisation] == 2.0) option_line(out, "\tLinear polarisation fraction:    ", o.polfraction, "", nullptr);
   if (o.incoherent == incoherent_tabulated) {
     print_info(out, "\n\t");
     print_info(out, "Incoherent scattering:           ", "italic");
@@ -220,7 +220,7 @@ void expinfo(info_text& out, int p) {
   for (int i = 0; i < 3; ++i) {
     print_info(out, "\t");
     print_info(out, code_labels[i], "italic");
-    double code = r.exp_prop[12 + i];
+    double code = r.exp_prop[k_geometry + i];
     int k = static_cast<int>(code);
     if (code >= 1 && k < counts[i])
       print_info(out, format("\t%s\n", names[i][k]), "bold_blue");
@@ -249,11 +249,11 @@ void rainfo(info_text& out, int p) {
   const project& r = proj[p];
   print_info(out, "\n\nData correction details\n\n\n", "heading");
   print_info(out, "Raw data format:\t", "italic");
-  if (r.params[0] != 0 && r.params[0] != 1) {
+  if (r.params[k_abscissa] != 0 && r.params[k_abscissa] != 1) {
     print_info(out, "not set !", "bold_red");
     return;
   }
-  const char* abscissa = tdata[r.params[0]];
+  const char* abscissa = tdata[r.params[k_abscissa]];
   print_info(out, abscissa, "bold_blue");
   print_info(out, "\n\n\n                          \t");
   column_header(out, abscissa);
@@ -274,12 +274,12 @@ void rainfo(info_text& out, int p) {
     print_info(out, format("\t%s\n", abscissa));
   }
   print_info(out, "\nData smoothing:\t", "italic");
-  if (r.checks[2] == 0) {
+  if (r.checks[k_smooth_data] == 0) {
     print_info(out, "not used !", "bold_red");
     return;
   }
   static const char* const intensity[3] = {"Slight  ", "Moderate", "Heavy   "};
-  double v = r.exp_prop[15];
+  double v = r.exp_prop[k_smoothing];
   if (v == 1.0 || v == 2.0 || v == 3.0)
     print_info(out, intensity[static_cast<int>(v) - 1], "bold_blue");
   else
@@ -294,38 +294,38 @@ void sqinfo(info_text& out, int p) {
   print_info(out, "Corrected data           \t", "italic");
   file_line_or_unset(out, p, 3);
   print_info(out, "\n\n\nAdditive corrections:\t", "italic");
-  if (r.checks[3] == 1) {
-    if (is_set(r.exp_prop[5]))
-      print_info(out, format("%lf", r.exp_prop[5]), "bold_blue");
+  if (r.checks[k_use_additive] == 1) {
+    if (is_set(r.exp_prop[k_additive]))
+      print_info(out, format("%lf", r.exp_prop[k_additive]), "bold_blue");
     else
       not_set_mark(out);
   } else {
     print_info(out, "not used !", "bold_blue");
   }
   print_info(out, "\n\n\nBreit-Dirac recoil factor:\t", "italic");
-  if (is_set(r.exp_prop[16]))
-    print_info(out, format("%d", static_cast<int>(r.exp_prop[16])), "bold_blue");
+  if (is_set(r.exp_prop[k_breit_dirac]))
+    print_info(out, format("%d", static_cast<int>(r.exp_prop[k_breit_dirac])), "bold_blue");
   else
     not_set_mark(out);
   option_line(out, "Lowest Q of the normalisation:", r.options.qmin, "Å", "-1");
   print_info(out, "\n\n\nUsing the\t", "italic");
-  if (r.params[2] == 1) {
+  if (r.params[k_method] == 1) {
     print_info(out, "trial and error method\n\n", "bold");
     print_info(out, "\t with a damping factor = ");
-    if (is_set(r.exp_prop[7]))
-      print_info(out, format("%lf", r.exp_prop[7]), "bold_blue");
+    if (is_set(r.exp_prop[k_trial_constant]))
+      print_info(out, format("%lf", r.exp_prop[k_trial_constant]), "bold_blue");
     else
       not_set_mark(out);
-  } else if (r.params[2] == method_integral) {
+  } else if (r.params[k_method] == method_integral) {
     print_info(out, "integral method\n\n", "bold");
     print_info(out, "\t with the sample's density = ");
-    value_with_unit(out, r.exp_prop[3], "Atoms / Å", "3");
+    value_with_unit(out, r.exp_prop[k_density], "Atoms / Å", "3");
     estimated_constant(out, r);
   } else {
     print_info(out, "high angle method\n\n", "bold");
     print_info(out, "\t with an integration limit = ");
-    if (is_set(r.exp_prop[6])) {
-      print_info(out, format("%lf\t", r.exp_prop[6]), "bold_blue");
+    if (is_set(r.exp_prop[k_qlim])) {
+      print_info(out, format("%lf\t", r.exp_prop[k_qlim]), "bold_blue");
       print_info(out, "Å");
       print_info(out, "-1", "sup");
     } else {
@@ -357,8 +357,8 @@ void bqinfo(info_text& out, int p) {
   print_info(out, "q[S(q)] data           \t", "italic");
   file_line_or_unset(out, p, 4);
   print_info(out, "\n\n\nBending point position:\t", "italic");
-  if (is_set(r.exp_prop[8])) {
-    print_info(out, format("%lf", r.exp_prop[8]), "bold_blue");
+  if (is_set(r.exp_prop[k_bending_point])) {
+    print_info(out, format("%lf", r.exp_prop[k_bending_point]), "bold_blue");
     print_info(out, "Å");
     print_info(out, "-1", "sup");
   } else {
@@ -376,17 +376,17 @@ void grinfo(info_text& out, int p) {
   print_info(out, "\n\n\nR", "italic");
   print_info(out, "max", "sub_italic");
   print_info(out, ":           \t", "italic");
-  value_with_unit(out, r.exp_prop[9], "Å", nullptr);
+  value_with_unit(out, r.exp_prop[k_rmax], "Å", nullptr);
   print_info(out, "\n\nδ", "italic");
   print_info(out, "r", "sub_italic");
   print_info(out, " step:       \t", "italic");
-  value_with_unit(out, r.exp_prop[10], "Å", nullptr);
+  value_with_unit(out, r.exp_prop[k_delta_r], "Å", nullptr);
   print_info(out, "\n\nDamping factor:\t", "italic");
-  value_with_unit(out, r.exp_prop[11], "Å", "-1");
+  value_with_unit(out, r.exp_prop[k_damping], "Å", "-1");
   option_line(out, "\nHighest Q of the transform:", r.options.qmax, "Å", "-1");
-  if (is_set(r.exp_prop[18])) {
+  if (is_set(r.exp_prop[k_slope_density])) {
     print_info(out, "\n\nEstimated number density after G(r) slope:\t", "italic");
-    value_with_unit(out, r.exp_prop[18], "Atoms / Å", "3");
+    value_with_unit(out, r.exp_prop[k_slope_density], "Atoms / Å", "3");
   }
   if (r.options.window == 1) print_info(out, "\n\nWindow:\tLorch", "italic");
   const std::string coordination = coordination_text(p);

@@ -91,9 +91,9 @@ const char* polarisation_problem(int p) {
   if (!valid_project(p)) return nullptr;
   const project& r = proj[p];
   const project_options& o = r.options;
-  if (r.exp_prop[13] == 1.0 && is_set(o.monoangle) && !(o.monoangle >= 0.0 && o.monoangle < 180.0))
+  if (r.exp_prop[k_polarisation] == 1.0 && is_set(o.monoangle) && !(o.monoangle >= 0.0 && o.monoangle < 180.0))
     return "The monochromator angle 2θM must be >= 0.0 and < 180.0";
-  if (r.exp_prop[13] == 2.0 && is_set(o.polfraction) && !(o.polfraction >= 0.0 && o.polfraction <= 1.0))
+  if (r.exp_prop[k_polarisation] == 2.0 && is_set(o.polfraction) && !(o.polfraction >= 0.0 && o.polfraction <= 1.0))
     return "The polarisation fraction must be >= 0.0 and <= 1.0";
   return nullptr;
 }

@@ -16,6 +16,47 @@ inline constexpr int nexp_props = 19;
 inline constexpr int nfilenames = 6;
 inline constexpr double not_set = -10.0;  // marker of an unset exp_prop value
 
+// The calculation steps, positions of initok, dialok, visok, calcok and the curve tables.
+inline constexpr int calc_ra = 0;  // raw data correction
+inline constexpr int calc_sq = 1;  // S(q)
+inline constexpr int calc_bq = 2;  // S(q) bending correction
+inline constexpr int calc_gr = 3;  // g(r) and G(r)
+
+// Positions in exp_prop (unset: not_set). The entries of the settings and step dialogs
+// pass them as props 5..16; the combo boxes 0..4 store codes from k_geometry on.
+inline constexpr int k_wavelength = 0;       // Å
+inline constexpr int k_abs_sample = 1;       // linear absorption of the sample, μt
+inline constexpr int k_abs_cell = 2;         // of the substrate or cell, μt
+inline constexpr int k_density = 3;          // experimental number density, atoms/Å³
+inline constexpr int k_dead_time = 4;        // detector dead time, s
+inline constexpr int k_additive = 5;         // additive correction of the S(q) step
+inline constexpr int k_qlim = 6;             // integration limit of the high-angle method, Å⁻¹
+inline constexpr int k_trial_constant = 7;   // constant of the trial-and-error method
+inline constexpr int k_bending_point = 8;    // Å⁻¹
+inline constexpr int k_rmax = 9;             // Å
+inline constexpr int k_delta_r = 10;         // Å
+inline constexpr int k_damping = 11;         // damping factor of the transform, Å²
+inline constexpr int k_geometry = 12;        // code: 1 reflection, 2 transmission, 3 capillary, 4 none
+inline constexpr int k_polarisation = 13;    // code: 1 in-house/circular, 2 synchrotron/linear
+inline constexpr int k_compton = 14;         // code: 1 all in, 2 all out
+inline constexpr int k_smoothing = 15;       // code: 1 slight, 2 moderate, 3 heavy
+inline constexpr int k_breit_dirac = 16;     // recoil factor exponent code 1..3
+inline constexpr int k_norm_constant = 17;   // estimated by the S(q) step
+inline constexpr int k_slope_density = 18;   // estimated from the slope of G(r)
+
+// Positions in params (position 1 is unused).
+inline constexpr int nparams = 4;
+inline constexpr int k_abscissa = 0;      // raw data abscissa: -1 none, 0 2θ, 1 Q
+inline constexpr int k_method = 2;        // S(q) normalisation method
+inline constexpr int k_density_mode = 3;  // g(r) with the density from the slope of G(r)
+
+// Positions in checks (1 = on).
+inline constexpr int nchecks = 4;
+inline constexpr int k_subtract_background = 0;
+inline constexpr int k_subtract_cell = 1;
+inline constexpr int k_smooth_data = 2;
+inline constexpr int k_use_additive = 3;
+
 // Curves per calculation once the curve records exist.
 inline constexpr int calc_curves[ncalc] = {4, 3, 2, 4};
 // Result curves held after those, never written to project or workspace files (files keep
@@ -80,8 +121,8 @@ struct project {
   int nspec = 0;
   std::array<std::vector<double>, nspec_props> spec_prop;  // [k][species]
   double exp_prop[nexp_props]{};
-  int params[4]{-1, 0, 0, 0};
-  int checks[4]{};
+  int params[nparams]{-1, 0, 0, 0};
+  int checks[nchecks]{};
   int usecalc[3]{};
   std::vector<std::string> spec_symbol;  // two characters, "C " style
   std::vector<std::string> spec_name;    // blank-padded element name

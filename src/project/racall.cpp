@@ -27,7 +27,7 @@ std::string file_label(const project& r, int id) {
   return r.filename[id] ? *r.filename[id] : unnamed[id];
 }
 
-const char* abscissa_unit(const project& r) { return r.params[0] == 1 ? " Å⁻¹" : "°"; }
+const char* abscissa_unit(const project& r) { return r.params[k_abscissa] == 1 ? " Å⁻¹" : "°"; }
 
 // The first of the first `count` points of c whose abscissa does not exceed the one
 // before it, or -1.
@@ -57,13 +57,13 @@ std::string data_problem(int p, int id) {
                   "must run from low to high angle or Q",
                   name.c_str(), bad + 1, c->data[0][bad], c->data[0][bad - 1]);
   if (id != 0 || used < 2) return {};
-  const double lambda = r.exp_prop[0];
+  const double lambda = r.exp_prop[k_wavelength];
   const double qlimit = four_pi_f / lambda;
-  if (r.params[0] == 1 && lambda * c->data[0][used - 1] / four_pi_f > 1.0)
+  if (r.params[k_abscissa] == 1 && lambda * c->data[0][used - 1] / four_pi_f > 1.0)
     return format("Q = %g Å⁻¹ in %s is beyond 4π/λ = %g Å⁻¹\nIs the abscissa in nm⁻¹, or the "
                   "wavelength wrong?",
                   c->data[0][used - 1], name.c_str(), qlimit);
-  if (!(dr_grid_step(lambda, r.params[0] + 1, c->data[0][0], c->data[0][1]) > 0.0))
+  if (!(dr_grid_step(lambda, r.params[k_abscissa] + 1, c->data[0][0], c->data[0][1]) > 0.0))
     return format("The first step of %s, from %g to %g%s, is below 0.0005 Å⁻¹ in Q\nThe "
                   "corrected data are resampled with that step rounded to 0.001 Å⁻¹",
                   name.c_str(), c->data[0][0], c->data[0][1], abscissa_unit(r));
@@ -145,7 +145,7 @@ int set_scale(int k, double value) {
   double& stored = k == 0 ? r.options.bkgscale : r.options.cellscale;
   if (stored != value) {
     stored = value;
-    r.calcok[0] = 0;
+    r.calcok[calc_ra] = 0;
   }
   return 1;
 }
@@ -153,19 +153,19 @@ int set_scale(int k, double value) {
 int set_data_format(int entry) {
   if (!valid_project(activep) || entry < -1 || entry > 1) return 0;
   project& r = proj[activep];
-  if (entry == r.params[0]) return 0;
-  if (entry >= 0) r.params[0] = entry;
+  if (entry == r.params[k_abscissa]) return 0;
+  if (entry >= 0) r.params[k_abscissa] = entry;
   r.filename[0].reset();
   if (shooks().input_line) shooks().input_line(0, "(None)", "");
   initcalcs(0, 0);
-  r.initok[0] = 1;
+  r.initok[calc_ra] = 1;
   if (r.run) {
     // The step's curves belong to the old abscissa: emptied, renamed and reset.
     for (int cid = 0; cid < r.numc[0]; ++cid) save_curve(0, nullptr, nullptr, 0, cid);
     initcnames(0, 0);
   }
   turncheck(0, 0);
-  r.calcok[0] = 0;
+  r.calcok[calc_ra] = 0;
   if (r.run && shooks().hide_curves) shooks().hide_curves(activep, 0);
   return 1;
 }
@@ -173,9 +173,9 @@ int set_data_format(int entry) {
 void set_smoothing(int on) {
   if (!valid_project(activep)) return;
   project& r = proj[activep];
-  r.exp_prop[15] = 0.0;
-  r.checks[2] = on ? 1 : 0;
-  r.calcok[0] = 0;
+  r.exp_prop[k_smoothing] = 0.0;
+  r.checks[k_smooth_data] = on ? 1 : 0;
+  r.calcok[calc_ra] = 0;
 }
 
 void set_file_option(int k, int on) {
@@ -193,36 +193,38 @@ void set_file_option(int k, int on) {
   int held = c ? curve_points(*c) : 0;
   if (r.filename[id] && held > 0)
     print_lines(held, r.filename[id]->c_str(),
-                r.params[0] == 0 || r.params[0] == 1 ? tdata[r.params[0]] : "", id, 0, id);
+                r.params[k_abscissa] == 0 || r.params[k_abscissa] == 1 ? tdata[r.params[k_abscissa]] : "", id, 0, id);
 }
 
 int test_ra(int p, int report) {
   if (!valid_project(p)) return 0;
   const project& r = proj[p];
   const char* warning = nullptr;
-  if (r.params[0] < 0)
+  if (r.params[k_abscissa] < 0)
     warning = "Please select a data format";
   else if (!test_data(p, 0))
     warning = "A file containing the raw experimental data is required";
-  else if (r.checks[0] && !test_data(p, 1))
+  else if (r.checks[k_subtract_background] && !test_data(p, 1))
     warning =
         "You choose to apply background corrections\na file containing the background "
         "information is required";
-  else if (r.checks[1] && !test_data(p, 2))
+  else if (r.checks[k_subtract_cell] && !test_data(p, 2))
     warning =
         "You choose to apply cell/substrate corrections\na file containing the cell "
         "information is required";
-  else if (r.checks[2] && !(r.exp_prop[15] > 0.0))
+  else if (r.checks[k_smooth_data] && !(r.exp_prop[k_smoothing] > 0.0))
     warning = "You choose to use data smoothing\nthe smooth intensity is required";
-  else if (r.exp_prop[12] == 1.0 && !(r.exp_prop[1] > 0.0))
+  else if (r.exp_prop[k_geometry] == 1.0 && !(r.exp_prop[k_abs_sample] > 0.0))
     // The sample's absorption factor 1 - exp(-2 mu / sin theta) would be 0.
     warning =
         "In reflection geometry the linear absorption (sample) must be > 0.0 μt\nPlease check "
         "this parameter";
   if (!warning) warning = physics_option_problem(p, 0);
   std::string problem;
+  // The raw data, then the background and the cell files when their subtraction is on.
+  const bool wanted[3] = {true, r.checks[k_subtract_background] != 0, r.checks[k_subtract_cell] != 0};
   for (int id = 0; !warning && problem.empty() && id < 3; ++id)
-    if (id == 0 || r.checks[id - 1]) problem = data_problem(p, id);
+    if (wanted[id]) problem = data_problem(p, id);
   if (!problem.empty()) warning = problem.c_str();
   if (!warning) return 1;
   if (report) show_warning(warning);
@@ -233,8 +235,8 @@ int run_ra() {
   if (!test_ra(activep, 1)) return step_refused;
   begin_run(0);
   project& r = proj[activep];
-  const int format = r.params[0] + 1;
-  const int code = r.checks[0] + 2 * r.checks[1];
+  const int format = r.params[k_abscissa] + 1;
+  const int code = r.checks[k_subtract_background] + 2 * r.checks[k_subtract_cell];
   const curve* raw = find_curve(activep, 0, 0);
   const curve* back = find_curve(activep, 0, 1);
   const curve* cell = find_curve(activep, 0, 2);
@@ -248,20 +250,20 @@ int run_ra() {
   }
   // Files used on another grid are interpolated; one warning says which.
   std::string note;
-  const double* b0 = r.checks[0] && back && n > 0 ? on_raw_grid(r, 1, *raw, *back, pad_back, note)
+  const double* b0 = r.checks[k_subtract_background] && back && n > 0 ? on_raw_grid(r, 1, *raw, *back, pad_back, note)
                                                  : intensities(back, n, pad_back);
-  const double* c0 = r.checks[1] && cell && n > 0 ? on_raw_grid(r, 2, *raw, *cell, pad_cell, note)
+  const double* c0 = r.checks[k_subtract_cell] && cell && n > 0 ? on_raw_grid(r, 2, *raw, *cell, pad_cell, note)
                                                  : intensities(cell, n, pad_cell);
   if (!note.empty()) show_warning(note.c_str());
   std::vector<double> scaled_back, scaled_cell;
   const double* b = scaled(b0, n, r.options.bkgscale, scaled_back);
   const double* c = scaled(c0, n, r.options.cellscale, scaled_cell);
   // The smoothing intensity counts only while smoothing is switched on.
-  const double smo = r.checks[2] ? r.exp_prop[15] : 0.0;
+  const double smo = r.checks[k_smooth_data] ? r.exp_prop[k_smoothing] : 0.0;
   raw_input in{n, x, y, b, c, {}};
   keep_raw_range(r.options, in);
-  int ok = dr(r.exp_prop[0], r.exp_prop[1], r.exp_prop[2], r.exp_prop[4], r.exp_prop[12],
-              r.exp_prop[13], format, in.n, in.x, in.y, in.b, in.c, code, r.exp_prop[14], smo,
+  int ok = dr(r.exp_prop[k_wavelength], r.exp_prop[k_abs_sample], r.exp_prop[k_abs_cell], r.exp_prop[k_dead_time], r.exp_prop[k_geometry],
+              r.exp_prop[k_polarisation], format, in.n, in.x, in.y, in.b, in.c, code, r.exp_prop[k_compton], smo,
               polarisation_of(r.options));
   if (end_run(0, ok) != step_done) return step_failed;
   on_set_use_calc(0, proj[activep].usecalc[0]);

@@ -13,7 +13,7 @@
 double rdf_density(int p) {
   if (!valid_project(p)) return 0.0;
   const project& r = proj[p];
-  const double rho = r.params[3] == 1 ? r.exp_prop[18] : r.exp_prop[3];
+  const double rho = r.params[k_density_mode] == 1 ? r.exp_prop[k_slope_density] : r.exp_prop[k_density];
   return rho > 0.0 ? rho : 0.0;
 }
 

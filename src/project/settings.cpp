@@ -25,7 +25,7 @@ void show_page(int page) {
 // given) or equals the table at the previous element and wavelength, to the six decimals
 // a project file keeps.
 void follow_tables(project& r, int s, int old_z, double old_wavelength) {
-  auto now = tabulated_anomalous(static_cast<int>(r.spec_prop[0][s]), r.exp_prop[0]);
+  auto now = tabulated_anomalous(static_cast<int>(r.spec_prop[0][s]), r.exp_prop[k_wavelength]);
   if (!now) return;
   auto before = tabulated_anomalous(old_z, old_wavelength);
   const double table_now[2] = {now->fp, now->fpp};
@@ -62,7 +62,7 @@ int set_species_value(project& r, int prop, double value, int s) {
       {
         const int old_z = static_cast<int>(r.spec_prop[0][s]);
         set_species_element(activep, s, static_cast<int>(value));
-        follow_tables(r, s, old_z, r.exp_prop[0]);  // the wavelength is the same
+        follow_tables(r, s, old_z, r.exp_prop[k_wavelength]);  // the wavelength is the same
       }
       r.trun = 1;
       return prop_stored;
@@ -105,7 +105,7 @@ int set_experiment_value(project& r, int prop, double value) {
   // Wavelength and absorptions (props 5-7) and the S(q) parameters (props 10-12: additive
   // constant, high-angle limit, trial-and-error constant) invalidate the S(q) result; the
   // others that of g(r).
-  r.calcok[(prop <= 7 || (prop >= 10 && prop <= 12)) ? 1 : 3] = 0;
+  r.calcok[(prop <= 7 || (prop >= 10 && prop <= 12)) ? calc_sq : calc_gr] = 0;
   return prop_stored;
 }
 
@@ -154,14 +154,14 @@ int propbox_changed(int box, int active_entry) {
   if (!valid_project(activep) || box < 0 || box > 4 || active_entry < 0) return prop_unchanged;
   project& r = proj[activep];
   double code = active_entry + 1;
-  if (code == r.exp_prop[12 + box]) return prop_unchanged;
-  r.exp_prop[12 + box] = code;
+  if (code == r.exp_prop[k_geometry + box]) return prop_unchanged;
+  r.exp_prop[k_geometry + box] = code;
   if (box <= 2)
     r.trun = 1;
   else if (box == 3)
-    r.calcok[0] = 0;
+    r.calcok[calc_ra] = 0;
   else
-    r.calcok[1] = 0;
+    r.calcok[calc_sq] = 0;
   return prop_stored;
 }
 
@@ -197,15 +197,15 @@ int test_experiment(int p, int report) {
     const char* warning;
   };
   const rule rules[] = {
-      {e[0] > 0.0, "The wavelenght must be > 0.0 Å\nPlease check this parameter"},
-      {e[1] >= 0.0, "The linear absorption (sample) must be >= 0.0 μt\nPlease check this parameter"},
-      {e[2] >= 0.0,
+      {e[k_wavelength] > 0.0, "The wavelenght must be > 0.0 Å\nPlease check this parameter"},
+      {e[k_abs_sample] >= 0.0, "The linear absorption (sample) must be >= 0.0 μt\nPlease check this parameter"},
+      {e[k_abs_cell] >= 0.0,
        "The linear absorption (substrate/cell) must be >= 0.0 μt\nPlease check this parameter"},
-      {e[3] >= 0.0, "The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter"},
-      {e[4] >= 0.0, "The detector time must be >= 0.0 s\nPlease check this parameter"},
-      {e[12] > 0.0, "Please select the experimental geometry"},
-      {e[13] > 0.0, "Please select the polarizartion type"},
-      {e[14] > 0.0, "Please select the compton scattering"},
+      {e[k_density] >= 0.0, "The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter"},
+      {e[k_dead_time] >= 0.0, "The detector time must be >= 0.0 s\nPlease check this parameter"},
+      {e[k_geometry] > 0.0, "Please select the experimental geometry"},
+      {e[k_polarisation] > 0.0, "Please select the polarizartion type"},
+      {e[k_compton] > 0.0, "Please select the compton scattering"},
   };
   const char* failed = nullptr;
   for (const rule& r : rules)
@@ -273,7 +273,7 @@ int anomalous_from_tables(int s, int absent_only) {
   if (!valid_project(activep)) return prop_unchanged;
   project& r = proj[activep];
   if (s < 0 || s >= r.nspec || !(r.spec_prop[0][s] > 0.0)) return prop_unchanged;
-  const double wavelength = r.exp_prop[0];
+  const double wavelength = r.exp_prop[k_wavelength];
   if (!(wavelength > 0.0)) {
     show_info("The wavelength must be set to take f' and f'' from the tables", 0);
     return prop_rejected;
@@ -315,11 +315,11 @@ int compute_mu_t(double thickness_mm, double density) {
     refusal = "The sample thickness must be > 0.0 mm";
   else if (!(density > 0.0))
     refusal = "The mass density must be > 0.0 g/cm^3";
-  else if (!(r.exp_prop[0] > 0.0))
+  else if (!(r.exp_prop[k_wavelength] > 0.0))
     refusal = "The wavelength must be set to compute μt";
   else if (!species_known)
     refusal = "The atomic number and concentration of every species are needed for μt";
-  else if (!(mu = mixture_attenuation(z, x, r.exp_prop[0])))
+  else if (!(mu = mixture_attenuation(z, x, r.exp_prop[k_wavelength])))
     refusal = "No tabulated attenuation for these elements at this wavelength";
   if (refusal) {
     show_info(refusal, 0);

@@ -49,12 +49,12 @@ int anomalous_from_tables(int s, int absent_only);
 
 // μt calculator: μt = (μ/ρ) ρ t of the sample from its species (mass fractions from Z,
 // concentrations and atomic weights) at the project's wavelength, thickness t in mm and
-// mass density ρ in g/cm³, stored as the sample's linear absorption (exp_prop[1]).
+// mass density ρ in g/cm³, stored as the sample's linear absorption (exp_prop[k_abs_sample]).
 // prop_rejected (message shown) when an input is missing or out of range.
 int compute_mu_t(double thickness_mm, double density);
 
 // Combo box `box` (0 geometry, 1 polarisation, 2 Compton, 3 smoothing, 4 Breit-Dirac)
-// changed to `active_entry` (-1 none): stores exp_prop[12 + box] = entry + 1.
+// changed to `active_entry` (-1 none): stores exp_prop[k_geometry + box] = entry + 1.
 int propbox_changed(int box, int active_entry);
 
 // Validation of project position p; 1 when valid. report = 1 shows each failure's

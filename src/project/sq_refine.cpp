@@ -41,13 +41,13 @@ void keep_curve(int from, int to) {
 void set_lowr(int on) {
   if (!valid_project(activep)) return;
   proj[activep].options.lowr_rmin = on ? 0.0 : not_set;
-  proj[activep].calcok[1] = 0;
+  proj[activep].calcok[calc_sq] = 0;
 }
 
 void set_lowr_setting(int which, double value) {
   if (!valid_project(activep) || which < 0 || which > 2) return;
   proj[activep].options.*lowr_settings[which] = value;
-  proj[activep].calcok[1] = 0;
+  proj[activep].calcok[calc_sq] = 0;
 }
 
 bool lowr_on(int p) { return valid_project(p) && proj[p].options.lowr_rmin != not_set; }
@@ -56,19 +56,19 @@ const char* refine_sq_warning(int p) {
   if (!valid_project(p)) return nullptr;
   const project& r = proj[p];
   const project_options& o = r.options;
-  if (r.params[2] == method_integral && !(r.exp_prop[3] > 0.0))
+  if (r.params[k_method] == method_integral && !(r.exp_prop[k_density] > 0.0))
     return "You decided to use the integral method\nIn that case the sample's density must be > 0.0";
   if (!lowr_on(p)) return nullptr;
   if (!(o.lowr_rmin > 0.0)) return "The optimisation below r_min needs r_min > 0.0";
   if (!(o.lowr_iter >= 0.0 && o.lowr_iter <= 1000.0 && o.lowr_iter == std::floor(o.lowr_iter)))
     return "The optimisation below r_min needs 0 to 1000 iterations";
-  if (!(r.exp_prop[3] > 0.0)) return "The optimisation below r_min needs the sample's density > 0.0";
+  if (!(r.exp_prop[k_density] > 0.0)) return "The optimisation below r_min needs the sample's density > 0.0";
   return nullptr;
 }
 
 int refine_sq(double alpha0) {
   project& r = proj[activep];
-  const bool integral = r.params[2] == method_integral, optimise = lowr_on(activep);
+  const bool integral = r.params[k_method] == method_integral, optimise = lowr_on(activep);
   if (!optimise) {
     save_curve(0, nullptr, nullptr, 1, cid_qs_plain);
     save_curve(0, nullptr, nullptr, 1, cid_s_plain);
@@ -82,16 +82,16 @@ int refine_sq(double alpha0) {
   std::vector<double> a(n), b(n);
   const double* q = in->data[0].data();
   const std::vector<species_factors> species = species_of(r);
-  nm_parts(species, n, q, in->data[1].data(), r.checks[3] == 1 ? r.exp_prop[5] : 0.0, qs->data[1].data(), alpha0,
+  nm_parts(species, n, q, in->data[1].data(), r.checks[k_use_additive] == 1 ? r.exp_prop[k_additive] : 0.0, qs->data[1].data(), alpha0,
            a.data(), b.data());
-  if (integral && !nm_integral(n, q, a.data(), b.data(), r.exp_prop[3])) return 0;
+  if (integral && !nm_integral(n, q, a.data(), b.data(), r.exp_prop[k_density])) return 0;
   if (!optimise) return 1;
 
   keep_curve(1, cid_qs_plain);
   keep_curve(2, cid_s_plain);
   const project_options& o = r.options;
   lowr_result res;
-  if (!lowr(n, q, a.data(), b.data(), r.exp_prop[3], o.lowr_rmin, static_cast<int>(o.lowr_iter),
+  if (!lowr(n, q, a.data(), b.data(), r.exp_prop[k_density], o.lowr_rmin, static_cast<int>(o.lowr_iter),
             o.lowr_density == 1.0, &res))
     return 0;
   proj[activep].options.lowr_rho = res.rho;
@@ -102,5 +102,5 @@ int refine_sq(double alpha0) {
 std::string lowr_result_text(int p) {
   if (!valid_project(p) || proj[p].options.lowr_chi2 == not_set) return std::string();
   const project& r = proj[p];
-  return format("α %f  ρ %f  χ² %g", r.exp_prop[17], r.options.lowr_rho, r.options.lowr_chi2);
+  return format("α %f  ρ %f  χ² %g", r.exp_prop[k_norm_constant], r.options.lowr_rho, r.options.lowr_chi2);
 }

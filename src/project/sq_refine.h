@@ -4,7 +4,7 @@
 
 #include <string>
 
-inline constexpr int method_integral = 2;  // params[2] of the integral method
+inline constexpr int method_integral = 2;  // params[k_method] of the integral method
 
 // "Optimise below r_min" switched on (r_min 0.0 until entered, as a method's parameter) or
 // off (r_min unset); step 1 is no longer computed.

@@ -28,7 +28,7 @@ std::string base_name(const char* path) {
 // abscissa is chosen), "Q" for the step inputs.
 const char* points_label(const project& r, int id) {
   if (id >= 3) return "Q";
-  return r.params[0] == 0 || r.params[0] == 1 ? tdata[r.params[0]] : "";
+  return r.params[k_abscissa] == 0 || r.params[k_abscissa] == 1 ? tdata[r.params[k_abscissa]] : "";
 }
 
 // The real reason read_data could not open `path`: missing, a directory, a FIFO or a
@@ -60,7 +60,7 @@ step_results results_of(const project& r, int calc) {
               "the corrected intensities (all zero?), the normalisation parameters and the species"};
     case 2: return {{1, -1}, "Q", "the bending point and the input data"};
     default:
-      return {{1, r.params[3] == 1 ? 3 : 2}, "r",
+      return {{1, r.params[k_density_mode] == 1 ? 3 : 2}, "r",
               "the number density (0?), δr and the input data"};
   }
 }
@@ -123,7 +123,7 @@ int load_data_file(int id, const char* path) {
     if (shooks().hide_curves) shooks().hide_curves(activep, calc);
     r.calcok[calc] = 0;
   } else {
-    r.calcok[0] = 0;
+    r.calcok[calc_ra] = 0;
   }
   int ok = datafile_set(path, points_label(r, id), id, calc, cid);
   if (!ok) r.filename[id].reset();
@@ -146,14 +146,14 @@ int test_data(int p, int id) {
 
 void store_normalisation(double value) {
   if (!valid_project(activep)) return;
-  proj[activep].exp_prop[17] = value;
+  proj[activep].exp_prop[k_norm_constant] = value;
   if (shooks().nc_view) shooks().nc_view(value == 0.0 ? std::string() : format("%f", value));
 }
 
 void store_density(double value) {
   if (!valid_project(activep)) return;
   bool estimated = value > 0.0;
-  proj[activep].exp_prop[18] = estimated ? value : not_set;
+  proj[activep].exp_prop[k_slope_density] = estimated ? value : not_set;
   if (shooks().dens_view) shooks().dens_view(estimated ? format("%f", value) : std::string());
 }
 

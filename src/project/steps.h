@@ -87,7 +87,7 @@ int run_gr();
 
 // ---- Values reported by the routines ----
 
-// Receivers of displaync_ and displaydens_: store exp_prop[17] / exp_prop[18] of the
+// Receivers of displaync_ and displaydens_: store exp_prop[k_norm_constant] / exp_prop[k_slope_density] of the
 // active project and show them ("%f"; empty for 0.0, resp. a density that is not > 0).
 void store_normalisation(double value);
 void store_density(double value);

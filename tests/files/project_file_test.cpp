@@ -50,11 +50,11 @@ TEST_F(project_file_test, GoldenBytesOfANewProject) {
   EXPECT_EQ(read32(b, 38), 0);  // prun
   EXPECT_EQ(read32(b, 42), 0);  // run
   EXPECT_EQ(read32(b, 46), 0);  // nspec
-  // exp_prop[0] = -10.0 after 6 int32[4] and 3 double[4]
+  // exp_prop[k_wavelength] = -10.0 after 6 int32[4] and 3 double[4]
   const size_t exp_at = 50 + 6 * 16 + 3 * 32;
   const uint8_t minus_ten[] = {0, 0, 0, 0, 0, 0, 0x24, 0xC0};
   for (int i = 0; i < 19; ++i) EXPECT_EQ(std::memcmp(&b[exp_at + 8 * i], minus_ten, 8), 0) << i;
-  EXPECT_EQ(read32(b, exp_at + 152), -1);  // params[0]
+  EXPECT_EQ(read32(b, exp_at + 152), -1);  // params[k_abscissa]
   for (size_t i = 426; i < 450; ++i) EXPECT_EQ(b[i], 0xFF) << "unset file names";
 
   // Set names are counted strings; an empty name differs from an unset one.
@@ -155,7 +155,7 @@ TEST_F(project_file_test, OutOfRangeCountsAreRefused) {
       {"name length", 29, {-2, huge, static_cast<int32_t>(b.size())}, file_short},
       {"nspec", at.nspec, {-1, 11, huge}, file_short},
       {"numc", at.numc, {5, -1}, file_short},
-      {"params[0]", at.params, {2, -2}, file_short},
+      {"params[k_abscissa]", at.params, {2, -2}, file_short},
       {"file name length", at.names, {-2, huge}, file_short},
       {"curve count", at.count, {-1, 14, huge}, file_short},
       {"rid", at.curve + 0, {-1, 4, huge}, file_bad_curve},

@@ -45,13 +45,13 @@ class xml_project_test : public project_table_test {
     r.spec_prop[1] = {1.0, 2.0};
     r.spec_prop[2] = {0.1, 0.04};
     r.spec_prop[3] = {0.2, 0.03};
-    r.exp_prop[0] = 0.7093;
-    r.exp_prop[1] = 1.5;
-    r.exp_prop[2] = 0.0;
-    r.exp_prop[3] = 0.066;
-    r.exp_prop[4] = 1e-6;
-    r.exp_prop[12] = 2;
-    r.exp_prop[13] = 1;
+    r.exp_prop[k_wavelength] = 0.7093;
+    r.exp_prop[k_abs_sample] = 1.5;
+    r.exp_prop[k_abs_cell] = 0.0;
+    r.exp_prop[k_density] = 0.066;
+    r.exp_prop[k_dead_time] = 1e-6;
+    r.exp_prop[k_geometry] = 2;
+    r.exp_prop[k_polarisation] = 1;
     r.prun = 1;
   }
 
@@ -93,12 +93,12 @@ TEST_F(xml_project_test, RoundTripFillsTheSpeciesFromTheTables) {
   for (int j = 0; j < 11; ++j) EXPECT_EQ(r.spec_prop[4 + j][0], rx_coefficient(j, 14));
   EXPECT_EQ(r.spec_prop[2][1], 0.04);  // species values keep full precision
   // Experiment values pass through single precision.
-  EXPECT_EQ(r.exp_prop[0], static_cast<double>(0.7093f));
-  EXPECT_NE(r.exp_prop[0], 0.7093);
-  EXPECT_EQ(r.exp_prop[4], static_cast<double>(1e-6f));
-  EXPECT_EQ(r.exp_prop[12], 2.0);
-  EXPECT_EQ(r.exp_prop[13], 1.0);
-  EXPECT_EQ(r.exp_prop[14], not_set);  // "Unknown"
+  EXPECT_EQ(r.exp_prop[k_wavelength], static_cast<double>(0.7093f));
+  EXPECT_NE(r.exp_prop[k_wavelength], 0.7093);
+  EXPECT_EQ(r.exp_prop[k_dead_time], static_cast<double>(1e-6f));
+  EXPECT_EQ(r.exp_prop[k_geometry], 2.0);
+  EXPECT_EQ(r.exp_prop[k_polarisation], 1.0);
+  EXPECT_EQ(r.exp_prop[k_compton], not_set);  // "Unknown"
   EXPECT_EQ(r.trun, 1);
   EXPECT_EQ(applied_, 1);  // "TRUE": the settings are applied
   EXPECT_EQ(settings_shown_, 0);
@@ -113,7 +113,7 @@ TEST_F(xml_project_test, RoundTripFillsTheSpeciesFromTheTables) {
 TEST_F(xml_project_test, ExperimentRefinementsRoundTrip) {
   make_sio2();
   project& w = proj[activep];
-  w.exp_prop[12] = geometry_none;
+  w.exp_prop[k_geometry] = geometry_none;
   w.options.incoherent = 1;
   w.options.monoangle = 26.6;
   w.options.polfraction = 0.95;
@@ -131,7 +131,7 @@ TEST_F(xml_project_test, ExperimentRefinementsRoundTrip) {
   init_project();
   ASSERT_EQ(open_xml(f.c_str()), 0);
   const project& r = proj[activep];
-  EXPECT_EQ(r.exp_prop[12], geometry_none);
+  EXPECT_EQ(r.exp_prop[k_geometry], geometry_none);
   EXPECT_EQ(r.options.incoherent, 1);
   EXPECT_EQ(r.options.monoangle, 26.6);
   EXPECT_EQ(r.options.polfraction, 0.95);
@@ -152,7 +152,7 @@ TEST_F(xml_project_test, ZeroSpeciesRoundTrip) {
   init_project();
   EXPECT_EQ(open_xml(f.c_str()), 0);
   EXPECT_EQ(proj[activep].nspec, 0);
-  EXPECT_EQ(proj[activep].exp_prop[12], not_set);
+  EXPECT_EQ(proj[activep].exp_prop[k_geometry], not_set);
   EXPECT_EQ(applied_, 0);  // "FALSE": the user completes the settings
   EXPECT_EQ(settings_shown_, 1);
 }
@@ -277,7 +277,7 @@ TEST_F(xml_project_test, ValuesReadBeforeAFailureStay) {
   const project& r = proj[activep];
   EXPECT_EQ(r.nspec, 2);
   EXPECT_EQ(r.spec_prop[1][1], 2.0);
-  EXPECT_EQ(r.exp_prop[3], static_cast<double>(0.066f));
+  EXPECT_EQ(r.exp_prop[k_density], static_cast<double>(0.066f));
   EXPECT_EQ(applied_ + settings_shown_, 0);
 }
 

@@ -29,7 +29,7 @@ class CurveWindowTest : public GuiTest {
     init_project();
     int p = activep;
     proj[p].name = name;
-    proj[p].params[0] = 1;
+    proj[p].params[k_abscissa] = 1;
     create_curve_records(p);
     init_curve_names(p, 0, 0);
     return p;

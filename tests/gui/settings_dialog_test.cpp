@@ -29,7 +29,7 @@ TEST_F(SettingsDialogTest, EntriesShowTheRulesMessageAndTheStoredValue) {
   EXPECT_EQ(text("wavel"), "");
   type("ddt", "2.4e-7");
   EXPECT_EQ(text("ddt"), "2.4e-07");
-  EXPECT_EQ(record().exp_prop[4], 2.4e-7);
+  EXPECT_EQ(record().exp_prop[k_dead_time], 2.4e-7);
   EXPECT_EQ(text("Elt"), std::string(atsym_of(26)));
   EXPECT_EQ(text("Eltname"), std::string(element_of(26)));
   EXPECT_EQ(text("c"), format("%lf", rx_coefficient(10, 26)));
@@ -48,7 +48,7 @@ TEST_F(SettingsDialogTest, EntriesShowTheRulesMessageAndTheStoredValue) {
   g_signal_emit_by_name(widget("tem"), "focus-out-event", event, &handled);
   gdk_event_free(event);
   EXPECT_FALSE(handled);
-  EXPECT_EQ(record().exp_prop[7], not_set);
+  EXPECT_EQ(record().exp_prop[k_trial_constant], not_set);
 }
 
 TEST_F(SettingsDialogTest, ElementChooserTablesPresetsAndMuT) {
@@ -66,8 +66,8 @@ TEST_F(SettingsDialogTest, ElementChooserTablesPresetsAndMuT) {
   type("mutthick", "1");
   type("mutdens", "2.2");
   gtk_button_clicked(GTK_BUTTON(widget("mutcalc")));
-  EXPECT_EQ(text("abss"), entry_text(record().exp_prop[1]));
-  EXPECT_GT(record().exp_prop[1], 0.5);
+  EXPECT_EQ(text("abss"), entry_text(record().exp_prop[k_abs_sample]));
+  EXPECT_GT(record().exp_prop[k_abs_sample], 0.5);
   type("wavel", "1.540593");
   EXPECT_EQ(combo("wavelbox"), 1);  // Cu Kα1
   type("bkgscale", "0.5");
@@ -111,7 +111,7 @@ TEST_F(SettingsDialogTest, ApplyWarnsAndTurnsToTheFailingPage) {
   EXPECT_TRUE(messages->messages.empty());
   EXPECT_FALSE(visible("ProjectSettings"));
   EXPECT_TRUE(sensitive("calcra"));
-  EXPECT_EQ(record().exp_prop[12], 2.0);  // "Transmission": entry 1 + 1
+  EXPECT_EQ(record().exp_prop[k_geometry], 2.0);  // "Transmission": entry 1 + 1
 }
 
 TEST_F(SettingsDialogTest, ApplyShowsTheConcentrationsAsProportions) {
@@ -146,7 +146,7 @@ TEST_F(SettingsDialogTest, SwitchingProjectsShowsEachRecordWithoutChangingIt) {
   EXPECT_EQ(text("tem"), "0.500000");
   EXPECT_TRUE(sensitive("calcsq"));
   EXPECT_EQ(std::vector<double>(proj[0].exp_prop, proj[0].exp_prop + nexp_props), values);
-  EXPECT_EQ(proj[0].checks[2], 1);
+  EXPECT_EQ(proj[0].checks[k_smooth_data], 1);
 }
 
 // The refinement entries and combo boxes: stored through their rules, empty for unset,
@@ -169,7 +169,7 @@ TEST_F(SettingsDialogTest, RefinementWidgetsFollowTheRecord) {
   choose("incoherentbox", 1);
   choose("geombox", 3);
   EXPECT_EQ(record().options.incoherent, 1.0);
-  EXPECT_EQ(record().exp_prop[12], geometry_none);
+  EXPECT_EQ(record().exp_prop[k_geometry], geometry_none);
   init_project();
   EXPECT_EQ(text("monoangle"), "");
   EXPECT_EQ(combo("incoherentbox"), 0);

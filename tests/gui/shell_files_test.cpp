@@ -122,8 +122,8 @@ TEST_F(ShellFiles, XmlImportAndExport) {
   ASSERT_EQ(nprojects, 1);
   EXPECT_EQ(choosers.back().title, "Import Amoq XML Project File");
   EXPECT_EQ(proj[0].nspec, 2);
-  EXPECT_NEAR(proj[0].exp_prop[0], 0.7093, 1e-6);
-  EXPECT_EQ(proj[0].exp_prop[12], 2.0);  // Transmission
+  EXPECT_NEAR(proj[0].exp_prop[k_wavelength], 0.7093, 1e-6);
+  EXPECT_EQ(proj[0].exp_prop[k_geometry], 2.0);  // Transmission
   EXPECT_EQ(workspace_row_markup("0:0"), "<b>" + proj[0].name + "</b>");
 
   // Exporting the imported description gives the file back byte for byte.

@@ -57,7 +57,7 @@ TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
   press("backfile");
   EXPECT_EQ(text("backlab"), "sio2_background.dat");
   press("Calcra");
-  ASSERT_EQ(proj[0].calcok[0], 1) << (texts("warning").empty() ? "" : texts("warning")[0]);
+  ASSERT_EQ(proj[0].calcok[calc_ra], 1) << (texts("warning").empty() ? "" : texts("warning")[0]);
 
   // Step 1 takes the corrected data; high-angle normalisation up to 8 A^-1.
   choose("combocor", 1);
@@ -68,15 +68,15 @@ TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
   type("lowrmin", "1.4");
   tick("lowrdens", true);
   press("Calcsq");
-  ASSERT_EQ(proj[0].calcok[1], 1);
-  EXPECT_GT(proj[0].exp_prop[17], 0.0);
+  ASSERT_EQ(proj[0].calcok[calc_sq], 1);
+  EXPECT_GT(proj[0].exp_prop[k_norm_constant], 0.0);
   EXPECT_EQ(text("lowrview").rfind("α ", 0), 0u) << text("lowrview");
 
   // Step 2, then step 3 from the bending correction with the slope density.
   choose("combobq", 1);
   type("bcpv", "14");  // at 12 the slope of G(r) below 1 Å is flat within the noise
   press("Calcbq");
-  ASSERT_EQ(proj[0].calcok[2], 1);
+  ASSERT_EQ(proj[0].calcok[calc_bq], 1);
   choose("combogr", 1);
   type("rmax", "10");
   type("deltar", "0.01");
@@ -86,8 +86,8 @@ TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
   type("coordr2", "1.8");
   choose("coordpair", 2);
   press("Calcgr");
-  ASSERT_EQ(proj[0].calcok[3], 1);
-  EXPECT_GT(proj[0].exp_prop[18], 0.0);
+  ASSERT_EQ(proj[0].calcok[calc_gr], 1);
+  EXPECT_GT(proj[0].exp_prop[k_slope_density], 0.0);
   EXPECT_GT(proj[0].curves[3][3]->ndata, 0);
   EXPECT_GT(proj[0].curves[3][cid_rdf]->ndata, 0);
   EXPECT_NE(text("coordview").find("Si-O"), std::string::npos) << text("coordview");
@@ -98,7 +98,7 @@ TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
   activate_row("0:0:1:3");
   EXPECT_FALSE(main_view_shows_logo());
   EXPECT_NE(view_text(0).find(format("Estimated number density after G(r) slope:\t\t%lf\t",
-                                     proj[0].exp_prop[18])),
+                                     proj[0].exp_prop[k_slope_density])),
             std::string::npos)
       << view_text(0);
   EXPECT_TRUE(texts("error").empty()) << texts("error")[0];

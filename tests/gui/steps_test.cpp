@@ -140,15 +140,15 @@ TEST_F(StepsTest, ResultsShowInTheNextDialogs) {
   EXPECT_EQ(text("nlsqc"), line);
   EXPECT_EQ(text("nldqfile"), line);
   EXPECT_TRUE(active("bqcheck") && active("grcheck"));
-  EXPECT_EQ(text("ncview"), format("%f", record().exp_prop[17]));
+  EXPECT_EQ(text("ncview"), format("%f", record().exp_prop[k_norm_constant]));
   press("Calcgr");  // experimental density: "g(r) - rho exp", nothing estimated
   EXPECT_GT(points(3, 2), 0);
   EXPECT_EQ(text("grview"), "");
-  EXPECT_EQ(record().exp_prop[18], not_set);
+  EXPECT_EQ(record().exp_prop[k_slope_density], not_set);
   tick("checkndr", true);
   press("Calcgr");
   EXPECT_GT(points(3, 3), 0);
-  EXPECT_EQ(text("grview"), format("%f", record().exp_prop[18]));
+  EXPECT_EQ(text("grview"), format("%f", record().exp_prop[k_slope_density]));
   type("bcpv", "12");
   choose("combogr", 1);
   press("Calcbq");
@@ -253,11 +253,11 @@ namespace {
 TEST_F(StepsTest, IntegralMethodButtonAndWindowBox) {
   new_sio2_project();
   tick("checkint", true);
-  EXPECT_EQ(proj[activep].params[2], 2);
+  EXPECT_EQ(proj[activep].params[k_method], 2);
   EXPECT_FALSE(active("checkham") || active("checktem"));
   EXPECT_FALSE(sensitive("ham") || sensitive("tem"));
   tick("checkint", false);
-  EXPECT_EQ(proj[activep].params[2], 0);
+  EXPECT_EQ(proj[activep].params[k_method], 0);
   EXPECT_TRUE(active("checkham") && sensitive("ham"));
   choose("windowbox", 1);
   EXPECT_EQ(proj[activep].options.window, 1.0);

@@ -21,7 +21,7 @@ class curve_edit_test : public project_table_test {
     for (const char* name : {"alpha", "beta"}) {
       init_project();
       proj[activep].name = name;
-      proj[activep].params[0] = 1;
+      proj[activep].params[k_abscissa] = 1;
       create_curve_records(activep);
       init_curve_names(activep, 0, 0);
       const double x[3] = {1, 2, 3}, y[3] = {0.5, 1.5, 1.0};

@@ -40,9 +40,9 @@ TEST_F(info_pages_test, NewProjectPages) {
 // File names are padded with tabs to a column; the smoothing choice is named.
 TEST_F(info_pages_test, SmoothingAndFileColumns) {
   project& r = proj[0];
-  r.params[0] = 0;
-  r.checks[2] = 1;
-  r.exp_prop[15] = 2.0;
+  r.params[k_abscissa] = 0;
+  r.checks[k_smooth_data] = 1;
+  r.exp_prop[k_smoothing] = 2.0;
   r.filename[0] = "abc.dat";   // 7 characters: three tabs
   r.filename[1] = "abcd.dat";  // 8 characters: two tabs
   info_text ra = info_page_text(0, page_ra);
@@ -68,17 +68,17 @@ TEST_F(info_pages_test, SpeciesColoursAndResults) {
   EXPECT_NE(page(page_sample).find("\n\tOxygen        \tO \t  8\t   0.000000"), std::string::npos);
 
   project& r = proj[0];
-  r.params[2] = 0;
-  r.exp_prop[6] = 8.0;
-  r.exp_prop[17] = 1.25;
+  r.params[k_method] = 0;
+  r.exp_prop[k_qlim] = 8.0;
+  r.exp_prop[k_norm_constant] = 1.25;
   r.visok[1] = 1;
   EXPECT_NE(page(page_sq).find("high angle method\n\n\t with an integration limit = 8.000000\tÅ-1"
                                "\n\n\t Estimated normalization constant: 1.250000\t"),
             std::string::npos);
   r.visok[1] = 0;
   EXPECT_EQ(page(page_sq).find("Estimated"), std::string::npos);
-  r.exp_prop[9] = 10.0;
-  r.exp_prop[18] = 0.0661;
+  r.exp_prop[k_rmax] = 10.0;
+  r.exp_prop[k_slope_density] = 0.0661;
   std::string gr = page(page_gr);
   EXPECT_NE(gr.find("\n\n\nRmax:           \t\t10.000000\tÅ"), std::string::npos) << gr;
   EXPECT_NE(gr.find("\n\nδr step:       \t\tnot set !"), std::string::npos) << gr;

@@ -112,7 +112,7 @@ TEST_F(ReduceTest, LeadSilicateNeedsTheTabulatedIncoherentFunctions) {
   const project_options& o = proj[activep].options;
   EXPECT_EQ(std::vector<double>({o.incoherent, o.ttmin, o.ttmax, o.monoangle, o.qmin, o.qmax}),
             std::vector<double>({1, 5, 130, 0, 1, 15}));
-  EXPECT_EQ(proj[activep].exp_prop[12], geometry_none);
+  EXPECT_EQ(proj[activep].exp_prop[k_geometry], geometry_none);
   EXPECT_NE(run("--set incoherent=2 " + pbsio3).err.find("--set incoherent: value out of range"), std::string::npos);
 }
 
@@ -298,16 +298,16 @@ TEST_F(ReduceTest, SavedProjectReadsBackWithEveryCurve) {
   init_project();
   ASSERT_EQ(open_project_file((dir / "saved.nap").string()), 0);
   const project& p = proj[activep];
-  EXPECT_EQ(p.params[3], 1);
-  EXPECT_EQ(p.exp_prop[9], 10.0);
+  EXPECT_EQ(p.params[k_density_mode], 1);
+  EXPECT_EQ(p.exp_prop[k_rmax], 10.0);
   // The slope density written back by the g(r) step: kept when positive, else unset.
   double rho = 0.0;
   ASSERT_EQ(std::sscanf(r.out.c_str(), "normalisation constant: %*f\ndensity from slope: %lf", &rho), 1)
       << r.out;
   if (rho > 0.0)
-    EXPECT_NEAR(p.exp_prop[18], rho, 1e-6);
+    EXPECT_NEAR(p.exp_prop[k_slope_density], rho, 1e-6);
   else
-    EXPECT_EQ(p.exp_prop[18], not_set);
+    EXPECT_EQ(p.exp_prop[k_slope_density], not_set);
   EXPECT_EQ(p.filename[1], std::optional<std::string>("sio2_background.dat"));
   EXPECT_EQ(p.curves[3][0]->data[1], p.curves[1][1]->data[1]);  // g(r) took Q[S(Q)-1]
   const auto gr = read_curve(dir / "x/gr.dat");

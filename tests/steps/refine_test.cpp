@@ -44,7 +44,7 @@ TEST_F(RefineTest, ChecksOfTheIntegralMethodAndTheOptimisation) {
   for (const auto& c : cases) {
     set_method(c.method);
     set_prop(11, 8.0, 0);
-    active().exp_prop[3] = c.density;
+    active().exp_prop[k_density] = c.density;
     set_lowr(c.rmin != not_set);
     if (c.rmin != not_set) set_lowr_setting(0, c.rmin);
     set_lowr_setting(1, c.iterations);
@@ -61,7 +61,7 @@ TEST_F(RefineTest, ChecksOfTheIntegralMethodAndTheOptimisation) {
 TEST_F(RefineTest, IntegralMethodAndOptimisationOnTheRecord) {
   set_method(method_integral);
   ASSERT_EQ(run_sq(), step_done);
-  const double integral = active().exp_prop[17];
+  const double integral = active().exp_prop[k_norm_constant];
   EXPECT_GT(integral, 0.0);
   EXPECT_EQ(curve_points(at(1, cid_qs_plain)), 0);
   const std::vector<double> before = at(1, 1).data[1];
@@ -75,12 +75,12 @@ TEST_F(RefineTest, IntegralMethodAndOptimisationOnTheRecord) {
   EXPECT_NE(at(1, 1).data[1], before);
   EXPECT_GT(active().options.lowr_rho, 0.0);
   EXPECT_GE(active().options.lowr_chi2, 0.0);
-  EXPECT_EQ(lowr_result_text(activep), format("α %f  ρ %f  χ² %g", active().exp_prop[17], active().options.lowr_rho,
+  EXPECT_EQ(lowr_result_text(activep), format("α %f  ρ %f  χ² %g", active().exp_prop[k_norm_constant], active().options.lowr_rho,
                                               active().options.lowr_chi2));
 
   set_lowr(0);
   ASSERT_EQ(run_sq(), step_done);
-  EXPECT_EQ(active().exp_prop[17], integral);
+  EXPECT_EQ(active().exp_prop[k_norm_constant], integral);
   EXPECT_EQ(curve_points(at(1, cid_qs_plain)), 0);
   EXPECT_EQ(active().options.lowr_chi2, not_set);
   EXPECT_TRUE(messages.empty());

@@ -82,7 +82,7 @@ TEST_F(SettingsTest, EditsClearTheFlagsOfTheStepsTheyAffect) {
     result = e.prop >= 0 ? set_prop(e.prop, e.value, 0)
                          : propbox_changed(-1 - e.prop, static_cast<int>(e.value));
     EXPECT_EQ(result, prop_unchanged) << e.prop;
-    EXPECT_EQ(active().calcok[e.cleared < 0 ? 0 : e.cleared], 1) << e.prop;
+    EXPECT_EQ(active().calcok[e.cleared < 0 ? calc_ra : e.cleared], 1) << e.prop;
   }
   EXPECT_EQ(propbox_changed(2, -1), prop_unchanged);
 }
@@ -97,10 +97,10 @@ TEST_F(SettingsTest, ApplyOnEachState) {
   // Nothing edited: only the dialog is hidden; results stay valid.
   int hides = 0;
   shooks().settings_hide = [&] { ++hides; };
-  active().calcok[2] = 1;
+  active().calcok[calc_bq] = 1;
   EXPECT_EQ(apply_project(), 1);
   EXPECT_EQ(hides, 1);
-  EXPECT_EQ(active().calcok[2], 1);
+  EXPECT_EQ(active().calcok[calc_bq], 1);
   // An edit: the curves of every step are hidden (not recreated) and results invalid.
   std::vector<double> x{1, 2, 3}, y{4, 5, 6};
   put_curve(1, 1, x, y);
@@ -110,10 +110,10 @@ TEST_F(SettingsTest, ApplyOnEachState) {
   EXPECT_EQ(hidden, (std::vector<int>{0, 1, 2, 3}));
   EXPECT_EQ(active().curves[1][1].get(), kept);
   EXPECT_EQ(kept->ndata, 3);
-  EXPECT_EQ(active().calcok[2], 0);
+  EXPECT_EQ(active().calcok[calc_bq], 0);
   EXPECT_EQ(active().trun, 0);
   // A failed check shows its page.
-  active().exp_prop[0] = 0.0;
+  active().exp_prop[k_wavelength] = 0.0;
   active().trun = 1;
   EXPECT_EQ(apply_project(), 0);
   EXPECT_EQ(pages, std::vector<int>{1});
@@ -126,16 +126,16 @@ TEST_F(SettingsTest, FormatChangeForgetsTheRawData) {
   std::vector<double> x{2, 3, 4}, y{10, 11, 12};
   put_curve(0, 0, x, y);
   active().filename[0] = "raw.dat";
-  active().calcok[0] = 1;
+  active().calcok[calc_ra] = 1;
   EXPECT_EQ(set_data_format(0), 0);  // same abscissa: nothing happens
   EXPECT_EQ(active().curves[0][0]->ndata, 3);
   EXPECT_EQ(set_data_format(1), 1);
-  EXPECT_EQ(active().params[0], 1);
+  EXPECT_EQ(active().params[k_abscissa], 1);
   EXPECT_FALSE(active().filename[0]);
   EXPECT_EQ(curve_points(*active().curves[0][0]), 0);
   EXPECT_EQ(active().curves[0][0]->ndata, 0);
   EXPECT_EQ(active().curves[0][2]->name, "Cell scattering -  Q");
-  EXPECT_EQ(active().calcok[0], 0);
+  EXPECT_EQ(active().calcok[calc_ra], 0);
   EXPECT_EQ(lines[0].back(), "(None)|");
 }
 

@@ -87,23 +87,23 @@ const refusal cases[] = {
      "The atomic concentration must be > 0.0 for all species\nPlease check this parameter"},
     {"wavelength", false, none, [] { return test_experiment(activep, 1); }, 0, "warning",
      "The wavelenght must be > 0.0 Å\nPlease check this parameter"},
-    {"abs_sample", true, [](StepTest&) { proj[activep].exp_prop[1] = -0.1; },
+    {"abs_sample", true, [](StepTest&) { proj[activep].exp_prop[k_abs_sample] = -0.1; },
      [] { return test_experiment(activep, 1); }, 0, "warning",
      "The linear absorption (sample) must be >= 0.0 μt\nPlease check this parameter"},
-    {"abs_cell", true, [](StepTest&) { proj[activep].exp_prop[2] = not_set; },
+    {"abs_cell", true, [](StepTest&) { proj[activep].exp_prop[k_abs_cell] = not_set; },
      [] { return test_experiment(activep, 1); }, 0, "warning",
      "The linear absorption (substrate/cell) must be >= 0.0 μt\nPlease check this parameter"},
-    {"density", true, [](StepTest&) { proj[activep].exp_prop[3] = -1e-9; },
+    {"density", true, [](StepTest&) { proj[activep].exp_prop[k_density] = -1e-9; },
      [] { return test_experiment(activep, 1); }, 0, "warning",
      "The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter"},
-    {"dead_time", true, [](StepTest&) { proj[activep].exp_prop[4] = not_set; },
+    {"dead_time", true, [](StepTest&) { proj[activep].exp_prop[k_dead_time] = not_set; },
      [] { return test_experiment(activep, 1); }, 0, "warning",
      "The detector time must be >= 0.0 s\nPlease check this parameter"},
-    {"geometry", true, [](StepTest&) { proj[activep].exp_prop[12] = not_set; },
+    {"geometry", true, [](StepTest&) { proj[activep].exp_prop[k_geometry] = not_set; },
      [] { return test_experiment(activep, 1); }, 0, "warning", "Please select the experimental geometry"},
-    {"polarisation", true, [](StepTest&) { proj[activep].exp_prop[13] = not_set; },
+    {"polarisation", true, [](StepTest&) { proj[activep].exp_prop[k_polarisation] = not_set; },
      [] { return test_experiment(activep, 1); }, 0, "warning", "Please select the polarizartion type"},
-    {"compton", true, [](StepTest&) { proj[activep].exp_prop[14] = not_set; },
+    {"compton", true, [](StepTest&) { proj[activep].exp_prop[k_compton] = not_set; },
      [] { return apply_project(); }, 0, "warning", "Please select the compton scattering"},
     {"chemistry", true,
      [](StepTest&) {
@@ -121,18 +121,18 @@ const refusal cases[] = {
      [] { return apply_project(); }, 0, "warning",
      "The sum of the atomic concentrations must be a number > 0.0\nPlease check these parameters"},
     // Raw data correction.
-    {"format", true, [](StepTest& t) { raw_ready(t); proj[activep].params[0] = -1; },
+    {"format", true, [](StepTest& t) { raw_ready(t); proj[activep].params[k_abscissa] = -1; },
      [] { return run_ra(); }, step_refused, "warning", "Please select a data format"},
     {"raw_missing", true, [](StepTest&) { set_data_format(1); }, [] { return run_ra(); }, step_refused,
      "warning", "A file containing the raw experimental data is required"},
     {"not_applied", true, [](StepTest& t) { raw_ready(t); proj[activep].trun = 1; },
      [] { return run_ra(); }, step_refused, "warning",
      "A file containing the raw experimental data is required"},
-    {"background", true, [](StepTest& t) { raw_ready(t); proj[activep].checks[0] = 1; },
+    {"background", true, [](StepTest& t) { raw_ready(t); proj[activep].checks[k_subtract_background] = 1; },
      [] { return run_ra(); }, step_refused, "warning",
      "You choose to apply background corrections\na file containing the background information is "
      "required"},
-    {"cell", true, [](StepTest& t) { raw_ready(t); proj[activep].checks[1] = 1; },
+    {"cell", true, [](StepTest& t) { raw_ready(t); proj[activep].checks[k_subtract_cell] = 1; },
      [] { return run_ra(); }, step_refused, "warning",
      "You choose to apply cell/substrate corrections\na file containing the cell information is "
      "required"},
@@ -141,8 +141,8 @@ const refusal cases[] = {
     {"reflection_mu_0", true,
      [](StepTest& t) {
        raw_ready(t);
-       proj[activep].exp_prop[12] = 1.0;
-       proj[activep].exp_prop[1] = 0.0;
+       proj[activep].exp_prop[k_geometry] = 1.0;
+       proj[activep].exp_prop[k_abs_sample] = 0.0;
      },
      [] { return run_ra(); }, step_refused, "warning",
      "In reflection geometry the linear absorption (sample) must be > 0.0 μt\nPlease check this "
@@ -165,7 +165,7 @@ const refusal cases[] = {
        raw_ready(t);
        const std::vector<double> x = {140, 100, 50, 2}, y = {1, 1, 1, 1};
        save_curve(4, x.data(), y.data(), 0, 1);
-       proj[activep].checks[0] = 1;
+       proj[activep].checks[k_subtract_background] = 1;
      },
      [] { return run_ra(); }, step_refused, "warning",
      "The abscissae of the background do not increase: point 2 (100) follows 140\nThe data must run "
@@ -179,7 +179,7 @@ const refusal cases[] = {
      [](StepTest&) {
        input_ready(1);
        propbox_changed(4, 1);
-       proj[activep].exp_prop[6] = 16.0 + 1e-9;
+       proj[activep].exp_prop[k_qlim] = 16.0 + 1e-9;
      },
      [] { return run_sq(); }, step_refused, "warning",
      "You decided to use the High angle method\nIn that case the integration limit must be > 0.0 and "
@@ -257,7 +257,7 @@ const refusal cases[] = {
      "The sample thickness must be > 0.0 mm"},
     {"mut_density", true, none, [] { return compute_mu_t(1.0, 0.0); }, prop_rejected, "info",
      "The mass density must be > 0.0 g/cm^3"},
-    {"fp_without_wavelength", true, [](StepTest& t) { t.active().exp_prop[0] = not_set; },
+    {"fp_without_wavelength", true, [](StepTest& t) { t.active().exp_prop[k_wavelength] = not_set; },
      [] { return anomalous_from_tables(0, 0); }, prop_rejected, "info",
      "The wavelength must be set to take f' and f'' from the tables"},
 };

@@ -58,8 +58,8 @@ void refresh_option_widgets() {
       entry_show(e.id, "");
     bool sensitive = open;
     // The polarisation refinements belong to their beam: in-house or synchrotron.
-    if (open && e.option == opt_monoangle) sensitive = proj[activep].exp_prop[13] == 1.0;
-    if (open && e.option == opt_polfraction) sensitive = proj[activep].exp_prop[13] == 2.0;
+    if (open && e.option == opt_monoangle) sensitive = proj[activep].exp_prop[k_polarisation] == 1.0;
+    if (open && e.option == opt_polfraction) sensitive = proj[activep].exp_prop[k_polarisation] == 2.0;
     gtk_widget_set_sensitive(step_widget(e.id), sensitive);
   }
   combo_show("incoherentbox", open && physics_option(activep, opt_incoherent) == 1.0 ? 1 : 0);

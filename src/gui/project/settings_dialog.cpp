@@ -57,7 +57,7 @@ void show_element(int s) {
 
 // The wavelength entry and the preset it equals (none when it equals none).
 void show_wavelength(int p) {
-  const double w = valid_project(p) ? proj[p].exp_prop[0] : not_set;
+  const double w = valid_project(p) ? proj[p].exp_prop[k_wavelength] : not_set;
   entry_show_double("wavel", w);
   refresh_scope scope;
   combo_show("wavelbox", wavelength_preset_index(w));
@@ -119,7 +119,7 @@ void on_mutcalc_clicked(GtkButton*, gpointer) {
     return e ? parse_entry(gtk_entry_get_text(GTK_ENTRY(e))).value_or(0.0) : 0.0;
   };
   if (::compute_mu_t(value("mutthick"), value("mutdens")) == prop_stored)
-    entry_show_double("abss", proj[activep].exp_prop[1]);
+    entry_show_double("abss", proj[activep].exp_prop[k_abs_sample]);
 }
 
 // Sensitivity of the widgets that follow the species entries, resp. the experiment.
@@ -289,7 +289,7 @@ void update_experiment(int p) {
   show_wavelength(p);
   set_tools_sensitive(experiment_tools, 4, open);
   for (int box = 0; box < 5; ++box) {
-    double code = open ? proj[p].exp_prop[12 + box] : not_set;
+    double code = open ? proj[p].exp_prop[k_geometry + box] : not_set;
     combo_show(code_boxes[box], code >= 1.0 ? static_cast<int>(code) - 1 : -1);
     // "smoothbox" follows the smoothing check button of the data correction dialog.
     if (box != 3 || !open) gtk_widget_set_sensitive(step_widget(code_boxes[box]), open);
