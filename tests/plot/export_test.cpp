@@ -1,4 +1,5 @@
 // Image export: files of exactly the typed size that real tools open, and refusals.
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -114,4 +115,23 @@ TEST_F(export_test, LinksFifosAndSizeLimit) {
     EXPECT_EQ(dir_.entries(), entries += 2) << target;  // no temporaries
   }
   EXPECT_EQ(slurp(other), "kept");
+}
+
+// The batch tool's images: the default style whatever the curve's own (restyled, with an
+// extra set drawn), and the curve's record left as it was.
+TEST_F(export_test, DefaultStyleIgnoresAndKeepsTheCurvesOwnStyle) {
+  const std::string plain = path("plain.png"), styled = path("styled.png");
+  ASSERT_EQ(export_curve_image_default_style(image_png, plain.c_str(), 300, 200, 0, 3, 1), 1);
+  with_points(3, 2, {0, 3}, {1, 1});
+  curve& c = *find_curve(0, 3, 1);
+  allocextra(0, 0, 3, 1);
+  for (auto& set : c.extrasets) set[0] = set[1] == 0 && set[2] == 3 && set[3] == 2;
+  c.datac = color{0, 0, 0, 65535};
+  c.axmin[0] = 7;
+  const std::vector<std::array<int, 4>> sets = c.extrasets;
+  ASSERT_EQ(export_curve_image_default_style(image_png, styled.c_str(), 300, 200, 0, 3, 1), 1);
+  EXPECT_EQ(slurp(styled), slurp(plain));
+  EXPECT_EQ(c.datac.blue, 65535);
+  EXPECT_EQ(c.axmin[0], 7.0);
+  EXPECT_EQ(c.extrasets, sets);
 }

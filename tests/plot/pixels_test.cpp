@@ -198,6 +198,14 @@ TEST_F(pixels_test, LegendBoxGeometry) {
   EXPECT_GT(img.dark_pixels(static_cast<int>(lx) + 35, static_cast<int>(top + H / 2),
                             static_cast<int>(lx + 35 + W), static_cast<int>(ly + H / 2)),
             10);  // the text
+  // A drawn extra set adds its entry 4/3 of a line lower, and the box grows around it.
+  with_points(1, 1, {0, 1}, {1, 0});
+  for (int k = 0; k < c.extras; ++k) c.extrasets[k][0] = c.extrasets[k][1] == 0 && c.extrasets[k][2] == 1 && c.extrasets[k][3] == 1;
+  image two(840, 600);
+  ASSERT_EQ(draw(two, 1, 2), 1);
+  const int second = static_cast<int>(ly + H * 4 / 3);
+  EXPECT_GT(two.dark_pixels(static_cast<int>(lx) + 35, second - 4, static_cast<int>(lx) + 60, second + 4), 10);
+  EXPECT_EQ(dark_near(two, left, second), dark_near(two, left, static_cast<int>(ly)));
 }
 
 // The frame shapes, tick sides and directions, label sides and a label angle, as project

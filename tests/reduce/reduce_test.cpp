@@ -220,6 +220,9 @@ TEST_F(ReduceTest, ExitStatusesAndTheirMessages) {
     EXPECT_EQ(r.status, 0) << a;
     EXPECT_NE(r.out.find(a[1] == 'h' || a[2] == 'h' ? "Usage: amoq-reduce" : "2.0"), std::string::npos);
   }
+  // The help lists the keys of --set from the same table the parser reads.
+  EXPECT_NE(run("-h").out.find("KEY is one of\n                          wavel abss abss2 density"),
+            std::string::npos);
 }
 
 TEST_F(ReduceTest, DrawingLibrariesLoadedOnlyToDrawImages) {
