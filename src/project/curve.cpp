@@ -6,6 +6,7 @@
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/recalc.h"
 
 namespace {
 
@@ -103,7 +104,9 @@ void initcurve(int p, int rid, int cid) {
 void save_curve(int n, const double* x, const double* y, int rid, int cid) {
   curve* c = curve_at(activep, rid, cid);
   if (!c) return;
-  if (c->window) {
+  // An automatic rerun keeps the window open; it is redrawn with the new points.
+  const bool keep_window = c->window && auto_recalculating() && n > 0 && x && y;
+  if (c->window && !keep_window) {
     if (hooks().destroy_curve_window) hooks().destroy_curve_window(*c);
     c->plot = nullptr;
     c->window = nullptr;
@@ -121,7 +124,11 @@ void save_curve(int n, const double* x, const double* y, int rid, int cid) {
   auto [lo, hi] = std::minmax_element(x, x + n);
   proj[activep].min[rid] = *lo;
   proj[activep].max[rid] = *hi;
-  if (hooks().view_button_state) hooks().view_button_state(*c, 0, 1);
+  if (keep_window) {
+    if (hooks().redraw_curve) hooks().redraw_curve(*c);
+  } else if (hooks().view_button_state) {
+    hooks().view_button_state(*c, 0, 1);
+  }
 }
 
 void erase_curves(int p, int rid) {

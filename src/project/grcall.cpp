@@ -1,5 +1,6 @@
 // Step 3, pair distribution functions: the density option, the input check and the run
 // of cd (ordinates before abscissas in its arguments).
+#include "project/changes.h"
 #include "project/curve.h"
 #include "numeric/calrd.h"
 #include "project/messages.h"
@@ -9,7 +10,9 @@
 
 void set_density_mode(int on) {
   if (!valid_project(activep)) return;
+  if (proj[activep].params[3] == (on ? 1 : 0)) return;
   proj[activep].params[3] = on ? 1 : 0;
+  setting_accepted(3);
 }
 
 int test_gr(int p, int report) {

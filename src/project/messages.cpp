@@ -73,6 +73,13 @@ void show_numeric_error(const char* a, const char* b, const char* c) {
                        bug_address));
 }
 
+int ask_save_changes(const std::string& name) {
+  if (!presenter.save_changes) return answer_cancel;
+  std::string text = format("Save changes to \"%s\" before closing?", name.c_str());
+  int a = presenter.save_changes(text);
+  return a == answer_save || a == answer_discard ? a : answer_cancel;
+}
+
 int ask_question(const char* title, const char* text) {
   if (!presenter.question) return 0;
   return presenter.question(title ? title : "", text ? text : "") == 1 ? 1 : 0;

@@ -38,6 +38,7 @@ const project_option_field project_option_fields[] = {
     {"ttmax", &project_options::ttmax},
     {"monoangle", &project_options::monoangle},
     {"polfraction", &project_options::polfraction},
+    {"autorecalc", &project_options::autorecalc},
 };
 const int nproject_option_fields =
     static_cast<int>(sizeof project_option_fields / sizeof project_option_fields[0]);

@@ -37,6 +37,7 @@ struct project_options {
   double ttmax = not_set;     // raw data: highest abscissa kept
   double monoangle = not_set; // in-house polarisation: monochromator 2θ_M (degrees)
   double polfraction = not_set;  // synchrotron polarisation: linear fraction p
+  double autorecalc = 0;      // 1: every accepted change reruns the out-of-date steps
 };
 
 // The stored name of each option, its member and its default, in file order.
@@ -81,6 +82,9 @@ struct project {
   void* spec_combo = nullptr;
   void* view = nullptr;
   project_options options;
+  // State of this session, not stored in files.
+  int changed = 0;               // edited since it was last saved or opened
+  int out_of_date[ncalc]{};      // the step's results no longer follow its settings
 };
 
 // Global project table. nprojects always equals proj.size().

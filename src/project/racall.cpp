@@ -2,6 +2,7 @@
 // input check and the run of dr.
 #include <vector>
 
+#include "project/changes.h"
 #include "project/curve.h"
 #include "numeric/d_red.h"
 #include "project/messages.h"
@@ -44,6 +45,7 @@ int set_data_format(int entry) {
   turncheck(0, 0);
   r.calcok[0] = 0;
   if (r.run && shooks().hide_curves) shooks().hide_curves(activep, 0);
+  setting_accepted(0);
   return 1;
 }
 
@@ -53,6 +55,7 @@ void set_smoothing(int on) {
   r.exp_prop[15] = 0.0;
   r.checks[2] = on ? 1 : 0;
   r.calcok[0] = 0;
+  setting_accepted(0);
 }
 
 void set_file_option(int k, int on) {
@@ -64,13 +67,14 @@ void set_file_option(int k, int on) {
   const int id = k + 1;
   if (!on) {
     if (shooks().input_line) shooks().input_line(id, "(None)", "No data");
-    return;
+  } else {
+    const curve* c = find_curve(activep, 0, id);
+    int held = c ? curve_points(*c) : 0;
+    if (r.filename[id] && held > 0)
+      print_lines(held, r.filename[id]->c_str(),
+                  r.params[0] == 0 || r.params[0] == 1 ? tdata[r.params[0]] : "", id, 0, id);
   }
-  const curve* c = find_curve(activep, 0, id);
-  int held = c ? curve_points(*c) : 0;
-  if (r.filename[id] && held > 0)
-    print_lines(held, r.filename[id]->c_str(),
-                r.params[0] == 0 || r.params[0] == 1 ? tdata[r.params[0]] : "", id, 0, id);
+  setting_accepted(0);
 }
 
 int test_ra(int p, int report) {

@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 
+#include "project/changes.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/recalc.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 
@@ -67,7 +69,8 @@ int set_experiment_value(project& r, int prop, double value) {
   double& stored = r.exp_prop[prop - prop_first_exp];
   if (value == stored) return prop_unchanged;
   stored = value;
-  if (prop == 14 || prop == 15) {  // R_max, delta r: the g(r) curves no longer match
+  // With automatic recalculation the g(r) windows stay open and follow the new values.
+  if ((prop == 14 || prop == 15) && !auto_recalc_on(activep)) {  // R_max, delta r
     if (shooks().hide_curves) shooks().hide_curves(activep, 3);
     if (shooks().curve_sensitive) shooks().curve_sensitive(3, 0);
   }
@@ -88,10 +91,15 @@ double entry_value(const char* text) {
 int set_prop(int prop, double value, int species) {
   if (!valid_project(activep)) return prop_unchanged;
   project& r = proj[activep];
-  if (prop == prop_species) return set_species_count(r, value);
-  if (prop >= prop_z && prop <= prop_fpp) return set_species_value(r, prop, value, species);
-  if (prop >= prop_first_exp && prop <= prop_last_exp) return set_experiment_value(r, prop, value);
-  return prop_unchanged;
+  int result = prop_unchanged;
+  if (prop == prop_species)
+    result = set_species_count(r, value);
+  else if (prop >= prop_z && prop <= prop_fpp)
+    result = set_species_value(r, prop, value, species);
+  else if (prop >= prop_first_exp && prop <= prop_last_exp)
+    result = set_experiment_value(r, prop, value);
+  if (result == prop_stored) setting_accepted(first_step_of_prop(prop));
+  return result;
 }
 
 int propbox_changed(int box, int active_entry) {
@@ -106,6 +114,7 @@ int propbox_changed(int box, int active_entry) {
     r.calcok[0] = 0;
   else
     r.calcok[1] = 0;
+  setting_accepted(first_step_of_box(box));
   return prop_stored;
 }
 
@@ -188,7 +197,7 @@ int apply_project() {
     return 0;
   }
   if (r.run) {
-    if (shooks().hide_curves)
+    if (shooks().hide_curves && !auto_recalc_on(activep))
       for (int calc = 0; calc < ncalc; ++calc) shooks().hide_curves(activep, calc);
   } else {
     initcwidgets();
@@ -201,5 +210,6 @@ int apply_project() {
   turnactions();
   r.trun = 0;
   if (shooks().settings_hide) shooks().settings_hide();
+  setting_accepted(-1);
   return 2;
 }

@@ -1,5 +1,6 @@
 // Step 1, S(q): the method and additive-correction switches, the input check and the run
 // of nm.
+#include "project/changes.h"
 #include "project/curve.h"
 #include "numeric/nm.h"
 #include "project/messages.h"
@@ -13,6 +14,7 @@ void set_additive_correction(int on) {
   r.exp_prop[5] = 0.0;
   r.checks[3] = on ? 1 : 0;
   r.calcok[1] = 0;
+  setting_accepted(1);
 }
 
 void set_method(int m) {
@@ -22,6 +24,7 @@ void set_method(int m) {
   r.exp_prop[6 + (1 - m)] = not_set;
   r.params[2] = m;
   r.calcok[1] = 0;
+  setting_accepted(1);
 }
 
 int test_sq(int p, int report) {

@@ -45,5 +45,7 @@ const char* busy_name(int calc);
 
 // The points of a curve that are really held: ndata, bounded by its arrays.
 int curve_points(const curve& c);
+// True when both curves hold points, the same number of them and equal values.
+bool same_points(const curve& a, const curve& b);
 // Curve (calc, cid) of project position p, or null when the records do not exist.
 curve* find_curve(int p, int calc, int cid);

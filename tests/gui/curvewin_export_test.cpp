@@ -126,18 +126,21 @@ TEST_F(ExportTest, DialogRefusesMissingFormatAndNonPositiveSizes) {
 }
 
 TEST_F(ExportTest, ImagesHaveExactlyTheTypedSize) {
-  // PNG, transparent or opaque white, also at a name without extension: exactly the size.
+  // PNG, transparent or opaque white, exactly the size; a name without the extension of
+  // the format gets it.
   const struct {
     const char* name;
+    const char* written;
     int w, h;
     bool clear;
     uint32_t corner;
-  } pngs[] = {{"plot.png", 300, 200, true, 0u}, {"noext", 123, 77, false, 0xffffffffu}};
+  } pngs[] = {{"plot.png", "plot.png", 300, 200, true, 0u},
+              {"noext", "noext.png", 123, 77, false, 0xffffffffu}};
   for (const auto& k : pngs) {
     SCOPED_TRACE(k.name);
     export_image(0, std::to_string(k.w).c_str(), std::to_string(k.h).c_str(), k.clear, file(k.name));
     EXPECT_TRUE(dialog_gone);
-    cairo_surface_t* png = cairo_image_surface_create_from_png(file(k.name).c_str());
+    cairo_surface_t* png = cairo_image_surface_create_from_png(file(k.written).c_str());
     ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
     EXPECT_EQ(cairo_image_surface_get_width(png), k.w);
     EXPECT_EQ(cairo_image_surface_get_height(png), k.h);
@@ -149,6 +152,7 @@ TEST_F(ExportTest, ImagesHaveExactlyTheTypedSize) {
   EXPECT_EQ(choosers[0].title, "Save Portable Network Graphics");
   EXPECT_TRUE(choosers[0].save);
   EXPECT_TRUE(choosers[0].confirm_overwrite);
+  EXPECT_EQ(choosers[0].proposed_name, "G_r.png");
   using fp = std::pair<std::string, std::string>;
   EXPECT_EQ(choosers[0].filters, std::vector<fp>{fp("PNG file (*.png)", "*.png")});
 
@@ -175,7 +179,7 @@ TEST_F(ExportTest, DataFilesAreTheWritersOutput) {
   const curve& c = rec(p, 3, 1);
   for (int fmt = 0; fmt < 3; ++fmt) {
     SCOPED_TRACE(fmt);
-    std::string out = file("gr" + std::to_string(fmt) + ".dat");
+    std::string out = file("gr" + std::to_string(fmt) + (fmt == 2 ? ".agr" : ".dat"));
     std::string ref = file("ref" + std::to_string(fmt) + ".dat");
     answers.push_back({out, fmt});
     write_curve(nullptr, ids(p, 3, 1));
@@ -187,7 +191,7 @@ TEST_F(ExportTest, DataFilesAreTheWritersOutput) {
     EXPECT_EQ(c.cfile.value_or(""), out);
   }
   // The chooser: its title and filters; the first time in the current folder on the
-  // curve's name, afterwards on the file chosen before.
+  // curve's name made safe, afterwards on the file chosen before.
   ASSERT_EQ(choosers.size(), 3u);
   EXPECT_EQ(choosers[0].title, "Save data to disk");
   using fp = std::pair<std::string, std::string>;
@@ -196,13 +200,13 @@ TEST_F(ExportTest, DataFilesAreTheWritersOutput) {
                              {"(x,y,0.,1.) ASCII file (*.dat)", "*.*"},
                              {"Xmgrace file (*.agr)", "*.agr"}}));
   EXPECT_TRUE(choosers[0].confirm_overwrite);
-  EXPECT_EQ(choosers[0].proposed_name, "G(r)");
+  EXPECT_EQ(choosers[0].proposed_name, "G_r.dat");
   EXPECT_TRUE(choosers[0].preset_file.empty());
   EXPECT_EQ(choosers[1].preset_file, file("gr0.dat"));
 
   // Cancel: nothing written, cfile unchanged.
   write_curve(nullptr, ids(p, 3, 1));
-  EXPECT_EQ(c.cfile.value_or(""), file("gr2.dat"));
+  EXPECT_EQ(c.cfile.value_or(""), file("gr2.agr"));
   EXPECT_TRUE(messages->messages.empty());
 
   // An unwritable place is reported.
@@ -228,7 +232,7 @@ TEST_F(ExportTest, DrawnExtraSetsFollowTheCurveInSlotOrder) {
   c.extraspect[drawn[1]] = 1;  // bars for the last set
   for (int fmt : {0, 2}) {
     SCOPED_TRACE(fmt);
-    std::string out = file("multi" + std::to_string(fmt));
+    std::string out = file("multi" + std::to_string(fmt));  // written with ".dat" / ".agr"
     std::string ref = file("multiref" + std::to_string(fmt));
     answers.push_back({out, fmt});
     write_curve(nullptr, ids(p, 3, 1));
@@ -239,8 +243,8 @@ TEST_F(ExportTest, DrawnExtraSetsFollowTheCurveInSlotOrder) {
     ASSERT_EQ(append_to_file(e1.ndata, e1.data[0].data(), e1.data[1].data(), 0, 3, 2, fmt, 1, 3), 1);
     const curve& e2 = rec(p, 3, 3);
     ASSERT_EQ(append_to_file(e2.ndata, e2.data[0].data(), e2.data[1].data(), 1, 3, 3, fmt, 2, 3), 1);
-    EXPECT_FALSE(slurp(out).empty());
-    EXPECT_EQ(slurp(out), slurp(ref));
+    EXPECT_FALSE(slurp(out + (fmt == 2 ? ".agr" : ".dat")).empty());
+    EXPECT_EQ(slurp(out + (fmt == 2 ? ".agr" : ".dat")), slurp(ref));
   }
   EXPECT_TRUE(messages->messages.empty());
 }

@@ -1,5 +1,7 @@
 // Pointer read-out and zoom by dragging, driven by button and motion events on the
 // window's event box. Expected ranges are worked out here from the frame fractions.
+#include <gdk/gdkkeysyms.h>
+
 #include "curvewin_fixture.h"
 
 namespace {
@@ -123,7 +125,48 @@ TEST_F(ZoomTest, DragChangesTheRangesOnlyInsideTheFrameAndTheTimeWindow) {
     EXPECT_NEAR(c().axmax[0], hi[0], 1e-9);
     EXPECT_NEAR(c().axmin[1], lo[1], 1e-9);
     EXPECT_NEAR(c().axmax[1], hi[1], 1e-9);
+    // A release that does not zoom says how to zoom in the pointer label.
+    if (!k.zooms) {
+      EXPECT_NE(label().find("to zoom"), std::string::npos) << label();
+    }
   }
+}
+
+TEST_F(ZoomTest, WheelZoomsAboutThePointerDoubleClickAndHomeShowTheWholeCurve) {
+  set_ranges();
+  const double px = std::floor(x_min + 150), py = std::floor(y_max + 60);
+  axis_map before = preplot(p, 1, 2, W, H);
+  GdkEvent* ev = gdk_event_new(GDK_SCROLL);
+  ev->scroll.window = GDK_WINDOW(g_object_ref(events->window));
+  ev->scroll.direction = GDK_SCROLL_UP;
+  ev->scroll.x = px;
+  ev->scroll.y = py;
+  gtk_widget_event(events, ev);
+  gdk_event_free(ev);
+  settle();
+  // The data point under the pointer stays there; both ranges shrink by the wheel step.
+  axis_map after = preplot(p, 1, 2, W, H);
+  EXPECT_NEAR(after.from_x(px), before.from_x(px), 1e-9);
+  EXPECT_NEAR(after.from_y(py), before.from_y(py), 1e-9);
+  EXPECT_NEAR(c().axmax[0] - c().axmin[0], 20.0 * wheel_step, 1e-9);
+  EXPECT_NEAR(c().axmax[1] - c().axmin[1], 4.0 * wheel_step, 1e-9);
+  EXPECT_EQ(proj[p].changed, 1);
+
+  // Back to the autoscaled view: the data run from 0.5 to 20.5.
+  auto whole = [&] { return c().axmin[0] == 0.5 && c().axmax[0] == 20.5; };
+  button(GDK_2BUTTON_PRESS, 1, px, py, 1000);
+  button(GDK_BUTTON_RELEASE, 1, px, py, 1100);
+  settle();
+  EXPECT_TRUE(whole()) << c().axmin[0] << " " << c().axmax[0];
+  EXPECT_EQ(label().find("to zoom"), std::string::npos);
+  set_ranges();
+  ev = gdk_event_new(GDK_KEY_PRESS);
+  ev->key.window = GDK_WINDOW(g_object_ref(GTK_WIDGET(c().window)->window));
+  ev->key.keyval = GDK_Home;
+  gtk_widget_event(GTK_WIDGET(c().window), ev);
+  gdk_event_free(ev);
+  settle();
+  EXPECT_TRUE(whole());
 }
 
 TEST_F(ZoomTest, PointerReadOutInDataUnits) {

@@ -51,6 +51,14 @@ class ShellTest : public GuiTest {
 
   GObject* object(const char* id) override { return gui_object(id); }
   std::string title() { return gtk_window_get_title(GTK_WINDOW(amoq)); }
+  // The report line of the main window's status bar.
+  std::string status() {
+    GList* children = gtk_container_get_children(
+        GTK_CONTAINER(gtk_statusbar_get_message_area(GTK_STATUSBAR(widget("Mainstatusbar")))));
+    std::string out = children ? gtk_label_get_text(GTK_LABEL(children->data)) : "";
+    g_list_free(children);
+    return out;
+  }
   bool sensitive(const char* id) {
     GObject* o = gui_object(id);
     if (GTK_IS_ACTION(o)) return gtk_action_is_sensitive(GTK_ACTION(o));

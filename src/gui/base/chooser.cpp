@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include "gui/base/paths.h"
+#include "project/messages.h"
 
 namespace {
 
@@ -24,7 +25,13 @@ std::string run_dialog(const chooser_request& r) {
     gtk_file_filter_add_pattern(filter, pattern.c_str());
     gtk_file_chooser_add_filter(fc, filter);
   }
-  if (r.set_folder) gtk_file_chooser_set_current_folder(fc, r.folder.c_str());
+  // An empty folder is the current one: without a folder the chooser would open on
+  // "Recently used", where a typed path does nothing.
+  if (r.set_folder || r.preset_file.empty()) {
+    gchar* here = g_get_current_dir();
+    gtk_file_chooser_set_current_folder(fc, r.folder.empty() ? here : r.folder.c_str());
+    g_free(here);
+  }
   if (!r.preset_file.empty()) gtk_file_chooser_set_filename(fc, r.preset_file.c_str());
   if (!r.proposed_name.empty()) gtk_file_chooser_set_current_name(fc, r.proposed_name.c_str());
   std::string chosen;
@@ -55,4 +62,12 @@ chooser_function set_file_chooser(chooser_function f) {
 std::string choose_file(const chooser_request& request) {
   if (installed()) return installed()(request);
   return run_dialog(request);
+}
+
+std::string complete_save_name(const std::string& chosen, const std::string& completed) {
+  if (completed == chosen || !g_file_test(completed.c_str(), G_FILE_TEST_EXISTS)) return completed;
+  gchar* base = g_path_get_basename(completed.c_str());
+  std::string text = format("A file named \"%s\" already exists.\nDo you want to replace it ?", base);
+  g_free(base);
+  return ask_question("Replace file ?", text.c_str()) ? completed : std::string();
 }

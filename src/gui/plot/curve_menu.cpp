@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "project/changes.h"
 #include "project/allocextra.h"
 #include "gui/plot/curve_window.h"
 #include "gui/plot/curve_window_private.h"
@@ -136,6 +137,7 @@ void action_set_to_plot(int p, int rid, int cid, int slot) {
     drawn = 0;
     --c->extras_shown;
   }
+  mark_project_changed(p);
   update_curve(p, rid, cid);
 }
 
@@ -144,6 +146,7 @@ void autoscale(GtkWidget*, const curve_id* triple) {
   curve* c = find_curve(p, triple->rid, triple->cid);
   if (!c) return;
   c->autoscale[0] = c->autoscale[1] = 1;
+  mark_project_changed(p);
   update_curve(p, triple->rid, triple->cid);
 }
 

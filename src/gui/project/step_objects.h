@@ -42,6 +42,10 @@ void setup_settings_dialog();
 void setup_step_dialogs();
 void setup_tool_boxes(GtkWidget* main_window);
 void setup_busy_state(GtkWidget* main_window);
+void setup_step_guidance();
+
+// The tool box part of refresh_step_guidance.
+void refresh_tool_box_state();
 
 // The widget part of turncheck: the step's toggle action set to `on` and sensitive
 // exactly then, its expander likewise; an open expander is closed when switched off.
