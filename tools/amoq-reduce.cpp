@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "project/curve.h"
@@ -279,6 +280,9 @@ int reduce(const options& o, const std::string& input, const fs::path& dir,
            const std::string& save_path) {
   int status = read_project(o.project);
   if (status != status_ok) return status;
+  // The batch runs the steps itself; the project's automatic recalculation would run
+  // them once more after every setting. It is kept for the saved project.
+  const double autorecalc = std::exchange(proj[activep].options.autorecalc, 0.0);
   int format_choice = -2;
   for (const setting& s : o.sets) {
     if (!apply_setting(s)) {
@@ -358,6 +362,7 @@ int reduce(const options& o, const std::string& input, const fs::path& dir,
   std::fflush(stdout);
 
   if (!save_path.empty()) {
+    proj[activep].options.autorecalc = autorecalc;
     int code = save_project_file(save_path, activep);
     if (code != 0) {
       show_error(format("Impossible to save project file:\n%s\nError code: %d\n", save_path.c_str(), code)

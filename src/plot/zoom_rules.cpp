@@ -31,11 +31,11 @@ drag_result judge_drag(bool pressed_inside, bool released_inside, int dx, int dy
 const char* drag_hint(drag_result r) {
   switch (r) {
     case drag_result::no_drag:
-      return "Drag a rectangle to zoom, turn the wheel, double click or press Home for the whole curve";
+      return "Drag or wheel to zoom, Home: all";
     case drag_result::too_short:
-      return "Hold the button for half a second while dragging to zoom";
+      return "Hold the drag ½ s to zoom";
     case drag_result::outside:
-      return "Begin and end the drag inside the frame to zoom";
+      return "Drag inside the frame to zoom";
     case drag_result::zoom:
       break;
   }

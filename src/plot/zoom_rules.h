@@ -16,8 +16,8 @@ enum class drag_result {
 // A release at (dx, dy) pixels from the press, `ms` milliseconds after it.
 drag_result judge_drag(bool pressed_inside, bool released_inside, int dx, int dy,
                        unsigned ms);
-// The line the window's status label shows after a release that did not zoom; "" for
-// a zoom.
+// The line the window's status label shows after a release that did not zoom (at most
+// 32 characters, the label's width); "" for a zoom.
 const char* drag_hint(drag_result r);
 
 // Applies a drag from (x0, y0) to (x1, y1), both inside the frame, to the axis ranges:

@@ -37,6 +37,5 @@ std::string input_hint(int p, int n) {
   int src = n - 1;
   if (n == 3 && !step_has_results(r, 2)) src = 1;
   if (!step_has_results(r, src)) return {};
-  return format("The %s result is ready: choose \"%s\" as Input above, or load a file",
-                calcname[src], calcname[src]);
+  return format("Choose \"%s\" as Input to use its result", calcname[src]);
 }

@@ -79,8 +79,7 @@ TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
   press("Calcra");
   ASSERT_EQ(proj[0].calcok[0], 1) << (texts("warning").empty() ? "" : texts("warning")[0]);
   // The S(q) dialog points at its Input box, which still says "File".
-  EXPECT_EQ(hint_line("sqbox"),
-            "The Data correction result is ready: choose \"Data correction\" as Input above, or load a file");
+  EXPECT_EQ(hint_line("sqbox"), "Choose \"Data correction\" as Input to use its result");
 
   // Step 1 takes the corrected data; high-angle normalisation up to 8 A^-1.
   choose("combocor", 1);

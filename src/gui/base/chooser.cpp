@@ -17,6 +17,7 @@ std::string run_dialog(const chooser_request& r) {
       r.title.c_str(), nullptr, r.save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
       GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, r.accept.c_str(), GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileChooser* fc = GTK_FILE_CHOOSER(dialog);
+  if (amoq) gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(amoq));
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(dialog), icon);
   gtk_file_chooser_set_do_overwrite_confirmation(fc, r.confirm_overwrite);
   for (const auto& [name, pattern] : r.filters) {

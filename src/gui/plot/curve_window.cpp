@@ -108,6 +108,9 @@ GtkWidget* create_curve(curve_id* triple) {
   gtk_box_pack_start(GTK_BOX(hbox), bar, TRUE, TRUE, 0);
   GtkWidget* label = gtk_label_new(" ");
   gtk_misc_set_alignment(GTK_MISC(label), 1.0, 0.5);
+  // A fixed width, so that no read-out or hint makes the window wider than asked.
+  gtk_label_set_width_chars(GTK_LABEL(label), 32);
+  gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
   gtk_box_pack_start(GTK_BOX(hbox), label, FALSE, FALSE, 0);
 
   GtkWidget* data_menu = submenu_of(bar, "_Data");
