@@ -62,13 +62,13 @@ int step_source(const project& r, int n) {
   }
 }
 
+int step_result_curve(int calc) { return calc == 0 ? 3 : 1; }
+
 bool step_has_results(const project& r, int calc) {
-  // Corrected data, Q[S(Q)-1], corrected Q[S(Q)-1], G(r).
-  static const int result_curve[ncalc] = {3, 1, 1, 1};
   if (calc < 0 || calc >= ncalc) return false;
   const auto& list = r.curves[calc];
-  if (result_curve[calc] >= static_cast<int>(list.size())) return false;
-  return curve_points(*list[result_curve[calc]]) > 0;
+  if (step_result_curve(calc) >= static_cast<int>(list.size())) return false;
+  return curve_points(*list[step_result_curve(calc)]) > 0;
 }
 
 int first_step_of_prop(int prop) {

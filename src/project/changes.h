@@ -23,6 +23,9 @@ std::string shown_name(int p);
 // The step whose result is the input of step n (1..3): the usecalc choices; -1 when the
 // step reads a file (or n is step 0).
 int step_source(const project& r, int n);
+// The main output curve of step calc: corrected data, Q[S(Q)-1], corrected Q[S(Q)-1],
+// G(r).
+int step_result_curve(int calc);
 // True when step calc holds a result: its main output curve has points.
 bool step_has_results(const project& r, int calc);
 // The first step whose result a settings property (settings.h prop numbers) or a code

@@ -140,8 +140,7 @@ void report_status(const std::string& text) {
 std::string step_summary(int p, int calc) {
   if (!valid_project(p)) return {};
   const project& r = proj[p];
-  static const int result_curve[ncalc] = {3, 1, 1, 1};
-  const curve* c = calc >= 0 && calc < ncalc ? find_curve(p, calc, result_curve[calc]) : nullptr;
+  const curve* c = find_curve(p, calc, step_result_curve(calc));
   int n = c ? curve_points(*c) : 0;
   double last = n > 0 ? c->data[0][n - 1] : 0.0;
   switch (calc) {

@@ -40,7 +40,8 @@ int take_previous(int j, int n, int src_calc, int src_cid) {
   }
   print_lines(count, "", "Q", j + 3, src_calc, src_cid);
   // The source keeps its arrays: save_curve copies them into a different record.
-  if (!same_points(*src, *in)) save_curve(count, src->data[0].data(), src->data[1].data(), n, 0);
+  if (!(in && same_points(*src, *in)))
+    save_curve(count, src->data[0].data(), src->data[1].data(), n, 0);
   turncheck(n, 1);
   return count;
 }

@@ -105,6 +105,12 @@ TEST_F(ExportTest, DialogRefusesMissingFormatAndNonPositiveSizes) {
     EXPECT_EQ(shown(s.axis), s.kept);
   }
 
+  // A side larger than an image can hold is reduced, and the user is told.
+  messages->messages.clear();
+  type(0, "40000");
+  EXPECT_EQ(shown(0), "32767");
+  EXPECT_EQ(texts("info"), std::vector<std::string>{"The width was reduced to 32767 pixels, the largest side of an image"});
+
   // PNG allows a transparent background; PDF clears and disables the choice.
   gtk_combo_box_set_active(GTK_COMBO_BOX(combo), 0);
   EXPECT_TRUE(GTK_WIDGET_SENSITIVE(transparent));

@@ -39,7 +39,6 @@ TEST_F(FollowSettingsTest, AChangeMarksItsStepAndTheStepsItFeeds) {
   const change_case cases[] = {
       {"wavelength", [] { set_prop(5, 0.56, 0); }, {1, 1, 0, 1}},
       {"damping", [] { set_prop(16, 0.004, 0); }, {0, 0, 0, 1}},
-      {"high-angle limit", [] { set_prop(11, 7.0, 0); }, {0, 1, 0, 1}},
       {"Breit-Dirac", [] { propbox_changed(4, 2); }, {0, 1, 0, 1}},
       // The bending correction has no result and g(r) does not read it.
       {"bending point", [] { set_prop(13, 12.0, 0); }, {0, 0, 0, 0}},

@@ -55,7 +55,6 @@ void plot_size(const curve& c, int& w, int& h);
 // "(x= %lf, y= %lf)" in data units of the curve's axes.
 std::string pointer_text(const axis_map& m, const curve& c, double px, double py);
 
-
 // GTK handlers of the window's event box (user data: the curve's zoom_state). A click
 // without a zoom leaves a hint in the pointer label; the wheel zooms about the pointer;
 // a double click or Home autoscales both axes.
