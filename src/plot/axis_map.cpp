@@ -4,8 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "project/curve.h"
-#include "project/project.h"
+#include "plot/plot_input.h"
 #include "project/toolbox.h"
 
 namespace {
@@ -27,17 +26,13 @@ constexpr scale_row scale_rows[] = {
 
 // Calls f(x, y) for every point of the curve and of the extra data sets drawn over it.
 template <class F>
-void for_each_drawn_point(const curve& c, F f) {
+void for_each_drawn_point(const plot_input& in, F f) {
   auto visit = [&](const curve& d) {
     int n = curve_points(d);
     for (int i = 0; i < n; ++i) f(d.data[0][i], d.data[1][i]);
   };
-  visit(c);
-  for (int s = 0; s < c.extras && s < static_cast<int>(c.extrasets.size()); ++s) {
-    const auto& set = c.extrasets[s];
-    if (set[0] != 1) continue;
-    if (const curve* d = find_curve(set[1], set[2], set[3])) visit(*d);
-  }
+  visit(*in.own.points);
+  for (const plot_set& e : in.extras) visit(*e.points);
 }
 
 // A range of zero length cannot be mapped: open it around its value.
@@ -157,11 +152,11 @@ double axis_map::from_y(double py) const {
   return cxy[1] + f * ymax;
 }
 
-int autoscale_axis(int p, int rid, int cid, int axis) {
-  curve* c = find_curve(p, rid, cid);
-  if (!c || axis < 0 || axis > 1 || curve_points(*c) == 0) return 0;
+int autoscale_axis(plot_input& in, int axis) {
+  curve* c = in.c;
+  if (!c || axis < 0 || axis > 1 || curve_points(*in.own.points) == 0) return 0;
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-  for_each_drawn_point(*c, [&](double x, double y) {
+  for_each_drawn_point(in, [&](double x, double y) {
     double v = axis == 0 ? x : y;
     if (!std::isfinite(v)) return;
     lo = std::min(lo, v);
@@ -183,13 +178,13 @@ int autoscale_axis(int p, int rid, int cid, int axis) {
   return 1;
 }
 
-int autoscale_flagged(int p, int rid, int cid) {
-  curve* c = find_curve(p, rid, cid);
+int autoscale_flagged(plot_input& in) {
+  curve* c = in.c;
   if (!c) return 0;
   int done = 0;
   for (int a = 0; a < 2; ++a) {
     if (!c->autoscale[a]) continue;
-    autoscale_axis(p, rid, cid, a);
+    autoscale_axis(in, a);
     c->autoscale[a] = 0;
     c->majt[a] = scale(c->axmax[a] - c->axmin[a]);
     c->mint[a] = 2;
@@ -205,13 +200,13 @@ axis_map preplot(const curve& c, int width, int height) {
   return m;
 }
 
-axis_map preplot(int p, int rid, int cid, int width, int height) {
-  const curve* c = find_curve(p, rid, cid);
+axis_map preplot(const plot_input& in, int width, int height) {
+  const curve* c = in.c;
   if (!c) return axis_map{};
   double found[2] = {std::numeric_limits<double>::infinity(),
                      std::numeric_limits<double>::infinity()};
   if ((c->scale[0] && c->axmin[0] <= 0.0) || (c->scale[1] && c->axmin[1] <= 0.0)) {
-    for_each_drawn_point(*c, [&](double x, double y) {
+    for_each_drawn_point(in, [&](double x, double y) {
       if (x > 0.0 && x <= c->axmax[0]) found[0] = std::min(found[0], x);
       if (y > 0.0 && y <= c->axmax[1]) found[1] = std::min(found[1], y);
     });

@@ -4,6 +4,7 @@
 #pragma once
 
 struct curve;
+struct plot_input;
 
 struct axis_map {
   int resol[2]{};       // drawing size in pixels
@@ -35,19 +36,19 @@ struct axis_map {
 // Major tick spacing for an axis length: the 1-2.5-5 table, continued beyond 1000000.
 double scale(double range);
 
-// Sets axmin/axmax[axis] of curve (rid, cid) of project position p from its data and the
-// extra data sets drawn over it (y: 10 % margin, cmin/cmax[1] updated). Returns 0 when
-// there is nothing to scale (no points).
-int autoscale_axis(int p, int rid, int cid, int axis);
+// Sets axmin/axmax[axis] of the plot's display record from its points and the extra data
+// sets drawn over them (y: 10 % margin, cmin/cmax[1] updated). Returns 0 when there is
+// nothing to scale (no points).
+int autoscale_axis(plot_input& in, int axis);
 
 // Autoscales every axis whose flag is set, clears the flag and sets majt = scale(length),
 // mint = 2. Returns a bit mask of the axes autoscaled (1 = x, 2 = y).
-int autoscale_flagged(int p, int rid, int cid);
+int autoscale_flagged(plot_input& in);
 
-// The frame of curve (rid, cid) of project position p on a width x height drawing: frame
-// edges in pixels, axis origin and lengths, and the decades of log axes. A log axis whose
-// range starts at 0 or below starts at the smallest positive value of the drawn data.
-axis_map preplot(int p, int rid, int cid, int width, int height);
+// The frame of the plot on a width x height drawing: frame edges in pixels, axis origin
+// and lengths, and the decades of log axes. A log axis whose range starts at 0 or below
+// starts at the smallest positive value of the drawn data.
+axis_map preplot(const plot_input& in, int width, int height);
 // The same from a curve record alone (log axes starting at 0 or below fall back to the
 // positive part of the axis range).
 axis_map preplot(const curve& c, int width, int height);

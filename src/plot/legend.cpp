@@ -6,7 +6,6 @@
 #include "plot/frame.h"
 #include "plot/plot_context.h"
 #include "project/project.h"
-#include "project/toolbox.h"
 
 namespace {
 
@@ -14,21 +13,24 @@ struct entry_size {
   double w = 0.0, h = 0.0;
 };
 
-// One legend entry at (lx, ly): a line sample with a glyph at each end, then the text.
-entry_size legend_entry(plot_context& pc, double lx, double ly, int dash, const color& col,
-                        double thick, int glyph, double gsize, const std::string& text) {
+// One legend entry at (lx, ly): a line sample with a glyph at each end, then the text
+// "project - curve".
+entry_size legend_entry(plot_context& pc, double lx, double ly, const plot_set& set) {
   cairo_t* cr = pc.cr;
+  const data_style& st = set.style;
   cairo_new_path(cr);
-  if (dash > 0) {
-    apply_dash(cr, dash);
-    cairo_set_line_width(cr, thick);
-    set_color(cr, col);
+  if (st.dash > 0) {
+    apply_dash(cr, st.dash);
+    cairo_set_line_width(cr, st.thickness);
+    set_color(cr, st.col);
     cairo_move_to(cr, lx - 5, ly);
     cairo_line_to(cr, lx + 20, ly);
     cairo_stroke(cr);
   }
-  draw_glyph(cr, glyph, lx - 5, ly, col, gsize);
-  draw_glyph(cr, glyph, lx + 20, ly, col, gsize);
+  draw_glyph(cr, st.glyph, lx - 5, ly, st.col, st.gsize);
+  draw_glyph(cr, st.glyph, lx + 20, ly, st.col, st.gsize);
+  const std::string& project_name = valid_project(set.project) ? proj[set.project].name : std::string();
+  const std::string text = project_name + " - " + set.points->name;
   pango_layout_set_text(pc.layout, text.c_str(), static_cast<int>(text.size()));
   int w = 0, h = 0;
   pango_layout_get_size(pc.layout, &w, &h);
@@ -40,11 +42,6 @@ entry_size legend_entry(plot_context& pc, double lx, double ly, int dash, const 
   return size;
 }
 
-std::string entry_text(int p, const curve& c) {
-  const std::string& project_name = valid_project(p) ? proj[p].name : std::string();
-  return project_name + " - " + c.name;
-}
-
 }  // namespace
 
 legend_box_rect show_legend(plot_context& pc) {
@@ -54,18 +51,13 @@ legend_box_rect show_legend(plot_context& pc) {
   double ly = top;
   set_layout_font(pc, c.legend_font);
 
-  entry_size first = legend_entry(pc, lx, ly, c.dash, c.datac, c.thickness, c.glyph, c.gsize,
-                                  entry_text(pc.p, c));
+  entry_size first = legend_entry(pc, lx, ly, pc.in->own);
   entry_size last = first;
   double w_max = first.w;
-  for (int s = 0; s < style_slots(c); ++s) {
-    const auto& set = c.extrasets[s];
-    if (set[0] != 1) continue;
-    const curve* d = find_curve(set[1], set[2], set[3]);
-    if (!d) continue;
+  for (const plot_set& set : pc.in->extras) {
+    if (!set.styled) continue;
     ly += last.h * 4.0 / 3.0;
-    last = legend_entry(pc, lx, ly, c.extradash[s], c.extracolor[s], c.extrathick[s],
-                        c.extraglyph[s], c.extragsize[s], entry_text(set[1], *d));
+    last = legend_entry(pc, lx, ly, set);
     w_max = std::max(w_max, last.w);
   }
 

@@ -4,13 +4,13 @@
 #include <cairo-svg.h>
 
 #include <cstdio>
-#include <utility>
 
-#include "project/allocextra.h"
 #include "plot/axes.h"
 #include "plot/draw.h"
 #include "plot/frame.h"
 #include "plot/plot_context.h"
+#include "plot/plot_input.h"
+#include "project/allocextra.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
@@ -22,87 +22,88 @@ std::function<void(int, int, int, int)>& plot_autoscaled_hook() {
 
 namespace {
 
-void draw_data_sets(plot_context& pc) {
-  curve& c = *pc.c;
-  int index = -c.extras_shown;
-  for (int s = 0; s < style_slots(c); ++s) {
-    const auto& set = c.extrasets[s];
-    if (set[0] != 1) continue;
-    const curve* d = find_curve(set[1], set[2], set[3]);
-    if (!d) continue;
-    data_style style{c.extracolor[s], c.extraspect[s], c.extradash[s], c.extrathick[s],
-                     c.extraglyph[s], c.extragsize[s], c.extragfreq[s]};
-    draw_curve(pc, set[3], set[2], set[1], d->ndata, style, c.extras_shown, index++);
-  }
-  data_style own{c.datac, c.aspect, c.dash, c.thickness, c.glyph, c.gsize, c.gfreq};
-  draw_curve(pc, pc.cid, pc.rid, pc.p, c.ndata, own, c.extras_shown, index);
+bool usable(cairo_t* cr, int width, int height) {
+  return cr && width > 0 && height > 0 && cairo_status(cr) == CAIRO_STATUS_SUCCESS;
 }
 
-}  // namespace
-
-int render_curve(cairo_t* cr, int width, int height, double background_alpha, int p, int rid,
-                 int cid) {
-  if (!cr || width <= 0 || height <= 0 || cairo_status(cr) != CAIRO_STATUS_SUCCESS) return 0;
+// The curve to draw, made the active one, with its extra tables rebuilt when projects
+// came or went; c is null when there is no such curve.
+plot_input open_plot(int p, int rid, int cid) {
   curve* c = find_curve(p, rid, cid);
-  if (!c) return 0;
+  if (!c) return {};
   activer = rid;
   activec = cid;
   allocextra(0, p, rid, cid);
+  return resolve_plot_input(*c, *c, p, rid, cid);
+}
 
+// Autoscales the flagged axes of a curve of the project table and tells the hook.
+void autoscale_curve(plot_input& in) {
+  int scaled = autoscale_flagged(in);
+  if (scaled && plot_autoscaled_hook()) plot_autoscaled_hook()(in.p, in.rid, in.cid, scaled);
+}
+
+// The extra data sets, then the curve over them.
+void draw_data_sets(plot_context& pc) {
+  const int shown = pc.c->extras_shown;
+  int index = -shown;
+  for (const plot_set& set : pc.in->extras)
+    if (set.styled) draw_curve(pc, set, shown, index++);
+  draw_curve(pc, pc.in->own, shown, index);
+}
+
+// Background, zero lines, frame and axes, data sets, title and legend of an autoscaled
+// plot.
+int draw_plot(cairo_t* cr, int width, int height, double background_alpha, const plot_input& in) {
+  const curve& c = *in.c;
   cairo_save(cr);
   cairo_new_path(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  set_color(cr, c->backc, background_alpha);
+  set_color(cr, c.backc, background_alpha);
   cairo_paint(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
 
   plot_context pc;
   pc.cr = cr;
   pc.layout = pango_cairo_create_layout(cr);
-  pc.p = p;
-  pc.rid = rid;
-  pc.cid = cid;
-  pc.c = c;
-
-  int scaled = autoscale_flagged(p, rid, cid);
-  if (scaled && plot_autoscaled_hook()) plot_autoscaled_hook()(p, rid, cid, scaled);
-
-  pc.m = preplot(p, rid, cid, width, height);
+  pc.in = &in;
+  pc.c = &c;
+  pc.m = preplot(in, width, height);
   draw_zero_lines(pc);
-  if (c->show_frame) draw_frame(pc);
+  if (c.show_frame) draw_frame(pc);
   draw_data_sets(pc);
-  if (c->show_title) show_title(pc);
-  if (c->show_legend) show_legend(pc);
+  if (c.show_title) show_title(pc);
+  if (c.show_legend) show_legend(pc);
 
   g_object_unref(pc.layout);
   cairo_restore(cr);
   return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
 }
 
-int export_curve_image(int target, const char* path, int w, int h, double alpha, int p, int rid,
-                       int cid) {
-  if (!path || !*path || w <= 0 || h <= 0 || !find_curve(p, rid, cid)) return 0;
-  cairo_surface_t* surface = nullptr;
+cairo_surface_t* image_surface(int target, const char* path, int w, int h) {
   switch (target) {
     case image_png:
-      surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-      break;
+      return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
     case image_pdf:
-      surface = cairo_pdf_surface_create(path, w, h);
-      alpha = 1.0;
-      break;
+      return cairo_pdf_surface_create(path, w, h);
     case image_svg:
-      surface = cairo_svg_surface_create(path, w, h);
-      break;
+      return cairo_svg_surface_create(path, w, h);
     default:
-      return 0;
+      return nullptr;
   }
+}
+
+// Draws an autoscaled plot on a w x h surface of the target kind written to path.
+int write_image(int target, const char* path, int w, int h, double alpha, const plot_input& in) {
+  cairo_surface_t* surface = image_surface(target, path, w, h);
+  if (!surface) return 0;
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
     return 0;
   }
+  if (target == image_pdf) alpha = 1.0;
   cairo_t* cr = cairo_create(surface);
-  int ok = render_curve(cr, w, h, alpha, p, rid, cid);
+  int ok = usable(cr, w, h) ? draw_plot(cr, w, h, alpha, in) : 0;
   if (ok && target == image_png)
     ok = cairo_surface_write_to_png(surface, path) == CAIRO_STATUS_SUCCESS;
   if (target == image_pdf) cairo_show_page(cr);
@@ -114,20 +115,41 @@ int export_curve_image(int target, const char* path, int w, int h, double alpha,
   return ok;
 }
 
+}  // namespace
+
+int render_curve(cairo_t* cr, int width, int height, double background_alpha, int p, int rid,
+                 int cid) {
+  if (!usable(cr, width, height)) return 0;
+  plot_input in = open_plot(p, rid, cid);
+  if (!in.c) return 0;
+  autoscale_curve(in);
+  return draw_plot(cr, width, height, background_alpha, in);
+}
+
+int export_curve_image(int target, const char* path, int w, int h, double alpha, int p, int rid,
+                       int cid) {
+  if (!path || !*path || w <= 0 || h <= 0 || target < image_png || target > image_svg) return 0;
+  plot_input in = open_plot(p, rid, cid);
+  if (!in.c) return 0;
+  autoscale_curve(in);
+  return write_image(target, path, w, h, alpha, in);
+}
+
 int export_curve_image_default_style(int target, const char* path, int w, int h, int p, int rid,
                                      int cid) {
-  curve* c = find_curve(p, rid, cid);
+  if (!path || !*path || w <= 0 || h <= 0 || target < image_png || target > image_svg) return 0;
+  const curve* c = find_curve(p, rid, cid);
   if (!c) return 0;
-  curve styled = *c;
-  initcurve_record(styled, proj[p].min[rid], proj[p].max[rid]);
-  styled.data[0] = c->data[0];
-  styled.data[1] = c->data[1];
-  styled.ndata = c->ndata;
-  styled.title = format("%s - %s", proj[p].name.c_str(), c->name.c_str());
-  styled.x_axis_title = default_axis_title(p, rid, 0, cid);
-  styled.y_axis_title = default_axis_title(p, rid, 1, cid);
-  std::swap(*c, styled);
-  int ok = export_curve_image(target, path, w, h, 1.0, p, rid, cid);
-  std::swap(*c, styled);
-  return ok;
+  activer = rid;
+  activec = cid;
+  // The default display record, drawing no extra data set, with the default titles.
+  curve style = *c;
+  initcurve_record(style, proj[p].min[rid], proj[p].max[rid]);
+  style.extrasets.clear();
+  style.title = format("%s - %s", proj[p].name.c_str(), c->name.c_str());
+  style.x_axis_title = default_axis_title(p, rid, 0, cid);
+  style.y_axis_title = default_axis_title(p, rid, 1, cid);
+  plot_input in = resolve_plot_input(style, *c, p, rid, cid);
+  autoscale_flagged(in);
+  return write_image(target, path, w, h, 1.0, in);
 }

@@ -38,5 +38,8 @@ int ask_question(const char* title, const char* text);
 // Cancel; Cancel when no presenter can ask.
 int ask_save_changes(const std::string& name);
 
+// Text shown inside an information message, which is markup: &, < and > escaped.
+std::string markup_escape(const std::string& text);
+
 // printf-style formatting into a std::string (C locale).
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

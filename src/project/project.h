@@ -82,6 +82,9 @@ struct project {
   void* spec_combo = nullptr;
   void* view = nullptr;
   project_options options;
+  // Files the plain reader refuses: 0 not asked yet, 1 read them with format detection,
+  // 2 do not. Asked once per project and session; never saved.
+  int import_choice = 0;
   // State of this session, not stored in files.
   int changed = 0;               // edited since it was last saved or opened
   int out_of_date[ncalc]{};      // the step's results no longer follow its settings

@@ -3,6 +3,7 @@
 #include <gdk/gdkkeysyms.h>
 
 #include "curvewin_fixture.h"
+#include "plot/plot_input.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ TEST_F(ZoomTest, DragChangesTheRangesOnlyInsideTheFrameAndTheTimeWindow) {
 TEST_F(ZoomTest, WheelZoomsAboutThePointerDoubleClickAndHomeShowTheWholeCurve) {
   set_ranges();
   const double px = std::floor(x_min + 150), py = std::floor(y_max + 60);
-  axis_map before = preplot(p, 1, 2, W, H);
+  axis_map before = preplot(resolve_plot_input(p, 1, 2), W, H);
   GdkEvent* ev = gdk_event_new(GDK_SCROLL);
   ev->scroll.window = GDK_WINDOW(g_object_ref(events->window));
   ev->scroll.direction = GDK_SCROLL_UP;
@@ -145,7 +146,7 @@ TEST_F(ZoomTest, WheelZoomsAboutThePointerDoubleClickAndHomeShowTheWholeCurve) {
   gdk_event_free(ev);
   settle();
   // The data point under the pointer stays there; both ranges shrink by the wheel step.
-  axis_map after = preplot(p, 1, 2, W, H);
+  axis_map after = preplot(resolve_plot_input(p, 1, 2), W, H);
   EXPECT_NEAR(after.from_x(px), before.from_x(px), 1e-9);
   EXPECT_NEAR(after.from_y(py), before.from_y(py), 1e-9);
   EXPECT_NEAR(c().axmax[0] - c().axmin[0], 20.0 * wheel_step, 1e-9);

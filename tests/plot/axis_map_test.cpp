@@ -4,6 +4,7 @@
 
 #include "plot/axes.h"
 #include "plot/axis_map.h"
+#include "plot/plot_input.h"
 #include "plot_fixture.h"
 
 // Spacing rows at and just below their bounds, and the 1-2.5-5 continuation.
@@ -61,7 +62,8 @@ using axis_map_test = plot_test;
 TEST_F(axis_map_test, AutoscaleAndMapping) {
   std::vector<double> x = {1, 2, 3, 4, 5}, y = {-2, 0, 8, 3, 1};
   curve& c = with_points(1, 2, x, y);
-  EXPECT_EQ(autoscale_flagged(0, 1, 2), 3);
+  plot_input in = resolve_plot_input(0, 1, 2);
+  EXPECT_EQ(autoscale_flagged(in), 3);
   EXPECT_DOUBLE_EQ(c.axmin[0], 1.0);
   EXPECT_DOUBLE_EQ(c.axmax[0], 5.0);
   EXPECT_DOUBLE_EQ(c.axmin[1], -2.2);
@@ -71,7 +73,7 @@ TEST_F(axis_map_test, AutoscaleAndMapping) {
   EXPECT_EQ(c.mint[1], 2);
   EXPECT_EQ(c.autoscale[0] + c.autoscale[1], 0);
 
-  axis_map m = preplot(0, 1, 2, 840, 600);
+  axis_map m = preplot(resolve_plot_input(0, 1, 2), 840, 600);
   EXPECT_DOUBLE_EQ(m.x_min, 100.0);
   EXPECT_DOUBLE_EQ(m.x_max, 840.0);
   EXPECT_DOUBLE_EQ(m.y_min, 530.0);
@@ -92,7 +94,8 @@ TEST_F(axis_map_test, AutoscaleAndMapping) {
 
   // A constant curve still gets an axis of non-zero length.
   curve& flat = with_points(1, 1, {2, 2}, {0, 0});
-  autoscale_flagged(0, 1, 1);
+  plot_input flat_in = resolve_plot_input(0, 1, 1);
+  autoscale_flagged(flat_in);
   EXPECT_LT(flat.axmin[0], flat.axmax[0]);
   EXPECT_LT(flat.axmin[1], flat.axmax[1]);
 }
@@ -102,7 +105,7 @@ TEST_F(axis_map_test, LogAxisFromZeroStartsAtSmallestPositiveValue) {
   curve& c = with_points(1, 2, {0, 0.5, 3, 30}, {-1, 0.2, 5, 40});
   axes(c, 0, 30, -1, 40);
   c.scale[0] = c.scale[1] = 1;
-  axis_map m = preplot(0, 1, 2, 840, 600);
+  axis_map m = preplot(resolve_plot_input(0, 1, 2), 840, 600);
   EXPECT_DOUBLE_EQ(m.cxy[0], 0.5);
   EXPECT_EQ(m.xlog, 2);
   EXPECT_EQ(m.dxlog, 0);

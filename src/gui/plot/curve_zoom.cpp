@@ -11,6 +11,7 @@
 #include "plot/zoom_rules.h"
 #include "project/changes.h"
 #include "gui/plot/curve_window_private.h"
+#include "plot/plot_input.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
@@ -64,6 +65,13 @@ void draw_rubber_band(const zoom_state_t& zs, int px, int py) {
   cairo_surface_flush(cairo_get_target(cr));
 }
 
+// The axis map of the curve's window as it is drawn now.
+axis_map window_map(curve& c, int p, const curve_id* ids) {
+  int w = 0, h = 0;
+  plot_size(c, w, h);
+  return preplot(resolve_plot_input(c, c, p, ids->rid, ids->cid), w, h);
+}
+
 }  // namespace
 
 void release_zoom_snapshot(const curve_id* triple) {
@@ -84,9 +92,7 @@ gboolean on_motion_notify_event(GtkWidget*, GdkEventMotion* event, zoom_state_t*
   int p = proj_by_id(zs->ids->pid);
   curve* c = find_curve(p, zs->ids->rid, zs->ids->cid);
   if (!c) return TRUE;
-  int w = 0, h = 0;
-  plot_size(*c, w, h);
-  axis_map m = preplot(p, zs->ids->rid, zs->ids->cid, w, h);
+  axis_map m = window_map(*c, p, zs->ids);
   bool dragging = zs->pressed && (event->state & GDK_BUTTON1_MASK) && snap.rec &&
                   snap.owner == zs->ids;
   if (!dragging) {
@@ -121,7 +127,7 @@ gboolean on_button_event(GtkWidget* widget, GdkEventButton* event, zoom_state_t*
   }
   int w = 0, h = 0;
   plot_size(*c, w, h);
-  axis_map m = preplot(p, ids->rid, ids->cid, w, h);
+  axis_map m = preplot(resolve_plot_input(*c, *c, p, ids->rid, ids->cid), w, h);
   if (event->type == GDK_BUTTON_PRESS) {
     release_zoom_snapshot(nullptr);
     GtkWidget* plot = static_cast<GtkWidget*>(c->plot);
@@ -166,9 +172,7 @@ gboolean on_scroll_event(GtkWidget*, GdkEventScroll* event, zoom_state_t* zs) {
   int p = proj_by_id(ids->pid);
   curve* c = find_curve(p, ids->rid, ids->cid);
   if (!c) return FALSE;
-  int w = 0, h = 0;
-  plot_size(*c, w, h);
-  axis_map m = preplot(p, ids->rid, ids->cid, w, h);
+  axis_map m = window_map(*c, p, ids);
   double factor = event->direction == GDK_SCROLL_UP ? wheel_step : 1.0 / wheel_step;
   wheel_zoom(*c, m, event->x, event->y, factor);
   mark_project_changed(p);

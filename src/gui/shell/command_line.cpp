@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "project/messages.h"
+#include "version.h"
 
 #ifndef AMOQ_C_COMPILER
 #define AMOQ_C_COMPILER "unknown"
@@ -90,7 +91,7 @@ std::string help_text() {
 std::string version_text() {
   std::string s = usage;
   s += "\n" + std::string(72, '-') + "\n";
-  s += format("\n%s version %s :\n", "AMOQ", "2.0");
+  s += format("\n%s version %s :\n", "AMOQ", amoq_version);
   s += format("C compiler: %s\n", AMOQ_C_COMPILER);
   s += format("C compiler flags: %s\n", AMOQ_C_FLAGS);
   s += format("C++ compiler: %s\n", AMOQ_CXX_COMPILER);

@@ -6,6 +6,7 @@
 #include "gui/shell/main_window.h"
 #include "project/changes.h"
 #include "project/messages.h"
+#include "version.h"
 
 extern "C" void show_question(GtkWidget*, gpointer) {
   // With unsaved work the save question replaces the quit question.
@@ -33,7 +34,7 @@ extern "C" void create_aboutdialog(GtkWidget*, gpointer) {
     g_object_unref(logo);
   }
   gtk_about_dialog_set_program_name(about, "AMOQ");
-  gtk_about_dialog_set_version(about, "2.0");
+  gtk_about_dialog_set_version(about, amoq_version);
   gtk_about_dialog_set_comments(
       about,
       "AMOQ, a program for analysis of X-ray diffraction data\nfrom amorphous materials for "

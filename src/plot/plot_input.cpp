@@ -1,0 +1,53 @@
+#include "plot/plot_input.h"
+
+#include <algorithm>
+
+#include "project/toolbox.h"
+
+namespace {
+
+// Extra data set slots whose every style table is filled.
+int style_slots(const curve& c) {
+  size_t n = static_cast<size_t>(std::max(c.extras, 0));
+  for (size_t k : {c.extrasets.size(), c.extrathick.size(), c.extradash.size(),
+                   c.extraglyph.size(), c.extraspect.size(), c.extragsize.size(),
+                   c.extragfreq.size(), c.extracolor.size()})
+    n = std::min(n, k);
+  return static_cast<int>(n);
+}
+
+}  // namespace
+
+plot_input resolve_plot_input(curve& style, const curve& points, int p, int rid, int cid) {
+  plot_input in;
+  in.p = p, in.rid = rid, in.cid = cid;
+  in.c = &style;
+  in.own = {&points, p,
+            {style.datac, style.aspect, style.dash, style.thickness, style.glyph, style.gsize,
+             style.gfreq},
+            true};
+  const int slots = style_slots(style);
+  const int n = std::min(style.extras, static_cast<int>(style.extrasets.size()));
+  for (int s = 0; s < n; ++s) {
+    const auto& set = style.extrasets[s];
+    if (set[0] != 1) continue;
+    const curve* d = find_curve(set[1], set[2], set[3]);
+    if (!d) continue;
+    plot_set e{d, set[1], {}, s < slots};
+    if (e.styled)
+      e.style = {style.extracolor[s], style.extraspect[s], style.extradash[s], style.extrathick[s],
+                 style.extraglyph[s], style.extragsize[s], style.extragfreq[s]};
+    in.extras.push_back(e);
+  }
+  return in;
+}
+
+plot_input resolve_plot_input(int p, int rid, int cid) {
+  curve* c = find_curve(p, rid, cid);
+  if (!c) {
+    plot_input none;
+    none.p = p, none.rid = rid, none.cid = cid;
+    return none;
+  }
+  return resolve_plot_input(*c, *c, p, rid, cid);
+}
