@@ -41,24 +41,27 @@ class ZoomTest : public CurveWindowTest {
     settle();
   }
 
+  // Delivers an event to `to` (the event box by default) as the X server would.
+  void deliver(GdkEvent* ev, GtkWidget* to = nullptr) {
+    if (!to) to = events;
+    ev->any.window = GDK_WINDOW(g_object_ref(to->window));
+    gtk_widget_event(to, ev);
+    gdk_event_free(ev);
+  }
   void button(GdkEventType type, int b, double x, double y, guint32 time) {
     GdkEvent* ev = gdk_event_new(type);
-    ev->button.window = GDK_WINDOW(g_object_ref(events->window));
     ev->button.button = b;
     ev->button.x = x;
     ev->button.y = y;
     ev->button.time = time;
-    gtk_widget_event(events, ev);
-    gdk_event_free(ev);
+    deliver(ev);
   }
   void motion(double x, double y, guint state) {
     GdkEvent* ev = gdk_event_new(GDK_MOTION_NOTIFY);
-    ev->motion.window = GDK_WINDOW(g_object_ref(events->window));
     ev->motion.x = x;
     ev->motion.y = y;
     ev->motion.state = state;
-    gtk_widget_event(events, ev);
-    gdk_event_free(ev);
+    deliver(ev);
   }
   std::string label() { return gtk_label_get_text(GTK_LABEL(c().coord_label)); }
 };
@@ -138,12 +141,10 @@ TEST_F(ZoomTest, WheelZoomsAboutThePointerDoubleClickAndHomeShowTheWholeCurve) {
   const double px = std::floor(x_min + 150), py = std::floor(y_max + 60);
   axis_map before = preplot(resolve_plot_input(p, 1, 2), W, H);
   GdkEvent* ev = gdk_event_new(GDK_SCROLL);
-  ev->scroll.window = GDK_WINDOW(g_object_ref(events->window));
   ev->scroll.direction = GDK_SCROLL_UP;
   ev->scroll.x = px;
   ev->scroll.y = py;
-  gtk_widget_event(events, ev);
-  gdk_event_free(ev);
+  deliver(ev);
   settle();
   // The data point under the pointer stays there; both ranges shrink by the wheel step.
   axis_map after = preplot(resolve_plot_input(p, 1, 2), W, H);
@@ -162,10 +163,8 @@ TEST_F(ZoomTest, WheelZoomsAboutThePointerDoubleClickAndHomeShowTheWholeCurve) {
   EXPECT_EQ(label().find("to zoom"), std::string::npos);
   set_ranges();
   ev = gdk_event_new(GDK_KEY_PRESS);
-  ev->key.window = GDK_WINDOW(g_object_ref(GTK_WIDGET(c().window)->window));
   ev->key.keyval = GDK_Home;
-  gtk_widget_event(GTK_WIDGET(c().window), ev);
-  gdk_event_free(ev);
+  deliver(ev, GTK_WIDGET(c().window));
   settle();
   EXPECT_TRUE(whole());
 }

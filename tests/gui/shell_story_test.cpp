@@ -20,19 +20,10 @@ class ShellStory : public ShellTest {
     open_command_line_file(parse_command_line(2, argv));
     ASSERT_EQ(nprojects, 1);
   }
-  // Every curve with points: its view button can be used and opens the window.
   void every_curve_viewable() {
-    for (int calc = 0; calc < ncalc; ++calc)
-      for (auto& c : proj[activep].curves[calc]) {
-        if (c->ndata == 0) continue;
-        SCOPED_TRACE(c->name);
-        ASSERT_NE(c->view_button, nullptr);
-        EXPECT_TRUE(gtk_widget_is_sensitive(GTK_WIDGET(c->view_button)));
-        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c->view_button), TRUE);
-        pump();
-        ASSERT_NE(c->window, nullptr);
-        EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(c->window)));
-      }
+    for (auto& list : proj[activep].curves)
+      for (auto& c : list)
+        if (c->ndata > 0) view(*c);
   }
   curve& gr() { return *proj[activep].curves[3][1]; }
   std::string window_title(const curve& c) { return gtk_window_get_title(GTK_WINDOW(c.window)); }
@@ -117,8 +108,7 @@ TEST_F(ShellStory, TheComputedExampleSavedClosedAndReopenedIsReady) {
 
 TEST_F(ShellStory, ResultsFollowTheSettings) {
   open_example();
-  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(gr().view_button), TRUE);
-  pump();
+  view(gr());
   EXPECT_EQ(window_title(gr()), "Project N° 0 - G(r)");
   // Without automatic recalculation a new wavelength marks the results out of date.
   type("wavel", "0.56");
