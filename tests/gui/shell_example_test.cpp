@@ -42,8 +42,8 @@ TEST_F(ShellTest, ExampleRunsItsFourStepsFromTheWindow) {
   open_command_line_file(parse_command_line(2, argv));
   ASSERT_EQ(nprojects, 1);
   ASSERT_TRUE(texts("error").empty()) << texts("error")[0];
-  // The file keeps no step sources: each step after the first takes its input from the
-  // step before once the user chooses so in its source box.
+  // Each step after the first takes its input from the step before, chosen in its
+  // source box.
   const char* const buttons[ncalc] = {"Calcra", "Calcsq", "Calcbq", "Calcgr"};
   const char* const sources[ncalc] = {nullptr, "combocor", "combobq", "combogr"};
   for (int calc = 0; calc < ncalc; ++calc) {
