@@ -23,8 +23,9 @@ enum save_answer { answer_cancel = 0, answer_save = 1, answer_discard = 2 };
 // stderr default (questions are then answered No).
 message_presenter set_message_presenter(message_presenter p);
 
-// Address named in error dialogs for bug reports.
+// Address named in error dialogs for bug reports, after the line that asks for them.
 extern const char* const bug_address;
+extern const char* const bug_line;
 
 void show_info(const char* text, int extra);
 void show_warning(const char* text);

@@ -2,6 +2,8 @@
 // check of a file, the callbacks the numeric routines report through.
 #include "project/steps.h"
 
+#include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -10,6 +12,7 @@
 #include "project/hooks.h"
 #include "numeric/callbacks.h"
 #include "numeric/readfiles.h"
+#include "numeric/safe_files.h"
 #include "project/import_fallback.h"
 #include "project/messages.h"
 #include "project/project.h"
@@ -31,6 +34,60 @@ const char* points_label(const project& r, int id) {
   return r.params[0] == 0 || r.params[0] == 1 ? tdata[r.params[0]] : "";
 }
 
+// The real reason read_data could not open `path`: missing, a directory, a FIFO or a
+// device, or refused by the system (permissions).
+void report_unopened_file(const char* path) {
+  const file_problem problem = input_file_problem(path);
+  const int error = errno;
+  if (problem == file_problem::system)
+    report_load_error("Error loading file: file cannot be read", path,
+                      file_problem_text(problem, error));
+  else if (problem == file_problem::none || problem == file_problem::missing)
+    report_load_error("Error loading file: file does not exist", path, "");
+  else
+    report_load_error(("Error loading file: file " + file_problem_text(problem)).c_str(), path, "");
+}
+
+// The curves a run of step calc delivers, the name of their abscissa and the settings
+// whose values can make them infinite or NaN.
+struct step_results {
+  int cids[2];
+  const char* abscissa;
+  const char* causes;
+};
+step_results results_of(const project& r, int calc) {
+  switch (calc) {
+    case 0: return {{3, -1}, "Q", "the wavelength, the dead time, the absorptions and the intensities"};
+    case 1:
+      return {{1, 2}, "Q",
+              "the corrected intensities (all zero?), the normalisation parameters and the species"};
+    case 2: return {{1, -1}, "Q", "the bending point and the input data"};
+    default:
+      return {{1, r.params[3] == 1 ? 3 : 2}, "r",
+              "the number density (0?), δr and the input data"};
+  }
+}
+
+// A run whose result holds NaN or infinity failed: the message names the step, the first
+// such point and the settings that can cause it. True when every value is finite.
+bool results_finite(int calc) {
+  const project& r = proj[activep];
+  const step_results res = results_of(r, calc);
+  for (int cid : res.cids) {
+    const curve* c = cid >= 0 ? find_curve(activep, calc, cid) : nullptr;
+    const int n = c ? curve_points(*c) : 0;
+    for (int i = 0; i < n; ++i) {
+      if (std::isfinite(c->data[0][i]) && std::isfinite(c->data[1][i])) continue;
+      show_error(format("The result of %s is not a number at %s = %g: check %s", calcname[calc],
+                        res.abscissa, c->data[0][i], res.causes)
+                     .c_str(),
+                 1);
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int file_calc(int id) { return id <= 2 ? 0 : id - 2; }
@@ -43,7 +100,7 @@ int datafile_set(const char* path, const char* label, int id, int calc, int cid)
     n = load_refused_file(path, id, calc, cid);
     label = points_label(proj[activep], id);  // a unit in the header sets the raw data's format
   } else if (n == -3) {
-    report_load_error("Error loading file: file does not exist", path, "");
+    report_unopened_file(path);
   } else if (n == -2) {
     report_load_error("Error loading file: format not supported", path, "the file is empty");
   } else if (n == 0) {
@@ -73,6 +130,7 @@ int load_data_file(int id, const char* path) {
   }
   int ok = datafile_set(path, points_label(r, id), id, calc, cid);
   if (!ok) r.filename[id].reset();
+  proj[activep].filepath[id] = ok ? std::optional<std::string>(path) : std::nullopt;
   if (step_input) {
     initcalcs(calc, ok);
     turncheck(calc, ok);
@@ -131,6 +189,7 @@ int end_run(int calc, int ok) {
     show_warning("My warning message");
     return step_failed;
   }
+  if (!results_finite(calc)) return step_failed;
   if (!auto_recalculating()) turncheck(calc, 1);
   proj[activep].calcok[calc] = 1;
   mark_project_changed(activep);

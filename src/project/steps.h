@@ -10,7 +10,8 @@
 enum step_result {
   step_refused = 0,  // a check failed (its warning was shown); nothing changed
   step_done = 1,     // the routine delivered its results; calcok set
-  step_failed = 2,   // the routine refused (its own message, then the two dialogs)
+  step_failed = 2,   // the routine refused (its own message, then the two dialogs), or its
+                     // result holds NaN or infinity (one message naming the point)
 };
 
 // ---- Data files (ids 0..5: raw, background, cell, and the inputs of steps 1..3) ----
@@ -37,7 +38,8 @@ int test_data(int p, int id);
 // Frame of every run: begin_run switches the step's check off, clears calcok until the run
 // succeeds and enters the busy state; end_run leaves it and, on success, sets the check
 // and calcok (returns step_done), on failure shows "My error message" and "My warning
-// message" (returns step_failed).
+// message" (returns step_failed). A delivered result that holds NaN or infinity is a
+// failure too: its own message names the step, the point and the settings to check.
 void begin_run(int calc);
 int end_run(int calc, int ok);
 
@@ -69,7 +71,8 @@ int run_ra();
 
 // "checkcorr": additive correction on/off; the constant is reset to 0.0.
 void set_additive_correction(int on);
-// "checkham" (m 0) / "checktem" (m 1) switched on: the method and its parameter reset.
+// "checkham" (m 0) / "checktem" (m 1) / "checkint" (m 2, the integral method) switched on:
+// the method and its parameter reset (the other method's parameter unset).
 void set_method(int m);
 
 int test_sq(int p, int report);
@@ -84,6 +87,8 @@ int run_bq();
 
 // Density option of the g(r) dialog: 1 = density from the slope of G(r).
 void set_density_mode(int on);
+// Window of the transform: 0 exp(-damp Q^2), 1 Lorch; the g(r) step is no longer computed.
+void set_window(int window);
 
 int test_gr(int p, int report);
 int run_gr();

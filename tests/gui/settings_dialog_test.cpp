@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "numeric/elements.h"
+#include "project/entry_text.h"
 #include "project/xray_tables.h"
 #include "steps_fixture.h"
 
@@ -23,26 +24,40 @@ TEST_F(SettingsDialogTest, EntriesRejectOutOfRangeValuesAndShowTheStoredOneAgain
     const char* typed;
     const char* info;   // expected message, "" for none
     const char* shown;  // entry text afterwards
+    const char* refused = "";  // the warning of text that is not a number
   };
+  const std::string nan = "\" is not a number\nThe value is left as it was";
+  const std::string wavel_abc = "Wavelength (Å): \"abc" + nan, conc_ratio = "Concentration: \"2/3" + nan;
   const edit edits[] = {
       {"species", "0", "Number of species must be between 1 and 10", "2"},
       {"species", "11", "Number of species must be between 1 and 10", "2"},
       {"species", "2", "", "2"},  // the current count keeps the species data
       {"Z", "99", "Atomic number must be between 1 and 98", "14"},
       {"conc", "0", "Species concentration must be > 0.0", "0.500000"},
+      {"conc", "2/3", "", "0.500000", conc_ratio.c_str()},
       {"fp", "-150", "Abs(f') must be =< 100.0", "1.500000"},
       {"fp", "-100", "", "-100.000000"},
       {"fpp", "100.5", "Abs(f'') must be =< 100.0", "-2.000000"},
-      {"Z", "26.7", "", "26"},          // stored truncated
-      {"wavel", "abc", "", "0.000000"},  // not a number reads as 0.0
+      {"Z", "26.7", "", "26"},  // stored truncated
+      {"wavel", "abc", "", "", wavel_abc.c_str()},
+      // Small and large values are shown so that they read back: leaving them is no edit.
+      {"ddt", "2.4e-7", "", "2.4e-07"},
+      {"ddt", "2.4e-07", "", "2.4e-07"},
+      {"deltar", " 1e-12 ", "", "1e-12"},
+      {"wavel", "0.7093", "", "0.709300"},
+      {"density", "1e300", "", "1e+300"},
   };
   for (const edit& e : edits) {
     SCOPED_TRACE(std::string(e.id) + " <- " + e.typed);
     messages->messages.clear();
     type(e.id, e.typed);
     EXPECT_EQ(messages->texts("info"), *e.info ? std::vector<std::string>{e.info} : std::vector<std::string>{});
+    EXPECT_EQ(warnings(), *e.refused ? std::vector<std::string>{e.refused} : std::vector<std::string>{});
     EXPECT_EQ(text(e.id), e.shown);
   }
+  EXPECT_EQ(record().exp_prop[4], 2.4e-7);
+  EXPECT_EQ(record().exp_prop[10], 1e-12);
+  EXPECT_EQ(record().exp_prop[3], 1e300);
   EXPECT_EQ(record().spec_prop[2][0], -100.0);
   EXPECT_EQ(text("Elt"), std::string(atsym_of(26)));
   EXPECT_EQ(text("Eltname"), std::string(element_of(26)));
@@ -77,11 +92,11 @@ TEST_F(SettingsDialogTest, ElementChooserTablesPresetsAndMuT) {
   EXPECT_EQ(text("wavel"), "0.710747");
   EXPECT_EQ(text("fp"), "0.010600");  // typed: kept
   gtk_button_clicked(GTK_BUTTON(widget("fptables")));
-  EXPECT_EQ(text("fp"), format("%f", tabulated_anomalous(8, 0.710747)->fp));
+  EXPECT_EQ(text("fp"), entry_text(tabulated_anomalous(8, 0.710747)->fp));
   type("mutthick", "1");
   type("mutdens", "2.2");
   gtk_button_clicked(GTK_BUTTON(widget("mutcalc")));
-  EXPECT_EQ(text("abss"), format("%f", record().exp_prop[1]));
+  EXPECT_EQ(text("abss"), entry_text(record().exp_prop[1]));
   EXPECT_GT(record().exp_prop[1], 0.5);
   type("wavel", "1.540593");
   EXPECT_EQ(combo("wavelbox"), 1);  // Cu Kα1
@@ -143,6 +158,17 @@ TEST_F(SettingsDialogTest, ApplyWarnsStepByStepAndTurnsToTheFailingPage) {
   EXPECT_EQ(record().calcok[2], 1);
 }
 
+TEST_F(SettingsDialogTest, ApplyShowsTheConcentrationsAsProportions) {
+  new_sio2_project();
+  species_select(0);
+  type("conc", "1");
+  species_select(1);
+  type("conc", "2");  // SiO2 written as a formula
+  gtk_button_clicked(GTK_BUTTON(widget("SettingsApply")));
+  EXPECT_EQ(record().spec_prop[1], (std::vector<double>{1.0 / 3.0, 2.0 / 3.0}));
+  EXPECT_EQ(text("conc"), "0.6666666666666666");
+}
+
 TEST_F(SettingsDialogTest, SwitchingProjectsShowsEachRecordWithoutChangingIt) {
   new_sio2_project();
   tick("smoothing", true);
@@ -172,6 +198,36 @@ TEST_F(SettingsDialogTest, SwitchingProjectsShowsEachRecordWithoutChangingIt) {
   EXPECT_EQ(std::vector<double>(proj[0].exp_prop, proj[0].exp_prop + nexp_props), values);
   EXPECT_EQ(proj[0].params[2], 1);
   EXPECT_EQ(proj[0].checks[2], 1);
+}
+
+// The refinement entries and combo boxes: stored through their rules, empty for unset,
+// the polarisation entries sensitive for their beam, shown again from each record.
+TEST_F(SettingsDialogTest, RefinementWidgetsFollowTheRecord) {
+  new_sio2_project();
+  type("monoangle", "26.6");
+  EXPECT_EQ(record().options.monoangle, 26.6);
+  EXPECT_EQ(text("monoangle"), "26.600000");
+  EXPECT_FALSE(sensitive("polfraction"));
+  choose("monobox", 1);
+  EXPECT_TRUE(sensitive("polfraction"));
+  EXPECT_FALSE(sensitive("monoangle"));
+  type("ttmin", "5");
+  type("qmax", "abc");
+  EXPECT_EQ(texts("info"), std::vector<std::string>{"Highest Q of the transform: \"abc\" is not a number"});
+  EXPECT_EQ(text("qmax"), "");
+  type("ttmin", " ");
+  EXPECT_EQ(record().options.ttmin, not_set);
+  choose("incoherentbox", 1);
+  choose("geombox", 3);
+  EXPECT_EQ(record().options.incoherent, 1.0);
+  EXPECT_EQ(record().exp_prop[12], geometry_none);
+  init_project();
+  EXPECT_EQ(text("monoangle"), "");
+  EXPECT_EQ(combo("incoherentbox"), 0);
+  active_project_changed(0);
+  EXPECT_EQ(text("monoangle"), "26.600000");
+  EXPECT_EQ(combo("incoherentbox"), 1);
+  EXPECT_EQ(record().options.monoangle, 26.6);
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   EXPECT_FALSE(sensitive("backfile"));
   tick("backcorr", true);
   EXPECT_EQ(text("backlab"), "sio2_background.dat");
-  // A background one point shorter than the raw data: warned, and corrected all the same.
+  // A background one point shorter than the raw data: interpolated onto the raw abscissae.
   std::string shorter = testing::TempDir() + "steps_short_background.dat";
   std::FILE* out = std::fopen(shorter.c_str(), "w");
   const auto& bx = record().curves[0][1]->data;
@@ -149,8 +149,10 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   answers.push_back(shorter);
   press("backfile");
   press("Calcra");
-  EXPECT_EQ(warnings(), std::vector<std::string>{"The number of data points changes between data "
-                                                 "sets\nYou might want to check this"});
+  EXPECT_EQ(warnings(), std::vector<std::string>{"steps_short_background.dat has other abscissae "
+                                                 "than the raw data: it is interpolated onto "
+                                                 "them\nOutside its range, 2 to 139.95°, nothing "
+                                                 "is subtracted"});
   EXPECT_EQ(record().calcok[0], 1);
   std::remove(shorter.c_str());
   press("qfile");  // the inputs of the later steps: a chooser without a title
@@ -301,6 +303,28 @@ TEST_F(StepsTest, ExpandersAndTheCurveTablesOfEachProject) {
   }
   release_step_widgets(0);  // the last project closes: its steps offer nothing
   EXPECT_FALSE(active("racheck") || sensitive("racheck"));
+}
+
+}  // namespace
+
+namespace {
+
+// The integral method joins the two method buttons (exactly one on), and the window box
+// takes the damping entry out of play for the Lorch window.
+TEST_F(StepsTest, IntegralMethodButtonAndWindowBox) {
+  new_sio2_project();
+  tick("checkint", true);
+  EXPECT_EQ(proj[activep].params[2], 2);
+  EXPECT_FALSE(active("checkham") || active("checktem"));
+  EXPECT_FALSE(sensitive("ham") || sensitive("tem"));
+  tick("checkint", false);
+  EXPECT_EQ(proj[activep].params[2], 0);
+  EXPECT_TRUE(active("checkham") && sensitive("ham"));
+  choose("windowbox", 1);
+  EXPECT_EQ(proj[activep].options.window, 1.0);
+  EXPECT_FALSE(sensitive("df"));
+  choose("windowbox", 0);
+  EXPECT_TRUE(sensitive("df"));
 }
 
 }  // namespace
