@@ -11,7 +11,7 @@ JOBS       ?= $(shell nproc)
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libfftw3-dev libxml2-dev libgtk2.0-dev grace xvfb xauth \
             clang libclang-rt-14-dev libcairo2-dev libpango1.0-dev \
-            poppler-utils librsvg2-bin imagemagick perl
+            poppler-utils librsvg2-bin imagemagick perl libxy-dev libxrl-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -65,7 +65,7 @@ bench: deps
 # FUZZ_SECONDS seconds, one after the other, starting from the seed corpora in fuzz/corpus.
 # New inputs go to $(FUZZ_BUILD)/corpus, crashes to $(FUZZ_BUILD)/crashes; a crashing
 # input belongs in fuzz/regressions/<target>/ once fixed, where make test replays it.
-FUZZ_TARGETS := nap:65536 naw:131072 apf:16384 read_data:8192
+FUZZ_TARGETS := nap:65536 naw:131072 apf:16384 read_data:8192 header:65536
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -56,7 +56,9 @@ struct options {
 
 // ---- The keys of --set ---------------------------------------------------------------------
 
-enum class key_kind { exp_prop, box, format, method, density_mode, check };
+// scale: background / cell scale factor; tables: values taken from the X-ray tables once
+// the other settings are in (take_from_tables).
+enum class key_kind { exp_prop, box, format, method, density_mode, check, scale, tables };
 
 struct setting_key {
   const char* name;
@@ -79,6 +81,9 @@ const setting_key setting_keys[] = {
     {"method", key_kind::method, 0, 1},      {"densmode", key_kind::density_mode, 0, 1},
     {"backcorr", key_kind::check, 0, 1},     {"subscatt", key_kind::check, 1, 1},
     {"smoothing", key_kind::check, 2, 1},    {"checkcorr", key_kind::check, 3, 1},
+    {"bkgscale", key_kind::scale, 0, 0},     {"cellscale", key_kind::scale, 1, 0},
+    {"fp-from-tables", key_kind::tables, 0, 1}, {"mut-thickness", key_kind::tables, 1, 0},
+    {"mass-density", key_kind::tables, 2, 0},
 };
 
 const setting_key* find_key(const std::string& name) {
@@ -198,7 +203,12 @@ int usage(options&, const std::string&, const std::string&) {
              "\n"
              "PROJECT is a project file (.nap) or an XML project file (.apf). Each INPUT replaces\n"
              "the input curve of the first step run (the raw data for step 0); without INPUT the\n"
-             "project's own curves are used.\n"
+             "project's own curves are used. A data file that is not plain (x, y) pairs\n"
+             "(instrument files, text with a header) is read with format detection.\n"
+             "bkgscale and cellscale scale the background and cell intensities; f' and f''\n"
+             "absent from the project are taken from the X-ray tables (fp-from-tables=1: all\n"
+             "of them), and mut-thickness (mm) with mass-density (g/cm3) gives the sample's\n"
+             "mu*t from its composition.\n"
              "\n",
              stdout);
   std::fputs(option_help().c_str(), stdout);
@@ -410,6 +420,8 @@ bool apply_setting(const setting& s) {
     set_prop(prop_first_exp + k.index, s.value, 0);
     return true;
   }
+  if (k.kind == key_kind::scale) return set_scale(k.index, s.value);
+  if (k.kind == key_kind::tables && k.largest == 0) return s.value > 0.0;  // taken later
   const int lowest = k.kind == key_kind::box ? 1 : 0;
   if (!is_choice(s.value, lowest, k.largest)) return false;
   const int v = static_cast<int>(s.value);
@@ -428,9 +440,38 @@ bool apply_setting(const setting& s) {
     case key_kind::density_mode:
       set_density_mode(v);
       break;
-    default:  // formatbox, applied later
+    default:  // formatbox and fp-from-tables, applied later
       break;
   }
+  return true;
+}
+
+// f′ and f″ from the tables (those absent, i.e. 0, or all with fp-from-tables=1) and μt
+// from mut-thickness and mass-density, once the other settings (the wavelength among
+// them) are in. False when the tables cannot give what was asked for.
+bool take_from_tables(const std::vector<setting>& sets) {
+  double all = 0.0, thickness = 0.0, density = 0.0;
+  for (const setting& s : sets) {
+    if (s.key == "fp-from-tables") all = s.value;
+    if (s.key == "mut-thickness") thickness = s.value;
+    if (s.key == "mass-density") density = s.value;
+  }
+  const project& r = proj[activep];
+  for (int s = 0; s < r.nspec; ++s) {
+    if (all == 0.0 && r.spec_prop[2][s] != 0.0 && r.spec_prop[3][s] != 0.0) continue;
+    int result = anomalous_from_tables(s, all == 0.0);
+    if (result == prop_rejected && all != 0.0) return false;
+    if (result == prop_stored)
+      sink.put(format("amoq-reduce: f' and f'' of %s from the tables: %f %f", r.spec_symbol[s].c_str(),
+                      r.spec_prop[2][s], r.spec_prop[3][s]));
+  }
+  if (thickness == 0.0 && density == 0.0) return true;
+  if (thickness == 0.0 || density == 0.0) {
+    sink.put("amoq-reduce: mut-thickness and mass-density are needed together");
+    return false;
+  }
+  if (compute_mu_t(thickness, density) == prop_rejected) return false;
+  sink.put(format("amoq-reduce: mu*t of the sample from the tables: %f", r.exp_prop[1]));
   return true;
 }
 
@@ -479,6 +520,8 @@ int prepare_project(const options& o) {
     }
     if (s.key == "formatbox") format_choice = static_cast<int>(s.value);
   }
+  if (!take_from_tables(o.sets)) return status_refused;
+  proj[activep].import_choice = 1;  // files the plain reader refuses: format detection
   proj[activep].trun = 1;  // apply as "Apply" does, whatever the file's state
   if (!apply_project()) return status_refused;
   if (format_choice >= 0) set_data_format(format_choice);
@@ -619,8 +662,8 @@ int reduce(const options& o, const std::string& input, const fs::path& dir, cons
 }  // namespace
 
 // fontconfig keeps its configuration and font caches for the life of the process (pango
-// loads them on the first --plot image); the leak checker of the sanitizer build is told to
-// ignore them. Unused in other builds.
+// loads them for --plot); the leak checker of the sanitizer build is told to ignore them.
+// Unused in other builds.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 int main(int argc, char** argv) {

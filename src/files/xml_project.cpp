@@ -32,6 +32,18 @@ namespace {
 
 xml_import_hooks import_hooks;
 
+// Why the last check_xml failed, for the message.
+std::string failure_reason;
+
+int fail(int code, std::string reason) {
+  failure_reason = std::move(reason);
+  return code;
+}
+bool fail(std::string reason) {
+  failure_reason = std::move(reason);
+  return false;
+}
+
 const char* const xml_messages[7] = {
     "AmoqGTK project file (XML) successfully opened\n",
     "Impossible to open the AmoqGTK project file (XML) file\n",
@@ -185,73 +197,95 @@ bool name_is(const xmlNode* node, const char* name) {
 // names and scattering coefficients are taken as when Z is chosen in the settings.
 int read_species(int p, xmlNode* chemistry) {
   xmlNode* species = findnode(chemistry->children, "species");
-  if (!species) return 4;
+  if (!species) return fail(4, "no <species> element");
   int n = 0;
-  if (!parse_int_in(first_attribute(species), true, 0, nspec_max, n)) return 4;
+  if (!parse_int_in(first_attribute(species), true, 0, nspec_max, n))
+    return fail(4, "the number of species is not between 0 and 10");
   prepspec(p, n);
   xmlNode* z_node = nullptr;
   for (int i = 0; i < n; ++i) {
     z_node = findnode(i == 0 ? species->children : z_node->next, "Z");
-    if (!z_node) return 4;
+    if (!z_node) return fail(4, format("no <Z> element for species %d", i));
     int id = -1;
-    if (!parse_int_in(first_attribute(z_node), false, i, i, id)) return 4;
+    if (!parse_int_in(first_attribute(z_node), false, i, i, id))
+      return fail(4, format("the id of <Z> number %d is not %d", i + 1, i));
     int z = 0;
-    if (!parse_int_in(node_text(z_node), false, 1, ncoeff_elements, z)) return 4;
+    if (!parse_int_in(node_text(z_node), false, 1, ncoeff_elements, z))
+      return fail(4, format("the atomic number of species %d is not between 1 and 98", i));
     set_species_element(p, i, z);
   }
   return 0;
 }
 
-// The element parts (code 5): each must name the element given in the species part and
-// carries the concentration and the anomalous dispersion corrections.
+// The element parts (code 5): each must name the element given in the species part
+// (symbol and name compared without surrounding blanks and letter case) and carries the
+// concentration and the anomalous dispersion corrections; an absent fp or fpp reads as 0
+// (not given).
 int read_elements(int p, xmlNode* chemistry) {
   xmlNode* e = nullptr;
   for (int i = 0; i < proj[p].nspec; ++i) {
     e = findnode(i == 0 ? chemistry->children : e->next, "element");
-    if (!e) return 5;
+    if (!e) return fail(5, format("no <element> for species %d", i));
     project& r = proj[p];
     std::optional<std::string> symbol = first_attribute(e);
-    if (!symbol || *symbol != r.spec_symbol[i]) return 5;
+    if (!symbol || !same_text(*symbol, r.spec_symbol[i]))
+      return fail(5, format("the symbol \"%s\" of species %d is not %s, the element of Z = %d",
+                            symbol ? symbol->c_str() : "", i, r.spec_symbol[i].c_str(),
+                            nearest_int(r.spec_prop[0][i])));
     std::optional<std::string> name = child_text(e, "name");
-    if (!name || *name != r.spec_name[i]) return 5;
+    if (!name || !same_text(*name, r.spec_name[i]))
+      return fail(5, format("the <name> \"%s\" of species %d is not %s", name ? name->c_str() : "",
+                            i, r.spec_name[i].c_str()));
     double z = 0.0;
-    if (!parse_decimal(child_text(e, "z"), z) || z != r.spec_prop[0][i]) return 5;
+    if (!parse_decimal(child_text(e, "z"), z) || z != r.spec_prop[0][i])
+      return fail(5, format("the <z> of species %d is not %d", i, nearest_int(r.spec_prop[0][i])));
     static const char* const fields[3] = {"concentration", "fp", "fpp"};
     for (int k = 0; k < 3; ++k) {
+      std::optional<std::string> text = child_text(e, fields[k]);
       double v = 0.0;
-      if (!parse_decimal(child_text(e, fields[k]), v)) return 5;
+      if ((text || k == 0) && !parse_decimal(text, v))
+        return fail(5, format("<%s> of species %d is missing or not a number", fields[k], i));
       r.spec_prop[1 + k][i] = v;
     }
   }
   return 0;
 }
 
-// Index of `text` in a code table; index 0 ("Unknown") is stored as "not set".
+// Index of `text` in a code table (compared without surrounding blanks and letter case);
+// index 0 ("Unknown") is stored as "not set".
 bool read_code(xmlNode* experiment, const char* name, const char* const* table, int entries,
                double& out) {
   std::optional<std::string> text = child_text(experiment, name);
-  if (!text) return false;
+  if (!text) return fail(format("no <%s> element", name));
   for (int k = 0; k < entries; ++k) {
-    if (*text == table[k]) {
+    if (same_text(*text, table[k])) {
       out = k == 0 ? not_set : static_cast<double>(k);
       return true;
     }
   }
-  return false;
+  return fail(format("<%s> \"%s\" is not a known choice", name, text->c_str()));
+}
+
+// A number child of the experiment part found from `first` on.
+bool read_number(xmlNode* first, const char* name, double& out, xmlNode** found = nullptr) {
+  xmlNode* n = findnode(first, name);
+  if (found) *found = n;
+  if (!n || !parse_single(node_text(n), out))
+    return fail(format("<%s> is missing, out of order or not a number", name));
+  return true;
 }
 
 // The experiment part (code 6 on any failure). The wavelength and the two absorptions
 // must come in this order; the other children may stand anywhere.
 bool read_experiment(int p, xmlNode* experiment) {
   double* e = proj[p].exp_prop;
-  xmlNode* wl = findnode(experiment->children, "wavelength");
-  if (!wl || !parse_single(node_text(wl), e[0])) return false;
-  xmlNode* abs_sample = findnode(wl, "absorption-sample");
-  if (!abs_sample || !parse_single(node_text(abs_sample), e[1])) return false;
-  xmlNode* abs_substrate = findnode(abs_sample, "absorption-substrate");
-  if (!abs_substrate || !parse_single(node_text(abs_substrate), e[2])) return false;
-  if (!parse_single(child_text(experiment, "density"), e[3])) return false;
-  if (!parse_single(child_text(experiment, "deadtime"), e[4])) return false;
+  xmlNode *wl = nullptr, *abs_sample = nullptr;
+  if (!read_number(experiment->children, "wavelength", e[0], &wl) ||
+      !read_number(wl, "absorption-sample", e[1], &abs_sample) ||
+      !read_number(abs_sample, "absorption-substrate", e[2]) ||
+      !read_number(experiment->children, "density", e[3]) ||
+      !read_number(experiment->children, "deadtime", e[4]))
+    return false;
   if (!read_code(experiment, "geometry", geometry, 4, e[12])) return false;
   if (!read_code(experiment, "monochromator", monochr, 3, e[13])) return false;
   if (!read_code(experiment, "compton", compt, 3, e[14])) return false;
@@ -411,24 +445,27 @@ int write_xml(const char* file) {
 
 int check_xml(const char* file) {
   const int p = activep;
-  if (!file || !valid_project(p)) return 1;
+  failure_reason.clear();
+  if (!file || !valid_project(p)) return fail(1, "no project to read into");
   std::string bytes;
-  if (!read_capped(file, bytes)) return 1;
+  if (!read_capped(file, bytes)) return fail(1, "the file cannot be read or is larger than 1 MiB");
   doc_ptr doc = parse_document(bytes, file);
-  if (!doc) return 1;
+  if (!doc) return fail(1, "not a well-formed XML document without a document type declaration");
 
   xmlNode* root = xmlDocGetRootElement(doc.get());
-  if (!root || !name_is(root, "amoq-xml")) return 2;
+  if (!root || !name_is(root, "amoq-xml"))
+    return fail(2, format("the root element is <%s>, not <amoq-xml>",
+                          root && root->name ? reinterpret_cast<const char*>(root->name) : ""));
   xmlNode* chemistry = findnode(root->children, "chemistry");
-  if (!chemistry) return 3;
+  if (!chemistry) return fail(3, "no <chemistry> element");
   if (int code = read_species(p, chemistry)) return code;
   if (int code = read_elements(p, chemistry)) return code;
 
   xmlNode* experiment = findnode(root->children, "experiment");
-  if (!experiment) return 3;
+  if (!experiment) return fail(3, "no <experiment> element");
   if (!read_experiment(p, experiment)) return 6;
   xmlNode* project_node = findnode(experiment, "project");
-  if (!project_node) return 3;
+  if (!project_node) return fail(3, "no <project> element after <experiment>");
   const bool applied = node_text(project_node) == std::optional<std::string>("TRUE");
   doc.reset();
 
@@ -442,11 +479,14 @@ int check_xml(const char* file) {
   return 0;
 }
 
+const std::string& xml_failure_reason() { return failure_reason; }
+
 int open_xml(const char* file) {
   int code = check_xml(file);
   if (code == 0)
     show_info(xml_messages[0], 0);
   else
-    show_error(xml_messages[code], 1);
+    show_error(format("%s%s: %s", xml_messages[code], file ? file : "", failure_reason.c_str()).c_str(),
+               1);
   return code;
 }

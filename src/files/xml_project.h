@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <libxml/tree.h>
 
@@ -22,8 +23,13 @@ int write_xml(const char* file);
 // Values stored before a failure stay in the project.
 int check_xml(const char* file);
 
-// check_xml, then shows the message of its code; returns the code.
+// check_xml, then shows the message of its code, followed for a failure by the file and
+// the reason (xml_failure_reason); returns the code.
 int open_xml(const char* file);
+
+// Why the last check_xml failed, in a few words ("no <experiment> element"); empty after
+// a success.
+const std::string& xml_failure_reason();
 
 // The first element among `first` and its following siblings named `name`; nullptr when
 // there is none. Text, comment and processing-instruction nodes are passed over.

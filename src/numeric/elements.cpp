@@ -48,6 +48,35 @@ std::string_view element_of(int z) {
 
 double rx_coefficient(int j, int z) { return rxparameters[j * ncoeff_elements + (z - 1)]; }
 
+namespace {
+
+std::string_view trim_blanks(std::string_view t) {
+  const char* blanks = " \t\r\n";
+  size_t b = t.find_first_not_of(blanks);
+  if (b == std::string_view::npos) return {};
+  return t.substr(b, t.find_last_not_of(blanks) - b + 1);
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool same_text(std::string_view a, std::string_view b) {
+  a = trim_blanks(a);
+  b = trim_blanks(b);
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
+int element_number(std::string_view text) {
+  if (trim_blanks(text).empty()) return 0;
+  for (int z = 1; z <= ncoeff_elements; ++z)
+    if (same_text(text, atsym_of(z)) || same_text(text, element_of(z))) return z;
+  return 0;
+}
+
 double scattering_factor(const species_factors& sp, double q) {
   const double s = q / four_pi_f;
   const double s2 = s * s;

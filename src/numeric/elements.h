@@ -23,6 +23,14 @@ std::string_view atsym_of(int z);    // "C " for 6; empty for Z outside 1..106
 std::string_view element_of(int z);  // "Carbon        " for 6; empty outside 1..106
 double rx_coefficient(int j, int z); // coefficient row j (0..10) of element Z (1..98)
 
+// True when a and b are the same text once the blanks around each are trimmed and ASCII
+// letter case is ignored ("O" and "o " match the symbol "O ").
+bool same_text(std::string_view a, std::string_view b);
+
+// Atomic number (1..98) of the element whose symbol or name is `text` (same_text), 0 when
+// none is. "Si", "silicon" and " SILICON " give 14.
+int element_number(std::string_view text);
+
 // 4*pi at single precision, as the reduction routines use it.
 inline constexpr double four_pi_f = 12.566370964050293;
 inline constexpr double pi_f = 3.1415927410125732;

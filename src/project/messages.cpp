@@ -34,6 +34,21 @@ std::string format(const char* fmt, ...) {
   return out;
 }
 
+std::string markup_escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&')
+      out += "&amp;";
+    else if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else
+      out += c;
+  }
+  return out;
+}
+
 void show_info(const char* text, int /*extra: no visible effect*/) {
   std::string t = text ? text : "";
   if (presenter.info)

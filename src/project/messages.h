@@ -31,5 +31,8 @@ void show_numeric_error(const char* a, const char* b, const char* c);
 // Returns 1 when the user answers Yes.
 int ask_question(const char* title, const char* text);
 
+// Text shown inside an information message, which is markup: &, < and > escaped.
+std::string markup_escape(const std::string& text);
+
 // printf-style formatting into a std::string (C locale).
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

@@ -81,6 +81,9 @@ struct project {
   void* spec_combo = nullptr;
   void* view = nullptr;
   project_options options;
+  // Files the plain reader refuses: 0 not asked yet, 1 read them with format detection,
+  // 2 do not. Asked once per project and session; never saved.
+  int import_choice = 0;
 };
 
 // Global project table. nprojects always equals proj.size().

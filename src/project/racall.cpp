@@ -1,5 +1,6 @@
 // Step 0, raw data correction: the abscissa, smoothing and subtraction switches, the
 // input check and the run of dr.
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -96,7 +97,32 @@ const double* intensities(const curve* c, int n, std::vector<double>& pad) {
   return pad.data();
 }
 
+// The background or cell intensities times their scale factor; the array itself at 1.
+const double* scaled(const double* v, int n, double factor, std::vector<double>& out) {
+  if (factor == 1.0 || n <= 0) return v;
+  out.assign(v, v + n);
+  for (double& e : out) e *= factor;
+  return out.data();
+}
+
 }  // namespace
+
+int set_scale(int k, double value) {
+  if (!valid_project(activep) || k < 0 || k > 1) return 0;
+  if (!(value > 0.0) || !std::isfinite(value)) {
+    show_info(k == 0 ? "The background scale factor must be > 0.0"
+                     : "The cell scale factor must be > 0.0",
+              0);
+    return 0;
+  }
+  project& r = proj[activep];
+  double& stored = k == 0 ? r.options.bkgscale : r.options.cellscale;
+  if (stored != value) {
+    stored = value;
+    r.calcok[0] = 0;
+  }
+  return 1;
+}
 
 int set_data_format(int entry) {
   if (!valid_project(activep) || entry < -1 || entry > 1) return 0;
@@ -193,13 +219,16 @@ int run_ra() {
     x = raw->data[0].data();
     y = raw->data[1].data();
   }
-  // Files used on another grid are interpolated; one warning says which.
+  // Files used on another grid are interpolated (one warning says which), then scaled.
   std::string note;
   const double* b = r.checks[0] && back && n > 0 ? on_raw_grid(r, 1, *raw, *back, pad_back, note)
                                                  : intensities(back, n, pad_back);
   const double* c = r.checks[1] && cell && n > 0 ? on_raw_grid(r, 2, *raw, *cell, pad_cell, note)
                                                  : intensities(cell, n, pad_cell);
   if (!note.empty()) show_warning(note.c_str());
+  std::vector<double> scaled_back, scaled_cell;
+  b = scaled(b, n, r.options.bkgscale, scaled_back);
+  c = scaled(c, n, r.options.cellscale, scaled_cell);
   // The smoothing intensity counts only while smoothing is switched on.
   const double smo = r.checks[2] ? r.exp_prop[15] : 0.0;
   int ok = dr(r.exp_prop[0], r.exp_prop[1], r.exp_prop[2], r.exp_prop[4], r.exp_prop[12],

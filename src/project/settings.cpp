@@ -1,17 +1,36 @@
 #include "project/settings.h"
 
 #include <cmath>
+#include <vector>
 
+#include "numeric/elements.h"
 #include "project/entry_text.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
+#include "project/xray_tables.h"
 
 namespace {
 
 void show_page(int page) {
   if (shooks().settings_page) shooks().settings_page(page);
+}
+
+// f′ and f″ of species s follow the tables when its element or the wavelength changes,
+// unless the user typed values of their own: a value is the table's when it is 0 (never
+// given) or equals the table at the previous element and wavelength, to the six decimals
+// a project file keeps.
+void follow_tables(project& r, int s, int old_z, double old_wavelength) {
+  auto now = tabulated_anomalous(static_cast<int>(r.spec_prop[0][s]), r.exp_prop[0]);
+  if (!now) return;
+  auto before = tabulated_anomalous(old_z, old_wavelength);
+  const double table_now[2] = {now->fp, now->fpp};
+  const double table_before[2] = {before ? before->fp : NAN, before ? before->fpp : NAN};
+  for (int k = 0; k < 2; ++k) {
+    double& v = r.spec_prop[2 + k][s];
+    if (v == 0.0 || std::fabs(v - table_before[k]) <= 1e-6) v = table_now[k];
+  }
 }
 
 int set_species_count(project& r, double value) {
@@ -37,7 +56,11 @@ int set_species_value(project& r, int prop, double value, int s) {
         show_info("Atomic number must be between 1 and 98", 0);
         return prop_rejected;
       }
-      set_species_element(activep, s, static_cast<int>(value));
+      {
+        const int old_z = static_cast<int>(r.spec_prop[0][s]);
+        set_species_element(activep, s, static_cast<int>(value));
+        follow_tables(r, s, old_z, r.exp_prop[0]);  // the wavelength is the same
+      }
       r.trun = 1;
       return prop_stored;
     case prop_conc:
@@ -67,7 +90,11 @@ int set_species_value(project& r, int prop, double value, int s) {
 int set_experiment_value(project& r, int prop, double value) {
   double& stored = r.exp_prop[prop - prop_first_exp];
   if (value == stored) return prop_unchanged;
+  const double before = stored;
   stored = value;
+  if (prop == prop_first_exp)  // the wavelength: tabulated f′ and f″ follow it
+    for (int s = 0; s < r.nspec; ++s)
+      follow_tables(r, s, static_cast<int>(r.spec_prop[0][s]), before);
   if (prop == 14 || prop == 15) {  // R_max, delta r: the g(r) curves no longer match
     if (shooks().hide_curves) shooks().hide_curves(activep, 3);
     if (shooks().curve_sensitive) shooks().curve_sensitive(3, 0);
@@ -89,8 +116,11 @@ std::optional<double> entry_value(int prop, const char* text) {
       "Number density (atoms/Å³)", "Detector dead time (s)", "Additive correction",
       "High angle method, Q limit (Å⁻¹)", "Trial and error method, damping factor",
       "Bending point (Å⁻¹)", "Rmax (Å)", "δr (Å)", "Damping factor (Å²)"};
-  const char* field = prop >= 0 && prop <= prop_last_exp ? fields[prop] : "Value";
-  return read_entry(field, text ? text : "");
+  if (!text) text = "";
+  // The atomic number may also be given as the element's symbol or name.
+  if (prop == prop_z)
+    if (int z = element_number(text); z > 0) return z;
+  return read_entry(prop >= 0 && prop <= prop_last_exp ? fields[prop] : "Value", text);
 }
 
 bool concentration_fractions(const project& r, std::vector<double>& x) {
@@ -104,6 +134,7 @@ bool concentration_fractions(const project& r, std::vector<double>& x) {
   for (int s = 0; s < r.nspec && s < static_cast<int>(x.size()); ++s) x[s] = c[s] / sum;
   return true;
 }
+
 
 int set_prop(int prop, double value, int species) {
   if (!valid_project(activep)) return prop_unchanged;
@@ -230,4 +261,64 @@ int apply_project() {
   r.trun = 0;
   if (shooks().settings_hide) shooks().settings_hide();
   return 2;
+}
+
+int anomalous_from_tables(int s, int absent_only) {
+  if (!valid_project(activep)) return prop_unchanged;
+  project& r = proj[activep];
+  if (s < 0 || s >= r.nspec || !(r.spec_prop[0][s] > 0.0)) return prop_unchanged;
+  const double wavelength = r.exp_prop[0];
+  if (!(wavelength > 0.0)) {
+    show_info("The wavelength must be set to take f' and f'' from the tables", 0);
+    return prop_rejected;
+  }
+  auto t = tabulated_anomalous(static_cast<int>(r.spec_prop[0][s]), wavelength);
+  if (!t) {
+    show_info(format("No tabulated f' and f'' for %s at %f Å", r.spec_symbol[s].c_str(), wavelength)
+                  .c_str(),
+              0);
+    return prop_rejected;
+  }
+  const double table[2] = {t->fp, t->fpp};
+  bool changed = false;
+  for (int k = 0; k < 2; ++k) {
+    double& v = r.spec_prop[2 + k][s];
+    if ((absent_only && v != 0.0) || v == table[k]) continue;
+    v = table[k];
+    changed = true;
+  }
+  if (!changed) return prop_unchanged;
+  r.trun = 1;
+  return prop_stored;
+}
+
+int compute_mu_t(double thickness_mm, double density) {
+  if (!valid_project(activep)) return prop_unchanged;
+  const project& r = proj[activep];
+  std::vector<int> z;
+  std::vector<double> x;
+  bool species_known = r.nspec > 0;
+  for (int s = 0; s < r.nspec; ++s) {
+    z.push_back(static_cast<int>(r.spec_prop[0][s]));
+    x.push_back(r.spec_prop[1][s]);
+    species_known = species_known && z.back() > 0 && x.back() > 0.0;
+  }
+  const char* refusal = nullptr;
+  std::optional<double> mu;
+  if (!(thickness_mm > 0.0))
+    refusal = "The sample thickness must be > 0.0 mm";
+  else if (!(density > 0.0))
+    refusal = "The mass density must be > 0.0 g/cm^3";
+  else if (!(r.exp_prop[0] > 0.0))
+    refusal = "The wavelength must be set to compute μt";
+  else if (!species_known)
+    refusal = "The atomic number and concentration of every species are needed for μt";
+  else if (!(mu = mixture_attenuation(z, x, r.exp_prop[0])))
+    refusal = "No tabulated attenuation for these elements at this wavelength";
+  if (refusal) {
+    show_info(refusal, 0);
+    return prop_rejected;
+  }
+  // μt = (μ/ρ) ρ t, with t in cm.
+  return set_prop(prop_first_exp + 1, *mu * density * thickness_mm / 10.0, -1);
 }

@@ -31,12 +31,24 @@ inline constexpr int prop_last_exp = 16;
 int set_prop(int prop, double value, int species);
 
 // The entry text of property `prop` as a number; text that is not entirely a number is
-// refused with a warning naming the field (nullopt).
+// refused with a warning naming the field (nullopt). For the "Z" entry an element symbol
+// or name ("Si", "silicon") gives its atomic number.
 std::optional<double> entry_value(int prop, const char* text);
 
 // The species' concentrations of r as proportions x_i / sum x (a formula such as 2, 1, 4
 // gives 2/7, 1/7, 4/7). False, x untouched, when the sum is not a positive finite number.
 bool concentration_fractions(const project& r, std::vector<double>& x);
+
+// "From tables": f′ and f″ of species s of the active project from the tables at the
+// project's wavelength (xray_tables.h); with absent_only, only values that are 0 (never
+// given). prop_rejected (message shown) without a wavelength or a table value.
+int anomalous_from_tables(int s, int absent_only);
+
+// μt calculator: μt = (μ/ρ) ρ t of the sample from its species (mass fractions from Z,
+// concentrations and atomic weights) at the project's wavelength, thickness t in mm and
+// mass density ρ in g/cm³, stored as the sample's linear absorption (exp_prop[1]).
+// prop_rejected (message shown) when an input is missing or out of range.
+int compute_mu_t(double thickness_mm, double density);
 
 // Combo box `box` (0 geometry, 1 polarisation, 2 Compton, 3 smoothing, 4 Breit-Dirac)
 // changed to `active_entry` (-1 none): stores exp_prop[12 + box] = entry + 1.

@@ -11,6 +11,9 @@ struct step_hooks {
   std::function<void(int page)> settings_page;
   // Settings dialog: hide the "ProjectSettings" window (after "Apply").
   std::function<void()> settings_hide;
+  // Settings dialog: rewrite the species and experiment entries from the active project
+  // (a value was set by a rule, not typed).
+  std::function<void()> settings_refresh;
   // Hide the windows of every curve of step calc of project position p.
   std::function<void(int p, int calc)> hide_curves;
   // Make the view button of curve (calc, cid) of the active project sensitive.

@@ -9,6 +9,7 @@
 #include "project/curve.h"
 #include "numeric/callbacks.h"
 #include "numeric/readfiles.h"
+#include "project/import_fallback.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/step_hooks.h"
@@ -75,17 +76,22 @@ int file_curve(int id) { return id <= 2 ? id : 0; }
 
 int datafile_set(const char* path, const char* label, int id, int calc, int cid) {
   int n = read_data(calc, cid, path, static_cast<int>(std::strlen(path)));
+  if (n == -1) {
+    // No pair at the start: format detection, which reports its own refusal.
+    n = load_refused_file(path, id, calc, cid);
+    label = points_label(proj[activep], id);  // a unit in the header sets the raw data's format
+  } else if (n == -3) {
+    report_load_error("Error loading file: file does not exist", path, "");
+  } else if (n == -2) {
+    report_load_error("Error loading file: format not supported", path, "the file is empty");
+  } else if (n == 0) {
+    report_load_error("Error loading file: memory allocation error", path, "");
+  }
   if (n > 0) {
     const auto& name = proj[activep].filename[id];
     print_lines(n, name ? name->c_str() : "", label, id, calc, cid);
     return 1;
   }
-  if (n == -3)
-    show_error("Error loading file: file does not exist", 1);
-  else if (n == -2 || n == -1)
-    show_error("Error loading file: format not supported", 1);
-  else
-    show_error("Error loading file: memory allocation error", 1);
   if (shooks().input_line) shooks().input_line(id, "(None)", "");
   return 0;
 }

@@ -24,7 +24,9 @@ int file_curve(int id);
 int load_data_file(int id, const char* path);
 
 // Reads one file into curve (calc, cid) and fills the input line; 1 on success, else the
-// message of read_data's code is shown and 0 returned.
+// message of read_data's code is shown, followed by the file's path (and why), and 0
+// returned. A file without a pair at its start may be read with format detection
+// (import_fallback.h).
 int datafile_set(const char* path, const char* label, int id, int calc, int cid);
 
 // 1 when data file id is available: settings applied and the file named or its curve
@@ -48,6 +50,11 @@ int set_data_format(int entry);
 void set_smoothing(int on);
 // "backcorr" (k 0) and "subscatt" (k 1): background / substrate-cell subtraction.
 void set_file_option(int k, int on);
+
+// Scale factor of the background (k 0) or cell (k 1) intensities, multiplied in before
+// the correction; must be > 0. Returns 1 when stored (or unchanged), 0 when refused
+// (message shown).
+int set_scale(int k, double value);
 
 int test_ra(int p, int report);
 int run_ra();

@@ -153,8 +153,10 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
   const import_case cases[] = {
       {"golden", golden, 0},
       {"Reflection with its blank", replaced(golden, ">Transmission<", ">Reflection <"), 0},
-      {"Reflection without its blank", replaced(golden, ">Transmission<", ">Reflection<"), 6},
-      {"unknown compton text", replaced(golden, ">Unknown<", ">unknown<"), 6},
+      // Symbols, names and code texts compare without surrounding blanks and case.
+      {"Reflection without its blank", replaced(golden, ">Transmission<", ">Reflection<"), 0},
+      {"code text in other case", replaced(golden, ">Unknown<", ">  unknown<"), 0},
+      {"unknown compton text", replaced(golden, ">Unknown<", ">Unknow<"), 6},
       {"wrong id", replaced(golden, "<Z id=\"1\">", "<Z id=\"2\">"), 4},
       {"ids out of document order",
        replaced(replaced(golden, "<Z id=\"0\">14", "<Z id=\"1\">14"), "<Z id=\"1\">8",
@@ -170,10 +172,12 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
       {"species without count", replaced(golden, " number=\"2\"", ""), 4},
       {"huge count", replaced(golden, "number=\"2\"", "number=\"1e300\""), 4},
       {"symbol of another element", replaced(golden, "symbol=\"Si\"", "symbol=\"S \""), 5},
-      {"symbol without its blank", replaced(golden, "symbol=\"O \"", "symbol=\"O\""), 5},
-      {"name differs", replaced(golden, ">Oxygen        <", ">Oxygen<"), 5},
+      {"symbol without its blank", replaced(golden, "symbol=\"O \"", "symbol=\"o\""), 0},
+      {"name without its blanks", replaced(golden, ">Oxygen        <", ">OXYGEN<"), 0},
+      {"name differs", replaced(golden, ">Oxygen        <", ">Oxygene<"), 5},
       {"z differs", replaced(golden, "<z>14</z>", "<z>15</z>"), 5},
-      {"fpp missing", replaced(golden, "   <fpp>0.030000</fpp>\n", ""), 5},
+      {"fpp missing reads as not given", replaced(golden, "   <fpp>0.030000</fpp>\n", ""), 0},
+      {"concentration missing", replaced(golden, "   <concentration>2.000000</concentration>\n", ""), 5},
       {"concentration not finite",
        replaced(golden, ">1.000000</concentration>", ">1e999</concentration>"), 5},
       {"absorption before wavelength",
@@ -222,19 +226,41 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
     EXPECT_EQ(import_text(c.text), c.code);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].kind, c.code == 0 ? "info" : "error");
-    // Errors carry the dialog's trailing newline.
-    EXPECT_EQ(messages.messages[0].text,
-              c.code == 0 ? expected_text[0] : std::string(expected_text[c.code]) + "\n");
+    // Errors name the file and the reason after their first line, and carry the dialog's
+    // trailing newline.
+    const std::string& text = messages.messages[0].text;
+    if (c.code == 0) {
+      EXPECT_EQ(text, expected_text[0]);
+    } else {
+      const std::string head = std::string(expected_text[c.code]) + (dir_ / "in.apf").string() + ": ";
+      EXPECT_EQ(text.substr(0, head.size()), head);
+      EXPECT_GT(text.size(), head.size() + 1);
+      EXPECT_EQ(text.back(), '\n');
+    }
     const project& r = proj[activep];
     EXPECT_LE(r.nspec, nspec_max);
     for (const auto& column : r.spec_prop) EXPECT_EQ(static_cast<int>(column.size()), r.nspec);
   }
 }
 
+TEST_F(xml_project_test, LooseTextsReadAndAreWrittenAsTheTablesHaveThem) {
+  recording_presenter messages;
+  std::string golden = slurp(data_dir / "golden_sio2.apf");
+  std::string loose = replaced(replaced(replaced(golden, "symbol=\"O \"", "symbol=\" o\""),
+                                        ">Oxygen        <", ">oxygen<"),
+                               ">Transmission<", "> TRANSMISSION <");
+  ASSERT_EQ(import_text(loose), 0);
+  fs::path out = dir_ / "again.apf";
+  ASSERT_EQ(write_xml(out.c_str()), 1);
+  const std::string written = slurp(out);
+  for (const char* as_today : {"symbol=\"O \"", ">Oxygen        <", ">Transmission<"})
+    EXPECT_NE(written.find(as_today), std::string::npos) << as_today;
+}
+
 TEST_F(xml_project_test, ValuesReadBeforeAFailureStay) {
   recording_presenter messages;
   std::string golden = slurp(data_dir / "golden_sio2.apf");
-  EXPECT_EQ(import_text(replaced(golden, ">Transmission<", ">Reflection<")), 6);
+  EXPECT_EQ(import_text(replaced(golden, ">Transmission<", ">Reflectio<")), 6);
   const project& r = proj[activep];
   EXPECT_EQ(r.nspec, 2);
   EXPECT_EQ(r.spec_prop[1][1], 2.0);

@@ -4,6 +4,8 @@
 #include <functional>
 
 #include "numeric/elements.h"
+#include "project/entry_text.h"
+#include "project/xray_tables.h"
 #include "steps_fixture.h"
 
 namespace {
@@ -79,6 +81,31 @@ TEST_F(SettingsDialogTest, EntriesRejectOutOfRangeValuesAndShowTheStoredOneAgain
   EXPECT_EQ(record().exp_prop[7], not_set);
 }
 
+TEST_F(SettingsDialogTest, ElementChooserTablesPresetsAndMuT) {
+  new_sio2_project();  // Si and O at 0.7093 Å, f' and f'' typed
+  species_select(1);
+  type("Z", " silicon ");  // by name, and by symbol through the chooser
+  EXPECT_EQ(text("Z"), "14");
+  choose("elementbox", 7);
+  EXPECT_EQ(text("Eltname"), std::string(element_of(8)));
+  choose("wavelbox", 2);  // Mo Kα
+  EXPECT_EQ(text("wavel"), "0.710747");
+  EXPECT_EQ(text("fp"), "0.010600");  // typed: kept
+  gtk_button_clicked(GTK_BUTTON(widget("fptables")));
+  EXPECT_EQ(text("fp"), entry_text(tabulated_anomalous(8, 0.710747)->fp));
+  type("mutthick", "1");
+  type("mutdens", "2.2");
+  gtk_button_clicked(GTK_BUTTON(widget("mutcalc")));
+  EXPECT_EQ(text("abss"), entry_text(record().exp_prop[1]));
+  EXPECT_GT(record().exp_prop[1], 0.5);
+  type("wavel", "1.540593");
+  EXPECT_EQ(combo("wavelbox"), 1);  // Cu Kα1
+  type("bkgscale", "0.5");
+  EXPECT_EQ(record().options.bkgscale, 0.5);
+  EXPECT_EQ(text("bkgscale"), "0.500000");
+  EXPECT_TRUE(messages->messages.empty());
+}
+
 TEST_F(SettingsDialogTest, ApplyWarnsStepByStepAndTurnsToTheFailingPage) {
   init_project();
   gtk_widget_show(widget("ProjectSettings"));
@@ -103,7 +130,8 @@ TEST_F(SettingsDialogTest, ApplyWarnsStepByStepAndTurnsToTheFailingPage) {
       {[this] { type("ddt", "0"); }, "Please select the experimental geometry", 1},
       {[this] { choose("geombox", 2); }, "Please select the polarizartion type", 1},
       {[this] { choose("monobox", 1); }, "Please select the compton scattering", 1},
-      {[this] { choose("comptonbox", 1); }, incomplete, 0},
+      // The wavelength filled f' and f'' from the tables; an exact 0 counts as incomplete.
+      {[this] { choose("comptonbox", 1); type("fpp", "0"); }, incomplete, 0},
       {[this] { type("fp", "0.08"); }, incomplete, 0},  // f'' is still 0.0
       {[this] { type("fpp", "0.07"); }, "", 0},
   };

@@ -3,6 +3,7 @@
 // the next dialog, the states of a step, the busy state while a routine runs.
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
 
 #include "steps_fixture.h"
@@ -113,7 +114,8 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   EXPECT_TRUE(messages->messages.empty());
   answers.push_back("/nonexistent/raw.dat");
   press("datafile");
-  EXPECT_EQ(messages->texts("error"), std::vector<std::string>{"Error loading file: file does not exist\n"});
+  EXPECT_EQ(messages->texts("error"),
+            std::vector<std::string>{"Error loading file: file does not exist\n/nonexistent/raw.dat\n"});
   EXPECT_EQ(text("datalab"), "(None)");
   EXPECT_EQ(text("nldata"), "");
   EXPECT_FALSE(record().filename[0]);
@@ -127,6 +129,11 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   answers.push_back(example("sio2_background.dat"));
   press("backfile");
   EXPECT_EQ(choosers.back().title, "Open background data File");
+  // The data choosers offer the formats read and open in the folder of the last data file.
+  EXPECT_EQ(choosers.back().filters.size(), 6u);
+  EXPECT_EQ(choosers.back().filters[3].first, "All data files");
+  EXPECT_TRUE(choosers.back().set_folder);
+  EXPECT_EQ(choosers.back().folder, std::filesystem::path(example("sio2_raw.dat")).parent_path().string());
   tick("backcorr", false);
   EXPECT_EQ(text("backlab") + "|" + text("nlback"), "(None)|No data");
   EXPECT_FALSE(sensitive("backfile"));
@@ -155,6 +162,21 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   EXPECT_FALSE(record().filename[0]);
   EXPECT_EQ(points(0, 0), 0);
   EXPECT_FALSE(active("racheck"));
+}
+
+TEST_F(StepsTest, PatternWithAHeaderAfterOneQuestion) {
+  new_sio2_project();
+  choose("formatbox", 0);
+  std::ofstream(file("glass.xy")) << "# Wavelength: 7.093e-11\n# q_nm^-1  I\n10 100\n20 120\n";
+  answers.push_back(file("glass.xy"));
+  messages->answers.push_back(1);  // read with format detection
+  press("datafile");
+  std::vector<std::string> kinds;
+  for (const auto& m : messages->messages) kinds.push_back(m.kind);
+  EXPECT_EQ(kinds, (std::vector<std::string>{"error", "question", "info"}));
+  EXPECT_EQ(combo("formatbox"), 1);  // the header's Q
+  EXPECT_EQ(text("datalab"), "glass.xy");
+  EXPECT_EQ(text("nldata"), "2  Q points\n Qmax = 2.000000");
 }
 
 TEST_F(StepsTest, ResultsShowInTheNextDialogs) {

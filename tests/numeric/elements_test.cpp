@@ -57,6 +57,15 @@ TEST(Elements, SymbolsAndNames) {
   EXPECT_TRUE(element_of(107).empty());
 }
 
+TEST(Elements, LookupBySymbolOrNameTrimmedAndCaseFree) {
+  const std::pair<const char*, int> cases[] = {{"Si", 14}, {" silicon ", 14}, {"O", 8}, {"o ", 8},
+                                               {"CF", 98}, {"Aluminum", 13}, {"D", 0},
+                                               {"Es", 0},  {"", 0},          {"14", 0}};
+  for (const auto& [text, z] : cases) EXPECT_EQ(element_number(text), z) << text;
+  EXPECT_TRUE(same_text("Capillary", "capillary "));
+  EXPECT_FALSE(same_text("Capillar", "Capillary "));
+}
+
 namespace {
 species_factors from_table(int z, double x, double fp = 0.0, double fpp = 0.0) {
   species_factors s{static_cast<double>(z), x, fp, fpp, {}, {}, 0.0};

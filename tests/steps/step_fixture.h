@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,6 +58,7 @@ class StepTest : public ::testing::Test {
   std::vector<std::string> lines[nfilenames];  // name + "|" + points of each input line
   std::vector<int> hidden;                     // steps whose curves were hidden
   std::vector<int> pages;                      // settings notebook pages shown
+  std::deque<int> answers;                     // answers to questions, No when exhausted
   message_presenter old_presenter;
   step_hooks old_hooks;
   std::FILE* old_echo = nullptr;
@@ -68,6 +70,12 @@ class StepTest : public ::testing::Test {
     m.info = [this](const std::string& t) { messages.push_back({"info", t}); };
     m.warning = [this](const std::string& t) { messages.push_back({"warning", t}); };
     m.error = [this](const std::string& t) { messages.push_back({"error", t}); };
+    m.question = [this](const std::string&, const std::string& t) {
+      messages.push_back({"question", t});
+      int a = answers.empty() ? 0 : answers.front();
+      if (!answers.empty()) answers.pop_front();
+      return a;
+    };
     old_presenter = set_message_presenter(m);
     connect_step_callbacks();
     step_hooks h;

@@ -3,7 +3,6 @@
 #include <functional>
 
 #include "step_fixture.h"
-#include "support/temp_files.h"
 
 namespace {
 
@@ -38,11 +37,6 @@ void input_ready(int calc) {
   save_curve(200, q.data(), v.data(), calc, 0);
 }
 
-std::string temp_file(const char* content) {
-  static const scratch_dir dir;
-  return dir.write("bad_format.dat", content);
-}
-
 class RefusalTest : public StepTest, public ::testing::WithParamInterface<refusal> {};
 
 TEST_P(RefusalTest, ShowsExactlyItsMessageAndChangesNothing) {
@@ -70,8 +64,8 @@ const refusal cases[] = {
      "Number of species must be between 1 and 10"},
     {"z_99", true, none, [] { return set_prop(prop_z, 99, 0); }, prop_rejected, "info",
      "Atomic number must be between 1 and 98"},
-    {"z_text", true, none, [] { return entry_value(prop_z, " iron") ? 0 : prop_rejected; },
-     prop_rejected, "warning", "Atomic number Z: \" iron\" is not a number\nThe value is left as it was"},
+    {"z_text", true, none, [] { return entry_value(prop_z, " iron2") ? 0 : prop_rejected; },
+     prop_rejected, "warning", "Atomic number Z: \" iron2\" is not a number\nThe value is left as it was"},
     {"conc_zero", true, none, [] { return set_prop(prop_conc, 0.0, 0); }, prop_rejected, "info",
      "Species concentration must be > 0.0"},
     {"fp_150", true, none, [] { return set_prop(prop_fp, -150.0, 0); }, prop_rejected, "info",
@@ -222,10 +216,19 @@ const refusal cases[] = {
     // Data files.
     {"file_missing", true, [](StepTest&) { set_data_format(0); },
      [] { return load_data_file(0, "/nonexistent/h6/raw.dat"); }, 0, "error",
-     "Error loading file: file does not exist\n"},
-    {"file_format", true, [](StepTest&) { set_data_format(0); },
-     [] { return load_data_file(1, temp_file("two theta, counts\n1 2\n").c_str()); }, 0, "error",
-     "Error loading file: format not supported\n"},
+     "Error loading file: file does not exist\n/nonexistent/h6/raw.dat\n"},
+    // Scale factors and the values from the tables.
+    {"bkgscale", true, none, [] { return set_scale(0, 0.0); }, 0, "info",
+     "The background scale factor must be > 0.0"},
+    {"cellscale", true, none, [] { return set_scale(1, -1.0); }, 0, "info",
+     "The cell scale factor must be > 0.0"},
+    {"mut_thickness", true, none, [] { return compute_mu_t(0.0, 2.2); }, prop_rejected, "info",
+     "The sample thickness must be > 0.0 mm"},
+    {"mut_density", true, none, [] { return compute_mu_t(1.0, 0.0); }, prop_rejected, "info",
+     "The mass density must be > 0.0 g/cm^3"},
+    {"fp_without_wavelength", true, [](StepTest& t) { t.active().exp_prop[0] = not_set; },
+     [] { return anomalous_from_tables(0, 0); }, prop_rejected, "info",
+     "The wavelength must be set to take f' and f'' from the tables"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Steps, RefusalTest, ::testing::ValuesIn(cases),

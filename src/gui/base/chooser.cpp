@@ -2,6 +2,10 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
 #include "gui/base/paths.h"
 
 namespace {
@@ -21,7 +25,11 @@ std::string run_dialog(const chooser_request& r) {
   for (const auto& [name, pattern] : r.filters) {
     GtkFileFilter* filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, name.c_str());
-    gtk_file_filter_add_pattern(filter, pattern.c_str());
+    for (size_t b = 0; b <= pattern.size();) {
+      size_t e = std::min(pattern.find(';', b), pattern.size());
+      gtk_file_filter_add_pattern(filter, pattern.substr(b, e - b).c_str());
+      b = e + 1;
+    }
     gtk_file_chooser_add_filter(fc, filter);
   }
   if (r.set_folder) gtk_file_chooser_set_current_folder(fc, r.folder.c_str());
@@ -53,6 +61,15 @@ chooser_function set_file_chooser(chooser_function f) {
 }
 
 std::string choose_file(const chooser_request& request) {
-  if (installed()) return installed()(request);
-  return run_dialog(request);
+  static std::map<std::string, std::string> last_folder;
+  chooser_request r = request;
+  const auto last = last_folder.find(r.remember_folder);
+  if (!r.remember_folder.empty() && !r.set_folder && last != last_folder.end()) {
+    r.set_folder = true;
+    r.folder = last->second;
+  }
+  std::string chosen = installed() ? installed()(r) : run_dialog(r);
+  if (!chosen.empty() && !r.remember_folder.empty())
+    last_folder[r.remember_folder] = std::filesystem::path(chosen).parent_path().string();
+  return chosen;
 }

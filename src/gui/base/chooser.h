@@ -12,7 +12,7 @@ struct chooser_request {
   std::string title;
   bool save = false;            // save mode (else open)
   std::string accept = "gtk-open";  // stock id of the accept button
-  // (name, pattern) pairs, in the order shown.
+  // (name, patterns) pairs, in the order shown; several patterns separated by ';'.
   std::vector<std::pair<std::string, std::string>> filters;
   bool confirm_overwrite = false;
   bool set_folder = false;      // set the current folder to `folder` ("" = the toolkit's)
@@ -22,6 +22,9 @@ struct chooser_request {
   // When set, receives the index of the filter selected at acceptance (the data export
   // takes its format from it).
   int* chosen_filter = nullptr;
+  // When set (and no folder is imposed), the chooser opens in the folder of the last file
+  // chosen with the same key in this session ("data": the data files).
+  std::string remember_folder;
 };
 
 using chooser_function = std::function<std::string(const chooser_request&)>;

@@ -1,18 +1,23 @@
 // The project settings dialog: the 17 property entries, the five code combo boxes, the
-// species selector, the element labels and "Apply". Every edit goes through the rules of
-// settings.h; the widgets are then rewritten from the record.
+// species selector, the element labels and "Apply", with the element chooser, the
+// "From tables" button, the wavelength presets and the μt calculator. Every edit goes
+// through the rules of settings.h; the widgets are then rewritten from the record.
 #include <cctype>
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "gui/project/step_objects.h"
 #include "gui/project/step_widgets.h"
+#include "numeric/elements.h"
 #include "project/entry_text.h"
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/settings.h"
 #include "project/step_hooks.h"
+#include "project/xray_tables.h"
 
 namespace {
 
@@ -50,14 +55,82 @@ void show_element(int s) {
   label_show("Eltname", r.spec_name[s].c_str());
 }
 
+// The wavelength entry and the preset it equals (none when it equals none).
+void show_wavelength(int p) {
+  const double w = valid_project(p) ? proj[p].exp_prop[0] : not_set;
+  entry_show_double("wavel", w);
+  refresh_scope scope;
+  combo_show("wavelbox", wavelength_preset_index(w));
+}
+
 // Rewrites entry `prop` from the record after an edit.
 void show_stored(int prop) {
-  if (prop == prop_species)
+  if (prop == prop_species) {
     show_species_count();
-  else if (prop <= prop_fpp)
+  } else if (prop <= prop_fpp) {
     update_sp(selected_species());
-  else
+  } else if (prop == prop_first_exp) {
+    show_wavelength(activep);
+    update_sp(selected_species());  // tabulated f′ and f″ follow the wavelength
+  } else {
     entry_show_double(prop_entries[prop], proj[activep].exp_prop[prop - prop_first_exp]);
+  }
+}
+
+// A combo box of the description given its entries in code (one text column).
+void fill_combo(const char* id, const std::vector<std::string>& entries) {
+  GtkWidget* combo = step_widget(id);
+  if (!combo || !GTK_IS_COMBO_BOX(combo)) return;
+  GtkListStore* store = gtk_list_store_new(1, G_TYPE_STRING);
+  for (const std::string& text : entries) {
+    GtkTreeIter it;
+    gtk_list_store_append(store, &it);
+    gtk_list_store_set(store, &it, 0, text.c_str(), -1);
+  }
+  gtk_combo_box_set_model(GTK_COMBO_BOX(combo), GTK_TREE_MODEL(store));
+  g_object_unref(store);
+}
+
+void on_elementbox_changed(GtkComboBox* combo, gpointer) {
+  const int s = selected_species();
+  const int entry = gtk_combo_box_get_active(combo);
+  if (refreshing || s < 0 || entry < 0) return;
+  if (::set_prop(prop_z, entry + 1, s) == prop_stored) show_element(s);
+  update_sp(s);
+}
+
+void on_fptables_clicked(GtkButton*, gpointer) {
+  const int s = selected_species();
+  if (s >= 0 && ::anomalous_from_tables(s, 0) == prop_stored) update_sp(s);
+}
+
+void on_wavelbox_changed(GtkComboBox* combo, gpointer) {
+  const int i = gtk_combo_box_get_active(combo);
+  if (refreshing || !valid_project(activep) || i < 0 || i >= nwavelength_presets) return;
+  ::set_prop(prop_first_exp, wavelength_presets[i].wavelength, -1);
+  show_stored(prop_first_exp);
+}
+
+// The μt calculator: thickness and mass density are read as every numeric entry is; text
+// that is not a number is refused with a warning naming the field.
+void on_mutcalc_clicked(GtkButton*, gpointer) {
+  auto value = [](const char* id, const char* field) {
+    GtkWidget* e = step_widget(id);
+    return e ? read_entry(field, gtk_entry_get_text(GTK_ENTRY(e))) : std::nullopt;
+  };
+  std::optional<double> t = value("mutthick", "Sample thickness t (mm)");
+  std::optional<double> rho = t ? value("mutdens", "Mass density ρ (g/cm³)") : std::nullopt;
+  if (t && rho && ::compute_mu_t(*t, *rho) == prop_stored)
+    entry_show_double("abss", proj[activep].exp_prop[1]);
+}
+
+// Sensitivity of the widgets that follow the species entries, resp. the experiment.
+const char* const species_tools[2] = {"elementbox", "fptables"};
+const char* const experiment_tools[4] = {"wavelbox", "mutthick", "mutdens", "mutcalc"};
+
+void set_tools_sensitive(const char* const* ids, int n, bool on) {
+  for (int i = 0; i < n; ++i)
+    if (GtkWidget* w = step_widget(ids[i])) gtk_widget_set_sensitive(w, on);
 }
 
 // The species selectors of projects that no longer exist stay in BoxFixed until swept;
@@ -104,6 +177,7 @@ void rebuild_species_selector(int p) {
 void set_species_sensitive(bool on) {
   for (int prop = prop_z; prop <= prop_fpp; ++prop)
     gtk_widget_set_sensitive(step_widget(prop_entries[prop]), on);
+  set_tools_sensitive(species_tools, 2, on);
   for (const char* id : coefficient_labels) gtk_widget_set_sensitive(step_widget(id), on);
 }
 
@@ -171,15 +245,20 @@ void show_spec_info(int s) {
 
 void update_sp(int s) {
   const bool open = valid_project(activep);
+  refresh_scope scope;
   if (!open || s < 0 || s >= proj[activep].nspec) {
     for (int prop = prop_z; prop <= prop_fpp; ++prop) {
       entry_show(prop_entries[prop], "");
       gtk_widget_set_sensitive(step_widget(prop_entries[prop]), open && proj[activep].nspec > 0);
     }
+    set_tools_sensitive(species_tools, 2, open && proj[activep].nspec > 0);
+    combo_show("elementbox", -1);
     for (const char* id : coefficient_labels) label_show(id, "");
     return;
   }
   const project& r = proj[activep];
+  combo_show("elementbox", static_cast<int>(r.spec_prop[0][s]) - 1);
+  set_tools_sensitive(species_tools, 2, true);
   entry_show("Z", format("%d", static_cast<int>(r.spec_prop[0][s])).c_str());
   for (int prop = prop_conc; prop <= prop_fpp; ++prop)
     entry_show(prop_entries[prop], entry_text(r.spec_prop[prop - 1][s]).c_str());
@@ -207,6 +286,8 @@ void update_experiment(int p) {
     else if (!sq_entry)
       gtk_widget_set_sensitive(step_widget(id), TRUE);
   }
+  show_wavelength(p);
+  set_tools_sensitive(experiment_tools, 4, open);
   for (int box = 0; box < 5; ++box) {
     double code = open ? proj[p].exp_prop[12 + box] : not_set;
     combo_show(code_boxes[box], code >= 1.0 ? static_cast<int>(code) - 1 : -1);
@@ -262,6 +343,27 @@ void setup_settings_dialog() {
                        GINT_TO_POINTER(box));
   if (GtkWidget* apply = step_widget("SettingsApply"))
     g_signal_connect(apply, "clicked", G_CALLBACK(on_apply_clicked), nullptr);
+  std::vector<std::string> elements, presets;
+  for (int z = 1; z <= ncoeff_elements; ++z)
+    elements.push_back(format("%d  %.2s  %.14s", z, atsym_of(z).data(), element_of(z).data()));
+  for (int i = 0; i < nwavelength_presets; ++i)
+    presets.push_back(format("%s  %f Å", wavelength_presets[i].label, wavelength_presets[i].wavelength));
+  fill_combo("elementbox", elements);
+  fill_combo("wavelbox", presets);
+  const struct {
+    const char* id;
+    const char* signal;
+    GCallback handler;
+  } tools[] = {{"elementbox", "changed", G_CALLBACK(on_elementbox_changed)},
+               {"wavelbox", "changed", G_CALLBACK(on_wavelbox_changed)},
+               {"fptables", "clicked", G_CALLBACK(on_fptables_clicked)},
+               {"mutcalc", "clicked", G_CALLBACK(on_mutcalc_clicked)}};
+  for (const auto& t : tools)
+    if (GtkWidget* w = step_widget(t.id)) g_signal_connect(w, t.signal, t.handler, nullptr);
+  shooks().settings_refresh = [] {
+    show_wavelength(activep);
+    update_sp(selected_species());
+  };
   shooks().settings_page = settings_page;
   shooks().settings_hide = settings_hide;
   hooks().species_changed = rebuild_species_selector;

@@ -1,6 +1,8 @@
 // The four step dialogs ("rabox", "sqbox", "bqbox", "grbox"): choosing and loading the
 // data files, the option toggles and source combo boxes, the calculate buttons, and the
 // refresh of each dialog from the active project (init_ra .. init_gr).
+#include <cctype>
+#include <cmath>
 #include <string>
 
 #include "project/curve.h"
@@ -12,6 +14,7 @@
 #include "project/steps.h"
 #include "project/toolbox.h"
 #include "gui/base/chooser.h"
+#include "project/entry_text.h"
 
 namespace {
 
@@ -32,6 +35,7 @@ const char* const datnames[3] = {"Open raw data File", "Open background data Fil
 
 const char* const source_combos[3] = {"combocor", "combobq", "combogr"};
 const char* const file_toggles[2] = {"backcorr", "subscatt"};
+const char* const scale_entries[2] = {"bkgscale", "cellscale"};
 const char* const method_toggles[2] = {"checkham", "checktem"};
 const char* const method_entries[2] = {"ham", "tem"};
 
@@ -77,6 +81,21 @@ void show_input_line(int j) {
     print_lines(count, from_file ? file_name(r, li) : "", "Q", li, n, 0);
 }
 
+// Chooser patterns of the blank-separated extensions, in lower and upper case, joined by
+// ';' ("*.xy;*.XY;...").
+std::string both_cases(const char* extensions) {
+  std::string out;
+  for (const char* e = extensions; *e;) {
+    const char* end = e;
+    while (*end && *end != ' ') ++end;
+    std::string ext(e, end), upper = ext;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    out += (out.empty() ? "*." : ";*.") + ext + ";*." + upper;
+    e = *end ? end + 1 : end;
+  }
+  return out;
+}
+
 void init_step(int calc, int loaded) {
   switch (calc) {
     case 0: init_ra(loaded); break;
@@ -99,6 +118,14 @@ void on_datafile_set(GtkButton*, gpointer data) {
   request.accept = GTK_STOCK_OPEN;
   request.filters = {{"(x,y) ASCII file", "*.*"}, {"dat file (*.dat)", "*.dat"},
                      {"All files (*)", "*"}};
+  // Besides the plain files, the formats read with format detection.
+  const char* const plain = "dat xy xye txt chi csv tsv";
+  const char* const instrument = "xrdml raw uxd udf rd sd cpi xdd dbw rit cif";
+  request.filters.push_back({"All data files", both_cases(plain) + ";" + both_cases(instrument)});
+  request.filters.push_back({"Text data files (*.dat, *.xy, *.chi, *.csv, ...)", both_cases(plain)});
+  request.filters.push_back(
+      {"Instrument files (*.xrdml, *.raw, *.uxd, *.udf, *.rd, ...)", both_cases(instrument)});
+  request.remember_folder = "data";
   std::string path = choose_file(request);
   if (path.empty()) return;  // cancelled: nothing changes
   load_data_file(id, path.c_str());
@@ -129,6 +156,30 @@ void on_setfile_toggled(GtkToggleButton* toggle, gpointer data) {
   gtk_widget_set_sensitive(step_widget(lines[k + 1].button), on);
   set_file_option(k, on);
 }
+
+namespace {
+
+// "bkgscale" (k 0), "cellscale" (k 1): the scale factor of the background / cell. Leaving
+// an empty entry is not an edit.
+void set_scale_entry(GtkEntry* entry, gpointer data) {
+  static bool busy = false;  // a message dialog takes the focus: no second edit
+  const int k = GPOINTER_TO_INT(data);
+  if (busy || refreshing || !valid_project(activep) || k < 0 || k > 1) return;
+  busy = true;
+  std::string text = gtk_entry_get_text(entry);
+  if (text.find_first_not_of(" \t") != std::string::npos)
+    if (auto v = read_entry(k == 0 ? "Background scale factor" : "Cell scale factor", text)) set_scale(k, *v);
+  const project& r = proj[activep];
+  entry_show(scale_entries[k], entry_text(k == 0 ? r.options.bkgscale : r.options.cellscale).c_str());
+  busy = false;
+}
+
+gboolean to_set_scale_entry(GtkEntry* entry, GdkEventFocus*, gpointer k) {
+  set_scale_entry(entry, k);
+  return FALSE;
+}
+
+}  // namespace
 
 void on_Correctdata_released(GtkButton*, gpointer) {
   if (valid_project(activep)) run_ra();
@@ -162,6 +213,10 @@ void init_ra(int loaded) {
       gtk_widget_set_sensitive(step_widget(lines[id].button), FALSE);
       show_line(id, "(None)", "");
     }
+  }
+  for (int k = 0; k < 2; ++k) {
+    entry_show(scale_entries[k], entry_text(k == 0 ? r.options.bkgscale : r.options.cellscale).c_str());
+    if (GtkWidget* e = step_widget(scale_entries[k])) gtk_widget_set_sensitive(e, loaded);
   }
   GObject* smoothing = step_object("smoothing");
   object_set_active(smoothing, r.checks[2]);
@@ -296,6 +351,11 @@ void setup_step_dialogs() {
   for (int k = 0; k < 2; ++k)
     if (GtkWidget* t = step_widget(file_toggles[k]))
       g_signal_connect(t, "toggled", G_CALLBACK(on_setfile_toggled), GINT_TO_POINTER(k));
+  for (int k = 0; k < 2; ++k)
+    if (GtkWidget* e = step_widget(scale_entries[k])) {
+      g_signal_connect(e, "activate", G_CALLBACK(set_scale_entry), GINT_TO_POINTER(k));
+      g_signal_connect(e, "focus-out-event", G_CALLBACK(to_set_scale_entry), GINT_TO_POINTER(k));
+    }
   for (int m = 0; m < 2; ++m)
     if (GtkWidget* t = step_widget(method_toggles[m]))
       g_signal_connect(t, "toggled", G_CALLBACK(on_checktam_toggled), GINT_TO_POINTER(m));

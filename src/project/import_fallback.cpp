@@ -1,0 +1,108 @@
+#include "project/import_fallback.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "import/data_import.h"
+#include "numeric/callbacks.h"
+#include "project/messages.h"
+#include "project/project.h"
+#include "project/settings.h"
+#include "project/step_hooks.h"
+#include "project/toolbox.h"
+
+namespace {
+
+const char* const refused = "Error loading file: format not supported";
+
+const char* format_word(int format) { return format == 0 ? "2θ" : "Q"; }
+
+// Whether refused files of the active project are read with format detection; the first
+// refusal is reported and the question asked, later ones follow the answer.
+bool detection_chosen(const char* path) {
+  project& r = proj[activep];
+  if (r.import_choice != 1)
+    report_load_error(refused, path, "no pair of numbers at the start of the file");
+  if (r.import_choice == 0) {
+    r.import_choice =
+        ask_question("Read with format detection ?",
+                     format("%s\nis not a plain (x,y) data file.\nRead it, and files like it in "
+                            "this project, with format detection\n(instrument files, text with "
+                            "a header) ?",
+                            path)
+                         .c_str())
+            ? 1
+            : 2;
+  }
+  return r.import_choice == 1;
+}
+
+// The abscissa the header names, held against what the project reads: the raw data take
+// it as their format; a background, cell or step input that disagrees is warned about.
+// Returns the note on the abscissa.
+std::string adopt_abscissa(const imported_data& d, int id, const char* path) {
+  project& r = proj[activep];
+  if (d.format < 0)
+    return r.params[0] >= 0 && id <= 2
+               ? format("Abscissa: not recognised, read as %s (the data format)",
+                        format_word(r.params[0]))
+               : std::string("Abscissa: not recognised");
+  if (id == 0 && d.format != r.params[0]) {
+    r.params[0] = d.format;
+    initcnames(0, 1);  // the curve names carry the abscissa
+  } else if (id <= 2 && r.params[0] >= 0 && d.format != r.params[0]) {
+    show_warning(format("%s\nhas the abscissa %s, but the raw data are read on %s",
+                        path, format_word(d.format), format_word(r.params[0]))
+                     .c_str());
+  } else if (id > 2 && d.format == 0) {
+    show_warning(format("%s\nhas the abscissa 2θ; this input is read as Q", path).c_str());
+  }
+  return format("Abscissa: %s", unit_description(d.header.unit));
+}
+
+// The wavelength the file gives: offered when the project has none, reported when it
+// differs from the project's by more than 0.1 %.
+std::string wavelength_note(double found) {
+  if (!(found > 0.0)) return std::string();
+  const double own = proj[activep].exp_prop[0];
+  if (own > 0.0 && std::fabs(found - own) > 0.001 * own)
+    return format("\nWavelength in the file: %f Å, differs from the project's %f Å", found, own);
+  return format("\nWavelength in the file: %f Å", found);
+}
+
+void offer_wavelength(double found) {
+  if (!(found > 0.0) || proj[activep].exp_prop[0] > 0.0) return;
+  if (!ask_question("Wavelength",
+                    format("The file gives the wavelength %f Å.\nUse it for the project ?", found)
+                        .c_str()))
+    return;
+  set_prop(prop_first_exp, found, -1);
+  if (shooks().settings_refresh) shooks().settings_refresh();
+}
+
+}  // namespace
+
+void report_load_error(const char* first_line, const char* path, const std::string& reason) {
+  std::string text = reason.empty() ? format("%s\n%s", first_line, path)
+                                    : format("%s\n%s: %s", first_line, path, reason.c_str());
+  show_error(text.c_str(), 1);
+}
+
+int load_refused_file(const char* path, int id, int calc, int cid) {
+  if (!valid_project(activep) || !detection_chosen(path)) return 0;
+  imported_data d = import_data_file(path);
+  if (!d.reason.empty()) {
+    report_load_error(refused, path, d.reason);
+    return 0;
+  }
+  std::string note = format("%s\nread with format detection (%s)\n",
+                            markup_escape(path).c_str(), markup_escape(d.format_name).c_str());
+  note += adopt_abscissa(d, id, path);
+  note += wavelength_note(d.header.wavelength);
+  const int n = static_cast<int>(std::min<size_t>(d.x.size(), INT_MAX));
+  save_curve_(n, d.x.data(), d.y.data(), calc, cid);
+  show_info(note.c_str(), 0);
+  offer_wavelength(d.header.wavelength);
+  return n;
+}
