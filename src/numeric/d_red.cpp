@@ -73,6 +73,17 @@ double q_of(double two_theta, double dlamb) { return four_pi_f * std::sin(two_th
 struct point_correction {
   double dlamb, dtef1, dmu, dead1, geom, mono;
   int qt;
+  dr_polarisation pol;
+
+  // 5. Polarisation factor P of the beam; the intensity is divided by it.
+  double polarisation(double two_theta) const {
+    const double c2 = std::cos(two_theta);
+    if (mono == 1.0) {
+      const double cm = std::cos(*pol.monoangle / deg_per_rad);
+      return (1.0 + cm * cm * c2 * c2) / (1.0 + cm * cm);
+    }
+    return ((1.0 + *pol.fraction) + (1.0 - *pol.fraction) * c2 * c2) / 2.0;
+  }
 
   corrected operator()(double x, double sam, double bg, double sub) const {
     // 2. Dead time: measured rate v of a detector with dead time tau, v / (1 - v tau).
@@ -95,8 +106,10 @@ struct point_correction {
     }
     double v = sam - sub - bg;
 
-    // 5. Polarisation of an unpolarised (in-house) beam.
-    if (mono == 1.0) {
+    // 5. Polarisation: an unpolarised (in-house) beam, unless refined by `pol`.
+    if ((mono == 1.0 && pol.monoangle) || (mono == 2.0 && pol.fraction)) {
+      v = v / polarisation(two_theta);
+    } else if (mono == 1.0) {
       const double c2 = std::cos(two_theta);
       v = 2.0 * v / (1.0 + c2 * c2);
     }
@@ -148,7 +161,7 @@ double dr_grid_step(double dlamb, int qt, double x0, double x1) {
 int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, double dead1,
                  double geom, double mono, int qt, int ndq, const double* x,
                  const double* raw, const double* back, const double* cell, int mode,
-                 double compt, double smo) {
+                 double compt, double smo, const dr_polarisation& pol) {
   std::FILE* echo = echo_stream();
   if (echo) {
     echo_double(echo, "DLAMB=", dlamb);
@@ -162,6 +175,8 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
     echo_int(echo, "NDQ=", mode);
     echo_double(echo, "COMPT=", compt);
     echo_double(echo, "SMO=", smo);
+    if (pol.monoangle) echo_double(echo, "MONOANGLE=", *pol.monoangle);
+    if (pol.fraction) echo_double(echo, "POLFRACTION=", *pol.fraction);
   }
 
   if (ndq < 3) return refuse("Fewer than 2 points");
@@ -186,7 +201,7 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
     }
     std::fflush(echo);
   }
-  const point_correction correct{dlamb, dtef1, dmu, dead1, geom, mono, qt};
+  const point_correction correct{dlamb, dtef1, dmu, dead1, geom, mono, qt, pol};
   auto corrected_point = [&](int i) {
     return correct(x[i], raw[i], use_back ? back[i] : 0.0, use_cell ? cell[i] : 0.0);
   };
@@ -280,7 +295,7 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
 
 int dr(double dlamb, double dtef1, double dmu, double dead1, double geom, double mono,
        int qt, int ndq, const double* x, const double* raw, const double* back,
-       const double* cell, int mode, double compt, double smo) {
+       const double* cell, int mode, double compt, double smo, const dr_polarisation& pol) {
   return dr_resampled(dr_resampling::forward_walk, dlamb, dtef1, dmu, dead1, geom, mono, qt,
-                      ndq, x, raw, back, cell, mode, compt, smo);
+                      ndq, x, raw, back, cell, mode, compt, smo, pol);
 }

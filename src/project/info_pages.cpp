@@ -1,7 +1,10 @@
 #include "project/info_pages.h"
 
+#include "project/incoherent_tables.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/rdf.h"
+#include "project/sq_refine.h"
 #include "project/settings.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
@@ -87,6 +90,14 @@ void chem_table(info_text& out, const project& r, int first, int last) {
   }
 }
 
+// The constant of this project's own step 1, once computed.
+void estimated_constant(info_text& out, const project& r) {
+  if (r.visok[1] == 1 && is_set(r.exp_prop[17])) {
+    print_info(out, "\n\n\t Estimated normalization constant: ", "italic");
+    print_info(out, format("%lf\t", r.exp_prop[17]), "bold_blue");
+  }
+}
+
 // A value line of grinfo: "\t%lf\t" and the unit, or "not set !".
 void value_with_unit(info_text& out, double v, const char* unit, const char* sup) {
   if (!is_set(v)) {
@@ -96,6 +107,27 @@ void value_with_unit(info_text& out, double v, const char* unit, const char* sup
   print_info(out, format("\t%lf\t", v), "bold_blue");
   print_info(out, unit);
   if (sup) print_info(out, sup, "sup");
+}
+
+// A line "\n<label>\t<value>\t<unit>" for a refinement that is set; nothing otherwise, so
+// the pages of projects without it read as before.
+void option_line(info_text& out, const char* label, double v, const char* unit, const char* sup) {
+  if (!is_set(v)) return;
+  print_info(out, "\n");
+  print_info(out, label, "italic");
+  value_with_unit(out, v, unit, sup);
+}
+
+// Polarisation refinements and the incoherent scattering functions of the experiment.
+void beam_options_info(info_text& out, const project& r) {
+  const project_options& o = r.options;
+  if (r.exp_prop[13] == 1.0) option_line(out, "\tMonochromator angle 2θM:         ", o.monoangle, "deg", nullptr);
+  if (r.exp_prop[13] == 2.0) option_line(out, "\tLinear polarisation fraction:    ", o.polfraction, "", nullptr);
+  if (o.incoherent == incoherent_tabulated) {
+    print_info(out, "\n\t");
+    print_info(out, "Incoherent scattering:           ", "italic");
+    print_info(out, "\tTables (Hubbell et al. 1975)\n", "bold_blue");
+  }
 }
 
 }  // namespace
@@ -184,7 +216,7 @@ void expinfo(info_text& out, int p) {
                                              "Polarization type:               ",
                                              "Compton scattering:              "};
   const char* const* names[3] = {geometry, monochr, compt};
-  const int counts[3] = {4, 3, 3};
+  const int counts[3] = {ngeometry, 3, 3};
   for (int i = 0; i < 3; ++i) {
     print_info(out, "\t");
     print_info(out, code_labels[i], "italic");
@@ -195,6 +227,7 @@ void expinfo(info_text& out, int p) {
     else
       print_info(out, "\tParameter unknown !\n", "bold_red");
   }
+  beam_options_info(out, r);
 }
 
 void calcinfo(info_text& out, int p) {
@@ -233,6 +266,13 @@ void rainfo(info_text& out, int p) {
     else
       print_info(out, "not used / set\n", "bold_red");
   }
+  if (is_set(r.options.ttmin) || is_set(r.options.ttmax)) {
+    print_info(out, "\nRange used:\t", "italic");
+    auto bound = [](double v, const char* open) { return is_set(v) ? format("%lf", v) : open; };
+    print_info(out, bound(r.options.ttmin, "first point") + " to " + bound(r.options.ttmax, "last point"),
+               "bold_blue");
+    print_info(out, format("\t%s\n", abscissa));
+  }
   print_info(out, "\nData smoothing:\t", "italic");
   if (r.checks[2] == 0) {
     print_info(out, "not used !", "bold_red");
@@ -267,6 +307,7 @@ void sqinfo(info_text& out, int p) {
     print_info(out, format("%d", static_cast<int>(r.exp_prop[16])), "bold_blue");
   else
     not_set_mark(out);
+  option_line(out, "Lowest Q of the normalisation:", r.options.qmin, "Å", "-1");
   print_info(out, "\n\n\nUsing the\t", "italic");
   if (r.params[2] == 1) {
     print_info(out, "trial and error method\n\n", "bold");
@@ -275,6 +316,11 @@ void sqinfo(info_text& out, int p) {
       print_info(out, format("%lf", r.exp_prop[7]), "bold_blue");
     else
       not_set_mark(out);
+  } else if (r.params[2] == method_integral) {
+    print_info(out, "integral method\n\n", "bold");
+    print_info(out, "\t with the sample's density = ");
+    value_with_unit(out, r.exp_prop[3], "Atoms / Å", "3");
+    estimated_constant(out, r);
   } else {
     print_info(out, "high angle method\n\n", "bold");
     print_info(out, "\t with an integration limit = ");
@@ -285,10 +331,20 @@ void sqinfo(info_text& out, int p) {
     } else {
       not_set_mark(out);
     }
-    // The constant belongs to this project's own step 1.
-    if (r.visok[1] == 1 && is_set(r.exp_prop[17])) {
-      print_info(out, "\n\n\t Estimated normalization constant: ", "italic");
-      print_info(out, format("%lf\t", r.exp_prop[17]), "bold_blue");
+    estimated_constant(out, r);
+  }
+  if (lowr_on(p)) {
+    print_info(out, "\n\n\nOptimised below r", "italic");
+    print_info(out, "min", "sub_italic");
+    print_info(out, " =", "italic");
+    value_with_unit(out, r.options.lowr_rmin, "Å", nullptr);
+    print_info(out, format("\t%d iterations%s", static_cast<int>(r.options.lowr_iter),
+                           r.options.lowr_density == 1.0 ? ", density refined" : ""));
+    if (r.options.lowr_chi2 != not_set) {
+      print_info(out, "\n\n\t Optimised density:", "italic");
+      value_with_unit(out, r.options.lowr_rho, "Atoms / Å", "3");
+      print_info(out, "\n\n\t Low-r χ²: ", "italic");
+      print_info(out, format("%g", r.options.lowr_chi2), "bold_blue");
     }
   }
 }
@@ -327,9 +383,16 @@ void grinfo(info_text& out, int p) {
   value_with_unit(out, r.exp_prop[10], "Å", nullptr);
   print_info(out, "\n\nDamping factor:\t", "italic");
   value_with_unit(out, r.exp_prop[11], "Å", "-1");
+  option_line(out, "\nHighest Q of the transform:", r.options.qmax, "Å", "-1");
   if (is_set(r.exp_prop[18])) {
     print_info(out, "\n\nEstimated number density after G(r) slope:\t", "italic");
     value_with_unit(out, r.exp_prop[18], "Atoms / Å", "3");
+  }
+  if (r.options.window == 1) print_info(out, "\n\nWindow:\tLorch", "italic");
+  const std::string coordination = coordination_text(p);
+  if (!coordination.empty()) {
+    print_info(out, format("\n\nCoordination %g-%g Å:\t", r.options.coord_r1, r.options.coord_r2), "italic");
+    print_info(out, coordination, "bold_blue");
   }
 }
 

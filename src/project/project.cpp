@@ -18,7 +18,8 @@ int newspace = 1;
 
 const char* const calcname[ncalc] = {"Data correction", "S(q)", "S(q) - bending correction",
                                      "g(r)/G(r)"};
-const char* const geometry[4] = {"Unknown", "Reflection ", "Transmission", "Capillary "};
+const char* const geometry[ngeometry] = {"Unknown", "Reflection ", "Transmission", "Capillary ",
+                                         "None"};
 const char* const monochr[3] = {"Unknown", "In-house/circular", "Synchrotron/linear"};
 const char* const compt[3] = {"Unknown", "All in", "All out"};
 const char* const tdata[2] = {" 2θ", " Q"};
@@ -38,6 +39,12 @@ const project_option_field project_option_fields[] = {
     {"ttmax", &project_options::ttmax},
     {"monoangle", &project_options::monoangle},
     {"polfraction", &project_options::polfraction},
+    {"lowr_rho", &project_options::lowr_rho},
+    {"lowr_chi2", &project_options::lowr_chi2},
+    {"coord_r1", &project_options::coord_r1},
+    {"coord_r2", &project_options::coord_r2},
+    {"coord_a", &project_options::coord_a},
+    {"coord_b", &project_options::coord_b},
 };
 const int nproject_option_fields =
     static_cast<int>(sizeof project_option_fields / sizeof project_option_fields[0]);

@@ -9,6 +9,7 @@
 #include "numeric/elements.h"
 #include "numeric/regrid.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
 #include "project/step_hooks.h"
 #include "project/steps.h"
@@ -95,6 +96,31 @@ const double* intensities(const curve* c, int n, std::vector<double>& pad) {
   if (c && curve_points(*c) >= n && n > 0) return c->data[1].data();
   pad.assign(static_cast<size_t>(n > 0 ? n : 1), 0.0);
   return pad.data();
+}
+
+// The polarisation refinements of the project, as far as they are set.
+dr_polarisation polarisation_of(const project_options& o) {
+  dr_polarisation pol;
+  if (o.monoangle != not_set) pol.monoangle = o.monoangle;
+  if (o.polfraction != not_set) pol.fraction = o.polfraction;
+  return pol;
+}
+
+// The raw, background and cell points dr works on: those whose abscissa lies in the
+// project's raw range (beam stop, detector edge), all of them when no range is set.
+struct raw_input {
+  int n;
+  const double *x, *y, *b, *c;
+  cut_series kept;
+};
+void keep_raw_range(const project_options& o, raw_input& in) {
+  if (o.ttmin == not_set && o.ttmax == not_set) return;
+  in.kept = cut_to_range(in.x, in.y, {in.b, in.c}, in.n, o.ttmin, o.ttmax);
+  in.n = static_cast<int>(in.kept.x.size());
+  in.x = in.kept.x.data();
+  in.y = in.kept.y.data();
+  in.b = in.kept.more[0].data();
+  in.c = in.kept.more[1].data();
 }
 
 // The background or cell intensities times their scale factor; the array itself at 1.
@@ -193,6 +219,7 @@ int test_ra(int p, int report) {
     warning =
         "In reflection geometry the linear absorption (sample) must be > 0.0 μt\nPlease check "
         "this parameter";
+  if (!warning) warning = physics_option_problem(p, 0);
   std::string problem;
   for (int id = 0; !warning && problem.empty() && id < 3; ++id)
     if (id == 0 || r.checks[id - 1]) problem = data_problem(p, id);
@@ -219,20 +246,23 @@ int run_ra() {
     x = raw->data[0].data();
     y = raw->data[1].data();
   }
-  // Files used on another grid are interpolated (one warning says which), then scaled.
+  // Files used on another grid are interpolated; one warning says which.
   std::string note;
-  const double* b = r.checks[0] && back && n > 0 ? on_raw_grid(r, 1, *raw, *back, pad_back, note)
+  const double* b0 = r.checks[0] && back && n > 0 ? on_raw_grid(r, 1, *raw, *back, pad_back, note)
                                                  : intensities(back, n, pad_back);
-  const double* c = r.checks[1] && cell && n > 0 ? on_raw_grid(r, 2, *raw, *cell, pad_cell, note)
+  const double* c0 = r.checks[1] && cell && n > 0 ? on_raw_grid(r, 2, *raw, *cell, pad_cell, note)
                                                  : intensities(cell, n, pad_cell);
   if (!note.empty()) show_warning(note.c_str());
   std::vector<double> scaled_back, scaled_cell;
-  b = scaled(b, n, r.options.bkgscale, scaled_back);
-  c = scaled(c, n, r.options.cellscale, scaled_cell);
+  const double* b = scaled(b0, n, r.options.bkgscale, scaled_back);
+  const double* c = scaled(c0, n, r.options.cellscale, scaled_cell);
   // The smoothing intensity counts only while smoothing is switched on.
   const double smo = r.checks[2] ? r.exp_prop[15] : 0.0;
+  raw_input in{n, x, y, b, c, {}};
+  keep_raw_range(r.options, in);
   int ok = dr(r.exp_prop[0], r.exp_prop[1], r.exp_prop[2], r.exp_prop[4], r.exp_prop[12],
-              r.exp_prop[13], format, n, x, y, b, c, code, r.exp_prop[14], smo);
+              r.exp_prop[13], format, in.n, in.x, in.y, in.b, in.c, code, r.exp_prop[14], smo,
+              polarisation_of(r.options));
   if (end_run(0, ok) != step_done) return step_failed;
   on_set_use_calc(0, proj[activep].usecalc[0]);
   return step_done;

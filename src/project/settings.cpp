@@ -1,11 +1,14 @@
 #include "project/settings.h"
 
 #include <cmath>
+#include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "numeric/elements.h"
 #include "project/entry_text.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
@@ -116,11 +119,8 @@ std::optional<double> entry_value(int prop, const char* text) {
       "Number density (atoms/Å³)", "Detector dead time (s)", "Additive correction",
       "High angle method, Q limit (Å⁻¹)", "Trial and error method, damping factor",
       "Bending point (Å⁻¹)", "Rmax (Å)", "δr (Å)", "Damping factor (Å²)"};
-  if (!text) text = "";
-  // The atomic number may also be given as the element's symbol or name.
-  if (prop == prop_z)
-    if (int z = element_number(text); z > 0) return z;
-  return read_entry(prop >= 0 && prop <= prop_last_exp ? fields[prop] : "Value", text);
+  const char* field = prop >= 0 && prop <= prop_last_exp ? fields[prop] : "Value";
+  return read_entry(field, text ? text : "");
 }
 
 bool concentration_fractions(const project& r, std::vector<double>& x) {
@@ -135,6 +135,11 @@ bool concentration_fractions(const project& r, std::vector<double>& x) {
   return true;
 }
 
+std::optional<double> z_entry_value(const char* text) {
+  const int z = text ? element_number(text) : 0;
+  if (z > 0) return z;
+  return entry_value(prop_z, text);
+}
 
 int set_prop(int prop, double value, int species) {
   if (!valid_project(activep)) return prop_unchanged;
@@ -202,15 +207,16 @@ int test_experiment(int p, int report) {
       {e[13] > 0.0, "Please select the polarizartion type"},
       {e[14] > 0.0, "Please select the compton scattering"},
   };
-  for (const rule& r : rules) {
-    if (r.pass) continue;
-    if (report) {
-      show_warning(r.warning);
-      show_page(1);
-    }
-    return 0;
+  const char* failed = nullptr;
+  for (const rule& r : rules)
+    if (!r.pass && !failed) failed = r.warning;
+  if (!failed) failed = polarisation_problem(p);
+  if (!failed) return 1;
+  if (report) {
+    show_warning(failed);
+    show_page(1);
   }
-  return 1;
+  return 0;
 }
 
 int checkchemistry(int p) {

@@ -31,13 +31,16 @@ inline constexpr int prop_last_exp = 16;
 int set_prop(int prop, double value, int species);
 
 // The entry text of property `prop` as a number; text that is not entirely a number is
-// refused with a warning naming the field (nullopt). For the "Z" entry an element symbol
-// or name ("Si", "silicon") gives its atomic number.
+// refused with a warning naming the field (nullopt).
 std::optional<double> entry_value(int prop, const char* text);
 
 // The species' concentrations of r as proportions x_i / sum x (a formula such as 2, 1, 4
 // gives 2/7, 1/7, 4/7). False, x untouched, when the sum is not a positive finite number.
 bool concentration_fractions(const project& r, std::vector<double>& x);
+
+// Value of the "Z" entry: an element symbol or name ("Si", "silicon") gives its atomic
+// number, anything else reads as entry_value does.
+std::optional<double> z_entry_value(const char* text);
 
 // "From tables": f′ and f″ of species s of the active project from the tables at the
 // project's wavelength (xray_tables.h); with absent_only, only values that are 0 (never

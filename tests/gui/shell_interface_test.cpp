@@ -51,10 +51,11 @@ TEST(ShellInterface, EveryIdHandlerAndComboEntryWithItsRole) {
                          "b2", "b3", "b4", "b5", "c"})
     EXPECT_EQ(class_of(id), "GtkLabel") << id;
   for (const char* id : {"species", "Z", "conc", "fp", "fpp", "wavel", "abss", "abss2", "density",
-                         "ddt", "corr", "ham", "tem", "bcpv", "rmax", "deltar", "df"})
+                         "ddt", "corr", "ham", "tem", "bcpv", "rmax", "deltar", "df", "monoangle",
+                         "polfraction", "ttmin", "ttmax", "qmin", "qmax"})
     EXPECT_EQ(class_of(id), "GtkEntry") << id;
   for (const char* id : {"geombox", "monobox", "comptonbox", "smoothbox", "bdbox", "combocor",
-                         "combobq", "combogr"})
+                         "combobq", "combogr", "incoherentbox"})
     EXPECT_EQ(class_of(id), "GtkComboBox") << id;
   std::set<std::string> handlers;
   gtk_builder_connect_signals_full(b, collect_handler, &handlers);
@@ -67,7 +68,8 @@ TEST(ShellInterface, EveryIdHandlerAndComboEntryWithItsRole) {
 
   // The entries of the combo boxes, in the order whose position is stored as a code.
   const std::vector<std::pair<const char*, std::vector<std::string>>> combos = {
-      {"geombox", {"Reflection", "Transmission", "Capillary"}},
+      {"geombox", {"Reflection", "Transmission", "Capillary", "None"}},
+      {"incoherentbox", {"Analytic function", "Tables (Hubbell et al.)"}},
       {"monobox", {"In-house/circular", "Synchrotron/linear"}},
       {"comptonbox", {"All in", "All out"}},
       {"smoothbox", {"Slight", "Moderate", "Heavy"}},

@@ -27,6 +27,7 @@ struct dr_input {
   int mode = 0;
   double compt = 1.0, smo = 0.0;
   std::optional<int> ndq;  // x.size() when not set
+  dr_polarisation pol;
 };
 
 struct dr_output {
@@ -41,7 +42,7 @@ dr_output run(const dr_input& in, dr_resampling how = dr_resampling::forward_wal
   auto ptr = [](const std::vector<double>& v) { return v.empty() ? nullptr : v.data(); };
   const int rc = dr_resampled(how, in.dlamb, in.dtef1, in.dmu, in.dead1, in.geom, in.mono, in.qt,
                               ndq, ptr(in.x), ptr(in.raw), ptr(in.back), ptr(in.cell), in.mode,
-                              in.compt, in.smo);
+                              in.compt, in.smo, in.pol);
   return {rc, rec.curves, rec.errors};
 }
 
@@ -74,7 +75,18 @@ reference_result reference_chain(const dr_input& in) {
     const double cl = (in.mode == 2 || in.mode == 3) ? dead(in.cell[i]) : 0.0;
     double v = in.geom == 1 ? dead(in.raw[i]) - cl * std::exp(-2 * mu / s) - bg
                             : dead(in.raw[i]) - cl * std::exp(-mu / c) - bg * std::exp(-(mu + in.dmu) / c);
-    if (in.mono == 1) v = v * 2 / (1 + c2 * c2);
+    // Polarisation factors: unpolarised (1 + cos^2 2theta)/2; through a monochromator at
+    // 2theta_M the two components weigh 1 and cos^2 2theta_M; a fraction p polarised
+    // perpendicular to the scattering plane scatters with factor 1, the rest unpolarised.
+    if (in.mono == 1 && in.pol.monoangle) {
+      const double cm2 = std::pow(std::cos(*in.pol.monoangle / 57.29578), 2);
+      v /= (1 + cm2 * c2 * c2) / (1 + cm2);
+    } else if (in.mono == 1) {
+      v = v * 2 / (1 + c2 * c2);
+    } else if (in.mono == 2 && in.pol.fraction) {
+      const double p = *in.pol.fraction;
+      v /= p + (1 - p) * (1 + c2 * c2) / 2;
+    }
     if (in.geom == 1) v /= 1 - std::exp(-2 * mu / s);
     if (in.geom == 2) v *= c * std::exp(mu * (1 / c - 1));
     if (in.geom == 3) v *= (1 + mu * mu * (0.1397 - 0.125 * c * c)) * std::exp(-0.8488 * mu);
@@ -147,12 +159,15 @@ TEST(DataCorrection, WholeChainMatchesReference) {
     double geom, mono, dead1, smo;
     int mode, qt, ndq;
     double x0, step;
+    dr_polarisation pol{};
   } cases[] = {
       {1, 1, 0, 0, 3, 1, 600, 2.02, 0.05},    {2, 1, 1e-6, 1, 3, 1, 600, 2.02, 0.05},
       {3, 2, 0, 2, 1, 1, 600, 2.02, 0.05},    {4, 2, 0, 3, 2, 1, 600, 2.02, 0.05},
       {2, 2, 0, 4, 0, 1, 600, 2.02, 0.05},    {1, 2, 0, 2, 3, 1, 600, 0.04, 0.05},
       {3, 1, 1e-6, 2, 3, 2, 400, 0.355, 0.01}, {2, 1, 0, 2, 3, 1, 35000, 1.0, 0.004},
       {3, 3, 2e-5, 1, 3, 1, 600, 2.02, 0.05},  {4, 1, 2e-5, 0, 2, 2, 300, 0.01, 0.01},
+      {2, 1, 0, 0, 3, 1, 600, 2.02, 0.05, {26.6, {}}}, {4, 1, 0, 0, 1, 1, 600, 2.02, 0.05, {90.0, {}}},
+      {2, 2, 0, 0, 3, 1, 600, 2.02, 0.05, {{}, 0.93}}, {1, 2, 0, 2, 3, 2, 400, 0.355, 0.01, {{}, 0.0}},
   };
   for (const auto& cs : cases) {
     dr_input in;
@@ -177,6 +192,7 @@ TEST(DataCorrection, WholeChainMatchesReference) {
     in.mode = cs.mode;
     in.dtef1 = 0.35;
     in.dmu = 0.12;
+    in.pol = cs.pol;
     SCOPED_TRACE("geom=" + std::to_string(cs.geom) + " smo=" + std::to_string(cs.smo) +
                  " qt=" + std::to_string(cs.qt) + " ndq=" + std::to_string(cs.ndq));
 
@@ -201,6 +217,28 @@ TEST(DataCorrection, WholeChainMatchesReference) {
     for (std::size_t k = 0; k < slow.curves[0].y.size(); ++k)
       ASSERT_EQ(std::bit_cast<std::uint64_t>(slow.curves[0].y[k]),
                 std::bit_cast<std::uint64_t>(got.curves[0].y[k]));
+  }
+}
+
+// The refinements at their neutral values give the two original polarisation codes: a
+// monochromator at 2theta_M = 0 the unpolarised beam, a fully polarised synchrotron beam no
+// correction at all (bit for bit).
+TEST(DataCorrection, NeutralPolarisationRefinements) {
+  for (double mono : {1.0, 2.0}) {
+    dr_input in = degrees_case(400, 3.0, 0.2, 4);
+    in.mono = mono;
+    in.geom = 2;
+    in.dtef1 = 0.3;
+    const dr_output plain = run(in);
+    if (mono == 1.0) in.pol.monoangle = 0.0;
+    else in.pol.fraction = 1.0;
+    const dr_output refined = run(in);
+    ASSERT_EQ(plain.curves.at(0).y.size(), refined.curves.at(0).y.size());
+    for (std::size_t k = 0; k < plain.curves[0].y.size(); ++k) {
+      const double a = plain.curves[0].y[k], b = refined.curves[0].y[k];
+      if (mono == 2.0) ASSERT_EQ(a, b) << k;
+      else ASSERT_NEAR(a, b, 1e-12 * std::fabs(a)) << k;
+    }
   }
 }
 

@@ -1,7 +1,10 @@
 // The runs of the four steps on the record and the flow of each result into the next
 // step's input: copies, "No data" cases, switching a source back to file.
+#include "numeric/calrd.h"
 #include "numeric/d_red.h"
 #include "numeric/nm.h"
+#include "project/incoherent_tables.h"
+#include "project/physics_options.h"
 #include "step_fixture.h"
 
 namespace {
@@ -250,6 +253,77 @@ TEST_F(ChainTest, DensityFromSlopeFillsItsOwnCurve) {
   EXPECT_EQ(points(3, 2), 0);
   EXPECT_EQ(points(3, 3), 400);
   EXPECT_GT(active().exp_prop[18], 0.0);
+}
+
+// The refinements of the physics reach the routines: each run equals the routine called
+// directly on the data cut by hand (raw range, Q_max) and with the refinement's own
+// arguments (monochromator angle, tabulated incoherent functions, Q_min).
+TEST_F(ChainTest, RefinementsEqualTheRoutinesOnDataCutByHand) {
+  chain_ready(300, 300);
+  active().usecalc[0] = active().usecalc[1] = 1;
+  active().usecalc[2] = 2;
+  set_physics_option(opt_ttmin, 10.0);
+  set_physics_option(opt_ttmax, 120.0);
+  set_physics_option(opt_monoangle, 26.6);
+  set_physics_option(opt_incoherent, incoherent_tabulated);
+  set_physics_option(opt_qmin, 1.5);
+  set_physics_option(opt_qmax, 12.0);
+  ASSERT_EQ(run_ra(), step_done);
+  ASSERT_EQ(run_sq(), step_done);
+  ASSERT_EQ(run_gr(), step_done);
+  const std::vector<double> corrected = ys(0, 3), qs = ys(1, 1), big_g = ys(3, 1);
+  const double* e = active().exp_prop;
+
+  std::vector<double> x, y, b, c;
+  const curve &raw = *active().curves[0][0], &back = *active().curves[0][1];
+  for (int k = 0; k < raw.ndata; ++k)
+    if (raw.data[0][k] >= 10.0 && raw.data[0][k] <= 120.0)
+      x.push_back(raw.data[0][k]), y.push_back(raw.data[1][k]), b.push_back(back.data[1][k]), c.push_back(0.0);
+  ASSERT_EQ(dr(e[0], e[1], e[2], e[4], e[12], e[13], 1, static_cast<int>(x.size()), x.data(), y.data(), b.data(),
+               c.data(), 1, e[14], 0.0, {26.6, {}}),
+            1);
+  EXPECT_EQ(ys(0, 3), corrected);
+
+  const curve& in = *active().curves[1][0];
+  const std::vector<double> table = sample_incoherent_tables(activep, in.data[0].data(), in.ndata);
+  const auto& s = active().spec_prop;
+  ASSERT_EQ(nm(2, s[0].data(), s[1].data(), s[2].data(), s[3].data(), s[4].data(), s[5].data(),
+               s[6].data(), s[7].data(), s[8].data(), s[9].data(), s[10].data(), s[11].data(),
+               s[12].data(), s[13].data(), s[14].data(), in.ndata, e[0], e[14], e[6], 2, 0, e[7], 0.0,
+               in.data[0].data(), in.data[1].data(), {table.data(), 1.5}),
+            1);
+  EXPECT_EQ(ys(1, 1), qs);
+
+  const curve& gin = *active().curves[3][0];
+  int kept = 0;
+  while (kept < gin.ndata && gin.data[0][kept] <= 12.0) ++kept;
+  ASSERT_EQ(cd(kept, 0, e[3], e[9], e[11], e[10], gin.data[1].data(), gin.data[0].data()), 1);
+  EXPECT_EQ(ys(3, 1), big_g);
+}
+
+// The analytic function for lead: S(q) warns once per project, and not with the tables.
+TEST_F(ChainTest, AnalyticIncoherentWarnsOncePerProject) {
+  const char* text =
+      "The analytic incoherent scattering function is off by more than 5 % of Z\nfor Pb over the Q "
+      "range of the data\nThe tabulated functions (Incoherent scattering: Tables) are advised";
+  set_prop(prop_z, 82, 0);
+  ASSERT_EQ(apply_project(), 2);
+  std::vector<double> q, v;
+  qs_pattern(300, 16.0, q, v);
+  for (double& i : v) i += 2.0;
+  put_curve(1, 0, q, v);
+  propbox_changed(4, 1);
+  set_method(1);
+  set_prop(12, 0.02, 0);
+  for (int run = 0; run < 2; ++run) {
+    messages.clear();
+    ASSERT_EQ(run_sq(), step_done);
+    EXPECT_EQ(messages, (run == 0 ? std::vector<message>{{"warning", text}} : std::vector<message>{}));
+  }
+  active().incoherent_warned = false;
+  set_physics_option(opt_incoherent, incoherent_tabulated);
+  ASSERT_EQ(run_sq(), step_done);
+  EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The settings rules that store values: truncation, element lookup, which flags an edit
 // clears, and what "Apply" does on each state.
+#include "project/info_pages.h"
+#include "project/physics_options.h"
 #include "step_fixture.h"
 
 namespace {
@@ -135,6 +137,37 @@ TEST_F(SettingsTest, FormatChangeForgetsTheRawData) {
   EXPECT_EQ(active().curves[0][2]->name, "Cell scattering -  Q");
   EXPECT_EQ(active().calcok[0], 0);
   EXPECT_EQ(lines[0].back(), "(None)|");
+}
+
+// A refinement clears the result of the step that uses it, and the information pages
+// name it only when it is set (so the pages of other projects read as before).
+TEST_F(SettingsTest, RefinementsClearTheirStepAndShowOnTheirPage) {
+  applied_project();
+  set_data_format(0);
+  struct refinement {
+    int option;
+    double value;
+    int step, page;
+    const char* line;
+  } refinements[] = {
+      {opt_ttmin, 5.0, 0, page_ra, "Range used:\t5.000000 to last point\t 2θ\n"},
+      {opt_monoangle, 26.6, 0, page_experiment, "Monochromator angle 2θM:         \t26.600000\tdeg"},
+      {opt_incoherent, 1.0, 1, page_experiment, "Incoherent scattering:           \tTables (Hubbell et al. 1975)"},
+      {opt_qmin, 1.0, 1, page_sq, "Lowest Q of the normalisation:\t1.000000\tÅ-1"},
+      {opt_qmax, 15.0, 3, page_gr, "Highest Q of the transform:\t15.000000\tÅ-1"},
+  };
+  for (const refinement& r : refinements) {
+    const std::string before = plain_text(info_page_text(activep, r.page));
+    EXPECT_EQ(before.find(r.line), std::string::npos) << r.line;
+    for (int& c : active().calcok) c = 1;
+    EXPECT_EQ(set_physics_option(r.option, r.value), prop_stored);
+    for (int c = 0; c < ncalc; ++c) EXPECT_EQ(active().calcok[c], c == r.step ? 0 : 1) << r.line;
+    EXPECT_NE(plain_text(info_page_text(activep, r.page)).find(r.line), std::string::npos) << r.line;
+  }
+  propbox_changed(0, 3);
+  EXPECT_NE(plain_text(info_page_text(activep, page_experiment)).find("geometry:           \tNone\n"),
+            std::string::npos);
+  EXPECT_EQ(set_physics_option(opt_incoherent, 0.5), prop_rejected);
 }
 
 }  // namespace

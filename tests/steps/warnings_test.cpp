@@ -2,6 +2,7 @@
 // a record left exactly as it was.
 #include <functional>
 
+#include "project/physics_options.h"
 #include "step_fixture.h"
 
 namespace {
@@ -64,8 +65,8 @@ const refusal cases[] = {
      "Number of species must be between 1 and 10"},
     {"z_99", true, none, [] { return set_prop(prop_z, 99, 0); }, prop_rejected, "info",
      "Atomic number must be between 1 and 98"},
-    {"z_text", true, none, [] { return entry_value(prop_z, " iron2") ? 0 : prop_rejected; },
-     prop_rejected, "warning", "Atomic number Z: \" iron2\" is not a number\nThe value is left as it was"},
+    {"z_text", true, none, [] { return entry_value(prop_z, " iron") ? 0 : prop_rejected; },
+     prop_rejected, "warning", "Atomic number Z: \" iron\" is not a number\nThe value is left as it was"},
     {"conc_zero", true, none, [] { return set_prop(prop_conc, 0.0, 0); }, prop_rejected, "info",
      "Species concentration must be > 0.0"},
     {"fp_150", true, none, [] { return set_prop(prop_fp, -150.0, 0); }, prop_rejected, "info",
@@ -213,10 +214,40 @@ const refusal cases[] = {
        set_prop(16, -0.1, 0);
      },
      [] { return run_gr(); }, step_refused, "warning", "The damping factor must be >= 0.0"},
+    // Refinements of the physics.
+    {"option_text", true, none, [] { return set_physics_option_text(opt_qmax, "12 1/A"); }, prop_rejected,
+     "info", "Highest Q of the transform: \"12 1/A\" is not a number"},
+    {"monoangle", true, [](StepTest&) { set_physics_option(opt_monoangle, 180.0); },
+     [] { return apply_project(); }, 0, "warning", "The monochromator angle 2θM must be >= 0.0 and < 180.0"},
+    {"polfraction", true,
+     [](StepTest&) { propbox_changed(1, 1), set_physics_option(opt_polfraction, 1.01); },
+     [] { return test_experiment(activep, 1); }, 0, "warning",
+     "The polarisation fraction must be >= 0.0 and <= 1.0"},
+    {"raw_range_inverted", true,
+     [](StepTest& t) { raw_ready(t), set_physics_option(opt_ttmin, 30), set_physics_option(opt_ttmax, 30); },
+     [] { return run_ra(); }, step_refused, "warning",
+     "The range of the raw data must have its lower limit below its upper limit"},
+    {"raw_range_narrow", true, [](StepTest& t) { raw_ready(t), set_physics_option(opt_ttmax, 7.0); },
+     [] { return run_ra(); }, step_refused, "warning", "The range of the raw data keeps fewer than 3 points"},
+    {"qmin_at_qmax", true,
+     [](StepTest&) { input_ready(1), propbox_changed(4, 1), set_prop(11, 8.0, 0), set_physics_option(opt_qmin, 16.0); },
+     [] { return run_sq(); }, step_refused, "warning",
+     "The lowest Q of the normalisation must be > 0.0 and < Qmax"},
+    {"qmax_low", true,
+     [](StepTest&) {
+       input_ready(3), set_prop(14, 10.0, 0), set_prop(15, 0.01, 0), set_prop(16, 0.0, 0);
+       set_physics_option(opt_qmax, 0.1);
+     },
+     [] { return run_gr(); }, step_refused, "warning", "The highest Q of the transform must keep at least 3 points"},
     // Data files.
     {"file_missing", true, [](StepTest&) { set_data_format(0); },
      [] { return load_data_file(0, "/nonexistent/h6/raw.dat"); }, 0, "error",
      "Error loading file: file does not exist\n/nonexistent/h6/raw.dat\n"},
+    {"file_folder", true, [](StepTest&) { set_data_format(0); }, [] { return load_data_file(0, "/"); },
+     0, "error", "Error loading file: file is a directory\n/\n"},
+    {"file_device", true, [](StepTest&) { set_data_format(0); },
+     [] { return load_data_file(0, "/dev/zero"); }, 0, "error",
+     "Error loading file: file is not a regular file\n/dev/zero\n"},
     // Scale factors and the values from the tables.
     {"bkgscale", true, none, [] { return set_scale(0, 0.0); }, 0, "info",
      "The background scale factor must be > 0.0"},

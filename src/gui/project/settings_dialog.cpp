@@ -203,7 +203,8 @@ void set_prop(GtkEntry* entry, gpointer data) {
   // Leaving an empty entry is not an edit: it would store 0.0 over "not set". Text that
   // is not a number is refused with a warning; the stored value is shown again.
   std::optional<double> value;
-  if (!blank(text)) value = entry_value(prop, text);
+  // The atomic number may also be given as the element's symbol or name.
+  if (!blank(text)) value = prop == prop_z ? z_entry_value(text) : entry_value(prop, text);
   if (value) {
     int species = selected_species();
     int result = ::set_prop(prop, *value, species);
@@ -223,6 +224,7 @@ gboolean to_set_prop(GtkEntry* entry, GdkEventFocus*, gpointer prop) {
 
 void propbox_changed(GtkComboBox* combo, gpointer box) {
   ::propbox_changed(GPOINTER_TO_INT(box), gtk_combo_box_get_active(combo));
+  if (GPOINTER_TO_INT(box) == 1) refresh_option_widgets();  // the beam's refinement entries
 }
 
 void on_species_get(GtkComboBox* combo, gpointer) {
@@ -294,6 +296,7 @@ void update_experiment(int p) {
     // "smoothbox" follows the smoothing check button of the data correction dialog.
     if (box != 3 || !open) gtk_widget_set_sensitive(step_widget(code_boxes[box]), open);
   }
+  refresh_option_widgets();
 }
 
 // The concentrations are shown as the proportions that "Apply" stored.
