@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "numeric/elements.h"
+#include "project/entry_text.h"
 #include "project/xray_tables.h"
 #include "steps_fixture.h"
 
@@ -91,11 +92,11 @@ TEST_F(SettingsDialogTest, ElementChooserTablesPresetsAndMuT) {
   EXPECT_EQ(text("wavel"), "0.710747");
   EXPECT_EQ(text("fp"), "0.010600");  // typed: kept
   gtk_button_clicked(GTK_BUTTON(widget("fptables")));
-  EXPECT_EQ(text("fp"), format("%f", tabulated_anomalous(8, 0.710747)->fp));
+  EXPECT_EQ(text("fp"), entry_text(tabulated_anomalous(8, 0.710747)->fp));
   type("mutthick", "1");
   type("mutdens", "2.2");
   gtk_button_clicked(GTK_BUTTON(widget("mutcalc")));
-  EXPECT_EQ(text("abss"), format("%f", record().exp_prop[1]));
+  EXPECT_EQ(text("abss"), entry_text(record().exp_prop[1]));
   EXPECT_GT(record().exp_prop[1], 0.5);
   type("wavel", "1.540593");
   EXPECT_EQ(combo("wavelbox"), 1);  // Cu Kα1
