@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "files/project_file.h"
@@ -589,10 +590,13 @@ int read_project(const std::string& path) {
 }
 
 // Reads the project, applies the --set values and "Apply", and loads the background and
-// cell files.
-int prepare_project(const options& o) {
+// cell files. The batch runs the steps itself: the project's automatic recalculation,
+// which would run them once more after every setting, is switched off and handed back
+// in `autorecalc` for the project saved.
+int prepare_project(const options& o, double& autorecalc) {
   int status = read_project(o.project);
   if (status != status_ok) return status;
+  autorecalc = std::exchange(proj[activep].options.autorecalc, 0.0);
   int format_choice = -2;
   for (const setting& s : o.sets) {
     if (!apply_setting(s)) {
@@ -769,7 +773,8 @@ int make_folder(const fs::path& dir) {
 
 // Reduces one INPUT (or the project's own data when input is empty) into dir.
 int reduce(const options& o, const std::string& input, const fs::path& dir, const std::string& save_path) {
-  int status = prepare_project(o);
+  double autorecalc = 0.0;
+  int status = prepare_project(o, autorecalc);
   if (status != status_ok) return status;
   run_plan plan{o.from, o.to, false};
   if (plan.from < 0) plan.from = input.empty() ? first_step_with_data() : 0;
@@ -793,6 +798,7 @@ int reduce(const options& o, const std::string& input, const fs::path& dir, cons
   if (status != status_ok) return status;
   if (recorded != status_ok) return recorded;
   if (save_path.empty()) return status_ok;
+  proj[activep].options.autorecalc = autorecalc;
   int code = save_project_file(save_path, activep);
   if (code == 0) return status_ok;
   show_error(

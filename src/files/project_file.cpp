@@ -10,9 +10,11 @@
 #include "numeric/elements.h"
 #include "numeric/safe_files.h"
 #include "project/calc_records.h"
+#include "project/changes.h"
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/reopen.h"
 #include "project/rdf.h"
 
 namespace {
@@ -407,6 +409,7 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
       if (!in.i32(count) || !in_range(count, 0, total)) return file_short;
       for (int i = 0; i < count; ++i)
         if (decode_project_curve(in, ctx, p) != 1) return file_bad_curve;
+      infer_step_sources(p);
       update_rdf(p);  // derived from G(r), not stored
       project& t = proj[p];
       for (int calc = 0; calc < ncalc; ++calc) {
@@ -439,6 +442,7 @@ int decode_project(byte_reader& in, const read_context& ctx, int p) {
     code = file_refresh;
   if (code == file_ok) active_project_changed(activep);
   if (code != file_ok) reset_project_record(p);
+  mark_project_saved(p);  // what was just read is what the file holds
   return code;
 }
 

@@ -7,6 +7,7 @@
 #include "plot/draw.h"
 #include "plot/frame.h"
 #include "plot/plot_context.h"
+#include "plot/text_inside.h"
 
 namespace {
 
@@ -207,6 +208,7 @@ void label(plot_context& pc, double value, int axis, int side) {
                PANGO_SCALE;
   }
   cairo_stroke(cr);  // pending ticks keep the frame style; the label needs an empty path
+  keep_text_inside(pc.layout, theta, pc.m.resol[0], pc.m.resol[1], pc.ax, pc.ay);
   cairo_move_to(cr, pc.ax, pc.ay);
   if (theta != 0.0) {
     cairo_rotate(cr, theta);
@@ -224,8 +226,11 @@ void draw_x_axis_title(plot_context& pc) {
   const curve& c = *pc.c;
   const axis_map& m = pc.m;
   cairo_new_path(pc.cr);
-  cairo_move_to(pc.cr, m.x_min + m.XDRAW / 2 + c.x_axis_title_pos[0], m.y_min + c.x_axis_title_pos[1]);
   set_layout_font(pc, c.x_axis_title_font);
+  pango_layout_set_text(pc.layout, c.x_axis_title.c_str(), static_cast<int>(c.x_axis_title.size()));
+  double x = m.x_min + m.XDRAW / 2 + c.x_axis_title_pos[0], y = m.y_min + c.x_axis_title_pos[1];
+  keep_text_inside(pc.layout, 0.0, m.resol[0], m.resol[1], x, y);
+  cairo_move_to(pc.cr, x, y);
   show_text(pc, c.x_axis_title);
   cairo_new_path(pc.cr);
 }
@@ -234,8 +239,11 @@ void draw_y_axis_title(plot_context& pc) {
   const curve& c = *pc.c;
   const axis_map& m = pc.m;
   cairo_new_path(pc.cr);
-  cairo_move_to(pc.cr, m.x_min - c.y_axis_title_pos[0], m.y_min + m.YDRAW / 2 - c.y_axis_title_pos[1]);
   set_layout_font(pc, c.y_axis_title_font);
+  pango_layout_set_text(pc.layout, c.y_axis_title.c_str(), static_cast<int>(c.y_axis_title.size()));
+  double x = m.x_min - c.y_axis_title_pos[0], y = m.y_min + m.YDRAW / 2 - c.y_axis_title_pos[1];
+  keep_text_inside(pc.layout, -M_PI / 2, m.resol[0], m.resol[1], x, y);
+  cairo_move_to(pc.cr, x, y);
   cairo_rotate(pc.cr, -M_PI / 2);
   pango_cairo_update_layout(pc.cr, pc.layout);
   show_text(pc, c.y_axis_title);

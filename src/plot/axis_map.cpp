@@ -78,14 +78,6 @@ double fallback_low(double found, double axmax) {
   return axmax > 0.0 ? axmax / 10.0 : 1.0;
 }
 
-// New [lo, hi] of one axis; a range that cannot be shown is ignored.
-void set_range(double& lo, double& hi, double a, double b) {
-  if (std::isfinite(a) && std::isfinite(b) && a < b) {
-    lo = a;
-    hi = b;
-  }
-}
-
 int decades(double lo, double len, bool y_rule) {
   if (!(lo > 0.0) || !std::isfinite(len)) return 1;
   double n = std::trunc((len + lo) / lo);
@@ -237,27 +229,4 @@ std::string pointer_text(const axis_map& m, const curve& c, double px, double py
   double x = 0, y = 0;
   if (!pointer_value(m, c, px, py, x, y)) return "Not in plot";
   return format("(x= %lf, y= %lf)", x, y);
-}
-
-bool zoom_accepted(const axis_map& m, int x0, int y0, double x1, double y1, unsigned elapsed_ms) {
-  const int ix = static_cast<int>(x1), iy = static_cast<int>(y1);
-  return m.inside(x1, y1) && ix != x0 && iy != y0 && elapsed_ms > zoom_min_ms && elapsed_ms < zoom_max_ms;
-}
-
-void zoom_axes(curve& c, const axis_map& m, int x0, int y0, int x1, int y1) {
-  // Whole pixels from the left and upper frame edges.
-  double X0 = std::trunc(x0 - m.x_min), X1 = std::trunc(x1 - m.x_min);
-  double Y0 = std::trunc(y0 - m.y_max), Y1 = std::trunc(y1 - m.y_max);
-  if (X0 < X1) {
-    set_range(c.axmin[0], c.axmax[0], m.from_x(m.x_min + X0), m.from_x(m.x_min + X1));
-  } else {
-    double d = X0 - X1;
-    set_range(c.axmin[0], c.axmax[0], m.from_x(m.x_min - d), m.from_x(m.x_max + d));
-  }
-  if (Y1 < Y0) {
-    set_range(c.axmin[1], c.axmax[1], m.from_y(m.y_max + Y0), m.from_y(m.y_max + Y1));
-  } else {
-    double d = Y1 - Y0;
-    set_range(c.axmin[1], c.axmax[1], m.from_y(m.y_min + d), m.from_y(m.y_max - d));
-  }
 }

@@ -63,20 +63,6 @@ int pointer_value(const axis_map& m, const curve& c, double px, double py, doubl
 // "(x= %lf, y= %lf)" in data units of the curve's axes.
 std::string pointer_text(const axis_map& m, const curve& c, double px, double py);
 
-// Drag-duration window of a zoom, milliseconds (both exclusive).
-inline constexpr unsigned zoom_min_ms = 500;
-inline constexpr unsigned zoom_max_ms = 50000;
-// Whether a drag pressed at (x0, y0) inside the frame and released at (x1, y1) after
-// elapsed_ms zooms: it ends inside the frame, moved in both directions, and lasted within
-// the window.
-bool zoom_accepted(const axis_map& m, int x0, int y0, double x1, double y1, unsigned elapsed_ms);
-// Applies a drag from (x0, y0) to (x1, y1), both inside the frame, to the axis ranges:
-// towards the right zooms in on x (the dragged columns become the axis), towards the left
-// out (both ends move out by the dragged width); up zooms in on y, down out. Through the
-// map, so a log axis zooms by fractions of its decades; a range that cannot be shown is
-// ignored.
-void zoom_axes(curve& c, const axis_map& m, int x0, int y0, int x1, int y1);
-
 // Decades of a log axis starting at lo > 0 of length len. The x rule shows the decades
 // from the smallest power of ten not below lo; the y rule one decade more, from the
 // largest power of ten not above lo.

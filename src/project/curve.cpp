@@ -6,6 +6,7 @@
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/recalc.h"
 
 int curve_points(const curve& c) {
   if (c.ndata <= 0) return 0;
@@ -116,7 +117,9 @@ void save_curve(int n, const double* x, const double* y, int rid, int cid) {
 bool store_curve(int p, int n, const double* x, const double* y, int rid, int cid) {
   curve* c = find_curve(p, rid, cid);
   if (!c) return false;
-  if (c->window) {
+  // An automatic rerun keeps the window open; it is redrawn with the new points.
+  const bool keep_window = c->window && auto_recalculating() && n > 0 && x && y;
+  if (c->window && !keep_window) {
     if (hooks().destroy_curve_window) hooks().destroy_curve_window(*c);
     c->plot = nullptr;
     c->window = nullptr;
@@ -131,7 +134,11 @@ bool store_curve(int p, int n, const double* x, const double* y, int rid, int ci
   c->ndata = n;
   c->data[0].assign(x, x + n);
   c->data[1].assign(y, y + n);
-  if (hooks().view_button_state) hooks().view_button_state(*c, 0, 1);
+  if (keep_window) {
+    if (hooks().redraw_curve) hooks().redraw_curve(*c);
+  } else if (hooks().view_button_state) {
+    hooks().view_button_state(*c, 0, 1);
+  }
   return true;
 }
 

@@ -1,5 +1,6 @@
 // Step 3, pair distribution functions: the density option, the input check and the run
 // of cd (ordinates before abscissas in its arguments).
+#include "project/changes.h"
 #include "project/curve.h"
 #include "numeric/calrd.h"
 #include "project/messages.h"
@@ -11,13 +12,16 @@
 
 void set_density_mode(int on) {
   if (!valid_project(activep)) return;
+  if (proj[activep].params[k_density_mode] == (on ? 1 : 0)) return;
   proj[activep].params[k_density_mode] = on ? 1 : 0;
+  setting_accepted(3);
 }
 
 void set_window(int window) {
   if (!valid_project(activep) || window < 0 || window > 1) return;
   proj[activep].options.window = window;
   proj[activep].calcok[calc_gr] = 0;
+  setting_accepted(3);
 }
 
 int test_gr(int p, int report) {

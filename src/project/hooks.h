@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "project/step_hooks.h"
 
@@ -33,6 +34,14 @@ struct refresh_hooks {
   std::function<void(const curve& c, int& width, int& height)> window_size;
   // The species arrays of project p were rebuilt: rebuild the species selector.
   std::function<void(int p)> species_changed;
+  // Project p was edited or saved, or the out-of-date state of its steps changed: its
+  // row, the title, its curve windows' titles and the tool box labels follow.
+  std::function<void(int p)> project_state_changed;
+  // New points were stored into a curve whose window stays open (automatic
+  // recalculation): redraw it.
+  std::function<void(curve& c)> redraw_curve;
+  // A one-line report for the main window's status bar.
+  std::function<void(const std::string& text)> status_message;
 };
 
 // What an XML project import asks of the settings side after the values are in the

@@ -1,5 +1,6 @@
 #include "project/info_pages.h"
 
+#include "project/changes.h"
 #include "project/incoherent_tables.h"
 #include "project/messages.h"
 #include "project/project.h"
@@ -30,10 +31,9 @@ size_t utf8_length(const std::string& s) {
 
 void not_set_mark(info_text& out) { print_info(out, "\tnot set !", "bold_red"); }
 
-// Base name, point count and last abscissa of data file id and its curve.
-void file_line(info_text& out, int p, int id) {
-  const project& r = proj[p];
-  const std::string& name = *r.filename[id];
+// Name, point count and last abscissa of the input of data file id: the file's base
+// name, or the result of the step it was taken from.
+void file_line(info_text& out, int p, int id, const std::string& name) {
   print_info(out, name, "bold");
   print_info(out, utf8_length(name) < 8 ? "\t\t\t" : "\t\t");
   const curve* c = find_curve(p, file_calc(id), file_curve(id));
@@ -44,8 +44,13 @@ void file_line(info_text& out, int p, int id) {
 }
 
 void file_line_or_unset(info_text& out, int p, int id) {
-  if (proj[p].filename[id])
-    file_line(out, p, id);
+  const project& r = proj[p];
+  const int src = step_source(r, file_calc(id));
+  const curve* in = find_curve(p, file_calc(id), file_curve(id));
+  if (src >= 0 && in && curve_points(*in) > 0)
+    file_line(out, p, id, format("%s result", calcname[src]));
+  else if (r.filename[id])
+    file_line(out, p, id, *r.filename[id]);
   else
     not_set_mark(out);
 }
@@ -262,7 +267,7 @@ void rainfo(info_text& out, int p) {
   for (int id = 0; id < 3; ++id) {
     print_info(out, labels[id], "italic");
     if (r.filename[id])
-      file_line(out, p, id);
+      file_line(out, p, id, *r.filename[id]);
     else
       print_info(out, "not used / set\n", "bold_red");
   }

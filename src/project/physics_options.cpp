@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "project/changes.h"
 #include "project/curve.h"
 #include "project/entry_text.h"
 #include "project/messages.h"
@@ -57,6 +58,7 @@ int set_physics_option(int option, double value) {
   if (value == stored) return prop_unchanged;
   stored = value;
   r.calcok[rules[option].calc] = 0;
+  setting_accepted(rules[option].calc);
   return prop_stored;
 }
 

@@ -91,6 +91,7 @@ struct project_options {
   double coord_r2 = not_set;
   double coord_a = -1;        // coordination number: species A and B of the pair (-1: total
   double coord_b = -1;        // only)
+  double autorecalc = 0;      // 1: every accepted change reruns the out-of-date steps
 };
 
 // The stored name of each option, its member and its default, in file order.
@@ -143,6 +144,9 @@ struct project {
   int import_choice = 0;
   // The S(q) step warned about the analytic incoherent function (once per project).
   bool incoherent_warned = false;
+  // State of this session, not stored in files.
+  int changed = 0;               // edited since it was last saved or opened
+  int out_of_date[ncalc]{};      // the step's results no longer follow its settings
 };
 
 // Global project table. nprojects always equals proj.size().

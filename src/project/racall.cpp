@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "project/changes.h"
 #include "project/curve.h"
 #include "numeric/d_red.h"
 #include "numeric/elements.h"
@@ -146,6 +147,7 @@ int set_scale(int k, double value) {
   if (stored != value) {
     stored = value;
     r.calcok[calc_ra] = 0;
+    setting_accepted(0);
   }
   return 1;
 }
@@ -167,6 +169,7 @@ int set_data_format(int entry) {
   turncheck(0, 0);
   r.calcok[calc_ra] = 0;
   if (r.run && shooks().hide_curves) shooks().hide_curves(activep, 0);
+  setting_accepted(0);
   return 1;
 }
 
@@ -176,6 +179,7 @@ void set_smoothing(int on) {
   r.exp_prop[k_smoothing] = 0.0;
   r.checks[k_smooth_data] = on ? 1 : 0;
   r.calcok[calc_ra] = 0;
+  setting_accepted(0);
 }
 
 void set_file_option(int k, int on) {
@@ -187,13 +191,14 @@ void set_file_option(int k, int on) {
   const int id = k + 1;
   if (!on) {
     if (shooks().input_line) shooks().input_line(id, "(None)", "No data");
-    return;
+  } else {
+    const curve* c = find_curve(activep, 0, id);
+    int held = c ? curve_points(*c) : 0;
+    if (r.filename[id] && held > 0)
+      print_lines(held, r.filename[id]->c_str(),
+                  r.params[k_abscissa] == 0 || r.params[k_abscissa] == 1 ? tdata[r.params[k_abscissa]] : "", id, 0, id);
   }
-  const curve* c = find_curve(activep, 0, id);
-  int held = c ? curve_points(*c) : 0;
-  if (r.filename[id] && held > 0)
-    print_lines(held, r.filename[id]->c_str(),
-                r.params[k_abscissa] == 0 || r.params[k_abscissa] == 1 ? tdata[r.params[k_abscissa]] : "", id, 0, id);
+  setting_accepted(0);
 }
 
 int test_ra(int p, int report) {

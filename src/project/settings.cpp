@@ -5,11 +5,13 @@
 #include <cstdlib>
 #include <vector>
 
+#include "project/changes.h"
 #include "numeric/elements.h"
 #include "project/entry_text.h"
 #include "project/messages.h"
 #include "project/physics_options.h"
 #include "project/project.h"
+#include "project/recalc.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 #include "project/xray_tables.h"
@@ -98,7 +100,8 @@ int set_experiment_value(project& r, int prop, double value) {
   if (prop == prop_first_exp)  // the wavelength: tabulated f′ and f″ follow it
     for (int s = 0; s < r.nspec; ++s)
       follow_tables(r, s, static_cast<int>(r.spec_prop[0][s]), before);
-  if (prop == 14 || prop == 15) {  // R_max, delta r: the g(r) curves no longer match
+  // With automatic recalculation the g(r) windows stay open and follow the new values.
+  if ((prop == 14 || prop == 15) && !auto_recalc_on(activep)) {  // R_max, delta r
     if (shooks().hide_curves) shooks().hide_curves(activep, 3);
     if (shooks().curve_sensitive) shooks().curve_sensitive(3, 0);
   }
@@ -144,10 +147,15 @@ std::optional<double> z_entry_value(const char* text) {
 int set_prop(int prop, double value, int species) {
   if (!valid_project(activep)) return prop_unchanged;
   project& r = proj[activep];
-  if (prop == prop_species) return set_species_count(r, value);
-  if (prop >= prop_z && prop <= prop_fpp) return set_species_value(r, prop, value, species);
-  if (prop >= prop_first_exp && prop <= prop_last_exp) return set_experiment_value(r, prop, value);
-  return prop_unchanged;
+  int result = prop_unchanged;
+  if (prop == prop_species)
+    result = set_species_count(r, value);
+  else if (prop >= prop_z && prop <= prop_fpp)
+    result = set_species_value(r, prop, value, species);
+  else if (prop >= prop_first_exp && prop <= prop_last_exp)
+    result = set_experiment_value(r, prop, value);
+  if (result == prop_stored) setting_accepted(first_step_of_prop(prop));
+  return result;
 }
 
 int propbox_changed(int box, int active_entry) {
@@ -162,6 +170,7 @@ int propbox_changed(int box, int active_entry) {
     r.calcok[calc_ra] = 0;
   else
     r.calcok[calc_sq] = 0;
+  setting_accepted(first_step_of_box(box));
   return prop_stored;
 }
 
@@ -253,7 +262,7 @@ int apply_project() {
   }
   r.spec_prop[1] = fractions;
   if (r.run) {
-    if (shooks().hide_curves)
+    if (shooks().hide_curves && !auto_recalc_on(activep))
       for (int calc = 0; calc < ncalc; ++calc) shooks().hide_curves(activep, calc);
   } else {
     initcwidgets();
@@ -266,6 +275,7 @@ int apply_project() {
   turnactions();
   r.trun = 0;
   if (shooks().settings_hide) shooks().settings_hide();
+  setting_accepted(-1);
   return 2;
 }
 
@@ -295,6 +305,7 @@ int anomalous_from_tables(int s, int absent_only) {
   }
   if (!changed) return prop_unchanged;
   r.trun = 1;
+  setting_accepted(first_step_of_prop(prop_fp));
   return prop_stored;
 }
 

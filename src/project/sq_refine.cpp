@@ -6,6 +6,7 @@
 #include "numeric/elements.h"
 #include "numeric/lowr.h"
 #include "numeric/nm_parts.h"
+#include "project/changes.h"
 #include "project/curve.h"
 #include "project/messages.h"
 #include "project/project.h"
@@ -42,12 +43,16 @@ void set_lowr(int on) {
   if (!valid_project(activep)) return;
   proj[activep].options.lowr_rmin = on ? 0.0 : not_set;
   proj[activep].calcok[calc_sq] = 0;
+  setting_accepted(1);
 }
 
 void set_lowr_setting(int which, double value) {
   if (!valid_project(activep) || which < 0 || which > 2) return;
-  proj[activep].options.*lowr_settings[which] = value;
+  double& stored = proj[activep].options.*lowr_settings[which];
+  const bool changed = stored != value;
+  stored = value;
   proj[activep].calcok[calc_sq] = 0;
+  if (changed) setting_accepted(1);
 }
 
 bool lowr_on(int p) { return valid_project(p) && proj[p].options.lowr_rmin != not_set; }

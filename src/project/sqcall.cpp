@@ -2,6 +2,7 @@
 // of nm (followed by the integral method and the low-r optimisation, sq_refine.h).
 #include <vector>
 
+#include "project/changes.h"
 #include "project/curve.h"
 #include "numeric/nm.h"
 #include "project/incoherent_tables.h"
@@ -19,6 +20,7 @@ void set_additive_correction(int on) {
   r.exp_prop[k_additive] = 0.0;
   r.checks[k_use_additive] = on ? 1 : 0;
   r.calcok[calc_sq] = 0;
+  setting_accepted(1);
 }
 
 void set_method(int m) {
@@ -29,6 +31,7 @@ void set_method(int m) {
   r.exp_prop[k_trial_constant] = m == 1 ? 0.0 : not_set;
   r.params[k_method] = m;
   r.calcok[calc_sq] = 0;
+  setting_accepted(1);
 }
 
 int test_sq(int p, int report) {

@@ -7,13 +7,16 @@
 #include <cstring>
 #include <string>
 
+#include "project/changes.h"
 #include "project/curve.h"
+#include "project/hooks.h"
 #include "numeric/callbacks.h"
 #include "numeric/readfiles.h"
 #include "numeric/safe_files.h"
 #include "project/import_fallback.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/recalc.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 
@@ -132,6 +135,11 @@ int load_data_file(int id, const char* path) {
     initcalcs(calc, ok);
     turncheck(calc, ok);
   }
+  if (ok) {
+    report_status(format("Loaded %s: %d points", r.filename[id]->c_str(),
+                         curve_points(*find_curve(activep, calc, cid))));
+    setting_accepted(calc);
+  }
   return ok;
 }
 
@@ -166,20 +174,49 @@ void connect_step_callbacks() {
 }
 
 void begin_run(int calc) {
-  turncheck(calc, 0);
   proj[activep].calcok[calc] = 0;  // until this run succeeds
-  prepostcalc(0, calc, 0.75);      // the step's dialog is dimmed while the routine runs
+  // An automatic rerun leaves the tool boxes as they are and shows no popup: it takes
+  // a few milliseconds.
+  if (auto_recalculating()) return;
+  turncheck(calc, 0);
+  prepostcalc(0, calc, 0.75);  // the step's dialog is dimmed while the routine runs
 }
 
 int end_run(int calc, int ok) {
-  prepostcalc(1, calc, 1.0);
+  if (!auto_recalculating()) prepostcalc(1, calc, 1.0);
   if (!ok) {
     show_error("My error message", 0);
     show_warning("My warning message");
     return step_failed;
   }
   if (!results_finite(calc)) return step_failed;
-  turncheck(calc, 1);
+  if (!auto_recalculating()) turncheck(calc, 1);
   proj[activep].calcok[calc] = 1;
+  mark_project_changed(activep);
+  step_recomputed(activep, calc);
+  report_status(step_summary(activep, calc));
   return step_done;
+}
+
+void report_status(const std::string& text) {
+  if (hooks().status_message) hooks().status_message(text);
+}
+
+std::string step_summary(int p, int calc) {
+  if (!valid_project(p)) return {};
+  const project& r = proj[p];
+  const curve* c = find_curve(p, calc, step_result_curve(calc));
+  int n = c ? curve_points(*c) : 0;
+  double last = n > 0 ? c->data[0][n - 1] : 0.0;
+  switch (calc) {
+    case 0: return format("Data correction: %d points up to Q = %f", n, last);
+    case 1: return format("S(Q): normalisation constant %f", r.exp_prop[k_norm_constant]);
+    case 2: return format("Bending correction: %d points up to Q = %f", n, last);
+    case 3:
+      if (r.params[k_density_mode] == 1 && r.exp_prop[k_slope_density] > 0.0)
+        return format("G(r): %d points up to r = %f, density from the slope %f", n, last,
+                      r.exp_prop[k_slope_density]);
+      return format("G(r): %d points up to r = %f", n, last);
+    default: return {};
+  }
 }

@@ -4,6 +4,8 @@
 // read their widgets, call these and refresh from the record.
 #pragma once
 
+#include <string>
+
 // Result of a run.
 enum step_result {
   step_refused = 0,  // a check failed (its warning was shown); nothing changed
@@ -40,6 +42,12 @@ int test_data(int p, int id);
 // failure too: its own message names the step, the point and the settings to check.
 void begin_run(int calc);
 int end_run(int calc, int ok);
+
+// The line the status bar shows after step calc of project p ran, e.g.
+// "S(Q): normalisation constant 0.019770".
+std::string step_summary(int p, int calc);
+// Hands a line to the status bar (refresh_hooks status_message).
+void report_status(const std::string& text);
 
 // ---- Step 0: raw data correction ----
 

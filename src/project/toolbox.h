@@ -43,3 +43,5 @@ void prepostcalc(int post, int calc, double opacity);
 // The step's words in the popup and the status bar ("Computing %s").
 const char* busy_name(int calc);
 
+// True when both curves hold points, the same number of them and equal values.
+bool same_points(const curve& a, const curve& b);

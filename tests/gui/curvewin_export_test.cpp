@@ -56,6 +56,9 @@ TEST_F(ExportTest, DialogChecksItsChoicesAndWritesTheTypedSize) {
   EXPECT_EQ(shown(1), "400");
   type(0, "abc");
   EXPECT_EQ(texts("warning").back(), "X size: \"abc\" is not a number\nThe value is left as it was");
+  type(0, "40000");  // a side larger than an image can hold is reduced, and the user told
+  EXPECT_EQ(shown(0), "32767");
+  EXPECT_EQ(texts("info"), std::vector<std::string>{"The width was reduced to 32767 pixels, the largest side of an image"});
   type(0, "300.7");  // whole pixels
   EXPECT_EQ(shown(0), "300");
   // PDF clears and disables the transparent background; PNG offers it.
@@ -64,7 +67,7 @@ TEST_F(ExportTest, DialogChecksItsChoicesAndWritesTheTypedSize) {
   gtk_combo_box_set_active(GTK_COMBO_BOX(combo), 0);
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(transparent), TRUE);
   // An unwritable place: reported, the dialog stays; then a good one closes it.
-  answers = {file("missing/dir/plot.png"), file("plot.png")};
+  answers = {file("missing/dir/plot.png"), file("plot")};  // the name gets its ".png"
   gtk_button_released(GTK_BUTTON(save));
   ASSERT_EQ(texts("error").size(), 1u);
   EXPECT_FALSE(dialog_gone);
@@ -73,6 +76,7 @@ TEST_F(ExportTest, DialogChecksItsChoicesAndWritesTheTypedSize) {
   EXPECT_TRUE(dialog_gone);
   EXPECT_EQ(choosers.back().title, "Save Portable Network Graphics");
   EXPECT_TRUE(choosers.back().confirm_overwrite);
+  EXPECT_EQ(choosers.back().proposed_name, "G_r.png");
   cairo_surface_t* png = cairo_image_surface_create_from_png(file("plot.png").c_str());
   ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
   EXPECT_EQ(cairo_image_surface_get_width(png), 300);
@@ -82,12 +86,13 @@ TEST_F(ExportTest, DialogChecksItsChoicesAndWritesTheTypedSize) {
 }
 
 // The curve alone in each format, then with two drawn extra sets (bars for the last) as one
-// file of three sets in slot order.
+// file of three sets in slot order; a name without the format's extension gets it.
 TEST_F(ExportTest, DataFilesAreTheWritersOutput) {
   const curve& c = rec(p, 3, 1);
   messages->answers.push_back(1);  // the reduction record beside the first file only
   for (int fmt = 0; fmt < 3; ++fmt) {
-    std::string out = file("gr" + std::to_string(fmt)), ref = file("ref" + std::to_string(fmt));
+    std::string out = file("gr" + std::to_string(fmt) + (fmt == 2 ? ".agr" : ".dat"));
+    std::string ref = file("ref" + std::to_string(fmt) + ".dat");
     answers.push_back({out, fmt});
     write_curve(nullptr, ids(p, 3, 1));
     ASSERT_EQ(save_to_file(static_cast<int>(ref.size()), ref.c_str(), c.ndata, c.data[0].data(),
@@ -98,10 +103,10 @@ TEST_F(ExportTest, DataFilesAreTheWritersOutput) {
   }
   EXPECT_EQ(choosers[0].title, "Save data to disk");
   EXPECT_EQ(choosers[0].filters.at(2), (std::pair<std::string, std::string>{"Xmgrace file (*.agr)", "*.agr"}));
-  EXPECT_EQ(choosers[0].proposed_name, "G(r)");
-  EXPECT_EQ(choosers[1].preset_file, file("gr0"));  // afterwards on the file chosen before
-  EXPECT_NE(slurp(file("gr0.json")).find("\"program\": \"AMOQ-GTK+\""), std::string::npos);
-  EXPECT_TRUE(slurp(file("gr1.json")).empty());
+  EXPECT_EQ(choosers[0].proposed_name, "G_r.dat");
+  EXPECT_EQ(choosers[1].preset_file, file("gr0.dat"));  // afterwards on the file chosen before
+  EXPECT_NE(slurp(file("gr0.dat.json")).find("\"program\": \"AMOQ-GTK+\""), std::string::npos);
+  EXPECT_TRUE(slurp(file("gr1.dat.json")).empty());
   EXPECT_EQ(texts("question").size(), 3u);
 
   put_curve(3, 2, 120, 0.05, 10.0, [](double r) { return 1.0 - std::exp(-r); });
@@ -121,6 +126,6 @@ TEST_F(ExportTest, DataFilesAreTheWritersOutput) {
     const curve& e = rec(p, 3, k + 1);
     ASSERT_EQ(append_to_file(e.ndata, e.data[0].data(), e.data[1].data(), k == 2, 3, k + 1, 2, k, 3), 1);
   }
-  EXPECT_EQ(slurp(file("multi")), slurp(ref));
+  EXPECT_EQ(slurp(file("multi.agr")), slurp(ref));
   EXPECT_EQ(texts("question").size(), messages->messages.size());  // nothing but the record question
 }

@@ -1,6 +1,9 @@
 // Pointer read-out and zoom by dragging, driven by button and motion events on the
 // window's event box (the read-out and zoom rules are the plot tests' business).
+#include <gdk/gdkkeysyms.h>
+
 #include "curvewin_fixture.h"
+#include "plot/plot_input.h"
 
 namespace {
 
@@ -38,24 +41,27 @@ class ZoomTest : public CurveWindowTest {
     settle(c());
   }
 
+  // Delivers an event to `to` (the event box by default) as the X server would.
+  void deliver(GdkEvent* ev, GtkWidget* to = nullptr) {
+    if (!to) to = events;
+    ev->any.window = GDK_WINDOW(g_object_ref(to->window));
+    gtk_widget_event(to, ev);
+    gdk_event_free(ev);
+  }
   void button(GdkEventType type, int b, double x, double y, guint32 time) {
     GdkEvent* ev = gdk_event_new(type);
-    ev->button.window = GDK_WINDOW(g_object_ref(events->window));
     ev->button.button = b;
     ev->button.x = x;
     ev->button.y = y;
     ev->button.time = time;
-    gtk_widget_event(events, ev);
-    gdk_event_free(ev);
+    deliver(ev);
   }
   void motion(double x, double y, guint state) {
     GdkEvent* ev = gdk_event_new(GDK_MOTION_NOTIFY);
-    ev->motion.window = GDK_WINDOW(g_object_ref(events->window));
     ev->motion.x = x;
     ev->motion.y = y;
     ev->motion.state = state;
-    gtk_widget_event(events, ev);
-    gdk_event_free(ev);
+    deliver(ev);
   }
   std::string label() { return gtk_label_get_text(GTK_LABEL(c().coord_label)); }
 };
@@ -77,12 +83,48 @@ TEST_F(ZoomTest, DragZoomsAndTheReadOutFollowsThePointer) {
     const bool zoomed = ms == 1000u;
     EXPECT_EQ(c().axmin[0] > 0.0 && c().axmax[0] < 20.0, zoomed) << ms;
     EXPECT_EQ(c().axmin[1] > -1.0 && c().axmax[1] < 3.0, zoomed) << ms;
+    if (!zoomed) {  // a release that does not zoom says how to zoom in the pointer label
+      EXPECT_NE(label().find("to zoom"), std::string::npos) << label();
+    }
   }
   set_ranges();
   motion(std::floor(x_min) + 137.6, std::floor(y_max) + 91.3, 0);
   EXPECT_EQ(label().rfind("(x= ", 0), 0u) << label();
   motion(x_min - 5, y_max + 50, 0);
   EXPECT_EQ(label(), "Not in plot");
+}
+
+TEST_F(ZoomTest, WheelZoomsAboutThePointerDoubleClickAndHomeShowTheWholeCurve) {
+  set_ranges();
+  const double px = std::floor(x_min + 150), py = std::floor(y_max + 60);
+  axis_map before = preplot(resolve_plot_input(p, 1, 2), W, H);
+  GdkEvent* ev = gdk_event_new(GDK_SCROLL);
+  ev->scroll.direction = GDK_SCROLL_UP;
+  ev->scroll.x = px;
+  ev->scroll.y = py;
+  deliver(ev);
+  settle(c());
+  // The data point under the pointer stays there; both ranges shrink by the wheel step.
+  axis_map after = preplot(resolve_plot_input(p, 1, 2), W, H);
+  EXPECT_NEAR(after.from_x(px), before.from_x(px), 1e-9);
+  EXPECT_NEAR(after.from_y(py), before.from_y(py), 1e-9);
+  EXPECT_NEAR(c().axmax[0] - c().axmin[0], 20.0 * wheel_step, 1e-9);
+  EXPECT_NEAR(c().axmax[1] - c().axmin[1], 4.0 * wheel_step, 1e-9);
+  EXPECT_EQ(proj[p].changed, 1);
+
+  // Back to the autoscaled view: the data run from 0.5 to 20.5.
+  auto whole = [&] { return c().axmin[0] == 0.5 && c().axmax[0] == 20.5; };
+  button(GDK_2BUTTON_PRESS, 1, px, py, 1000);
+  button(GDK_BUTTON_RELEASE, 1, px, py, 1100);
+  settle(c());
+  EXPECT_TRUE(whole()) << c().axmin[0] << " " << c().axmax[0];
+  EXPECT_EQ(label().find("to zoom"), std::string::npos);
+  set_ranges();
+  ev = gdk_event_new(GDK_KEY_PRESS);
+  ev->key.keyval = GDK_Home;
+  deliver(ev, GTK_WIDGET(c().window));
+  settle(c());
+  EXPECT_TRUE(whole());
 }
 
 TEST_F(ZoomTest, RubberBandIsColouredByDirection) {

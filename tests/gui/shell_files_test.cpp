@@ -83,7 +83,7 @@ TEST_F(ShellFiles, WorkspaceSavedAndReopenedThroughTheMenu) {
   EXPECT_FALSE(proj[activep].path);
   menu("gtk-save");
   EXPECT_EQ(choosers.back().title, "Save Project File");
-  EXPECT_EQ(choosers.back().proposed_name, proj[activep].name + ".nap");
+  EXPECT_EQ(choosers.back().proposed_name, "Project_N_1.nap");
 }
 
 TEST_F(ShellFiles, FilesThatCannotBeUsed) {
@@ -193,7 +193,7 @@ TEST_F(ShellFiles, FileNamedOnTheCommandLine) {
   const char* argv[] = {"amoq", nap.c_str()};
   open_command_line_file(parse_command_line(2, argv));
   menu("gtk-save");
-  EXPECT_EQ(choosers.back().proposed_name, proj[0].name + ".nap");
+  EXPECT_EQ(choosers.back().proposed_name, "Project_N_0.nap");
 }
 
 }  // namespace

@@ -16,7 +16,8 @@ class StepsTest : public StepWidgetsTest {
     std::vector<GtkExpander*> out;
     GList* children = gtk_container_get_children(
         GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(tool_box_window()))));
-    for (GList* l = children; l; l = l->next) out.push_back(GTK_EXPANDER(l->data));
+    for (GList* l = children; l; l = l->next)
+      if (GTK_IS_EXPANDER(l->data)) out.push_back(GTK_EXPANDER(l->data));
     g_list_free(children);
     return out;
   }

@@ -10,6 +10,7 @@
 #include "plot/render.h"
 #include "plot/style_sample.h"
 #include "project/allocextra.h"
+#include "project/changes.h"
 #include "project/entry_text.h"
 #include "project/project.h"
 #include "project/toolbox.h"
@@ -367,6 +368,7 @@ void load_controls() {
 
 void redraw_edited() {
   curve_edit e = editor_target();
+  mark_project_changed(e.p);  // every redraw follows an edit of the curve's display
   update_curve(e.p, e.rid, e.cid);
   for (GtkWidget* w : {state.frame_preview, state.style_preview})
     if (w) gtk_widget_queue_draw(w);

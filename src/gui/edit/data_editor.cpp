@@ -9,6 +9,7 @@
 #include "gui/base/paths.h"
 #include "gui/edit/curve_editor.h"
 #include "gui/plot/curve_window.h"
+#include "project/changes.h"
 #include "project/data_edit.h"
 #include "project/entry_text.h"
 #include "project/messages.h"
@@ -243,7 +244,9 @@ void validate_changes(GtkWidget*, gpointer data) {
   curve_id id = ed.id;
   if (curve* c = p >= 0 ? find_curve(p, id.rid, id.cid) : nullptr) apply_table(*c, ed.table);
   close_editor(ed);
-  if (p >= 0) redraw_users(p, id.rid, id.cid);
+  if (p < 0) return;
+  mark_project_changed(p);
+  redraw_users(p, id.rid, id.cid);
 }
 
 void cancel_but(GtkWidget*, gpointer data) { close_editor(*static_cast<table_editor*>(data)); }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "project/changes.h"
 #include "project/allocextra.h"
 #include "gui/plot/curve_window.h"
 #include "gui/plot/curve_window_private.h"
@@ -138,8 +139,9 @@ GtkWidget* create_setmenu(int p, int rid, int cid, int mode, int) {
 
 void action_set_to_plot(int p, int rid, int cid, int slot) {
   curve* c = find_curve(p, rid, cid);
-  if (!c) return;
-  if (flip_extra_set(*c, slot)) update_curve(p, rid, cid);
+  if (!c || !flip_extra_set(*c, slot)) return;
+  mark_project_changed(p);
+  update_curve(p, rid, cid);
 }
 
 void autoscale(GtkWidget*, const curve_id* triple) {
@@ -147,6 +149,7 @@ void autoscale(GtkWidget*, const curve_id* triple) {
   curve* c = find_curve(p, triple->rid, triple->cid);
   if (!c) return;
   c->autoscale[0] = c->autoscale[1] = 1;
+  mark_project_changed(p);
   update_curve(p, triple->rid, triple->cid);
 }
 

@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include "project/allocextra.h"
+#include "project/changes.h"
 #include "gui/plot/curve_window_private.h"
 #include "gui/edit/curve_editor.h"
 #include "plot/render.h"
@@ -62,11 +63,30 @@ GtkWidget* image_menu_item(const char* mnemonic, const char* stock, const std::s
   return item;
 }
 
-GtkWidget* create_cwin(int p, int rid, int cid) {
+std::string curve_window_title(int p, int rid, int cid) {
   const curve* c = find_curve(p, rid, cid);
+  if (!c) return {};
+  return format("%s - %s%s", proj[p].name.c_str(), c->name.c_str(), out_of_date_mark(p, rid));
+}
+
+void retitle_curve_windows(int p) {
+  if (!valid_project(p)) return;
+  for (int rid = 0; rid < ncalc; ++rid)
+    for (int cid = 0; cid < static_cast<int>(proj[p].curves[rid].size()); ++cid)
+      if (GtkWidget* w = static_cast<GtkWidget*>(proj[p].curves[rid][cid]->window))
+        gtk_window_set_title(GTK_WINDOW(w), curve_window_title(p, rid, cid).c_str());
+}
+
+void redraw_curve_windows() {
+  for (auto& r : proj)
+    for (auto& list : r.curves)
+      for (auto& c : list)
+        if (c->plot) gtk_widget_queue_draw(static_cast<GtkWidget*>(c->plot));
+}
+
+GtkWidget* create_cwin(int p, int rid, int cid) {
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  std::string title = format("%s - %s", proj[p].name.c_str(), c ? c->name.c_str() : "");
-  gtk_window_set_title(GTK_WINDOW(window), title.c_str());
+  gtk_window_set_title(GTK_WINDOW(window), curve_window_title(p, rid, cid).c_str());
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(window), icon);
   gtk_window_set_resizable(GTK_WINDOW(window), TRUE);
   gtk_window_add_accel_group(GTK_WINDOW(window), gtk_accel_group_new());
@@ -92,6 +112,9 @@ GtkWidget* create_curve(curve_id* triple) {
   gtk_box_pack_start(GTK_BOX(hbox), bar, TRUE, TRUE, 0);
   GtkWidget* label = gtk_label_new(" ");
   gtk_misc_set_alignment(GTK_MISC(label), 1.0, 0.5);
+  // A fixed width, so that no read-out or hint makes the window wider than asked.
+  gtk_label_set_width_chars(GTK_LABEL(label), 32);
+  gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
   gtk_box_pack_start(GTK_BOX(hbox), label, FALSE, FALSE, 0);
 
   GtkWidget* data_menu = submenu_of(bar, "_Data");
@@ -115,7 +138,7 @@ GtkWidget* create_curve(curve_id* triple) {
 
   GtkWidget* events = gtk_event_box_new();
   gtk_widget_add_events(events, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
-                                    GDK_BUTTON_RELEASE_MASK);
+                                    GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK | GDK_KEY_PRESS_MASK);
   GTK_WIDGET_SET_FLAGS(events, GTK_CAN_FOCUS);  // "popup-menu" needs the focus
   gtk_box_pack_start(GTK_BOX(vbox), events, TRUE, TRUE, 0);
   GtkWidget* plot = gtk_drawing_area_new();
@@ -137,6 +160,8 @@ GtkWidget* create_curve(curve_id* triple) {
   g_signal_connect(events, "button_release_event", G_CALLBACK(on_button_event),
                    &c->zoom_state);
   g_signal_connect(events, "popup-menu", G_CALLBACK(view_cpopup), &c->zoom_state);
+  g_signal_connect(events, "scroll-event", G_CALLBACK(on_scroll_event), &c->zoom_state);
+  g_signal_connect(window, "key-press-event", G_CALLBACK(on_curve_key_press), &c->zoom_state);
   return window;
 }
 
@@ -232,6 +257,9 @@ void install_curve_window_hooks() {
     GtkWidget* button = static_cast<GtkWidget*>(c.view_button);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), active);
     gtk_widget_set_sensitive(button, sensitive);
+  };
+  hooks().redraw_curve = [](curve& c) {
+    if (c.plot) gtk_widget_queue_draw(static_cast<GtkWidget*>(c.plot));
   };
   hooks().window_size = [](const curve& c, int& width, int& height) {
     if (!c.window) return;

@@ -27,9 +27,10 @@ inline int last_export_ok = 0;
 
 // Runs a save file chooser (overwrite confirmation on) through the program's chooser
 // seam, with (name, pattern) filters in order; starts on `current_file` when it is set,
-// otherwise in the current folder on `current_name`. Returns the chosen path, empty when
-// cancelled; `filter` receives the index of the filter chosen.
+// otherwise in the folder of project position p (the current folder when it has none)
+// on `current_name`. Returns the chosen path, empty when cancelled; `filter` receives
+// the index of the filter chosen.
 std::string choose_save_file(const char* title,
                              std::vector<std::pair<std::string, std::string>> filters,
                              const std::string& current_name, const std::string& current_file,
-                             int& filter);
+                             int p, int& filter);

@@ -3,10 +3,13 @@
 // ranges when the drag lasted between 0.5 s and 50 s and ended inside the frame.
 #include <cairo.h>
 #include <gdk/gdk.h>
+#include <gdk/gdkkeysyms.h>
 
 #include <cmath>
 
 #include "gui/plot/curve_window.h"
+#include "plot/zoom_rules.h"
+#include "project/changes.h"
 #include "gui/plot/curve_window_private.h"
 #include "plot/plot_input.h"
 #include "project/messages.h"
@@ -22,6 +25,8 @@ struct zoom_snapshot {
   cairo_t* rec = nullptr;
 };
 zoom_snapshot snap;
+// The curve whose double click autoscaled it: the release that follows is no zoom.
+const curve_id* double_clicked = nullptr;
 
 void set_label(const curve& c, const std::string& text) {
   if (c.coord_label) gtk_label_set_text(GTK_LABEL(c.coord_label), text.c_str());
@@ -60,6 +65,13 @@ void draw_rubber_band(const zoom_state_t& zs, int px, int py) {
   cairo_surface_flush(cairo_get_target(cr));
 }
 
+// The axis map of the curve's window as it is drawn now.
+axis_map window_map(curve& c, int p, const curve_id* ids) {
+  int w = 0, h = 0;
+  plot_size(c, w, h);
+  return preplot(resolve_plot_input(c, c, p, ids->rid, ids->cid), w, h);
+}
+
 }  // namespace
 
 void release_zoom_snapshot(const curve_id* triple) {
@@ -74,9 +86,7 @@ gboolean on_motion_notify_event(GtkWidget*, GdkEventMotion* event, zoom_state_t*
   int p = proj_by_id(zs->ids->pid);
   curve* c = find_curve(p, zs->ids->rid, zs->ids->cid);
   if (!c) return TRUE;
-  int w = 0, h = 0;
-  plot_size(*c, w, h);
-  axis_map m = preplot(resolve_plot_input(*c, *c, p, zs->ids->rid, zs->ids->cid), w, h);
+  axis_map m = window_map(*c, p, zs->ids);
   bool dragging = zs->pressed && (event->state & GDK_BUTTON1_MASK) && snap.rec &&
                   snap.owner == zs->ids;
   if (!dragging) {
@@ -103,6 +113,12 @@ gboolean on_button_event(GtkWidget* widget, GdkEventButton* event, zoom_state_t*
     return FALSE;
   }
   if (event->button != 1) return FALSE;
+  if (event->type == GDK_2BUTTON_PRESS) {
+    double_clicked = ids;
+    zs->pressed = 0;
+    autoscale(widget, ids);
+    return FALSE;
+  }
   int w = 0, h = 0;
   plot_size(*c, w, h);
   axis_map m = preplot(resolve_plot_input(*c, *c, p, ids->rid, ids->cid), w, h);
@@ -128,9 +144,38 @@ gboolean on_button_event(GtkWidget* widget, GdkEventButton* event, zoom_state_t*
   // Unsigned difference: correct across the wrap of the server's millisecond clock.
   guint32 etime = event->time - static_cast<guint32>(zs->time0);
   int x1 = static_cast<int>(event->x), y1 = static_cast<int>(event->y);
-  if (was_pressed && zoom_accepted(m, zs->x0, zs->y0, event->x, event->y, etime))
+  drag_result verdict = judge_drag(was_pressed, m.inside(event->x, event->y), x1 - zs->x0,
+                                   y1 - zs->y0, etime);
+  if (double_clicked == ids) {
+    double_clicked = nullptr;
+  } else if (verdict == drag_result::zoom) {
     zoom_axes(*c, m, zs->x0, zs->y0, x1, y1);
+    mark_project_changed(p);
+  } else {
+    set_label(*c, drag_hint(verdict));
+  }
   release_zoom_snapshot(nullptr);
   update_curve(p, ids->rid, ids->cid);
   return FALSE;
+}
+
+gboolean on_scroll_event(GtkWidget*, GdkEventScroll* event, zoom_state_t* zs) {
+  if (!zs || !zs->ids) return FALSE;
+  if (event->direction != GDK_SCROLL_UP && event->direction != GDK_SCROLL_DOWN) return FALSE;
+  const curve_id* ids = zs->ids;
+  int p = proj_by_id(ids->pid);
+  curve* c = find_curve(p, ids->rid, ids->cid);
+  if (!c) return FALSE;
+  axis_map m = window_map(*c, p, ids);
+  double factor = event->direction == GDK_SCROLL_UP ? wheel_step : 1.0 / wheel_step;
+  wheel_zoom(*c, m, event->x, event->y, factor);
+  mark_project_changed(p);
+  update_curve(p, ids->rid, ids->cid);
+  return TRUE;
+}
+
+gboolean on_curve_key_press(GtkWidget* widget, GdkEventKey* event, zoom_state_t* zs) {
+  if (!zs || !zs->ids || (event->keyval != GDK_Home && event->keyval != GDK_KP_Home)) return FALSE;
+  autoscale(widget, zs->ids);
+  return TRUE;
 }

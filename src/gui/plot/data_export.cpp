@@ -6,6 +6,8 @@
 #include "gui/plot/curve_window_private.h"
 #include "files/reduction_record.h"
 #include "numeric/writedata.h"
+#include "gui/base/chooser.h"
+#include "project/file_names.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/rdf.h"
@@ -55,10 +57,12 @@ void write_curve(GtkWidget*, const curve_id* triple) {
                                       {{"(x,y) ASCII file (*.dat)", "*.*"},
                                        {"(x,y,0.,1.) ASCII file (*.dat)", "*.*"},
                                        {"Xmgrace file (*.agr)", "*.agr"}},
-                                      c->name, c->cfile.value_or(""), fmt);
+                                      proposed_file_name(c->name, ".dat"), c->cfile.value_or(""),
+                                      p, fmt);
+  if (fmt < 0 || fmt > 2) fmt = 0;
+  if (!path.empty()) path = complete_save_name(path, data_file_name(path, fmt));
   if (path.empty()) return;
   c->cfile = path;
-  if (fmt < 0 || fmt > 2) fmt = 0;
   if (!write_sets(*c, triple->rid, triple->cid, path, fmt)) {
     show_error(format("Impossible to save the data file:\n%s", path.c_str()).c_str(), 1);
     return;

@@ -112,13 +112,15 @@ void on_wavelbox_changed(GtkComboBox* combo, gpointer) {
 }
 
 // The μt calculator: thickness and mass density are read as every numeric entry is; text
-// that is not a number is refused by the rule's range check.
+// that is not a number is refused with a warning naming the field.
 void on_mutcalc_clicked(GtkButton*, gpointer) {
-  auto value = [](const char* id) {
+  auto value = [](const char* id, const char* field) {
     GtkWidget* e = step_widget(id);
-    return e ? parse_entry(gtk_entry_get_text(GTK_ENTRY(e))).value_or(0.0) : 0.0;
+    return e ? read_entry(field, gtk_entry_get_text(GTK_ENTRY(e))) : std::nullopt;
   };
-  if (::compute_mu_t(value("mutthick"), value("mutdens")) == prop_stored)
+  std::optional<double> t = value("mutthick", "Sample thickness t (mm)");
+  std::optional<double> rho = t ? value("mutdens", "Mass density ρ (g/cm³)") : std::nullopt;
+  if (t && rho && ::compute_mu_t(*t, *rho) == prop_stored)
     entry_show_double("abss", proj[activep].exp_prop[k_abs_sample]);
 }
 

@@ -53,6 +53,10 @@ void setup_option_widgets();
 
 // The entries and the combo box of the physics refinements from the active project.
 void refresh_option_widgets();
+void setup_step_guidance();
+
+// The tool box part of refresh_step_guidance.
+void refresh_tool_box_state();
 
 // The widget part of turncheck: the step's toggle action set to `on` and sensitive
 // exactly then, its expander likewise; an open expander is closed when switched off.

@@ -12,4 +12,5 @@ void setup_step_widgets(GtkBuilder* builder, GtkWidget* main_window) {
   setup_option_widgets();
   setup_tool_boxes(main_window);
   setup_busy_state(main_window);
+  setup_step_guidance();
 }

@@ -4,11 +4,16 @@
 #include "gui/base/paths.h"
 #include "gui/shell/file_actions.h"
 #include "gui/shell/main_window.h"
+#include "project/changes.h"
 #include "project/messages.h"
 #include "version.h"
 
 extern "C" void show_question(GtkWidget*, gpointer) {
-  if (ask_question("Leaving AmoqGTK", "Are you sure you want to quit ?")) {
+  // With unsaved work the save question replaces the quit question.
+  bool quit = unsaved_projects().empty()
+                  ? ask_question("Leaving AmoqGTK", "Are you sure you want to quit ?") != 0
+                  : settle_all_unsaved();
+  if (quit) {
     on_quit_activate(nullptr, nullptr);
   } else if (amoq) {
     gtk_widget_show_all(amoq);

@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "project/changes.h"
 #include "project/curve.h"
+#include "gui/plot/curve_window.h"
 #include "gui/project/step_widgets.h"
 #include "project/hooks.h"
 #include "project/messages.h"
@@ -63,7 +65,7 @@ GdkPixbuf* small_program_icon() {
 std::string escaped(const std::string& s) { return text_of(glib_string(g_markup_escape_text(s.c_str(), -1))); }
 
 std::string project_markup(int p) {
-  std::string name = escaped(proj[p].name);
+  std::string name = escaped(shown_name(p));
   return p == activep ? "<b>" + name + "</b>" : name;
 }
 
@@ -233,6 +235,15 @@ void change_project_name(int p) {
   if (!name) return;
   proj[p].name = *name;
   refresh_project_row(p);
+  mark_project_changed(p);
+}
+
+void refresh_project_state(int p) {
+  refresh_project_row(p);
+  if (p == activep && amoq) {
+    std::string title = format("AMOQ-Gtk - %s", shown_name(activep).c_str());
+    gtk_window_set_title(GTK_WINDOW(amoq), title.c_str());
+  }
 }
 
 int update_project() {
@@ -241,10 +252,7 @@ int update_project() {
   for (int q = 0; q < nprojects; ++q) refresh_project_row(q);
   if (!valid_project(activep)) return 1;
   refresh_step_widgets();
-  if (amoq) {
-    std::string title = format("AMOQ-Gtk - %s", proj[activep].name.c_str());
-    gtk_window_set_title(GTK_WINDOW(amoq), title.c_str());
-  }
+  refresh_project_state(activep);
   return 1;
 }
 
@@ -334,6 +342,8 @@ void close_project(int p) {
   close_project_record(p);
   // Rows of the projects behind p moved up one position; their labels stay right.
   active_project_changed(nprojects - 1);
+  // Data sets of the closed project leave every window that showed them, at once.
+  redraw_curve_windows();
 }
 
 void on_workspace_row_activated(GtkTreeView*, GtkTreePath* path, GtkTreeViewColumn*, gpointer) {
