@@ -6,6 +6,7 @@
 #include "plot/axes.h"
 #include "plot/axis_map.h"
 #include "plot/plot_input.h"
+#include "plot/zoom_rules.h"
 #include "plot_fixture.h"
 
 // Spacing rows at and just below their bounds, and the 1-2.5-5 continuation.
@@ -137,16 +138,20 @@ TEST_F(axis_map_test, ReadOutAndZoomByDragging) {
   EXPECT_EQ(pointer_text(m, c, 99.0, 100.0), "Not in plot");
   EXPECT_EQ(pointer_text(m, c, 300.0, 531.0), "Not in plot");
 
+  // Drags pressed at (200, 300): the verdict on their release.
   const struct {
-    const char* what;
     double x1, y1;
     unsigned ms;
-    bool zooms;
-  } drags[] = {{"in both", 400, 100, 1000, true},     {"just over 500 ms", 400, 100, 501, true},
-               {"500 ms", 400, 100, 500, false},       {"just under 50 s", 400, 100, 49999, true},
-               {"50 s", 400, 100, 50000, false},       {"ends outside", 850, 100, 1000, false},
-               {"horizontal", 400, 300, 1000, false},  {"vertical", 200, 100, 1000, false}};
-  for (const auto& d : drags) EXPECT_EQ(zoom_accepted(m, 200, 300, d.x1, d.y1, d.ms), d.zooms) << d.what;
+    drag_result verdict;
+  } drags[] = {{400, 100, 1000, drag_result::zoom},      {400, 100, 501, drag_result::zoom},
+               {400, 100, 500, drag_result::too_short},  {400, 100, 49999, drag_result::zoom},
+               {400, 100, 50000, drag_result::too_short}, {850, 100, 1000, drag_result::outside},
+               {400, 300, 1000, drag_result::no_drag},   {200, 100, 1000, drag_result::no_drag}};
+  for (const auto& d : drags)
+    EXPECT_EQ(judge_drag(true, m.inside(d.x1, d.y1), static_cast<int>(d.x1) - 200, static_cast<int>(d.y1) - 300, d.ms),
+              d.verdict)
+        << d.x1 << " " << d.y1 << " " << d.ms;
+  EXPECT_STREQ(drag_hint(drag_result::zoom), "");
 
   // Right and up zoom in: the dragged columns and rows become the axes.
   zoom_axes(c, m, 200, 300, 400, 100);
@@ -161,6 +166,13 @@ TEST_F(axis_map_test, ReadOutAndZoomByDragging) {
   EXPECT_DOUBLE_EQ(c.axmax[0], 940.0);
   EXPECT_DOUBLE_EQ(c.axmin[1], -200.0);
   EXPECT_DOUBLE_EQ(c.axmax[1], 730.0);
+  // The wheel halves both ranges about the pointer in the middle of the frame.
+  m = map(0, 740, 0, 530);
+  wheel_zoom(c, m, 470, 265, 0.5);
+  EXPECT_DOUBLE_EQ(c.axmin[0], 185.0);
+  EXPECT_DOUBLE_EQ(c.axmax[0], 555.0);
+  EXPECT_DOUBLE_EQ(c.axmin[1], 132.5);
+  EXPECT_DOUBLE_EQ(c.axmax[1], 397.5);
   // A log axis from 0.5 to 30, drawn as the decades 1 .. 100, zooms by their fractions.
   c.scale[0] = 1;
   m = map(0.5, 30, 0, 530);

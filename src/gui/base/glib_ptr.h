@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include <memory>
+#include <string>
 
 template <auto release>
 struct glib_release {
