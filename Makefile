@@ -11,7 +11,8 @@ JOBS       ?= $(shell nproc)
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libfftw3-dev libxml2-dev libgtk2.0-dev grace xvfb xauth \
             clang libclang-rt-14-dev libcairo2-dev libpango1.0-dev \
-            poppler-utils librsvg2-bin imagemagick perl libxy-dev libxrl-dev
+            poppler-utils librsvg2-bin imagemagick perl libxy-dev libxrl-dev \
+            nettle-dev nlohmann-json3-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -11,11 +11,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "files/project_file.h"
+#include "files/reduction_record.h"
 #include "files/xml_project.h"
 #include "numeric/callbacks.h"
 #include "numeric/writedata.h"
@@ -23,7 +25,9 @@
 #include "project/messages.h"
 #include "project/physics_options.h"
 #include "project/project.h"
+#include "project/rdf.h"
 #include "project/settings.h"
+#include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
 #include "tools/reduce_plot.h"
@@ -41,10 +45,19 @@ struct setting {
   double value;
 };
 
+// --coordination: a range of R(r) and, when given, the pair by element symbols.
+struct coordination_request {
+  std::string a, b;
+  double r1 = 0.0, r2 = 0.0;
+};
+
 struct options {
   int from = -1, to = 3;
   int bending = -1;  // -1 default, 0 off, 1 on
   std::vector<setting> sets;
+  double optimise = not_set;  // --optimise RMIN
+  bool optimise_density = false;
+  std::vector<coordination_request> coordination;
   std::string background, cell;
   std::string outdir = ".";
   int format = 0;
@@ -58,8 +71,10 @@ struct options {
 // ---- The keys of --set ---------------------------------------------------------------------
 
 // scale: background / cell scale factor; tables: values taken from the X-ray tables once
-// the other settings are in (take_from_tables).
-enum class key_kind { exp_prop, box, format, method, density_mode, check, scale, tables, physics };
+// the other settings are in (take_from_tables); window and iterations: the transform's
+// window and the iterations of the low-r optimisation; physics: the options of the
+// incoherent scattering, Q and angular ranges and polarisation.
+enum class key_kind { exp_prop, box, format, method, density_mode, check, scale, tables, window, iterations, physics };
 
 struct setting_key {
   const char* name;
@@ -79,12 +94,13 @@ const setting_key setting_keys[] = {
     {"geombox", key_kind::box, 0, ngeometry - 1}, {"monobox", key_kind::box, 1, 2},
     {"comptonbox", key_kind::box, 2, 2},     {"smoothbox", key_kind::box, 3, 3},
     {"bdbox", key_kind::box, 4, 3},          {"formatbox", key_kind::format, 0, 1},
-    {"method", key_kind::method, 0, 1},      {"densmode", key_kind::density_mode, 0, 1},
+    {"method", key_kind::method, 0, 2},      {"densmode", key_kind::density_mode, 0, 1},
     {"backcorr", key_kind::check, 0, 1},     {"subscatt", key_kind::check, 1, 1},
     {"smoothing", key_kind::check, 2, 1},    {"checkcorr", key_kind::check, 3, 1},
     {"bkgscale", key_kind::scale, 0, 0},     {"cellscale", key_kind::scale, 1, 0},
     {"fp-from-tables", key_kind::tables, 0, 1}, {"mut-thickness", key_kind::tables, 1, 0},
     {"mass-density", key_kind::tables, 2, 0},
+    {"window", key_kind::window, 0, 1},      {"optiter", key_kind::iterations, 1, 1000},
     {"incoherent", key_kind::physics, opt_incoherent, 1}, {"qmin", key_kind::physics, opt_qmin, 0},
     {"qmax", key_kind::physics, opt_qmax, 0},             {"ttmin", key_kind::physics, opt_ttmin, 0},
     {"ttmax", key_kind::physics, opt_ttmax, 0},           {"monoangle", key_kind::physics, opt_monoangle, 0},
@@ -117,6 +133,8 @@ int step_number(options& o, const std::string& name, const std::string& value);
 int add_setting(options& o, const std::string&, const std::string& value);
 int output_format(options& o, const std::string&, const std::string& value);
 int plot_format(options& o, const std::string&, const std::string& value);
+int optimise(options& o, const std::string&, const std::string& value);
+int coordination(options& o, const std::string&, const std::string& value);
 
 const option_spec option_table[] = {
     {nullptr, "--from", "N", step_number, nullptr},
@@ -130,7 +148,19 @@ const option_spec option_table[] = {
      "run or skip the bending correction (default: run it\n"
      "when a bending point is set)"},
     {nullptr, "--set", "KEY=VALUE", add_setting,
-     "set a parameter first (repeatable); KEY is one of"},  // + the keys
+     "set a parameter first (repeatable; method=2 the integral\n"
+     "method, window=1 the Lorch window, optiter the iterations\n"
+     "of --optimise); KEY is one of"},  // + the keys
+    {nullptr, "--optimise", "RMIN", optimise,
+     "optimise S(Q) below RMIN (A): normalisation constant from\n"
+     "the low-r region, its deviation removed iteratively"},
+    {nullptr, "--optimise-density", nullptr,
+     [](options& o, auto&, auto&) { return o.optimise_density = true, go_on; },
+     "with --optimise, also refine the density"},
+    {nullptr, "--coordination", "R1:R2", coordination,
+     "print the coordination number between R1 and R2 (A) on\n"
+     "R(r); A-B:R1:R2 (element symbols) the number of B around\n"
+     "A (repeatable)"},
     {nullptr, "--background", "FILE",
      [](options& o, auto&, const std::string& v) { return o.background = v, go_on; },
      "background scattering; switches its subtraction on"},
@@ -138,7 +168,8 @@ const option_spec option_table[] = {
      "substrate/cell scattering; switches its subtraction on"},
     {"-o", "--outdir", "DIR", [](options& o, auto&, const std::string& v) { return o.outdir = v, go_on; },
      "where results go (default: the current folder); with\n"
-     "several INPUTs each gets DIR/<INPUT base name>/"},
+     "several INPUTs each gets DIR/<INPUT base name>/\n"
+     "(-2, -3, ... when the name is taken)"},
     {nullptr, "--output-format", "F", output_format,
      "dat (two columns), dat4 (four columns) or agr (Grace)"},
     {nullptr, "--save-project", "FILE",
@@ -218,7 +249,8 @@ int usage(options&, const std::string&, const std::string&) {
              stdout);
   std::fputs(option_help().c_str(), stdout);
   std::fputs("\n"
-             "Results: corrected.dat, qsq.dat, sq.dat, qsq_bent.dat, Gr.dat, gr.dat.\n"
+             "Results: corrected.dat, qsq.dat, sq.dat, qsq_bent.dat, Gr.dat, gr.dat, rdf.dat, and\n"
+             "reduction.json (inputs with SHA-256, settings, reported values).\n"
              "Exit status: 0 every requested step ran, 1 a check refused a step or a setting,\n"
              "2 a file could not be read or written.\n",
              stdout);
@@ -284,6 +316,41 @@ int output_format(options& o, const std::string&, const std::string& value) {
 int plot_format(options& o, const std::string&, const std::string& value) {
   if (choose("--plot", value, plot_formats) < 0) return status_refused;
   o.plot = value;
+  return go_on;
+}
+
+int optimise(options& o, const std::string&, const std::string& value) {
+  if (parse_double(value, o.optimise) && o.optimise > 0.0) return go_on;
+  std::fprintf(stderr, "amoq-reduce: --optimise %s: r_min must be a number > 0\n", value.c_str());
+  return status_refused;
+}
+
+// "R1:R2" or "A-B:R1:R2" with R1 < R2.
+bool parse_coordination(std::string_view v, coordination_request& c) {
+  const size_t last = v.rfind(':');
+  if (last == std::string_view::npos || last == 0) return false;
+  const size_t mid = v.rfind(':', last - 1);
+  const std::string_view range = mid == std::string_view::npos ? v : v.substr(mid + 1);
+  const size_t colon = range.find(':');
+  if (!parse_double(range.substr(0, colon), c.r1) || !parse_double(range.substr(colon + 1), c.r2) ||
+      !(c.r2 > c.r1))
+    return false;
+  if (mid == std::string_view::npos) return true;
+  const std::string_view pair = v.substr(0, mid);
+  const size_t dash = pair.find('-');
+  if (dash == std::string_view::npos || dash == 0 || dash + 1 == pair.size()) return false;
+  c.a = pair.substr(0, dash);
+  c.b = pair.substr(dash + 1);
+  return true;
+}
+
+int coordination(options& o, const std::string&, const std::string& value) {
+  coordination_request c;
+  if (!parse_coordination(value, c)) {
+    std::fprintf(stderr, "amoq-reduce: --coordination %s: use R1:R2 or A-B:R1:R2\n", value.c_str());
+    return status_refused;
+  }
+  o.coordination.push_back(c);
   return go_on;
 }
 
@@ -434,6 +501,12 @@ bool apply_setting(const setting& s) {
     case key_kind::density_mode:
       set_density_mode(v);
       break;
+    case key_kind::window:
+      set_window(v);
+      break;
+    case key_kind::iterations:
+      set_lowr_setting(k.index, v);
+      break;
     default:  // formatbox and fp-from-tables, applied later
       break;
   }
@@ -516,6 +589,11 @@ int prepare_project(const options& o) {
   }
   if (!take_from_tables(o.sets)) return status_refused;
   proj[activep].import_choice = 1;  // files the plain reader refuses: format detection
+  if (o.optimise != not_set) {
+    set_lowr(1);
+    set_lowr_setting(0, o.optimise);
+  }
+  if (o.optimise_density) set_lowr_setting(2, 1.0);
   proj[activep].trun = 1;  // apply as "Apply" does, whatever the file's state
   if (!apply_project()) return status_refused;
   if (format_choice >= 0) set_data_format(format_choice);
@@ -564,6 +642,52 @@ int write_result(const options& o, const fs::path& dir, const char* stem, int ca
   return status_ok;
 }
 
+// The results of the low-r optimisation, when it ran.
+void print_optimisation(const options& o) {
+  const project_options& opt = proj[activep].options;
+  if (o.quiet || !lowr_on(activep)) return;
+  if (opt.lowr_density == 1.0) std::printf("optimised density: %f\n", opt.lowr_rho);
+  std::printf("low-r chi2: %g\n", opt.lowr_chi2);
+}
+
+// Counts every --coordination on R(r), prints it and adds it to the record's list.
+int print_coordination(const options& o, std::vector<record_coordination>& out) {
+  for (const coordination_request& c : o.coordination) {
+    const bool pair = !c.a.empty();
+    const int a = pair ? species_by_symbol(activep, c.a) : -1, b = pair ? species_by_symbol(activep, c.b) : -1;
+    if (pair && (a < 0 || b < 0)) {
+      sink.put(format("amoq-reduce: --coordination %s-%s: no such species in the project", c.a.c_str(),
+                      c.b.c_str()));
+      return status_refused;
+    }
+    coordination_count count;
+    if (!count_coordination(activep, c.r1, c.r2, a, b, count)) {
+      sink.put("amoq-reduce: --coordination needs R(r): run the g(r) step");
+      return status_refused;
+    }
+    const double n = pair ? count.pair : count.total;
+    if (!o.quiet) {
+      if (pair)
+        std::printf("coordination %s-%s %g-%g: %f\n", c.a.c_str(), c.b.c_str(), c.r1, c.r2, n);
+      else
+        std::printf("coordination %g-%g: %f\n", c.r1, c.r2, n);
+    }
+    out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n});
+  }
+  return status_ok;
+}
+
+// reduction.json in dir: the project file and the data files loaded into it.
+int write_record(const options& o, const fs::path& dir, const std::vector<record_coordination>& counts) {
+  std::vector<record_input> inputs{{"project", o.project}};
+  for (const record_input& in : project_inputs(activep))
+    if (in.role != "project") inputs.push_back(in);
+  const std::string path = (dir / "reduction.json").string();
+  if (write_reduction_record(path, activep, inputs, counts) == 0) return status_ok;
+  show_error(format("Impossible to write data file:\n%s\n", path.c_str()).c_str(), 1);
+  return status_file;
+}
+
 // ---- The steps -------------------------------------------------------------------------------
 
 int first_step_with_data() {
@@ -592,6 +716,7 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
       result = run_sq();
       if (result != step_done) return status_ok;
       if (!o.quiet) std::printf("normalisation constant: %f\n", proj[activep].exp_prop[17]);
+      print_optimisation(o);
       return std::max(write_result(o, dir, "qsq", 1, 1), write_result(o, dir, "sq", 1, 2));
     case 2:
       if (!plan.bending) return result = step_done, status_ok;
@@ -606,7 +731,8 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
       if (result != step_done) return status_ok;
       const bool slope = proj[activep].params[3] == 1;
       if (slope && !o.quiet) std::printf("density from slope: %f\n", reported_density);
-      return std::max(write_result(o, dir, "Gr", 3, 1), write_result(o, dir, "gr", 3, slope ? 3 : 2));
+      return std::max({write_result(o, dir, "Gr", 3, 1), write_result(o, dir, "gr", 3, slope ? 3 : 2),
+                       write_result(o, dir, "rdf", 3, cid_rdf)});
     }
   }
 }
@@ -634,19 +760,59 @@ int reduce(const options& o, const std::string& input, const fs::path& dir, cons
     if (!load_data_file(plan.from == 0 ? 0 : plan.from + 2, input.c_str())) return status_file;
   }
   if ((status = make_folder(dir)) != status_ok) return status;
-  for (int step = plan.from; step <= plan.to; ++step) {
+  for (int step = plan.from; step <= plan.to && status == status_ok; ++step) {
     int result = step_done;
     status = run_step(o, dir, step, plan, result);
-    if (result != step_done) return status_refused;
-    if (status != status_ok) return status;
+    if (result != step_done) status = status_refused;
   }
+  std::vector<record_coordination> counts;
+  if (status == status_ok) status = print_coordination(o, counts);
   std::fflush(stdout);
+  // The record of what was done is written whatever the outcome.
+  const int recorded = write_record(o, dir, counts);
+  if (status != status_ok) return status;
+  if (recorded != status_ok) return recorded;
   if (save_path.empty()) return status_ok;
   int code = save_project_file(save_path, activep);
   if (code == 0) return status_ok;
   show_error(
       format("Impossible to save project file:\n%s\nError code: %d\n", save_path.c_str(), code).c_str(), 1);
   return status_file;
+}
+
+// ---- Result folders and standard output ----------------------------------------------------
+
+// The folder of one INPUT among several: its file name without the extension, or
+// "input" where that would name no folder of its own inside DIR ("", ".", "..").
+std::string folder_stem(const fs::path& input) {
+  std::string stem = input.stem().string();
+  if (stem.empty() || stem == "." || stem == "..") return "input";
+  return stem;
+}
+
+// One folder per INPUT, in input order; a name already taken gets -2, -3, ... appended.
+std::vector<std::string> input_folders(const std::vector<std::string>& inputs) {
+  std::set<std::string> taken;
+  std::vector<std::string> folders;
+  for (const std::string& input : inputs) {
+    const std::string stem = folder_stem(input);
+    std::string name = stem;
+    for (int k = 2; taken.count(name); ++k) name = stem + "-" + std::to_string(k);
+    taken.insert(name);
+    folders.push_back(name);
+  }
+  return folders;
+}
+
+// The results printed on stdout are results like the files: a failed write there (full
+// disk, closed pipe) is a failed write, status 2.
+int finish_stdout(int status) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  // The reason is known when this flush failed, not when an earlier one did.
+  std::fprintf(stderr, "amoq-reduce: cannot write to standard output%s%s\n", errno ? ": " : "",
+               errno ? std::strerror(errno) : "");
+  return std::max(status, static_cast<int>(status_file));
 }
 
 }  // namespace
@@ -659,7 +825,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 int main(int argc, char** argv) {
   options o;
   int parsed = parse(argc, argv, o);
-  if (parsed != go_on) return parsed;
+  if (parsed != go_on) return finish_stdout(parsed);
   sink.quiet = o.quiet;
   install_presenter();
   set_echo_stream(o.echo ? stderr : nullptr);
@@ -668,21 +834,27 @@ int main(int argc, char** argv) {
   if (o.inputs.empty()) {
     worst = reduce(o, std::string(), o.outdir, o.save_project);
     sink.release(worst != status_ok);
-    return worst;
+    return finish_stdout(worst);
   }
   const size_t total = o.inputs.size();
+  const std::vector<std::string> folders = input_folders(o.inputs);
   for (size_t i = 0; i < total; ++i) {
     const fs::path input(o.inputs[i]);
     fs::path dir = o.outdir;
     std::string save = o.save_project;
     if (total > 1) {
-      dir /= input.stem();
+      dir /= folders[i];
       if (!save.empty()) save = (dir / fs::path(save).filename()).string();
-      if (!o.quiet) std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, total, input.filename().string().c_str());
+      if (!o.quiet) {
+        std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, total, input.filename().string().c_str());
+        if (folders[i] != input.stem().string())
+          std::fprintf(stderr, "amoq-reduce: results of %s in %s/\n", o.inputs[i].c_str(),
+                       dir.string().c_str());
+      }
     }
     int status = reduce(o, o.inputs[i], dir, save);
     sink.release(status != status_ok);
     worst = std::max(worst, status);
   }
-  return worst;
+  return finish_stdout(worst);
 }

@@ -1,5 +1,6 @@
 #include "files/workspace_file.h"
 
+#include <new>
 #include <vector>
 
 #include "project/allocextra.h"
@@ -24,7 +25,9 @@ int encode_workspace(byte_writer& out) {
   return file_ok;
 }
 
-int decode_workspace(byte_reader& in) {
+namespace {
+
+int decode_workspace_body(byte_reader& in) {
   int header, n;
   if (!in.i32(header) || header < 0 || !in.skip(static_cast<size_t>(header))) return file_short;
   if (!in.i32(n)) return file_short;
@@ -72,6 +75,18 @@ int decode_workspace(byte_reader& in) {
   if (nprojects > offset) active_project_changed(nprojects - 1);
   if (code == file_ok) newspace = 0;
   return code;
+}
+
+}  // namespace
+
+int decode_workspace(byte_reader& in) {
+  const int offset = nprojects;
+  try {
+    return decode_workspace_body(in);
+  } catch (const std::bad_alloc&) {  // a file within the size bound, but no memory left
+    while (nprojects > offset) close_project_record(nprojects - 1);
+    return file_short;
+  }
 }
 
 int open_save_workspace(std::FILE* stream, int direction) {

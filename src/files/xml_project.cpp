@@ -1,28 +1,28 @@
 #include "files/xml_project.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cfloat>
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
-#include <fcntl.h>
 #include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <libxml/parser.h>
 #include <libxml/xmlwriter.h>
 
 #include "numeric/elements.h"
+#include "numeric/safe_files.h"
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
@@ -31,6 +31,7 @@
 namespace {
 
 xml_import_hooks import_hooks;
+std::string write_failure;
 
 // Why the last check_xml failed, for the message.
 std::string failure_reason;
@@ -146,21 +147,6 @@ std::optional<std::string> child_text(xmlNode* parent, const char* name) {
   return node_text(n);
 }
 
-// Reads at most xml_max_bytes; a larger file is refused.
-bool read_capped(const char* file, std::string& bytes) {
-  std::FILE* f = std::fopen(file, "rb");
-  if (!f) return false;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, std::fclose);
-  bytes.clear();
-  char chunk[16384];
-  for (;;) {
-    size_t got = std::fread(chunk, 1, sizeof chunk, f);
-    bytes.append(chunk, got);
-    if (bytes.size() > static_cast<size_t>(xml_max_bytes)) return false;
-    if (got < sizeof chunk) return !std::ferror(f);
-  }
-}
-
 // No document of this format refers to anything outside itself.
 xmlParserInputPtr refuse_external(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
 
@@ -170,14 +156,15 @@ void ignore_message(void*, const char*, ...) {}
 // Parses without network access, without loading or substituting entities, and refuses
 // a document that carries a document type declaration: the format has none, and entity
 // definitions are the way to blow a small file up into a huge tree.
-doc_ptr parse_document(const std::string& bytes, const char* url) {
+doc_ptr parse_document(const std::vector<uint8_t>& bytes, const char* url) {
   if (bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
   xmlExternalEntityLoader previous = xmlGetExternalEntityLoader();
   xmlGenericErrorFunc previous_error = xmlGenericError;
   void* previous_error_context = xmlGenericErrorContext;
   xmlSetExternalEntityLoader(refuse_external);
   xmlSetGenericErrorFunc(nullptr, ignore_message);
-  doc_ptr doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), url, nullptr,
+  doc_ptr doc(xmlReadMemory(reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<int>(bytes.size()), url, nullptr,
                             XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
   xmlSetGenericErrorFunc(previous_error_context, previous_error);
   xmlSetExternalEntityLoader(previous);
@@ -325,46 +312,6 @@ bool read_experiment(int p, xmlNode* experiment) {
 // ---------------------------------------------------------------------------------------
 // Writing
 
-// A file written under a temporary name beside its target and renamed over it only when
-// every byte is on disk; on any failure the temporary is removed and the target kept.
-bool write_beside_and_rename(const std::string& target_name, const char* data, size_t size) {
-  namespace fs = std::filesystem;
-  std::string target = target_name;
-  std::error_code ec;
-  if (fs::is_symlink(fs::path(target), ec)) {  // replace the file the link points to
-    fs::path real = fs::canonical(fs::path(target), ec);
-    if (!ec) target = real.string();
-  }
-  struct stat st;
-  const bool existed = ::stat(target.c_str(), &st) == 0;
-  if (existed && ::access(target.c_str(), W_OK) != 0) return false;
-
-  static unsigned counter = 0;
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  if (existed) (void)::fchmod(fd, st.st_mode & 07777);
-
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < size) {
-    ssize_t w = ::write(fd, data + done, size - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) ok = false;
-    else done += static_cast<size_t>(w);
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
-}
-
 struct writer_deleter {
   void operator()(xmlTextWriter* w) const { xmlFreeTextWriter(w); }
 };
@@ -452,6 +399,68 @@ bool write_document(xmlTextWriter* w, const project& r) {
 
 }  // namespace
 
+// One pass over the markup, counting what the tree would hold. Start tags count as an
+// element plus one attribute per '=' outside quoted values; comments, CDATA sections,
+// processing instructions and text runs count as one node each; end tags as none.
+xml_census count_xml_nodes(const char* data, std::size_t size) {
+  xml_census census;
+  const std::string_view text(data, data ? size : 0);
+  auto add_node = [&census] {
+    if (++census.nodes > xml_max_nodes) census.within_bounds = false;
+    return census.within_bounds;
+  };
+  // Position just after `end`, searched from `from`; the end of the text when absent.
+  auto after = [&text](std::size_t from, std::string_view end) {
+    std::size_t k = text.find(end, from);
+    return k == std::string_view::npos ? text.size() : k + end.size();
+  };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] != '<') {
+      if (!add_node()) break;
+      i = std::min(text.find('<', i), text.size());
+      continue;
+    }
+    const std::string_view rest = text.substr(i);
+    if (rest.starts_with("<!--")) {
+      i = after(i + 4, "-->");
+    } else if (rest.starts_with("<![CDATA[")) {
+      i = after(i + 9, "]]>");
+    } else if (rest.starts_with("<?")) {
+      i = after(i + 2, "?>");
+    } else if (rest.starts_with("<!")) {
+      census.within_bounds = false;  // a document type declaration
+      break;
+    } else if (rest.starts_with("</")) {
+      i = after(i + 2, ">");
+      continue;
+    } else {
+      if (!add_node()) break;
+      int attributes = 0;
+      char quote = 0;
+      for (++i; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote) {
+          if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+          quote = c;
+        } else if (c == '>') {
+          break;
+        } else if (c == '=') {
+          ++census.attributes;
+          if (++attributes > xml_max_attributes) census.within_bounds = false;
+          if (!add_node()) break;
+        }
+      }
+      if (!census.within_bounds) break;
+      ++i;
+      continue;
+    }
+    if (!add_node()) break;  // the comment, CDATA section or processing instruction
+  }
+  return census;
+}
+
 xmlNode* findnode(xmlNode* first, const char* name) {
   if (!name) return nullptr;
   for (xmlNode* n = first; n; n = n->next)
@@ -463,7 +472,10 @@ xml_import_hooks set_xml_import_hooks(xml_import_hooks h) {
   return std::exchange(import_hooks, std::move(h));
 }
 
+const std::string& xml_write_failure() { return write_failure; }
+
 int write_xml(const char* file) {
+  write_failure.clear();
   if (!file || !*file || !valid_project(activep)) return 0;
   std::unique_ptr<xmlBuffer, buffer_deleter> buffer(xmlBufferCreate());
   if (!buffer) return 0;
@@ -476,18 +488,23 @@ int write_xml(const char* file) {
   const xmlChar* content = xmlBufferContent(buffer.get());
   int length = xmlBufferLength(buffer.get());
   if (!content || length <= 0) return 0;
-  return write_beside_and_rename(file, reinterpret_cast<const char*>(content),
-                                 static_cast<size_t>(length))
-             ? 1
-             : 0;
+  return write_file_safely(file, content, static_cast<size_t>(length), &write_failure) ? 1 : 0;
 }
 
-int check_xml(const char* file) {
-  const int p = activep;
-  failure_reason.clear();
-  if (!file || !valid_project(p)) return fail(1, "no project to read into");
-  std::string bytes;
-  if (!read_capped(file, bytes)) return fail(1, "the file cannot be read or is larger than 1 MiB");
+namespace {
+
+// Reads, bounds, parses and validates; `applied` receives the project element's flag.
+int check_document(const char* file, int p, bool& applied) {
+  std::vector<uint8_t> bytes;
+  const file_problem problem = read_input_file(file, static_cast<size_t>(xml_max_bytes), bytes);
+  if (problem == file_problem::too_large) return fail(1, "the file is larger than 1 MiB");
+  if (problem != file_problem::none) return fail(1, "the file " + file_problem_text(problem, errno));
+  const xml_census census =
+      count_xml_nodes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (!census.within_bounds)
+    return fail(1, format("a document type declaration, more than %d attributes on one element "
+                          "or more than %ld nodes",
+                          xml_max_attributes, xml_max_nodes));
   doc_ptr doc = parse_document(bytes, file);
   if (!doc) return fail(1, "not a well-formed XML document without a document type declaration");
 
@@ -505,8 +522,24 @@ int check_xml(const char* file) {
   if (!read_experiment(p, experiment)) return 6;
   xmlNode* project_node = findnode(experiment, "project");
   if (!project_node) return fail(3, "no <project> element after <experiment>");
-  const bool applied = node_text(project_node) == std::optional<std::string>("TRUE");
-  doc.reset();
+  applied = node_text(project_node) == std::optional<std::string>("TRUE");
+  return 0;
+}
+
+}  // namespace
+
+int check_xml(const char* file) {
+  const int p = activep;
+  failure_reason.clear();
+  if (!file || !valid_project(p)) return fail(1, "no project to read into");
+  bool applied = false;
+  int code;
+  try {
+    code = check_document(file, p, applied);
+  } catch (const std::bad_alloc&) {  // refused like an unreadable file, never an abort
+    code = fail(1, "not enough memory to read it");
+  }
+  if (code != 0) return code;
 
   if (hooks().update_project) hooks().update_project();
   if (applied) {

@@ -9,6 +9,7 @@
 #include "numeric/elements.h"
 #include "numeric/filters.h"
 #include "numeric/sine_transform.h"
+#include "numeric/transform_window.h"
 #include "numeric/work_arrays.h"
 
 namespace {
@@ -22,7 +23,7 @@ void report(const char* what, const char* detail) { show_error_(what, subroutine
 }  // namespace
 
 int cd(int n, int densmode, double rho_exp, double rmax, double damp, double dr, const double* qs,
-       const double* q) {
+       const double* q, int window) {
   if (!check_q_grid(n, q, subroutine)) return 0;
   char detail[64];
   const double dq = q[1] - q[0];
@@ -50,11 +51,12 @@ int cd(int n, int densmode, double rho_exp, double rmax, double damp, double dr,
       !allocate_table(r, nr, subroutine, "Table: D"))
     return 0;
 
-  // 2-3. Damped input W_k = QS_k exp(-damp q_k^2); the last input point is not used.
+  // 2-3. Windowed input W_k = QS_k exp(-damp q_k^2) (or the Lorch function); the last input
+  // point is not used.
   const int nk = n - 1;
   std::vector<double> wk;
   if (!allocate_table(wk, nk, subroutine, "Table: W")) return 0;
-  for (int k = 0; k < nk; ++k) wk[k] = qs[k] * std::exp(-damp * q[k] * q[k]);
+  transform_window(window, damp, nk, q, qs, wk.data());
 
   // 4. Rectangle-rule sine transform.
   if (!sine_transform(wk.data(), q, nk, dq, dr, nr, big_g.data())) {

@@ -26,5 +26,8 @@
 // When rmax is below about 1 A (nr < M) the slope fit uses only the G values that exist:
 // j = 1..nr. A density of 0 gives infinities or NaN in g(r). NaN or infinite input values
 // propagate into G(r) and g(r) (on a uniform grid through the FFT to every r).
+//
+// window 1 replaces exp(-damp q_k^2) by the Lorch function of transform_window.h (damp is
+// then not used); the default 0 is the exponential window.
 int cd(int n, int densmode, double rho_exp, double rmax, double damp, double dr, const double* qs,
-       const double* q);
+       const double* q, int window = 0);

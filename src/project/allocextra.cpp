@@ -1,5 +1,7 @@
 #include "project/allocextra.h"
 
+#include <algorithm>
+
 #include "project/project.h"
 
 std::vector<int> psize;
@@ -166,4 +168,13 @@ void allocextra(int mode, int p, int rid, int cid) {
       }
     }
   }
+}
+
+int style_slots(const curve& c) {
+  size_t n = static_cast<size_t>(std::max(c.extras, 0));
+  for (size_t k : {c.extrasets.size(), c.extrathick.size(), c.extradash.size(),
+                   c.extraglyph.size(), c.extraspect.size(), c.extragsize.size(),
+                   c.extragfreq.size(), c.extracolor.size()})
+    n = std::min(n, k);
+  return static_cast<int>(n);
 }

@@ -101,8 +101,15 @@ void initcurve(int p, int rid, int cid) {
 }
 
 void save_curve(int n, const double* x, const double* y, int rid, int cid) {
-  curve* c = curve_at(activep, rid, cid);
-  if (!c) return;
+  if (!store_curve(activep, n, x, y, rid, cid) || n <= 0 || !x || !y) return;
+  auto [lo, hi] = std::minmax_element(x, x + n);
+  proj[activep].min[rid] = *lo;
+  proj[activep].max[rid] = *hi;
+}
+
+bool store_curve(int p, int n, const double* x, const double* y, int rid, int cid) {
+  curve* c = curve_at(p, rid, cid);
+  if (!c) return false;
   if (c->window) {
     if (hooks().destroy_curve_window) hooks().destroy_curve_window(*c);
     c->plot = nullptr;
@@ -113,15 +120,13 @@ void save_curve(int n, const double* x, const double* y, int rid, int cid) {
   if (n <= 0 || !x || !y) {
     c->ndata = 0;
     if (hooks().view_button_state) hooks().view_button_state(*c, 0, 0);
-    return;
+    return true;
   }
   c->ndata = n;
   c->data[0].assign(x, x + n);
   c->data[1].assign(y, y + n);
-  auto [lo, hi] = std::minmax_element(x, x + n);
-  proj[activep].min[rid] = *lo;
-  proj[activep].max[rid] = *hi;
   if (hooks().view_button_state) hooks().view_button_state(*c, 0, 1);
+  return true;
 }
 
 void erase_curves(int p, int rid) {

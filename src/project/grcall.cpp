@@ -5,6 +5,7 @@
 #include "project/messages.h"
 #include "project/physics_options.h"
 #include "project/project.h"
+#include "project/rdf.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
 
@@ -13,9 +14,16 @@ void set_density_mode(int on) {
   proj[activep].params[3] = on ? 1 : 0;
 }
 
+void set_window(int window) {
+  if (!valid_project(activep) || window < 0 || window > 1) return;
+  proj[activep].options.window = window;
+  proj[activep].calcok[3] = 0;
+}
+
 int test_gr(int p, int report) {
   if (!valid_project(p)) return 0;
   const double* e = proj[p].exp_prop;
+  const bool lorch = proj[p].options.window == 1;  // the Lorch window uses no damping
   const char* warning = nullptr;
   if (!test_data(p, 5))
     warning = "Providing reciprocal space data\nin the format Q[S(Q)-1] is required";
@@ -23,7 +31,7 @@ int test_gr(int p, int report) {
     warning = "Rmax must be > 0.0";
   else if (!(e[10] > 0.0))
     warning = "δr must be > 0.0";
-  else if (!(e[11] >= 0.0))
+  else if (!lorch && !(e[11] >= 0.0))
     warning = "The damping factor must be >= 0.0";
   else
     warning = physics_option_problem(p, 3);
@@ -49,6 +57,8 @@ int run_gr() {
     q = kept.x.data();
     qs = kept.y.data();
   }
-  int ok = cd(n, r.params[3], r.exp_prop[3], r.exp_prop[9], r.exp_prop[11], r.exp_prop[10], qs, q);
+  int ok = cd(n, r.params[3], r.exp_prop[3], r.exp_prop[9], r.exp_prop[11], r.exp_prop[10], qs, q,
+              static_cast<int>(r.options.window));
+  if (ok) update_rdf(activep);
   return end_run(3, ok);
 }

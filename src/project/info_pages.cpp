@@ -3,6 +3,8 @@
 #include "project/incoherent_tables.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/rdf.h"
+#include "project/sq_refine.h"
 #include "project/settings.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
@@ -85,6 +87,14 @@ void chem_table(info_text& out, const project& r, int first, int last) {
       print_info(out, format("\t%11.6lf", s < static_cast<int>(values.size()) ? values[s] : 0.0),
                  textcolor(s));
     print_info(out, "\n");
+  }
+}
+
+// The constant of this project's own step 1, once computed.
+void estimated_constant(info_text& out, const project& r) {
+  if (r.visok[1] == 1 && is_set(r.exp_prop[17])) {
+    print_info(out, "\n\n\t Estimated normalization constant: ", "italic");
+    print_info(out, format("%lf\t", r.exp_prop[17]), "bold_blue");
   }
 }
 
@@ -306,6 +316,11 @@ void sqinfo(info_text& out, int p) {
       print_info(out, format("%lf", r.exp_prop[7]), "bold_blue");
     else
       not_set_mark(out);
+  } else if (r.params[2] == method_integral) {
+    print_info(out, "integral method\n\n", "bold");
+    print_info(out, "\t with the sample's density = ");
+    value_with_unit(out, r.exp_prop[3], "Atoms / Å", "3");
+    estimated_constant(out, r);
   } else {
     print_info(out, "high angle method\n\n", "bold");
     print_info(out, "\t with an integration limit = ");
@@ -316,10 +331,20 @@ void sqinfo(info_text& out, int p) {
     } else {
       not_set_mark(out);
     }
-    // The constant belongs to this project's own step 1.
-    if (r.visok[1] == 1 && is_set(r.exp_prop[17])) {
-      print_info(out, "\n\n\t Estimated normalization constant: ", "italic");
-      print_info(out, format("%lf\t", r.exp_prop[17]), "bold_blue");
+    estimated_constant(out, r);
+  }
+  if (lowr_on(p)) {
+    print_info(out, "\n\n\nOptimised below r", "italic");
+    print_info(out, "min", "sub_italic");
+    print_info(out, " =", "italic");
+    value_with_unit(out, r.options.lowr_rmin, "Å", nullptr);
+    print_info(out, format("\t%d iterations%s", static_cast<int>(r.options.lowr_iter),
+                           r.options.lowr_density == 1.0 ? ", density refined" : ""));
+    if (r.options.lowr_chi2 != not_set) {
+      print_info(out, "\n\n\t Optimised density:", "italic");
+      value_with_unit(out, r.options.lowr_rho, "Atoms / Å", "3");
+      print_info(out, "\n\n\t Low-r χ²: ", "italic");
+      print_info(out, format("%g", r.options.lowr_chi2), "bold_blue");
     }
   }
 }
@@ -362,6 +387,12 @@ void grinfo(info_text& out, int p) {
   if (is_set(r.exp_prop[18])) {
     print_info(out, "\n\nEstimated number density after G(r) slope:\t", "italic");
     value_with_unit(out, r.exp_prop[18], "Atoms / Å", "3");
+  }
+  if (r.options.window == 1) print_info(out, "\n\nWindow:\tLorch", "italic");
+  const std::string coordination = coordination_text(p);
+  if (!coordination.empty()) {
+    print_info(out, format("\n\nCoordination %g-%g Å:\t", r.options.coord_r1, r.options.coord_r2), "italic");
+    print_info(out, coordination, "bold_blue");
   }
 }
 

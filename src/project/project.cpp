@@ -39,6 +39,12 @@ const project_option_field project_option_fields[] = {
     {"ttmax", &project_options::ttmax},
     {"monoangle", &project_options::monoangle},
     {"polfraction", &project_options::polfraction},
+    {"lowr_rho", &project_options::lowr_rho},
+    {"lowr_chi2", &project_options::lowr_chi2},
+    {"coord_r1", &project_options::coord_r1},
+    {"coord_r2", &project_options::coord_r2},
+    {"coord_a", &project_options::coord_a},
+    {"coord_b", &project_options::coord_b},
 };
 const int nproject_option_fields =
     static_cast<int>(sizeof project_option_fields / sizeof project_option_fields[0]);

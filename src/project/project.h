@@ -18,6 +18,13 @@ inline constexpr double not_set = -10.0;  // marker of an unset exp_prop value
 
 // Curves per calculation once the curve records exist.
 inline constexpr int calc_curves[ncalc] = {4, 3, 2, 4};
+// Result curves held after those, never written to project or workspace files (files keep
+// numc = calc_curves, so every version reads them): S(q) before the low-r optimisation,
+// and the radial distribution function, derived from G(r) again when a file is read.
+inline constexpr int calc_extra_curves[ncalc] = {0, 2, 0, 1};
+inline constexpr int cid_qs_plain = 3;  // step 1: Q[S(Q)-1] before the optimisation
+inline constexpr int cid_s_plain = 4;   // step 1: S(Q) before the optimisation
+inline constexpr int cid_rdf = 4;       // step 3: R(r) = 4 pi rho r^2 g(r)
 
 // Settings added after the original record. Each default reproduces the original
 // behaviour, so a file without them reads as it always did; files store only the values
@@ -37,6 +44,12 @@ struct project_options {
   double ttmax = not_set;     // raw data: highest abscissa kept
   double monoangle = not_set; // in-house polarisation: monochromator 2θ_M (degrees)
   double polfraction = not_set;  // synchrotron polarisation: linear fraction p
+  double lowr_rho = not_set;  // low-r optimisation result: density used or refined
+  double lowr_chi2 = not_set; // low-r optimisation result: chi^2 of the optimised curve
+  double coord_r1 = not_set;  // coordination number: range r1..r2 of R(r) (Å)
+  double coord_r2 = not_set;
+  double coord_a = -1;        // coordination number: species A and B of the pair (-1: total
+  double coord_b = -1;        // only)
 };
 
 // The stored name of each option, its member and its default, in file order.
@@ -73,6 +86,9 @@ struct project {
   std::vector<std::string> spec_symbol;  // two characters, "C " style
   std::vector<std::string> spec_name;    // blank-padded element name
   std::optional<std::string> filename[nfilenames];
+  // The data files as they were loaded (path given), for the record of a reduction; not
+  // stored in files.
+  std::optional<std::string> filepath[nfilenames];
   void* calc_box[ncalc]{};
   // Exist (numc[calc] entries each) exactly when run is 1. Curves are held by pointer so
   // that they keep their address when the project table grows.

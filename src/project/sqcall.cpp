@@ -1,5 +1,5 @@
 // Step 1, S(q): the method and additive-correction switches, the input check and the run
-// of nm.
+// of nm (followed by the integral method and the low-r optimisation, sq_refine.h).
 #include <vector>
 
 #include "project/curve.h"
@@ -8,6 +8,7 @@
 #include "project/messages.h"
 #include "project/physics_options.h"
 #include "project/project.h"
+#include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
 
@@ -20,10 +21,11 @@ void set_additive_correction(int on) {
 }
 
 void set_method(int m) {
-  if (!valid_project(activep) || m < 0 || m > 1) return;
+  if (!valid_project(activep) || m < 0 || m > method_integral) return;
   project& r = proj[activep];
-  r.exp_prop[6 + m] = 0.0;
-  r.exp_prop[6 + (1 - m)] = not_set;
+  // The integral method has no parameter of its own: both are unset.
+  r.exp_prop[6] = m == 0 ? 0.0 : not_set;
+  r.exp_prop[7] = m == 1 ? 0.0 : not_set;
   r.params[2] = m;
   r.calcok[1] = 0;
 }
@@ -46,7 +48,8 @@ int test_sq(int p, int report) {
         "You decided to use the trial and error method\nIn that case the damping factor must "
         "be > 0.0";
   else
-    warning = physics_option_problem(p, 1);
+    warning = refine_sq_warning(p);
+  if (!warning) warning = physics_option_problem(p, 1);
   if (!warning) return 1;
   if (report) show_warning(warning);
   return 0;
@@ -71,11 +74,15 @@ int run_sq() {
   }
   if (r.options.qmin != not_set) extra.qmin = r.options.qmin;
   const auto& s = r.spec_prop;
+  // The integral method normalises what nm delivers for the constant 1.
+  const int method = r.params[2] == method_integral ? 1 : r.params[2];
+  const double given = r.params[2] == method_integral ? 1.0 : r.exp_prop[7];
   int ok = nm(r.nspec, s[0].data(), s[1].data(), s[2].data(), s[3].data(), s[4].data(),
               s[5].data(), s[6].data(), s[7].data(), s[8].data(), s[9].data(), s[10].data(),
               s[11].data(), s[12].data(), s[13].data(), s[14].data(), n, r.exp_prop[0],
-              r.exp_prop[14], r.exp_prop[6], static_cast<int>(r.exp_prop[16]), r.params[2],
-              r.exp_prop[7], additive, q, intensity, extra);
+              r.exp_prop[14], r.exp_prop[6], static_cast<int>(r.exp_prop[16]), method, given,
+              additive, q, intensity, extra);
+  if (ok) ok = refine_sq(method == 1 ? given : proj[activep].exp_prop[17]);
   if (end_run(1, ok) != step_done) return step_failed;
   on_set_use_calc(1, proj[activep].usecalc[1]);
   on_set_use_calc(2, proj[activep].usecalc[2]);

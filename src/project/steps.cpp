@@ -2,12 +2,14 @@
 // check of a file, the callbacks the numeric routines report through.
 #include "project/steps.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "project/curve.h"
 #include "numeric/callbacks.h"
 #include "numeric/readfiles.h"
+#include "numeric/safe_files.h"
 #include "project/import_fallback.h"
 #include "project/messages.h"
 #include "project/project.h"
@@ -28,6 +30,20 @@ const char* points_label(const project& r, int id) {
   return r.params[0] == 0 || r.params[0] == 1 ? tdata[r.params[0]] : "";
 }
 
+// The real reason read_data could not open `path`: missing, a directory, a FIFO or a
+// device, or refused by the system (permissions).
+void report_unopened_file(const char* path) {
+  const file_problem problem = input_file_problem(path);
+  const int error = errno;
+  if (problem == file_problem::system)
+    report_load_error("Error loading file: file cannot be read", path,
+                      file_problem_text(problem, error));
+  else if (problem == file_problem::none || problem == file_problem::missing)
+    report_load_error("Error loading file: file does not exist", path, "");
+  else
+    report_load_error(("Error loading file: file " + file_problem_text(problem)).c_str(), path, "");
+}
+
 }  // namespace
 
 int file_calc(int id) { return id <= 2 ? 0 : id - 2; }
@@ -40,7 +56,7 @@ int datafile_set(const char* path, const char* label, int id, int calc, int cid)
     n = load_refused_file(path, id, calc, cid);
     label = points_label(proj[activep], id);  // a unit in the header sets the raw data's format
   } else if (n == -3) {
-    report_load_error("Error loading file: file does not exist", path, "");
+    report_unopened_file(path);
   } else if (n == -2) {
     report_load_error("Error loading file: format not supported", path, "the file is empty");
   } else if (n == 0) {
@@ -70,6 +86,7 @@ int load_data_file(int id, const char* path) {
   }
   int ok = datafile_set(path, points_label(r, id), id, calc, cid);
   if (!ok) r.filename[id].reset();
+  proj[activep].filepath[id] = ok ? std::optional<std::string>(path) : std::nullopt;
   if (step_input) {
     initcalcs(calc, ok);
     turncheck(calc, ok);

@@ -61,7 +61,8 @@ int run_ra();
 
 // "checkcorr": additive correction on/off; the constant is reset to 0.0.
 void set_additive_correction(int on);
-// "checkham" (m 0) / "checktem" (m 1) switched on: the method and its parameter reset.
+// "checkham" (m 0) / "checktem" (m 1) / "checkint" (m 2, the integral method) switched on:
+// the method and its parameter reset (the other method's parameter unset).
 void set_method(int m);
 
 int test_sq(int p, int report);
@@ -76,6 +77,8 @@ int run_bq();
 
 // Density option of the g(r) dialog: 1 = density from the slope of G(r).
 void set_density_mode(int on);
+// Window of the transform: 0 exp(-damp Q^2), 1 Lorch; the g(r) step is no longer computed.
+void set_window(int window);
 
 int test_gr(int p, int report);
 int run_gr();

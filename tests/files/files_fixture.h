@@ -50,6 +50,7 @@ inline void open_window(int p) {
   c.gfreq = 3;
   c.scale[1] = 1;
   c.labels_digit[0] = 3;
+  c.ticks_pos[1] = c.labels_pos[0] = 3;  // "None"
   c.axmin[0] = 0.5;
   c.axmax[1] = 2.5;
   c.frame[2] = 0.8;

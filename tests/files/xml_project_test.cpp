@@ -333,6 +333,38 @@ TEST_F(xml_project_test, FailedSaveKeepsTheOldFile) {
             fs::perms::owner_read | fs::perms::owner_write);
 }
 
+// The parser's time grows with the square of the attributes of one element: the 1 MiB
+// element of 148,802 attributes is refused after one attribute more than the bound, a
+// document of too many nodes after one node more, before the parser sees either.
+TEST_F(xml_project_test, NodeBoundsStopTheAttributeBomb) {
+  const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::string bomb = "<amoq-xml><e";
+  for (int i = 0; i < 148802; ++i)
+    bomb += std::string(" ") + letters[i % 52] + letters[i / 52 % 62] + letters[i / 3224] + "=''";
+  bomb += "/></amoq-xml>";
+  ASSERT_LE(bomb.size(), static_cast<size_t>(xml_max_bytes));
+  xml_census c = count_xml_nodes(bomb.data(), bomb.size());
+  EXPECT_FALSE(c.within_bounds);
+  EXPECT_EQ(c.attributes, xml_max_attributes + 1);
+  EXPECT_EQ(import_text(bomb), 1);
+
+  std::string many = "<amoq-xml>";
+  for (long i = 0; i < xml_max_nodes; ++i) many += "<a/>";
+  c = count_xml_nodes(many.data(), many.size());
+  EXPECT_FALSE(c.within_bounds);
+  EXPECT_EQ(c.nodes, xml_max_nodes + 1);
+
+  const std::string small = "<r a='1' b=\"x=y\"><!-- <c> --><x/>t<?p?><![CDATA[<]]></r>";
+  c = count_xml_nodes(small.data(), small.size());
+  EXPECT_TRUE(c.within_bounds);
+  EXPECT_EQ(c.nodes, 8);  // r, a, b, the comment, x, t, the instruction, the section
+  EXPECT_EQ(c.attributes, 2);
+  const std::string doctype = "<!DOCTYPE r [<!ENTITY e 'x'>]><r/>";
+  EXPECT_FALSE(count_xml_nodes(doctype.data(), doctype.size()).within_bounds);
+  const std::string golden = slurp(data_dir / "golden_sio2.apf");
+  EXPECT_TRUE(count_xml_nodes(golden.data(), golden.size()).within_bounds);
+}
+
 TEST(xml_findnode, SkipsNodesThatAreNoElements) {
   const char text[] = "<r>t<!--Z--><?Z pi?><y/><Z a='1'/><Z a='2'/></r>";
   xmlDoc* doc = xmlReadMemory(text, sizeof text - 1, nullptr, nullptr, 0);

@@ -76,6 +76,24 @@ class CurveWindowTest : public GuiTest {
   }
 };
 
+// Pixels of the plot of curve c inside the frame, away from its edges, ticks and labels,
+// whose RGB bytes satisfy `pick`.
+template <class Pick>
+long frame_pixels(const curve& c, Pick pick) {
+  GtkWidget* plot = static_cast<GtkWidget*>(c.plot);
+  int w = plot->allocation.width, h = plot->allocation.height;
+  int x0 = static_cast<int>(c.frame[0] * w) + 15, y0 = static_cast<int>(c.frame[3] * h) + 15;
+  int x1 = static_cast<int>(c.frame[1] * w) - 15, y1 = static_cast<int>(c.frame[2] * h) - 15;
+  GdkPixbuf* pb = gdk_pixbuf_get_from_drawable(nullptr, plot->window, nullptr, x0, y0, 0, 0,
+                                               x1 - x0, y1 - y0);
+  long n = 0;
+  int stride = gdk_pixbuf_get_rowstride(pb), ch = gdk_pixbuf_get_n_channels(pb);
+  for (int y = 0; y < y1 - y0; ++y)
+    for (int x = 0; x < x1 - x0; ++x) n += pick(gdk_pixbuf_get_pixels(pb) + y * stride + x * ch);
+  g_object_unref(pb);
+  return n;
+}
+
 // The widget of class `type` whose label (or own text) is `text`, searched depth-first
 // below `root`, menus and submenus included.
 inline GtkWidget* find_labelled(GtkWidget* root, const char* text) {

@@ -11,22 +11,7 @@ GtkWidget* submenu(GtkWidget* menu, const char* label) {
 
 // Pixels of the plot close to black (the default colour of an overlaid set).
 long dark_pixels(const curve& c) {
-  GtkWidget* plot = static_cast<GtkWidget*>(c.plot);
-  int w = plot->allocation.width, h = plot->allocation.height;
-  // Inside the frame only, away from its edges, ticks and labels.
-  int x0 = static_cast<int>(c.frame[0] * w) + 15, y0 = static_cast<int>(c.frame[3] * h) + 15;
-  int x1 = static_cast<int>(c.frame[1] * w) - 15, y1 = static_cast<int>(c.frame[2] * h) - 15;
-  GdkPixbuf* pb = gdk_pixbuf_get_from_drawable(nullptr, plot->window, nullptr, x0, y0, 0, 0,
-                                               x1 - x0, y1 - y0);
-  long n = 0;
-  int stride = gdk_pixbuf_get_rowstride(pb), ch = gdk_pixbuf_get_n_channels(pb);
-  for (int y = 0; y < y1 - y0; ++y)
-    for (int x = 0; x < x1 - x0; ++x) {
-      const guchar* p = gdk_pixbuf_get_pixels(pb) + y * stride + x * ch;
-      if (p[0] < 100 && p[1] < 100 && p[2] < 100) ++n;
-    }
-  g_object_unref(pb);
-  return n;
+  return frame_pixels(c, [](const guchar* p) { return p[0] < 100 && p[1] < 100 && p[2] < 100; });
 }
 
 }  // namespace
@@ -101,9 +86,11 @@ TEST_F(CurveWindowTest, ContextMenuEntriesAutoscaleAndClose) {
                                       "_Add data set", "_Remove data set", "_Autoscale",
                                       "_Close"}));
   // One project and no other curve with points: nothing to add, nothing to remove; the
-  // editors come with a later version of the program.
-  for (const char* off : {"_Add data set", "_Remove data set", "E_dit curve", "_Edit data"})
+  // curve and its own data can be edited.
+  for (const char* off : {"_Add data set", "_Remove data set"})
     EXPECT_FALSE(GTK_WIDGET_SENSITIVE(find_labelled(menu, off))) << off;
+  for (const char* on : {"E_dit curve", "_Edit data"})
+    EXPECT_TRUE(GTK_WIDGET_SENSITIVE(find_labelled(menu, on))) << on;
   EXPECT_EQ(eligible_sets(p, 1, 2, 1), 0);
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(menu, "_Autoscale")));
   gtk_widget_destroy(menu);

@@ -49,6 +49,16 @@ TEST_F(ShellTest, ExampleRunsItsFourStepsFromTheWindow) {
   for (int calc = 0; calc < ncalc; ++calc) {
     if (sources[calc]) choose(sources[calc], 1);
     if (calc == 2) type("bcpv", "12");  // the example leaves the bending point unset
+    if (calc == 1) {  // S(Q) optimised below 1.4 A with the density refined
+      tick("lowrcheck", true);
+      type("lowrmin", "1.4");
+      tick("lowrdens", true);
+    }
+    if (calc == 3) {  // the Si-O coordination number counted on R(r)
+      type("coordr1", "1.45");
+      type("coordr2", "1.8");
+      choose("coordpair", 2);
+    }
     EXPECT_TRUE(sensitive(buttons[calc])) << buttons[calc];
     press(buttons[calc]);
   }
@@ -59,6 +69,11 @@ TEST_F(ShellTest, ExampleRunsItsFourStepsFromTheWindow) {
   std::string page = view_text(0);
   EXPECT_NE(page.find("Estimated normalization constant: "), std::string::npos) << page;
   EXPECT_NE(page.find("high angle method"), std::string::npos);
+  EXPECT_NE(page.find("density refined"), std::string::npos);
+  EXPECT_EQ(text("lowrview").rfind("α 0.0200", 0), 0u) << text("lowrview");
+  EXPECT_EQ(text("coordview").rfind("N ", 0), 0u);
+  EXPECT_NE(text("coordview").find("Si-O"), std::string::npos);
+  EXPECT_GT(proj[0].curves[3][cid_rdf]->ndata, 0);
 
   if (const char* shot = std::getenv("AMOQ_SCREENSHOT")) {
     gtk_window_move(GTK_WINDOW(amoq), 330, 20);
@@ -68,7 +83,9 @@ TEST_F(ShellTest, ExampleRunsItsFourStepsFromTheWindow) {
       gtk_widget_show(boxes);
     }
     gtk_widget_show(widget("sqbox"));
-    gtk_window_move(GTK_WINDOW(widget("sqbox")), 330, 640);
+    gtk_window_move(GTK_WINDOW(widget("sqbox")), 330, 400);
+    gtk_widget_show(widget("grbox"));
+    gtk_window_move(GTK_WINDOW(widget("grbox")), 840, 300);
     save_screenshot(shot);
   }
 

@@ -303,3 +303,25 @@ TEST_F(StepsTest, ExpandersAndTheCurveTablesOfEachProject) {
 }
 
 }  // namespace
+
+namespace {
+
+// The integral method joins the two method buttons (exactly one on), and the window box
+// takes the damping entry out of play for the Lorch window.
+TEST_F(StepsTest, IntegralMethodButtonAndWindowBox) {
+  new_sio2_project();
+  tick("checkint", true);
+  EXPECT_EQ(proj[activep].params[2], 2);
+  EXPECT_FALSE(active("checkham") || active("checktem"));
+  EXPECT_FALSE(sensitive("ham") || sensitive("tem"));
+  tick("checkint", false);
+  EXPECT_EQ(proj[activep].params[2], 0);
+  EXPECT_TRUE(active("checkham") && sensitive("ham"));
+  choose("windowbox", 1);
+  EXPECT_EQ(proj[activep].options.window, 1.0);
+  EXPECT_FALSE(sensitive("df"));
+  choose("windowbox", 0);
+  EXPECT_TRUE(sensitive("df"));
+}
+
+}  // namespace

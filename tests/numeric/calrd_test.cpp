@@ -176,3 +176,20 @@ TEST(Cd, RefusedAndNonFiniteInputs) {
     EXPECT_TRUE(std::isnan(rec.curves[0].y[100]));
   }
 }
+
+// The Lorch window: the transform equals the direct sum over the points that enter it with
+// M(q) = sin(pi q / qmax) / (pi q / qmax), qmax the last of them; the damping is not used.
+TEST(Cd, LorchWindowMatchesDirectSum) {
+  const grid in = gaussian_input(1501, 0.012, 0.01);
+  const int nk = 1500, nr = 800;
+  const double dr = 0.01, qmax = in.q[nk - 1];
+  std::vector<double> w(nk), direct(nr);
+  for (int k = 0; k < nk; ++k) {
+    const double x = M_PI * in.q[k] / qmax;
+    w[k] = in.qs[k] * (k == 0 ? 1.0 : std::sin(x) / x);
+  }
+  cd_direct_transform(w.data(), in.q.data(), nk, dr, nr, direct.data());
+  numeric_recorder rec;
+  ASSERT_EQ(cd(1501, 2, 0.07, nr * dr, 5.0, dr, in.qs.data(), in.q.data(), 1), 1);
+  for (int j = 0; j < nr; ++j) EXPECT_NEAR(rec.curves[0].y[j], direct[j] * 0.012 * 2 / pi_f, 1e-7);
+}

@@ -111,6 +111,9 @@ TEST(ReadData, FileNames) {
   numeric_recorder rec;
   EXPECT_EQ(read((dir.path / "missing.txt").string()), -3);
   EXPECT_EQ(read(dir.path.string()), -3);  // a directory
+  ASSERT_TRUE(make_fifo(dir.file("fifo")));
+  EXPECT_EQ(read(dir.file("fifo")), -3);  // refused at once, never waited on
+  EXPECT_EQ(read("/dev/zero"), -3);
   std::string with_nul = file + std::string(1, '\0') + "x";
   EXPECT_EQ(read_data(0, 0, with_nul.data(), static_cast<int>(with_nul.size())), -3);
   EXPECT_EQ(read_data(0, 0, nullptr, 5), -3);

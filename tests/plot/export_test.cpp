@@ -90,3 +90,30 @@ TEST_F(export_test, Refusals) {
   }
   EXPECT_EQ(render_curve(nullptr, 100, 100, 1.0, 0, 3, 1), 0);
 }
+
+// Every image kind goes through the program's one output path: a link at the name is
+// replaced (its target kept), a FIFO is refused, a file size limit leaves the old image.
+TEST_F(export_test, LinksFifosAndSizeLimit) {
+  const std::string other = dir_.write("other", "kept");
+  int entries = 1;
+  for (int target : {image_png, image_pdf, image_svg}) {
+    const std::string n = std::to_string(target);
+    const std::string link = path(("link" + n).c_str()), fifo = path(("fifo" + n).c_str());
+    fs::create_symlink(other, link);
+    EXPECT_EQ(export_curve_image(target, link.c_str(), 200, 100, 1.0, 0, 3, 1), 1) << target;
+    EXPECT_EQ(fs::symlink_status(link).type(), fs::file_type::regular) << target;
+    ASSERT_TRUE(make_fifo(fifo));
+    EXPECT_EQ(export_curve_image(target, fifo.c_str(), 200, 100, 1.0, 0, 3, 1), 0) << target;
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    const std::string before = slurp(link);
+    int code;
+    {
+      file_size_limit limit(64);
+      code = export_curve_image(target, link.c_str(), 200, 100, 1.0, 0, 3, 1);
+    }
+    EXPECT_EQ(code, 0) << target;
+    EXPECT_EQ(slurp(link), before) << target;
+    EXPECT_EQ(dir_.entries(), entries += 2) << target;  // no temporaries
+  }
+  EXPECT_EQ(slurp(other), "kept");
+}

@@ -11,12 +11,15 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "project/curve.h"
 #include "files/project_file.h"
 #include "project/project.h"
 #include "support/temp_files.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
@@ -240,6 +243,41 @@ TEST_F(ReduceTest, SeveralInputsEachInItsOwnFolderWorstStatusWins) {
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);
 }
 
+// Inputs with one stem and a ".." stem get folders of their own inside DIR (the renames
+// on stderr); a link planted at a result is replaced, not followed; a FIFO as the saved
+// project is refused and stays; a full standard output is a failed write.
+TEST_F(ReduceTest, EverythingStaysInsideDirAndNothingElseIsWritten) {
+  fs::create_directories(dir / "a");
+  fs::create_directories(dir / "b");
+  for (const char* f : {"a/x.dat", "b/x.dat", "...dat"}) fs::copy_file(example + "sio2_raw.dat", dir / f);
+  run_result r = run("--to 0 -o out '" + example + "sio2.nap' a/x.dat b/x.dat ...dat");
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* f : {"out/x/corrected.dat", "out/x-2/corrected.dat", "out/input/corrected.dat"})
+    EXPECT_TRUE(fs::exists(dir / f)) << f;
+  EXPECT_FALSE(fs::exists(dir / "corrected.dat"));
+  EXPECT_NE(r.err.find("[2/3] x.dat\namoq-reduce: results of b/x.dat in out/x-2/\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("amoq-reduce: results of ...dat in out/input/\n"), std::string::npos) << r.err;
+
+  std::ofstream(dir / "victim") << "kept";
+  fs::create_directories(dir / "l");
+  fs::create_symlink(dir / "victim", dir / "l/corrected.dat");
+  ASSERT_TRUE(make_fifo((dir / "p.nap").string()));
+  r = run("--to 0 --save-project p.nap -o l '" + example + "sio2.nap'");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Impossible to save project file:\np.nap\nError code: 1\n"), std::string::npos) << r.err;
+  EXPECT_EQ(slurp(dir / "victim"), "kept");
+  EXPECT_EQ(fs::symlink_status(dir / "l/corrected.dat").type(), fs::file_type::regular);
+  EXPECT_TRUE(fs::is_fifo(dir / "p.nap"));
+
+  for (const std::string& args : {"-v"s, "-o full '" + example + "sio2.nap'"}) {
+    const std::string cmd = "cd '" + dir.string() + "' && '" + AMOQ_REDUCE + "' " + args +
+                            " >/dev/full 2>err.txt";
+    const int raw = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 2) << args;
+    EXPECT_NE(slurp(dir / "err.txt").find("cannot write to standard output"), std::string::npos) << args;
+  }
+}
+
 TEST_F(ReduceTest, SavedProjectReadsBackWithEveryCurve) {
   run_result r = run(calc_settings() + "--set densmode=1 --background '" + example +
                      "sio2_background.dat' --save-project saved.nap -o x '" + example + "sio2.apf' '" +
@@ -275,6 +313,47 @@ TEST_F(ReduceTest, SavedProjectReadsBackWithEveryCurve) {
 }
 
 }  // namespace
+
+// The low-r optimisation, the Lorch window and the coordination numbers print their lines;
+// rdf.dat holds R(r) and reduction.json reads back as JSON whose hashes are those of the
+// files (checked with sha256sum) and whose settings are the ones used.
+TEST_F(ReduceTest, OptimisationCoordinationAndTheRecordOfTheReduction) {
+  fs::copy_file(example + "sio2.nap", dir / "p.nap");
+  run_result r = run("-o out --optimise 1.4 --optimise-density --set optiter=3 --set window=1 "
+                     "--coordination 1.45:1.8 --coordination Si-O:1.45:1.8 p.nap");
+  ASSERT_EQ(r.status, 0) << r.err;
+  double nc, rho, chi2, total, pair;
+  ASSERT_EQ(std::sscanf(r.out.c_str(),
+                        "normalisation constant: %lf\noptimised density: %lf\nlow-r chi2: %lf\n"
+                        "coordination 1.45-1.8: %lf\ncoordination Si-O 1.45-1.8: %lf\n",
+                        &nc, &rho, &chi2, &total, &pair),
+            5)
+      << r.out;
+  EXPECT_NEAR(nc, 0.02, 0.0002);
+  EXPECT_GT(pair, total);  // the Si-O peak holds a quarter of the total's weight per pair
+  const auto rdf = read_curve(dir / "out" / "rdf.dat");
+  ASSERT_EQ(rdf.size(), 1000u);
+
+  std::ifstream in(dir / "out" / "reduction.json");
+  const nlohmann::json record = nlohmann::json::parse(in);
+  EXPECT_EQ(record["version"], "2.0");
+  EXPECT_EQ(record["settings"]["gr"]["window"], "Lorch");
+  EXPECT_EQ(record["settings"]["options"]["lowr_rmin"], 1.4);
+  EXPECT_EQ(record["settings"]["options"]["lowr_iter"], 3.0);
+  EXPECT_NEAR(record["results"]["optimised_density"].get<double>(), rho, 1e-6);
+  EXPECT_EQ(record["coordination"][1]["pair"], "Si-O");
+  const auto& input = record["inputs"][0];
+  EXPECT_EQ(input["path"], "p.nap");
+  EXPECT_EQ(input["size"], fs::file_size(dir / "p.nap"));
+  std::FILE* pipe = popen(("sha256sum '" + (dir / "p.nap").string() + "'").c_str(), "r");
+  char digest[65] = {};
+  ASSERT_EQ(std::fscanf(pipe, "%64s", digest), 1);
+  pclose(pipe);
+  EXPECT_EQ(input["sha256"], digest);
+
+  EXPECT_EQ(run("--coordination 1.8:1.45 p.nap").status, 1);
+  EXPECT_EQ(run("-o o2 --coordination Si-Xx:1.4:1.8 p.nap").status, 1);
+}
 
 namespace {
 

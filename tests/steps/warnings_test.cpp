@@ -189,6 +189,11 @@ const refusal cases[] = {
     {"file_missing", true, [](StepTest&) { set_data_format(0); },
      [] { return load_data_file(0, "/nonexistent/h6/raw.dat"); }, 0, "error",
      "Error loading file: file does not exist\n/nonexistent/h6/raw.dat\n"},
+    {"file_folder", true, [](StepTest&) { set_data_format(0); }, [] { return load_data_file(0, "/"); },
+     0, "error", "Error loading file: file is a directory\n/\n"},
+    {"file_device", true, [](StepTest&) { set_data_format(0); },
+     [] { return load_data_file(0, "/dev/zero"); }, 0, "error",
+     "Error loading file: file is not a regular file\n/dev/zero\n"},
     // Scale factors and the values from the tables.
     {"bkgscale", true, none, [] { return set_scale(0, 0.0); }, 0, "info",
      "The background scale factor must be > 0.0"},

@@ -6,6 +6,7 @@
 
 #include "project/allocextra.h"
 #include "gui/plot/curve_window_private.h"
+#include "gui/edit/curve_editor.h"
 #include "plot/render.h"
 #include "project/hooks.h"
 #include "project/messages.h"
@@ -48,6 +49,9 @@ void on_curve_save_data_activate(GtkMenuItem* item, gpointer triple) {
 }
 void on_curve_export_image_activate(GtkMenuItem* item, gpointer triple) {
   save_image(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
+}
+void on_curve_edit_activate(GtkMenuItem* item, gpointer triple) {
+  edit_curve(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
 }
 
 GtkWidget* image_menu_item(const char* mnemonic, const char* stock, const std::string& file) {
@@ -103,7 +107,7 @@ GtkWidget* create_curve(curve_id* triple) {
 
   GtkWidget* curve_menu = submenu_of(bar, "_Curve");
   item = image_menu_item("E_dit curve", nullptr, PACKAGE_EDIT);
-  gtk_widget_set_sensitive(item, FALSE);  // the curve editor is not part of this build
+  g_signal_connect(item, "activate", G_CALLBACK(on_curve_edit_activate), triple);
   gtk_menu_shell_append(GTK_MENU_SHELL(curve_menu), item);
   item = image_menu_item("_Export image", nullptr, PACKAGE_PNG);
   g_signal_connect(item, "activate", G_CALLBACK(on_curve_export_image_activate), triple);

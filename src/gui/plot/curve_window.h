@@ -79,6 +79,10 @@ void autoscale(GtkWidget* item, const curve_id* triple);
 void on_curve_close_activate(GtkMenuItem* item, gpointer triple);
 void on_curve_save_data_activate(GtkMenuItem* item, gpointer triple);
 void on_curve_export_image_activate(GtkMenuItem* item, gpointer triple);
+void on_curve_edit_activate(GtkMenuItem* item, gpointer triple);
+
+// A menu item with a stock icon, or with the icon of an image file.
+GtkWidget* image_menu_item(const char* mnemonic, const char* stock, const std::string& file = {});
 
 // Image export dialog (returned so callers may watch it) and the data export.
 GtkWidget* save_image(GtkWidget* item, const curve_id* triple);

@@ -10,9 +10,6 @@
 #include "project/curve.h"
 #include "gui/plot/curve_window.h"
 
-// A menu item with a stock icon, or with the icon of an image file.
-GtkWidget* image_menu_item(const char* mnemonic, const char* stock, const std::string& file = {});
-
 // Frees the rubber-band snapshot when it belongs to this curve (or any, for null).
 void release_zoom_snapshot(const curve_id* triple);
 

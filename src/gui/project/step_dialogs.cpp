@@ -36,7 +36,8 @@ const char* const datnames[3] = {"Open raw data File", "Open background data Fil
 const char* const source_combos[3] = {"combocor", "combobq", "combogr"};
 const char* const file_toggles[2] = {"backcorr", "subscatt"};
 const char* const scale_entries[2] = {"bkgscale", "cellscale"};
-const char* const method_toggles[2] = {"checkham", "checktem"};
+// The high angle, trial and error and integral methods; only the first two have an entry.
+const char* const method_toggles[3] = {"checkham", "checktem", "checkint"};
 const char* const method_entries[2] = {"ham", "tem"};
 
 // The abscissa word of the raw files' points label.
@@ -239,20 +240,25 @@ void on_checkcorr_toggled(GtkToggleButton* toggle, gpointer) {
 
 void on_checktam_toggled(GtkToggleButton* toggle, gpointer data) {
   const int m = GPOINTER_TO_INT(data);
-  if (refreshing || !valid_project(activep) || m < 0 || m > 1) return;
-  const int other = 1 - m;
+  if (refreshing || !valid_project(activep) || m < 0 || m > 2) return;
   if (gtk_toggle_button_get_active(toggle)) {
-    // The other button's "off" branch would switch this one on: it is on already.
-    object_set_active(step_object(method_toggles[other]), false);
-    gtk_widget_set_sensitive(step_widget(method_entries[m]), TRUE);
-    entry_show(method_entries[m], "");
-    gtk_widget_set_sensitive(step_widget(method_entries[other]), FALSE);
-    entry_show(method_entries[other], "");
+    {
+      // The others go off without choosing a method of their own.
+      refresh_scope scope;
+      for (int o = 0; o < 3; ++o)
+        if (o != m) object_set_active(step_object(method_toggles[o]), false);
+    }
+    for (int e = 0; e < 2; ++e) {
+      gtk_widget_set_sensitive(step_widget(method_entries[e]), e == m);
+      entry_show(method_entries[e], "");
+    }
     set_method(m);
   } else {
-    gtk_widget_set_sensitive(step_widget(method_entries[m]), FALSE);
+    // Exactly one method is on: switching this one off chooses the other of the first two
+    // (the high angle method after the integral one).
+    const int other = m == 0 ? 1 : 0;
+    if (m < 2) gtk_widget_set_sensitive(step_widget(method_entries[m]), FALSE);
     gtk_widget_set_sensitive(step_widget(method_entries[other]), TRUE);
-    // Exactly one method is on: switching this one off chooses the other.
     object_set_active(step_object(method_toggles[other]), true);
   }
 }
@@ -269,10 +275,11 @@ void init_sq(int loaded) {
     entry_show_double(i == 5 ? "corr" : method_entries[i - 6], loaded ? r.exp_prop[i] : not_set);
   object_set_active(step_object("checkcorr"), r.checks[3] == 1);
   gtk_widget_set_sensitive(step_widget("corr"), r.checks[3] == 1);
-  for (int m = 0; m < 2; ++m) {
+  for (int m = 0; m < 3; ++m) {
     object_set_active(step_object(method_toggles[m]), r.params[2] == m);
-    gtk_widget_set_sensitive(step_widget(method_entries[m]), r.params[2] == m);
+    if (m < 2) gtk_widget_set_sensitive(step_widget(method_entries[m]), r.params[2] == m);
   }
+  init_lowr_widgets();
   show_step_check(1, loaded && r.visok[1]);
   combo_show("combocor", r.usecalc[0]);
   show_input_line(0);
@@ -328,6 +335,7 @@ void init_gr(int loaded) {
   // points, and the check button says so.
   if (loaded) turncheck(3, points_of(3, 0) > 0 ? 1 : 0);
   show_step_check(3, loaded && r.visok[3]);
+  init_rdf_widgets();
 }
 
 // ---- Sources of steps 1 to 3 ----
@@ -353,7 +361,7 @@ void setup_step_dialogs() {
       g_signal_connect(e, "activate", G_CALLBACK(set_scale_entry), GINT_TO_POINTER(k));
       g_signal_connect(e, "focus-out-event", G_CALLBACK(to_set_scale_entry), GINT_TO_POINTER(k));
     }
-  for (int m = 0; m < 2; ++m)
+  for (int m = 0; m < 3; ++m)
     if (GtkWidget* t = step_widget(method_toggles[m]))
       g_signal_connect(t, "toggled", G_CALLBACK(on_checktam_toggled), GINT_TO_POINTER(m));
   for (int j = 0; j < 3; ++j)

@@ -42,6 +42,13 @@ void setup_settings_dialog();
 void setup_step_dialogs();
 void setup_tool_boxes(GtkWidget* main_window);
 void setup_busy_state(GtkWidget* main_window);
+void setup_refine_widgets();
+
+// The low-r optimisation group of the S(q) dialog and the window, R(r) and coordination
+// widgets of the g(r) dialog from the active project (end of init_sq / init_gr).
+void init_lowr_widgets();
+void init_rdf_widgets();
+
 void setup_option_widgets();
 
 // The entries and the combo box of the physics refinements from the active project.

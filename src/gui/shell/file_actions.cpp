@@ -156,7 +156,10 @@ extern "C" void on_amoq_xml_port(GtkWidget*, gpointer data) {
       close_project(activep);
     }
   } else if (write_xml(file.c_str()) == 0) {
-    show_error("Impossible to write the APF file\n", 1);
+    // The reason, naming the file, when the file itself refused the document.
+    std::string t = "Impossible to write the APF file\n";
+    if (!xml_write_failure().empty()) t += xml_write_failure() + "\n";
+    show_error(t.c_str(), 1);
   }
 }
 
