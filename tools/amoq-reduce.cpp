@@ -251,8 +251,8 @@ int usage(options&, const std::string&, const std::string&) {
   std::fputs("\n"
              "Results: corrected.dat, qsq.dat, sq.dat, qsq_bent.dat, Gr.dat, gr.dat, rdf.dat, and\n"
              "reduction.json (inputs with SHA-256, settings, reported values).\n"
-             "Exit status: 0 every requested step ran, 1 a check refused a step or a setting,\n"
-             "2 a file could not be read or written.\n",
+             "Exit status: 0 every requested step ran, 1 a check refused a step or a setting\n"
+             "or a step failed, 2 a file could not be read or written.\n",
              stdout);
   return status_ok;
 }
@@ -439,11 +439,23 @@ struct message_sink {
 message_sink sink;
 double reported_density = 0.0;
 
+// The tool's messages carry neither the dialogs' bug-report request nor the placeholder
+// texts that follow a routine's own failure message.
+void put_error(const std::string& t) {
+  const std::string request = std::string(bug_line) + "<" + bug_address + ">";
+  std::string text = t;
+  if (text.size() >= request.size() && text.compare(text.size() - request.size(), request.size(), request) == 0)
+    text.erase(text.size() - request.size());
+  if (text != "My error message\n") sink.put(text);
+}
+
 void install_presenter() {
   message_presenter p;
   p.info = [](const std::string& t) { sink.put(t); };
-  p.warning = [](const std::string& t) { sink.put(t); };
-  p.error = [](const std::string& t) { sink.put(t); };
+  p.warning = [](const std::string& t) {
+    if (t != "My warning message") sink.put(t);
+  };
+  p.error = put_error;
   p.question = [](const std::string&, const std::string&) { return 0; };
   set_message_presenter(std::move(p));
   connect_step_callbacks();
@@ -715,7 +727,13 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
       if (plan.from < 1) on_set_use_calc(0, 1);
       result = run_sq();
       if (result != step_done) return status_ok;
-      if (!o.quiet) std::printf("normalisation constant: %f\n", proj[activep].exp_prop[17]);
+      if (!o.quiet) {
+        // The trial-and-error method uses the constant given, the others their estimate
+        // (refined by the low-r optimisation when it runs).
+        const project& p = proj[activep];
+        const bool given = p.params[2] == 1 && p.options.lowr_rmin == not_set;
+        std::printf("normalisation constant: %f\n", given ? p.exp_prop[7] : p.exp_prop[17]);
+      }
       print_optimisation(o);
       return std::max(write_result(o, dir, "qsq", 1, 1), write_result(o, dir, "sq", 1, 2));
     case 2:
@@ -818,8 +836,8 @@ int finish_stdout(int status) {
 }  // namespace
 
 // fontconfig keeps its configuration and font caches for the life of the process (pango
-// loads them for --plot); the leak checker of the sanitizer build is told to ignore them.
-// Unused in other builds.
+// loads them on the first --plot image); the leak checker of the sanitizer build is told to
+// ignore them. Unused in other builds.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 int main(int argc, char** argv) {

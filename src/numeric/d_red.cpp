@@ -45,8 +45,28 @@ bool allocate(std::vector<double>& v, std::size_t n, const char* table) {
 }
 
 struct corrected {
-  double two_theta, intensity, sin_theta;
+  double two_theta, intensity;
 };
+
+// 3. Abscissa to 2theta in radians: degrees, or q = 4 pi sin(theta) / lambda when qt = 2.
+double two_theta_of(double x, double dlamb, int qt) {
+  return qt != 2 ? x / deg_per_rad : 2.0 * std::asin(dlamb * x / four_pi_f);
+}
+
+// 7. Number K of multiples k delta (k = 1, 2, ..., by repeated addition) of the first
+// angular step that stay below the first angle t1.
+int extension_count(double t1, double delta) {
+  int kext = 0;
+  double s = 0.0;
+  for (int k = 1; k <= max_extension; ++k) {
+    s += delta;
+    if (s >= t1 - extension_tolerance || s >= t1) break;
+    kext = k;
+  }
+  return kext;
+}
+
+double q_of(double two_theta, double dlamb) { return four_pi_f * std::sin(two_theta / 2.0) / dlamb; }
 
 // Steps 2 to 6 for one point: dead time, angle, subtraction of background and
 // substrate/cell (attenuated by the sample), polarisation, sample absorption.
@@ -71,8 +91,7 @@ struct point_correction {
     bg = bg / (1.0 - bg * dead1);
     sub = sub / (1.0 - sub * dead1);
 
-    // 3. Abscissa to 2theta in radians.
-    const double two_theta = qt != 2 ? x / deg_per_rad : 2.0 * std::asin(dlamb * x / four_pi_f);
+    const double two_theta = two_theta_of(x, dlamb, qt);
     const double theta = two_theta / 2.0;
     const double sin_theta = std::sin(theta), cos_theta = std::cos(theta);
 
@@ -104,7 +123,7 @@ struct point_correction {
       const double mu2 = dtef1 * dtef1;
       v = v * (1.0 + 0.1397 * mu2 - 0.125 * mu2 * cos_theta * cos_theta) * std::exp(-0.8488 * dtef1);
     }
-    return {two_theta, v, sin_theta};
+    return {two_theta, v};
   }
 };
 
@@ -114,6 +133,18 @@ int refuse(const char* cause) {
 }
 
 }  // namespace
+
+double dr_grid_step(double dlamb, int qt, double x0, double x1) {
+  const double t1 = two_theta_of(x0, dlamb, qt), t2 = two_theta_of(x1, dlamb, qt);
+  const double delta = t2 - t1;
+  // The first two angles of the extended series: (0, delta), (0, t1) or (t1, t2).
+  const int kext = extension_count(t1, delta);
+  const double qa = kext >= 1 ? 0.0 : q_of(t1, dlamb);
+  const double qb = q_of(kext >= 2 ? delta : kext == 1 ? t1 : t2, dlamb);
+  const double step1000 = 1000.0 * qb - 1000.0 * qa;
+  if (!(std::fabs(step1000) <= 1e15)) return std::nan("");
+  return static_cast<double>(std::lround(step1000)) / 1000.0;
+}
 
 // Inputs outside the design get these defined results (message through show_error_,
 // result 0, nothing delivered):
@@ -180,15 +211,7 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
   const corrected first = corrected_point(0);
   const double t1 = first.two_theta;
   const double delta = corrected_point(1).two_theta - t1;
-  int kext = 0;
-  {
-    double s = 0.0;
-    for (int k = 1; k <= max_extension; ++k) {
-      s += delta;
-      if (s >= t1 - extension_tolerance || s >= t1) break;
-      kext = k;
-    }
-  }
+  const int kext = extension_count(t1, delta);
   double coef[2] = {0.0, 0.0};
   {
     const double lx[2] = {0.0, t1}, ly[2] = {0.0, first.intensity};
@@ -208,10 +231,10 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
     }
   }
   // 8. 2theta to q = 4 pi sin(2theta / 2) / lambda.
-  for (int k = 0; k < kext; ++k) scr1[k] = four_pi_f * std::sin(scr1[k] / 2.0) / dlamb;
+  for (int k = 0; k < kext; ++k) scr1[k] = q_of(scr1[k], dlamb);
   for (int i = 0; i < n; ++i) {
     const corrected p = corrected_point(i);
-    scr1[kext + i] = four_pi_f * p.sin_theta / dlamb;
+    scr1[kext + i] = q_of(p.two_theta, dlamb);
     scr2[kext + i] = p.intensity;
   }
 

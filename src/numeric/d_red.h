@@ -35,6 +35,12 @@ int dr(double dlamb, double dtef1, double dmu, double dead1, double geom, double
        int qt, int ndq, const double* x, const double* raw, const double* back,
        const double* cell, int mode, double compt, double smo, const dr_polarisation& pol = {});
 
+// Step of the uniform q grid dr resamples onto, from the first two abscissae: the first q
+// step of the series extended to zero angle, rounded to a multiple of 0.001 1/A. Zero or
+// less (a first step below 0.0005 1/A, or abscissae that do not increase) or NaN (an
+// abscissa beyond 4 pi / lambda) means that dr refuses the data.
+double dr_grid_step(double dlamb, int qt, double x0, double x1);
+
 // The same computation with a chosen evaluator for the final resampling. dr uses the
 // forward walk; the per-point bisection is the plain reference (identical results) kept
 // for tests and benchmarks.

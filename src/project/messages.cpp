@@ -5,12 +5,11 @@
 #include <utility>
 
 const char* const bug_address = "amoq-bugs@localhost";
+const char* const bug_line = "If this is a bug please report it to:\n";
 
 namespace {
 
 message_presenter presenter;
-
-const char* const bug_line = "If this is a bug please report it to:\n";
 
 }  // namespace
 

@@ -18,8 +18,9 @@ struct message_presenter {
 // stderr default (questions are then answered No).
 message_presenter set_message_presenter(message_presenter p);
 
-// Address named in error dialogs for bug reports.
+// Address named in error dialogs for bug reports, after the line that asks for them.
 extern const char* const bug_address;
+extern const char* const bug_line;
 
 void show_info(const char* text, int extra);
 void show_warning(const char* text);

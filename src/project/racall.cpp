@@ -1,10 +1,13 @@
 // Step 0, raw data correction: the abscissa, smoothing and subtraction switches, the
 // input check and the run of dr.
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "project/curve.h"
 #include "numeric/d_red.h"
+#include "numeric/elements.h"
+#include "numeric/regrid.h"
 #include "project/messages.h"
 #include "project/physics_options.h"
 #include "project/project.h"
@@ -14,16 +17,84 @@
 
 namespace {
 
+// Background and cell files whose abscissae agree with the raw data's within this relative
+// tolerance are subtracted point by point, as measured.
+constexpr double same_grid_tolerance = 1e-6;
 
-// Intensities of a background or cell curve for a routine that reads n values: the
-// curve's own array when it holds n points or more, else a copy padded with zeros to n
-// (zero-filled when the curve holds nothing). A short curve therefore subtracts nothing
-// beyond its last point instead of being read past its end.
+// The data file id as messages name it.
+std::string file_label(const project& r, int id) {
+  static const char* const unnamed[3] = {"the raw data", "the background", "the substrate/cell data"};
+  return r.filename[id] ? *r.filename[id] : unnamed[id];
+}
+
+const char* abscissa_unit(const project& r) { return r.params[0] == 1 ? " Å⁻¹" : "°"; }
+
+// The first of the first `count` points of c whose abscissa does not exceed the one
+// before it, or -1.
+int first_not_increasing(const curve& c, int count) {
+  for (int i = 1; i < count; ++i)
+    if (!(c.data[0][i] > c.data[0][i - 1])) return i;
+  return -1;
+}
+
+// What makes the data of file id unusable for dr, or an empty text. The raw data (whose
+// last point dr does not use) must increase, stay below 4 pi / lambda in Q and start with
+// a step the q grid can take; a background or cell file off the raw grid must increase to
+// be interpolated.
+std::string data_problem(int p, int id) {
+  const project& r = proj[p];
+  const curve* c = find_curve(p, 0, id);
+  const curve* raw = find_curve(p, 0, 0);
+  if (!c || !raw) return {};
+  const int n = curve_points(*c), nraw = curve_points(*raw);
+  const std::string name = file_label(r, id);
+  if (id != 0 && same_grid(nraw, raw->data[0].data(), n, c->data[0].data(), same_grid_tolerance))
+    return {};
+  const int used = id == 0 ? n - 1 : n;
+  const int bad = first_not_increasing(*c, used);
+  if (bad > 0)
+    return format("The abscissae of %s do not increase: point %d (%g) follows %g\nThe data "
+                  "must run from low to high angle or Q",
+                  name.c_str(), bad + 1, c->data[0][bad], c->data[0][bad - 1]);
+  if (id != 0 || used < 2) return {};
+  const double lambda = r.exp_prop[0];
+  const double qlimit = four_pi_f / lambda;
+  if (r.params[0] == 1 && lambda * c->data[0][used - 1] / four_pi_f > 1.0)
+    return format("Q = %g Å⁻¹ in %s is beyond 4π/λ = %g Å⁻¹\nIs the abscissa in nm⁻¹, or the "
+                  "wavelength wrong?",
+                  c->data[0][used - 1], name.c_str(), qlimit);
+  if (!(dr_grid_step(lambda, r.params[0] + 1, c->data[0][0], c->data[0][1]) > 0.0))
+    return format("The first step of %s, from %g to %g%s, is below 0.0005 Å⁻¹ in Q\nThe "
+                  "corrected data are resampled with that step rounded to 0.001 Å⁻¹",
+                  name.c_str(), c->data[0][0], c->data[0][1], abscissa_unit(r));
+  return {};
+}
+
+// Background (id 1) or cell (id 2) intensities on the raw abscissae: the curve's own
+// values when it was measured on the raw grid, else its spline through the raw abscissae
+// with nothing subtracted outside its range; `note` then tells the user so.
+const double* on_raw_grid(const project& r, int id, const curve& raw, const curve& c,
+                          std::vector<double>& buf, std::string& note) {
+  const int n = curve_points(raw), nc = curve_points(c);
+  if (same_grid(n, raw.data[0].data(), nc, c.data[0].data(), same_grid_tolerance))
+    return c.data[1].data();
+  buf.assign(static_cast<size_t>(n > 0 ? n : 1), 0.0);
+  const int outside = resample_series(nc, c.data[0].data(), c.data[1].data(), n,
+                                      raw.data[0].data(), buf.data());
+  if (!note.empty()) note += "\n";
+  note += format("%s has other abscissae than the raw data: it is interpolated onto them",
+                 file_label(r, id).c_str());
+  if (outside > 0 && nc > 0)
+    note += format("\nOutside its range, %g to %g%s, nothing is subtracted", c.data[0][0],
+                   c.data[0][nc - 1], abscissa_unit(r));
+  return buf.data();
+}
+
+// Intensities of a series that dr holds but does not subtract: the curve's own array when
+// it holds n points or more, else n zeros.
 const double* intensities(const curve* c, int n, std::vector<double>& pad) {
-  int held = c ? curve_points(*c) : 0;
-  if (held >= n && held > 0) return c->data[1].data();
+  if (c && curve_points(*c) >= n && n > 0) return c->data[1].data();
   pad.assign(static_cast<size_t>(n > 0 ? n : 1), 0.0);
-  for (int i = 0; i < held && i < n; ++i) pad[i] = c->data[1][i];
   return pad.data();
 }
 
@@ -143,8 +214,16 @@ int test_ra(int p, int report) {
         "information is required";
   else if (r.checks[2] && !(r.exp_prop[15] > 0.0))
     warning = "You choose to use data smoothing\nthe smooth intensity is required";
-  else
-    warning = physics_option_problem(p, 0);
+  else if (r.exp_prop[12] == 1.0 && !(r.exp_prop[1] > 0.0))
+    // The sample's absorption factor 1 - exp(-2 mu / sin theta) would be 0.
+    warning =
+        "In reflection geometry the linear absorption (sample) must be > 0.0 μt\nPlease check "
+        "this parameter";
+  if (!warning) warning = physics_option_problem(p, 0);
+  std::string problem;
+  for (int id = 0; !warning && problem.empty() && id < 3; ++id)
+    if (id == 0 || r.checks[id - 1]) problem = data_problem(p, id);
+  if (!problem.empty()) warning = problem.c_str();
   if (!warning) return 1;
   if (report) show_warning(warning);
   return 0;
@@ -160,10 +239,6 @@ int run_ra() {
   const curve* back = find_curve(activep, 0, 1);
   const curve* cell = find_curve(activep, 0, 2);
   const int n = raw ? curve_points(*raw) : 0;
-  const int nb = back ? curve_points(*back) : 0;
-  const int nc = cell ? curve_points(*cell) : 0;
-  if ((code == 1 && nb != n) || (code == 2 && nc != n) || (code == 3 && (nb != n || nc != n)))
-    show_warning("The number of data points changes between data sets\nYou might want to check this");
   std::vector<double> pad_x, pad_y, pad_back, pad_cell;
   const double* x = intensities(nullptr, n, pad_x);
   const double* y = intensities(nullptr, n, pad_y);
@@ -171,9 +246,16 @@ int run_ra() {
     x = raw->data[0].data();
     y = raw->data[1].data();
   }
+  // Files used on another grid are interpolated; one warning says which.
+  std::string note;
+  const double* b0 = r.checks[0] && back && n > 0 ? on_raw_grid(r, 1, *raw, *back, pad_back, note)
+                                                 : intensities(back, n, pad_back);
+  const double* c0 = r.checks[1] && cell && n > 0 ? on_raw_grid(r, 2, *raw, *cell, pad_cell, note)
+                                                 : intensities(cell, n, pad_cell);
+  if (!note.empty()) show_warning(note.c_str());
   std::vector<double> scaled_back, scaled_cell;
-  const double* b = scaled(intensities(back, n, pad_back), n, r.options.bkgscale, scaled_back);
-  const double* c = scaled(intensities(cell, n, pad_cell), n, r.options.cellscale, scaled_cell);
+  const double* b = scaled(b0, n, r.options.bkgscale, scaled_back);
+  const double* c = scaled(c0, n, r.options.cellscale, scaled_cell);
   // The smoothing intensity counts only while smoothing is switched on.
   const double smo = r.checks[2] ? r.exp_prop[15] : 0.0;
   raw_input in{n, x, y, b, c, {}};

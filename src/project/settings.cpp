@@ -1,10 +1,12 @@
 #include "project/settings.h"
 
 #include <cmath>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
 #include "numeric/elements.h"
+#include "project/entry_text.h"
 #include "project/messages.h"
 #include "project/physics_options.h"
 #include "project/project.h"
@@ -109,14 +111,34 @@ int set_experiment_value(project& r, int prop, double value) {
 
 }  // namespace
 
-double entry_value(const char* text) {
-  // atof reads with the process locale, which stays "C" for the whole run.
-  return text ? std::atof(text) : 0.0;
+std::optional<double> entry_value(int prop, const char* text) {
+  // The field names of the settings and step dialogs, in property order.
+  static const char* const fields[prop_last_exp + 1] = {
+      "Number of species", "Atomic number Z", "Concentration", "f'", "f''", "Wavelength (Å)",
+      "Linear absorption, sample (μt)", "Linear absorption, substrate/cell (μt)",
+      "Number density (atoms/Å³)", "Detector dead time (s)", "Additive correction",
+      "High angle method, Q limit (Å⁻¹)", "Trial and error method, damping factor",
+      "Bending point (Å⁻¹)", "Rmax (Å)", "δr (Å)", "Damping factor (Å²)"};
+  const char* field = prop >= 0 && prop <= prop_last_exp ? fields[prop] : "Value";
+  return read_entry(field, text ? text : "");
 }
 
-double z_entry_value(const char* text) {
+bool concentration_fractions(const project& r, std::vector<double>& x) {
+  const std::vector<double>& c = r.spec_prop[1];
+  double sum = 0.0;
+  for (int s = 0; s < r.nspec && s < static_cast<int>(c.size()); ++s) sum += c[s];
+  if (!(sum > 0.0) || !std::isfinite(sum)) return false;
+  x = c;
+  // Fractions typed as decimals (1/3, 2/3) sum to 1 within rounding: they are used as typed.
+  if (std::fabs(sum - 1.0) <= 1e-9) return true;
+  for (int s = 0; s < r.nspec && s < static_cast<int>(x.size()); ++s) x[s] = c[s] / sum;
+  return true;
+}
+
+std::optional<double> z_entry_value(const char* text) {
   const int z = text ? element_number(text) : 0;
-  return z > 0 ? z : entry_value(text);
+  if (z > 0) return z;
+  return entry_value(prop_z, text);
 }
 
 int set_prop(int prop, double value, int species) {
@@ -215,6 +237,13 @@ int apply_project() {
     if (shooks().settings_hide) shooks().settings_hide();
     return 1;
   }
+  std::vector<double> fractions;
+  if (!concentration_fractions(r, fractions)) {
+    show_warning(
+        "The sum of the atomic concentrations must be a number > 0.0\nPlease check these parameters");
+    show_page(0);
+    return 0;
+  }
   r.prun = checkchemistry(activep);
   if (!r.prun) {
     show_warning(
@@ -222,6 +251,7 @@ int apply_project() {
     show_page(0);
     return 0;
   }
+  r.spec_prop[1] = fractions;
   if (r.run) {
     if (shooks().hide_curves)
       for (int calc = 0; calc < ncalc; ++calc) shooks().hide_curves(activep, calc);

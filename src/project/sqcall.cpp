@@ -8,6 +8,7 @@
 #include "project/messages.h"
 #include "project/physics_options.h"
 #include "project/project.h"
+#include "project/settings.h"
 #include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
@@ -77,7 +78,10 @@ int run_sq() {
   // The integral method normalises what nm delivers for the constant 1.
   const int method = r.params[2] == method_integral ? 1 : r.params[2];
   const double given = r.params[2] == method_integral ? 1.0 : r.exp_prop[7];
-  int ok = nm(r.nspec, s[0].data(), s[1].data(), s[2].data(), s[3].data(), s[4].data(),
+  // A project saved before "Apply" took proportions may hold a formula (2, 1, 4).
+  std::vector<double> x = s[1];
+  concentration_fractions(r, x);
+  int ok = nm(r.nspec, s[0].data(), x.data(), s[2].data(), s[3].data(), s[4].data(),
               s[5].data(), s[6].data(), s[7].data(), s[8].data(), s[9].data(), s[10].data(),
               s[11].data(), s[12].data(), s[13].data(), s[14].data(), n, r.exp_prop[0],
               r.exp_prop[14], r.exp_prop[6], static_cast<int>(r.exp_prop[16]), method, given,

@@ -3,6 +3,7 @@
 #include "project/steps.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -42,6 +43,46 @@ void report_unopened_file(const char* path) {
     report_load_error("Error loading file: file does not exist", path, "");
   else
     report_load_error(("Error loading file: file " + file_problem_text(problem)).c_str(), path, "");
+}
+
+// The curves a run of step calc delivers, the name of their abscissa and the settings
+// whose values can make them infinite or NaN.
+struct step_results {
+  int cids[2];
+  const char* abscissa;
+  const char* causes;
+};
+step_results results_of(const project& r, int calc) {
+  switch (calc) {
+    case 0: return {{3, -1}, "Q", "the wavelength, the dead time, the absorptions and the intensities"};
+    case 1:
+      return {{1, 2}, "Q",
+              "the corrected intensities (all zero?), the normalisation parameters and the species"};
+    case 2: return {{1, -1}, "Q", "the bending point and the input data"};
+    default:
+      return {{1, r.params[3] == 1 ? 3 : 2}, "r",
+              "the number density (0?), δr and the input data"};
+  }
+}
+
+// A run whose result holds NaN or infinity failed: the message names the step, the first
+// such point and the settings that can cause it. True when every value is finite.
+bool results_finite(int calc) {
+  const project& r = proj[activep];
+  const step_results res = results_of(r, calc);
+  for (int cid : res.cids) {
+    const curve* c = cid >= 0 ? find_curve(activep, calc, cid) : nullptr;
+    const int n = c ? curve_points(*c) : 0;
+    for (int i = 0; i < n; ++i) {
+      if (std::isfinite(c->data[0][i]) && std::isfinite(c->data[1][i])) continue;
+      show_error(format("The result of %s is not a number at %s = %g: check %s", calcname[calc],
+                        res.abscissa, c->data[0][i], res.causes)
+                     .c_str(),
+                 1);
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -137,6 +178,7 @@ int end_run(int calc, int ok) {
     show_warning("My warning message");
     return step_failed;
   }
+  if (!results_finite(calc)) return step_failed;
   turncheck(calc, 1);
   proj[activep].calcok[calc] = 1;
   return step_done;

@@ -8,7 +8,8 @@
 enum step_result {
   step_refused = 0,  // a check failed (its warning was shown); nothing changed
   step_done = 1,     // the routine delivered its results; calcok set
-  step_failed = 2,   // the routine refused (its own message, then the two dialogs)
+  step_failed = 2,   // the routine refused (its own message, then the two dialogs), or its
+                     // result holds NaN or infinity (one message naming the point)
 };
 
 // ---- Data files (ids 0..5: raw, background, cell, and the inputs of steps 1..3) ----
@@ -35,7 +36,8 @@ int test_data(int p, int id);
 // Frame of every run: begin_run switches the step's check off, clears calcok until the run
 // succeeds and enters the busy state; end_run leaves it and, on success, sets the check
 // and calcok (returns step_done), on failure shows "My error message" and "My warning
-// message" (returns step_failed).
+// message" (returns step_failed). A delivered result that holds NaN or infinity is a
+// failure too: its own message names the step, the point and the settings to check.
 void begin_run(int calc);
 int end_run(int calc, int ok);
 

@@ -89,7 +89,7 @@ TEST_F(ExportTest, DialogRefusesMissingFormatAndNonPositiveSizes) {
   } sizes[] = {
       {0, "0", "X size must be > 0", "600"},
       {1, "-3", "Y size must be > 0", "400"},
-      {0, "abc", "X size must be > 0", "600"},
+      {0, "abc", "X size: \"abc\" is not a number\nThe value is left as it was", "600"},
       {0, "0.9", "X size must be > 0", "600"},  // truncated to whole pixels
       {1, "250.7", nullptr, "250"},
   };

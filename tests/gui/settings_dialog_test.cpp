@@ -23,26 +23,40 @@ TEST_F(SettingsDialogTest, EntriesRejectOutOfRangeValuesAndShowTheStoredOneAgain
     const char* typed;
     const char* info;   // expected message, "" for none
     const char* shown;  // entry text afterwards
+    const char* refused = "";  // the warning of text that is not a number
   };
+  const std::string nan = "\" is not a number\nThe value is left as it was";
+  const std::string wavel_abc = "Wavelength (Å): \"abc" + nan, conc_ratio = "Concentration: \"2/3" + nan;
   const edit edits[] = {
       {"species", "0", "Number of species must be between 1 and 10", "2"},
       {"species", "11", "Number of species must be between 1 and 10", "2"},
       {"species", "2", "", "2"},  // the current count keeps the species data
       {"Z", "99", "Atomic number must be between 1 and 98", "14"},
       {"conc", "0", "Species concentration must be > 0.0", "0.500000"},
+      {"conc", "2/3", "", "0.500000", conc_ratio.c_str()},
       {"fp", "-150", "Abs(f') must be =< 100.0", "1.500000"},
       {"fp", "-100", "", "-100.000000"},
       {"fpp", "100.5", "Abs(f'') must be =< 100.0", "-2.000000"},
-      {"Z", "26.7", "", "26"},          // stored truncated
-      {"wavel", "abc", "", "0.000000"},  // not a number reads as 0.0
+      {"Z", "26.7", "", "26"},  // stored truncated
+      {"wavel", "abc", "", "", wavel_abc.c_str()},
+      // Small and large values are shown so that they read back: leaving them is no edit.
+      {"ddt", "2.4e-7", "", "2.4e-07"},
+      {"ddt", "2.4e-07", "", "2.4e-07"},
+      {"deltar", " 1e-12 ", "", "1e-12"},
+      {"wavel", "0.7093", "", "0.709300"},
+      {"density", "1e300", "", "1e+300"},
   };
   for (const edit& e : edits) {
     SCOPED_TRACE(std::string(e.id) + " <- " + e.typed);
     messages->messages.clear();
     type(e.id, e.typed);
     EXPECT_EQ(messages->texts("info"), *e.info ? std::vector<std::string>{e.info} : std::vector<std::string>{});
+    EXPECT_EQ(warnings(), *e.refused ? std::vector<std::string>{e.refused} : std::vector<std::string>{});
     EXPECT_EQ(text(e.id), e.shown);
   }
+  EXPECT_EQ(record().exp_prop[4], 2.4e-7);
+  EXPECT_EQ(record().exp_prop[10], 1e-12);
+  EXPECT_EQ(record().exp_prop[3], 1e300);
   EXPECT_EQ(record().spec_prop[2][0], -100.0);
   EXPECT_EQ(text("Elt"), std::string(atsym_of(26)));
   EXPECT_EQ(text("Eltname"), std::string(element_of(26)));
@@ -141,6 +155,17 @@ TEST_F(SettingsDialogTest, ApplyWarnsStepByStepAndTurnsToTheFailingPage) {
   gtk_button_clicked(GTK_BUTTON(widget("SettingsApply")));
   EXPECT_FALSE(visible("ProjectSettings"));
   EXPECT_EQ(record().calcok[2], 1);
+}
+
+TEST_F(SettingsDialogTest, ApplyShowsTheConcentrationsAsProportions) {
+  new_sio2_project();
+  species_select(0);
+  type("conc", "1");
+  species_select(1);
+  type("conc", "2");  // SiO2 written as a formula
+  gtk_button_clicked(GTK_BUTTON(widget("SettingsApply")));
+  EXPECT_EQ(record().spec_prop[1], (std::vector<double>{1.0 / 3.0, 2.0 / 3.0}));
+  EXPECT_EQ(text("conc"), "0.6666666666666666");
 }
 
 TEST_F(SettingsDialogTest, SwitchingProjectsShowsEachRecordWithoutChangingIt) {

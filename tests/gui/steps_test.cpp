@@ -139,7 +139,7 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   EXPECT_FALSE(sensitive("backfile"));
   tick("backcorr", true);
   EXPECT_EQ(text("backlab"), "sio2_background.dat");
-  // A background one point shorter than the raw data: warned, and corrected all the same.
+  // A background one point shorter than the raw data: interpolated onto the raw abscissae.
   std::string shorter = testing::TempDir() + "steps_short_background.dat";
   std::FILE* out = std::fopen(shorter.c_str(), "w");
   const auto& bx = record().curves[0][1]->data;
@@ -148,8 +148,10 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   answers.push_back(shorter);
   press("backfile");
   press("Calcra");
-  EXPECT_EQ(warnings(), std::vector<std::string>{"The number of data points changes between data "
-                                                 "sets\nYou might want to check this"});
+  EXPECT_EQ(warnings(), std::vector<std::string>{"steps_short_background.dat has other abscissae "
+                                                 "than the raw data: it is interpolated onto "
+                                                 "them\nOutside its range, 2 to 139.95°, nothing "
+                                                 "is subtracted"});
   EXPECT_EQ(record().calcok[0], 1);
   std::remove(shorter.c_str());
   press("qfile");  // the inputs of the later steps: a chooser without a title

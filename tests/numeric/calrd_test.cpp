@@ -28,7 +28,7 @@ grid gaussian_input(int n, double dq, double a) {
 
 // Against the analytic transform: int_0^inf q e^{-A q^2} sin(q r) dq
 //   = sqrt(pi) r / (4 A^{3/2}) e^{-r^2 / (4A)},  with A = a + damp;
-// and g(r) = 1 + G / (4 pi rho r') for the experimental density, r' one step beyond r.
+// and g(r) = 1 + G / (4 pi rho r) of that analytic G at each point's own r, g(0) = 0.
 TEST(Cd, GaussianHasAnalyticTransform) {
   struct {
     double a, damp;
@@ -46,14 +46,16 @@ TEST(Cd, GaussianHasAnalyticTransform) {
       const double integral = std::sqrt(M_PI) * r / (4 * std::pow(big_a, 1.5)) * std::exp(-r * r / (4 * big_a));
       EXPECT_NEAR(gr.x[j], r, 1e-12);
       EXPECT_NEAR(gr.y[j], 2.0 / pi_f * integral, 1e-10);
-      EXPECT_NEAR(g.y[j], 1.0 + gr.y[j] / (four_pi_f * 0.07 * (j + 1) * 0.02), 1e-12);
+      if (j > 0) {
+        EXPECT_NEAR(g.y[j], 1.0 + 2.0 / pi_f * integral / (four_pi_f * 0.07 * r), 1e-9);
+      }
     }
-    EXPECT_EQ(g.y[0], 1.0);
+    EXPECT_EQ(g.y[0], 0.0);
   }
 }
 
 // Grid sizes, curve indexes, the reported density and the slope fit through (0, 0) and
-// (j dr, G_{j-1}), also when the r range is shorter than the fit range (nr < M).
+// (j dr, G_j), also when the r range is shorter than the fit range (nr <= M).
 TEST(Cd, GridsDensityModesAndSlopeFit) {
   struct {
     double rmax, dr;
@@ -61,7 +63,7 @@ TEST(Cd, GridsDensityModesAndSlopeFit) {
     std::size_t nr;
     int fit_points;  // G values used by the slope fit
   } cases[] = {{10.0, 0.01, 1, 1000, 100}, {10.0, 0.03, 2, 333, 33}, {10.0, 0.03, 1, 333, 33},
-               {0.5, 0.01, 1, 50, 50},     {5.0, 1.5, 2, 3, 0},      {0.02, 0.02, 1, 1, 1}};
+               {0.5, 0.01, 1, 50, 49},     {5.0, 1.5, 2, 3, 0},      {0.02, 0.02, 1, 1, 0}};
   const grid in = gaussian_input(2001, 0.015, 0.08);
   for (const auto& c : cases) {
     numeric_recorder rec;
@@ -74,25 +76,21 @@ TEST(Cd, GridsDensityModesAndSlopeFit) {
     EXPECT_NEAR(gr.x.back(), (c.nr - 1) * c.dr, 1e-12);
     EXPECT_EQ(gr.y[0], 0.0);
     ASSERT_EQ(rec.dens.size(), 1u);
-    if (c.densmode != 1) {
+    EXPECT_EQ(g.y[0], 0.0);  // no pair at zero distance
+    if (c.densmode != 1 || c.nr == 1) {  // r = 0 alone leaves nothing to fit
       EXPECT_EQ(rec.dens[0], 0.0);
       continue;
     }
     // Closed-form least-squares slope over the M + 1 points.
     double n = 1, sx = 0, sy = 0, sxx = 0, sxy = 0;
     for (int j = 1; j <= c.fit_points; ++j, ++n) {
-      const double x = j * c.dr, y = gr.y[j - 1];
+      const double x = j * c.dr, y = gr.y[j];
       sx += x, sy += y, sxx += x * x, sxy += x * y;
     }
     const double rho = -((n * sxy - sx * sy) / (n * sxx - sx * sx)) / four_pi_f;
     EXPECT_NEAR(rec.dens[0], rho, 1e-9 * std::fabs(rho));
-    if (c.nr == 1) {  // G(0) = 0 alone: flat fit, density 0, g(0) = 0/0
-      EXPECT_EQ(rec.dens[0], 0.0);
-      EXPECT_TRUE(std::isnan(g.y[0]));
-      continue;
-    }
-    for (std::size_t j = 0; j < g.y.size(); ++j)
-      EXPECT_NEAR(g.y[j], 1.0 + gr.y[j] / (four_pi_f * rec.dens[0] * (j + 1) * c.dr), 1e-9);
+    for (std::size_t j = 1; j < g.y.size(); ++j)
+      EXPECT_NEAR(g.y[j], 1.0 + gr.y[j] / (four_pi_f * rec.dens[0] * j * c.dr), 1e-9);
   }
 }
 

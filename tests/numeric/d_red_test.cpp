@@ -300,7 +300,12 @@ TEST(DataCorrection, GridStepRoundedToThousandths) {
     EXPECT_EQ(q.size(), static_cast<std::size_t>(std::lround(q_last / cs.dq) + 1)) << cs.step;
     EXPECT_NEAR(q[1] - q[0], cs.dq, 1e-12) << cs.step;
     EXPECT_NEAR(q.back() - q[0], cs.dq * (q.size() - 1), 1e-9) << cs.step;
+    EXPECT_EQ(dr_grid_step(in.dlamb, 2, in.x[0], in.x[1]), cs.dq) << cs.step;
   }
+  // The step the data would get, as the driver checks it before the run.
+  EXPECT_EQ(dr_grid_step(1.0, 2, 0.001, 0.0014), 0.0);   // below 0.0005
+  EXPECT_LT(dr_grid_step(1.0, 2, 0.5, 0.4), 0.0);        // descending
+  EXPECT_TRUE(std::isnan(dr_grid_step(1.0, 2, 13.0, 13.1)));  // beyond 4 pi / lambda
 }
 
 // Free-format echo: labels, one blank, shortest round-tripping values, 1-based points.
@@ -395,5 +400,7 @@ TEST(DataCorrection, ExtensionCountThreshold) {
     ASSERT_EQ(got.rc, 1) << cs.tt0;
     const double q0 = four_pi_single * std::sin(cs.tt0 / 57.29578 / 2) / in.dlamb;
     EXPECT_EQ(got.curves.at(0).x[0], cs.extended ? 0.0 : q0) << cs.tt0;
+    const auto& q = got.curves.at(0).x;
+    EXPECT_NEAR(dr_grid_step(in.dlamb, 1, in.x[0], in.x[1]), q[1] - q[0], 1e-12) << cs.tt0;
   }
 }

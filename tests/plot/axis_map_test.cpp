@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "plot/axes.h"
@@ -45,16 +46,31 @@ TEST(plot_scale, LogDecades) {
   }
 }
 
+// Labels are rounded, not cut, and carry at least the digits the major spacing needs.
 TEST(plot_scale, LabelText) {
   const struct {
     double v;
     int digits;
     const char* text;
   } cases[] = {
-      {3.14159, 2, "3.14"}, {3.14159, 0, "3."},  {0.01, 1, "0.0"}, {100, 1, "100.0"},
-      {-0.7, 1, "-0.7"},    {0.25, 1, "0.2"},    {2.5e7, 0, "25000000."}, {1.5, 20, "1.5000000000"},
+      {3.14159, 2, "3.14"}, {3.14159, 0, "3."}, {0.01, 1, "0.0"},          {100, 1, "100.0"},
+      {-0.7, 1, "-0.7"},    {0.75, 1, "0.8"},   {2.5e7, 0, "25000000."},   {1.5, 20, "1.5000000000"},
+      {3.6, 0, "4."},       {-0.04, 1, "0.0"},  {0.7499999999, 2, "0.75"},
   };
   for (const auto& c : cases) EXPECT_EQ(label_text(c.v, c.digits), c.text);
+  const struct {
+    double spacing;
+    const char* labels;  // ticks 1..4 spacings from 0 with one digit asked for
+  } spacings[] = {{0.25, "0.25 0.50 0.75 1.00"}, {0.05, "0.05 0.10 0.15 0.20"},
+                  {2.5, "2.5 5.0 7.5 10.0"},     {1e-3, "0.001 0.002 0.003 0.004"},
+                  {5, "5.0 10.0 15.0 20.0"}};
+  for (const auto& c : spacings) {
+    std::string text;
+    for (int i = 1; i <= 4; ++i)
+      text += (i > 1 ? " " : "") + label_text(i * c.spacing, std::max(1, spacing_digits(c.spacing)));
+    EXPECT_EQ(text, c.labels);
+  }
+  EXPECT_EQ(spacing_digits(1.0 / 3.0), 10);
 }
 
 using axis_map_test = plot_test;

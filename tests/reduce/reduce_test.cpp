@@ -183,6 +183,12 @@ TEST_F(ReduceTest, ExitStatusesAndTheirMessages) {
       {"--set smoothing=1 " + nap, 1, "You choose to use data smoothing\nthe smooth intensity is required\n"},
       {"--set colour=1 " + nap, 1, "unknown setting"},
       {"--set rmax=ten " + nap, 1, "not a number"},
+      // Results that are not numbers, and what would make them, fail with a clear message.
+      {"--set density=0 " + nap, 1, "The result of g(r)/G(r) is not a number at r = 0.01: check"},
+      {"--set geombox=1 --set abss=0 " + nap, 1,
+       "In reflection geometry the linear absorption (sample) must be > 0.0 μt\n"},
+      {"--set deltar=20 " + nap, 1, "The r grid is empty: Rmax and dr must be > 0 and Rmax >= dr\n"
+                                    "Subroutine: cd \nRmax: 10, dr: 20\n"},
       {"--frob " + nap, 1, "unknown option"},
       {"", 1, "PROJECT"},
       {"--set bkgscale=0 " + nap, 1, "The background scale factor must be > 0.0\n"},
@@ -198,7 +204,13 @@ TEST_F(ReduceTest, ExitStatusesAndTheirMessages) {
     run_result r = run(e.args);
     EXPECT_EQ(r.status, e.status) << e.args << "\n" << r.err;
     EXPECT_NE(r.err.find(e.err), std::string::npos) << e.args << "\n" << r.err;
+    // No bug-report request and no placeholder texts of the dialogs.
+    for (const char* t : {"If this is a bug", "My error message", "My warning message"})
+      EXPECT_EQ(r.err.find(t), std::string::npos) << e.args << "\n" << r.err;
   }
+  // The trial-and-error method prints the constant it used.
+  EXPECT_EQ(run("--to 1 --set method=1 --set tem=0.0143 -o t " + nap).out,
+            "normalisation constant: 0.014300\n");
   // -q keeps errors.
   run_result q = run("-q --set rmax=-1 " + nap);
   EXPECT_EQ(q.status, 1);

@@ -101,25 +101,45 @@ TEST_F(ChainTest, SourceChoicesOfTheInputLines) {
   EXPECT_EQ(points(2, 0), 0);
 }
 
-TEST_F(ChainTest, ShortBackgroundIsZeroPaddedAndStillRuns) {
-  // 1500 raw points, 1499 background points: the warning, then the correction, which
-  // must equal dr on a background padded with one zero (no read past the array).
-  chain_ready(1500, 1499);
-  ASSERT_EQ(run_ra(), step_done);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], (message{"warning",
-                                  "The number of data points changes between data sets\nYou might "
-                                  "want to check this"}));
-  const std::vector<double> got = ys(0, 3);
+// A background on other abscissae (shifted, or 500 points fewer) is interpolated onto the
+// raw ones with one warning, nothing subtracted outside its range; one on the raw grid
+// within 1e-6 is subtracted as measured. Reference: dr given the background's cubic at the
+// raw abscissae (the spline reproduces a cubic), or the background itself.
+TEST_F(ChainTest, BackgroundOffTheRawGridIsInterpolated) {
+  const auto cubic = [](double x) { return 20.0 + 0.5 * x - 0.003 * x * x + 1e-5 * x * x * x; };
+  const std::string moved = "the background has other abscissae than the raw data: it is interpolated onto them";
+  const struct {
+    int n;
+    double shift, scale;
+    std::string warning;
+  } cases[] = {{1500, 0.0, 1.0 + 1e-7, ""},
+               {1500, 0.3, 1.0, moved + "\nOutside its range, 2.3 to 140.3°, nothing is subtracted"},
+               {1000, 0.0, 1.0, moved}};
+  chain_ready(1500, 1500);
   const curve& raw = *active().curves[0][0];
-  std::vector<double> back = active().curves[0][1]->data[1];
-  back.push_back(0.0);
-  const std::vector<double> cell(1500, 0.0);
   const double* e = active().exp_prop;
-  ASSERT_EQ(dr(e[0], e[1], e[2], e[4], e[12], e[13], 1, 1500, raw.data[0].data(), raw.data[1].data(),
-               back.data(), cell.data(), 1, e[14], 0.0),
-            1);
-  EXPECT_EQ(ys(0, 3), got);
+  for (const auto& c : cases) {
+    std::vector<double> bx(c.n), by(c.n), expected(1500);
+    for (int i = 0; i < c.n; ++i) {
+      bx[i] = (2.0 + 138.0 * i / (c.n - 1) + c.shift) * c.scale;
+      by[i] = cubic(bx[i]);
+    }
+    put_curve(0, 1, bx, by);
+    for (int i = 0; i < 1500; ++i) {
+      const double x = raw.data[0][i];
+      expected[i] = c.warning.empty() ? by[i] : x >= bx.front() && x <= bx.back() ? cubic(x) : 0.0;
+    }
+    messages.clear();
+    ASSERT_EQ(run_ra(), step_done);
+    EXPECT_EQ(messages, (c.warning.empty() ? std::vector<message>{} : std::vector<message>{{"warning", c.warning}}));
+    const std::vector<double> got = ys(0, 3);
+    ASSERT_EQ(dr(e[0], e[1], e[2], e[4], e[12], e[13], 1, 1500, raw.data[0].data(), raw.data[1].data(),
+                 expected.data(), expected.data(), 1, e[14], 0.0),
+              1);
+    ASSERT_EQ(got.size(), ys(0, 3).size());
+    for (size_t k = 0; k < got.size(); ++k)
+      ASSERT_NEAR(got[k], ys(0, 3)[k], c.warning.empty() ? 0.0 : 1e-9 * std::fabs(got[k]) + 1e-9) << k;
+  }
 }
 
 TEST_F(ChainTest, SqArgumentsFollowTheRecord) {
@@ -185,6 +205,40 @@ TEST_F(ChainTest, BendingPointBoundsAndRoutineFailure) {
   EXPECT_EQ(messages[2], (message{"warning", "My warning message"}));
   EXPECT_EQ(active().calcok[2], 0);
   EXPECT_EQ(active().visok[2], 0);
+}
+
+// A result holding NaN or infinity fails its step: one error naming the step, the first
+// such point and what to check; the step is not marked computed.
+TEST_F(ChainTest, NonFiniteResultsFailTheStep) {
+  const struct {
+    int calc;
+    double* setting;
+    double value;
+    std::string error;
+  } cases[] = {
+      {0, &active().exp_prop[1], 1e308,
+       "Data correction is not a number at Q = 0: check the wavelength, the dead time, the "
+       "absorptions and the intensities"},
+      {1, &active().exp_prop[5], -800.0,  // additive correction cancelling the intensities
+       "S(q) is not a number at Q = 0: check the corrected intensities (all zero?), the "
+       "normalisation parameters and the species"},
+      {3, &active().exp_prop[3], 0.0,
+       "g(r)/G(r) is not a number at r = 0.01: check the number density (0?), δr and the input data"},
+  };
+  int (*const run[ncalc])() = {run_ra, run_sq, run_bq, run_gr};
+  for (const auto& c : cases) {
+    chain_ready(300, 300);
+    std::vector<double> q, v;
+    qs_pattern(300, 16.0, q, v);
+    if (c.calc > 0) put_curve(c.calc, 0, q, c.calc == 1 ? std::vector<double>(300, 800.0) : v);
+    active().checks[3] = 1;
+    *c.setting = c.value;
+    messages.clear();
+    EXPECT_EQ(run[c.calc](), step_failed) << c.calc;
+    EXPECT_EQ(messages, (std::vector<message>{{"error", "The result of " + c.error + "\n"}}));
+    EXPECT_EQ(active().calcok[c.calc], 0);
+    EXPECT_EQ(active().visok[c.calc], 0);
+  }
 }
 
 TEST_F(ChainTest, DensityFromSlopeFillsItsOwnCurve) {

@@ -25,6 +25,13 @@ void raw_ready(StepTest&) {
   save_curve(50, x.data(), y.data(), 0, 0);
 }
 
+// Step 0 on abscissa format fmt (0 2theta, 1 Q) with raw points at x.
+void raw_at(int fmt, std::vector<double> x) {
+  set_data_format(fmt);
+  const std::vector<double> y(x.size(), 100.0);
+  save_curve(static_cast<int>(x.size()), x.data(), y.data(), 0, 0);
+}
+
 void input_ready(int calc) {
   std::vector<double> q, v;
   StepTest::qs_pattern(200, 16.0, q, v);
@@ -58,8 +65,8 @@ const refusal cases[] = {
      "Number of species must be between 1 and 10"},
     {"z_99", true, none, [] { return set_prop(prop_z, 99, 0); }, prop_rejected, "info",
      "Atomic number must be between 1 and 98"},
-    {"z_text", true, none, [] { return set_prop(prop_z, entry_value("iron"), 1); }, prop_rejected,
-     "info", "Atomic number must be between 1 and 98"},
+    {"z_text", true, none, [] { return entry_value(prop_z, " iron") ? 0 : prop_rejected; },
+     prop_rejected, "warning", "Atomic number Z: \" iron\" is not a number\nThe value is left as it was"},
     {"conc_zero", true, none, [] { return set_prop(prop_conc, 0.0, 0); }, prop_rejected, "info",
      "Species concentration must be > 0.0"},
     {"fp_150", true, none, [] { return set_prop(prop_fp, -150.0, 0); }, prop_rejected, "info",
@@ -106,6 +113,13 @@ const refusal cases[] = {
      },
      [] { return apply_project(); }, 0, "warning",
      "Some properties of the chemical species are incomplete\nPlease check these parameters"},
+    {"concentration_sum", true,
+     [](StepTest&) {
+       proj[activep].spec_prop[1] = {1e308, 1e308};
+       proj[activep].trun = 1;
+     },
+     [] { return apply_project(); }, 0, "warning",
+     "The sum of the atomic concentrations must be a number > 0.0\nPlease check these parameters"},
     // Raw data correction.
     {"format", true, [](StepTest& t) { raw_ready(t); proj[activep].params[0] = -1; },
      [] { return run_ra(); }, step_refused, "warning", "Please select a data format"},
@@ -124,6 +138,38 @@ const refusal cases[] = {
      "required"},
     {"smoothing", true, [](StepTest& t) { raw_ready(t); set_smoothing(1); }, [] { return run_ra(); },
      step_refused, "warning", "You choose to use data smoothing\nthe smooth intensity is required"},
+    {"reflection_mu_0", true,
+     [](StepTest& t) {
+       raw_ready(t);
+       proj[activep].exp_prop[12] = 1.0;
+       proj[activep].exp_prop[1] = 0.0;
+     },
+     [] { return run_ra(); }, step_refused, "warning",
+     "In reflection geometry the linear absorption (sample) must be > 0.0 μt\nPlease check this "
+     "parameter"},
+    // Data that dr cannot use (the last raw point is not used and not checked).
+    {"not_increasing", true, [](StepTest&) { raw_at(0, {2, 2.05, 2.1, 2.05, 1}); },
+     [] { return run_ra(); }, step_refused, "warning",
+     "The abscissae of the raw data do not increase: point 4 (2.05) follows 2.1\nThe data must run "
+     "from low to high angle or Q"},
+    {"q_in_nm", true, [](StepTest&) { raw_at(1, {1, 2, 3, 18, 190}); }, [] { return run_ra(); },
+     step_refused, "warning",
+     "Q = 18 Å⁻¹ in the raw data is beyond 4π/λ = 17.7166 Å⁻¹\nIs the abscissa in nm⁻¹, or the "
+     "wavelength wrong?"},
+    {"q_step", true, [](StepTest&) { raw_at(1, {1, 1.0004, 1.0008, 1.0012}); }, [] { return run_ra(); },
+     step_refused, "warning",
+     "The first step of the raw data, from 1 to 1.0004 Å⁻¹, is below 0.0005 Å⁻¹ in Q\nThe corrected "
+     "data are resampled with that step rounded to 0.001 Å⁻¹"},
+    {"background_not_increasing", true,
+     [](StepTest& t) {
+       raw_ready(t);
+       const std::vector<double> x = {140, 100, 50, 2}, y = {1, 1, 1, 1};
+       save_curve(4, x.data(), y.data(), 0, 1);
+       proj[activep].checks[0] = 1;
+     },
+     [] { return run_ra(); }, step_refused, "warning",
+     "The abscissae of the background do not increase: point 2 (100) follows 140\nThe data must run "
+     "from low to high angle or Q"},
     // S(q).
     {"sq_input", true, none, [] { return run_sq(); }, step_refused, "warning",
      "Providing corrected experimental data is required"},

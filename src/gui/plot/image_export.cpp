@@ -2,9 +2,11 @@
 // for PNG and SVG. The image is the window's drawing sequence run on a file surface of
 // exactly the size typed.
 #include <cmath>
+#include <optional>
 
 #include "gui/plot/curve_window.h"
 #include "gui/plot/curve_window_private.h"
+#include "project/entry_text.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
@@ -56,15 +58,23 @@ void set_background(GtkToggleButton* check, gpointer) {
   state.alpha = gtk_toggle_button_get_active(check) ? 0.0 : 1.0;
 }
 
-// The typed size, in whole pixels; the previous value stays when it is not positive.
+// The typed size, in whole pixels; the previous value stays when the text is not a
+// number or not positive.
 void set_size(GtkEntry* entry, int axis) {
-  double v = std::trunc(g_ascii_strtod(gtk_entry_get_text(entry), nullptr));
-  if (!(v > 0)) {
-    show_warning(axis == 0 ? "X size must be > 0" : "Y size must be > 0");
-  } else {
-    state.resol[axis] = v > max_image_side ? max_image_side : static_cast<int>(v);
+  // A message dialog takes the focus from the entry; its focus-out must not read again.
+  static bool busy = false;
+  if (busy) return;
+  busy = true;
+  if (std::optional<double> typed =
+          read_entry(axis == 0 ? "X size" : "Y size", gtk_entry_get_text(entry))) {
+    double v = std::trunc(*typed);
+    if (!(v > 0))
+      show_warning(axis == 0 ? "X size must be > 0" : "Y size must be > 0");
+    else
+      state.resol[axis] = v > max_image_side ? max_image_side : static_cast<int>(v);
   }
   show_size(axis);
+  busy = false;
 }
 
 void on_size_activate(GtkEntry* entry, gpointer axis) { set_size(entry, GPOINTER_TO_INT(axis)); }

@@ -4,6 +4,7 @@
 // through the rules of settings.h; the widgets are then rewritten from the record.
 #include <cctype>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -197,11 +198,14 @@ void set_prop(GtkEntry* entry, gpointer data) {
   if (prop < prop_species || prop > prop_last_exp) return;
   const char* text = gtk_entry_get_text(entry);
   busy = true;
-  // Leaving an empty entry is not an edit: it would store 0.0 over "not set".
-  if (!blank(text)) {
+  // Leaving an empty entry is not an edit: it would store 0.0 over "not set". Text that
+  // is not a number is refused with a warning; the stored value is shown again.
+  std::optional<double> value;
+  // The atomic number may also be given as the element's symbol or name.
+  if (!blank(text)) value = prop == prop_z ? z_entry_value(text) : entry_value(prop, text);
+  if (value) {
     int species = selected_species();
-    // The atomic number may also be given as the element's symbol or name.
-    int result = ::set_prop(prop, prop == prop_z ? z_entry_value(text) : entry_value(text), species);
+    int result = ::set_prop(prop, *value, species);
     if (prop == prop_z && species >= 0) {
       if (result == prop_rejected) gtk_entry_set_text(entry, "");
       if (result == prop_stored) show_element(species);
@@ -257,7 +261,7 @@ void update_sp(int s) {
   set_tools_sensitive(species_tools, 2, true);
   entry_show("Z", format("%d", static_cast<int>(r.spec_prop[0][s])).c_str());
   for (int prop = prop_conc; prop <= prop_fpp; ++prop)
-    entry_show(prop_entries[prop], format("%f", r.spec_prop[prop - 1][s]).c_str());
+    entry_show(prop_entries[prop], entry_text(r.spec_prop[prop - 1][s]).c_str());
   for (int prop = prop_z; prop <= prop_fpp; ++prop)
     gtk_widget_set_sensitive(step_widget(prop_entries[prop]), TRUE);
   update_rx(s);
@@ -293,7 +297,10 @@ void update_experiment(int p) {
   refresh_option_widgets();
 }
 
-void on_apply_clicked(GtkButton*, gpointer) { apply_project(); }
+// The concentrations are shown as the proportions that "Apply" stored.
+void on_apply_clicked(GtkButton*, gpointer) {
+  if (apply_project() == 2) update_sp(selected_species());
+}
 
 void refresh_settings_pages() {
   sweep_species_selectors();

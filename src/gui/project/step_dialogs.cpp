@@ -235,7 +235,10 @@ void on_checkcorr_toggled(GtkToggleButton* toggle, gpointer) {
   bool on = gtk_toggle_button_get_active(toggle);
   set_additive_correction(on);
   gtk_widget_set_sensitive(step_widget("corr"), on);
-  entry_show("corr", on ? format("%f", proj[activep].exp_prop[5]).c_str() : "");
+  if (on)
+    entry_show_double("corr", proj[activep].exp_prop[5]);
+  else
+    entry_show("corr", "");
 }
 
 void on_checktam_toggled(GtkToggleButton* toggle, gpointer data) {

@@ -21,7 +21,7 @@ bool object_active(GObject* object);
 
 // Text helpers: entries, labels (plain or markup), text views with the monospace font.
 void entry_show(const char* id, const char* text);
-void entry_show_double(const char* id, double value);  // "%f", empty when not set
+void entry_show_double(const char* id, double value);  // entry_text, empty when not set
 void label_show(const char* id, const char* text);
 void label_markup(const char* id, const char* markup);
 void view_show(const char* id, const char* text);  // new buffer, font "monospace 8"
