@@ -12,11 +12,12 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             libfftw3-dev libxml2-dev libgtk2.0-dev grace xvfb xauth \
             clang libclang-rt-14-dev libcairo2-dev libpango1.0-dev \
             poppler-utils librsvg2-bin imagemagick perl libxy-dev libxrl-dev \
-            nettle-dev nlohmann-json3-dev
+            nettle-dev nlohmann-json3-dev \
+            dpkg-dev lintian desktop-file-utils shared-mime-info man-db libxml2-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build test test-asan bench fuzz run reduce-example clean
+.PHONY: all deps build test test-asan test-package package bench fuzz run reduce-example clean
 
 all: build
 
@@ -38,9 +39,17 @@ build: deps
 # test that fails is run once more (the shared X server is the one thing outside our
 # control); its first failure stays in the log.
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
-test: build test-asan
+test: build test-asan test-package
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS) -LE gui
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS) -L gui --repeat until-pass:2
+
+# The Debian package of what make build made: make package writes amoq_<version>_amd64.deb
+# into the build folder; test-package builds it in a scratch folder and checks it.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+test-package: build
+	bash packaging/check-package.sh $(BUILD)
 
 # The layers below the user interface once more, built with the sanitizers.
 test-asan: deps

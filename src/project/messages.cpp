@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <utility>
 
-const char* const bug_address = "amoq-bugs@localhost";
+#include "version.h"
+
+const char* const bug_address = amoq_bug_address;
 const char* const bug_line = "If this is a bug please report it to:\n";
 
 namespace {

@@ -84,7 +84,8 @@ std::string help_text() {
   s += "  -apf [AMOQ XML FILE]\n";
   s += "  -nap [AMOQ PROJECT FILE]\n";
   s += "  -naw [AMOQ WORKSPACE FILE]\n";
-  s += "\nThe project, workspace and XML project files are described in the README.\n";
+  s += "\nThe project, workspace and XML project files are described in file-formats.md\n"
+       "(docs/ of the sources, /usr/share/doc/amoq/ when installed) and in amoq(1).\n";
   return s + bug_lines();
 }
 

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a finished build folder into a scratch folder and checks
+# it as a user's system would: control fields, file list, the desktop entry and file
+# types with their validators, lintian, the manual pages, and both programs run from the
+# unpacked tree.
+set -euo pipefail
+build=$(cd "${1:?build folder}" && pwd)
+src=$(cd "$(dirname "$0")/.." && pwd)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "check-package: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$scratch/out" > "$scratch/cpack.log") || { cat "$scratch/cpack.log"; fail "cpack failed"; }
+deb=$(ls "$scratch"/out/amoq_*_amd64.deb) || fail "no package"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = amoq ] || fail "Package: $(field Package)"
+[ "$(field Version)" = "$(sed -n 's/^project(amoq VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")" ] || fail "Version: $(field Version)"
+[ "$(field Architecture)" = amd64 ] || fail "Architecture: $(field Architecture)"
+for dep in libgtk2.0-0 libcairo2 libfftw3-double3 libxml2; do
+  field Depends | grep -q "$dep" || fail "Depends lacks $dep: $(field Depends)"
+done
+
+dpkg-deb -c "$deb" | awk '{print $6}' > "$scratch/files"
+for f in ./usr/bin/amoq ./usr/bin/amoq-reduce ./usr/lib/amoq/bin/amoq ./usr/lib/amoq/amoq.gui \
+         ./usr/lib/amoq/pixmaps/logo.png ./usr/share/applications/amoq.desktop \
+         ./usr/share/mime/packages/amoq.xml ./usr/share/icons/hicolor/scalable/apps/amoq.svg \
+         ./usr/share/icons/hicolor/48x48/apps/amoq.png ./usr/share/man/man1/amoq.1.gz \
+         ./usr/share/man/man1/amoq-reduce.1.gz ./usr/share/doc/amoq/copyright \
+         ./usr/share/doc/amoq/file-formats.md; do
+  grep -qxF "$f" "$scratch/files" || fail "missing $f"
+done
+
+dpkg-deb -x "$deb" "$scratch/root"
+desktop-file-validate "$scratch/root/usr/share/applications/amoq.desktop" || fail "desktop entry"
+mkdir -p "$scratch/mime/packages"
+cp "$scratch/root/usr/share/mime/packages/amoq.xml" "$scratch/mime/packages/"
+XDG_DATA_HOME="$scratch" update-mime-database "$scratch/mime" > "$scratch/mime.log" 2>&1 ||
+  fail "update-mime-database: $(cat "$scratch/mime.log")"
+[ ! -s "$scratch/mime.log" ] || fail "update-mime-database: $(cat "$scratch/mime.log")"
+grep -q 'application/x-amoq-xml-project' "$scratch/mime/subclasses" || fail "no XML sub-class"
+for page in amoq amoq-reduce; do
+  warnings=$(man -l --warnings "$scratch/root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+  zgrep -q "@AMOQ" "$scratch/root/usr/share/man/man1/$page.1.gz" && fail "$page.1 not configured"
+  [ -z "$warnings" ] || fail "$page.1: $warnings"
+done
+lintian --fail-on error "$deb" > "$scratch/lintian.log" 2>&1 ||
+  fail "lintian: $(grep -v "root privileges" "$scratch/lintian.log")"
+
+"$scratch/root/usr/bin/amoq" -v | grep -q "AMOQ version" || fail "amoq -v"
+"$scratch/root/usr/bin/amoq-reduce" --help | grep -q '^Usage: amoq-reduce' || fail "amoq-reduce --help"
+"$scratch/root/usr/bin/amoq-reduce" -q -o "$scratch/sio2" "$src/examples/sio2/sio2.nap" ||
+  fail "amoq-reduce on the example"
+[ -s "$scratch/sio2/Gr.dat" ] || fail "no Gr.dat from the installed amoq-reduce"
+echo "package check: 1 passed, 0 failed"
