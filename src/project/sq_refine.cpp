@@ -37,6 +37,30 @@ void keep_curve(int from, int to) {
   save_curve(n, n ? c->data[0].data() : nullptr, n ? c->data[1].data() : nullptr, 1, to);
 }
 
+// Q_min: the refinements see the points from the first one at or above it (0 when unset).
+int first_used(const double* q, int n, double qmin) {
+  int k1 = 0;
+  while (qmin != not_set && k1 < n && !(q[k1] >= qmin)) ++k1;
+  return k1;
+}
+
+// After a refinement delivered step 1's curves for the points from k1 on: the n points
+// again, S(Q) below k1 on the line through the origin and point k1, as nm extends it.
+// (The routines set S = 0 at their first point, meant for Q = 0: point k1 is recomputed.)
+void extend_below(const double* q, int n, int k1) {
+  const curve* qs = find_curve(activep, 1, 1);
+  const curve* s = find_curve(activep, 1, 2);
+  if (k1 == 0 || !qs || !s || curve_points(*qs) != n - k1 || curve_points(*s) != n - k1) return;
+  const double s1 = qs->data[1][0] / q[k1] + 1.0;
+  std::vector<double> new_qs(n), new_s(n);
+  for (int k = 0; k < n; ++k) {
+    new_s[k] = k < k1 ? s1 * q[k] / q[k1] : k == k1 ? s1 : s->data[1][k - k1];
+    new_qs[k] = k < k1 ? q[k] * (new_s[k] - 1.0) : qs->data[1][k - k1];
+  }
+  save_curve(n, q, new_qs.data(), 1, 1);
+  save_curve(n, q, new_s.data(), 1, 2);
+}
+
 }  // namespace
 
 void set_lowr(int on) {
@@ -89,16 +113,20 @@ int refine_sq(double alpha0) {
   const std::vector<species_factors> species = species_of(r);
   nm_parts(species, n, q, in->data[1].data(), r.checks[k_use_additive] == 1 ? r.exp_prop[k_additive] : 0.0, qs->data[1].data(), alpha0,
            a.data(), b.data());
-  if (integral && !nm_integral(n, q, a.data(), b.data(), r.exp_prop[k_density])) return 0;
+  // Below Q_min the curve nm delivered is its extension, not data: left out, then extended again.
+  const int k1 = first_used(q, n, r.options.qmin), m = n - k1;
+  if (integral && !nm_integral(m, q + k1, a.data() + k1, b.data() + k1, r.exp_prop[k_density])) return 0;
+  if (integral) extend_below(q, n, k1);
   if (!optimise) return 1;
 
   keep_curve(1, cid_qs_plain);
   keep_curve(2, cid_s_plain);
   const project_options& o = r.options;
   lowr_result res;
-  if (!lowr(n, q, a.data(), b.data(), r.exp_prop[k_density], o.lowr_rmin, static_cast<int>(o.lowr_iter),
+  if (!lowr(m, q + k1, a.data() + k1, b.data() + k1, r.exp_prop[k_density], o.lowr_rmin, static_cast<int>(o.lowr_iter),
             o.lowr_density == 1.0, &res))
     return 0;
+  extend_below(q, n, k1);
   proj[activep].options.lowr_rho = res.rho;
   proj[activep].options.lowr_chi2 = res.chi2;
   return 1;

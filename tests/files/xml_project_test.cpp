@@ -136,7 +136,6 @@ TEST_F(xml_project_test, ExperimentRefinementsRoundTrip) {
   EXPECT_EQ(r.options.monoangle, 26.6);
   EXPECT_EQ(r.options.polfraction, 0.95);
   EXPECT_EQ(import_text(replaced(text, ">None<", ">none<")), 6);
-  EXPECT_EQ(import_text(replaced(text, ">Tables<", ">tables<")), 6);
   EXPECT_EQ(import_text(replaced(text, ">26.600000<", ">inf<")), 6);
 }
 

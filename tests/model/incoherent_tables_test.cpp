@@ -7,6 +7,7 @@
 
 #include "numeric/elements.h"
 #include "support/project_fixture.h"
+#include "support/recording_presenter.h"
 
 namespace {
 
@@ -36,22 +37,26 @@ TEST_F(IncoherentTables, PublishedValues) {
   EXPECT_NEAR(tabulated_incoherent(14, q_of(0.0005)), tabulated_incoherent(14, q_of(0.001)) / 4, 1e-12);
 }
 
-// Off by more than 5 % of Z over 0.5-30 1/A: hydrogen, barium, lead; silicon and oxygen
-// stay within it. The sample sum weighs each species by its concentration.
-TEST_F(IncoherentTables, AnalyticOutliersAndSampleSum) {
+// Off by more than 5 % of Z over 0.5-30 1/A: hydrogen, barium, lead, not silicon or
+// oxygen. The warning names them once per project, and not when the tables are chosen.
+TEST_F(IncoherentTables, AnalyticOutliersWarnOncePerProject) {
+  recording_presenter messages;
   init_project();
   const int zs[5] = {14, 1, 56, 8, 82};
   prepspec(activep, 5);
-  for (int s = 0; s < 5; ++s) {
-    set_species_element(activep, s, zs[s]);
-    proj[activep].spec_prop[1][s] = 0.2;
-  }
+  for (int s = 0; s < 5; ++s) set_species_element(activep, s, zs[s]);
   EXPECT_EQ(analytic_incoherent_outliers(activep, 0.5, 30.0), (std::vector<std::string>{"H", "Ba", "Pb"}));
-  const double q[2] = {0.0, 6.0};
-  const std::vector<double> sum = sample_incoherent_tables(activep, q, 2);
-  double expected = 0;
-  for (int z : zs) expected += 0.2 * tabulated_incoherent(z, 6.0);
-  EXPECT_EQ(sum, (std::vector<double>{0.0, expected}));
+  proj[activep].exp_prop[14] = 1.0;  // Compton "All in"
+  for (int run = 0; run < 2; ++run) warn_analytic_incoherent(activep, 0.5, 30.0);
+  ASSERT_EQ(messages.texts("warning").size(), 1u);
+  EXPECT_NE(messages.texts("warning")[0].find("\nfor H, Ba, Pb over the Q range"), std::string::npos);
+  init_project();
+  prepspec(activep, 1);
+  set_species_element(activep, 0, 82);
+  proj[activep].exp_prop[14] = 1.0;
+  proj[activep].options.incoherent = incoherent_tabulated;
+  warn_analytic_incoherent(activep, 0.5, 30.0);
+  EXPECT_EQ(messages.texts("warning").size(), 1u);
 }
 
 }  // namespace

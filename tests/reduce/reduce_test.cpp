@@ -103,8 +103,7 @@ TEST_F(ReduceTest, LeadSilicateNeedsTheTabulatedIncoherentFunctions) {
   EXPECT_NEAR(nc[1], 0.25, 0.0025);
   EXPECT_GT(std::fabs(nc[0] - 0.25), 0.0025);
 
-  run_result r = run("--to 0 --set ttmin=5 --set ttmax=130 --set monoangle=0 --set qmin=1 --set qmax=15 "
-                     "--set geombox=4 --save-project saved.nap -o s " + pbsio3);
+  run_result r = run("--to 0 --set qmin=1 --set geombox=4 --save-project saved.nap -o s " + pbsio3);
   ASSERT_EQ(r.status, 0) << r.err;
   while (nprojects > 0) close_project_record(0);
   init_project();

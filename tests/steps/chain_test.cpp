@@ -301,29 +301,4 @@ TEST_F(ChainTest, RefinementsEqualTheRoutinesOnDataCutByHand) {
   EXPECT_EQ(ys(3, 1), big_g);
 }
 
-// The analytic function for lead: S(q) warns once per project, and not with the tables.
-TEST_F(ChainTest, AnalyticIncoherentWarnsOncePerProject) {
-  const char* text =
-      "The analytic incoherent scattering function is off by more than 5 % of Z\nfor Pb over the Q "
-      "range of the data\nThe tabulated functions (Incoherent scattering: Tables) are advised";
-  set_prop(prop_z, 82, 0);
-  ASSERT_EQ(apply_project(), 2);
-  std::vector<double> q, v;
-  qs_pattern(300, 16.0, q, v);
-  for (double& i : v) i += 2.0;
-  put_curve(1, 0, q, v);
-  propbox_changed(4, 1);
-  set_method(1);
-  set_prop(12, 0.02, 0);
-  for (int run = 0; run < 2; ++run) {
-    messages.clear();
-    ASSERT_EQ(run_sq(), step_done);
-    EXPECT_EQ(messages, (run == 0 ? std::vector<message>{{"warning", text}} : std::vector<message>{}));
-  }
-  active().incoherent_warned = false;
-  set_physics_option(opt_incoherent, incoherent_tabulated);
-  ASSERT_EQ(run_sq(), step_done);
-  EXPECT_TRUE(messages.empty());
-}
-
 }  // namespace

@@ -2,6 +2,7 @@
 // optimisation of step 1, the Lorch window, R(r) and the coordination numbers of step 3.
 #include "numeric/coordination.h"
 #include "numeric/elements.h"
+#include "project/physics_options.h"
 #include "project/rdf.h"
 #include "project/sq_refine.h"
 #include "step_fixture.h"
@@ -108,6 +109,24 @@ TEST_F(RefineTest, LorchWindowRdfAndCoordination) {
   EXPECT_EQ(species_by_symbol(activep, "O"), 1);
   EXPECT_EQ(species_by_symbol(activep, "X"), -1);
   EXPECT_FALSE(count_coordination(activep, 2.0, 1.0, -1, -1, c));
+}
+
+// Q_min: the integral method uses the points from it on, as on the data cut there by hand;
+// below it S(Q) follows the line through the origin and the first point used.
+TEST_F(RefineTest, IntegralMethodFromTheLowestQ) {
+  active().exp_prop[3] = 0.0662;
+  set_method(method_integral);
+  set_physics_option(opt_qmin, 1.0);  // point 100 on
+  ASSERT_EQ(run_sq(), step_done);
+  const double alpha = active().exp_prop[17];
+  const std::vector<double> q = at(1, 0).data[0], s = at(1, 2).data[1];
+  set_physics_option(opt_qmin, not_set);
+  put_curve(1, 0, std::vector<double>(q.begin() + 100, q.end()),
+            std::vector<double>(at(1, 0).data[1].begin() + 100, at(1, 0).data[1].end()));
+  ASSERT_EQ(run_sq(), step_done);
+  EXPECT_NEAR(active().exp_prop[17], alpha, 1e-12 * alpha);
+  for (int k = 101; k < 1201; ++k) ASSERT_NEAR(s[k], at(1, 2).data[1][k - 100], 1e-9) << k;
+  for (int k = 0; k <= 100; ++k) ASSERT_NEAR(s[k], (at(1, 1).data[1][0] / q[100] + 1.0) * q[k] / q[100], 1e-9) << k;
 }
 
 }  // namespace
