@@ -1,4 +1,5 @@
-// XML project file reader (.apf), into a new project as the import does.
+// XML project file reader (.apf), into a new project as the import does; the kind, size
+// and node bounds are checked on the way.
 #include <cstdint>
 
 #include "files/xml_project.h"
@@ -7,6 +8,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_silence();
+  fuzz_check_refusals([](const std::string& p) {
+    init_project();
+    const bool refused = check_xml(p.c_str()) == 1;
+    fuzz_reset_projects();
+    return refused;
+  }, static_cast<size_t>(xml_max_bytes));
   const std::string& path = fuzz_input_path(data, size);
   init_project();
   int code = open_xml(path.c_str());

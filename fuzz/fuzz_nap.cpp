@@ -1,7 +1,7 @@
-// Project file reader (.nap). An input that reads must also survive a save and a second
-// read unchanged: the bytes written from what was read read back to the same bytes.
+// Project file reader (.nap), through the file interface with its kind and size checks.
+// An input that reads must also survive a save and a second read unchanged: the bytes
+// written from what was read read back to the same bytes.
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "files/project_file.h"
@@ -10,12 +10,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_silence();
+  fuzz_check_refusals([](const std::string& p) {
+    init_project();
+    const bool refused = open_project_file(p) != file_ok;
+    fuzz_reset_projects();
+    return refused;
+  }, project_max_bytes);
   const std::string& path = fuzz_input_path(data, size);
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) fuzz_fail("cannot open the input file");
   init_project();
-  int code = open_project(f, 0);
-  std::fclose(f);
+  int code = open_project_file(path);
   if (code == file_ok) {
     byte_writer first;
     encode_project_file(first, activep);

@@ -1,20 +1,23 @@
-// Workspace file reader (.naw). A workspace that reads must save, and what it saves must
+// Workspace file reader (.naw), through the file interface with its kind and size
+// checks. A workspace that reads must save, and what it saves must
 // read back to the same bytes.
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
+#include "files/project_file.h"
 #include "files/workspace_file.h"
 #include "fuzz_support.h"
 #include "project/project.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz_silence();
+  fuzz_check_refusals([](const std::string& p) {
+    const bool refused = open_workspace_file(p) != 0;
+    fuzz_reset_projects();
+    return refused;
+  }, project_max_bytes);
   const std::string& path = fuzz_input_path(data, size);
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) fuzz_fail("cannot open the input file");
-  int code = open_save_workspace(f, 0);
-  std::fclose(f);
+  int code = open_workspace_file(path);
   if (code == 0) {
     byte_writer first;
     if (encode_workspace(first) != 0) fuzz_fail("a workspace that read does not save");

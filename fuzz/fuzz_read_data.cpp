@@ -23,6 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     r.show_error = [](const char*, const char*, const char*) {};
     set_numeric_receiver(std::move(r));
   }
+  fuzz_check_refusals([](const std::string& p) {
+    return read_data(0, 1, p.c_str(), static_cast<int>(p.size())) == -3;
+  }, 0);
   const std::string& path = fuzz_input_path(data, size);
   delivered = -1;
   int n = read_data(0, 1, path.c_str(), static_cast<int>(path.size()));

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "project/allocextra.h"
@@ -47,6 +48,28 @@ const std::string& fuzz_input_path(const uint8_t* data, size_t size) {
     done += static_cast<size_t>(w);
   }
   return path;
+}
+
+void fuzz_check_refusals(const std::function<bool(const std::string&)>& refused,
+                         size_t max_bytes) {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  char folder[] = "/tmp/amoq-fuzz-XXXXXX";
+  if (!mkdtemp(folder)) fuzz_fail("mkdtemp");
+  const std::string fifo = std::string(folder) + "/input";
+  if (mkfifo(fifo.c_str(), 0600) != 0) fuzz_fail("mkfifo");
+  const bool fifo_refused = refused(fifo);
+  unlink(fifo.c_str());
+  rmdir(folder);
+  if (!fifo_refused) fuzz_fail("a FIFO was read");
+  if (!refused("/dev/zero")) fuzz_fail("/dev/zero was read");
+  if (max_bytes == 0) return;
+  int fd = memfd_create("amoq-fuzz-large", MFD_CLOEXEC);
+  if (fd < 0 || ftruncate(fd, static_cast<off_t>(max_bytes) + 1) != 0) fuzz_fail("memfd_create");
+  const bool large_refused = refused("/proc/self/fd/" + std::to_string(fd));
+  close(fd);
+  if (!large_refused) fuzz_fail("a file beyond the size bound was read");
 }
 
 void fuzz_reset_projects() { clear_project_table(); }

@@ -41,11 +41,11 @@ int make_project(const char* name, bool calculations, bool window) {
   proj[p].name = name;
   proj[p].trun = 0;
   proj[p].prun = 1;
-  proj[p].params[0] = 1;
-  proj[p].exp_prop[0] = 0.7093;
-  proj[p].exp_prop[12] = 2;
-  proj[p].exp_prop[13] = 1;
-  proj[p].exp_prop[14] = 1;
+  proj[p].params[k_abscissa] = 1;
+  proj[p].exp_prop[k_wavelength] = 0.7093;
+  proj[p].exp_prop[k_geometry] = 2;
+  proj[p].exp_prop[k_polarisation] = 1;
+  proj[p].exp_prop[k_compton] = 1;
   proj[p].filename[0] = "raw.dat";
   prepspec(p, 2);
   set_species_element(p, 0, 14);

@@ -11,18 +11,24 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "files/project_file.h"
+#include "files/reduction_record.h"
 #include "files/xml_project.h"
 #include "numeric/callbacks.h"
 #include "numeric/writedata.h"
 #include "project/curve.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
+#include "project/rdf.h"
 #include "project/settings.h"
+#include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
 #include "tools/reduce_plot.h"
@@ -41,10 +47,19 @@ struct setting {
   double value;
 };
 
+// --coordination: a range of R(r) and, when given, the pair by element symbols.
+struct coordination_request {
+  std::string a, b;
+  double r1 = 0.0, r2 = 0.0;
+};
+
 struct options {
   int from = -1, to = 3;
   int bending = -1;  // -1 default, 0 off, 1 on
   std::vector<setting> sets;
+  double optimise = not_set;  // --optimise RMIN
+  bool optimise_density = false;
+  std::vector<coordination_request> coordination;
   std::string background, cell;
   std::string outdir = ".";
   int format = 0;
@@ -58,33 +73,42 @@ struct options {
 // ---- The keys of --set ---------------------------------------------------------------------
 
 // scale: background / cell scale factor; tables: values taken from the X-ray tables once
-// the other settings are in (take_from_tables).
-enum class key_kind { exp_prop, box, format, method, density_mode, check, scale, tables };
+// the other settings are in (take_from_tables); window and iterations: the transform's
+// window and the iterations of the low-r optimisation; physics: the options of the
+// incoherent scattering, Q and angular ranges and polarisation.
+enum class key_kind { exp_prop, box, format, method, density_mode, check, scale, tables, window, iterations, physics };
 
 struct setting_key {
   const char* name;
   key_kind kind;
-  int index;    // exp_prop / combo box / checks position
+  int index;    // exp_prop / combo box / checks position, physics_option
   int largest;  // largest value of a choice
 };
 
-// In the order the help lists them; exp_prop entries by their entry ids (props 5..16).
+// In the order the help lists them.
 const setting_key setting_keys[] = {
-    {"wavel", key_kind::exp_prop, 0, 0},     {"abss", key_kind::exp_prop, 1, 0},
-    {"abss2", key_kind::exp_prop, 2, 0},     {"density", key_kind::exp_prop, 3, 0},
-    {"ddt", key_kind::exp_prop, 4, 0},       {"corr", key_kind::exp_prop, 5, 0},
-    {"ham", key_kind::exp_prop, 6, 0},       {"tem", key_kind::exp_prop, 7, 0},
-    {"bcpv", key_kind::exp_prop, 8, 0},      {"rmax", key_kind::exp_prop, 9, 0},
-    {"deltar", key_kind::exp_prop, 10, 0},   {"df", key_kind::exp_prop, 11, 0},
-    {"geombox", key_kind::box, 0, 3},        {"monobox", key_kind::box, 1, 2},
+    {"wavel", key_kind::exp_prop, k_wavelength, 0},   {"abss", key_kind::exp_prop, k_abs_sample, 0},
+    {"abss2", key_kind::exp_prop, k_abs_cell, 0},     {"density", key_kind::exp_prop, k_density, 0},
+    {"ddt", key_kind::exp_prop, k_dead_time, 0},      {"corr", key_kind::exp_prop, k_additive, 0},
+    {"ham", key_kind::exp_prop, k_qlim, 0},           {"tem", key_kind::exp_prop, k_trial_constant, 0},
+    {"bcpv", key_kind::exp_prop, k_bending_point, 0}, {"rmax", key_kind::exp_prop, k_rmax, 0},
+    {"deltar", key_kind::exp_prop, k_delta_r, 0},     {"df", key_kind::exp_prop, k_damping, 0},
+    {"geombox", key_kind::box, 0, ngeometry - 1}, {"monobox", key_kind::box, 1, 2},
     {"comptonbox", key_kind::box, 2, 2},     {"smoothbox", key_kind::box, 3, 3},
     {"bdbox", key_kind::box, 4, 3},          {"formatbox", key_kind::format, 0, 1},
-    {"method", key_kind::method, 0, 1},      {"densmode", key_kind::density_mode, 0, 1},
-    {"backcorr", key_kind::check, 0, 1},     {"subscatt", key_kind::check, 1, 1},
-    {"smoothing", key_kind::check, 2, 1},    {"checkcorr", key_kind::check, 3, 1},
+    {"method", key_kind::method, 0, 2},      {"densmode", key_kind::density_mode, 0, 1},
+    {"backcorr", key_kind::check, k_subtract_background, 1},
+    {"subscatt", key_kind::check, k_subtract_cell, 1},
+    {"smoothing", key_kind::check, k_smooth_data, 1},
+    {"checkcorr", key_kind::check, k_use_additive, 1},
     {"bkgscale", key_kind::scale, 0, 0},     {"cellscale", key_kind::scale, 1, 0},
     {"fp-from-tables", key_kind::tables, 0, 1}, {"mut-thickness", key_kind::tables, 1, 0},
     {"mass-density", key_kind::tables, 2, 0},
+    {"window", key_kind::window, 0, 1},      {"optiter", key_kind::iterations, 1, 1000},
+    {"incoherent", key_kind::physics, opt_incoherent, 1}, {"qmin", key_kind::physics, opt_qmin, 0},
+    {"qmax", key_kind::physics, opt_qmax, 0},             {"ttmin", key_kind::physics, opt_ttmin, 0},
+    {"ttmax", key_kind::physics, opt_ttmax, 0},           {"monoangle", key_kind::physics, opt_monoangle, 0},
+    {"polfraction", key_kind::physics, opt_polfraction, 0},
 };
 
 const setting_key* find_key(const std::string& name) {
@@ -113,6 +137,8 @@ int step_number(options& o, const std::string& name, const std::string& value);
 int add_setting(options& o, const std::string&, const std::string& value);
 int output_format(options& o, const std::string&, const std::string& value);
 int plot_format(options& o, const std::string&, const std::string& value);
+int optimise(options& o, const std::string&, const std::string& value);
+int coordination(options& o, const std::string&, const std::string& value);
 
 const option_spec option_table[] = {
     {nullptr, "--from", "N", step_number, nullptr},
@@ -126,7 +152,19 @@ const option_spec option_table[] = {
      N_("run or skip the bending correction (default: run it\n"
      "when a bending point is set)")},
     {nullptr, "--set", "KEY=VALUE", add_setting,
-     N_("set a parameter first (repeatable); KEY is one of")},  // + the keys
+     N_("set a parameter first (repeatable; method=2 the integral\n"
+        "method, window=1 the Lorch window, optiter the iterations\n"
+        "of --optimise); KEY is one of")},  // + the keys
+    {nullptr, "--optimise", "RMIN", optimise,
+     N_("optimise S(Q) below RMIN (A): normalisation constant from\n"
+        "the low-r region, its deviation removed iteratively")},
+    {nullptr, "--optimise-density", nullptr,
+     [](options& o, auto&, auto&) { return o.optimise_density = true, go_on; },
+     N_("with --optimise, also refine the density")},
+    {nullptr, "--coordination", "R1:R2", coordination,
+     N_("print the coordination number between R1 and R2 (A) on\n"
+        "R(r); A-B:R1:R2 (element symbols) the number of B around\n"
+        "A (repeatable)")},
     {nullptr, "--background", "FILE",
      [](options& o, auto&, const std::string& v) { return o.background = v, go_on; },
      N_("background scattering; switches its subtraction on")},
@@ -134,7 +172,8 @@ const option_spec option_table[] = {
      N_("substrate/cell scattering; switches its subtraction on")},
     {"-o", "--outdir", "DIR", [](options& o, auto&, const std::string& v) { return o.outdir = v, go_on; },
      N_("where results go (default: the current folder); with\n"
-     "several INPUTs each gets DIR/<INPUT base name>/")},
+        "several INPUTs each gets DIR/<INPUT base name>/\n"
+        "(-2, -3, ... when the name is taken)")},
     {nullptr, "--output-format", "F", output_format,
      N_("dat (two columns), dat4 (four columns) or agr (Grace)")},
     {nullptr, "--save-project", "FILE",
@@ -214,9 +253,10 @@ int usage(options&, const std::string&, const std::string&) {
              stdout);
   std::fputs(option_help().c_str(), stdout);
   std::fputs(tr("\n"
-             "Results: corrected.dat, qsq.dat, sq.dat, qsq_bent.dat, Gr.dat, gr.dat.\n"
-             "Exit status: 0 every requested step ran, 1 a check refused a step or a setting,\n"
-             "2 a file could not be read or written.\n"),
+                "Results: corrected.dat, qsq.dat, sq.dat, qsq_bent.dat, Gr.dat, gr.dat, rdf.dat, and\n"
+                "reduction.json (inputs with SHA-256, settings, reported values).\n"
+                "Exit status: 0 every requested step ran, 1 a check refused a step or a setting\n"
+                "or a step failed, 2 a file could not be read or written.\n"),
              stdout);
   return status_ok;
 }
@@ -280,6 +320,41 @@ int output_format(options& o, const std::string&, const std::string& value) {
 int plot_format(options& o, const std::string&, const std::string& value) {
   if (choose("--plot", value, plot_formats) < 0) return status_refused;
   o.plot = value;
+  return go_on;
+}
+
+int optimise(options& o, const std::string&, const std::string& value) {
+  if (parse_double(value, o.optimise) && o.optimise > 0.0) return go_on;
+  std::fprintf(stderr, "amoq-reduce: --optimise %s: r_min must be a number > 0\n", value.c_str());
+  return status_refused;
+}
+
+// "R1:R2" or "A-B:R1:R2" with R1 < R2.
+bool parse_coordination(std::string_view v, coordination_request& c) {
+  const size_t last = v.rfind(':');
+  if (last == std::string_view::npos || last == 0) return false;
+  const size_t mid = v.rfind(':', last - 1);
+  const std::string_view range = mid == std::string_view::npos ? v : v.substr(mid + 1);
+  const size_t colon = range.find(':');
+  if (!parse_double(range.substr(0, colon), c.r1) || !parse_double(range.substr(colon + 1), c.r2) ||
+      !(c.r2 > c.r1))
+    return false;
+  if (mid == std::string_view::npos) return true;
+  const std::string_view pair = v.substr(0, mid);
+  const size_t dash = pair.find('-');
+  if (dash == std::string_view::npos || dash == 0 || dash + 1 == pair.size()) return false;
+  c.a = pair.substr(0, dash);
+  c.b = pair.substr(dash + 1);
+  return true;
+}
+
+int coordination(options& o, const std::string&, const std::string& value) {
+  coordination_request c;
+  if (!parse_coordination(value, c)) {
+    std::fprintf(stderr, "amoq-reduce: --coordination %s: use R1:R2 or A-B:R1:R2\n", value.c_str());
+    return status_refused;
+  }
+  o.coordination.push_back(c);
   return go_on;
 }
 
@@ -368,11 +443,23 @@ struct message_sink {
 message_sink sink;
 double reported_density = 0.0;
 
+// The tool's messages carry neither the dialogs' bug-report request nor the placeholder
+// texts that follow a routine's own failure message.
+void put_error(const std::string& t) {
+  const std::string request = std::string(bug_line) + "<" + bug_address + ">";
+  std::string text = t;
+  if (text.size() >= request.size() && text.compare(text.size() - request.size(), request.size(), request) == 0)
+    text.erase(text.size() - request.size());
+  if (text != "My error message\n") sink.put(text);
+}
+
 void install_presenter() {
   message_presenter p;
   p.info = [](const std::string& t) { sink.put(t); };
-  p.warning = [](const std::string& t) { sink.put(t); };
-  p.error = [](const std::string& t) { sink.put(t); };
+  p.warning = [](const std::string& t) {
+    if (t != "My warning message") sink.put(t);
+  };
+  p.error = put_error;
   p.question = [](const std::string&, const std::string&) { return 0; };
   set_message_presenter(std::move(p));
   connect_step_callbacks();
@@ -406,9 +493,10 @@ bool apply_setting(const setting& s) {
   project& r = proj[activep];
   const setting_key& k = *find_key(s.key);
   if (k.kind == key_kind::exp_prop) {
-    set_prop(prop_first_exp + k.index, s.value, 0);
+    set_prop(prop_first_exp + k.index, s.value, 0);  // the entries' ids follow exp_prop
     return true;
   }
+  if (k.kind == key_kind::physics) return set_physics_option(k.index, s.value) != prop_rejected;
   if (k.kind == key_kind::scale) return set_scale(k.index, s.value);
   if (k.kind == key_kind::tables && k.largest == 0) return s.value > 0.0;  // taken later
   const int lowest = k.kind == key_kind::box ? 1 : 0;
@@ -420,14 +508,20 @@ bool apply_setting(const setting& s) {
       break;
     case key_kind::check:
       r.checks[k.index] = v;
-      r.calcok[k.index == 3 ? 1 : 0] = 0;
+      r.calcok[k.index == k_use_additive ? calc_sq : calc_ra] = 0;
       break;
     case key_kind::method:
-      r.params[2] = v;
-      r.calcok[1] = 0;
+      r.params[k_method] = v;
+      r.calcok[calc_sq] = 0;
       break;
     case key_kind::density_mode:
       set_density_mode(v);
+      break;
+    case key_kind::window:
+      set_window(v);
+      break;
+    case key_kind::iterations:
+      set_lowr_setting(k.index, v);
       break;
     default:  // formatbox and fp-from-tables, applied later
       break;
@@ -460,7 +554,7 @@ bool take_from_tables(const std::vector<setting>& sets) {
     return false;
   }
   if (compute_mu_t(thickness, density) == prop_rejected) return false;
-  sink.put(format("amoq-reduce: mu*t of the sample from the tables: %f", r.exp_prop[1]));
+  sink.put(format("amoq-reduce: mu*t of the sample from the tables: %f", r.exp_prop[k_abs_sample]));
   return true;
 }
 
@@ -497,10 +591,13 @@ int read_project(const std::string& path) {
 }
 
 // Reads the project, applies the --set values and "Apply", and loads the background and
-// cell files.
-int prepare_project(const options& o) {
+// cell files. The batch runs the steps itself: the project's automatic recalculation,
+// which would run them once more after every setting, is switched off and handed back
+// in `autorecalc` for the project saved.
+int prepare_project(const options& o, double& autorecalc) {
   int status = read_project(o.project);
   if (status != status_ok) return status;
+  autorecalc = std::exchange(proj[activep].options.autorecalc, 0.0);
   int format_choice = -2;
   for (const setting& s : o.sets) {
     if (!apply_setting(s)) {
@@ -511,10 +608,15 @@ int prepare_project(const options& o) {
   }
   if (!take_from_tables(o.sets)) return status_refused;
   proj[activep].import_choice = 1;  // files the plain reader refuses: format detection
+  if (o.optimise != not_set) {
+    set_lowr(1);
+    set_lowr_setting(0, o.optimise);
+  }
+  if (o.optimise_density) set_lowr_setting(2, 1.0);
   proj[activep].trun = 1;  // apply as "Apply" does, whatever the file's state
   if (!apply_project()) return status_refused;
   if (format_choice >= 0) set_data_format(format_choice);
-  if (proj[activep].params[0] >= 0 && !proj[activep].initok[0]) initcnames(0, 1);
+  if (proj[activep].params[k_abscissa] >= 0 && !proj[activep].initok[calc_ra]) initcnames(0, 1);
 
   const std::string* extra[2] = {&o.background, &o.cell};
   for (int k = 0; k < 2; ++k) {
@@ -559,6 +661,52 @@ int write_result(const options& o, const fs::path& dir, const char* stem, int ca
   return status_ok;
 }
 
+// The results of the low-r optimisation, when it ran.
+void print_optimisation(const options& o) {
+  const project_options& opt = proj[activep].options;
+  if (o.quiet || !lowr_on(activep)) return;
+  if (opt.lowr_density == 1.0) std::printf("optimised density: %f\n", opt.lowr_rho);
+  std::printf("low-r chi2: %g\n", opt.lowr_chi2);
+}
+
+// Counts every --coordination on R(r), prints it and adds it to the record's list.
+int print_coordination(const options& o, std::vector<record_coordination>& out) {
+  for (const coordination_request& c : o.coordination) {
+    const bool pair = !c.a.empty();
+    const int a = pair ? species_by_symbol(activep, c.a) : -1, b = pair ? species_by_symbol(activep, c.b) : -1;
+    if (pair && (a < 0 || b < 0)) {
+      sink.put(format("amoq-reduce: --coordination %s-%s: no such species in the project", c.a.c_str(),
+                      c.b.c_str()));
+      return status_refused;
+    }
+    coordination_count count;
+    if (!count_coordination(activep, c.r1, c.r2, a, b, count)) {
+      sink.put("amoq-reduce: --coordination needs R(r): run the g(r) step");
+      return status_refused;
+    }
+    const double n = pair ? count.pair : count.total;
+    if (!o.quiet) {
+      if (pair)
+        std::printf("coordination %s-%s %g-%g: %f\n", c.a.c_str(), c.b.c_str(), c.r1, c.r2, n);
+      else
+        std::printf("coordination %g-%g: %f\n", c.r1, c.r2, n);
+    }
+    out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n});
+  }
+  return status_ok;
+}
+
+// reduction.json in dir: the project file and the data files loaded into it.
+int write_record(const options& o, const fs::path& dir, const std::vector<record_coordination>& counts) {
+  std::vector<record_input> inputs{{"project", o.project}};
+  for (const record_input& in : project_inputs(activep))
+    if (in.role != "project") inputs.push_back(in);
+  const std::string path = (dir / "reduction.json").string();
+  if (write_reduction_record(path, activep, inputs, counts) == 0) return status_ok;
+  show_error(format("Impossible to write data file:\n%s\n", path.c_str()).c_str(), 1);
+  return status_file;
+}
+
 // ---- The steps -------------------------------------------------------------------------------
 
 int first_step_with_data() {
@@ -586,7 +734,14 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
       if (plan.from < 1) on_set_use_calc(0, 1);
       result = run_sq();
       if (result != step_done) return status_ok;
-      if (!o.quiet) std::printf("normalisation constant: %f\n", proj[activep].exp_prop[17]);
+      if (!o.quiet) {
+        // The trial-and-error method uses the constant given, the others their estimate
+        // (refined by the low-r optimisation when it runs).
+        const project& p = proj[activep];
+        const bool given = p.params[k_method] == 1 && p.options.lowr_rmin == not_set;
+        std::printf("normalisation constant: %f\n", given ? p.exp_prop[k_trial_constant] : p.exp_prop[k_norm_constant]);
+      }
+      print_optimisation(o);
       return std::max(write_result(o, dir, "qsq", 1, 1), write_result(o, dir, "sq", 1, 2));
     case 2:
       if (!plan.bending) return result = step_done, status_ok;
@@ -599,9 +754,10 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
       if (plan.from < 3) on_set_use_calc(2, plan.bent ? 1 : 2);
       result = run_gr();
       if (result != step_done) return status_ok;
-      const bool slope = proj[activep].params[3] == 1;
+      const bool slope = proj[activep].params[k_density_mode] == 1;
       if (slope && !o.quiet) std::printf("density from slope: %f\n", reported_density);
-      return std::max(write_result(o, dir, "Gr", 3, 1), write_result(o, dir, "gr", 3, slope ? 3 : 2));
+      return std::max({write_result(o, dir, "Gr", 3, 1), write_result(o, dir, "gr", 3, slope ? 3 : 2),
+                       write_result(o, dir, "rdf", 3, cid_rdf)});
     }
   }
 }
@@ -618,25 +774,32 @@ int make_folder(const fs::path& dir) {
 
 // Reduces one INPUT (or the project's own data when input is empty) into dir.
 int reduce(const options& o, const std::string& input, const fs::path& dir, const std::string& save_path) {
-  int status = prepare_project(o);
+  double autorecalc = 0.0;
+  int status = prepare_project(o, autorecalc);
   if (status != status_ok) return status;
   run_plan plan{o.from, o.to, false};
   if (plan.from < 0) plan.from = input.empty() ? first_step_with_data() : 0;
   plan.bending = o.bending == 1 || (o.bending == -1 && (plan.from == 2 || plan.to == 2 ||
-                                                        proj[activep].exp_prop[8] != not_set));
+                                                        proj[activep].exp_prop[k_bending_point] != not_set));
   if (!input.empty()) {
     if (plan.from >= 1) proj[activep].usecalc[plan.from - 1] = 0;
     if (!load_data_file(plan.from == 0 ? 0 : plan.from + 2, input.c_str())) return status_file;
   }
   if ((status = make_folder(dir)) != status_ok) return status;
-  for (int step = plan.from; step <= plan.to; ++step) {
+  for (int step = plan.from; step <= plan.to && status == status_ok; ++step) {
     int result = step_done;
     status = run_step(o, dir, step, plan, result);
-    if (result != step_done) return status_refused;
-    if (status != status_ok) return status;
+    if (result != step_done) status = status_refused;
   }
+  std::vector<record_coordination> counts;
+  if (status == status_ok) status = print_coordination(o, counts);
   std::fflush(stdout);
+  // The record of what was done is written whatever the outcome.
+  const int recorded = write_record(o, dir, counts);
+  if (status != status_ok) return status;
+  if (recorded != status_ok) return recorded;
   if (save_path.empty()) return status_ok;
+  proj[activep].options.autorecalc = autorecalc;
   int code = save_project_file(save_path, activep);
   if (code == 0) return status_ok;
   show_error(
@@ -655,18 +818,53 @@ void setup_reduce_messages() {
   setup_messages(locale.c_str());
 }
 
+// ---- Result folders and standard output ----------------------------------------------------
+
+// The folder of one INPUT among several: its file name without the extension, or
+// "input" where that would name no folder of its own inside DIR ("", ".", "..").
+std::string folder_stem(const fs::path& input) {
+  std::string stem = input.stem().string();
+  if (stem.empty() || stem == "." || stem == "..") return "input";
+  return stem;
+}
+
+// One folder per INPUT, in input order; a name already taken gets -2, -3, ... appended.
+std::vector<std::string> input_folders(const std::vector<std::string>& inputs) {
+  std::set<std::string> taken;
+  std::vector<std::string> folders;
+  for (const std::string& input : inputs) {
+    const std::string stem = folder_stem(input);
+    std::string name = stem;
+    for (int k = 2; taken.count(name); ++k) name = stem + "-" + std::to_string(k);
+    taken.insert(name);
+    folders.push_back(name);
+  }
+  return folders;
+}
+
+// The results printed on stdout are results like the files: a failed write there (full
+// disk, closed pipe) is a failed write, status 2.
+int finish_stdout(int status) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  // The reason is known when this flush failed, not when an earlier one did.
+  std::fprintf(stderr, tr("amoq-reduce: cannot write to standard output%s%s\n"), errno ? ": " : "",
+               errno ? std::strerror(errno) : "");
+  return std::max(status, static_cast<int>(status_file));
+}
+
 }  // namespace
 
 // fontconfig keeps its configuration and font caches for the life of the process (pango
-// loads them for --plot); the leak checker of the sanitizer build is told to ignore them.
-// Unused in other builds.
+// loads them on the first --plot image); the leak checker of the sanitizer build is told to
+// ignore them. Unused in other builds.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 int main(int argc, char** argv) {
   setup_reduce_messages();
   options o;
   int parsed = parse(argc, argv, o);
-  if (parsed != go_on) return parsed;
+  if (parsed != go_on) return finish_stdout(parsed);
   sink.quiet = o.quiet;
   install_presenter();
   set_echo_stream(o.echo ? stderr : nullptr);
@@ -675,21 +873,27 @@ int main(int argc, char** argv) {
   if (o.inputs.empty()) {
     worst = reduce(o, std::string(), o.outdir, o.save_project);
     sink.release(worst != status_ok);
-    return worst;
+    return finish_stdout(worst);
   }
   const size_t total = o.inputs.size();
+  const std::vector<std::string> folders = input_folders(o.inputs);
   for (size_t i = 0; i < total; ++i) {
     const fs::path input(o.inputs[i]);
     fs::path dir = o.outdir;
     std::string save = o.save_project;
     if (total > 1) {
-      dir /= input.stem();
+      dir /= folders[i];
       if (!save.empty()) save = (dir / fs::path(save).filename()).string();
-      if (!o.quiet) std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, total, input.filename().string().c_str());
+      if (!o.quiet) {
+        std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, total, input.filename().string().c_str());
+        if (folders[i] != input.stem().string())
+          std::fprintf(stderr, "amoq-reduce: results of %s in %s/\n", o.inputs[i].c_str(),
+                       dir.string().c_str());
+      }
     }
     int status = reduce(o, o.inputs[i], dir, save);
     sink.release(status != status_ok);
     worst = std::max(worst, status);
   }
-  return worst;
+  return finish_stdout(worst);
 }

@@ -39,7 +39,7 @@ void set_up(int n, int dash, int overlays) {
   clear_project_table();
   init_project();
   proj[0].name = "bench";
-  proj[0].params[0] = 1;
+  proj[0].params[k_abscissa] = 1;
   create_curve_records(0);
   init_curve_names(0, 0, 0);
   curve& host = *find_curve(0, 1, 2);

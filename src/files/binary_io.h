@@ -4,6 +4,7 @@
 // against the bytes that remain.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -77,6 +78,13 @@ class byte_reader {
 
   bool skip(size_t n) {
     if (!need(n)) return false;
+    pos_ += n;
+    return true;
+  }
+  // skip(n), telling whether the n bytes were all zero (true when n is 0).
+  bool skip(size_t n, bool& all_zero) {
+    if (!need(n)) return false;
+    all_zero = std::all_of(data_ + pos_, data_ + pos_ + n, [](uint8_t b) { return b == 0; });
     pos_ += n;
     return true;
   }

@@ -1,25 +1,25 @@
 #include "files/project_file.h"
 #include "files/project_options.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 
 #include "project/allocextra.h"
 #include "numeric/elements.h"
+#include "numeric/safe_files.h"
 #include "project/calc_records.h"
+#include "project/changes.h"
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/reopen.h"
+#include "project/rdf.h"
 
 namespace {
 
 constexpr int file_version = 1;
-constexpr int max_window_size = 16384;  // pixels; larger values are not a window
-constexpr int max_labels_digit = 15;    // digits after the point a double can carry
 
 // Writing and reading share one description of the window block: the two adapters give
 // byte_writer and byte_reader the same signatures.
@@ -86,7 +86,8 @@ bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
 bool display_settings_valid(const curve& c) {
   for (int a = 0; a < 2; ++a)
     if (!in_range(c.labels_digit[a], 0, max_labels_digit) || !in_range(c.scale[a], 0, 1) ||
-        !in_range(c.ticks_pos[a], 0, 2) || !in_range(c.labels_pos[a], 0, 2) || c.mint[a] < 0)
+        !in_range(c.ticks_pos[a], 0, max_side) || !in_range(c.labels_pos[a], 0, max_side) ||
+        c.mint[a] < 0)
       return false;
   return in_range(c.dash, 0, max_dash) && in_range(c.frame_dash, 0, max_dash) &&
          in_range(c.legend_box_dash, 0, max_dash) && in_range(c.glyph, 0, max_glyph) &&
@@ -218,8 +219,8 @@ void encode_project(byte_writer& out, int p, int mode) {
   out.f64s(r.min, ncalc);
   out.f64s(r.max, ncalc);
   out.f64s(r.exp_prop, nexp_props);
-  out.i32s(r.params, 4);
-  out.i32s(r.checks, 4);
+  out.i32s(r.params, nparams);
+  out.i32s(r.checks, nchecks);
   for (const auto& f : r.filename) out.optional_text(f);
   for (int k = 0; k < nspec_props && r.nspec > 0; ++k)
     for (int s = 0; s < r.nspec; ++s)
@@ -359,20 +360,26 @@ namespace {
 
 int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
   int header;
-  if (!in.i32(header) || header < 0 || !in.skip(static_cast<size_t>(header))) return file_short;
+  bool no_header = true;
+  if (!in.i32(header) || header < 0 || !in.skip(static_cast<size_t>(header), no_header))
+    return file_short;
   project& r = proj[p];
   if (!in.text(r.name) || !in.i32(r.trun) || !in.i32(r.prun) || !in.i32(r.run) ||
       !in.i32(r.nspec))
     return file_short;
   if (!in_range(r.nspec, 0, nspec_max)) return file_short;
+  // Every block this program writes starts with its header text. One with neither header
+  // text, nor project name, nor species is what a zero-filled (blanked) file reads as: it
+  // holds no project, and opening it as an empty one would hide the damage.
+  if (no_header && r.name.empty() && r.nspec == 0) return file_short;
   if (!in.i32s(r.initok, ncalc) || !in.i32s(r.dialok, ncalc) || !in.i32s(r.visok, ncalc) ||
       !in.i32s(r.calcok, ncalc) || !in.i32s(r.numc, ncalc) || !in.i32s(r.num_delta, ncalc) ||
       !in.f64s(r.delta, ncalc) || !in.f64s(r.min, ncalc) || !in.f64s(r.max, ncalc) ||
-      !in.f64s(r.exp_prop, nexp_props) || !in.i32s(r.params, 4) || !in.i32s(r.checks, 4))
+      !in.f64s(r.exp_prop, nexp_props) || !in.i32s(r.params, nparams) || !in.i32s(r.checks, nchecks))
     return file_short;
   for (int calc = 0; calc < ncalc; ++calc)
     if (!in_range(r.numc[calc], 0, calc_curves[calc])) return file_short;
-  if (!in_range(r.params[0], -1, 1)) return file_short;
+  if (!in_range(r.params[k_abscissa], -1, 1)) return file_short;
   for (auto& f : r.filename)
     if (!in.optional_text(f)) return file_short;
 
@@ -394,7 +401,7 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
     }
     if (s.run) {
       create_curve_records(p);
-      if (proj[p].initok[0]) init_curve_names(p, 0, 0);
+      if (proj[p].initok[calc_ra]) init_curve_names(p, 0, 0);
       if (hooks().curve_records_created) hooks().curve_records_created(p);
       int count;
       int total = 0;
@@ -402,6 +409,8 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
       if (!in.i32(count) || !in_range(count, 0, total)) return file_short;
       for (int i = 0; i < count; ++i)
         if (decode_project_curve(in, ctx, p) != 1) return file_bad_curve;
+      infer_step_sources(p);
+      update_rdf(p);  // derived from G(r), not stored
       project& t = proj[p];
       for (int calc = 0; calc < ncalc; ++calc) {
         if (!t.visok[calc]) continue;
@@ -423,21 +432,22 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
 
 int decode_project(byte_reader& in, const read_context& ctx, int p) {
   if (!valid_project(p)) return file_short;
-  int code = decode_project_body(in, ctx, p);
+  int code;
+  try {
+    code = decode_project_body(in, ctx, p);
+  } catch (const std::bad_alloc&) {  // a file within the size bound, but no memory left
+    code = file_short;
+  }
   if (code == file_ok && hooks().update_project && !hooks().update_project())
     code = file_refresh;
   if (code == file_ok) active_project_changed(activep);
   if (code != file_ok) reset_project_record(p);
+  mark_project_saved(p);  // what was just read is what the file holds
   return code;
 }
 
 bool read_rest(std::FILE* stream, std::vector<uint8_t>& bytes) {
-  bytes.clear();
-  if (!stream) return false;
-  uint8_t chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, stream)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-  return !std::ferror(stream);
+  return read_input_stream(stream, project_max_bytes, bytes) == file_problem::none;
 }
 
 namespace {
@@ -450,7 +460,11 @@ int parse_from_stream(std::FILE* stream, int failure, F parse) {
   std::vector<uint8_t> bytes;
   if (!read_rest(stream, bytes)) return failure;
   byte_reader in(bytes);
-  int result = parse(in);
+  int result = failure;
+  try {
+    result = parse(in);
+  } catch (const std::bad_alloc&) {  // refused like a damaged block, never an abort
+  }
   if (start >= 0) std::fseek(stream, start + static_cast<long>(in.position()), SEEK_SET);
   return result;
 }
@@ -490,41 +504,11 @@ std::optional<std::string> read_char(int n, std::FILE* stream) {
 // ------------------------------------------------------------------------------ files
 
 int write_file_atomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::string tmp = path + ".XXXXXX";
-  int fd = mkstemp(tmp.data());
-  if (fd < 0) return file_short;
-  struct stat st;
-  mode_t perm;
-  if (stat(path.c_str(), &st) == 0) {
-    perm = st.st_mode & 07777;
-  } else {
-    mode_t mask = umask(0);
-    umask(mask);
-    perm = 0666 & ~mask;
-  }
-  bool ok = fchmod(fd, perm) == 0;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
-  }
-  ok = ok && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    unlink(tmp.c_str());
-    return file_short;
-  }
-  return file_ok;
+  return write_file_safely(path, bytes.data(), bytes.size()) ? file_ok : file_short;
 }
 
 bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  bool ok = read_rest(f, bytes);
-  std::fclose(f);
-  return ok;
+  return read_input_file(path, project_max_bytes, bytes) == file_problem::none;
 }
 
 int save_project_file(const std::string& path, int p) {

@@ -8,6 +8,7 @@
 // (same identifier), so no half-read project can be saved over good data.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -65,8 +66,15 @@ int decode_project_curve(byte_reader& in, const read_context& ctx, int p);
 // Puts stored extra sets into the slot tables of their curve; 0 when a set has no slot.
 int place_extra_sets(const pending_extra_sets& pending, int mode);
 
-// File interface. Saving writes a temporary file beside the target and renames it over
-// the target only when every byte is written; a failed save leaves the old file as it was.
+// Largest project or workspace file read (a project of four calculations with every curve
+// at a million points takes about 200 MiB); anything larger is refused unread.
+inline constexpr std::size_t project_max_bytes = std::size_t{256} << 20;
+
+// File interface. Saving goes through safe_output (numeric/safe_files.h): a temporary
+// file beside the target renamed over its name only when every byte is written, so a
+// failed save leaves the old file as it was; a directory, device, FIFO or socket, or a
+// file the user may not write, is refused with code 1. Reading opens only a regular file
+// of at most project_max_bytes; anything else, and a lack of memory, is code 1.
 int save_project_file(const std::string& path, int p);
 // Reads a project file into the active project.
 int open_project_file(const std::string& path);
@@ -74,5 +82,5 @@ int open_project_file(const std::string& path);
 // Helpers of the file interface.
 int write_file_atomically(const std::string& path, const std::vector<uint8_t>& bytes);
 bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes);
-// Everything from the stream's position to its end.
+// Everything from the stream's position to its end (at most project_max_bytes).
 bool read_rest(std::FILE* stream, std::vector<uint8_t>& bytes);

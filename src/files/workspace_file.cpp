@@ -1,5 +1,6 @@
 #include "files/workspace_file.h"
 
+#include <new>
 #include <vector>
 
 #include "project/allocextra.h"
@@ -18,13 +19,15 @@ int encode_workspace(byte_writer& out) {
   int n = nprojects;
   out.i32(n);
   if (n < 1) return workspace_empty;
-  for (int p = 0; p < n; ++p) out.i32(proj[p].params[0]);
+  for (int p = 0; p < n; ++p) out.i32(proj[p].params[k_abscissa]);
   for (int p = 0; p < n; ++p) encode_project(out, p, n);
   encode_project_options(out, 0, n);
   return file_ok;
 }
 
-int decode_workspace(byte_reader& in) {
+namespace {
+
+int decode_workspace_body(byte_reader& in) {
   int header, n;
   if (!in.i32(header) || header < 0 || !in.skip(static_cast<size_t>(header))) return file_short;
   if (!in.i32(n)) return file_short;
@@ -34,7 +37,7 @@ int decode_workspace(byte_reader& in) {
 
   const int offset = nprojects;
   pparamstmp.assign(static_cast<size_t>(offset + n), -1);
-  for (int p = 0; p < offset; ++p) pparamstmp[p] = proj[p].params[0];
+  for (int p = 0; p < offset; ++p) pparamstmp[p] = proj[p].params[k_abscissa];
   for (int i = 0; i < n; ++i)
     if (!in.i32(pparamstmp[offset + i])) return file_short;
 
@@ -46,7 +49,7 @@ int decode_workspace(byte_reader& in) {
     code = decode_project(in, ctx, activep);
     // The abscissa table lays out the extra-set slots while the workspace is read; one
     // that disagrees with its project would place sets the saved file cannot find again.
-    if (code == file_ok && proj[activep].params[0] != pparamstmp[offset + i]) code = file_short;
+    if (code == file_ok && proj[activep].params[k_abscissa] != pparamstmp[offset + i]) code = file_short;
     if (code != file_ok) close_project_record(activep);
   }
   if (code == file_ok) code = decode_project_options(in, offset, n);
@@ -72,6 +75,18 @@ int decode_workspace(byte_reader& in) {
   if (nprojects > offset) active_project_changed(nprojects - 1);
   if (code == file_ok) newspace = 0;
   return code;
+}
+
+}  // namespace
+
+int decode_workspace(byte_reader& in) {
+  const int offset = nprojects;
+  try {
+    return decode_workspace_body(in);
+  } catch (const std::bad_alloc&) {  // a file within the size bound, but no memory left
+    while (nprojects > offset) close_project_record(nprojects - 1);
+    return file_short;
+  }
 }
 
 int open_save_workspace(std::FILE* stream, int direction) {

@@ -24,6 +24,7 @@ int open_save_workspace(std::FILE* stream, int direction);
 int encode_workspace(byte_writer& out);
 int decode_workspace(byte_reader& in);
 
-// File interface; a failed save leaves the old file untouched.
+// File interface, with the checks and bounds of the project file interface
+// (files/project_file.h): a failed save leaves the old file untouched.
 int save_workspace_file(const std::string& path);
 int open_workspace_file(const std::string& path);

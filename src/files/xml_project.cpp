@@ -1,28 +1,28 @@
 #include "files/xml_project.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cfloat>
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
-#include <fcntl.h>
 #include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <libxml/parser.h>
 #include <libxml/xmlwriter.h>
 
 #include "numeric/elements.h"
+#include "numeric/safe_files.h"
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
@@ -31,7 +31,7 @@
 
 namespace {
 
-xml_import_hooks import_hooks;
+std::string write_failure;
 
 // Why the last check_xml failed, for the message.
 std::string failure_reason;
@@ -147,21 +147,6 @@ std::optional<std::string> child_text(xmlNode* parent, const char* name) {
   return node_text(n);
 }
 
-// Reads at most xml_max_bytes; a larger file is refused.
-bool read_capped(const char* file, std::string& bytes) {
-  std::FILE* f = std::fopen(file, "rb");
-  if (!f) return false;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, std::fclose);
-  bytes.clear();
-  char chunk[16384];
-  for (;;) {
-    size_t got = std::fread(chunk, 1, sizeof chunk, f);
-    bytes.append(chunk, got);
-    if (bytes.size() > static_cast<size_t>(xml_max_bytes)) return false;
-    if (got < sizeof chunk) return !std::ferror(f);
-  }
-}
-
 // No document of this format refers to anything outside itself.
 xmlParserInputPtr refuse_external(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
 
@@ -171,14 +156,15 @@ void ignore_message(void*, const char*, ...) {}
 // Parses without network access, without loading or substituting entities, and refuses
 // a document that carries a document type declaration: the format has none, and entity
 // definitions are the way to blow a small file up into a huge tree.
-doc_ptr parse_document(const std::string& bytes, const char* url) {
+doc_ptr parse_document(const std::vector<uint8_t>& bytes, const char* url) {
   if (bytes.size() > static_cast<size_t>(INT_MAX)) return nullptr;
   xmlExternalEntityLoader previous = xmlGetExternalEntityLoader();
   xmlGenericErrorFunc previous_error = xmlGenericError;
   void* previous_error_context = xmlGenericErrorContext;
   xmlSetExternalEntityLoader(refuse_external);
   xmlSetGenericErrorFunc(nullptr, ignore_message);
-  doc_ptr doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), url, nullptr,
+  doc_ptr doc(xmlReadMemory(reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<int>(bytes.size()), url, nullptr,
                             XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
   xmlSetGenericErrorFunc(previous_error_context, previous_error);
   xmlSetExternalEntityLoader(previous);
@@ -276,65 +262,55 @@ bool read_number(xmlNode* first, const char* name, double& out, xmlNode** found 
   return true;
 }
 
+// Settings of the experiment that the original format lacks, each in an element of its
+// own written only when set; readers that do not know them skip them. Geometry "None"
+// stands as "Unknown" in `geometry`, the entry every reader accepts, and as "None" in
+// `geometry-correction`.
+const char* const geometry_extension = "geometry-correction";
+const char* const incoherent_element = "incoherent-scattering";
+const char* const incoherent_texts[2] = {"Analytic", "Tables"};
+const char* const monoangle_element = "monochromator-angle";
+const char* const polfraction_element = "polarisation-fraction";
+
+// An optional number element: absent leaves `out`, present must parse (full precision).
+bool read_optional_number(xmlNode* experiment, const char* name, double& out) {
+  std::optional<std::string> text = child_text(experiment, name);
+  return !text || parse_decimal(text, out);
+}
+
+bool read_experiment_extensions(int p, xmlNode* experiment) {
+  project& r = proj[p];
+  if (std::optional<std::string> g = child_text(experiment, geometry_extension)) {
+    if (*g != geometry[geometry_none]) return false;
+    if (r.exp_prop[k_geometry] == not_set) r.exp_prop[k_geometry] = geometry_none;
+  }
+  if (std::optional<std::string> inc = child_text(experiment, incoherent_element)) {
+    if (*inc != incoherent_texts[0] && *inc != incoherent_texts[1]) return false;
+    r.options.incoherent = *inc == incoherent_texts[1] ? 1 : 0;
+  }
+  return read_optional_number(experiment, monoangle_element, r.options.monoangle) &&
+         read_optional_number(experiment, polfraction_element, r.options.polfraction);
+}
+
 // The experiment part (code 6 on any failure). The wavelength and the two absorptions
 // must come in this order; the other children may stand anywhere.
 bool read_experiment(int p, xmlNode* experiment) {
   double* e = proj[p].exp_prop;
   xmlNode *wl = nullptr, *abs_sample = nullptr;
-  if (!read_number(experiment->children, "wavelength", e[0], &wl) ||
-      !read_number(wl, "absorption-sample", e[1], &abs_sample) ||
-      !read_number(abs_sample, "absorption-substrate", e[2]) ||
-      !read_number(experiment->children, "density", e[3]) ||
-      !read_number(experiment->children, "deadtime", e[4]))
+  if (!read_number(experiment->children, "wavelength", e[k_wavelength], &wl) ||
+      !read_number(wl, "absorption-sample", e[k_abs_sample], &abs_sample) ||
+      !read_number(abs_sample, "absorption-substrate", e[k_abs_cell]) ||
+      !read_number(experiment->children, "density", e[k_density]) ||
+      !read_number(experiment->children, "deadtime", e[k_dead_time]))
     return false;
-  if (!read_code(experiment, "geometry", geometry, 4, e[12])) return false;
-  if (!read_code(experiment, "monochromator", monochr, 3, e[13])) return false;
-  if (!read_code(experiment, "compton", compt, 3, e[14])) return false;
-  return true;
+  if (!read_code(experiment, "geometry", geometry, 4, e[k_geometry])) return false;
+  if (!read_code(experiment, "monochromator", monochr, 3, e[k_polarisation])) return false;
+  if (!read_code(experiment, "compton", compt, 3, e[k_compton])) return false;
+  return read_experiment_extensions(p, experiment);
 }
 
 // ---------------------------------------------------------------------------------------
 // Writing
-
-// A file written under a temporary name beside its target and renamed over it only when
-// every byte is on disk; on any failure the temporary is removed and the target kept.
-bool write_beside_and_rename(const std::string& target_name, const char* data, size_t size) {
-  namespace fs = std::filesystem;
-  std::string target = target_name;
-  std::error_code ec;
-  if (fs::is_symlink(fs::path(target), ec)) {  // replace the file the link points to
-    fs::path real = fs::canonical(fs::path(target), ec);
-    if (!ec) target = real.string();
-  }
-  struct stat st;
-  const bool existed = ::stat(target.c_str(), &st) == 0;
-  if (existed && ::access(target.c_str(), W_OK) != 0) return false;
-
-  static unsigned counter = 0;
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  if (existed) (void)::fchmod(fd, st.st_mode & 07777);
-
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < size) {
-    ssize_t w = ::write(fd, data + done, size - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) ok = false;
-    else done += static_cast<size_t>(w);
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
-}
 
 struct writer_deleter {
   void operator()(xmlTextWriter* w) const { xmlFreeTextWriter(w); }
@@ -400,9 +376,18 @@ bool write_document(xmlTextWriter* w, const project& r) {
                                          "absorption-substrate", "density", "deadtime"};
   for (int k = 0; k < 5; ++k)
     if (!element(numbers[k], fixed6(r.exp_prop[k]))) return false;
-  if (!element("geometry", code_text(r.exp_prop[12], geometry, 4)) ||
-      !element("monochromator", code_text(r.exp_prop[13], monochr, 3)) ||
-      !element("compton", code_text(r.exp_prop[14], compt, 3)))
+  if (!element("geometry", code_text(r.exp_prop[k_geometry], geometry, 4)) ||
+      !element("monochromator", code_text(r.exp_prop[k_polarisation], monochr, 3)) ||
+      !element("compton", code_text(r.exp_prop[k_compton], compt, 3)))
+    return false;
+  if (nearest_int(r.exp_prop[k_geometry]) == geometry_none &&
+      !element(geometry_extension, geometry[geometry_none]))
+    return false;
+  if (r.options.incoherent == 1 && !element(incoherent_element, incoherent_texts[1])) return false;
+  if (r.options.monoangle != not_set && !element(monoangle_element, fixed6(r.options.monoangle)))
+    return false;
+  if (r.options.polfraction != not_set &&
+      !element(polfraction_element, fixed6(r.options.polfraction)))
     return false;
   if (!ok(xmlTextWriterEndElement(w))) return false;  // experiment
 
@@ -414,6 +399,68 @@ bool write_document(xmlTextWriter* w, const project& r) {
 
 }  // namespace
 
+// One pass over the markup, counting what the tree would hold. Start tags count as an
+// element plus one attribute per '=' outside quoted values; comments, CDATA sections,
+// processing instructions and text runs count as one node each; end tags as none.
+xml_census count_xml_nodes(const char* data, std::size_t size) {
+  xml_census census;
+  const std::string_view text(data, data ? size : 0);
+  auto add_node = [&census] {
+    if (++census.nodes > xml_max_nodes) census.within_bounds = false;
+    return census.within_bounds;
+  };
+  // Position just after `end`, searched from `from`; the end of the text when absent.
+  auto after = [&text](std::size_t from, std::string_view end) {
+    std::size_t k = text.find(end, from);
+    return k == std::string_view::npos ? text.size() : k + end.size();
+  };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] != '<') {
+      if (!add_node()) break;
+      i = std::min(text.find('<', i), text.size());
+      continue;
+    }
+    const std::string_view rest = text.substr(i);
+    if (rest.starts_with("<!--")) {
+      i = after(i + 4, "-->");
+    } else if (rest.starts_with("<![CDATA[")) {
+      i = after(i + 9, "]]>");
+    } else if (rest.starts_with("<?")) {
+      i = after(i + 2, "?>");
+    } else if (rest.starts_with("<!")) {
+      census.within_bounds = false;  // a document type declaration
+      break;
+    } else if (rest.starts_with("</")) {
+      i = after(i + 2, ">");
+      continue;
+    } else {
+      if (!add_node()) break;
+      int attributes = 0;
+      char quote = 0;
+      for (++i; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote) {
+          if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+          quote = c;
+        } else if (c == '>') {
+          break;
+        } else if (c == '=') {
+          ++census.attributes;
+          if (++attributes > xml_max_attributes) census.within_bounds = false;
+          if (!add_node()) break;
+        }
+      }
+      if (!census.within_bounds) break;
+      ++i;
+      continue;
+    }
+    if (!add_node()) break;  // the comment, CDATA section or processing instruction
+  }
+  return census;
+}
+
 xmlNode* findnode(xmlNode* first, const char* name) {
   if (!name) return nullptr;
   for (xmlNode* n = first; n; n = n->next)
@@ -421,11 +468,11 @@ xmlNode* findnode(xmlNode* first, const char* name) {
   return nullptr;
 }
 
-xml_import_hooks set_xml_import_hooks(xml_import_hooks h) {
-  return std::exchange(import_hooks, std::move(h));
-}
+
+const std::string& xml_write_failure() { return write_failure; }
 
 int write_xml(const char* file) {
+  write_failure.clear();
   if (!file || !*file || !valid_project(activep)) return 0;
   std::unique_ptr<xmlBuffer, buffer_deleter> buffer(xmlBufferCreate());
   if (!buffer) return 0;
@@ -438,18 +485,23 @@ int write_xml(const char* file) {
   const xmlChar* content = xmlBufferContent(buffer.get());
   int length = xmlBufferLength(buffer.get());
   if (!content || length <= 0) return 0;
-  return write_beside_and_rename(file, reinterpret_cast<const char*>(content),
-                                 static_cast<size_t>(length))
-             ? 1
-             : 0;
+  return write_file_safely(file, content, static_cast<size_t>(length), &write_failure) ? 1 : 0;
 }
 
-int check_xml(const char* file) {
-  const int p = activep;
-  failure_reason.clear();
-  if (!file || !valid_project(p)) return fail(1, "no project to read into");
-  std::string bytes;
-  if (!read_capped(file, bytes)) return fail(1, "the file cannot be read or is larger than 1 MiB");
+namespace {
+
+// Reads, bounds, parses and validates; `applied` receives the project element's flag.
+int check_document(const char* file, int p, bool& applied) {
+  std::vector<uint8_t> bytes;
+  const file_problem problem = read_input_file(file, static_cast<size_t>(xml_max_bytes), bytes);
+  if (problem == file_problem::too_large) return fail(1, "the file is larger than 1 MiB");
+  if (problem != file_problem::none) return fail(1, "the file " + file_problem_text(problem, errno));
+  const xml_census census =
+      count_xml_nodes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (!census.within_bounds)
+    return fail(1, format("a document type declaration, more than %d attributes on one element "
+                          "or more than %ld nodes",
+                          xml_max_attributes, xml_max_nodes));
   doc_ptr doc = parse_document(bytes, file);
   if (!doc) return fail(1, "not a well-formed XML document without a document type declaration");
 
@@ -467,15 +519,31 @@ int check_xml(const char* file) {
   if (!read_experiment(p, experiment)) return 6;
   xmlNode* project_node = findnode(experiment, "project");
   if (!project_node) return fail(3, "no <project> element after <experiment>");
-  const bool applied = node_text(project_node) == std::optional<std::string>("TRUE");
-  doc.reset();
+  applied = node_text(project_node) == std::optional<std::string>("TRUE");
+  return 0;
+}
+
+}  // namespace
+
+int check_xml(const char* file) {
+  const int p = activep;
+  failure_reason.clear();
+  if (!file || !valid_project(p)) return fail(1, "no project to read into");
+  bool applied = false;
+  int code;
+  try {
+    code = check_document(file, p, applied);
+  } catch (const std::bad_alloc&) {  // refused like an unreadable file, never an abort
+    code = fail(1, "not enough memory to read it");
+  }
+  if (code != 0) return code;
 
   if (hooks().update_project) hooks().update_project();
   if (applied) {
     if (valid_project(p)) proj[p].trun = 1;
-    if (import_hooks.apply_project) import_hooks.apply_project();
-  } else if (import_hooks.show_settings) {
-    import_hooks.show_settings();
+    if (front().xml_import.apply_project) front().xml_import.apply_project();
+  } else if (front().xml_import.show_settings) {
+    front().xml_import.show_settings();
   }
   return 0;
 }

@@ -9,6 +9,7 @@
 #include "numeric/elements.h"
 #include "numeric/filters.h"
 #include "numeric/sine_transform.h"
+#include "numeric/transform_window.h"
 #include "numeric/work_arrays.h"
 
 namespace {
@@ -22,7 +23,7 @@ void report(const char* what, const char* detail) { show_error_(what, subroutine
 }  // namespace
 
 int cd(int n, int densmode, double rho_exp, double rmax, double damp, double dr, const double* qs,
-       const double* q) {
+       const double* q, int window) {
   if (!check_q_grid(n, q, subroutine)) return 0;
   char detail[64];
   const double dq = q[1] - q[0];
@@ -50,11 +51,12 @@ int cd(int n, int densmode, double rho_exp, double rmax, double damp, double dr,
       !allocate_table(r, nr, subroutine, "Table: D"))
     return 0;
 
-  // 2-3. Damped input W_k = QS_k exp(-damp q_k^2); the last input point is not used.
+  // 2-3. Windowed input W_k = QS_k exp(-damp q_k^2) (or the Lorch function); the last input
+  // point is not used.
   const int nk = n - 1;
   std::vector<double> wk;
   if (!allocate_table(wk, nk, subroutine, "Table: W")) return 0;
-  for (int k = 0; k < nk; ++k) wk[k] = qs[k] * std::exp(-damp * q[k] * q[k]);
+  transform_window(window, damp, nk, q, qs, wk.data());
 
   // 4. Rectangle-rule sine transform.
   if (!sine_transform(wk.data(), q, nk, dq, dr, nr, big_g.data())) {
@@ -70,31 +72,28 @@ int cd(int n, int densmode, double rho_exp, double rmax, double damp, double dr,
     big_g[j] = big_g[j] * dq * 2.0 / pi_f;
   }
 
-  // 5. Slope fit through (0, 0) and (j dr, G_{j-1}), j = 1..M: each G value paired with the
-  // r one step beyond its own point. Only the G values that exist are used (nr < M).
+  // 5. Slope fit through (0, 0) and (r_j, G_j) for 0 < r_j <= 1 A: below the first
+  // neighbour distance G(r) = -4 pi rho r. Only the G values that exist are used (nr <= M).
   double rho_slope = 0.0;
-  const int mfit = static_cast<int>(std::min(m_fit, nr_d));
+  const int mfit = static_cast<int>(std::min(m_fit, nr_d - 1.0));
   if (mfit >= 1) {
     std::vector<double> fx, fy;
     if (!allocate_table(fx, static_cast<std::size_t>(mfit) + 1, subroutine, "Table: DX3") ||
         !allocate_table(fy, static_cast<std::size_t>(mfit) + 1, subroutine, "Table: DX3"))
       return 0;
     for (int j = 1; j <= mfit; ++j) {
-      fx[j] = j * dr;
-      fy[j] = big_g[j - 1];
+      fx[j] = r[j];
+      fy[j] = big_g[j];
     }
     double coef[2];
     linfit(fx.data(), fy.data(), mfit + 1, coef);
     rho_slope = -coef[1] / four_pi_f;
   }
 
-  // 6-7. g(r) with r' = (j + 1) dr.
+  // 6-7. g(r) = 1 + G(r) / (4 pi rho r) at each point's own r; no pair at r = 0.
   const double rho = densmode == 1 ? rho_slope : rho_exp;
-  for (int j = 0; j < nr; ++j) {
-    const double rp = (j + 1) * dr;
-    const double shell = four_pi_f * rho * rp * rp;
-    g[j] = (rp * big_g[j] + shell) / shell;
-  }
+  g[0] = 0.0;
+  for (int j = 1; j < nr; ++j) g[j] = 1.0 + big_g[j] / (four_pi_f * rho * r[j]);
 
   // 8. Deliver.
   save_curve_(nr, r.data(), big_g.data(), 3, 1);

@@ -45,14 +45,45 @@ bool allocate(std::vector<double>& v, std::size_t n, const char* table) {
 }
 
 struct corrected {
-  double two_theta, intensity, sin_theta;
+  double two_theta, intensity;
 };
+
+// 3. Abscissa to 2theta in radians: degrees, or q = 4 pi sin(theta) / lambda when qt = 2.
+double two_theta_of(double x, double dlamb, int qt) {
+  return qt != 2 ? x / deg_per_rad : 2.0 * std::asin(dlamb * x / four_pi_f);
+}
+
+// 7. Number K of multiples k delta (k = 1, 2, ..., by repeated addition) of the first
+// angular step that stay below the first angle t1.
+int extension_count(double t1, double delta) {
+  int kext = 0;
+  double s = 0.0;
+  for (int k = 1; k <= max_extension; ++k) {
+    s += delta;
+    if (s >= t1 - extension_tolerance || s >= t1) break;
+    kext = k;
+  }
+  return kext;
+}
+
+double q_of(double two_theta, double dlamb) { return four_pi_f * std::sin(two_theta / 2.0) / dlamb; }
 
 // Steps 2 to 6 for one point: dead time, angle, subtraction of background and
 // substrate/cell (attenuated by the sample), polarisation, sample absorption.
 struct point_correction {
   double dlamb, dtef1, dmu, dead1, geom, mono;
   int qt;
+  dr_polarisation pol;
+
+  // 5. Polarisation factor P of the beam; the intensity is divided by it.
+  double polarisation(double two_theta) const {
+    const double c2 = std::cos(two_theta);
+    if (mono == 1.0) {
+      const double cm = std::cos(*pol.monoangle / deg_per_rad);
+      return (1.0 + cm * cm * c2 * c2) / (1.0 + cm * cm);
+    }
+    return ((1.0 + *pol.fraction) + (1.0 - *pol.fraction) * c2 * c2) / 2.0;
+  }
 
   corrected operator()(double x, double sam, double bg, double sub) const {
     // 2. Dead time: measured rate v of a detector with dead time tau, v / (1 - v tau).
@@ -60,8 +91,7 @@ struct point_correction {
     bg = bg / (1.0 - bg * dead1);
     sub = sub / (1.0 - sub * dead1);
 
-    // 3. Abscissa to 2theta in radians.
-    const double two_theta = qt != 2 ? x / deg_per_rad : 2.0 * std::asin(dlamb * x / four_pi_f);
+    const double two_theta = two_theta_of(x, dlamb, qt);
     const double theta = two_theta / 2.0;
     const double sin_theta = std::sin(theta), cos_theta = std::cos(theta);
 
@@ -76,8 +106,10 @@ struct point_correction {
     }
     double v = sam - sub - bg;
 
-    // 5. Polarisation of an unpolarised (in-house) beam.
-    if (mono == 1.0) {
+    // 5. Polarisation: an unpolarised (in-house) beam, unless refined by `pol`.
+    if ((mono == 1.0 && pol.monoangle) || (mono == 2.0 && pol.fraction)) {
+      v = v / polarisation(two_theta);
+    } else if (mono == 1.0) {
       const double c2 = std::cos(two_theta);
       v = 2.0 * v / (1.0 + c2 * c2);
     }
@@ -88,10 +120,11 @@ struct point_correction {
     } else if (geom == 2.0) {
       v = v * cos_theta * std::exp(dtef1 * (1.0 / cos_theta - 1.0));
     } else if (geom == 3.0) {
+      // Cylinder, mu over the diameter, to 2nd order: exp(-8mu/3pi) (1 + (1/2 - 32/9pi^2 - cos^2/8) mu^2).
       const double mu2 = dtef1 * dtef1;
       v = v * (1.0 + 0.1397 * mu2 - 0.125 * mu2 * cos_theta * cos_theta) * std::exp(-0.8488 * dtef1);
     }
-    return {two_theta, v, sin_theta};
+    return {two_theta, v};
   }
 };
 
@@ -101,6 +134,18 @@ int refuse(const char* cause) {
 }
 
 }  // namespace
+
+double dr_grid_step(double dlamb, int qt, double x0, double x1) {
+  const double t1 = two_theta_of(x0, dlamb, qt), t2 = two_theta_of(x1, dlamb, qt);
+  const double delta = t2 - t1;
+  // The first two angles of the extended series: (0, delta), (0, t1) or (t1, t2).
+  const int kext = extension_count(t1, delta);
+  const double qa = kext >= 1 ? 0.0 : q_of(t1, dlamb);
+  const double qb = q_of(kext >= 2 ? delta : kext == 1 ? t1 : t2, dlamb);
+  const double step1000 = 1000.0 * qb - 1000.0 * qa;
+  if (!(std::fabs(step1000) <= 1e15)) return std::nan("");
+  return static_cast<double>(std::lround(step1000)) / 1000.0;
+}
 
 // Inputs outside the design get these defined results (message through show_error_,
 // result 0, nothing delivered):
@@ -117,7 +162,7 @@ int refuse(const char* cause) {
 int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, double dead1,
                  double geom, double mono, int qt, int ndq, const double* x,
                  const double* raw, const double* back, const double* cell, int mode,
-                 double compt, double smo) {
+                 double compt, double smo, const dr_polarisation& pol) {
   std::FILE* echo = echo_stream();
   if (echo) {
     echo_double(echo, "DLAMB=", dlamb);
@@ -131,6 +176,8 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
     echo_int(echo, "NDQ=", mode);
     echo_double(echo, "COMPT=", compt);
     echo_double(echo, "SMO=", smo);
+    if (pol.monoangle) echo_double(echo, "MONOANGLE=", *pol.monoangle);
+    if (pol.fraction) echo_double(echo, "POLFRACTION=", *pol.fraction);
   }
 
   if (ndq < 3) return refuse("Fewer than 2 points");
@@ -155,7 +202,7 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
     }
     std::fflush(echo);
   }
-  const point_correction correct{dlamb, dtef1, dmu, dead1, geom, mono, qt};
+  const point_correction correct{dlamb, dtef1, dmu, dead1, geom, mono, qt, pol};
   auto corrected_point = [&](int i) {
     return correct(x[i], raw[i], use_back ? back[i] : 0.0, use_cell ? cell[i] : 0.0);
   };
@@ -165,15 +212,7 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
   const corrected first = corrected_point(0);
   const double t1 = first.two_theta;
   const double delta = corrected_point(1).two_theta - t1;
-  int kext = 0;
-  {
-    double s = 0.0;
-    for (int k = 1; k <= max_extension; ++k) {
-      s += delta;
-      if (s >= t1 - extension_tolerance || s >= t1) break;
-      kext = k;
-    }
-  }
+  const int kext = extension_count(t1, delta);
   double coef[2] = {0.0, 0.0};
   {
     const double lx[2] = {0.0, t1}, ly[2] = {0.0, first.intensity};
@@ -193,10 +232,10 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
     }
   }
   // 8. 2theta to q = 4 pi sin(2theta / 2) / lambda.
-  for (int k = 0; k < kext; ++k) scr1[k] = four_pi_f * std::sin(scr1[k] / 2.0) / dlamb;
+  for (int k = 0; k < kext; ++k) scr1[k] = q_of(scr1[k], dlamb);
   for (int i = 0; i < n; ++i) {
     const corrected p = corrected_point(i);
-    scr1[kext + i] = four_pi_f * p.sin_theta / dlamb;
+    scr1[kext + i] = q_of(p.two_theta, dlamb);
     scr2[kext + i] = p.intensity;
   }
 
@@ -257,7 +296,7 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
 
 int dr(double dlamb, double dtef1, double dmu, double dead1, double geom, double mono,
        int qt, int ndq, const double* x, const double* raw, const double* back,
-       const double* cell, int mode, double compt, double smo) {
+       const double* cell, int mode, double compt, double smo, const dr_polarisation& pol) {
   return dr_resampled(dr_resampling::forward_walk, dlamb, dtef1, dmu, dead1, geom, mono, qt,
-                      ndq, x, raw, back, cell, mode, compt, smo);
+                      ndq, x, raw, back, cell, mode, compt, smo, pol);
 }

@@ -4,6 +4,8 @@
 // save_curve_.
 #pragma once
 
+#include <optional>
+
 // Largest output grid dr builds; a longer one is reported as an allocation failure.
 inline constexpr int dr_max_points = 10'000'000;
 
@@ -14,9 +16,30 @@ inline constexpr int dr_max_points = 10'000'000;
 // 1 background, 2 substrate/cell, 3 both subtracted; compt only echoed; smo 1 slight,
 // 2 moderate, 3 heavy smoothing, else none. Returns 1 on success, 0 on failure (after a
 // three-line message through show_error_; nothing delivered).
+//
+// `pol` refines the polarisation correction; unset members keep the two codes as they are:
+//  - monoangle (mono 1): an in-house beam diffracted by a monochromator at 2theta_M
+//    (degrees) before the sample; the intensity is divided by
+//    P = (1 + cos^2 2theta_M cos^2 2theta) / (1 + cos^2 2theta_M)  (Azaroff, Acta Cryst. 8
+//    (1955) 701); 2theta_M = 0 is the unpolarised case of mono 1.
+//  - fraction (mono 2): a synchrotron beam of which the fraction p is linearly polarised
+//    in the horizontal plane, perpendicular to the (vertical) scattering plane, the rest
+//    unpolarised: P = ((1 + p) + (1 - p) cos^2 2theta) / 2; p = 1 is the uncorrected case.
+// Each value that is set is echoed after "SMO=" ("MONOANGLE=", "POLFRACTION=").
+struct dr_polarisation {
+  std::optional<double> monoangle;
+  std::optional<double> fraction;
+};
+
 int dr(double dlamb, double dtef1, double dmu, double dead1, double geom, double mono,
        int qt, int ndq, const double* x, const double* raw, const double* back,
-       const double* cell, int mode, double compt, double smo);
+       const double* cell, int mode, double compt, double smo, const dr_polarisation& pol = {});
+
+// Step of the uniform q grid dr resamples onto, from the first two abscissae: the first q
+// step of the series extended to zero angle, rounded to a multiple of 0.001 1/A. Zero or
+// less (a first step below 0.0005 1/A, or abscissae that do not increase) or NaN (an
+// abscissa beyond 4 pi / lambda) means that dr refuses the data.
+double dr_grid_step(double dlamb, int qt, double x0, double x1);
 
 // The same computation with a chosen evaluator for the final resampling. dr uses the
 // forward walk; the per-point bisection is the plain reference (identical results) kept
@@ -25,4 +48,4 @@ enum class dr_resampling { forward_walk, bisection };
 int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, double dead1,
                  double geom, double mono, int qt, int ndq, const double* x,
                  const double* raw, const double* back, const double* cell, int mode,
-                 double compt, double smo);
+                 double compt, double smo, const dr_polarisation& pol = {});

@@ -15,6 +15,7 @@
 namespace {
 
 // (lambda / (lambda + 0.048 sin^2 theta))^p for the Breit-Dirac choice.
+// Recoil factor: Breit, Phys. Rev. 27 (1926) 362; Dirac, Proc. R. Soc. A 111 (1926) 405.
 double recoil_weight(double ratio, int bd) {
   switch (bd) {
     case 2: {
@@ -65,13 +66,26 @@ void species_factor_curve(const species_factors& sp, const double* q, int n, boo
   for (int k = 0; k < n; ++k) f[k] = f[k] + sp.c + sp.fp;
 }
 
+// Q_min: S(Q) below it on the straight line through (0, 0) and the first point k1 at or
+// above it, Q[S(Q)-1] to match.
+void extrapolate_below(double qmin, const double* q, int n, double* qs, double* sq) {
+  int k1 = 0;
+  while (k1 < n && !(q[k1] >= qmin)) ++k1;
+  if (k1 == 0 || k1 == n) return;
+  const double slope = sq[k1] / q[k1];
+  for (int k = 0; k < k1; ++k) {
+    sq[k] = slope * q[k];
+    qs[k] = q[k] * (sq[k] - 1.0);
+  }
+}
+
 }  // namespace
 
 int nm(int nspec, const double* z, const double* x, const double* fp, const double* fpp, const double* a1,
        const double* a2, const double* a3, const double* a4, const double* a5, const double* b1,
        const double* b2, const double* b3, const double* b4, const double* b5, const double* c, int n,
        double lambda, double compton, double qlim, int bd, int method, double alpha_given, double add,
-       const double* q, const double* intensity) {
+       const double* q, const double* intensity, const nm_extras& extra) {
   if (n < 1 || nspec < 1) {
     char detail[64];
     std::snprintf(detail, sizeof detail, "Points: %d, species: %d", n, nspec);
@@ -141,9 +155,13 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
     const double sin_theta = qk * lambda / four_pi_f;
     const double w = recoil_weight(lambda / (lambda + 0.048 * sin_theta * sin_theta), bd);
     double inc = 0.0;
-    for (std::size_t i = 0; i < species.size(); ++i) {
-      const double t = std::pow(inc_k[i] * qk, inc_e[i]);
-      inc += species[i].x * (species[i].z * t / (1.0 + t));
+    if (extra.incoherent) {
+      inc = extra.incoherent[k];
+    } else {
+      for (std::size_t i = 0; i < species.size(); ++i) {
+        const double t = std::pow(inc_k[i] * qk, inc_e[i]);
+        inc += species[i].x * (species[i].z * t / (1.0 + t));
+      }
     }
     indep[k] += w * inc;
   }
@@ -153,8 +171,9 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
   double alpha = alpha_given;
   double reported = 0.0;
   if (method != 1) {
+    const double lower = extra.qmin > 0.0 ? std::max(qlim, extra.qmin) : qlim;
     int k0 = 0;
-    while (k0 < n && !(q[k0] >= qlim)) ++k0;
+    while (k0 < n && !(q[k0] >= lower)) ++k0;
     if (k0 == n) {
       alpha = std::numeric_limits<double>::quiet_NaN();
     } else {
@@ -174,6 +193,7 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
     sq[k] = qs[k] / q[k] + 1.0;
   }
   sq[0] = 0.0;
+  if (extra.qmin > 0.0) extrapolate_below(extra.qmin, q, n, qs.data(), sq.data());
 
   save_curve_(n, q, qs.data(), 1, 1);
   save_curve_(n, q, sq.data(), 1, 2);

@@ -1,4 +1,5 @@
 // S(q) normalisation: corrected intensity I(q) -> Faber-Ziman S(Q) and Q[S(Q)-1].
+// Faber-Ziman structure factor: T. E. Faber and J. M. Ziman, Phil. Mag. 11 (1965) 153-173.
 #pragma once
 
 // nm(nspec, z, x, fp, fpp, a1..a5, b1..b5, c, n, lambda, compton, qlim, bd, method,
@@ -21,8 +22,21 @@
 // normalise with), or work arrays that cannot be allocated ("Impossible to allocate memory").
 // A vanishing <f>^2, or q = 0 anywhere but the first point, gives infinities or NaN, and
 // NaN input values propagate; nothing is reported for them.
+//
+// `extra` adds what the original routine lacked; its defaults reproduce it exactly:
+//  - incoherent: per point sum_i x_i I_inc(Z_i, q_k) taken in place of the analytic
+//    function (tabulated incoherent functions); the recoil weight W still applies;
+//  - qmin: points with q < qmin take no part in the high-angle constant, and S(Q) below
+//    qmin is replaced by the straight line through (0, 0) and the first point k1 with
+//    q >= qmin (S_k = S_k1 q_k / q_k1, QS_k = q_k (S_k - 1)), as the raw correction extends
+//    its data to zero angle. The first point keeps S = 0 unless it lies below qmin.
+struct nm_extras {
+  const double* incoherent = nullptr;
+  double qmin = 0.0;
+};
+
 int nm(int nspec, const double* z, const double* x, const double* fp, const double* fpp, const double* a1,
        const double* a2, const double* a3, const double* a4, const double* a5, const double* b1,
        const double* b2, const double* b3, const double* b4, const double* b5, const double* c, int n,
        double lambda, double compton, double qlim, int bd, int method, double alpha_given, double add,
-       const double* q, const double* intensity);
+       const double* q, const double* intensity, const nm_extras& extra = {});

@@ -18,13 +18,15 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
 #include <system_error>
 
+#include <unistd.h>
+
 #include "numeric/callbacks.h"
+#include "numeric/safe_files.h"
 
 namespace {
 
@@ -193,12 +195,16 @@ int read_data_bounded(int calc, int curve, const char* filename, int filename_le
   const std::string name(filename, static_cast<std::size_t>(filename_length));
   if (name.find('\0') != std::string::npos) return -3;
 
-  // Only a regular file (or a link to one) can be read twice, for counting and reading.
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(std::filesystem::path(name), ec)) return -3;
-
-  file_ptr f(std::fopen(name.c_str(), "rb"));
-  if (!f) return -3;
+  // Only a regular file (or a link to one) can be read twice, for counting and reading;
+  // a FIFO or a device is refused before anything could block or stream without end.
+  file_problem problem;
+  const int fd = open_input_file(name, static_cast<std::size_t>(-1), problem);
+  if (fd < 0) return -3;
+  file_ptr f(::fdopen(fd, "rb"));
+  if (!f) {
+    ::close(fd);
+    return -3;
+  }
 
   const long long count = is_length(f.get());
   if (count < 1) return -2;

@@ -6,7 +6,8 @@
 
 // Reads the pairs of the file named by the first filename_length characters of filename
 // (not terminated) and delivers them with save_curve_(n, x, y, calc, curve).
-// Result: n > 0 pairs read and delivered; -3 no such file (or it cannot be opened);
+// Result: n > 0 pairs read and delivered; -3 no such file, or it is no regular file
+// (directory, FIFO, device) or cannot be opened: input_file_problem() tells which;
 // -2 the file holds no line; -1 no pair could be read from its start (a header line,
 // blank lines only, binary data); 0 the arrays could not be allocated (reported with
 // show_error_). Nothing is delivered unless the result is positive.

@@ -1,6 +1,7 @@
 // Discrete sine sums S_j = sum_k w_k sin(j dr q_k), j = 0..nr-1, as used by the pair
 // distribution transform. The direct double loop is the reference; on a uniform q grid
 // the same sums are a chirp-z transform evaluated with FFTs (Bluestein's identity).
+// Chirp-z: Bluestein, IEEE Trans. Audio Electroacoust. 18 (1970) 451; Rabiner et al., BSTJ 48 (1969) 1249.
 #pragma once
 
 // Reference: the direct O(nk * nr) loop over sin(), with r_j = j * dr and the actual q_k.

@@ -5,16 +5,11 @@
 // label tables indexed by calculation and curve.
 #include "numeric/writedata.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <system_error>
+
+#include "numeric/safe_files.h"
 
 namespace {
 
@@ -22,95 +17,9 @@ constexpr int xlegend_width = 65;
 constexpr int ylegend_width = 35;
 constexpr int field_width = 20;
 
-// A file written under a temporary name beside its target and renamed over the target
-// when complete; dropped (the target untouched) when anything fails.
-class safe_file {
- public:
-  safe_file() = default;
-  safe_file(const safe_file&) = delete;
-  safe_file& operator=(const safe_file&) = delete;
-  ~safe_file() { discard(); }
-
-  bool is_open() const { return f_ != nullptr; }
-
-  bool open(const std::string& target) {
-    discard();
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    target_ = target;
-    // Replace the file a link points to, not the link itself.
-    if (fs::is_symlink(fs::path(target), ec)) {
-      fs::path real = fs::canonical(fs::path(target), ec);
-      if (!ec) target_ = real.string();
-    }
-    mode_t mode = 0666;
-    struct stat st;
-    const bool existed = ::stat(target_.c_str(), &st) == 0;
-    if (existed) {
-      // A file the user may not write is not replaced behind its back.
-      if (::access(target_.c_str(), W_OK) != 0) return false;
-      mode = st.st_mode & 07777;
-    }
-
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      temp_ = target_ + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-      int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd < 0) {
-        if (errno == EEXIST) continue;
-        break;
-      }
-      if (existed) (void)::fchmod(fd, mode);  // keep the permissions of the file replaced
-      f_ = ::fdopen(fd, "wb");
-      if (!f_) {
-        ::close(fd);
-        ::unlink(temp_.c_str());
-        break;
-      }
-      return true;
-    }
-    temp_.clear();
-    return false;
-  }
-
-  // False (and the file dropped) on a failed write.
-  bool write(const std::string& s) {
-    if (!f_) return false;
-    if (std::fwrite(s.data(), 1, s.size(), f_) != s.size()) {
-      discard();
-      return false;
-    }
-    return true;
-  }
-
-  // Flushes, closes and renames over the target.
-  bool commit() {
-    if (!f_) return false;
-    bool ok = std::fflush(f_) == 0 && !std::ferror(f_) && ::fsync(::fileno(f_)) == 0;
-    ok = (std::fclose(f_) == 0) && ok;
-    f_ = nullptr;
-    if (ok) ok = std::rename(temp_.c_str(), target_.c_str()) == 0;
-    if (!ok) ::unlink(temp_.c_str());
-    temp_.clear();
-    return ok;
-  }
-
-  void discard() {
-    if (!f_) return;
-    std::fclose(f_);
-    f_ = nullptr;
-    ::unlink(temp_.c_str());
-    temp_.clear();
-  }
-
- private:
-  std::FILE* f_ = nullptr;
-  std::string target_, temp_;
-};
-
 // The file started by prep_file and filled by append_to_file. One left open at exit keeps
 // the sets written to it.
-struct committing_file : safe_file {
+struct committing_file : safe_output {
   ~committing_file() { commit(); }
 };
 committing_file multi_set_file;
@@ -238,7 +147,7 @@ int save_to_file(int filename_length, const char* filename, int n, const double*
     text += "@target G0.S0\n";
     text += bar != 0 ? "@type bar\n" : "@type xy\n";
   }
-  safe_file file;
+  safe_output file;
   if (!file.open(name)) return 0;
   if (!file.write(text) || !file.write(data_lines(n, x, y, format))) return 0;
   return file.commit() ? 1 : 0;

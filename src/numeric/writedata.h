@@ -1,8 +1,10 @@
 // Writer of curve data files: two columns (format 0), four columns x, y, 0.0, 1.0
 // (format 1), or a Grace project file (format 2: header commands, then two columns).
 //
-// Files are written beside the target under a temporary name and renamed over it only
-// when every byte has been written, so a failed save leaves an existing file untouched.
+// Files are written through safe_output (numeric/safe_files.h): beside the target under a
+// temporary name, renamed over it only when every byte has been written, so a failed save
+// leaves an existing file untouched; a link at the name is replaced, never followed, and a
+// directory, device, FIFO, socket or a file the user may not write is refused.
 // Every function that writes returns 1 on success and 0 when the file cannot be created
 // or a write fails (or the arguments are invalid: negative n, missing arrays, format
 // outside 0..2).

@@ -1,11 +1,13 @@
 #include "plot/axes.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
 #include "plot/draw.h"
 #include "plot/frame.h"
 #include "plot/plot_context.h"
+#include "plot/text_inside.h"
 
 namespace {
 
@@ -167,20 +169,33 @@ void setup_yaxis_linear(plot_context& pc) { setup_linear(pc, 1); }
 void setup_xaxis_log(plot_context& pc) { setup_log(pc, 0); }
 void setup_yaxis_log(plot_context& pc) { setup_log(pc, 1); }
 
+int spacing_digits(double spacing) {
+  spacing = std::fabs(spacing);
+  if (!(spacing > 0.0) || !std::isfinite(spacing)) return 0;
+  int d = 0;
+  for (double scaled = spacing; d < 10; ++d, scaled *= 10.0)
+    if (std::fabs(scaled - std::round(scaled)) <= 1e-6) break;  // a whole number of digits
+  return d;
+}
+
 std::string label_text(double value, int digits) {
+  digits = digits < 0 ? 0 : digits > 10 ? 10 : digits;
   char buf[400];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 10);
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, digits);
   if (ec != std::errc()) return "";
   std::string text(buf, end);
-  size_t point = text.find('.');
-  if (point == std::string::npos) return text;
-  size_t keep = point + 1 + static_cast<size_t>(digits < 0 ? 0 : digits > 10 ? 10 : digits);
-  return text.substr(0, keep);
+  // A value that rounds to zero is "0.0", not "-0.0".
+  if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+  if (digits == 0) text += '.';
+  return text;
 }
 
 void label(plot_context& pc, double value, int axis, int side) {
   cairo_t* cr = pc.cr;
-  std::string text = label_text(value, pc.c->labels_digit[axis]);
+  // At least the digits that tell the major ticks apart (0.25 apart: two); a decade label
+  // those of its own value.
+  const double step = pc.m.scale[axis] ? value : pc.mticks;
+  std::string text = label_text(value, std::max(pc.c->labels_digit[axis], spacing_digits(step)));
   pango_layout_set_text(pc.layout, text.c_str(), static_cast<int>(text.size()));
   double theta = pc.c->labels_angle[axis];
   if (side == 1) {
@@ -193,6 +208,7 @@ void label(plot_context& pc, double value, int axis, int side) {
                PANGO_SCALE;
   }
   cairo_stroke(cr);  // pending ticks keep the frame style; the label needs an empty path
+  keep_text_inside(pc.layout, theta, pc.m.resol[0], pc.m.resol[1], pc.ax, pc.ay);
   cairo_move_to(cr, pc.ax, pc.ay);
   if (theta != 0.0) {
     cairo_rotate(cr, theta);
@@ -210,8 +226,11 @@ void draw_x_axis_title(plot_context& pc) {
   const curve& c = *pc.c;
   const axis_map& m = pc.m;
   cairo_new_path(pc.cr);
-  cairo_move_to(pc.cr, m.x_min + m.XDRAW / 2 + c.x_axis_title_pos[0], m.y_min + c.x_axis_title_pos[1]);
   set_layout_font(pc, c.x_axis_title_font);
+  pango_layout_set_text(pc.layout, c.x_axis_title.c_str(), static_cast<int>(c.x_axis_title.size()));
+  double x = m.x_min + m.XDRAW / 2 + c.x_axis_title_pos[0], y = m.y_min + c.x_axis_title_pos[1];
+  keep_text_inside(pc.layout, 0.0, m.resol[0], m.resol[1], x, y);
+  cairo_move_to(pc.cr, x, y);
   show_text(pc, c.x_axis_title);
   cairo_new_path(pc.cr);
 }
@@ -220,8 +239,11 @@ void draw_y_axis_title(plot_context& pc) {
   const curve& c = *pc.c;
   const axis_map& m = pc.m;
   cairo_new_path(pc.cr);
-  cairo_move_to(pc.cr, m.x_min - c.y_axis_title_pos[0], m.y_min + m.YDRAW / 2 - c.y_axis_title_pos[1]);
   set_layout_font(pc, c.y_axis_title_font);
+  pango_layout_set_text(pc.layout, c.y_axis_title.c_str(), static_cast<int>(c.y_axis_title.size()));
+  double x = m.x_min - c.y_axis_title_pos[0], y = m.y_min + m.YDRAW / 2 - c.y_axis_title_pos[1];
+  keep_text_inside(pc.layout, -M_PI / 2, m.resol[0], m.resol[1], x, y);
+  cairo_move_to(pc.cr, x, y);
   cairo_rotate(pc.cr, -M_PI / 2);
   pango_cairo_update_layout(pc.cr, pc.layout);
   show_text(pc, c.y_axis_title);

@@ -14,9 +14,12 @@ void setup_xaxis_log(plot_context& pc);
 void setup_yaxis_linear(plot_context& pc);
 void setup_yaxis_log(plot_context& pc);
 
-// The text of a tick label: the value printed with ten decimals, cut `digits` digits
-// after the decimal point (with 0 digits the point ends the label).
+// The text of a tick label: the value rounded to `digits` digits after the decimal point
+// (0 to 10; with 0 digits the point ends the label).
 std::string label_text(double value, int digits);
+// Digits after the point that a multiple of `spacing` needs (0.25: 2, 2.5: 1, 5: 0), at
+// most 10.
+int spacing_digits(double spacing);
 // Draws one tick label at (pc.ax, pc.ay); side 1 labels stand above/end at the anchor.
 void label(plot_context& pc, double value, int axis, int side);
 

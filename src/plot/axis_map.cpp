@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "plot/plot_input.h"
+#include "project/messages.h"
 #include "project/toolbox.h"
 
 namespace {
@@ -222,4 +223,10 @@ int pointer_value(const axis_map& m, const curve& c, double px, double py, doubl
   x = std::trunc(px - m.x_min) * (c.axmax[0] - c.axmin[0]) / m.XDRAW + c.axmin[0];
   y = std::trunc(py - m.y_max) * (c.axmax[1] - c.axmin[1]) / m.YDRAW + c.axmax[1];
   return 1;
+}
+
+std::string pointer_text(const axis_map& m, const curve& c, double px, double py) {
+  double x = 0, y = 0;
+  if (!pointer_value(m, c, px, py, x, y)) return "Not in plot";
+  return format("(x= %lf, y= %lf)", x, y);
 }

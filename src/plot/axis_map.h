@@ -3,6 +3,8 @@
 // Shared by the drawing, the pointer read-out and the zoom of the curve window.
 #pragma once
 
+#include <string>
+
 struct curve;
 struct plot_input;
 
@@ -56,6 +58,10 @@ axis_map preplot(const curve& c, int width, int height);
 // Pointer read-out: x and y of pixel (px, py), linear on every axis, in whole pixels from
 // the frame's left and upper edges. Returns 0 (values untouched) outside the frame.
 int pointer_value(const axis_map& m, const curve& c, double px, double py, double& x, double& y);
+
+// Pointer read-out of pixel (px, py): "Not in plot" outside the frame, otherwise
+// "(x= %lf, y= %lf)" in data units of the curve's axes.
+std::string pointer_text(const axis_map& m, const curve& c, double px, double py);
 
 // Decades of a log axis starting at lo > 0 of length len. The x rule shows the decades
 // from the smallest power of ten not below lo; the y rule one decade more, from the

@@ -5,6 +5,7 @@
 #include "plot/draw.h"
 #include "plot/frame.h"
 #include "plot/plot_context.h"
+#include "plot/style_sample.h"
 #include "project/project.h"
 
 namespace {
@@ -17,18 +18,7 @@ struct entry_size {
 // "project - curve".
 entry_size legend_entry(plot_context& pc, double lx, double ly, const plot_set& set) {
   cairo_t* cr = pc.cr;
-  const data_style& st = set.style;
-  cairo_new_path(cr);
-  if (st.dash > 0) {
-    apply_dash(cr, st.dash);
-    cairo_set_line_width(cr, st.thickness);
-    set_color(cr, st.col);
-    cairo_move_to(cr, lx - 5, ly);
-    cairo_line_to(cr, lx + 20, ly);
-    cairo_stroke(cr);
-  }
-  draw_glyph(cr, st.glyph, lx - 5, ly, st.col, st.gsize);
-  draw_glyph(cr, st.glyph, lx + 20, ly, st.col, st.gsize);
+  draw_line_sample(cr, lx - 5, lx + 20, ly, set.style);
   const std::string& project_name = valid_project(set.project) ? proj[set.project].name : std::string();
   const std::string text = project_name + " - " + set.points->name;
   pango_layout_set_text(pc.layout, text.c_str(), static_cast<int>(text.size()));

@@ -2,21 +2,8 @@
 
 #include <algorithm>
 
+#include "project/allocextra.h"
 #include "project/toolbox.h"
-
-namespace {
-
-// Extra data set slots whose every style table is filled.
-int style_slots(const curve& c) {
-  size_t n = static_cast<size_t>(std::max(c.extras, 0));
-  for (size_t k : {c.extrasets.size(), c.extrathick.size(), c.extradash.size(),
-                   c.extraglyph.size(), c.extraspect.size(), c.extragsize.size(),
-                   c.extragfreq.size(), c.extracolor.size()})
-    n = std::min(n, k);
-  return static_cast<int>(n);
-}
-
-}  // namespace
 
 plot_input resolve_plot_input(curve& style, const curve& points, int p, int rid, int cid) {
   plot_input in;

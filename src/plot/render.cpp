@@ -3,22 +3,19 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 
-#include <cstdio>
-
+#include "numeric/safe_files.h"
 #include "plot/axes.h"
 #include "plot/draw.h"
 #include "plot/frame.h"
 #include "plot/plot_context.h"
 #include "plot/plot_input.h"
 #include "project/allocextra.h"
+#include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
 
-std::function<void(int, int, int, int)>& plot_autoscaled_hook() {
-  static std::function<void(int, int, int, int)> hook;
-  return hook;
-}
+std::function<void(int, int, int, int)>& plot_autoscaled_hook() { return front().plot_autoscaled; }
 
 namespace {
 
@@ -80,22 +77,31 @@ int draw_plot(cairo_t* cr, int width, int height, double background_alpha, const
   return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
 }
 
-cairo_surface_t* image_surface(int target, const char* path, int w, int h) {
+// Cairo hands the encoded image over in pieces; they go straight to the output file.
+cairo_status_t write_piece(void* closure, const unsigned char* data, unsigned int length) {
+  return static_cast<safe_output*>(closure)->write(data, length) ? CAIRO_STATUS_SUCCESS
+                                                                  : CAIRO_STATUS_WRITE_ERROR;
+}
+
+cairo_surface_t* image_surface(int target, safe_output& out, int w, int h) {
   switch (target) {
     case image_png:
       return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
     case image_pdf:
-      return cairo_pdf_surface_create(path, w, h);
+      return cairo_pdf_surface_create_for_stream(write_piece, &out, w, h);
     case image_svg:
-      return cairo_svg_surface_create(path, w, h);
+      return cairo_svg_surface_create_for_stream(write_piece, &out, w, h);
     default:
       return nullptr;
   }
 }
 
-// Draws an autoscaled plot on a w x h surface of the target kind written to path.
+// Draws an autoscaled plot on a w x h surface of the target kind written to path, through
+// the program's one output path: only a complete image replaces the file.
 int write_image(int target, const char* path, int w, int h, double alpha, const plot_input& in) {
-  cairo_surface_t* surface = image_surface(target, path, w, h);
+  safe_output out;
+  if (!out.open(path)) return 0;
+  cairo_surface_t* surface = image_surface(target, out, w, h);
   if (!surface) return 0;
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
@@ -105,14 +111,13 @@ int write_image(int target, const char* path, int w, int h, double alpha, const 
   cairo_t* cr = cairo_create(surface);
   int ok = usable(cr, w, h) ? draw_plot(cr, w, h, alpha, in) : 0;
   if (ok && target == image_png)
-    ok = cairo_surface_write_to_png(surface, path) == CAIRO_STATUS_SUCCESS;
+    ok = cairo_surface_write_to_png_stream(surface, write_piece, &out) == CAIRO_STATUS_SUCCESS;
   if (target == image_pdf) cairo_show_page(cr);
   cairo_destroy(cr);
   cairo_surface_finish(surface);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) ok = 0;
   cairo_surface_destroy(surface);
-  if (!ok && target != image_png) std::remove(path);  // no half-written document
-  return ok;
+  return ok && out.commit() ? 1 : 0;
 }
 
 }  // namespace

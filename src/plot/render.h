@@ -19,8 +19,9 @@ int render_curve(cairo_t* cr, int width, int height, double background_alpha, in
 enum image_target { image_png = 1, image_pdf = 2, image_svg = 3 };
 
 // Draws the curve on a surface of exactly w x h (pixels for PNG, points for PDF and SVG)
-// and writes it to path; PDF always has an opaque background. Returns 1, or 0 when
-// nothing valid was written.
+// and writes it to path through safe_output (numeric/safe_files.h), like every file the
+// program writes; PDF always has an opaque background. Returns 1, or 0 when nothing valid
+// was written (an existing file then stays as it was).
 int export_curve_image(int target, const char* path, int w, int h, double alpha, int p, int rid,
                        int cid);
 
@@ -30,5 +31,5 @@ int export_curve_image_default_style(int target, const char* path, int w, int h,
                                      int cid);
 
 // Called after an autoscale during a drawing with the axes scaled (1 = x, 2 = y): the
-// curve editor refreshes its axis entries. Empty by default.
+// curve editor refreshes its axis entries. Empty by default; front().plot_autoscaled.
 std::function<void(int p, int rid, int cid, int axes)>& plot_autoscaled_hook();

@@ -1,5 +1,7 @@
 #include "project/allocextra.h"
 
+#include <algorithm>
+
 #include "project/project.h"
 
 std::vector<int> psize;
@@ -12,7 +14,7 @@ const int overlay_table[8] = {1, 3, 2, 1, 4, 3, 2, 1};
 
 int abscissa_of(int p, int mode) {
   if (mode >= 1 && p >= 0 && p < static_cast<int>(pparamstmp.size())) return pparamstmp[p];
-  return valid_project(p) ? proj[p].params[0] : -1;
+  return valid_project(p) ? proj[p].params[k_abscissa] : -1;
 }
 
 int row(int param) { return param == 1 ? 4 : 0; }
@@ -22,7 +24,7 @@ int row(int param) { return param == 1 ? 4 : 0; }
 int numc(int p, int r, int mode) {
   if (r < 0 || r >= ncalc) return 0;
   int pp = abscissa_of(p, mode);
-  int pa = valid_project(activep) ? proj[activep].params[0] : -1;
+  int pa = valid_project(activep) ? proj[activep].params[k_abscissa] : -1;
   if (activer == 3 && activec > 0) return r == 3 ? 3 : 0;
   if (activer > 0) {
     if (pp >= 0) return overlay_table[row(pp) + r];
@@ -60,7 +62,7 @@ int findrun(int p, int k) {
 int findcurve(int p, int run, int k) {
   int kk = k - slot_base(p);
   if (run == 0) {
-    if (valid_project(p) && proj[p].params[0] == 0 && (activer > 0 || activec == 3)) return 3;
+    if (valid_project(p) && proj[p].params[k_abscissa] == 0 && (activer > 0 || activec == 3)) return 3;
     return kk;
   }
   if (activer == 3 && activec > 0) return kk + 1;
@@ -166,4 +168,13 @@ void allocextra(int mode, int p, int rid, int cid) {
       }
     }
   }
+}
+
+int style_slots(const curve& c) {
+  size_t n = static_cast<size_t>(std::max(c.extras, 0));
+  for (size_t k : {c.extrasets.size(), c.extrathick.size(), c.extradash.size(),
+                   c.extraglyph.size(), c.extraspect.size(), c.extragsize.size(),
+                   c.extragfreq.size(), c.extracolor.size()})
+    n = std::min(n, k);
+  return static_cast<int>(n);
 }

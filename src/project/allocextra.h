@@ -5,9 +5,11 @@
 
 #include <vector>
 
+struct curve;
+
 // Slots contributed by each open project; rebuilt by every allocextra.
 extern std::vector<int> psize;
-// Abscissa choice (params[0]) of each project of a workspace being read; numc takes it
+// Abscissa choice (params[k_abscissa]) of each project of a workspace being read; numc takes it
 // from here in workspace mode (mode >= 1).
 extern std::vector<int> pparamstmp;
 
@@ -22,3 +24,5 @@ int findcurve(int p, int run, int k);
 void allocextra(int mode, int p, int rid, int cid);
 // Sum of psize over the positions before p.
 int slot_base(int p);
+// Extra data set slots whose every style table is filled.
+int style_slots(const curve& c);

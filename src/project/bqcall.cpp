@@ -9,7 +9,7 @@
 
 int test_bq(int p, int report) {
   if (!valid_project(p)) return 0;
-  const double qb = proj[p].exp_prop[8];
+  const double qb = proj[p].exp_prop[k_bending_point];
   const char* warning = nullptr;
   if (!test_data(p, 4))
     warning = N_("Providing experimental q[S(q)-1] data is required");
@@ -26,7 +26,7 @@ int run_bq() {
   const curve* in = find_curve(activep, 2, 0);
   const int n = in ? curve_points(*in) : 0;
   static const double none = 0.0;
-  int ok = zd(n, proj[activep].exp_prop[8], n > 0 ? in->data[0].data() : &none,
+  int ok = zd(n, proj[activep].exp_prop[k_bending_point], n > 0 ? in->data[0].data() : &none,
               n > 0 ? in->data[1].data() : &none);
   if (end_run(2, ok) != step_done) return step_failed;
   on_set_use_calc(2, proj[activep].usecalc[2]);

@@ -7,11 +7,12 @@
 namespace {
 
 // Curve names of each step; step 0 carries the abscissa of the raw data (tdata).
-const char* const curve_names[ncalc][4] = {
+const char* const curve_names[ncalc][5] = {
     {"Raw data - %s", "Background - %s", "Cell scattering - %s", "Corrected data - Q"},
-    {"Corrected intensity", "Q[S(Q)-1]", "S(Q)", nullptr},
+    {"Corrected intensity", "Q[S(Q)-1]", "S(Q)", "Q[S(Q)-1] before optimisation",
+     "S(Q) before optimisation"},
     {"Raw Q[S(Q)-1]", "Corrected Q[S(Q)-1]", nullptr, nullptr},
-    {"Q[S(Q)-1] ", "G(r)", "g(r) - ρ exp", "g(r) - ρ from slope G(r)"},
+    {"Q[S(Q)-1] ", "G(r)", "g(r) - ρ exp", "g(r) - ρ from slope G(r)", "R(r)"},
 };
 
 }  // namespace
@@ -21,9 +22,10 @@ void create_curve_records(int p) {
   project& r = proj[p];
   for (int calc = 0; calc < ncalc; ++calc) {
     r.numc[calc] = calc_curves[calc];
-    r.curve_ids[calc].assign(calc_curves[calc], curve_id{});
+    const int held = calc_curves[calc] + calc_extra_curves[calc];
+    r.curve_ids[calc].assign(held, curve_id{});
     r.curves[calc].clear();
-    for (int j = 0; j < calc_curves[calc]; ++j) r.curves[calc].push_back(std::make_unique<curve>());
+    for (int j = 0; j < held; ++j) r.curves[calc].push_back(std::make_unique<curve>());
   }
   for (int calc = 1; calc < ncalc; ++calc) init_curve_names(p, calc, 0);
   r.run = 1;
@@ -34,7 +36,7 @@ void init_curve_names(int p, int calc, int keep) {
   project& r = proj[p];
   int n = static_cast<int>(r.curves[calc].size());
   // The abscissa label of step 0; an unchosen abscissa gives an empty label.
-  const char* abscissa = (r.params[0] == 0 || r.params[0] == 1) ? tdata[r.params[0]] : "";
+  const char* abscissa = (r.params[k_abscissa] == 0 || r.params[k_abscissa] == 1) ? tdata[r.params[k_abscissa]] : "";
   activer = calc;
   for (int cid = 0; cid < n; ++cid) {
     curve& c = *r.curves[calc][cid];

@@ -2,8 +2,9 @@
 // and naming the curves of a step.
 #pragma once
 
-// Creates numc = 4, 3, 2, 4 zero-filled curve records and identifier triples for every
-// step of project p, names the curves of steps 1 to 3 and sets run = 1.
+// Creates numc = 4, 3, 2, 4 zero-filled curve records (plus the extra result curves of
+// calc_extra_curves) and identifier triples for every step of project p, names the curves
+// of steps 1 to 3 and sets run = 1.
 void create_curve_records(int p);
 
 // Names the curves of step calc of project p (step 0 after the abscissa choice), fills

@@ -6,15 +6,22 @@
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/recalc.h"
 
-namespace {
+int curve_points(const curve& c) {
+  if (c.ndata <= 0) return 0;
+  size_t held = std::min(c.data[0].size(), c.data[1].size());
+  return static_cast<int>(std::min(static_cast<size_t>(c.ndata), held));
+}
 
-curve* curve_at(int p, int rid, int cid) {
-  if (!valid_project(p) || rid < 0 || rid >= ncalc) return nullptr;
-  auto& list = proj[p].curves[rid];
+curve* find_curve(int p, int calc, int cid) {
+  if (!valid_project(p) || calc < 0 || calc >= ncalc) return nullptr;
+  auto& list = proj[p].curves[calc];
   if (cid < 0 || cid >= static_cast<int>(list.size())) return nullptr;
   return list[cid].get();
 }
+
+namespace {
 
 // Releases the points. The count goes with them, so no reader of ndata ever indexes data
 // that are gone.
@@ -96,14 +103,23 @@ void initcurve_record(curve& c, double min, double max) {
 }
 
 void initcurve(int p, int rid, int cid) {
-  curve* c = curve_at(p, rid, cid);
+  curve* c = find_curve(p, rid, cid);
   if (c) initcurve_record(*c, proj[p].min[rid], proj[p].max[rid]);
 }
 
 void save_curve(int n, const double* x, const double* y, int rid, int cid) {
-  curve* c = curve_at(activep, rid, cid);
-  if (!c) return;
-  if (c->window) {
+  if (!store_curve(activep, n, x, y, rid, cid) || n <= 0 || !x || !y) return;
+  auto [lo, hi] = std::minmax_element(x, x + n);
+  proj[activep].min[rid] = *lo;
+  proj[activep].max[rid] = *hi;
+}
+
+bool store_curve(int p, int n, const double* x, const double* y, int rid, int cid) {
+  curve* c = find_curve(p, rid, cid);
+  if (!c) return false;
+  // An automatic rerun keeps the window open; it is redrawn with the new points.
+  const bool keep_window = c->window && auto_recalculating() && n > 0 && x && y;
+  if (c->window && !keep_window) {
     if (hooks().destroy_curve_window) hooks().destroy_curve_window(*c);
     c->plot = nullptr;
     c->window = nullptr;
@@ -113,15 +129,17 @@ void save_curve(int n, const double* x, const double* y, int rid, int cid) {
   if (n <= 0 || !x || !y) {
     c->ndata = 0;
     if (hooks().view_button_state) hooks().view_button_state(*c, 0, 0);
-    return;
+    return true;
   }
   c->ndata = n;
   c->data[0].assign(x, x + n);
   c->data[1].assign(y, y + n);
-  auto [lo, hi] = std::minmax_element(x, x + n);
-  proj[activep].min[rid] = *lo;
-  proj[activep].max[rid] = *hi;
-  if (hooks().view_button_state) hooks().view_button_state(*c, 0, 1);
+  if (keep_window) {
+    if (hooks().redraw_curve) hooks().redraw_curve(*c);
+  } else if (hooks().view_button_state) {
+    hooks().view_button_state(*c, 0, 1);
+  }
+  return true;
 }
 
 void erase_curves(int p, int rid) {
@@ -148,12 +166,12 @@ void connect_numeric_callbacks() {
 
 std::string default_axis_title(int p, int rid, int axis, int cid) {
   if (axis == 1) {
-    const curve* c = curve_at(p, rid, cid);
+    const curve* c = find_curve(p, rid, cid);
     return c ? c->name : std::string();
   }
   switch (rid) {
     case 0:
-      if (valid_project(p) && cid < proj[p].numc[0] - 1 && proj[p].params[0] == 0)
+      if (valid_project(p) && cid < proj[p].numc[0] - 1 && proj[p].params[k_abscissa] == 0)
         return "2θ [deg]";
       return "q [Å-1]";
     case 3:

@@ -38,6 +38,12 @@ struct zoom_state_t {
 inline constexpr int max_dash = 10;
 inline constexpr int max_glyph = 36;
 inline constexpr int max_frame_type = 4;
+// Ticks and tick labels: 0 lower/left side, 1 upper/right, 2 both, 3 none.
+inline constexpr int max_side = 3;
+// Digits after the point in tick labels: as many as a double can carry.
+inline constexpr int max_labels_digit = 15;
+// Largest window side in pixels; larger values are not a window.
+inline constexpr int max_window_size = 16384;
 // Height of the curve window's menu bar: plot height = window height - 27.
 inline constexpr int curve_window_bar = 27;
 
@@ -122,6 +128,11 @@ struct curve {
   int keep_display = 0;
 };
 
+// Curve (calc, cid) of project position p, or null when the records do not exist.
+curve* find_curve(int p, int calc, int cid);
+// The points of a curve that are really held: ndata, bounded by its arrays.
+int curve_points(const curve& c);
+
 // Writes every display default into curve (rid, cid) of project position p; frees the
 // data arrays (ndata becomes 0 with them) and cfile. name, axis ranges, ticks, titles and
 // the extra tables stay.
@@ -132,6 +143,9 @@ void initcurve_record(curve& c, double min, double max);
 // Numeric callback: copies n points into curve (rid, cid) of the active project, destroys
 // its window, sets the project's min/max[rid] and the state of its view button.
 void save_curve(int n, const double* x, const double* y, int rid, int cid);
+// The same for project position p without touching its min/max (a result derived from
+// another curve); false when the curve does not exist.
+bool store_curve(int p, int n, const double* x, const double* y, int rid, int cid);
 
 // Frees the data arrays of every curve of calculation rid of project position p (ndata 0).
 void erase_curves(int p, int rid);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "project/messages.h"
+
 namespace {
 
 std::string_view trim(std::string_view t) {
@@ -46,5 +48,14 @@ std::optional<int> parse_entry_int(std::string_view text) {
   int v = 0;
   auto r = std::from_chars(t.data(), t.data() + t.size(), v);
   if (t.empty() || r.ec != std::errc() || r.ptr != t.data() + t.size()) return std::nullopt;
+  return v;
+}
+
+std::optional<double> read_entry(const char* field, std::string_view text) {
+  std::optional<double> v = parse_entry(text);
+  if (!v)
+    show_warning(format("%s: \"%.*s\" is not a number\nThe value is left as it was", field,
+                        static_cast<int>(text.size()), text.data())
+                     .c_str());
   return v;
 }

@@ -17,3 +17,7 @@ std::optional<double> parse_entry(std::string_view text);
 
 // The same for whole numbers (no fraction, no exponent), within int.
 std::optional<int> parse_entry_int(std::string_view text);
+
+// parse_entry with the refusal the user sees: nullopt after a warning that names the field
+// ("Wavelength (Å): "abc" is not a number").
+std::optional<double> read_entry(const char* field, std::string_view text);

@@ -1,30 +1,45 @@
 // Step 3, pair distribution functions: the density option, the input check and the run
 // of cd (ordinates before abscissas in its arguments).
+#include "project/changes.h"
 #include "project/curve.h"
 #include "numeric/calrd.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
+#include "project/rdf.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
 
 void set_density_mode(int on) {
   if (!valid_project(activep)) return;
-  proj[activep].params[3] = on ? 1 : 0;
+  if (proj[activep].params[k_density_mode] == (on ? 1 : 0)) return;
+  proj[activep].params[k_density_mode] = on ? 1 : 0;
+  setting_accepted(3);
+}
+
+void set_window(int window) {
+  if (!valid_project(activep) || window < 0 || window > 1) return;
+  proj[activep].options.window = window;
+  proj[activep].calcok[calc_gr] = 0;
+  setting_accepted(3);
 }
 
 int test_gr(int p, int report) {
   if (!valid_project(p)) return 0;
   const double* e = proj[p].exp_prop;
+  const bool lorch = proj[p].options.window == 1;  // the Lorch window uses no damping
   const char* warning = nullptr;
   if (!test_data(p, 5))
     warning = N_("Providing reciprocal space data\nin the format Q[S(Q)-1] is required");
-  else if (!(e[9] > 0.0))
+  else if (!(e[k_rmax] > 0.0))
     warning = N_("Rmax must be > 0.0");
-  else if (!(e[10] > 0.0))
+  else if (!(e[k_delta_r] > 0.0))
     warning = N_("δr must be > 0.0");
-  else if (!(e[11] >= 0.0))
+  else if (!lorch && !(e[k_damping] >= 0.0))
     warning = N_("The damping factor must be >= 0.0");
+  else
+    warning = physics_option_problem(p, 3);
   if (!warning) return 1;
   if (report) show_warning(tr(warning));
   return 0;
@@ -35,9 +50,20 @@ int run_gr() {
   begin_run(3);
   const project& r = proj[activep];
   const curve* in = find_curve(activep, 3, 0);
-  const int n = in ? curve_points(*in) : 0;
+  int n = in ? curve_points(*in) : 0;
   static const double none = 0.0;
-  int ok = cd(n, r.params[3], r.exp_prop[3], r.exp_prop[9], r.exp_prop[11], r.exp_prop[10],
-              n > 0 ? in->data[1].data() : &none, n > 0 ? in->data[0].data() : &none);
+  const double* q = n > 0 ? in->data[0].data() : &none;
+  const double* qs = n > 0 ? in->data[1].data() : &none;
+  // Q_max: only the points up to it enter the transform.
+  cut_series kept;
+  if (r.options.qmax != not_set) {
+    kept = cut_to_range(q, qs, {}, n, not_set, r.options.qmax);
+    n = static_cast<int>(kept.x.size());
+    q = kept.x.data();
+    qs = kept.y.data();
+  }
+  int ok = cd(n, r.params[k_density_mode], r.exp_prop[k_density], r.exp_prop[k_rmax], r.exp_prop[k_damping], r.exp_prop[k_delta_r], qs, q,
+              static_cast<int>(r.options.window));
+  if (ok) update_rdf(activep);
   return end_run(3, ok);
 }

@@ -45,16 +45,16 @@ bool detection_chosen(const char* path) {
 std::string adopt_abscissa(const imported_data& d, int id, const char* path) {
   project& r = proj[activep];
   if (d.format < 0)
-    return r.params[0] >= 0 && id <= 2
+    return r.params[k_abscissa] >= 0 && id <= 2
                ? format(tr("Abscissa: not recognised, read as %s (the data format)"),
-                        format_word(r.params[0]))
+                        format_word(r.params[k_abscissa]))
                : std::string(tr("Abscissa: not recognised"));
-  if (id == 0 && d.format != r.params[0]) {
-    r.params[0] = d.format;
+  if (id == 0 && d.format != r.params[k_abscissa]) {
+    r.params[k_abscissa] = d.format;
     initcnames(0, 1);  // the curve names carry the abscissa
-  } else if (id <= 2 && r.params[0] >= 0 && d.format != r.params[0]) {
+  } else if (id <= 2 && r.params[k_abscissa] >= 0 && d.format != r.params[k_abscissa]) {
     show_warning(format(tr("%s\nhas the abscissa %s, but the raw data are read on %s"),
-                        path, format_word(d.format), format_word(r.params[0]))
+                        path, format_word(d.format), format_word(r.params[k_abscissa]))
                      .c_str());
   } else if (id > 2 && d.format == 0) {
     show_warning(format(tr("%s\nhas the abscissa 2θ; this input is read as Q"), path).c_str());
@@ -66,14 +66,14 @@ std::string adopt_abscissa(const imported_data& d, int id, const char* path) {
 // differs from the project's by more than 0.1 %.
 std::string wavelength_note(double found) {
   if (!(found > 0.0)) return std::string();
-  const double own = proj[activep].exp_prop[0];
+  const double own = proj[activep].exp_prop[k_wavelength];
   if (own > 0.0 && std::fabs(found - own) > 0.001 * own)
     return format(tr("\nWavelength in the file: %f Å, differs from the project's %f Å"), found, own);
   return format(tr("\nWavelength in the file: %f Å"), found);
 }
 
 void offer_wavelength(double found) {
-  if (!(found > 0.0) || proj[activep].exp_prop[0] > 0.0) return;
+  if (!(found > 0.0) || proj[activep].exp_prop[k_wavelength] > 0.0) return;
   if (!ask_question(tr("Wavelength"),
                     format(tr("The file gives the wavelength %f Å.\nUse it for the project ?"), found)
                         .c_str()))

@@ -1,7 +1,11 @@
 #include "project/info_pages.h"
 
+#include "project/changes.h"
+#include "project/incoherent_tables.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/rdf.h"
+#include "project/sq_refine.h"
 #include "project/settings.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
@@ -28,10 +32,9 @@ size_t utf8_length(const std::string& s) {
 
 void not_set_mark(info_text& out) { print_info(out, tr("\tnot set !"), "bold_red"); }
 
-// Base name, point count and last abscissa of data file id and its curve.
-void file_line(info_text& out, int p, int id) {
-  const project& r = proj[p];
-  const std::string& name = *r.filename[id];
+// Name, point count and last abscissa of the input of data file id: the file's base
+// name, or the result of the step it was taken from.
+void file_line(info_text& out, int p, int id, const std::string& name) {
   print_info(out, name, "bold");
   print_info(out, utf8_length(name) < 8 ? "\t\t\t" : "\t\t");
   const curve* c = find_curve(p, file_calc(id), file_curve(id));
@@ -42,8 +45,13 @@ void file_line(info_text& out, int p, int id) {
 }
 
 void file_line_or_unset(info_text& out, int p, int id) {
-  if (proj[p].filename[id])
-    file_line(out, p, id);
+  const project& r = proj[p];
+  const int src = step_source(r, file_calc(id));
+  const curve* in = find_curve(p, file_calc(id), file_curve(id));
+  if (src >= 0 && in && curve_points(*in) > 0)
+    file_line(out, p, id, format(tr("%s result"), tr(calcname[src])));
+  else if (r.filename[id])
+    file_line(out, p, id, *r.filename[id]);
   else
     not_set_mark(out);
 }
@@ -88,6 +96,14 @@ void chem_table(info_text& out, const project& r, int first, int last) {
   }
 }
 
+// The constant of this project's own step 1, once computed.
+void estimated_constant(info_text& out, const project& r) {
+  if (r.visok[1] == 1 && is_set(r.exp_prop[k_norm_constant])) {
+    print_info(out, tr("\n\n\t Estimated normalization constant: "), "italic");
+    print_info(out, format("%lf\t", r.exp_prop[k_norm_constant]), "bold_blue");
+  }
+}
+
 // A value line of grinfo: "\t%lf\t" and the unit, or "not set !".
 void value_with_unit(info_text& out, double v, const char* unit, const char* sup) {
   if (!is_set(v)) {
@@ -97,6 +113,27 @@ void value_with_unit(info_text& out, double v, const char* unit, const char* sup
   print_info(out, format("\t%lf\t", v), "bold_blue");
   print_info(out, unit);
   if (sup) print_info(out, sup, "sup");
+}
+
+// A line "\n<label>\t<value>\t<unit>" for a refinement that is set; nothing otherwise, so
+// the pages of projects without it read as before.
+void option_line(info_text& out, const char* label, double v, const char* unit, const char* sup) {
+  if (!is_set(v)) return;
+  print_info(out, "\n");
+  print_info(out, label, "italic");
+  value_with_unit(out, v, unit, sup);
+}
+
+// Polarisation refinements and the incoherent scattering functions of the experiment.
+void beam_options_info(info_text& out, const project& r) {
+  const project_options& o = r.options;
+  if (r.exp_prop[k_polarisation] == 1.0) option_line(out, tr("\tMonochromator angle 2θM:         "), o.monoangle, "deg", nullptr);
+  if (r.exp_prop[k_polarisation] == 2.0) option_line(out, tr("\tLinear polarisation fraction:    "), o.polfraction, "", nullptr);
+  if (o.incoherent == incoherent_tabulated) {
+    print_info(out, "\n\t");
+    print_info(out, tr("Incoherent scattering:           "), "italic");
+    print_info(out, tr("\tTables (Hubbell et al. 1975)\n"), "bold_blue");
+  }
 }
 
 }  // namespace
@@ -185,17 +222,18 @@ void expinfo(info_text& out, int p) {
                                              N_("Polarization type:               "),
                                              N_("Compton scattering:              ")};
   const char* const* names[3] = {geometry, monochr, compt};
-  const int counts[3] = {4, 3, 3};
+  const int counts[3] = {ngeometry, 3, 3};
   for (int i = 0; i < 3; ++i) {
     print_info(out, "\t");
     print_info(out, tr(code_labels[i]), "italic");
-    double code = r.exp_prop[12 + i];
+    double code = r.exp_prop[k_geometry + i];
     int k = static_cast<int>(code);
     if (code >= 1 && k < counts[i])
       print_info(out, format("\t%s\n", tr(names[i][k])), "bold_blue");
     else
       print_info(out, tr("\tParameter unknown !\n"), "bold_red");
   }
+  beam_options_info(out, r);
 }
 
 void calcinfo(info_text& out, int p) {
@@ -217,11 +255,11 @@ void rainfo(info_text& out, int p) {
   const project& r = proj[p];
   print_info(out, tr("\n\nData correction details\n\n\n"), "heading");
   print_info(out, tr("Raw data format:\t"), "italic");
-  if (r.params[0] != 0 && r.params[0] != 1) {
+  if (r.params[k_abscissa] != 0 && r.params[k_abscissa] != 1) {
     print_info(out, tr("not set !"), "bold_red");
     return;
   }
-  const char* abscissa = tdata[r.params[0]];
+  const char* abscissa = tdata[r.params[k_abscissa]];
   print_info(out, abscissa, "bold_blue");
   print_info(out, "\n\n\n                          \t");
   column_header(out, abscissa);
@@ -230,17 +268,24 @@ void rainfo(info_text& out, int p) {
   for (int id = 0; id < 3; ++id) {
     print_info(out, tr(labels[id]), "italic");
     if (r.filename[id])
-      file_line(out, p, id);
+      file_line(out, p, id, *r.filename[id]);
     else
       print_info(out, tr("not used / set\n"), "bold_red");
   }
+  if (is_set(r.options.ttmin) || is_set(r.options.ttmax)) {
+    print_info(out, tr("\nRange used:\t"), "italic");
+    auto bound = [](double v, const char* open) { return is_set(v) ? format("%lf", v) : open; };
+    print_info(out, bound(r.options.ttmin, tr("first point")) + tr(" to ") + bound(r.options.ttmax, tr("last point")),
+               "bold_blue");
+    print_info(out, format("\t%s\n", abscissa));
+  }
   print_info(out, tr("\nData smoothing:\t"), "italic");
-  if (r.checks[2] == 0) {
+  if (r.checks[k_smooth_data] == 0) {
     print_info(out, tr("not used !"), "bold_red");
     return;
   }
   static const char* const intensity[3] = {N_("Slight  "), N_("Moderate"), N_("Heavy   ")};
-  double v = r.exp_prop[15];
+  double v = r.exp_prop[k_smoothing];
   if (v == 1.0 || v == 2.0 || v == 3.0)
     print_info(out, tr(intensity[static_cast<int>(v) - 1]), "bold_blue");
   else
@@ -255,41 +300,57 @@ void sqinfo(info_text& out, int p) {
   print_info(out, tr("Corrected data           \t"), "italic");
   file_line_or_unset(out, p, 3);
   print_info(out, tr("\n\n\nAdditive corrections:\t"), "italic");
-  if (r.checks[3] == 1) {
-    if (is_set(r.exp_prop[5]))
-      print_info(out, format("%lf", r.exp_prop[5]), "bold_blue");
+  if (r.checks[k_use_additive] == 1) {
+    if (is_set(r.exp_prop[k_additive]))
+      print_info(out, format("%lf", r.exp_prop[k_additive]), "bold_blue");
     else
       not_set_mark(out);
   } else {
     print_info(out, tr("not used !"), "bold_blue");
   }
   print_info(out, tr("\n\n\nBreit-Dirac recoil factor:\t"), "italic");
-  if (is_set(r.exp_prop[16]))
-    print_info(out, format("%d", static_cast<int>(r.exp_prop[16])), "bold_blue");
+  if (is_set(r.exp_prop[k_breit_dirac]))
+    print_info(out, format("%d", static_cast<int>(r.exp_prop[k_breit_dirac])), "bold_blue");
   else
     not_set_mark(out);
+  option_line(out, tr("Lowest Q of the normalisation:"), r.options.qmin, "Å", "-1");
   print_info(out, tr("\n\n\nUsing the\t"), "italic");
-  if (r.params[2] == 1) {
+  if (r.params[k_method] == 1) {
     print_info(out, tr("trial and error method\n\n"), "bold");
     print_info(out, tr("\t with a damping factor = "));
-    if (is_set(r.exp_prop[7]))
-      print_info(out, format("%lf", r.exp_prop[7]), "bold_blue");
+    if (is_set(r.exp_prop[k_trial_constant]))
+      print_info(out, format("%lf", r.exp_prop[k_trial_constant]), "bold_blue");
     else
       not_set_mark(out);
+  } else if (r.params[k_method] == method_integral) {
+    print_info(out, tr("integral method\n\n"), "bold");
+    print_info(out, tr("\t with the sample's density = "));
+    value_with_unit(out, r.exp_prop[k_density], "Atoms / Å", "3");
+    estimated_constant(out, r);
   } else {
     print_info(out, tr("high angle method\n\n"), "bold");
     print_info(out, tr("\t with an integration limit = "));
-    if (is_set(r.exp_prop[6])) {
-      print_info(out, format("%lf\t", r.exp_prop[6]), "bold_blue");
+    if (is_set(r.exp_prop[k_qlim])) {
+      print_info(out, format("%lf\t", r.exp_prop[k_qlim]), "bold_blue");
       print_info(out, "Å");
       print_info(out, "-1", "sup");
     } else {
       not_set_mark(out);
     }
-    // The constant belongs to this project's own step 1.
-    if (r.visok[1] == 1 && is_set(r.exp_prop[17])) {
-      print_info(out, tr("\n\n\t Estimated normalization constant: "), "italic");
-      print_info(out, format("%lf\t", r.exp_prop[17]), "bold_blue");
+    estimated_constant(out, r);
+  }
+  if (lowr_on(p)) {
+    print_info(out, tr("\n\n\nOptimised below r"), "italic");
+    print_info(out, "min", "sub_italic");
+    print_info(out, " =", "italic");
+    value_with_unit(out, r.options.lowr_rmin, "Å", nullptr);
+    print_info(out, format(tr("\t%d iterations%s"), static_cast<int>(r.options.lowr_iter),
+                           r.options.lowr_density == 1.0 ? tr(", density refined") : ""));
+    if (r.options.lowr_chi2 != not_set) {
+      print_info(out, tr("\n\n\t Optimised density:"), "italic");
+      value_with_unit(out, r.options.lowr_rho, "Atoms / Å", "3");
+      print_info(out, tr("\n\n\t Low-r χ²: "), "italic");
+      print_info(out, format("%g", r.options.lowr_chi2), "bold_blue");
     }
   }
 }
@@ -302,8 +363,8 @@ void bqinfo(info_text& out, int p) {
   print_info(out, tr("q[S(q)] data           \t"), "italic");
   file_line_or_unset(out, p, 4);
   print_info(out, tr("\n\n\nBending point position:\t"), "italic");
-  if (is_set(r.exp_prop[8])) {
-    print_info(out, format("%lf", r.exp_prop[8]), "bold_blue");
+  if (is_set(r.exp_prop[k_bending_point])) {
+    print_info(out, format("%lf", r.exp_prop[k_bending_point]), "bold_blue");
     print_info(out, "Å");
     print_info(out, "-1", "sup");
   } else {
@@ -321,16 +382,23 @@ void grinfo(info_text& out, int p) {
   print_info(out, "\n\n\nR", "italic");
   print_info(out, "max", "sub_italic");
   print_info(out, tr(":           \t"), "italic");
-  value_with_unit(out, r.exp_prop[9], "Å", nullptr);
+  value_with_unit(out, r.exp_prop[k_rmax], "Å", nullptr);
   print_info(out, "\n\nδ", "italic");
   print_info(out, "r", "sub_italic");
   print_info(out, tr(" step:       \t"), "italic");
-  value_with_unit(out, r.exp_prop[10], "Å", nullptr);
+  value_with_unit(out, r.exp_prop[k_delta_r], "Å", nullptr);
   print_info(out, tr("\n\nDamping factor:\t"), "italic");
-  value_with_unit(out, r.exp_prop[11], "Å", "-1");
-  if (is_set(r.exp_prop[18])) {
+  value_with_unit(out, r.exp_prop[k_damping], "Å", "-1");
+  option_line(out, tr("\nHighest Q of the transform:"), r.options.qmax, "Å", "-1");
+  if (is_set(r.exp_prop[k_slope_density])) {
     print_info(out, tr("\n\nEstimated number density after G(r) slope:\t"), "italic");
-    value_with_unit(out, r.exp_prop[18], "Atoms / Å", "3");
+    value_with_unit(out, r.exp_prop[k_slope_density], "Atoms / Å", "3");
+  }
+  if (r.options.window == 1) print_info(out, tr("\n\nWindow:\tLorch"), "italic");
+  const std::string coordination = coordination_text(p);
+  if (!coordination.empty()) {
+    print_info(out, format(tr("\n\nCoordination %g-%g Å:\t"), r.options.coord_r1, r.options.coord_r2), "italic");
+    print_info(out, coordination, "bold_blue");
   }
 }
 

@@ -8,12 +8,11 @@
 #include "project/i18n.h"
 
 const char* const bug_address = amoq_bug_address;
+const char* const bug_line = N_("If this is a bug please report it to:\n");
 
 namespace {
 
 message_presenter presenter;
-
-const char* const bug_line = N_("If this is a bug please report it to:\n");
 
 }  // namespace
 
@@ -89,6 +88,13 @@ void show_error(const char* text, int extra) {
 void show_numeric_error(const char* a, const char* b, const char* c) {
   deliver_error(format("%s\n%s\n%s\n%s<%s>", a ? a : "", b ? b : "", c ? c : "", tr(bug_line),
                        bug_address));
+}
+
+int ask_save_changes(const std::string& name) {
+  if (!presenter.save_changes) return answer_cancel;
+  std::string text = format("Save changes to \"%s\" before closing?", name.c_str());
+  int a = presenter.save_changes(text);
+  return a == answer_save || a == answer_discard ? a : answer_cancel;
 }
 
 int ask_question(const char* title, const char* text) {

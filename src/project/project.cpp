@@ -17,9 +17,10 @@ int activec = 0;
 int inactep = -1;
 int newspace = 1;
 
-const char* const calcname[ncalc] = {N_("Data correction"), N_("S(q)"), N_("S(q) - bending correction"),
-                                     N_("g(r)/G(r)")};
-const char* const geometry[4] = {N_("Unknown"), N_("Reflection "), N_("Transmission"), N_("Capillary ")};
+const char* const calcname[ncalc] = {N_("Data correction"), N_("S(q)"),
+                                     N_("S(q) - bending correction"), N_("g(r)/G(r)")};
+const char* const geometry[ngeometry] = {N_("Unknown"), N_("Reflection "), N_("Transmission"),
+                                         N_("Capillary "), N_("None")};
 const char* const monochr[3] = {N_("Unknown"), N_("In-house/circular"), N_("Synchrotron/linear")};
 const char* const compt[3] = {N_("Unknown"), N_("All in"), N_("All out")};
 const char* const tdata[2] = {" 2θ", " Q"};
@@ -39,6 +40,13 @@ const project_option_field project_option_fields[] = {
     {"ttmax", &project_options::ttmax},
     {"monoangle", &project_options::monoangle},
     {"polfraction", &project_options::polfraction},
+    {"lowr_rho", &project_options::lowr_rho},
+    {"lowr_chi2", &project_options::lowr_chi2},
+    {"coord_r1", &project_options::coord_r1},
+    {"coord_r2", &project_options::coord_r2},
+    {"coord_a", &project_options::coord_a},
+    {"coord_b", &project_options::coord_b},
+    {"autorecalc", &project_options::autorecalc},
 };
 const int nproject_option_fields =
     static_cast<int>(sizeof project_option_fields / sizeof project_option_fields[0]);

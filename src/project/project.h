@@ -16,8 +16,56 @@ inline constexpr int nexp_props = 19;
 inline constexpr int nfilenames = 6;
 inline constexpr double not_set = -10.0;  // marker of an unset exp_prop value
 
+// The calculation steps, positions of initok, dialok, visok, calcok and the curve tables.
+inline constexpr int calc_ra = 0;  // raw data correction
+inline constexpr int calc_sq = 1;  // S(q)
+inline constexpr int calc_bq = 2;  // S(q) bending correction
+inline constexpr int calc_gr = 3;  // g(r) and G(r)
+
+// Positions in exp_prop (unset: not_set). The entries of the settings and step dialogs
+// pass them as props 5..16; the combo boxes 0..4 store codes from k_geometry on.
+inline constexpr int k_wavelength = 0;       // Å
+inline constexpr int k_abs_sample = 1;       // linear absorption of the sample, μt
+inline constexpr int k_abs_cell = 2;         // of the substrate or cell, μt
+inline constexpr int k_density = 3;          // experimental number density, atoms/Å³
+inline constexpr int k_dead_time = 4;        // detector dead time, s
+inline constexpr int k_additive = 5;         // additive correction of the S(q) step
+inline constexpr int k_qlim = 6;             // integration limit of the high-angle method, Å⁻¹
+inline constexpr int k_trial_constant = 7;   // constant of the trial-and-error method
+inline constexpr int k_bending_point = 8;    // Å⁻¹
+inline constexpr int k_rmax = 9;             // Å
+inline constexpr int k_delta_r = 10;         // Å
+inline constexpr int k_damping = 11;         // damping factor of the transform, Å²
+inline constexpr int k_geometry = 12;        // code: 1 reflection, 2 transmission, 3 capillary, 4 none
+inline constexpr int k_polarisation = 13;    // code: 1 in-house/circular, 2 synchrotron/linear
+inline constexpr int k_compton = 14;         // code: 1 all in, 2 all out
+inline constexpr int k_smoothing = 15;       // code: 1 slight, 2 moderate, 3 heavy
+inline constexpr int k_breit_dirac = 16;     // recoil factor exponent code 1..3
+inline constexpr int k_norm_constant = 17;   // estimated by the S(q) step
+inline constexpr int k_slope_density = 18;   // estimated from the slope of G(r)
+
+// Positions in params (position 1 is unused).
+inline constexpr int nparams = 4;
+inline constexpr int k_abscissa = 0;      // raw data abscissa: -1 none, 0 2θ, 1 Q
+inline constexpr int k_method = 2;        // S(q) normalisation method
+inline constexpr int k_density_mode = 3;  // g(r) with the density from the slope of G(r)
+
+// Positions in checks (1 = on).
+inline constexpr int nchecks = 4;
+inline constexpr int k_subtract_background = 0;
+inline constexpr int k_subtract_cell = 1;
+inline constexpr int k_smooth_data = 2;
+inline constexpr int k_use_additive = 3;
+
 // Curves per calculation once the curve records exist.
 inline constexpr int calc_curves[ncalc] = {4, 3, 2, 4};
+// Result curves held after those, never written to project or workspace files (files keep
+// numc = calc_curves, so every version reads them): S(q) before the low-r optimisation,
+// and the radial distribution function, derived from G(r) again when a file is read.
+inline constexpr int calc_extra_curves[ncalc] = {0, 2, 0, 1};
+inline constexpr int cid_qs_plain = 3;  // step 1: Q[S(Q)-1] before the optimisation
+inline constexpr int cid_s_plain = 4;   // step 1: S(Q) before the optimisation
+inline constexpr int cid_rdf = 4;       // step 3: R(r) = 4 pi rho r^2 g(r)
 
 // Settings added after the original record. Each default reproduces the original
 // behaviour, so a file without them reads as it always did; files store only the values
@@ -37,6 +85,13 @@ struct project_options {
   double ttmax = not_set;     // raw data: highest abscissa kept
   double monoangle = not_set; // in-house polarisation: monochromator 2θ_M (degrees)
   double polfraction = not_set;  // synchrotron polarisation: linear fraction p
+  double lowr_rho = not_set;  // low-r optimisation result: density used or refined
+  double lowr_chi2 = not_set; // low-r optimisation result: chi^2 of the optimised curve
+  double coord_r1 = not_set;  // coordination number: range r1..r2 of R(r) (Å)
+  double coord_r2 = not_set;
+  double coord_a = -1;        // coordination number: species A and B of the pair (-1: total
+  double coord_b = -1;        // only)
+  double autorecalc = 0;      // 1: every accepted change reruns the out-of-date steps
 };
 
 // The stored name of each option, its member and its default, in file order.
@@ -67,12 +122,15 @@ struct project {
   int nspec = 0;
   std::array<std::vector<double>, nspec_props> spec_prop;  // [k][species]
   double exp_prop[nexp_props]{};
-  int params[4]{-1, 0, 0, 0};
-  int checks[4]{};
+  int params[nparams]{-1, 0, 0, 0};
+  int checks[nchecks]{};
   int usecalc[3]{};
   std::vector<std::string> spec_symbol;  // two characters, "C " style
   std::vector<std::string> spec_name;    // blank-padded element name
   std::optional<std::string> filename[nfilenames];
+  // The data files as they were loaded (path given), for the record of a reduction; not
+  // stored in files.
+  std::optional<std::string> filepath[nfilenames];
   void* calc_box[ncalc]{};
   // Exist (numc[calc] entries each) exactly when run is 1. Curves are held by pointer so
   // that they keep their address when the project table grows.
@@ -84,6 +142,11 @@ struct project {
   // Files the plain reader refuses: 0 not asked yet, 1 read them with format detection,
   // 2 do not. Asked once per project and session; never saved.
   int import_choice = 0;
+  // The S(q) step warned about the analytic incoherent function (once per project).
+  bool incoherent_warned = false;
+  // State of this session, not stored in files.
+  int changed = 0;               // edited since it was last saved or opened
+  int out_of_date[ncalc]{};      // the step's results no longer follow its settings
 };
 
 // Global project table. nprojects always equals proj.size().
@@ -97,7 +160,11 @@ extern int inactep;   // position of the project whose widgets are shown, -1 whe
 extern int newspace;  // 1 while nothing was created or opened in this workspace
 
 extern const char* const calcname[ncalc];
-extern const char* const geometry[4];
+// Geometry codes 1..4; code 4, "None", applies no absorption correction. Files whose
+// formats only know codes 0..3 (entry counts) write it as entry 0, "Unknown".
+inline constexpr int ngeometry = 5;
+inline constexpr int geometry_none = 4;
+extern const char* const geometry[ngeometry];
 extern const char* const monochr[3];
 extern const char* const compt[3];
 extern const char* const tdata[2];

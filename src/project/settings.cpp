@@ -1,12 +1,17 @@
 #include "project/settings.h"
 
 #include <cmath>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
+#include "project/changes.h"
 #include "numeric/elements.h"
+#include "project/entry_text.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
+#include "project/recalc.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
@@ -23,7 +28,7 @@ void show_page(int page) {
 // given) or equals the table at the previous element and wavelength, to the six decimals
 // a project file keeps.
 void follow_tables(project& r, int s, int old_z, double old_wavelength) {
-  auto now = tabulated_anomalous(static_cast<int>(r.spec_prop[0][s]), r.exp_prop[0]);
+  auto now = tabulated_anomalous(static_cast<int>(r.spec_prop[0][s]), r.exp_prop[k_wavelength]);
   if (!now) return;
   auto before = tabulated_anomalous(old_z, old_wavelength);
   const double table_now[2] = {now->fp, now->fpp};
@@ -60,7 +65,7 @@ int set_species_value(project& r, int prop, double value, int s) {
       {
         const int old_z = static_cast<int>(r.spec_prop[0][s]);
         set_species_element(activep, s, static_cast<int>(value));
-        follow_tables(r, s, old_z, r.exp_prop[0]);  // the wavelength is the same
+        follow_tables(r, s, old_z, r.exp_prop[k_wavelength]);  // the wavelength is the same
       }
       r.trun = 1;
       return prop_stored;
@@ -96,50 +101,77 @@ int set_experiment_value(project& r, int prop, double value) {
   if (prop == prop_first_exp)  // the wavelength: tabulated f′ and f″ follow it
     for (int s = 0; s < r.nspec; ++s)
       follow_tables(r, s, static_cast<int>(r.spec_prop[0][s]), before);
-  if (prop == 14 || prop == 15) {  // R_max, delta r: the g(r) curves no longer match
+  // With automatic recalculation the g(r) windows stay open and follow the new values.
+  if ((prop == 14 || prop == 15) && !auto_recalc_on(activep)) {  // R_max, delta r
     if (shooks().hide_curves) shooks().hide_curves(activep, 3);
     if (shooks().curve_sensitive) shooks().curve_sensitive(3, 0);
   }
   // Wavelength and absorptions (props 5-7) and the S(q) parameters (props 10-12: additive
   // constant, high-angle limit, trial-and-error constant) invalidate the S(q) result; the
   // others that of g(r).
-  r.calcok[(prop <= 7 || (prop >= 10 && prop <= 12)) ? 1 : 3] = 0;
+  r.calcok[(prop <= 7 || (prop >= 10 && prop <= 12)) ? calc_sq : calc_gr] = 0;
   return prop_stored;
 }
 
 }  // namespace
 
-double entry_value(const char* text) {
-  // atof reads with the process locale, which stays "C" for the whole run.
-  return text ? std::atof(text) : 0.0;
+std::optional<double> entry_value(int prop, const char* text) {
+  // The field names of the settings and step dialogs, in property order.
+  static const char* const fields[prop_last_exp + 1] = {
+      "Number of species", "Atomic number Z", "Concentration", "f'", "f''", "Wavelength (Å)",
+      "Linear absorption, sample (μt)", "Linear absorption, substrate/cell (μt)",
+      "Number density (atoms/Å³)", "Detector dead time (s)", "Additive correction",
+      "High angle method, Q limit (Å⁻¹)", "Trial and error method, damping factor",
+      "Bending point (Å⁻¹)", "Rmax (Å)", "δr (Å)", "Damping factor (Å²)"};
+  const char* field = prop >= 0 && prop <= prop_last_exp ? fields[prop] : "Value";
+  return read_entry(field, text ? text : "");
 }
 
-double z_entry_value(const char* text) {
+bool concentration_fractions(const project& r, std::vector<double>& x) {
+  const std::vector<double>& c = r.spec_prop[1];
+  double sum = 0.0;
+  for (int s = 0; s < r.nspec && s < static_cast<int>(c.size()); ++s) sum += c[s];
+  if (!(sum > 0.0) || !std::isfinite(sum)) return false;
+  x = c;
+  // Fractions typed as decimals (1/3, 2/3) sum to 1 within rounding: they are used as typed.
+  if (std::fabs(sum - 1.0) <= 1e-9) return true;
+  for (int s = 0; s < r.nspec && s < static_cast<int>(x.size()); ++s) x[s] = c[s] / sum;
+  return true;
+}
+
+std::optional<double> z_entry_value(const char* text) {
   const int z = text ? element_number(text) : 0;
-  return z > 0 ? z : entry_value(text);
+  if (z > 0) return z;
+  return entry_value(prop_z, text);
 }
 
 int set_prop(int prop, double value, int species) {
   if (!valid_project(activep)) return prop_unchanged;
   project& r = proj[activep];
-  if (prop == prop_species) return set_species_count(r, value);
-  if (prop >= prop_z && prop <= prop_fpp) return set_species_value(r, prop, value, species);
-  if (prop >= prop_first_exp && prop <= prop_last_exp) return set_experiment_value(r, prop, value);
-  return prop_unchanged;
+  int result = prop_unchanged;
+  if (prop == prop_species)
+    result = set_species_count(r, value);
+  else if (prop >= prop_z && prop <= prop_fpp)
+    result = set_species_value(r, prop, value, species);
+  else if (prop >= prop_first_exp && prop <= prop_last_exp)
+    result = set_experiment_value(r, prop, value);
+  if (result == prop_stored) setting_accepted(first_step_of_prop(prop));
+  return result;
 }
 
 int propbox_changed(int box, int active_entry) {
   if (!valid_project(activep) || box < 0 || box > 4 || active_entry < 0) return prop_unchanged;
   project& r = proj[activep];
   double code = active_entry + 1;
-  if (code == r.exp_prop[12 + box]) return prop_unchanged;
-  r.exp_prop[12 + box] = code;
+  if (code == r.exp_prop[k_geometry + box]) return prop_unchanged;
+  r.exp_prop[k_geometry + box] = code;
   if (box <= 2)
     r.trun = 1;
   else if (box == 3)
-    r.calcok[0] = 0;
+    r.calcok[calc_ra] = 0;
   else
-    r.calcok[1] = 0;
+    r.calcok[calc_sq] = 0;
+  setting_accepted(first_step_of_box(box));
   return prop_stored;
 }
 
@@ -175,25 +207,26 @@ int test_experiment(int p, int report) {
     const char* warning;
   };
   const rule rules[] = {
-      {e[0] > 0.0, N_("The wavelenght must be > 0.0 Å\nPlease check this parameter")},
-      {e[1] >= 0.0, N_("The linear absorption (sample) must be >= 0.0 μt\nPlease check this parameter")},
-      {e[2] >= 0.0,
+      {e[k_wavelength] > 0.0, N_("The wavelenght must be > 0.0 Å\nPlease check this parameter")},
+      {e[k_abs_sample] >= 0.0, N_("The linear absorption (sample) must be >= 0.0 μt\nPlease check this parameter")},
+      {e[k_abs_cell] >= 0.0,
        N_("The linear absorption (substrate/cell) must be >= 0.0 μt\nPlease check this parameter")},
-      {e[3] >= 0.0, N_("The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter")},
-      {e[4] >= 0.0, N_("The detector time must be >= 0.0 s\nPlease check this parameter")},
-      {e[12] > 0.0, N_("Please select the experimental geometry")},
-      {e[13] > 0.0, N_("Please select the polarizartion type")},
-      {e[14] > 0.0, N_("Please select the compton scattering")},
+      {e[k_density] >= 0.0, N_("The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter")},
+      {e[k_dead_time] >= 0.0, N_("The detector time must be >= 0.0 s\nPlease check this parameter")},
+      {e[k_geometry] > 0.0, N_("Please select the experimental geometry")},
+      {e[k_polarisation] > 0.0, N_("Please select the polarizartion type")},
+      {e[k_compton] > 0.0, N_("Please select the compton scattering")},
   };
-  for (const rule& r : rules) {
-    if (r.pass) continue;
-    if (report) {
-      show_warning(tr(r.warning));
-      show_page(1);
-    }
-    return 0;
+  const char* failed = nullptr;
+  for (const rule& r : rules)
+    if (!r.pass && !failed) failed = r.warning;
+  if (!failed) failed = polarisation_problem(p);
+  if (!failed) return 1;
+  if (report) {
+    show_warning(tr(failed));
+    show_page(1);
   }
-  return 1;
+  return 0;
 }
 
 int checkchemistry(int p) {
@@ -214,6 +247,13 @@ int apply_project() {
     if (shooks().settings_hide) shooks().settings_hide();
     return 1;
   }
+  std::vector<double> fractions;
+  if (!concentration_fractions(r, fractions)) {
+    show_warning(
+        "The sum of the atomic concentrations must be a number > 0.0\nPlease check these parameters");
+    show_page(0);
+    return 0;
+  }
   r.prun = checkchemistry(activep);
   if (!r.prun) {
     show_warning(
@@ -221,8 +261,9 @@ int apply_project() {
     show_page(0);
     return 0;
   }
+  r.spec_prop[1] = fractions;
   if (r.run) {
-    if (shooks().hide_curves)
+    if (shooks().hide_curves && !auto_recalc_on(activep))
       for (int calc = 0; calc < ncalc; ++calc) shooks().hide_curves(activep, calc);
   } else {
     initcwidgets();
@@ -235,6 +276,7 @@ int apply_project() {
   turnactions();
   r.trun = 0;
   if (shooks().settings_hide) shooks().settings_hide();
+  setting_accepted(-1);
   return 2;
 }
 
@@ -242,7 +284,7 @@ int anomalous_from_tables(int s, int absent_only) {
   if (!valid_project(activep)) return prop_unchanged;
   project& r = proj[activep];
   if (s < 0 || s >= r.nspec || !(r.spec_prop[0][s] > 0.0)) return prop_unchanged;
-  const double wavelength = r.exp_prop[0];
+  const double wavelength = r.exp_prop[k_wavelength];
   if (!(wavelength > 0.0)) {
     show_info("The wavelength must be set to take f' and f'' from the tables", 0);
     return prop_rejected;
@@ -264,6 +306,7 @@ int anomalous_from_tables(int s, int absent_only) {
   }
   if (!changed) return prop_unchanged;
   r.trun = 1;
+  setting_accepted(first_step_of_prop(prop_fp));
   return prop_stored;
 }
 
@@ -284,11 +327,11 @@ int compute_mu_t(double thickness_mm, double density) {
     refusal = "The sample thickness must be > 0.0 mm";
   else if (!(density > 0.0))
     refusal = "The mass density must be > 0.0 g/cm^3";
-  else if (!(r.exp_prop[0] > 0.0))
+  else if (!(r.exp_prop[k_wavelength] > 0.0))
     refusal = "The wavelength must be set to compute μt";
   else if (!species_known)
     refusal = "The atomic number and concentration of every species are needed for μt";
-  else if (!(mu = mixture_attenuation(z, x, r.exp_prop[0])))
+  else if (!(mu = mixture_attenuation(z, x, r.exp_prop[k_wavelength])))
     refusal = "No tabulated attenuation for these elements at this wavelength";
   if (refusal) {
     show_info(refusal, 0);

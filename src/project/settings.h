@@ -4,6 +4,11 @@
 // record; messages go through the presenter, widget effects through step_hooks.
 #pragma once
 
+#include <optional>
+#include <vector>
+
+struct project;
+
 // What set_prop and propbox_changed did with a value.
 enum prop_result {
   prop_unchanged = 0,  // equal to the stored value (or no choice made)
@@ -22,17 +27,20 @@ inline constexpr int prop_first_exp = 5;
 inline constexpr int prop_last_exp = 16;
 
 // Applies the rule of property `prop` to `value` on the active project; `species` is the
-// species selected in the sample page (props 1..4 only). Text that is not a number
-// arrives as 0.0 (the entries read with atof).
+// species selected in the sample page (props 1..4 only).
 int set_prop(int prop, double value, int species);
 
-// Entry text as the settings entries read it: atof semantics in the C locale (text that
-// is not a number reads as 0.0).
-double entry_value(const char* text);
+// The entry text of property `prop` as a number; text that is not entirely a number is
+// refused with a warning naming the field (nullopt).
+std::optional<double> entry_value(int prop, const char* text);
+
+// The species' concentrations of r as proportions x_i / sum x (a formula such as 2, 1, 4
+// gives 2/7, 1/7, 4/7). False, x untouched, when the sum is not a positive finite number.
+bool concentration_fractions(const project& r, std::vector<double>& x);
 
 // Value of the "Z" entry: an element symbol or name ("Si", "silicon") gives its atomic
 // number, anything else reads as entry_value does.
-double z_entry_value(const char* text);
+std::optional<double> z_entry_value(const char* text);
 
 // "From tables": f′ and f″ of species s of the active project from the tables at the
 // project's wavelength (xray_tables.h); with absent_only, only values that are 0 (never
@@ -41,12 +49,12 @@ int anomalous_from_tables(int s, int absent_only);
 
 // μt calculator: μt = (μ/ρ) ρ t of the sample from its species (mass fractions from Z,
 // concentrations and atomic weights) at the project's wavelength, thickness t in mm and
-// mass density ρ in g/cm³, stored as the sample's linear absorption (exp_prop[1]).
+// mass density ρ in g/cm³, stored as the sample's linear absorption (exp_prop[k_abs_sample]).
 // prop_rejected (message shown) when an input is missing or out of range.
 int compute_mu_t(double thickness_mm, double density);
 
 // Combo box `box` (0 geometry, 1 polarisation, 2 Compton, 3 smoothing, 4 Breit-Dirac)
-// changed to `active_entry` (-1 none): stores exp_prop[12 + box] = entry + 1.
+// changed to `active_entry` (-1 none): stores exp_prop[k_geometry + box] = entry + 1.
 int propbox_changed(int box, int active_entry);
 
 // Validation of project position p; 1 when valid. report = 1 shows each failure's
@@ -59,5 +67,6 @@ int test_experiment(int p, int report);
 int checkchemistry(int p);
 
 // "Apply" on the active project. Returns 0 when a check failed (the dialog stays open),
-// 1 when nothing was edited since the last apply (dialog only hidden), 2 when applied.
+// 1 when nothing was edited since the last apply (dialog only hidden), 2 when applied (the
+// concentrations then hold the proportions that the steps use).
 int apply_project();

@@ -1,9 +1,16 @@
 // Step 1, S(q): the method and additive-correction switches, the input check and the run
-// of nm.
+// of nm (followed by the integral method and the low-r optimisation, sq_refine.h).
+#include <vector>
+
+#include "project/changes.h"
 #include "project/curve.h"
 #include "numeric/nm.h"
+#include "project/incoherent_tables.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
+#include "project/settings.h"
+#include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
@@ -11,18 +18,21 @@
 void set_additive_correction(int on) {
   if (!valid_project(activep)) return;
   project& r = proj[activep];
-  r.exp_prop[5] = 0.0;
-  r.checks[3] = on ? 1 : 0;
-  r.calcok[1] = 0;
+  r.exp_prop[k_additive] = 0.0;
+  r.checks[k_use_additive] = on ? 1 : 0;
+  r.calcok[calc_sq] = 0;
+  setting_accepted(1);
 }
 
 void set_method(int m) {
-  if (!valid_project(activep) || m < 0 || m > 1) return;
+  if (!valid_project(activep) || m < 0 || m > method_integral) return;
   project& r = proj[activep];
-  r.exp_prop[6 + m] = 0.0;
-  r.exp_prop[6 + (1 - m)] = not_set;
-  r.params[2] = m;
-  r.calcok[1] = 0;
+  // The integral method has no parameter of its own: both are unset.
+  r.exp_prop[k_qlim] = m == 0 ? 0.0 : not_set;
+  r.exp_prop[k_trial_constant] = m == 1 ? 0.0 : not_set;
+  r.params[k_method] = m;
+  r.calcok[calc_sq] = 0;
+  setting_accepted(1);
 }
 
 int test_sq(int p, int report) {
@@ -32,16 +42,19 @@ int test_sq(int p, int report) {
   const char* warning = nullptr;
   if (!test_data(p, 3))
     warning = N_("Providing corrected experimental data is required");
-  else if (!(e[16] > 0.0))
+  else if (!(e[k_breit_dirac] > 0.0))
     warning = N_("You must choose a Breit-Dirac factor");
-  else if (r.params[2] == 0 && !(e[6] > 0.0 && e[6] <= r.max[1]))
+  else if (r.params[k_method] == 0 && !(e[k_qlim] > 0.0 && e[k_qlim] <= r.max[1]))
     warning =
         N_("You decided to use the High angle method\nIn that case the integration limit must "
-        "be > 0.0 and < Qmax");
-  else if (r.params[2] == 1 && !(e[7] > 0.0))
+           "be > 0.0 and < Qmax");
+  else if (r.params[k_method] == 1 && !(e[k_trial_constant] > 0.0))
     warning =
         N_("You decided to use the trial and error method\nIn that case the damping factor must "
-        "be > 0.0");
+           "be > 0.0");
+  else
+    warning = refine_sq_warning(p);
+  if (!warning) warning = physics_option_problem(p, 1);
   if (!warning) return 1;
   if (report) show_warning(tr(warning));
   return 0;
@@ -49,20 +62,35 @@ int test_sq(int p, int report) {
 
 int run_sq() {
   if (!test_sq(activep, 1)) return step_refused;
+  warn_analytic_incoherent(activep, proj[activep].min[1], proj[activep].max[1]);
   begin_run(1);
   const project& r = proj[activep];
-  const double additive = r.checks[3] == 1 ? r.exp_prop[5] : 0.0;
+  const double additive = r.checks[k_use_additive] == 1 ? r.exp_prop[k_additive] : 0.0;
   const curve* in = find_curve(activep, 1, 0);
   const int n = in ? curve_points(*in) : 0;
   static const double none = 0.0;
   const double* q = n > 0 ? in->data[0].data() : &none;
   const double* intensity = n > 0 ? in->data[1].data() : &none;
+  std::vector<double> tabulated;
+  nm_extras extra;
+  if (r.options.incoherent == incoherent_tabulated && r.exp_prop[k_compton] == 1.0) {
+    tabulated = sample_incoherent_tables(activep, q, n);
+    extra.incoherent = tabulated.data();
+  }
+  if (r.options.qmin != not_set) extra.qmin = r.options.qmin;
   const auto& s = r.spec_prop;
-  int ok = nm(r.nspec, s[0].data(), s[1].data(), s[2].data(), s[3].data(), s[4].data(),
+  // The integral method normalises what nm delivers for the constant 1.
+  const int method = r.params[k_method] == method_integral ? 1 : r.params[k_method];
+  const double given = r.params[k_method] == method_integral ? 1.0 : r.exp_prop[k_trial_constant];
+  // A project saved before "Apply" took proportions may hold a formula (2, 1, 4).
+  std::vector<double> x = s[1];
+  concentration_fractions(r, x);
+  int ok = nm(r.nspec, s[0].data(), x.data(), s[2].data(), s[3].data(), s[4].data(),
               s[5].data(), s[6].data(), s[7].data(), s[8].data(), s[9].data(), s[10].data(),
-              s[11].data(), s[12].data(), s[13].data(), s[14].data(), n, r.exp_prop[0],
-              r.exp_prop[14], r.exp_prop[6], static_cast<int>(r.exp_prop[16]), r.params[2],
-              r.exp_prop[7], additive, q, intensity);
+              s[11].data(), s[12].data(), s[13].data(), s[14].data(), n, r.exp_prop[k_wavelength],
+              r.exp_prop[k_compton], r.exp_prop[k_qlim], static_cast<int>(r.exp_prop[k_breit_dirac]), method, given,
+              additive, q, intensity, extra);
+  if (ok) ok = refine_sq(method == 1 ? given : proj[activep].exp_prop[k_norm_constant]);
   if (end_run(1, ok) != step_done) return step_failed;
   on_set_use_calc(1, proj[activep].usecalc[1]);
   on_set_use_calc(2, proj[activep].usecalc[2]);

@@ -1,6 +1,7 @@
 // Widget hooks of the settings rules and the calculation steps: what the rules ask of the
-// settings dialog, the step dialogs and the tool box window. Each is empty until the user
-// interface installs it, so the rules run without a display (tests, amoq-reduce).
+// settings dialog, the step dialogs and the tool box window. They are the steps part of
+// the front-end interface (project/hooks.h); each is empty until the user interface
+// installs it, so the rules run without a display (tests, amoq-reduce).
 #pragma once
 
 #include <functional>
@@ -37,8 +38,9 @@ struct step_hooks {
   std::function<void(const std::string& text)> dens_view;
 };
 
-// The installed hooks; the user interface assigns members directly.
+// The steps part of the installed front end (front().steps); the user interface assigns
+// members directly.
 step_hooks& shooks();
 
-// Replaces all hooks and returns the previous set (tests restore it).
+// Replaces the steps part and returns the previous one.
 step_hooks set_step_hooks(step_hooks h);

@@ -2,15 +2,21 @@
 // check of a file, the callbacks the numeric routines report through.
 #include "project/steps.h"
 
+#include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <string>
 
+#include "project/changes.h"
 #include "project/curve.h"
+#include "project/hooks.h"
 #include "numeric/callbacks.h"
 #include "numeric/readfiles.h"
+#include "numeric/safe_files.h"
 #include "project/import_fallback.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/recalc.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
@@ -26,7 +32,61 @@ std::string base_name(const char* path) {
 // abscissa is chosen), "Q" for the step inputs.
 const char* points_label(const project& r, int id) {
   if (id >= 3) return "Q";
-  return r.params[0] == 0 || r.params[0] == 1 ? tdata[r.params[0]] : "";
+  return r.params[k_abscissa] == 0 || r.params[k_abscissa] == 1 ? tdata[r.params[k_abscissa]] : "";
+}
+
+// The real reason read_data could not open `path`: missing, a directory, a FIFO or a
+// device, or refused by the system (permissions).
+void report_unopened_file(const char* path) {
+  const file_problem problem = input_file_problem(path);
+  const int error = errno;
+  if (problem == file_problem::system)
+    report_load_error(tr("Error loading file: file cannot be read"), path,
+                      file_problem_text(problem, error));
+  else if (problem == file_problem::none || problem == file_problem::missing)
+    report_load_error(tr("Error loading file: file does not exist"), path, "");
+  else
+    report_load_error(("Error loading file: file " + file_problem_text(problem)).c_str(), path, "");
+}
+
+// The curves a run of step calc delivers, the name of their abscissa and the settings
+// whose values can make them infinite or NaN.
+struct step_results {
+  int cids[2];
+  const char* abscissa;
+  const char* causes;
+};
+step_results results_of(const project& r, int calc) {
+  switch (calc) {
+    case 0: return {{3, -1}, "Q", "the wavelength, the dead time, the absorptions and the intensities"};
+    case 1:
+      return {{1, 2}, "Q",
+              "the corrected intensities (all zero?), the normalisation parameters and the species"};
+    case 2: return {{1, -1}, "Q", "the bending point and the input data"};
+    default:
+      return {{1, r.params[k_density_mode] == 1 ? 3 : 2}, "r",
+              "the number density (0?), δr and the input data"};
+  }
+}
+
+// A run whose result holds NaN or infinity failed: the message names the step, the first
+// such point and the settings that can cause it. True when every value is finite.
+bool results_finite(int calc) {
+  const project& r = proj[activep];
+  const step_results res = results_of(r, calc);
+  for (int cid : res.cids) {
+    const curve* c = cid >= 0 ? find_curve(activep, calc, cid) : nullptr;
+    const int n = c ? curve_points(*c) : 0;
+    for (int i = 0; i < n; ++i) {
+      if (std::isfinite(c->data[0][i]) && std::isfinite(c->data[1][i])) continue;
+      show_error(format("The result of %s is not a number at %s = %g: check %s", calcname[calc],
+                        res.abscissa, c->data[0][i], res.causes)
+                     .c_str(),
+                 1);
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -41,7 +101,7 @@ int datafile_set(const char* path, const char* label, int id, int calc, int cid)
     n = load_refused_file(path, id, calc, cid);
     label = points_label(proj[activep], id);  // a unit in the header sets the raw data's format
   } else if (n == -3) {
-    report_load_error(tr("Error loading file: file does not exist"), path, "");
+    report_unopened_file(path);
   } else if (n == -2) {
     report_load_error(tr("Error loading file: format not supported"), path, tr("the file is empty"));
   } else if (n == 0) {
@@ -67,13 +127,19 @@ int load_data_file(int id, const char* path) {
     if (shooks().hide_curves) shooks().hide_curves(activep, calc);
     r.calcok[calc] = 0;
   } else {
-    r.calcok[0] = 0;
+    r.calcok[calc_ra] = 0;
   }
   int ok = datafile_set(path, points_label(r, id), id, calc, cid);
   if (!ok) r.filename[id].reset();
+  proj[activep].filepath[id] = ok ? std::optional<std::string>(path) : std::nullopt;
   if (step_input) {
     initcalcs(calc, ok);
     turncheck(calc, ok);
+  }
+  if (ok) {
+    report_status(format("Loaded %s: %d points", r.filename[id]->c_str(),
+                         curve_points(*find_curve(activep, calc, cid))));
+    setting_accepted(calc);
   }
   return ok;
 }
@@ -89,14 +155,14 @@ int test_data(int p, int id) {
 
 void store_normalisation(double value) {
   if (!valid_project(activep)) return;
-  proj[activep].exp_prop[17] = value;
+  proj[activep].exp_prop[k_norm_constant] = value;
   if (shooks().nc_view) shooks().nc_view(value == 0.0 ? std::string() : format("%f", value));
 }
 
 void store_density(double value) {
   if (!valid_project(activep)) return;
   bool estimated = value > 0.0;
-  proj[activep].exp_prop[18] = estimated ? value : not_set;
+  proj[activep].exp_prop[k_slope_density] = estimated ? value : not_set;
   if (shooks().dens_view) shooks().dens_view(estimated ? format("%f", value) : std::string());
 }
 
@@ -109,19 +175,49 @@ void connect_step_callbacks() {
 }
 
 void begin_run(int calc) {
-  turncheck(calc, 0);
   proj[activep].calcok[calc] = 0;  // until this run succeeds
-  prepostcalc(0, calc, 0.75);      // the step's dialog is dimmed while the routine runs
+  // An automatic rerun leaves the tool boxes as they are and shows no popup: it takes
+  // a few milliseconds.
+  if (auto_recalculating()) return;
+  turncheck(calc, 0);
+  prepostcalc(0, calc, 0.75);  // the step's dialog is dimmed while the routine runs
 }
 
 int end_run(int calc, int ok) {
-  prepostcalc(1, calc, 1.0);
+  if (!auto_recalculating()) prepostcalc(1, calc, 1.0);
   if (!ok) {
     show_error(tr("My error message"), 0);
     show_warning(tr("My warning message"));
     return step_failed;
   }
-  turncheck(calc, 1);
+  if (!results_finite(calc)) return step_failed;
+  if (!auto_recalculating()) turncheck(calc, 1);
   proj[activep].calcok[calc] = 1;
+  mark_project_changed(activep);
+  step_recomputed(activep, calc);
+  report_status(step_summary(activep, calc));
   return step_done;
+}
+
+void report_status(const std::string& text) {
+  if (hooks().status_message) hooks().status_message(text);
+}
+
+std::string step_summary(int p, int calc) {
+  if (!valid_project(p)) return {};
+  const project& r = proj[p];
+  const curve* c = find_curve(p, calc, step_result_curve(calc));
+  int n = c ? curve_points(*c) : 0;
+  double last = n > 0 ? c->data[0][n - 1] : 0.0;
+  switch (calc) {
+    case 0: return format(tr("Data correction: %d points up to Q = %f"), n, last);
+    case 1: return format(tr("S(Q): normalisation constant %f"), r.exp_prop[k_norm_constant]);
+    case 2: return format(tr("Bending correction: %d points up to Q = %f"), n, last);
+    case 3:
+      if (r.params[k_density_mode] == 1 && r.exp_prop[k_slope_density] > 0.0)
+        return format(tr("G(r): %d points up to r = %f, density from the slope %f"), n, last,
+                      r.exp_prop[k_slope_density]);
+      return format(tr("G(r): %d points up to r = %f"), n, last);
+    default: return {};
+  }
 }

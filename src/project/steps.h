@@ -4,11 +4,14 @@
 // read their widgets, call these and refresh from the record.
 #pragma once
 
+#include <string>
+
 // Result of a run.
 enum step_result {
   step_refused = 0,  // a check failed (its warning was shown); nothing changed
   step_done = 1,     // the routine delivered its results; calcok set
-  step_failed = 2,   // the routine refused (its own message, then the two dialogs)
+  step_failed = 2,   // the routine refused (its own message, then the two dialogs), or its
+                     // result holds NaN or infinity (one message naming the point)
 };
 
 // ---- Data files (ids 0..5: raw, background, cell, and the inputs of steps 1..3) ----
@@ -35,9 +38,16 @@ int test_data(int p, int id);
 // Frame of every run: begin_run switches the step's check off, clears calcok until the run
 // succeeds and enters the busy state; end_run leaves it and, on success, sets the check
 // and calcok (returns step_done), on failure shows "My error message" and "My warning
-// message" (returns step_failed).
+// message" (returns step_failed). A delivered result that holds NaN or infinity is a
+// failure too: its own message names the step, the point and the settings to check.
 void begin_run(int calc);
 int end_run(int calc, int ok);
+
+// The line the status bar shows after step calc of project p ran, e.g.
+// "S(Q): normalisation constant 0.019770".
+std::string step_summary(int p, int calc);
+// Hands a line to the status bar (refresh_hooks status_message).
+void report_status(const std::string& text);
 
 // ---- Step 0: raw data correction ----
 
@@ -61,7 +71,8 @@ int run_ra();
 
 // "checkcorr": additive correction on/off; the constant is reset to 0.0.
 void set_additive_correction(int on);
-// "checkham" (m 0) / "checktem" (m 1) switched on: the method and its parameter reset.
+// "checkham" (m 0) / "checktem" (m 1) / "checkint" (m 2, the integral method) switched on:
+// the method and its parameter reset (the other method's parameter unset).
 void set_method(int m);
 
 int test_sq(int p, int report);
@@ -76,13 +87,15 @@ int run_bq();
 
 // Density option of the g(r) dialog: 1 = density from the slope of G(r).
 void set_density_mode(int on);
+// Window of the transform: 0 exp(-damp Q^2), 1 Lorch; the g(r) step is no longer computed.
+void set_window(int window);
 
 int test_gr(int p, int report);
 int run_gr();
 
 // ---- Values reported by the routines ----
 
-// Receivers of displaync_ and displaydens_: store exp_prop[17] / exp_prop[18] of the
+// Receivers of displaync_ and displaydens_: store exp_prop[k_norm_constant] / exp_prop[k_slope_density] of the
 // active project and show them ("%f"; empty for 0.0, resp. a density that is not > 0).
 void store_normalisation(double value);
 void store_density(double value);

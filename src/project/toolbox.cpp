@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include "project/changes.h"
 #include "project/curve.h"
 #include "project/calc_records.h"
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/recalc.h"
 #include "project/step_hooks.h"
 #include "project/i18n.h"
 
@@ -16,15 +18,18 @@ void input_line(int li, const std::string& name, const std::string& points) {
   if (shooks().input_line) shooks().input_line(li, name, points);
 }
 
+// An automatic rerun keeps the windows open: they are redrawn with the new points.
 void hide_curves(int calc) {
-  if (shooks().hide_curves) shooks().hide_curves(activep, calc);
+  if (shooks().hide_curves && !auto_recalculating()) shooks().hide_curves(activep, calc);
 }
 
-// Copies the source curve into the input curve of step n (entries 1 and 2).
+// Copies the source curve into the input curve of step n (entries 1 and 2). An input
+// that holds the source's points already stays, and so do the step's results.
 int take_previous(int j, int n, int src_calc, int src_cid) {
-  hide_curves(n);
-  if (shooks().file_button) shooks().file_button(j + 3, 0);
   const curve* src = find_curve(activep, src_calc, src_cid);
+  const curve* in = find_curve(activep, n, 0);
+  if (!(src && in && same_points(*src, *in))) hide_curves(n);
+  if (shooks().file_button) shooks().file_button(j + 3, 0);
   int count = src ? curve_points(*src) : 0;
   if (count == 0) {
     // Nothing to take: the step's input is emptied too, so a later run cannot compute
@@ -36,24 +41,20 @@ int take_previous(int j, int n, int src_calc, int src_cid) {
   }
   print_lines(count, "", "Q", j + 3, src_calc, src_cid);
   // The source keeps its arrays: save_curve copies them into a different record.
-  save_curve(count, src->data[0].data(), src->data[1].data(), n, 0);
+  if (!(in && same_points(*src, *in)))
+    save_curve(count, src->data[0].data(), src->data[1].data(), n, 0);
   turncheck(n, 1);
   return count;
 }
 
 }  // namespace
 
-int curve_points(const curve& c) {
-  if (c.ndata <= 0) return 0;
-  size_t held = std::min(c.data[0].size(), c.data[1].size());
-  return static_cast<int>(std::min(static_cast<size_t>(c.ndata), held));
-}
-
-curve* find_curve(int p, int calc, int cid) {
-  if (!valid_project(p) || calc < 0 || calc >= ncalc) return nullptr;
-  auto& list = proj[p].curves[calc];
-  if (cid < 0 || cid >= static_cast<int>(list.size())) return nullptr;
-  return list[cid].get();
+bool same_points(const curve& a, const curve& b) {
+  int n = curve_points(a);
+  if (n == 0 || n != curve_points(b)) return false;
+  for (int k = 0; k < 2; ++k)
+    if (!std::equal(a.data[k].begin(), a.data[k].begin() + n, b.data[k].begin())) return false;
+  return true;
 }
 
 void initcwidgets() {
@@ -85,8 +86,9 @@ void turnactions() {
   if (shooks().step_actions) shooks().step_actions();
 }
 
-int on_set_use_calc(int j, int entry) {
-  if (!valid_project(activep) || j < 0 || j > 2) return 0;
+namespace {
+
+int use_source(int j, int entry) {
   project& r = proj[activep];
   const int n = j + 1;
   r.usecalc[j] = entry;
@@ -113,6 +115,20 @@ int on_set_use_calc(int j, int entry) {
   if (entry == 2 && j == 2 && !r.curves[1].empty()) return take_previous(j, n, 1, 1);
   input_line(j + 3, "(None)", "No data");
   return 0;
+}
+
+}  // namespace
+
+int on_set_use_calc(int j, int entry) {
+  if (!valid_project(activep) || j < 0 || j > 2) return 0;
+  const bool changed = proj[activep].usecalc[j] != entry;
+  if (auto_recalculating() && entry == 0) {  // a file input stays as it is
+    const curve* in = find_curve(activep, j + 1, 0);
+    return in ? curve_points(*in) : 0;
+  }
+  int count = use_source(j, entry);
+  if (changed) setting_accepted(j + 1);
+  return count;
 }
 
 std::string points_markup(int n, const char* label, double xmax) {

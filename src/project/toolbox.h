@@ -5,7 +5,7 @@
 
 #include <string>
 
-struct curve;
+#include "project/curve.h"
 
 // Creates the curve records of the active project (numc = 4, 3, 2, 4), names the curves
 // of steps 1 to 3 and sets run = 1.
@@ -43,7 +43,5 @@ void prepostcalc(int post, int calc, double opacity);
 // The step's words in the popup and the status bar ("Computing %s").
 const char* busy_name(int calc);
 
-// The points of a curve that are really held: ndata, bounded by its arrays.
-int curve_points(const curve& c);
-// Curve (calc, cid) of project position p, or null when the records do not exist.
-curve* find_curve(int p, int calc, int cid);
+// True when both curves hold points, the same number of them and equal values.
+bool same_points(const curve& a, const curve& b);

@@ -42,6 +42,11 @@ std::optional<double> tabulated_attenuation(int z, double wavelength) {
   return checked([&](xrl_error** err) { return CS_Total(z, e, err); });
 }
 
+std::optional<double> tabulated_incoherent_function(int z, double x) {
+  if (!valid(z, 1.0) || !(x > 0.0)) return std::nullopt;
+  return checked([&](xrl_error** err) { return SF_Compt(z, x, err); });
+}
+
 std::optional<double> tabulated_atomic_weight(int z) {
   if (!valid(z, 1.0)) return std::nullopt;
   return checked([&](xrl_error** err) { return AtomicWeight(z, err); });

@@ -23,6 +23,11 @@ std::optional<anomalous_factors> tabulated_anomalous(int z, double wavelength);
 // element z at `wavelength` (Å).
 std::optional<double> tabulated_attenuation(int z, double wavelength);
 
+// Incoherent scattering function S(Z, x) of element z at x = sin(θ)/λ (1/Å), as tabulated
+// by Hubbell et al., J. Phys. Chem. Ref. Data 4 (1975) 471; nullopt below the first x of
+// the tables (about 0.001 1/Å) and outside them.
+std::optional<double> tabulated_incoherent_function(int z, double x);
+
 // Atomic weight of element z (g/mol).
 std::optional<double> tabulated_atomic_weight(int z);
 

@@ -50,6 +50,7 @@ inline void open_window(int p) {
   c.gfreq = 3;
   c.scale[1] = 1;
   c.labels_digit[0] = 3;
+  c.ticks_pos[1] = c.labels_pos[0] = 3;  // "None"
   c.axmin[0] = 0.5;
   c.axmax[1] = 2.5;
   c.frame[2] = 0.8;
@@ -68,14 +69,14 @@ inline int make_project(const char* name, int species, bool calculations, bool w
   r.name = name;
   r.trun = 0;
   r.prun = 1;
-  r.params[0] = 0;
-  r.params[2] = 1;
-  r.checks[0] = r.checks[2] = 1;
-  r.exp_prop[0] = 0.7107;
-  r.exp_prop[3] = 0.066;
-  r.exp_prop[12] = 1;
-  r.exp_prop[13] = 2;
-  r.exp_prop[14] = 1;
+  r.params[k_abscissa] = 0;
+  r.params[k_method] = 1;
+  r.checks[k_subtract_background] = r.checks[k_smooth_data] = 1;
+  r.exp_prop[k_wavelength] = 0.7107;
+  r.exp_prop[k_density] = 0.066;
+  r.exp_prop[k_geometry] = 1;
+  r.exp_prop[k_polarisation] = 2;
+  r.exp_prop[k_compton] = 1;
   r.num_delta[2] = 7;
   r.delta[1] = 0.25;
   r.filename[0] = "raw é.dat";
@@ -93,7 +94,7 @@ inline int make_project(const char* name, int species, bool calculations, bool w
   init_curve_names(p, 0, 0);
   for (int c = 0; c < ncalc; ++c) r.dialok[c] = 1;
   r.visok[0] = r.visok[1] = 1;
-  r.calcok[0] = 1;
+  r.calcok[calc_ra] = 1;
   std::vector<double> x, y;
   for (int i = 0; i < 6; ++i) {
     x.push_back(0.1 * i + 0.05);

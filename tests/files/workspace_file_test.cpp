@@ -29,7 +29,7 @@ void make_workspace() {
   make_project("First", 1, true, false);
   make_project("Second", 1, true, true);
   make_project("Third", 1, true, false);
-  proj[2].params[0] = 1;
+  proj[2].params[k_abscissa] = 1;
   open_window(1);  // rebuild the slot table for all three projects
   curve& c = *proj[1].curves[1][1];
   ASSERT_EQ(c.extras, 7 + 7 + 10);

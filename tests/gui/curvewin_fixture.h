@@ -29,7 +29,7 @@ class CurveWindowTest : public GuiTest {
     init_project();
     int p = activep;
     proj[p].name = name;
-    proj[p].params[0] = 1;
+    proj[p].params[k_abscissa] = 1;
     create_curve_records(p);
     init_curve_names(p, 0, 0);
     return p;
@@ -61,20 +61,49 @@ class CurveWindowTest : public GuiTest {
     GtkWidget* plot = static_cast<GtkWidget*>(c.plot);
     if (gdk_display_supports_composite(gdk_display_get_default()))
       gdk_window_set_composited(plot->window, TRUE);
-    settle();
+    settle(c);
     return win;
   }
 
-  // Lets the window map, take its size and finish exposing.
-  static void settle() {
-    for (int i = 0; i < 20; ++i) {
-      pump();
-      g_usleep(5000);
-    }
+  // Redraws the plot of c and waits until its expose has run: what the pixels, the window
+  // size and the ranges of the tests follow from. A deadline keeps a lost expose from
+  // hanging the run (the test then fails on what it reads).
+  static void settle(const curve& c) {
+    GtkWidget* plot = static_cast<GtkWidget*>(c.plot);
+    ASSERT_NE(plot, nullptr);
+    int exposed = 0;
+    gulong id = g_signal_connect(plot, "event-after", G_CALLBACK(+[](GtkWidget*, GdkEvent* e, gpointer n) {
+                                   if (e->type == GDK_EXPOSE) ++*static_cast<int*>(n);
+                                 }),
+                                 &exposed);
+    gtk_widget_queue_draw(plot);
+    guint tick = g_timeout_add(20, +[](gpointer) -> gboolean { return TRUE; }, nullptr);  // wakes the loop
+    const gint64 deadline = g_get_monotonic_time() + 10 * G_USEC_PER_SEC;
+    while (exposed == 0 && g_get_monotonic_time() < deadline) g_main_context_iteration(nullptr, TRUE);
+    g_source_remove(tick);
+    g_signal_handler_disconnect(plot, id);
     gdk_flush();
     pump();
   }
 };
+
+// Pixels of the plot of curve c inside the frame, away from its edges, ticks and labels,
+// whose RGB bytes satisfy `pick`.
+template <class Pick>
+long frame_pixels(const curve& c, Pick pick) {
+  GtkWidget* plot = static_cast<GtkWidget*>(c.plot);
+  int w = plot->allocation.width, h = plot->allocation.height;
+  int x0 = static_cast<int>(c.frame[0] * w) + 15, y0 = static_cast<int>(c.frame[3] * h) + 15;
+  int x1 = static_cast<int>(c.frame[1] * w) - 15, y1 = static_cast<int>(c.frame[2] * h) - 15;
+  GdkPixbuf* pb = gdk_pixbuf_get_from_drawable(nullptr, plot->window, nullptr, x0, y0, 0, 0,
+                                               x1 - x0, y1 - y0);
+  long n = 0;
+  int stride = gdk_pixbuf_get_rowstride(pb), ch = gdk_pixbuf_get_n_channels(pb);
+  for (int y = 0; y < y1 - y0; ++y)
+    for (int x = 0; x < x1 - x0; ++x) n += pick(gdk_pixbuf_get_pixels(pb) + y * stride + x * ch);
+  g_object_unref(pb);
+  return n;
+}
 
 // The widget of class `type` whose label (or own text) is `text`, searched depth-first
 // below `root`, menus and submenus included.

@@ -60,8 +60,7 @@ class GuiTest : public ::testing::Test {
     reset_projects();
     set_package_paths(AMOQ_SOURCE_DIR "/data");
     messages = std::make_unique<recording_presenter>();
-    old_hooks_ = set_hooks({});
-    old_step_hooks_ = set_step_hooks({});
+    old_front_ = set_front_end({});
     old_echo_ = set_echo_stream(nullptr);
     old_chooser_ = set_file_chooser([this](const chooser_request& r) {
       choosers.push_back(r);
@@ -80,8 +79,7 @@ class GuiTest : public ::testing::Test {
     reset_projects();
     set_file_chooser(std::move(old_chooser_));
     set_echo_stream(old_echo_);
-    set_hooks(std::move(old_hooks_));
-    set_step_hooks(std::move(old_step_hooks_));
+    set_front_end(std::move(old_front_));
     messages.reset();
     std::filesystem::remove_all(dir);
   }
@@ -134,8 +132,7 @@ class GuiTest : public ::testing::Test {
   bool visible(const char* id) { return gtk_widget_get_visible(widget(id)); }
 
  private:
-  refresh_hooks old_hooks_;
-  step_hooks old_step_hooks_;
+  front_end old_front_;
   std::FILE* old_echo_ = nullptr;
   chooser_function old_chooser_;
 };

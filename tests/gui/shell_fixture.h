@@ -51,6 +51,23 @@ class ShellTest : public GuiTest {
 
   GObject* object(const char* id) override { return gui_object(id); }
   std::string title() { return gtk_window_get_title(GTK_WINDOW(amoq)); }
+  // Ticks the view button of curve c: the button is usable and the window opens.
+  static void view(curve& c) {
+    ASSERT_NE(c.view_button, nullptr);
+    ASSERT_TRUE(gtk_widget_is_sensitive(GTK_WIDGET(c.view_button))) << c.name;
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c.view_button), TRUE);
+    pump();
+    ASSERT_NE(c.window, nullptr);
+    EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(c.window)));
+  }
+  // The report line of the main window's status bar.
+  std::string status() {
+    GList* children = gtk_container_get_children(
+        GTK_CONTAINER(gtk_statusbar_get_message_area(GTK_STATUSBAR(widget("Mainstatusbar")))));
+    std::string out = children ? gtk_label_get_text(GTK_LABEL(children->data)) : "";
+    g_list_free(children);
+    return out;
+  }
   bool sensitive(const char* id) {
     GObject* o = gui_object(id);
     if (GTK_IS_ACTION(o)) return gtk_action_is_sensitive(GTK_ACTION(o));

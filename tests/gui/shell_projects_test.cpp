@@ -3,19 +3,22 @@
 #include <vector>
 
 #include "gui/shell/info_view.h"
+#include "project/changes.h"
 #include "shell_fixture.h"
 
 namespace {
 
 class ShellProjects : public ShellTest {
  public:
-  // Three projects named A, B, C through the "_Edit name" entry of their context menus.
+  // Three projects named A, B, C through the "_Edit name" entry of their context menus,
+  // then taken as saved (closing unsaved work is the story of shell_unsaved_test).
   void three_projects() {
     for (const char* name : {"A", "B", "C"}) {
       menu("gtk-new");
       names.push_back(std::string(name));
       context_menu_entry(activep, "_Edit name");
     }
+    for (int p = 0; p < nprojects; ++p) mark_project_saved(p);
   }
   void context_menu_entry(int p, const char* text) {
     GtkWidget* m = projmenu(1, p);
@@ -45,8 +48,8 @@ TEST_F(ShellProjects, NamesRowsAndTheBoldActiveRow) {
   three_projects();
   EXPECT_EQ(names_in_table(), (std::vector<std::string>{"A", "B", "C"}));
   EXPECT_EQ(rows(), (std::vector<std::string>{"A", "B", "<b>C</b>"}));
-  // The title follows a new name at the next refresh.
-  EXPECT_EQ(title(), "AMOQ-Gtk - " + std::string("Project N°") + " 2");
+  // The title follows a new name.
+  EXPECT_EQ(title(), "AMOQ-Gtk - C");
   // Row activation of an inactive project row makes it active.
   activate_row("0:0");
   EXPECT_EQ(activep, 0);
@@ -64,7 +67,8 @@ TEST_F(ShellProjects, NamesRowsAndTheBoldActiveRow) {
   names.push_back(std::string("B & <i>"));
   context_menu_entry(1, "_Edit name");
   EXPECT_EQ(proj[1].name, "B & <i>");
-  EXPECT_EQ(workspace_row_text("0:1"), "B & <i>");
+  // A new name is a change to save: the row says so.
+  EXPECT_EQ(workspace_row_text("0:1"), "*B & <i>");
 }
 
 TEST_F(ShellProjects, ClosingPositionsFollowTheRules) {

@@ -17,6 +17,15 @@ class ShellTypicalUse : public ShellTest {
     g_list_free(children);
     return c;
   }
+  // The hint line under the Input box of a step dialog ("" while hidden).
+  std::string hint_line(const char* dialog) {
+    GtkWidget* box = gtk_bin_get_child(GTK_BIN(widget(dialog)));
+    GList* children = gtk_container_get_children(GTK_CONTAINER(box));
+    GtkWidget* label = GTK_WIDGET(g_list_nth_data(children, 1));
+    g_list_free(children);
+    if (!GTK_IS_LABEL(label) || !gtk_widget_get_visible(label)) return "";
+    return gtk_label_get_text(GTK_LABEL(label));
+  }
 };
 
 TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
@@ -47,8 +56,19 @@ TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
   EXPECT_TRUE(sensitive("calcra"));
   EXPECT_EQ(proj[0].run, 1);
 
+  // Greyed controls say what they wait for.
+  auto tip = [this](const char* id) {
+    gchar* t = gtk_widget_get_tooltip_text(widget(id));
+    std::string s = t ? t : "";
+    g_free(t);
+    return s;
+  };
+  EXPECT_FALSE(sensitive("datafile"));
+  EXPECT_EQ(tip("datafile"), "Choose the abscissa of the data files first");
+
   // Step 0: abscissa 2theta, raw data and background chosen in the file chooser.
   choose("formatbox", 0);
+  EXPECT_EQ(tip("datafile"), "");
   answers = {example("sio2_raw.dat")};
   press("datafile");
   EXPECT_EQ(text("datalab"), "sio2_raw.dat");
@@ -57,37 +77,52 @@ TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
   press("backfile");
   EXPECT_EQ(text("backlab"), "sio2_background.dat");
   press("Calcra");
-  ASSERT_EQ(proj[0].calcok[0], 1) << (texts("warning").empty() ? "" : texts("warning")[0]);
+  ASSERT_EQ(proj[0].calcok[calc_ra], 1) << (texts("warning").empty() ? "" : texts("warning")[0]);
+  // The S(q) dialog points at its Input box, which still says "File".
+  EXPECT_EQ(hint_line("sqbox"), "Choose \"Data correction\" as Input to use its result");
 
   // Step 1 takes the corrected data; high-angle normalisation up to 8 A^-1.
   choose("combocor", 1);
+  EXPECT_EQ(hint_line("sqbox"), "");
   choose("bdbox", 1);
   tick("checkham", true);
   type("ham", "8");
+  tick("lowrcheck", true);  // optimised below 1.4 A with the density refined
+  type("lowrmin", "1.4");
+  tick("lowrdens", true);
   press("Calcsq");
-  ASSERT_EQ(proj[0].calcok[1], 1);
-  EXPECT_GT(proj[0].exp_prop[17], 0.0);
+  ASSERT_EQ(proj[0].calcok[calc_sq], 1);
+  EXPECT_GT(proj[0].exp_prop[k_norm_constant], 0.0);
+  EXPECT_EQ(status(), format("S(Q): normalisation constant %f", proj[0].exp_prop[k_norm_constant]));
+  EXPECT_EQ(text("lowrview").rfind("α ", 0), 0u) << text("lowrview");
 
   // Step 2, then step 3 from the bending correction with the slope density.
   choose("combobq", 1);
-  type("bcpv", "12");
+  type("bcpv", "14");  // at 12 the slope of G(r) below 1 Å is flat within the noise
   press("Calcbq");
-  ASSERT_EQ(proj[0].calcok[2], 1);
+  ASSERT_EQ(proj[0].calcok[calc_bq], 1);
   choose("combogr", 1);
   type("rmax", "10");
   type("deltar", "0.01");
   type("df", "0.006");
   tick("checkndr", true);
+  type("coordr1", "1.45");  // the Si-O coordination number counted on R(r)
+  type("coordr2", "1.8");
+  choose("coordpair", 2);
   press("Calcgr");
-  ASSERT_EQ(proj[0].calcok[3], 1);
-  EXPECT_GT(proj[0].exp_prop[18], 0.0);
+  ASSERT_EQ(proj[0].calcok[calc_gr], 1);
+  EXPECT_GT(proj[0].exp_prop[k_slope_density], 0.0);
   EXPECT_GT(proj[0].curves[3][3]->ndata, 0);
+  EXPECT_GT(proj[0].curves[3][cid_rdf]->ndata, 0);
+  EXPECT_NE(text("coordview").find("Si-O"), std::string::npos) << text("coordview");
 
-  // The information page of the g(r) row shows the density estimate.
+  // The information pages of the S(q) and g(r) rows show the refinement and the density.
+  activate_row("0:0:1:1");
+  EXPECT_NE(view_text(0).find("density refined"), std::string::npos) << view_text(0);
   activate_row("0:0:1:3");
   EXPECT_FALSE(main_view_shows_logo());
   EXPECT_NE(view_text(0).find(format("Estimated number density after G(r) slope:\t\t%lf\t",
-                                     proj[0].exp_prop[18])),
+                                     proj[0].exp_prop[k_slope_density])),
             std::string::npos)
       << view_text(0);
   EXPECT_TRUE(texts("error").empty()) << texts("error")[0];

@@ -1,10 +1,8 @@
 // The four step dialogs and the tool box window as the user meets them: every warning of
 // the calculate buttons, data files through the scripted chooser, the results shown in
 // the next dialog, the states of a step, the busy state while a routine runs.
-#include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
 
 #include "steps_fixture.h"
 
@@ -18,7 +16,8 @@ class StepsTest : public StepWidgetsTest {
     std::vector<GtkExpander*> out;
     GList* children = gtk_container_get_children(
         GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(tool_box_window()))));
-    for (GList* l = children; l; l = l->next) out.push_back(GTK_EXPANDER(l->data));
+    for (GList* l = children; l; l = l->next)
+      if (GTK_IS_EXPANDER(l->data)) out.push_back(GTK_EXPANDER(l->data));
     g_list_free(children);
     return out;
   }
@@ -46,62 +45,21 @@ class StepsTest : public StepWidgetsTest {
   }
 };
 
-TEST_F(StepsTest, EveryWarningOfTheCalculateButtonsChangesNothing) {
+// Each calculate button shows its step's warning and computes nothing (every warning
+// itself is checked in the model tests).
+TEST_F(StepsTest, CalculateButtonsShowTheirStepsWarning) {
   new_sio2_project();
-  const std::string high = "You decided to use the High angle method\nIn that case the integration "
-                           "limit must be > 0.0 and < Qmax";
-  const std::string bend = "Bending point must be > 10.0 and < 50.0";
-  struct step {
-    std::function<void()> edit;
-    const char* button;
-    std::string warning;
-  };
-  const step steps[] = {
-      {[] {}, "Calcra", "Please select a data format"},
-      {[this] { choose("formatbox", 0); }, "Calcra", "A file containing the raw experimental data is required"},
-      {[this] { answers.push_back(example("sio2_raw.dat")), press("datafile"), tick("backcorr", true); },
-       "Calcra", "You choose to apply background corrections\na file containing the background information is required"},
-      {[this] { tick("backcorr", false), tick("subscatt", true); }, "Calcra",
-       "You choose to apply cell/substrate corrections\na file containing the cell information is required"},
-      {[this] { tick("subscatt", false), tick("smoothing", true); }, "Calcra",
-       "You choose to use data smoothing\nthe smooth intensity is required"},
-      {[] {}, "Calcsq", "Providing corrected experimental data is required"},
-      {[] {}, "Calcbq", "Providing experimental q[S(q)-1] data is required"},
-      {[] {}, "Calcgr", "Providing reciprocal space data\nin the format Q[S(Q)-1] is required"},
-      {[this] { tick("smoothing", false), choose("combocor", 1), press("Calcra"); }, "Calcsq",
-       "You must choose a Breit-Dirac factor"},
-      {[this] { choose("bdbox", 1); }, "Calcsq", high},
-      {[this] { type("ham", "16.7"); }, "Calcsq", high},  // above the largest Q, 16.648
-      // Switching method empties both entries: the damping factor is 0.0.
-      {[this] { tick("checktem", true); }, "Calcsq",
-       "You decided to use the trial and error method\nIn that case the damping factor must be > 0.0"},
-      {[this] { tick("checkham", true), type("ham", "8"), choose("combobq", 1), choose("combogr", 2),
-                press("Calcsq"); },
-       "Calcbq", bend},
-      {[this] { type("bcpv", "9.99"); }, "Calcbq", bend},
-      {[] {}, "Calcgr", "Rmax must be > 0.0"},
-      {[this] { type("rmax", "10"); }, "Calcgr", "δr must be > 0.0"},
-      {[this] { type("deltar", "0.01"), type("df", "-0.1"); }, "Calcgr", "The damping factor must be >= 0.0"},
-  };
-  for (size_t i = 0; i < std::size(steps); ++i) {
-    SCOPED_TRACE(i);
-    steps[i].edit();
-    ASSERT_EQ(messages->texts("error"), std::vector<std::string>{});
+  const char* const warning[ncalc] = {
+      "Please select a data format", "Providing corrected experimental data is required",
+      "Providing experimental q[S(q)-1] data is required",
+      "Providing reciprocal space data\nin the format Q[S(Q)-1] is required"};
+  for (int calc = 0; calc < ncalc; ++calc) {
     messages->messages.clear();
-    const std::vector<int> calcok(record().calcok, record().calcok + ncalc);
-    press(steps[i].button);
-    EXPECT_EQ(warnings(), std::vector<std::string>{steps[i].warning});
-    EXPECT_EQ(std::vector<int>(record().calcok, record().calcok + ncalc), calcok);
-    EXPECT_TRUE(sensitive(steps[i].button));
+    press(buttons[calc]);
+    EXPECT_EQ(warnings(), std::vector<std::string>{warning[calc]});
+    EXPECT_EQ(record().calcok[calc], 0);
+    EXPECT_TRUE(sensitive(buttons[calc]));
   }
-  // The lower bound of the bending point passes, a damping factor of 0.0 too.
-  type("bcpv", "10");
-  type("df", "0");
-  messages->messages.clear();
-  press("Calcbq");
-  press("Calcgr");
-  EXPECT_TRUE(messages->messages.empty());
-  EXPECT_EQ(record().calcok[2] + record().calcok[3], 2);
 }
 
 TEST_F(StepsTest, DataFilesThroughTheChooser) {
@@ -139,21 +97,6 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   EXPECT_FALSE(sensitive("backfile"));
   tick("backcorr", true);
   EXPECT_EQ(text("backlab"), "sio2_background.dat");
-  // A background one point shorter than the raw data: warned, and corrected all the same.
-  std::string shorter = testing::TempDir() + "steps_short_background.dat";
-  std::FILE* out = std::fopen(shorter.c_str(), "w");
-  const auto& bx = record().curves[0][1]->data;
-  for (int i = 0; i + 1 < points(0, 1); ++i) std::fprintf(out, "%f %f\n", bx[0][i], bx[1][i]);
-  std::fclose(out);
-  answers.push_back(shorter);
-  press("backfile");
-  press("Calcra");
-  EXPECT_EQ(warnings(), std::vector<std::string>{"The number of data points changes between data "
-                                                 "sets\nYou might want to check this"});
-  EXPECT_EQ(record().calcok[0], 1);
-  std::remove(shorter.c_str());
-  press("qfile");  // the inputs of the later steps: a chooser without a title
-  EXPECT_EQ(choosers.back().title, "");
   // A new abscissa forgets the raw file and empties step 0.
   choose("formatbox", 1);
   EXPECT_EQ(text("datalab"), "(None)");
@@ -198,15 +141,15 @@ TEST_F(StepsTest, ResultsShowInTheNextDialogs) {
   EXPECT_EQ(text("nlsqc"), line);
   EXPECT_EQ(text("nldqfile"), line);
   EXPECT_TRUE(active("bqcheck") && active("grcheck"));
-  EXPECT_EQ(text("ncview"), format("%f", record().exp_prop[17]));
+  EXPECT_EQ(text("ncview"), format("%f", record().exp_prop[k_norm_constant]));
   press("Calcgr");  // experimental density: "g(r) - rho exp", nothing estimated
   EXPECT_GT(points(3, 2), 0);
   EXPECT_EQ(text("grview"), "");
-  EXPECT_EQ(record().exp_prop[18], not_set);
+  EXPECT_EQ(record().exp_prop[k_slope_density], not_set);
   tick("checkndr", true);
   press("Calcgr");
   EXPECT_GT(points(3, 3), 0);
-  EXPECT_EQ(text("grview"), format("%f", record().exp_prop[18]));
+  EXPECT_EQ(text("grview"), format("%f", record().exp_prop[k_slope_density]));
   type("bcpv", "12");
   choose("combogr", 1);
   press("Calcbq");
@@ -300,6 +243,28 @@ TEST_F(StepsTest, ExpandersAndTheCurveTablesOfEachProject) {
   }
   release_step_widgets(0);  // the last project closes: its steps offer nothing
   EXPECT_FALSE(active("racheck") || sensitive("racheck"));
+}
+
+}  // namespace
+
+namespace {
+
+// The integral method joins the two method buttons (exactly one on), and the window box
+// takes the damping entry out of play for the Lorch window.
+TEST_F(StepsTest, IntegralMethodButtonAndWindowBox) {
+  new_sio2_project();
+  tick("checkint", true);
+  EXPECT_EQ(proj[activep].params[k_method], 2);
+  EXPECT_FALSE(active("checkham") || active("checktem"));
+  EXPECT_FALSE(sensitive("ham") || sensitive("tem"));
+  tick("checkint", false);
+  EXPECT_EQ(proj[activep].params[k_method], 0);
+  EXPECT_TRUE(active("checkham") && sensitive("ham"));
+  choose("windowbox", 1);
+  EXPECT_EQ(proj[activep].options.window, 1.0);
+  EXPECT_FALSE(sensitive("df"));
+  choose("windowbox", 0);
+  EXPECT_TRUE(sensitive("df"));
 }
 
 }  // namespace

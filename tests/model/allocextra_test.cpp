@@ -16,7 +16,7 @@ using slot = std::array<int, 4>;
 
 void add_project(int abscissa, bool run) {
   init_project();
-  proj[activep].params[0] = abscissa;
+  proj[activep].params[k_abscissa] = abscissa;
   if (run) {
     create_curve_records(activep);
     init_curve_names(activep, 0, 0);
@@ -42,7 +42,7 @@ const block raw_q_on_2theta = {{1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {3, 0}};
 TEST_F(allocextra_test, SlotLayoutFollowsTheActiveCurve) {
   struct layout_case {
     const char* what;
-    std::vector<int> abscissa;  // params[0] of each project; 9 = project without curves
+    std::vector<int> abscissa;  // params[k_abscissa] of each project; 9 = project without curves
     int active, rid, cid;
     std::vector<block> blocks;
   };

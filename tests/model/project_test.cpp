@@ -26,7 +26,7 @@ TEST_F(project_test, NewProjectsAreNumberedByTablePosition) {
   EXPECT_EQ(nprojects, 11);
   const project& p = proj[0];
   for (double v : p.exp_prop) EXPECT_EQ(v, -10.0);
-  EXPECT_EQ(p.params[0], -1);
+  EXPECT_EQ(p.params[k_abscissa], -1);
   EXPECT_EQ(p.newproj, 1);
   EXPECT_EQ(p.trun, 1);
   EXPECT_EQ(p.run, 0);
@@ -57,7 +57,7 @@ TEST_F(project_test, GrowingAndShrinkingTheTableKeepsRecords) {
 TEST_F(project_test, CurveRecordsAreNamedAndIdentified) {
   init_project();
   proj[0].name = "Glass";
-  proj[0].params[0] = 0;
+  proj[0].params[k_abscissa] = 0;
   create_curve_records(0);
   init_curve_names(0, 0, 0);
   const project& p = proj[0];

@@ -19,10 +19,11 @@ struct sample_columns {
     for (int j = 0; j < 5; ++j) a[j].push_back(ai[j]), b[j].push_back(bi[j]);
   }
   int run(int n, double lambda, double compton, double qlim, int bd, int method, double alpha, double add,
-          const std::vector<double>& q, const std::vector<double>& i) const {
+          const std::vector<double>& q, const std::vector<double>& i, const nm_extras& extra = {}) const {
     return nm(static_cast<int>(z.size()), z.data(), x.data(), fp.data(), fpp.data(), a[0].data(), a[1].data(),
               a[2].data(), a[3].data(), a[4].data(), b[0].data(), b[1].data(), b[2].data(), b[3].data(),
-              b[4].data(), c.data(), n, lambda, compton, qlim, bd, method, alpha, add, q.data(), i.data());
+              b[4].data(), c.data(), n, lambda, compton, qlim, bd, method, alpha, add, q.data(), i.data(),
+              extra);
   }
 };
 
@@ -142,5 +143,43 @@ TEST(Nm, RefusedInputs) {
     EXPECT_EQ(rec.errors[0].substr(0, rec.errors[0].find('\n')), c.first_line);
     EXPECT_NE(rec.errors[0].find("\nSubroutine: nm \n"), std::string::npos);
     EXPECT_TRUE(rec.curves.empty() && rec.nc.empty());
+  }
+}
+
+// Tabulated incoherent values (here 1.5 times the analytic function) replace the analytic
+// sum point by point, still weighted by the recoil factor. Q_min keeps the points below it
+// out of the high-angle constant, which then equals the constant of the same data cut by
+// hand, and puts S(Q) below it on the line through the origin and the first point above.
+TEST(Nm, TabulatedIncoherentAndLowestQ) {
+  const int n = 300;
+  const double lambda = 0.7107, qmin = 3.99;
+  std::vector<double> q(n), intensity(n), table(n);
+  for (int k = 0; k < n; ++k)
+    q[k] = k * 0.05, intensity[k] = 300.0 + 50.0 * std::cos(q[k]), table[k] = 1.5 * incoherent_scattering(8, q[k]);
+  {
+    numeric_recorder rec;
+    ASSERT_EQ(one_species().run(n, lambda, 1.0, 0.0, 1, 1, 0.037, 0.0, q, intensity, {table.data(), 0.0}), 1);
+    for (int k = 1; k < n; ++k) {
+      const double sin_t = q[k] * lambda / four_pi_f, f2 = f_one(q[k]) * f_one(q[k]);
+      const double w = lambda / (lambda + 0.048 * sin_t * sin_t);
+      EXPECT_NEAR(rec.curves[1].y[k] - 1.0, (0.037 * intensity[k] - f2 - w * table[k]) / f2, 1e-12) << k;
+    }
+  }
+  numeric_recorder whole;
+  ASSERT_EQ(one_species().run(n, lambda, 1.0, 2.0, 2, 0, 0.0, 1.5, q, intensity, {nullptr, qmin}), 1);
+  const int k1 = 80;  // first q >= qmin
+  const std::vector<double> q_cut(q.begin() + k1, q.end()), i_cut(intensity.begin() + k1, intensity.end());
+  {
+    numeric_recorder by_hand;
+    ASSERT_EQ(one_species().run(n - k1, lambda, 1.0, 2.0, 2, 0, 0.0, 1.5, q_cut, i_cut), 1);
+    ASSERT_EQ(whole.nc.size(), 1u);
+    EXPECT_NEAR(whole.nc[0], by_hand.nc.at(0), 1e-14);
+    for (int k = k1 + 1; k < n; ++k) EXPECT_NEAR(whole.curves[1].y[k], by_hand.curves[1].y[k - k1], 1e-12) << k;
+  }
+  const auto& sq = whole.curves[1].y;
+  const auto& qs = whole.curves[0].y;
+  for (int k = 0; k < k1; ++k) {
+    EXPECT_NEAR(sq[k], sq[k1] * q[k] / q[k1], 1e-12) << k;
+    EXPECT_NEAR(qs[k], q[k] * (sq[k] - 1.0), 1e-12) << k;
   }
 }

@@ -24,10 +24,9 @@ TEST(SineTransform, ChirpMatchesDirectLoop) {
     int nk, nr;
     double q0, h, dr;
   } cases[] = {
-      {1, 40, 0.0, 0.01, 0.05},      {2, 3, 0.0, 0.1, 0.3},        {7, 13, 0.25, 0.02, 0.11},
-      {100, 1, 0.0, 0.05, 0.01},     {101, 257, 0.0, 0.05, 0.01},  {1000, 999, 0.0, 0.03, 0.02},
-      {300, 5000, 0.5, 0.1, 0.013},  {4097, 1500, 0.0, 0.005, 0.02}, {2999, 2003, 1.3, 0.01, 0.037},
-      {1009, 6007, 0.0, 0.02, 0.01}, {30000, 500, 0.0, 0.001, 0.1},
+      {1, 40, 0.0, 0.01, 0.05},     {7, 13, 0.25, 0.02, 0.11},     {100, 1, 0.0, 0.05, 0.01},
+      {300, 5000, 0.5, 0.1, 0.013}, {2999, 2003, 1.3, 0.01, 0.037}, {1009, 6007, 0.0, 0.02, 0.01},
+      {30000, 500, 0.0, 0.001, 0.1},
   };
   std::mt19937_64 rng(20240611);
   std::uniform_real_distribution<double> uni(-1.0, 1.0);
@@ -98,4 +97,16 @@ TEST(SineTransform, UniformGridDetection) {
   EXPECT_TRUE(uniform_grid(&one, 1, 0.25, &q0, &h));
   EXPECT_EQ(q0, 3.0);
   EXPECT_EQ(h, 0.25);
+}
+
+// Any grid: the FFT path on a uniform one, the direct loop where the grid is not uniform.
+TEST(SineTransform, EitherPathGivesTheSums) {
+  std::vector<double> w(400), q(400), out(3000), direct(3000);
+  for (int k = 0; k < 400; ++k) w[k] = std::cos(0.3 * k), q[k] = 0.05 * k;
+  for (bool jitter : {false, true}) {
+    if (jitter) q[7] += 1e-4;
+    ASSERT_EQ(sine_transform(w.data(), q.data(), 400, 0.05, 0.01, 3000, out.data()), 1);
+    cd_direct_transform(w.data(), q.data(), 400, 0.01, 3000, direct.data());
+    for (int j = 0; j < 3000; j += 7) ASSERT_NEAR(out[j], direct[j], 1e-9 * max_abs(direct)) << jitter << j;
+  }
 }

@@ -1,4 +1,5 @@
 // Image export: files of exactly the typed size that real tools open, and refusals.
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -50,15 +51,13 @@ TEST_F(export_test, PngHasTheTypedSizeAndTransparentBackground) {
   const uint32_t* px = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s));
   EXPECT_EQ(px[300] >> 24, 0u);  // top-right corner: background at opacity 0
   cairo_surface_destroy(s);
-  if (have("identify")) {
-    EXPECT_EQ(identify_size(png), "301 217");
-  }
+  EXPECT_EQ(identify_size(png), "301 217");
 }
 
-// PDF and SVG: points of the typed size (pixels at 72 dpi); the real tools render them.
+// PDF and SVG: points of the typed size (pixels at 72 dpi); the real tools render them
+// (make test installs them: a missing one fails).
 TEST_F(export_test, PdfAndSvgOpenInRealTools) {
-  if (!have("pdftoppm") || !have("rsvg-convert") || !have("identify"))
-    GTEST_SKIP() << "pdftoppm, rsvg-convert or identify missing";
+  for (const char* tool : {"pdftoppm", "rsvg-convert", "identify"}) ASSERT_TRUE(have(tool)) << tool << " missing";
   std::string pdf = path("g.pdf"), svg = path("g.svg");
   ASSERT_EQ(export_curve_image(image_pdf, pdf.c_str(), 400, 300, 0.0, 0, 3, 1), 1);
   ASSERT_EQ(export_curve_image(image_svg, svg.c_str(), 400, 300, 0.0, 0, 3, 1), 1);
@@ -89,4 +88,50 @@ TEST_F(export_test, Refusals) {
     EXPECT_FALSE(fs::exists(tc.file)) << tc.what;
   }
   EXPECT_EQ(render_curve(nullptr, 100, 100, 1.0, 0, 3, 1), 0);
+}
+
+// Every image kind goes through the program's one output path: a link at the name is
+// replaced (its target kept), a FIFO is refused, a file size limit leaves the old image.
+TEST_F(export_test, LinksFifosAndSizeLimit) {
+  const std::string other = dir_.write("other", "kept");
+  int entries = 1;
+  for (int target : {image_png, image_pdf, image_svg}) {
+    const std::string n = std::to_string(target);
+    const std::string link = path(("link" + n).c_str()), fifo = path(("fifo" + n).c_str());
+    fs::create_symlink(other, link);
+    EXPECT_EQ(export_curve_image(target, link.c_str(), 200, 100, 1.0, 0, 3, 1), 1) << target;
+    EXPECT_EQ(fs::symlink_status(link).type(), fs::file_type::regular) << target;
+    ASSERT_TRUE(make_fifo(fifo));
+    EXPECT_EQ(export_curve_image(target, fifo.c_str(), 200, 100, 1.0, 0, 3, 1), 0) << target;
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    const std::string before = slurp(link);
+    int code;
+    {
+      file_size_limit limit(64);
+      code = export_curve_image(target, link.c_str(), 200, 100, 1.0, 0, 3, 1);
+    }
+    EXPECT_EQ(code, 0) << target;
+    EXPECT_EQ(slurp(link), before) << target;
+    EXPECT_EQ(dir_.entries(), entries += 2) << target;  // no temporaries
+  }
+  EXPECT_EQ(slurp(other), "kept");
+}
+
+// The batch tool's images: the default style whatever the curve's own (restyled, with an
+// extra set drawn), and the curve's record left as it was.
+TEST_F(export_test, DefaultStyleIgnoresAndKeepsTheCurvesOwnStyle) {
+  const std::string plain = path("plain.png"), styled = path("styled.png");
+  ASSERT_EQ(export_curve_image_default_style(image_png, plain.c_str(), 300, 200, 0, 3, 1), 1);
+  with_points(3, 2, {0, 3}, {1, 1});
+  curve& c = *find_curve(0, 3, 1);
+  allocextra(0, 0, 3, 1);
+  for (auto& set : c.extrasets) set[0] = set[1] == 0 && set[2] == 3 && set[3] == 2;
+  c.datac = color{0, 0, 0, 65535};
+  c.axmin[0] = 7;
+  const std::vector<std::array<int, 4>> sets = c.extrasets;
+  ASSERT_EQ(export_curve_image_default_style(image_png, styled.c_str(), 300, 200, 0, 3, 1), 1);
+  EXPECT_EQ(slurp(styled), slurp(plain));
+  EXPECT_EQ(c.datac.blue, 65535);
+  EXPECT_EQ(c.axmin[0], 7.0);
+  EXPECT_EQ(c.extrasets, sets);
 }

@@ -198,4 +198,75 @@ TEST_F(pixels_test, LegendBoxGeometry) {
   EXPECT_GT(img.dark_pixels(static_cast<int>(lx) + 35, static_cast<int>(top + H / 2),
                             static_cast<int>(lx + 35 + W), static_cast<int>(ly + H / 2)),
             10);  // the text
+  // A drawn extra set adds its entry 4/3 of a line lower, and the box grows around it.
+  with_points(1, 1, {0, 1}, {1, 0});
+  for (int k = 0; k < c.extras; ++k) c.extrasets[k][0] = c.extrasets[k][1] == 0 && c.extrasets[k][2] == 1 && c.extrasets[k][3] == 1;
+  image two(840, 600);
+  ASSERT_EQ(draw(two, 1, 2), 1);
+  const int second = static_cast<int>(ly + H * 4 / 3);
+  EXPECT_GT(two.dark_pixels(static_cast<int>(lx) + 35, second - 4, static_cast<int>(lx) + 60, second + 4), 10);
+  EXPECT_EQ(dark_near(two, left, second), dark_near(two, left, static_cast<int>(ly)));
+}
+
+// The frame shapes, tick sides and directions, label sides and a label angle, as project
+// files may set them. Frame 80..320 on 400 x 400, both axes 0..10, majors every 4 (x at
+// columns 80, 176, 272; y at rows 320, 224, 128), ticks 10 px, labels 20 (x) and 50 (y)
+// px off the frame.
+TEST_F(pixels_test, FrameTicksAndLabelsByTheirCodes) {
+  auto plot = [&](int frame_type, int ticks_pos, int ticks_io, int labels_pos, double angle, image& img) {
+    curve& c = with_points(1, 2, {0, 10}, {0, 10});
+    axes(c, 0, 10, 0, 10);
+    c.frame[0] = 0.2, c.frame[1] = 0.8, c.frame[2] = 0.8, c.frame[3] = 0.2;
+    c.show_axis[0] = c.show_axis[1] = 0;
+    c.x_axis_title = c.y_axis_title = "";
+    c.dash = 0;
+    c.frame_type = frame_type;
+    for (int a = 0; a < 2; ++a) {
+      c.majt[a] = 4, c.mint[a] = 1, c.labels_digit[a] = 0;
+      c.ticks_pos[a] = ticks_pos, c.ticks_io[a] = ticks_io, c.labels_pos[a] = labels_pos;
+      c.labels_angle[a] = angle;
+    }
+    ASSERT_EQ(draw(img, 1, 2), 1);
+  };
+  auto dark = [](const image& img, int x0, int y0, int x1, int y1) { return img.dark_pixels(x0, y0, x1, y1, 100) > 0; };
+  // Sides: left, bottom, right, top (1 drawn); ticks and labels on no side (code 3).
+  const struct {
+    int type;
+    bool left, bottom, right, top;
+  } frames[] = {{0, 1, 1, 1, 1}, {1, 1, 1, 1, 0}, {2, 1, 1, 0, 0}, {3, 0, 1, 1, 0}, {4, 0, 1, 0, 0}, {5, 0, 0, 0, 0}};
+  for (const auto& f : frames) {
+    image img(400, 400);
+    plot(f.type, 3, 0, 3, 0.0, img);
+    EXPECT_EQ(dark(img, 78, 199, 83, 202), f.left) << f.type;
+    EXPECT_EQ(dark(img, 199, 318, 202, 323), f.bottom) << f.type;
+    EXPECT_EQ(dark(img, 318, 199, 323, 202), f.right) << f.type;
+    EXPECT_EQ(dark(img, 199, 78, 202, 83), f.top) << f.type;
+  }
+  // Ticks: lower (bottom, left), upper (top, right), both, none; inwards (0) or out (1).
+  for (int pos = 0; pos < 4; ++pos)
+    for (int io = 0; io < 2; ++io) {
+      image img(400, 400);
+      plot(5, pos, io, 3, 0.0, img);
+      const bool lower = pos == 0 || pos == 2, upper = pos == 1 || pos == 2;
+      const int out = io == 1 ? 1 : -1;  // rows/columns beyond the frame side
+      SCOPED_TRACE(std::to_string(pos) + " " + std::to_string(io));
+      EXPECT_EQ(dark(img, 175, 320 + (out > 0 ? 2 : -8), 178, 320 + (out > 0 ? 8 : -2)), lower);  // x, bottom
+      EXPECT_EQ(dark(img, 175, 80 + (out > 0 ? -8 : 2), 178, 80 + (out > 0 ? -2 : 8)), upper);    // x, top
+      EXPECT_EQ(dark(img, 80 + (out > 0 ? -8 : 2), 223, 80 + (out > 0 ? -2 : 8), 226), lower);    // y, left
+      EXPECT_EQ(dark(img, 320 + (out > 0 ? 2 : -8), 223, 320 + (out > 0 ? 8 : -2), 226), upper);  // y, right
+    }
+  // Labels: below/left, above/right, both, none; a quarter turn moves their pixels.
+  image flat(400, 400), turned(400, 400);
+  for (int pos = 0; pos < 4; ++pos) {
+    image img(400, 400);
+    plot(5, 3, 0, pos, 0.0, img);
+    const bool lower = pos == 0 || pos == 2, upper = pos == 1 || pos == 2;
+    EXPECT_EQ(dark(img, 150, 335, 200, 370), lower) << pos;  // "4" under x = 4
+    EXPECT_EQ(dark(img, 150, 30, 200, 65), upper) << pos;
+    EXPECT_EQ(dark(img, 0, 200, 70, 240), lower) << pos;  // "4" left of y = 4
+    EXPECT_EQ(dark(img, 330, 200, 400, 240), upper) << pos;
+  }
+  plot(5, 3, 0, 0, 0.0, flat);
+  plot(5, 3, 0, 0, M_PI / 2, turned);
+  EXPECT_GT(flat.count(150, 335, 200, 370, [&](int x, int y) { return flat.at(x, y) != turned.at(x, y); }), 10);
 }

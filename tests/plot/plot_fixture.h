@@ -58,7 +58,7 @@ class plot_test : public project_table_test {
     project_table_test::SetUp();
     init_project();
     proj[activep].name = "P";
-    proj[activep].params[0] = 1;
+    proj[activep].params[k_abscissa] = 1;
     create_curve_records(activep);
     init_curve_names(activep, 0, 0);
   }

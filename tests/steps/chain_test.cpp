@@ -1,7 +1,10 @@
 // The runs of the four steps on the record and the flow of each result into the next
 // step's input: copies, "No data" cases, switching a source back to file.
+#include "numeric/calrd.h"
 #include "numeric/d_red.h"
 #include "numeric/nm.h"
+#include "project/incoherent_tables.h"
+#include "project/physics_options.h"
 #include "step_fixture.h"
 
 namespace {
@@ -21,7 +24,7 @@ class ChainTest : public StepTest {
     raw_pattern(nback, bx, by, 30.0);
     put_curve(0, 0, x, y);
     put_curve(0, 1, bx, by);
-    active().checks[0] = 1;
+    active().checks[k_subtract_background] = 1;
     propbox_changed(4, 1);  // Breit-Dirac exponent code 2
     set_prop(11, 8.0, 0);   // high-angle integration limit
     set_prop(14, 10.0, 0);
@@ -40,7 +43,7 @@ TEST_F(ChainTest, ResultsFlowForwardIntoTheStepsThatTakeThem) {
   active().usecalc[1] = 1;
   active().usecalc[2] = 1;
   ASSERT_EQ(run_ra(), step_done);
-  EXPECT_EQ(active().calcok[0], 1);
+  EXPECT_EQ(active().calcok[calc_ra], 1);
   EXPECT_EQ(ys(1, 0), ys(0, 3));  // corrected data copied into the S(q) input
   EXPECT_EQ(active().visok[1], 1);
   ASSERT_EQ(run_sq(), step_done);
@@ -59,11 +62,11 @@ TEST_F(ChainTest, ResultsFlowForwardIntoTheStepsThatTakeThem) {
   EXPECT_EQ(ys(3, 0), ys(2, 1));
   EXPECT_EQ(active().visok[3], 1);
   ASSERT_EQ(run_gr(), step_done);
-  EXPECT_EQ(active().calcok[3], 1);
+  EXPECT_EQ(active().calcok[calc_gr], 1);
   EXPECT_GT(points(3, 1), 0);
   EXPECT_GT(points(3, 2), 0);
   EXPECT_EQ(points(3, 3), 0);
-  EXPECT_EQ(active().exp_prop[18], not_set);  // experimental density used
+  EXPECT_EQ(active().exp_prop[k_slope_density], not_set);  // experimental density used
   EXPECT_TRUE(messages.empty());
 }
 
@@ -98,25 +101,45 @@ TEST_F(ChainTest, SourceChoicesOfTheInputLines) {
   EXPECT_EQ(points(2, 0), 0);
 }
 
-TEST_F(ChainTest, ShortBackgroundIsZeroPaddedAndStillRuns) {
-  // 1500 raw points, 1499 background points: the warning, then the correction, which
-  // must equal dr on a background padded with one zero (no read past the array).
-  chain_ready(1500, 1499);
-  ASSERT_EQ(run_ra(), step_done);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], (message{"warning",
-                                  "The number of data points changes between data sets\nYou might "
-                                  "want to check this"}));
-  const std::vector<double> got = ys(0, 3);
+// A background on other abscissae (shifted, or 500 points fewer) is interpolated onto the
+// raw ones with one warning, nothing subtracted outside its range; one on the raw grid
+// within 1e-6 is subtracted as measured. Reference: dr given the background's cubic at the
+// raw abscissae (the spline reproduces a cubic), or the background itself.
+TEST_F(ChainTest, BackgroundOffTheRawGridIsInterpolated) {
+  const auto cubic = [](double x) { return 20.0 + 0.5 * x - 0.003 * x * x + 1e-5 * x * x * x; };
+  const std::string moved = "the background has other abscissae than the raw data: it is interpolated onto them";
+  const struct {
+    int n;
+    double shift, scale;
+    std::string warning;
+  } cases[] = {{1500, 0.0, 1.0 + 1e-7, ""},
+               {1500, 0.3, 1.0, moved + "\nOutside its range, 2.3 to 140.3°, nothing is subtracted"},
+               {1000, 0.0, 1.0, moved}};
+  chain_ready(1500, 1500);
   const curve& raw = *active().curves[0][0];
-  std::vector<double> back = active().curves[0][1]->data[1];
-  back.push_back(0.0);
-  const std::vector<double> cell(1500, 0.0);
   const double* e = active().exp_prop;
-  ASSERT_EQ(dr(e[0], e[1], e[2], e[4], e[12], e[13], 1, 1500, raw.data[0].data(), raw.data[1].data(),
-               back.data(), cell.data(), 1, e[14], 0.0),
-            1);
-  EXPECT_EQ(ys(0, 3), got);
+  for (const auto& c : cases) {
+    std::vector<double> bx(c.n), by(c.n), expected(1500);
+    for (int i = 0; i < c.n; ++i) {
+      bx[i] = (2.0 + 138.0 * i / (c.n - 1) + c.shift) * c.scale;
+      by[i] = cubic(bx[i]);
+    }
+    put_curve(0, 1, bx, by);
+    for (int i = 0; i < 1500; ++i) {
+      const double x = raw.data[0][i];
+      expected[i] = c.warning.empty() ? by[i] : x >= bx.front() && x <= bx.back() ? cubic(x) : 0.0;
+    }
+    messages.clear();
+    ASSERT_EQ(run_ra(), step_done);
+    EXPECT_EQ(messages, (c.warning.empty() ? std::vector<message>{} : std::vector<message>{{"warning", c.warning}}));
+    const std::vector<double> got = ys(0, 3);
+    ASSERT_EQ(dr(e[k_wavelength], e[k_abs_sample], e[k_abs_cell], e[k_dead_time], e[k_geometry], e[k_polarisation], 1, 1500, raw.data[0].data(), raw.data[1].data(),
+                 expected.data(), expected.data(), 1, e[k_compton], 0.0),
+              1);
+    ASSERT_EQ(got.size(), ys(0, 3).size());
+    for (size_t k = 0; k < got.size(); ++k)
+      ASSERT_NEAR(got[k], ys(0, 3)[k], c.warning.empty() ? 0.0 : 1e-9 * std::fabs(got[k]) + 1e-9) << k;
+  }
 }
 
 TEST_F(ChainTest, SqArgumentsFollowTheRecord) {
@@ -125,20 +148,20 @@ TEST_F(ChainTest, SqArgumentsFollowTheRecord) {
   chain_ready(300, 300);
   active().usecalc[0] = 1;
   ASSERT_EQ(run_ra(), step_done);
-  active().exp_prop[5] = 0.7;  // left over from an earlier use of the correction
+  active().exp_prop[k_additive] = 0.7;  // left over from an earlier use of the correction
   ASSERT_EQ(run_sq(), step_done);
   const std::vector<double> without = ys(1, 1);
-  const double nc = active().exp_prop[17];
+  const double nc = active().exp_prop[k_norm_constant];
   const curve& in = *active().curves[1][0];
   const auto& s = active().spec_prop;
   const double* e = active().exp_prop;
   ASSERT_EQ(nm(2, s[0].data(), s[1].data(), s[2].data(), s[3].data(), s[4].data(), s[5].data(),
                s[6].data(), s[7].data(), s[8].data(), s[9].data(), s[10].data(), s[11].data(),
-               s[12].data(), s[13].data(), s[14].data(), in.ndata, e[0], e[14], e[6], 2, 0, e[7], 0.0,
+               s[12].data(), s[13].data(), s[14].data(), in.ndata, e[k_wavelength], e[k_compton], e[k_qlim], 2, 0, e[k_trial_constant], 0.0,
                in.data[0].data(), in.data[1].data()),
             1);
   EXPECT_EQ(ys(1, 1), without);
-  EXPECT_EQ(active().exp_prop[17], nc);
+  EXPECT_EQ(active().exp_prop[k_norm_constant], nc);
   set_additive_correction(1);
   set_prop(10, 0.5, 0);
   ASSERT_EQ(run_sq(), step_done);
@@ -150,13 +173,13 @@ TEST_F(ChainTest, ReportedValuesAndTheirViews) {
   shooks().nc_view = [&](const std::string& t) { nc_texts.push_back(t); };
   shooks().dens_view = [&](const std::string& t) { dens_texts.push_back(t); };
   displaync_(0.0);
-  EXPECT_EQ(active().exp_prop[17], 0.0);
+  EXPECT_EQ(active().exp_prop[k_norm_constant], 0.0);
   displaync_(0.019770123);
-  EXPECT_EQ(active().exp_prop[17], 0.019770123);
+  EXPECT_EQ(active().exp_prop[k_norm_constant], 0.019770123);
   displaydens_(0.0);
-  EXPECT_EQ(active().exp_prop[18], not_set);
+  EXPECT_EQ(active().exp_prop[k_slope_density], not_set);
   displaydens_(0.0661);
-  EXPECT_EQ(active().exp_prop[18], 0.0661);
+  EXPECT_EQ(active().exp_prop[k_slope_density], 0.0661);
   EXPECT_EQ(nc_texts, (std::vector<std::string>{"", "0.019770"}));
   EXPECT_EQ(dens_texts, (std::vector<std::string>{"", "0.066100"}));
 }
@@ -180,8 +203,42 @@ TEST_F(ChainTest, BendingPointBoundsAndRoutineFailure) {
   EXPECT_NE(messages[0].text.find("Subroutine: zd"), std::string::npos);
   EXPECT_EQ(messages[1].text.rfind("My error message\n", 0), 0u);
   EXPECT_EQ(messages[2], (message{"warning", "My warning message"}));
-  EXPECT_EQ(active().calcok[2], 0);
+  EXPECT_EQ(active().calcok[calc_bq], 0);
   EXPECT_EQ(active().visok[2], 0);
+}
+
+// A result holding NaN or infinity fails its step: one error naming the step, the first
+// such point and what to check; the step is not marked computed.
+TEST_F(ChainTest, NonFiniteResultsFailTheStep) {
+  const struct {
+    int calc;
+    double* setting;
+    double value;
+    std::string error;
+  } cases[] = {
+      {0, &active().exp_prop[k_abs_sample], 1e308,
+       "Data correction is not a number at Q = 0: check the wavelength, the dead time, the "
+       "absorptions and the intensities"},
+      {1, &active().exp_prop[k_additive], -800.0,  // additive correction cancelling the intensities
+       "S(q) is not a number at Q = 0: check the corrected intensities (all zero?), the "
+       "normalisation parameters and the species"},
+      {3, &active().exp_prop[k_density], 0.0,
+       "g(r)/G(r) is not a number at r = 0.01: check the number density (0?), δr and the input data"},
+  };
+  int (*const run[ncalc])() = {run_ra, run_sq, run_bq, run_gr};
+  for (const auto& c : cases) {
+    chain_ready(300, 300);
+    std::vector<double> q, v;
+    qs_pattern(300, 16.0, q, v);
+    if (c.calc > 0) put_curve(c.calc, 0, q, c.calc == 1 ? std::vector<double>(300, 800.0) : v);
+    active().checks[k_use_additive] = 1;
+    *c.setting = c.value;
+    messages.clear();
+    EXPECT_EQ(run[c.calc](), step_failed) << c.calc;
+    EXPECT_EQ(messages, (std::vector<message>{{"error", "The result of " + c.error + "\n"}}));
+    EXPECT_EQ(active().calcok[c.calc], 0);
+    EXPECT_EQ(active().visok[c.calc], 0);
+  }
 }
 
 TEST_F(ChainTest, DensityFromSlopeFillsItsOwnCurve) {
@@ -195,7 +252,53 @@ TEST_F(ChainTest, DensityFromSlopeFillsItsOwnCurve) {
   ASSERT_EQ(run_gr(), step_done);
   EXPECT_EQ(points(3, 2), 0);
   EXPECT_EQ(points(3, 3), 400);
-  EXPECT_GT(active().exp_prop[18], 0.0);
+  EXPECT_GT(active().exp_prop[k_slope_density], 0.0);
+}
+
+// The refinements of the physics reach the routines: each run equals the routine called
+// directly on the data cut by hand (raw range, Q_max) and with the refinement's own
+// arguments (monochromator angle, tabulated incoherent functions, Q_min).
+TEST_F(ChainTest, RefinementsEqualTheRoutinesOnDataCutByHand) {
+  chain_ready(300, 300);
+  active().usecalc[0] = active().usecalc[1] = 1;
+  active().usecalc[2] = 2;
+  set_physics_option(opt_ttmin, 10.0);
+  set_physics_option(opt_ttmax, 120.0);
+  set_physics_option(opt_monoangle, 26.6);
+  set_physics_option(opt_incoherent, incoherent_tabulated);
+  set_physics_option(opt_qmin, 1.5);
+  set_physics_option(opt_qmax, 12.0);
+  ASSERT_EQ(run_ra(), step_done);
+  ASSERT_EQ(run_sq(), step_done);
+  ASSERT_EQ(run_gr(), step_done);
+  const std::vector<double> corrected = ys(0, 3), qs = ys(1, 1), big_g = ys(3, 1);
+  const double* e = active().exp_prop;
+
+  std::vector<double> x, y, b, c;
+  const curve &raw = *active().curves[0][0], &back = *active().curves[0][1];
+  for (int k = 0; k < raw.ndata; ++k)
+    if (raw.data[0][k] >= 10.0 && raw.data[0][k] <= 120.0)
+      x.push_back(raw.data[0][k]), y.push_back(raw.data[1][k]), b.push_back(back.data[1][k]), c.push_back(0.0);
+  ASSERT_EQ(dr(e[k_wavelength], e[k_abs_sample], e[k_abs_cell], e[k_dead_time], e[k_geometry], e[k_polarisation], 1, static_cast<int>(x.size()), x.data(), y.data(), b.data(),
+               c.data(), 1, e[k_compton], 0.0, {26.6, {}}),
+            1);
+  EXPECT_EQ(ys(0, 3), corrected);
+
+  const curve& in = *active().curves[1][0];
+  const std::vector<double> table = sample_incoherent_tables(activep, in.data[0].data(), in.ndata);
+  const auto& s = active().spec_prop;
+  ASSERT_EQ(nm(2, s[0].data(), s[1].data(), s[2].data(), s[3].data(), s[4].data(), s[5].data(),
+               s[6].data(), s[7].data(), s[8].data(), s[9].data(), s[10].data(), s[11].data(),
+               s[12].data(), s[13].data(), s[14].data(), in.ndata, e[k_wavelength], e[k_compton], e[k_qlim], 2, 0, e[k_trial_constant], 0.0,
+               in.data[0].data(), in.data[1].data(), {table.data(), 1.5}),
+            1);
+  EXPECT_EQ(ys(1, 1), qs);
+
+  const curve& gin = *active().curves[3][0];
+  int kept = 0;
+  while (kept < gin.ndata && gin.data[0][kept] <= 12.0) ++kept;
+  ASSERT_EQ(cd(kept, 0, e[k_density], e[k_rmax], e[k_damping], e[k_delta_r], gin.data[1].data(), gin.data[0].data()), 1);
+  EXPECT_EQ(ys(3, 1), big_g);
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ TEST_F(ImportTablesTest, RefusedFileIsReadWithDetectionAfterOneQuestion) {
   EXPECT_NE(note.find("Q in nm⁻¹, converted to Å⁻¹"), std::string::npos) << note;
   EXPECT_NE(note.find("1.540600 Å, differs from the project's 0.709300 Å"), std::string::npos) << note;
   // The unit set the raw data's format; the pairs arrived as the reader delivers them.
-  EXPECT_EQ(active().params[0], 1);
+  EXPECT_EQ(active().params[k_abscissa], 1);
   EXPECT_EQ(raw().name, "Raw data -  Q");
   EXPECT_EQ(raw().data[0], (std::vector<double>{1.0, 2.0, 3.0}));
   EXPECT_EQ(raw().data[1], (std::vector<double>{100.0, 200.0, 150.0}));
@@ -122,7 +122,7 @@ TEST_F(ImportTablesTest, TabulatedFactorsFollowZAndWavelengthUntilTyped) {
   set_prop(prop_conc, 3.0, 1);
   ASSERT_EQ(compute_mu_t(2.0, 2.5), prop_stored);
   const double mu = *mixture_attenuation(std::vector<int>{27, 8}, std::vector<double>{1.0, 3.0}, 1.541871);
-  EXPECT_DOUBLE_EQ(active().exp_prop[1], mu * 2.5 * 0.2);
+  EXPECT_DOUBLE_EQ(active().exp_prop[k_abs_sample], mu * 2.5 * 0.2);
   EXPECT_TRUE(messages.empty());
 }
 

@@ -1,5 +1,7 @@
 // The settings rules that store values: truncation, element lookup, which flags an edit
 // clears, and what "Apply" does on each state.
+#include "project/info_pages.h"
+#include "project/physics_options.h"
 #include "step_fixture.h"
 
 namespace {
@@ -23,6 +25,31 @@ TEST_F(SettingsTest, SpeciesValuesAreStoredByTheirRules) {
   EXPECT_EQ(active().nspec, 3);
   for (const auto& column : active().spec_prop) EXPECT_EQ(column, std::vector<double>(3, 0.0));
   EXPECT_TRUE(messages.empty());
+}
+
+// Concentrations are proportions: Mg2SiO4 typed as the formula 2, 1, 4 is stored and used
+// as 2/7, 1/7, 4/7 and gives the very curves of those fractions typed.
+TEST_F(SettingsTest, ConcentrationsAreProportions) {
+  const double typed[2][3] = {{2, 1, 4}, {2.0 / 7, 1.0 / 7, 4.0 / 7}};
+  std::vector<double> sq[2];
+  for (int t = 0; t < 2; ++t) {
+    applied_project();
+    set_prop(prop_species, 3, 0);
+    const double z[3] = {12, 14, 8};
+    for (int s = 0; s < 3; ++s)
+      for (int k = 0; k < 4; ++k) set_prop(prop_z + k, k == 0 ? z[s] : k == 1 ? typed[t][s] : 0.05, s);
+    ASSERT_EQ(apply_project(), 2);
+    EXPECT_EQ(active().spec_prop[1], (std::vector<double>{2.0 / 7, 1.0 / 7, 4.0 / 7}));
+    std::vector<double> q, v;
+    qs_pattern(300, 16.0, q, v);
+    for (double& y : v) y += 30.0;
+    put_curve(1, 0, q, v);
+    propbox_changed(4, 1);
+    set_prop(11, 8.0, 0);
+    ASSERT_EQ(run_sq(), step_done);
+    sq[t] = active().curves[1][2]->data[1];
+  }
+  EXPECT_EQ(sq[0], sq[1]);
 }
 
 TEST_F(SettingsTest, EditsClearTheFlagsOfTheStepsTheyAffect) {
@@ -55,7 +82,7 @@ TEST_F(SettingsTest, EditsClearTheFlagsOfTheStepsTheyAffect) {
     result = e.prop >= 0 ? set_prop(e.prop, e.value, 0)
                          : propbox_changed(-1 - e.prop, static_cast<int>(e.value));
     EXPECT_EQ(result, prop_unchanged) << e.prop;
-    EXPECT_EQ(active().calcok[e.cleared < 0 ? 0 : e.cleared], 1) << e.prop;
+    EXPECT_EQ(active().calcok[e.cleared < 0 ? calc_ra : e.cleared], 1) << e.prop;
   }
   EXPECT_EQ(propbox_changed(2, -1), prop_unchanged);
 }
@@ -70,10 +97,10 @@ TEST_F(SettingsTest, ApplyOnEachState) {
   // Nothing edited: only the dialog is hidden; results stay valid.
   int hides = 0;
   shooks().settings_hide = [&] { ++hides; };
-  active().calcok[2] = 1;
+  active().calcok[calc_bq] = 1;
   EXPECT_EQ(apply_project(), 1);
   EXPECT_EQ(hides, 1);
-  EXPECT_EQ(active().calcok[2], 1);
+  EXPECT_EQ(active().calcok[calc_bq], 1);
   // An edit: the curves of every step are hidden (not recreated) and results invalid.
   std::vector<double> x{1, 2, 3}, y{4, 5, 6};
   put_curve(1, 1, x, y);
@@ -83,10 +110,10 @@ TEST_F(SettingsTest, ApplyOnEachState) {
   EXPECT_EQ(hidden, (std::vector<int>{0, 1, 2, 3}));
   EXPECT_EQ(active().curves[1][1].get(), kept);
   EXPECT_EQ(kept->ndata, 3);
-  EXPECT_EQ(active().calcok[2], 0);
+  EXPECT_EQ(active().calcok[calc_bq], 0);
   EXPECT_EQ(active().trun, 0);
   // A failed check shows its page.
-  active().exp_prop[0] = 0.0;
+  active().exp_prop[k_wavelength] = 0.0;
   active().trun = 1;
   EXPECT_EQ(apply_project(), 0);
   EXPECT_EQ(pages, std::vector<int>{1});
@@ -99,17 +126,46 @@ TEST_F(SettingsTest, FormatChangeForgetsTheRawData) {
   std::vector<double> x{2, 3, 4}, y{10, 11, 12};
   put_curve(0, 0, x, y);
   active().filename[0] = "raw.dat";
-  active().calcok[0] = 1;
+  active().calcok[calc_ra] = 1;
   EXPECT_EQ(set_data_format(0), 0);  // same abscissa: nothing happens
   EXPECT_EQ(active().curves[0][0]->ndata, 3);
   EXPECT_EQ(set_data_format(1), 1);
-  EXPECT_EQ(active().params[0], 1);
+  EXPECT_EQ(active().params[k_abscissa], 1);
   EXPECT_FALSE(active().filename[0]);
   EXPECT_EQ(curve_points(*active().curves[0][0]), 0);
   EXPECT_EQ(active().curves[0][0]->ndata, 0);
   EXPECT_EQ(active().curves[0][2]->name, "Cell scattering -  Q");
-  EXPECT_EQ(active().calcok[0], 0);
+  EXPECT_EQ(active().calcok[calc_ra], 0);
   EXPECT_EQ(lines[0].back(), "(None)|");
+}
+
+// A refinement clears the result of the step that uses it, and the information pages
+// name it only when it is set (so the pages of other projects read as before).
+TEST_F(SettingsTest, RefinementsClearTheirStepAndShowOnTheirPage) {
+  applied_project();
+  set_data_format(0);
+  struct refinement {
+    int option;
+    double value;
+    int step, page;
+    const char* line;
+  } refinements[] = {
+      {opt_ttmin, 5.0, 0, page_ra, "Range used:\t5.000000 to last point\t 2θ\n"},
+      {opt_monoangle, 26.6, 0, page_experiment, "Monochromator angle 2θM:         \t26.600000\tdeg"},
+      {opt_incoherent, 1.0, 1, page_experiment, "Incoherent scattering:           \tTables (Hubbell et al. 1975)"},
+      {opt_qmin, 1.0, 1, page_sq, "Lowest Q of the normalisation:\t1.000000\tÅ-1"},
+      {opt_qmax, 15.0, 3, page_gr, "Highest Q of the transform:\t15.000000\tÅ-1"},
+  };
+  for (const refinement& r : refinements) {
+    EXPECT_EQ(plain_text(info_page_text(activep, r.page)).find(r.line), std::string::npos) << r.line;
+    for (int& c : active().calcok) c = 1;
+    EXPECT_EQ(set_physics_option(r.option, r.value), prop_stored);
+    for (int c = 0; c < ncalc; ++c) EXPECT_EQ(active().calcok[c], c == r.step ? 0 : 1) << r.line;
+    EXPECT_NE(plain_text(info_page_text(activep, r.page)).find(r.line), std::string::npos) << r.line;
+  }
+  propbox_changed(0, 3);
+  EXPECT_NE(plain_text(info_page_text(activep, page_experiment)).find("geometry:           \tNone\n"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -45,8 +45,8 @@ inline record_snapshot snapshot(int p) {
     }
   }
   s.flags.insert(s.flags.end(), {r.run, r.trun, r.prun, r.nspec});
-  s.flags.insert(s.flags.end(), r.params, r.params + 4);
-  s.flags.insert(s.flags.end(), r.checks, r.checks + 4);
+  s.flags.insert(s.flags.end(), r.params, r.params + nparams);
+  s.flags.insert(s.flags.end(), r.checks, r.checks + nchecks);
   s.flags.insert(s.flags.end(), r.usecalc, r.usecalc + 3);
   s.files.assign(r.filename, r.filename + nfilenames);
   return s;

@@ -2,6 +2,7 @@
 // a record left exactly as it was.
 #include <functional>
 
+#include "project/physics_options.h"
 #include "step_fixture.h"
 
 namespace {
@@ -22,6 +23,13 @@ void raw_ready(StepTest&) {
   std::vector<double> x, y;
   StepTest::raw_pattern(50, x, y);
   save_curve(50, x.data(), y.data(), 0, 0);
+}
+
+// Step 0 on abscissa format fmt (0 2theta, 1 Q) with raw points at x.
+void raw_at(int fmt, std::vector<double> x) {
+  set_data_format(fmt);
+  const std::vector<double> y(x.size(), 100.0);
+  save_curve(static_cast<int>(x.size()), x.data(), y.data(), 0, 0);
 }
 
 void input_ready(int calc) {
@@ -57,8 +65,8 @@ const refusal cases[] = {
      "Number of species must be between 1 and 10"},
     {"z_99", true, none, [] { return set_prop(prop_z, 99, 0); }, prop_rejected, "info",
      "Atomic number must be between 1 and 98"},
-    {"z_text", true, none, [] { return set_prop(prop_z, entry_value("iron"), 1); }, prop_rejected,
-     "info", "Atomic number must be between 1 and 98"},
+    {"z_text", true, none, [] { return entry_value(prop_z, " iron") ? 0 : prop_rejected; },
+     prop_rejected, "warning", "Atomic number Z: \" iron\" is not a number\nThe value is left as it was"},
     {"conc_zero", true, none, [] { return set_prop(prop_conc, 0.0, 0); }, prop_rejected, "info",
      "Species concentration must be > 0.0"},
     {"fp_150", true, none, [] { return set_prop(prop_fp, -150.0, 0); }, prop_rejected, "info",
@@ -79,23 +87,23 @@ const refusal cases[] = {
      "The atomic concentration must be > 0.0 for all species\nPlease check this parameter"},
     {"wavelength", false, none, [] { return test_experiment(activep, 1); }, 0, "warning",
      "The wavelenght must be > 0.0 Å\nPlease check this parameter"},
-    {"abs_sample", true, [](StepTest&) { proj[activep].exp_prop[1] = -0.1; },
+    {"abs_sample", true, [](StepTest&) { proj[activep].exp_prop[k_abs_sample] = -0.1; },
      [] { return test_experiment(activep, 1); }, 0, "warning",
      "The linear absorption (sample) must be >= 0.0 μt\nPlease check this parameter"},
-    {"abs_cell", true, [](StepTest&) { proj[activep].exp_prop[2] = not_set; },
+    {"abs_cell", true, [](StepTest&) { proj[activep].exp_prop[k_abs_cell] = not_set; },
      [] { return test_experiment(activep, 1); }, 0, "warning",
      "The linear absorption (substrate/cell) must be >= 0.0 μt\nPlease check this parameter"},
-    {"density", true, [](StepTest&) { proj[activep].exp_prop[3] = -1e-9; },
+    {"density", true, [](StepTest&) { proj[activep].exp_prop[k_density] = -1e-9; },
      [] { return test_experiment(activep, 1); }, 0, "warning",
      "The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter"},
-    {"dead_time", true, [](StepTest&) { proj[activep].exp_prop[4] = not_set; },
+    {"dead_time", true, [](StepTest&) { proj[activep].exp_prop[k_dead_time] = not_set; },
      [] { return test_experiment(activep, 1); }, 0, "warning",
      "The detector time must be >= 0.0 s\nPlease check this parameter"},
-    {"geometry", true, [](StepTest&) { proj[activep].exp_prop[12] = not_set; },
+    {"geometry", true, [](StepTest&) { proj[activep].exp_prop[k_geometry] = not_set; },
      [] { return test_experiment(activep, 1); }, 0, "warning", "Please select the experimental geometry"},
-    {"polarisation", true, [](StepTest&) { proj[activep].exp_prop[13] = not_set; },
+    {"polarisation", true, [](StepTest&) { proj[activep].exp_prop[k_polarisation] = not_set; },
      [] { return test_experiment(activep, 1); }, 0, "warning", "Please select the polarizartion type"},
-    {"compton", true, [](StepTest&) { proj[activep].exp_prop[14] = not_set; },
+    {"compton", true, [](StepTest&) { proj[activep].exp_prop[k_compton] = not_set; },
      [] { return apply_project(); }, 0, "warning", "Please select the compton scattering"},
     {"chemistry", true,
      [](StepTest&) {
@@ -105,24 +113,63 @@ const refusal cases[] = {
      },
      [] { return apply_project(); }, 0, "warning",
      "Some properties of the chemical species are incomplete\nPlease check these parameters"},
+    {"concentration_sum", true,
+     [](StepTest&) {
+       proj[activep].spec_prop[1] = {1e308, 1e308};
+       proj[activep].trun = 1;
+     },
+     [] { return apply_project(); }, 0, "warning",
+     "The sum of the atomic concentrations must be a number > 0.0\nPlease check these parameters"},
     // Raw data correction.
-    {"format", true, [](StepTest& t) { raw_ready(t); proj[activep].params[0] = -1; },
+    {"format", true, [](StepTest& t) { raw_ready(t); proj[activep].params[k_abscissa] = -1; },
      [] { return run_ra(); }, step_refused, "warning", "Please select a data format"},
     {"raw_missing", true, [](StepTest&) { set_data_format(1); }, [] { return run_ra(); }, step_refused,
      "warning", "A file containing the raw experimental data is required"},
     {"not_applied", true, [](StepTest& t) { raw_ready(t); proj[activep].trun = 1; },
      [] { return run_ra(); }, step_refused, "warning",
      "A file containing the raw experimental data is required"},
-    {"background", true, [](StepTest& t) { raw_ready(t); proj[activep].checks[0] = 1; },
+    {"background", true, [](StepTest& t) { raw_ready(t); proj[activep].checks[k_subtract_background] = 1; },
      [] { return run_ra(); }, step_refused, "warning",
      "You choose to apply background corrections\na file containing the background information is "
      "required"},
-    {"cell", true, [](StepTest& t) { raw_ready(t); proj[activep].checks[1] = 1; },
+    {"cell", true, [](StepTest& t) { raw_ready(t); proj[activep].checks[k_subtract_cell] = 1; },
      [] { return run_ra(); }, step_refused, "warning",
      "You choose to apply cell/substrate corrections\na file containing the cell information is "
      "required"},
     {"smoothing", true, [](StepTest& t) { raw_ready(t); set_smoothing(1); }, [] { return run_ra(); },
      step_refused, "warning", "You choose to use data smoothing\nthe smooth intensity is required"},
+    {"reflection_mu_0", true,
+     [](StepTest& t) {
+       raw_ready(t);
+       proj[activep].exp_prop[k_geometry] = 1.0;
+       proj[activep].exp_prop[k_abs_sample] = 0.0;
+     },
+     [] { return run_ra(); }, step_refused, "warning",
+     "In reflection geometry the linear absorption (sample) must be > 0.0 μt\nPlease check this "
+     "parameter"},
+    // Data that dr cannot use (the last raw point is not used and not checked).
+    {"not_increasing", true, [](StepTest&) { raw_at(0, {2, 2.05, 2.1, 2.05, 1}); },
+     [] { return run_ra(); }, step_refused, "warning",
+     "The abscissae of the raw data do not increase: point 4 (2.05) follows 2.1\nThe data must run "
+     "from low to high angle or Q"},
+    {"q_in_nm", true, [](StepTest&) { raw_at(1, {1, 2, 3, 18, 190}); }, [] { return run_ra(); },
+     step_refused, "warning",
+     "Q = 18 Å⁻¹ in the raw data is beyond 4π/λ = 17.7166 Å⁻¹\nIs the abscissa in nm⁻¹, or the "
+     "wavelength wrong?"},
+    {"q_step", true, [](StepTest&) { raw_at(1, {1, 1.0004, 1.0008, 1.0012}); }, [] { return run_ra(); },
+     step_refused, "warning",
+     "The first step of the raw data, from 1 to 1.0004 Å⁻¹, is below 0.0005 Å⁻¹ in Q\nThe corrected "
+     "data are resampled with that step rounded to 0.001 Å⁻¹"},
+    {"background_not_increasing", true,
+     [](StepTest& t) {
+       raw_ready(t);
+       const std::vector<double> x = {140, 100, 50, 2}, y = {1, 1, 1, 1};
+       save_curve(4, x.data(), y.data(), 0, 1);
+       proj[activep].checks[k_subtract_background] = 1;
+     },
+     [] { return run_ra(); }, step_refused, "warning",
+     "The abscissae of the background do not increase: point 2 (100) follows 140\nThe data must run "
+     "from low to high angle or Q"},
     // S(q).
     {"sq_input", true, none, [] { return run_sq(); }, step_refused, "warning",
      "Providing corrected experimental data is required"},
@@ -132,7 +179,7 @@ const refusal cases[] = {
      [](StepTest&) {
        input_ready(1);
        propbox_changed(4, 1);
-       proj[activep].exp_prop[6] = 16.0 + 1e-9;
+       proj[activep].exp_prop[k_qlim] = 16.0 + 1e-9;
      },
      [] { return run_sq(); }, step_refused, "warning",
      "You decided to use the High angle method\nIn that case the integration limit must be > 0.0 and "
@@ -167,10 +214,32 @@ const refusal cases[] = {
        set_prop(16, -0.1, 0);
      },
      [] { return run_gr(); }, step_refused, "warning", "The damping factor must be >= 0.0"},
+    // Refinements of the physics.
+    {"option_text", true, none, [] { return set_physics_option_text(opt_qmax, "12 1/A"); }, prop_rejected,
+     "info", "Highest Q of the transform: \"12 1/A\" is not a number"},
+    {"monoangle", true, [](StepTest&) { set_physics_option(opt_monoangle, 180.0); },
+     [] { return apply_project(); }, 0, "warning", "The monochromator angle 2θM must be >= 0.0 and < 180.0"},
+    {"raw_range_narrow", true, [](StepTest& t) { raw_ready(t), set_physics_option(opt_ttmax, 7.0); },
+     [] { return run_ra(); }, step_refused, "warning", "The range of the raw data keeps fewer than 3 points"},
+    {"qmin_at_qmax", true,
+     [](StepTest&) { input_ready(1), propbox_changed(4, 1), set_prop(11, 8.0, 0), set_physics_option(opt_qmin, 16.0); },
+     [] { return run_sq(); }, step_refused, "warning",
+     "The lowest Q of the normalisation must be > 0.0 and < Qmax"},
+    {"qmax_low", true,
+     [](StepTest&) {
+       input_ready(3), set_prop(14, 10.0, 0), set_prop(15, 0.01, 0), set_prop(16, 0.0, 0);
+       set_physics_option(opt_qmax, 0.1);
+     },
+     [] { return run_gr(); }, step_refused, "warning", "The highest Q of the transform must keep at least 3 points"},
     // Data files.
     {"file_missing", true, [](StepTest&) { set_data_format(0); },
      [] { return load_data_file(0, "/nonexistent/h6/raw.dat"); }, 0, "error",
      "Error loading file: file does not exist\n/nonexistent/h6/raw.dat\n"},
+    {"file_folder", true, [](StepTest&) { set_data_format(0); }, [] { return load_data_file(0, "/"); },
+     0, "error", "Error loading file: file is a directory\n/\n"},
+    {"file_device", true, [](StepTest&) { set_data_format(0); },
+     [] { return load_data_file(0, "/dev/zero"); }, 0, "error",
+     "Error loading file: file is not a regular file\n/dev/zero\n"},
     // Scale factors and the values from the tables.
     {"bkgscale", true, none, [] { return set_scale(0, 0.0); }, 0, "info",
      "The background scale factor must be > 0.0"},
@@ -180,7 +249,7 @@ const refusal cases[] = {
      "The sample thickness must be > 0.0 mm"},
     {"mut_density", true, none, [] { return compute_mu_t(1.0, 0.0); }, prop_rejected, "info",
      "The mass density must be > 0.0 g/cm^3"},
-    {"fp_without_wavelength", true, [](StepTest& t) { t.active().exp_prop[0] = not_set; },
+    {"fp_without_wavelength", true, [](StepTest& t) { t.active().exp_prop[k_wavelength] = not_set; },
      [] { return anomalous_from_tables(0, 0); }, prop_rejected, "info",
      "The wavelength must be set to take f' and f'' from the tables"},
 };

@@ -1,5 +1,5 @@
 // Resets the global project table around a test, so tests do not see each other's
-// projects, and restores the refresh hooks; helpers for the extra-set slot tables.
+// projects, and restores the front-end interface; helpers for the extra-set slot tables.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,15 +10,15 @@
 
 class project_table_test : public ::testing::Test {
  protected:
-  void SetUp() override { clear(); saved_hooks_ = set_hooks({}); }
+  void SetUp() override { clear(); saved_front_ = set_front_end({}); }
   void TearDown() override {
     clear();
-    set_hooks(std::move(saved_hooks_));
+    set_front_end(std::move(saved_front_));
   }
   static void clear() { clear_project_table(); }
 
  private:
-  refresh_hooks saved_hooks_;
+  front_end saved_front_;
 };
 
 // Makes curve (rid, cid) of project p the active one and builds its slot table.

@@ -9,7 +9,7 @@
 #include "project/messages.h"
 
 struct recorded_message {
-  std::string kind;  // "info", "warning", "error" or "question"
+  std::string kind;  // "info", "warning", "error", "question" or "save"
   std::string text;
   std::string title;  // questions only
 };
@@ -17,6 +17,7 @@ struct recorded_message {
 struct recording_presenter {
   std::vector<recorded_message> messages;
   std::deque<int> answers;  // 1 = Yes, 0 = No; No when the script is exhausted
+  std::deque<int> save_answers;  // save_answer values; Cancel when exhausted
   message_presenter previous;
 
   recording_presenter() {
@@ -29,6 +30,13 @@ struct recording_presenter {
       if (answers.empty()) return 0;
       int a = answers.front();
       answers.pop_front();
+      return a;
+    };
+    p.save_changes = [this](const std::string& t) {
+      messages.push_back({"save", t, ""});
+      if (save_answers.empty()) return static_cast<int>(answer_cancel);
+      int a = save_answers.front();
+      save_answers.pop_front();
       return a;
     };
     previous = set_message_presenter(std::move(p));

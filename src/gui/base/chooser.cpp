@@ -7,6 +7,7 @@
 #include <map>
 
 #include "gui/base/paths.h"
+#include "project/messages.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ std::string run_dialog(const chooser_request& r) {
       r.title.c_str(), nullptr, r.save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
       GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, r.accept.c_str(), GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileChooser* fc = GTK_FILE_CHOOSER(dialog);
+  if (amoq) gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(amoq));
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(dialog), icon);
   gtk_file_chooser_set_do_overwrite_confirmation(fc, r.confirm_overwrite);
   for (const auto& [name, pattern] : r.filters) {
@@ -32,7 +34,13 @@ std::string run_dialog(const chooser_request& r) {
     }
     gtk_file_chooser_add_filter(fc, filter);
   }
-  if (r.set_folder) gtk_file_chooser_set_current_folder(fc, r.folder.c_str());
+  // An empty folder is the current one: without a folder the chooser would open on
+  // "Recently used", where a typed path does nothing.
+  if (r.set_folder || r.preset_file.empty()) {
+    gchar* here = g_get_current_dir();
+    gtk_file_chooser_set_current_folder(fc, r.folder.empty() ? here : r.folder.c_str());
+    g_free(here);
+  }
   if (!r.preset_file.empty()) gtk_file_chooser_set_filename(fc, r.preset_file.c_str());
   if (!r.proposed_name.empty()) gtk_file_chooser_set_current_name(fc, r.proposed_name.c_str());
   std::string chosen;
@@ -72,4 +80,12 @@ std::string choose_file(const chooser_request& request) {
   if (!chosen.empty() && !r.remember_folder.empty())
     last_folder[r.remember_folder] = std::filesystem::path(chosen).parent_path().string();
   return chosen;
+}
+
+std::string complete_save_name(const std::string& chosen, const std::string& completed) {
+  if (completed == chosen || !g_file_test(completed.c_str(), G_FILE_TEST_EXISTS)) return completed;
+  gchar* base = g_path_get_basename(completed.c_str());
+  std::string text = format("A file named \"%s\" already exists.\nDo you want to replace it ?", base);
+  g_free(base);
+  return ask_question("Replace file ?", text.c_str()) ? completed : std::string();
 }

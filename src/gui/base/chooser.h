@@ -34,3 +34,8 @@ chooser_function set_file_chooser(chooser_function f);
 
 // The chosen path, or an empty string when the user cancelled.
 std::string choose_file(const chooser_request& request);
+
+// The name a save chooser returned, completed with the extension of its format:
+// `completed` when it is the chosen file or no file of that name exists, or when the
+// user agrees to replace the existing one; "" when the user declines.
+std::string complete_save_name(const std::string& chosen, const std::string& completed);

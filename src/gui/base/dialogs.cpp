@@ -1,5 +1,7 @@
 #include "gui/base/dialogs.h"
 
+#include <algorithm>
+
 #include "project/messages.h"
 #include "gui/base/paths.h"
 #include "gui/base/i18n.h"
@@ -31,6 +33,23 @@ int run_question(const std::string& title, const std::string& text) {
   int answer = gtk_dialog_run(GTK_DIALOG(d)) == GTK_RESPONSE_YES;
   gtk_widget_destroy(d);
   return answer;
+}
+
+int run_save_question(const std::string& text) {
+  GtkWidget* d = gtk_message_dialog_new(GTK_WINDOW(amoq), GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+                                        GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE, nullptr);
+  g_object_set(d, "text", text.c_str(), nullptr);
+  gtk_dialog_add_buttons(GTK_DIALOG(d), "Close _without saving", GTK_RESPONSE_REJECT,
+                         GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, GTK_STOCK_SAVE,
+                         GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(d), GTK_RESPONSE_ACCEPT);
+  gtk_window_set_title(GTK_WINDOW(d), "Unsaved changes");
+  if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(d), icon);
+  int response = gtk_dialog_run(GTK_DIALOG(d));
+  gtk_widget_destroy(d);
+  if (response == GTK_RESPONSE_ACCEPT) return answer_save;
+  if (response == GTK_RESPONSE_REJECT) return answer_discard;
+  return answer_cancel;
 }
 
 std::optional<std::string> run_name_dialog(const std::string& current) {
@@ -71,7 +90,35 @@ void install_dialog_presenter() {
     run_message(GTK_MESSAGE_ERROR, _("Error"), t, false);
   };
   p.question = run_question;
+  p.save_changes = run_save_question;
   set_message_presenter(std::move(p));
+}
+
+void show_near_parent(GtkWidget* dialog, GtkWidget* parent) {
+  if (!dialog || !GTK_IS_WINDOW(dialog)) return;
+  if (!parent) parent = amoq;
+  GtkWindow* w = GTK_WINDOW(dialog);
+  if (parent && GTK_IS_WINDOW(parent) && gtk_widget_get_visible(parent)) {
+    gtk_window_set_transient_for(w, GTK_WINDOW(parent));
+    GtkRequisition req;
+    gtk_widget_size_request(dialog, &req);
+    int width = 0, height = 0, px = 0, py = 0, pw = 0, ph = 0;
+    gtk_window_get_default_size(w, &width, &height);
+    width = std::max(width, req.width);
+    height = std::max(height, req.height);
+    gtk_window_get_position(GTK_WINDOW(parent), &px, &py);
+    gtk_window_get_size(GTK_WINDOW(parent), &pw, &ph);
+    GdkScreen* screen = gtk_window_get_screen(GTK_WINDOW(parent));
+    GdkRectangle area;
+    gdk_screen_get_monitor_geometry(screen, gdk_screen_get_monitor_at_point(screen, px + pw / 2, py + ph / 2), &area);
+    // Centred on the parent, then pulled onto the monitor (its top-left corner first).
+    int x = px + (pw - width) / 2, y = py + (ph - height) / 2;
+    x = std::max(area.x, std::min(x, area.x + area.width - width));
+    y = std::max(area.y, std::min(y, area.y + area.height - height));
+    gtk_window_move(w, x, y);
+  }
+  gtk_widget_show(dialog);
+  gtk_window_present(w);
 }
 
 GtkWidget* dialogmodal(GtkWidget* parent, const char* title) {

@@ -15,6 +15,10 @@ void install_dialog_presenter();
 // (response Close) and "gtk-ok" (response OK), border 5, not resizable.
 GtkWidget* dialogmodal(GtkWidget* parent, const char* title);
 
+// Shows a dialog window transient for `parent` (the main window when null), centred on
+// it and moved wholly onto the parent's monitor.
+void show_near_parent(GtkWidget* dialog, GtkWidget* parent = nullptr);
+
 // Asks for a text (the project name); nullopt for Cancel. The program runs the modal
 // "Project name" dialog; tests install a scripted answer.
 using text_prompt = std::function<std::optional<std::string>(const std::string& current)>;

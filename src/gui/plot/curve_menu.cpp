@@ -3,9 +3,12 @@
 #include <memory>
 #include <vector>
 
+#include "project/changes.h"
 #include "project/allocextra.h"
 #include "gui/plot/curve_window.h"
 #include "gui/plot/curve_window_private.h"
+#include "gui/edit/curve_editor.h"
+#include "project/curve_edit.h"
 #include "project/project.h"
 #include "project/toolbox.h"
 #include "gui/base/paths.h"
@@ -48,6 +51,15 @@ int slot_count(const curve& c) {
 void on_set_activate(GtkMenuItem*, gpointer data) {
   const set_ref* r = static_cast<const set_ref*>(data);
   action_set_to_plot(r->p, r->rid, r->cid, r->slot);
+}
+
+// "_Edit data": the table editor of the curve in the slot (the host's own slot included).
+void on_edit_set_activate(GtkMenuItem*, gpointer data) {
+  const set_ref* r = static_cast<const set_ref*>(data);
+  const curve* host = find_curve(r->p, r->rid, r->cid);
+  if (!host || r->slot >= slot_count(*host)) return;
+  const auto& s = host->extrasets[r->slot];
+  if (valid_project(s[1])) edit_data(proj[s[1]].id, s[2], s[3]);
 }
 
 void on_autoscale_activate(GtkMenuItem* item, gpointer triple) {
@@ -118,8 +130,8 @@ GtkWidget* create_setmenu(int p, int rid, int cid, int mode, int) {
     auto* ref = new set_ref{p, rid, cid, k};
     g_object_set_data_full(G_OBJECT(item), "amoq-set", ref,
                            [](gpointer d) { delete static_cast<set_ref*>(d); });
-    // Editing data belongs to the table editor, which this build does not have yet.
-    if (mode != 2) g_signal_connect(item, "activate", G_CALLBACK(on_set_activate), ref);
+    g_signal_connect(item, "activate",
+                     mode == 2 ? G_CALLBACK(on_edit_set_activate) : G_CALLBACK(on_set_activate), ref);
     append(cm, item);
   }
   gtk_widget_show_all(menu);
@@ -128,15 +140,8 @@ GtkWidget* create_setmenu(int p, int rid, int cid, int mode, int) {
 
 void action_set_to_plot(int p, int rid, int cid, int slot) {
   curve* c = find_curve(p, rid, cid);
-  if (!c || slot < 0 || slot >= slot_count(*c)) return;
-  int& drawn = c->extrasets[slot][0];
-  if (drawn == 0) {
-    drawn = 1;
-    ++c->extras_shown;
-  } else {
-    drawn = 0;
-    --c->extras_shown;
-  }
+  if (!c || !flip_extra_set(*c, slot)) return;
+  mark_project_changed(p);
   update_curve(p, rid, cid);
 }
 
@@ -145,6 +150,7 @@ void autoscale(GtkWidget*, const curve_id* triple) {
   curve* c = find_curve(p, triple->rid, triple->cid);
   if (!c) return;
   c->autoscale[0] = c->autoscale[1] = 1;
+  mark_project_changed(p);
   update_curve(p, triple->rid, triple->cid);
 }
 
@@ -167,14 +173,13 @@ GtkWidget* build_cpopmenu(const curve_id* triple) {
   append(menu, item);
   append(menu, gtk_separator_menu_item_new());
 
-  // The curve editor and the data table editor are not part of this build yet.
   item = image_menu_item(_("E_dit curve"), nullptr, PACKAGE_EDIT);
-  gtk_widget_set_sensitive(item, FALSE);
+  g_signal_connect(item, "activate", G_CALLBACK(on_curve_edit_activate), data);
   append(menu, item);
   item = image_menu_item(_("_Edit data"), GTK_STOCK_EDIT);
   gtk_menu_item_set_submenu(GTK_MENU_ITEM(item),
                             create_setmenu(p, rid, cid, 2, c->extras_shown + 1));
-  gtk_widget_set_sensitive(item, FALSE);
+  gtk_widget_set_sensitive(item, eligible_sets(p, rid, cid, 2) > 0);
   append(menu, item);
   append(menu, gtk_separator_menu_item_new());
 

@@ -5,7 +5,9 @@
 #include <cairo.h>
 
 #include "project/allocextra.h"
+#include "project/changes.h"
 #include "gui/plot/curve_window_private.h"
+#include "gui/edit/curve_editor.h"
 #include "plot/render.h"
 #include "project/hooks.h"
 #include "project/messages.h"
@@ -50,6 +52,9 @@ void on_curve_save_data_activate(GtkMenuItem* item, gpointer triple) {
 void on_curve_export_image_activate(GtkMenuItem* item, gpointer triple) {
   save_image(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
 }
+void on_curve_edit_activate(GtkMenuItem* item, gpointer triple) {
+  edit_curve(GTK_WIDGET(item), static_cast<const curve_id*>(triple));
+}
 
 GtkWidget* image_menu_item(const char* mnemonic, const char* stock, const std::string& file) {
   GtkWidget* item = gtk_image_menu_item_new_with_mnemonic(mnemonic);
@@ -59,11 +64,30 @@ GtkWidget* image_menu_item(const char* mnemonic, const char* stock, const std::s
   return item;
 }
 
-GtkWidget* create_cwin(int p, int rid, int cid) {
+std::string curve_window_title(int p, int rid, int cid) {
   const curve* c = find_curve(p, rid, cid);
+  if (!c) return {};
+  return format("%s - %s%s", proj[p].name.c_str(), c->name.c_str(), out_of_date_mark(p, rid));
+}
+
+void retitle_curve_windows(int p) {
+  if (!valid_project(p)) return;
+  for (int rid = 0; rid < ncalc; ++rid)
+    for (int cid = 0; cid < static_cast<int>(proj[p].curves[rid].size()); ++cid)
+      if (GtkWidget* w = static_cast<GtkWidget*>(proj[p].curves[rid][cid]->window))
+        gtk_window_set_title(GTK_WINDOW(w), curve_window_title(p, rid, cid).c_str());
+}
+
+void redraw_curve_windows() {
+  for (auto& r : proj)
+    for (auto& list : r.curves)
+      for (auto& c : list)
+        if (c->plot) gtk_widget_queue_draw(static_cast<GtkWidget*>(c->plot));
+}
+
+GtkWidget* create_cwin(int p, int rid, int cid) {
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  std::string title = format("%s - %s", proj[p].name.c_str(), c ? c->name.c_str() : "");
-  gtk_window_set_title(GTK_WINDOW(window), title.c_str());
+  gtk_window_set_title(GTK_WINDOW(window), curve_window_title(p, rid, cid).c_str());
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(window), icon);
   gtk_window_set_resizable(GTK_WINDOW(window), TRUE);
   gtk_window_add_accel_group(GTK_WINDOW(window), gtk_accel_group_new());
@@ -89,6 +113,9 @@ GtkWidget* create_curve(curve_id* triple) {
   gtk_box_pack_start(GTK_BOX(hbox), bar, TRUE, TRUE, 0);
   GtkWidget* label = gtk_label_new(" ");
   gtk_misc_set_alignment(GTK_MISC(label), 1.0, 0.5);
+  // A fixed width, so that no read-out or hint makes the window wider than asked.
+  gtk_label_set_width_chars(GTK_LABEL(label), 32);
+  gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
   gtk_box_pack_start(GTK_BOX(hbox), label, FALSE, FALSE, 0);
 
   GtkWidget* data_menu = submenu_of(bar, _("_Data"));
@@ -104,7 +131,7 @@ GtkWidget* create_curve(curve_id* triple) {
 
   GtkWidget* curve_menu = submenu_of(bar, _("_Curve"));
   item = image_menu_item(_("E_dit curve"), nullptr, PACKAGE_EDIT);
-  gtk_widget_set_sensitive(item, FALSE);  // the curve editor is not part of this build
+  g_signal_connect(item, "activate", G_CALLBACK(on_curve_edit_activate), triple);
   gtk_menu_shell_append(GTK_MENU_SHELL(curve_menu), item);
   item = image_menu_item(_("_Export image"), nullptr, PACKAGE_PNG);
   g_signal_connect(item, "activate", G_CALLBACK(on_curve_export_image_activate), triple);
@@ -112,7 +139,7 @@ GtkWidget* create_curve(curve_id* triple) {
 
   GtkWidget* events = gtk_event_box_new();
   gtk_widget_add_events(events, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
-                                    GDK_BUTTON_RELEASE_MASK);
+                                    GDK_BUTTON_RELEASE_MASK | GDK_SCROLL_MASK | GDK_KEY_PRESS_MASK);
   GTK_WIDGET_SET_FLAGS(events, GTK_CAN_FOCUS);  // "popup-menu" needs the focus
   gtk_box_pack_start(GTK_BOX(vbox), events, TRUE, TRUE, 0);
   GtkWidget* plot = gtk_drawing_area_new();
@@ -134,6 +161,8 @@ GtkWidget* create_curve(curve_id* triple) {
   g_signal_connect(events, "button_release_event", G_CALLBACK(on_button_event),
                    &c->zoom_state);
   g_signal_connect(events, "popup-menu", G_CALLBACK(view_cpopup), &c->zoom_state);
+  g_signal_connect(events, "scroll-event", G_CALLBACK(on_scroll_event), &c->zoom_state);
+  g_signal_connect(window, "key-press-event", G_CALLBACK(on_curve_key_press), &c->zoom_state);
   return window;
 }
 
@@ -229,6 +258,9 @@ void install_curve_window_hooks() {
     GtkWidget* button = static_cast<GtkWidget*>(c.view_button);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), active);
     gtk_widget_set_sensitive(button, sensitive);
+  };
+  hooks().redraw_curve = [](curve& c) {
+    if (c.plot) gtk_widget_queue_draw(static_cast<GtkWidget*>(c.plot));
   };
   hooks().window_size = [](const curve& c, int& width, int& height) {
     if (!c.window) return;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "plot/axis_map.h"
+#include "plot/zoom_rules.h"
 #include "project/curve.h"
 
 // Builds the window of the curve named by triple (project identifier, rid, cid), hidden.
@@ -15,6 +16,13 @@
 GtkWidget* create_curve(curve_id* triple);
 // A new top-level window titled "%s - %s" (project name, curve name), resizable.
 GtkWidget* create_cwin(int p, int rid, int cid);
+// The title of the window of curve (rid, cid) of project position p, with the mark
+// " (out of date)" when the results of its step no longer follow the settings.
+std::string curve_window_title(int p, int rid, int cid);
+// Every curve window of project p gets its title again.
+void retitle_curve_windows(int p);
+// Every open curve window is redrawn (after a project was closed, its sets go at once).
+void redraw_curve_windows();
 
 // The drawing sequence: with a widget (the drawing area) draws the plot on its window;
 // with a null widget writes the image export selected by the curve's draw_target
@@ -43,21 +51,13 @@ void install_curve_window_hooks();
 // Size in pixels the plot of curve c is drawn at in its window (the drawing area).
 void plot_size(const curve& c, int& w, int& h);
 
-// Pointer read-out of pixel (px, py): "Not in plot" outside the frame, otherwise
-// "(x= %lf, y= %lf)" in data units of the curve's axes.
-std::string pointer_text(const axis_map& m, const curve& c, double px, double py);
-
-// Applies a drag from (x0, y0) to (x1, y1), both inside the frame, to the axis ranges:
-// towards the right zooms in on x, towards the left out; up zooms in on y, down out.
-void zoom_axes(curve& c, const axis_map& m, int x0, int y0, int x1, int y1);
-
-// Drag-duration window of a zoom, milliseconds (both exclusive).
-inline constexpr int zoom_min_ms = 500;
-inline constexpr int zoom_max_ms = 50000;
-
-// GTK handlers of the window's event box (user data: the curve's zoom_state).
+// GTK handlers of the window's event box (user data: the curve's zoom_state). A click
+// without a zoom leaves a hint in the pointer label; the wheel zooms about the pointer;
+// a double click or Home autoscales both axes.
 gboolean on_motion_notify_event(GtkWidget* widget, GdkEventMotion* event, zoom_state_t* zs);
 gboolean on_button_event(GtkWidget* widget, GdkEventButton* event, zoom_state_t* zs);
+gboolean on_scroll_event(GtkWidget* widget, GdkEventScroll* event, zoom_state_t* zs);
+gboolean on_curve_key_press(GtkWidget* widget, GdkEventKey* event, zoom_state_t* zs);
 
 // Context menu of the curve window. build_cpopmenu returns it unshown (tests activate
 // its items); cpopmenu pops it up for the event (null: keyboard).
@@ -79,6 +79,10 @@ void autoscale(GtkWidget* item, const curve_id* triple);
 void on_curve_close_activate(GtkMenuItem* item, gpointer triple);
 void on_curve_save_data_activate(GtkMenuItem* item, gpointer triple);
 void on_curve_export_image_activate(GtkMenuItem* item, gpointer triple);
+void on_curve_edit_activate(GtkMenuItem* item, gpointer triple);
+
+// A menu item with a stock icon, or with the icon of an image file.
+GtkWidget* image_menu_item(const char* mnemonic, const char* stock, const std::string& file = {});
 
 // Image export dialog (returned so callers may watch it) and the data export.
 GtkWidget* save_image(GtkWidget* item, const curve_id* triple);

@@ -10,9 +10,6 @@
 #include "project/curve.h"
 #include "gui/plot/curve_window.h"
 
-// A menu item with a stock icon, or with the icon of an image file.
-GtkWidget* image_menu_item(const char* mnemonic, const char* stock, const std::string& file = {});
-
 // Frees the rubber-band snapshot when it belongs to this curve (or any, for null).
 void release_zoom_snapshot(const curve_id* triple);
 
@@ -30,9 +27,10 @@ inline int last_export_ok = 0;
 
 // Runs a save file chooser (overwrite confirmation on) through the program's chooser
 // seam, with (name, pattern) filters in order; starts on `current_file` when it is set,
-// otherwise in the current folder on `current_name`. Returns the chosen path, empty when
-// cancelled; `filter` receives the index of the filter chosen.
+// otherwise in the folder of project position p (the current folder when it has none)
+// on `current_name`. Returns the chosen path, empty when cancelled; `filter` receives
+// the index of the filter chosen.
 std::string choose_save_file(const char* title,
                              std::vector<std::pair<std::string, std::string>> filters,
                              const std::string& current_name, const std::string& current_file,
-                             int& filter);
+                             int p, int& filter);

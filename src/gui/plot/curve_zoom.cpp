@@ -3,10 +3,13 @@
 // ranges when the drag lasted between 0.5 s and 50 s and ended inside the frame.
 #include <cairo.h>
 #include <gdk/gdk.h>
+#include <gdk/gdkkeysyms.h>
 
 #include <cmath>
 
 #include "gui/plot/curve_window.h"
+#include "plot/zoom_rules.h"
+#include "project/changes.h"
 #include "gui/plot/curve_window_private.h"
 #include "plot/plot_input.h"
 #include "project/messages.h"
@@ -23,6 +26,8 @@ struct zoom_snapshot {
   cairo_t* rec = nullptr;
 };
 zoom_snapshot snap;
+// The curve whose double click autoscaled it: the release that follows is no zoom.
+const curve_id* double_clicked = nullptr;
 
 void set_label(const curve& c, const std::string& text) {
   if (c.coord_label) gtk_label_set_text(GTK_LABEL(c.coord_label), text.c_str());
@@ -61,13 +66,11 @@ void draw_rubber_band(const zoom_state_t& zs, int px, int py) {
   cairo_surface_flush(cairo_get_target(cr));
 }
 
-// New [lo, hi] of one axis from pixel positions, through the axis map so that a log axis
-// zooms by decades' fractions; ranges that cannot be shown are ignored.
-void set_range(double& lo, double& hi, double a, double b) {
-  if (std::isfinite(a) && std::isfinite(b) && a < b) {
-    lo = a;
-    hi = b;
-  }
+// The axis map of the curve's window as it is drawn now.
+axis_map window_map(curve& c, int p, const curve_id* ids) {
+  int w = 0, h = 0;
+  plot_size(c, w, h);
+  return preplot(resolve_plot_input(c, c, p, ids->rid, ids->cid), w, h);
 }
 
 }  // namespace
@@ -79,38 +82,12 @@ void release_zoom_snapshot(const curve_id* triple) {
   snap = zoom_snapshot{};
 }
 
-std::string pointer_text(const axis_map& m, const curve& c, double px, double py) {
-  double x = 0, y = 0;
-  if (!pointer_value(m, c, px, py, x, y)) return _("Not in plot");
-  return format("(x= %lf, y= %lf)", x, y);
-}
-
-void zoom_axes(curve& c, const axis_map& m, int x0, int y0, int x1, int y1) {
-  // Whole pixels from the left and upper frame edges.
-  double X0 = std::trunc(x0 - m.x_min), X1 = std::trunc(x1 - m.x_min);
-  double Y0 = std::trunc(y0 - m.y_max), Y1 = std::trunc(y1 - m.y_max);
-  if (X0 < X1) {  // in: the dragged columns become the whole axis
-    set_range(c.axmin[0], c.axmax[0], m.from_x(m.x_min + X0), m.from_x(m.x_min + X1));
-  } else {  // out: both ends move outwards by the dragged width
-    double d = X0 - X1;
-    set_range(c.axmin[0], c.axmax[0], m.from_x(m.x_min - d), m.from_x(m.x_max + d));
-  }
-  if (Y1 < Y0) {  // in: the dragged rows become the whole axis
-    set_range(c.axmin[1], c.axmax[1], m.from_y(m.y_max + Y0), m.from_y(m.y_max + Y1));
-  } else {
-    double d = Y1 - Y0;
-    set_range(c.axmin[1], c.axmax[1], m.from_y(m.y_min + d), m.from_y(m.y_max - d));
-  }
-}
-
 gboolean on_motion_notify_event(GtkWidget*, GdkEventMotion* event, zoom_state_t* zs) {
   if (!zs || !zs->ids) return TRUE;
   int p = proj_by_id(zs->ids->pid);
   curve* c = find_curve(p, zs->ids->rid, zs->ids->cid);
   if (!c) return TRUE;
-  int w = 0, h = 0;
-  plot_size(*c, w, h);
-  axis_map m = preplot(resolve_plot_input(*c, *c, p, zs->ids->rid, zs->ids->cid), w, h);
+  axis_map m = window_map(*c, p, zs->ids);
   bool dragging = zs->pressed && (event->state & GDK_BUTTON1_MASK) && snap.rec &&
                   snap.owner == zs->ids;
   if (!dragging) {
@@ -118,7 +95,7 @@ gboolean on_motion_notify_event(GtkWidget*, GdkEventMotion* event, zoom_state_t*
     return TRUE;
   }
   if (!m.inside(event->x, event->y)) {
-    set_label(*c, "(Not in plot)");
+    set_label(*c, _("(Not in plot)"));
     return TRUE;
   }
   draw_rubber_band(*zs, static_cast<int>(event->x), static_cast<int>(event->y));
@@ -137,6 +114,12 @@ gboolean on_button_event(GtkWidget* widget, GdkEventButton* event, zoom_state_t*
     return FALSE;
   }
   if (event->button != 1) return FALSE;
+  if (event->type == GDK_2BUTTON_PRESS) {
+    double_clicked = ids;
+    zs->pressed = 0;
+    autoscale(widget, ids);
+    return FALSE;
+  }
   int w = 0, h = 0;
   plot_size(*c, w, h);
   axis_map m = preplot(resolve_plot_input(*c, *c, p, ids->rid, ids->cid), w, h);
@@ -162,10 +145,38 @@ gboolean on_button_event(GtkWidget* widget, GdkEventButton* event, zoom_state_t*
   // Unsigned difference: correct across the wrap of the server's millisecond clock.
   guint32 etime = event->time - static_cast<guint32>(zs->time0);
   int x1 = static_cast<int>(event->x), y1 = static_cast<int>(event->y);
-  if (was_pressed && m.inside(event->x, event->y) && x1 != zs->x0 && y1 != zs->y0 &&
-      etime > static_cast<guint32>(zoom_min_ms) && etime < static_cast<guint32>(zoom_max_ms))
+  drag_result verdict = judge_drag(was_pressed, m.inside(event->x, event->y), x1 - zs->x0,
+                                   y1 - zs->y0, etime);
+  if (double_clicked == ids) {
+    double_clicked = nullptr;
+  } else if (verdict == drag_result::zoom) {
     zoom_axes(*c, m, zs->x0, zs->y0, x1, y1);
+    mark_project_changed(p);
+  } else {
+    set_label(*c, drag_hint(verdict));
+  }
   release_zoom_snapshot(nullptr);
   update_curve(p, ids->rid, ids->cid);
   return FALSE;
+}
+
+gboolean on_scroll_event(GtkWidget*, GdkEventScroll* event, zoom_state_t* zs) {
+  if (!zs || !zs->ids) return FALSE;
+  if (event->direction != GDK_SCROLL_UP && event->direction != GDK_SCROLL_DOWN) return FALSE;
+  const curve_id* ids = zs->ids;
+  int p = proj_by_id(ids->pid);
+  curve* c = find_curve(p, ids->rid, ids->cid);
+  if (!c) return FALSE;
+  axis_map m = window_map(*c, p, ids);
+  double factor = event->direction == GDK_SCROLL_UP ? wheel_step : 1.0 / wheel_step;
+  wheel_zoom(*c, m, event->x, event->y, factor);
+  mark_project_changed(p);
+  update_curve(p, ids->rid, ids->cid);
+  return TRUE;
+}
+
+gboolean on_curve_key_press(GtkWidget* widget, GdkEventKey* event, zoom_state_t* zs) {
+  if (!zs || !zs->ids || (event->keyval != GDK_Home && event->keyval != GDK_KP_Home)) return FALSE;
+  autoscale(widget, zs->ids);
+  return TRUE;
 }

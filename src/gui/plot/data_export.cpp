@@ -4,9 +4,13 @@
 
 #include "gui/plot/curve_window.h"
 #include "gui/plot/curve_window_private.h"
+#include "files/reduction_record.h"
 #include "numeric/writedata.h"
+#include "gui/base/chooser.h"
+#include "project/file_names.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/rdf.h"
 #include "project/toolbox.h"
 #include "gui/base/i18n.h"
 
@@ -43,6 +47,8 @@ int write_sets(const curve& c, int rid, int cid, const std::string& file, int fm
 
 }  // namespace
 
+void offer_reduction_record(int p, const std::string& data_path);
+
 void write_curve(GtkWidget*, const curve_id* triple) {
   int p = proj_by_id(triple->pid);
   curve* c = find_curve(p, triple->rid, triple->cid);
@@ -52,10 +58,36 @@ void write_curve(GtkWidget*, const curve_id* triple) {
                                       {{"(x,y) ASCII file (*.dat)", "*.*"},
                                        {"(x,y,0.,1.) ASCII file (*.dat)", "*.*"},
                                        {_("Xmgrace file (*.agr)"), "*.agr"}},
-                                      c->name, c->cfile.value_or(""), fmt);
+                                      proposed_file_name(c->name, ".dat"), c->cfile.value_or(""),
+                                      p, fmt);
+  if (fmt < 0 || fmt > 2) fmt = 0;
+  if (!path.empty()) path = complete_save_name(path, data_file_name(path, fmt));
   if (path.empty()) return;
   c->cfile = path;
-  if (fmt < 0 || fmt > 2) fmt = 0;
-  if (!write_sets(*c, triple->rid, triple->cid, path, fmt))
+  if (!write_sets(*c, triple->rid, triple->cid, path, fmt)) {
+    show_error(format(_("Impossible to save the data file:\n%s"), path.c_str()).c_str(), 1);
+    return;
+  }
+  offer_reduction_record(p, path);
+}
+
+// The record of the reduction (inputs with their SHA-256, settings, reported values) as
+// PATH.json beside an exported curve, when the user wants it.
+void offer_reduction_record(int p, const std::string& data_path) {
+  const std::string path = data_path + ".json";
+  if (!ask_question(_("Reduction record"),
+                    format(_("Also save the record of this reduction (inputs, settings, results) as\n%s ?"),
+                           path.c_str())
+                        .c_str()))
+    return;
+  std::vector<record_coordination> counts;
+  const project_options& o = proj[p].options;
+  coordination_count c;
+  const int a = static_cast<int>(o.coord_a), b = static_cast<int>(o.coord_b);
+  if (count_coordination(p, o.coord_r1, o.coord_r2, a, b, c)) {
+    counts.push_back({"total", o.coord_r1, o.coord_r2, c.total});
+    if (a >= 0 && b >= 0) counts.push_back({pair_name(p, a, b), o.coord_r1, o.coord_r2, c.pair});
+  }
+  if (write_reduction_record(path, p, project_inputs(p), counts) != 0)
     show_error(format(_("Impossible to save the data file:\n%s"), path.c_str()).c_str(), 1);
 }

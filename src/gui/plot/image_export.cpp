@@ -2,32 +2,35 @@
 // for PNG and SVG. The image is the window's drawing sequence run on a file surface of
 // exactly the size typed.
 #include <cmath>
+#include <optional>
 
 #include "gui/plot/curve_window.h"
 #include "gui/plot/curve_window_private.h"
+#include "project/entry_text.h"
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
+#include "gui/base/chooser.h"
+#include "gui/base/dialogs.h"
 #include "gui/base/paths.h"
 #include "gui/base/i18n.h"
+#include "project/file_names.h"
 
 namespace {
 
 image_export_state state;
 
-// Largest side of an image surface.
-constexpr int max_image_side = 32767;
-
 struct format_choice {
   const std::string* icon;
+  const char* extension;
   const char* chooser_title;
   const char* filter_name;
   const char* pattern;
 };
 const format_choice formats[3] = {
-    {&PACKAGE_PNG, N_("Save Portable Network Graphics"), N_("PNG file (*.png)"), "*.png"},
-    {&PACKAGE_PDF, N_("Save Portable Document File"), N_("PDF file (*.pdf)"), "*.pdf"},
-    {&PACKAGE_SVG, N_("Save Scalable Vector Graphics"), N_("SVG file (*.svg)"), "*.svg"},
+    {&PACKAGE_PNG, ".png", N_("Save Portable Network Graphics"), N_("PNG file (*.png)"), "*.png"},
+    {&PACKAGE_PDF, ".pdf", N_("Save Portable Document File"), N_("PDF file (*.pdf)"), "*.pdf"},
+    {&PACKAGE_SVG, ".svg", N_("Save Scalable Vector Graphics"), N_("SVG file (*.svg)"), "*.svg"},
 };
 
 // The dialog's widgets handed to the callbacks.
@@ -39,6 +42,12 @@ struct img_dialog {
 };
 img_dialog thedata;
 
+constexpr int icon_side = 24;
+
+GdkPixbuf* format_icon(const std::string& file) {
+  return gdk_pixbuf_new_from_file_at_size(file.c_str(), icon_side, icon_side, nullptr);
+}
+
 void show_size(int axis) {
   std::string text = format("%d", state.resol[axis]);
   gtk_entry_set_text(GTK_ENTRY(thedata.size[axis]), text.c_str());
@@ -49,23 +58,34 @@ void choose_format(GtkComboBox* combo, gpointer) {
   if (state.forme < 0 || state.forme > 2) return;
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(thedata.transparent), FALSE);
   gtk_widget_set_sensitive(thedata.transparent, state.forme != 1);
-  gtk_image_set_from_file(GTK_IMAGE(thedata.format_image),
-                          formats[state.forme].icon->c_str());
+  GdkPixbuf* icon = format_icon(*formats[state.forme].icon);
+  gtk_image_set_from_pixbuf(GTK_IMAGE(thedata.format_image), icon);
+  if (icon) g_object_unref(icon);
 }
 
 void set_background(GtkToggleButton* check, gpointer) {
   state.alpha = gtk_toggle_button_get_active(check) ? 0.0 : 1.0;
 }
 
-// The typed size, in whole pixels; the previous value stays when it is not positive.
+// The typed size, in whole pixels; the previous value stays when the text is not a
+// number or not positive.
 void set_size(GtkEntry* entry, int axis) {
-  double v = std::trunc(g_ascii_strtod(gtk_entry_get_text(entry), nullptr));
-  if (!(v > 0)) {
-    show_warning(axis == 0 ? "X size must be > 0" : "Y size must be > 0");
-  } else {
-    state.resol[axis] = v > max_image_side ? max_image_side : static_cast<int>(v);
+  // A message dialog takes the focus from the entry; its focus-out must not read again.
+  static bool busy = false;
+  if (busy) return;
+  busy = true;
+  bool reduced = false;
+  if (std::optional<double> typed =
+          read_entry(axis == 0 ? "X size" : "Y size", gtk_entry_get_text(entry))) {
+    double v = std::trunc(*typed);
+    if (!(v > 0))
+      show_warning(axis == 0 ? "X size must be > 0" : "Y size must be > 0");
+    else
+      state.resol[axis] = limited_image_side(v, reduced);
   }
   show_size(axis);
+  if (reduced) show_info(size_reduced_message(axis).c_str(), 0);
+  busy = false;
 }
 
 void on_size_activate(GtkEntry* entry, gpointer axis) { set_size(entry, GPOINTER_TO_INT(axis)); }
@@ -100,9 +120,11 @@ void write_image(GtkWidget*, gpointer data) {
   if (!c) return;
   const format_choice& f = formats[state.forme];
   int filter = 0;
-  std::string path = choose_save_file(_(f.chooser_title), {{_(f.filter_name), f.pattern}}, "", "", filter);
+  std::string path = choose_save_file(_(f.chooser_title), {{_(f.filter_name), f.pattern}},
+                                      proposed_file_name(c->name, f.extension), "", p, filter);
+  if (!path.empty()) path = complete_save_name(path, with_extension(path, f.extension));
   if (path.empty()) return;
-  state.img_file = path;  // used as chosen: no extension is added
+  state.img_file = path;
   c->draw_target = state.forme + 1;
   last_export_ok = 0;
   show_curve(nullptr, triple);
@@ -165,7 +187,6 @@ GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
   gtk_dialog_set_has_separator(GTK_DIALOG(dialog), FALSE);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(dialog), icon);
-  if (c->window) gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(c->window));
   GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   gtk_box_set_spacing(GTK_BOX(content), 15);
 
@@ -175,7 +196,10 @@ GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
   for (const char* name : {"PNG", "PDF", "SVG"}) gtk_combo_box_append_text(GTK_COMBO_BOX(combo), name);
   gtk_widget_set_size_request(combo, -1, 30);
   pack(box, combo);
-  thedata.format_image = gtk_image_new_from_file(PACKAGE_VOID.c_str());
+  // Every format icon at the same size, so the dialog keeps its layout when one is chosen.
+  GdkPixbuf* blank = format_icon(PACKAGE_VOID);
+  thedata.format_image = gtk_image_new_from_pixbuf(blank);
+  if (blank) g_object_unref(blank);
   pack(box, thedata.format_image);
 
   box = row(content);
@@ -204,6 +228,7 @@ GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
   g_signal_connect(cancel, "released", G_CALLBACK(on_cancel), nullptr);
   g_signal_connect(dialog, "delete_event", G_CALLBACK(on_delete), nullptr);
   g_signal_connect(dialog, "destroy", G_CALLBACK(on_dialog_destroy), nullptr);
-  gtk_widget_show_all(dialog);
+  gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
+  show_near_parent(dialog, static_cast<GtkWidget*>(c->window));
   return dialog;
 }

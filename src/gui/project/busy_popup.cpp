@@ -62,7 +62,10 @@ void busy(int post, int calc, double opacity, const std::string& text) {
   if (post == 0) {
     set_controls_sensitive(false);
     if (popup) gtk_widget_destroy(popup);
-    popup = show_popup(text.c_str(), main_window);
+    // Over the step's dialog when it is open, so that the dialog stays in front after.
+    GtkWidget* dialog = step_widget(dialog_ids[calc]);
+    bool over_dialog = dialog && gtk_widget_get_visible(dialog);
+    popup = show_popup(text.c_str(), over_dialog ? dialog : main_window);
     gtk_widget_show_all(popup);
     if (bar && GTK_IS_STATUSBAR(bar))
       gtk_statusbar_push(GTK_STATUSBAR(bar), calc, format(_("Computing %s"), busy_name(calc)).c_str());
@@ -78,6 +81,8 @@ void busy(int post, int calc, double opacity, const std::string& text) {
     if (popup) gtk_widget_destroy(popup);
     popup = nullptr;
     set_dialog_opacity(calc, opacity);
+    GtkWidget* dialog = step_widget(dialog_ids[calc]);
+    if (dialog && gtk_widget_get_visible(dialog)) gtk_window_present(GTK_WINDOW(dialog));
   }
 }
 
@@ -88,7 +93,7 @@ GtkWidget* show_popup(const char* text, GtkWidget* parent) {
   gtk_window_set_title(GTK_WINDOW(w), _("Information"));
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(w), icon);
   gtk_widget_set_size_request(w, 600, 80);
-  gtk_window_set_position(GTK_WINDOW(w), GTK_WIN_POS_CENTER);
+  gtk_window_set_position(GTK_WINDOW(w), GTK_WIN_POS_CENTER_ON_PARENT);
   gtk_window_set_resizable(GTK_WINDOW(w), FALSE);
   gtk_window_set_modal(GTK_WINDOW(w), TRUE);
   if (parent && GTK_IS_WINDOW(parent)) gtk_window_set_transient_for(GTK_WINDOW(w), GTK_WINDOW(parent));

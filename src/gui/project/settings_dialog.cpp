@@ -4,6 +4,7 @@
 // through the rules of settings.h; the widgets are then rewritten from the record.
 #include <cctype>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,7 @@ void show_element(int s) {
 
 // The wavelength entry and the preset it equals (none when it equals none).
 void show_wavelength(int p) {
-  const double w = valid_project(p) ? proj[p].exp_prop[0] : not_set;
+  const double w = valid_project(p) ? proj[p].exp_prop[k_wavelength] : not_set;
   entry_show_double("wavel", w);
   refresh_scope scope;
   combo_show("wavelbox", wavelength_preset_index(w));
@@ -111,14 +112,16 @@ void on_wavelbox_changed(GtkComboBox* combo, gpointer) {
 }
 
 // The μt calculator: thickness and mass density are read as every numeric entry is; text
-// that is not a number is refused by the rule's range check.
+// that is not a number is refused with a warning naming the field.
 void on_mutcalc_clicked(GtkButton*, gpointer) {
-  auto value = [](const char* id) {
+  auto value = [](const char* id, const char* field) {
     GtkWidget* e = step_widget(id);
-    return e ? parse_entry(gtk_entry_get_text(GTK_ENTRY(e))).value_or(0.0) : 0.0;
+    return e ? read_entry(field, gtk_entry_get_text(GTK_ENTRY(e))) : std::nullopt;
   };
-  if (::compute_mu_t(value("mutthick"), value("mutdens")) == prop_stored)
-    entry_show_double("abss", proj[activep].exp_prop[1]);
+  std::optional<double> t = value("mutthick", "Sample thickness t (mm)");
+  std::optional<double> rho = t ? value("mutdens", "Mass density ρ (g/cm³)") : std::nullopt;
+  if (t && rho && ::compute_mu_t(*t, *rho) == prop_stored)
+    entry_show_double("abss", proj[activep].exp_prop[k_abs_sample]);
 }
 
 // Sensitivity of the widgets that follow the species entries, resp. the experiment.
@@ -197,11 +200,14 @@ void set_prop(GtkEntry* entry, gpointer data) {
   if (prop < prop_species || prop > prop_last_exp) return;
   const char* text = gtk_entry_get_text(entry);
   busy = true;
-  // Leaving an empty entry is not an edit: it would store 0.0 over "not set".
-  if (!blank(text)) {
+  // Leaving an empty entry is not an edit: it would store 0.0 over "not set". Text that
+  // is not a number is refused with a warning; the stored value is shown again.
+  std::optional<double> value;
+  // The atomic number may also be given as the element's symbol or name.
+  if (!blank(text)) value = prop == prop_z ? z_entry_value(text) : entry_value(prop, text);
+  if (value) {
     int species = selected_species();
-    // The atomic number may also be given as the element's symbol or name.
-    int result = ::set_prop(prop, prop == prop_z ? z_entry_value(text) : entry_value(text), species);
+    int result = ::set_prop(prop, *value, species);
     if (prop == prop_z && species >= 0) {
       if (result == prop_rejected) gtk_entry_set_text(entry, "");
       if (result == prop_stored) show_element(species);
@@ -218,6 +224,7 @@ gboolean to_set_prop(GtkEntry* entry, GdkEventFocus*, gpointer prop) {
 
 void propbox_changed(GtkComboBox* combo, gpointer box) {
   ::propbox_changed(GPOINTER_TO_INT(box), gtk_combo_box_get_active(combo));
+  if (GPOINTER_TO_INT(box) == 1) refresh_option_widgets();  // the beam's refinement entries
 }
 
 void on_species_get(GtkComboBox* combo, gpointer) {
@@ -256,7 +263,7 @@ void update_sp(int s) {
   set_tools_sensitive(species_tools, 2, true);
   entry_show("Z", format("%d", static_cast<int>(r.spec_prop[0][s])).c_str());
   for (int prop = prop_conc; prop <= prop_fpp; ++prop)
-    entry_show(prop_entries[prop], format("%f", r.spec_prop[prop - 1][s]).c_str());
+    entry_show(prop_entries[prop], entry_text(r.spec_prop[prop - 1][s]).c_str());
   for (int prop = prop_z; prop <= prop_fpp; ++prop)
     gtk_widget_set_sensitive(step_widget(prop_entries[prop]), TRUE);
   update_rx(s);
@@ -284,14 +291,18 @@ void update_experiment(int p) {
   show_wavelength(p);
   set_tools_sensitive(experiment_tools, 4, open);
   for (int box = 0; box < 5; ++box) {
-    double code = open ? proj[p].exp_prop[12 + box] : not_set;
+    double code = open ? proj[p].exp_prop[k_geometry + box] : not_set;
     combo_show(code_boxes[box], code >= 1.0 ? static_cast<int>(code) - 1 : -1);
     // "smoothbox" follows the smoothing check button of the data correction dialog.
     if (box != 3 || !open) gtk_widget_set_sensitive(step_widget(code_boxes[box]), open);
   }
+  refresh_option_widgets();
 }
 
-void on_apply_clicked(GtkButton*, gpointer) { apply_project(); }
+// The concentrations are shown as the proportions that "Apply" stored.
+void on_apply_clicked(GtkButton*, gpointer) {
+  if (apply_project() == 2) update_sp(selected_species());
+}
 
 void refresh_settings_pages() {
   sweep_species_selectors();

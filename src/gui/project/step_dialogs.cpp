@@ -37,12 +37,13 @@ const char* const datnames[3] = {N_("Open raw data File"), N_("Open background d
 const char* const source_combos[3] = {"combocor", "combobq", "combogr"};
 const char* const file_toggles[2] = {"backcorr", "subscatt"};
 const char* const scale_entries[2] = {"bkgscale", "cellscale"};
-const char* const method_toggles[2] = {"checkham", "checktem"};
+// The high angle, trial and error and integral methods; only the first two have an entry.
+const char* const method_toggles[3] = {"checkham", "checktem", "checkint"};
 const char* const method_entries[2] = {"ham", "tem"};
 
 // The abscissa word of the raw files' points label.
 const char* raw_label(const project& r) {
-  return r.params[0] == 0 || r.params[0] == 1 ? tdata[r.params[0]] : "";
+  return r.params[k_abscissa] == 0 || r.params[k_abscissa] == 1 ? tdata[r.params[k_abscissa]] : "";
 }
 
 const char* file_name(const project& r, int id) {
@@ -137,7 +138,7 @@ void on_datafile_set(GtkButton*, gpointer data) {
 void on_formatbox_changed(GtkComboBox* combo, gpointer) {
   if (!valid_project(activep)) return;
   int entry = gtk_combo_box_get_active(combo);
-  if (entry == proj[activep].params[0]) return;
+  if (entry == proj[activep].params[k_abscissa]) return;
   gtk_widget_set_sensitive(step_widget("datafile"), entry >= 0);
   set_data_format(entry);
 }
@@ -169,7 +170,7 @@ void set_scale_entry(GtkEntry* entry, gpointer data) {
   busy = true;
   std::string text = gtk_entry_get_text(entry);
   if (text.find_first_not_of(" \t") != std::string::npos)
-    set_scale(k, parse_entry(text).value_or(NAN));
+    if (auto v = read_entry(k == 0 ? "Background scale factor" : "Cell scale factor", text)) set_scale(k, *v);
   const project& r = proj[activep];
   entry_show(scale_entries[k], entry_text(k == 0 ? r.options.bkgscale : r.options.cellscale).c_str());
   busy = false;
@@ -190,10 +191,10 @@ void init_ra(int loaded) {
   if (!valid_project(activep)) return;
   refresh_scope scope;
   const project& r = proj[activep];
-  combo_show("formatbox", r.params[0]);
-  gtk_widget_set_sensitive(step_widget("datafile"), r.params[0] >= 0);
+  combo_show("formatbox", r.params[k_abscissa]);
+  gtk_widget_set_sensitive(step_widget("datafile"), r.params[k_abscissa] >= 0);
   int n = points_of(0, 0);
-  if (loaded && r.params[0] >= 0 && n > 0)
+  if (loaded && r.params[k_abscissa] >= 0 && n > 0)
     print_lines(n, file_name(r, 0), raw_label(r), 0, 0, 0);
   else
     show_line(0, _("(None)"), "");
@@ -220,10 +221,10 @@ void init_ra(int loaded) {
     if (GtkWidget* e = step_widget(scale_entries[k])) gtk_widget_set_sensitive(e, loaded);
   }
   GObject* smoothing = step_object("smoothing");
-  object_set_active(smoothing, r.checks[2]);
+  object_set_active(smoothing, r.checks[k_smooth_data]);
   object_set_sensitive(smoothing, loaded);
-  gtk_widget_set_sensitive(step_widget("smoothbox"), loaded && r.checks[2]);
-  double code = r.exp_prop[15];
+  gtk_widget_set_sensitive(step_widget("smoothbox"), loaded && r.checks[k_smooth_data]);
+  double code = r.exp_prop[k_smoothing];
   combo_show("smoothbox", code > 0.0 ? static_cast<int>(code) - 1 : -1);
   show_step_check(0, loaded && r.visok[0]);
 }
@@ -235,25 +236,33 @@ void on_checkcorr_toggled(GtkToggleButton* toggle, gpointer) {
   bool on = gtk_toggle_button_get_active(toggle);
   set_additive_correction(on);
   gtk_widget_set_sensitive(step_widget("corr"), on);
-  entry_show("corr", on ? format("%f", proj[activep].exp_prop[5]).c_str() : "");
+  if (on)
+    entry_show_double("corr", proj[activep].exp_prop[k_additive]);
+  else
+    entry_show("corr", "");
 }
 
 void on_checktam_toggled(GtkToggleButton* toggle, gpointer data) {
   const int m = GPOINTER_TO_INT(data);
-  if (refreshing || !valid_project(activep) || m < 0 || m > 1) return;
-  const int other = 1 - m;
+  if (refreshing || !valid_project(activep) || m < 0 || m > 2) return;
   if (gtk_toggle_button_get_active(toggle)) {
-    // The other button's "off" branch would switch this one on: it is on already.
-    object_set_active(step_object(method_toggles[other]), false);
-    gtk_widget_set_sensitive(step_widget(method_entries[m]), TRUE);
-    entry_show(method_entries[m], "");
-    gtk_widget_set_sensitive(step_widget(method_entries[other]), FALSE);
-    entry_show(method_entries[other], "");
+    {
+      // The others go off without choosing a method of their own.
+      refresh_scope scope;
+      for (int o = 0; o < 3; ++o)
+        if (o != m) object_set_active(step_object(method_toggles[o]), false);
+    }
+    for (int e = 0; e < 2; ++e) {
+      gtk_widget_set_sensitive(step_widget(method_entries[e]), e == m);
+      entry_show(method_entries[e], "");
+    }
     set_method(m);
   } else {
-    gtk_widget_set_sensitive(step_widget(method_entries[m]), FALSE);
+    // Exactly one method is on: switching this one off chooses the other of the first two
+    // (the high angle method after the integral one).
+    const int other = m == 0 ? 1 : 0;
+    if (m < 2) gtk_widget_set_sensitive(step_widget(method_entries[m]), FALSE);
     gtk_widget_set_sensitive(step_widget(method_entries[other]), TRUE);
-    // Exactly one method is on: switching this one off chooses the other.
     object_set_active(step_object(method_toggles[other]), true);
   }
 }
@@ -268,18 +277,19 @@ void init_sq(int loaded) {
   const project& r = proj[activep];
   for (int i = 5; i <= 7; ++i)
     entry_show_double(i == 5 ? "corr" : method_entries[i - 6], loaded ? r.exp_prop[i] : not_set);
-  object_set_active(step_object("checkcorr"), r.checks[3] == 1);
-  gtk_widget_set_sensitive(step_widget("corr"), r.checks[3] == 1);
-  for (int m = 0; m < 2; ++m) {
-    object_set_active(step_object(method_toggles[m]), r.params[2] == m);
-    gtk_widget_set_sensitive(step_widget(method_entries[m]), r.params[2] == m);
+  object_set_active(step_object("checkcorr"), r.checks[k_use_additive] == 1);
+  gtk_widget_set_sensitive(step_widget("corr"), r.checks[k_use_additive] == 1);
+  for (int m = 0; m < 3; ++m) {
+    object_set_active(step_object(method_toggles[m]), r.params[k_method] == m);
+    if (m < 2) gtk_widget_set_sensitive(step_widget(method_entries[m]), r.params[k_method] == m);
   }
+  init_lowr_widgets();
   show_step_check(1, loaded && r.visok[1]);
   combo_show("combocor", r.usecalc[0]);
   show_input_line(0);
-  double nc = r.exp_prop[17];
+  double nc = r.exp_prop[k_norm_constant];
   view_show("ncview", nc == not_set ? "" : format("%lf", nc).c_str());
-  double bd = r.exp_prop[16];
+  double bd = r.exp_prop[k_breit_dirac];
   combo_show("bdbox", loaded && bd >= 1.0 ? static_cast<int>(bd) - 1 : -1);
 }
 
@@ -295,7 +305,7 @@ void init_bq(int loaded) {
   const project& r = proj[activep];
   combo_show("combobq", r.usecalc[1]);
   show_input_line(1);
-  entry_show_double("bcpv", loaded ? r.exp_prop[8] : not_set);
+  entry_show_double("bcpv", loaded ? r.exp_prop[k_bending_point] : not_set);
   gtk_widget_set_sensitive(step_widget("bcpv"), loaded);
   show_step_check(2, loaded && r.visok[2]);
 }
@@ -324,11 +334,12 @@ void init_gr(int loaded) {
   view_show("grview", "");
   for (int i = 9; i <= 11; ++i)
     entry_show_double(i == 9 ? "rmax" : i == 10 ? "deltar" : "df", loaded ? r.exp_prop[i] : not_set);
-  object_set_active(step_object("checkndr"), r.params[3] == 1);
+  object_set_active(step_object("checkndr"), r.params[k_density_mode] == 1);
   // Taking a file source switches the step off; its input is there when the curve holds
   // points, and the check button says so.
   if (loaded) turncheck(3, points_of(3, 0) > 0 ? 1 : 0);
   show_step_check(3, loaded && r.visok[3]);
+  init_rdf_widgets();
 }
 
 // ---- Sources of steps 1 to 3 ----
@@ -354,7 +365,7 @@ void setup_step_dialogs() {
       g_signal_connect(e, "activate", G_CALLBACK(set_scale_entry), GINT_TO_POINTER(k));
       g_signal_connect(e, "focus-out-event", G_CALLBACK(to_set_scale_entry), GINT_TO_POINTER(k));
     }
-  for (int m = 0; m < 2; ++m)
+  for (int m = 0; m < 3; ++m)
     if (GtkWidget* t = step_widget(method_toggles[m]))
       g_signal_connect(t, "toggled", G_CALLBACK(on_checktam_toggled), GINT_TO_POINTER(m));
   for (int j = 0; j < 3; ++j)

@@ -1,6 +1,6 @@
 #include "gui/project/step_objects.h"
 
-#include "project/messages.h"
+#include "project/entry_text.h"
 #include "project/project.h"
 
 namespace {
@@ -61,7 +61,7 @@ void entry_show(const char* id, const char* text) {
 }
 
 void entry_show_double(const char* id, double value) {
-  entry_show(id, value == not_set ? "" : format("%f", value).c_str());
+  entry_show(id, value == not_set ? "" : entry_text(value).c_str());
 }
 
 void label_show(const char* id, const char* text) {

@@ -21,7 +21,7 @@ bool object_active(GObject* object);
 
 // Text helpers: entries, labels (plain or markup), text views with the monospace font.
 void entry_show(const char* id, const char* text);
-void entry_show_double(const char* id, double value);  // "%f", empty when not set
+void entry_show_double(const char* id, double value);  // entry_text, empty when not set
 void label_show(const char* id, const char* text);
 void label_markup(const char* id, const char* markup);
 void view_show(const char* id, const char* text);  // new buffer, font "monospace 8"
@@ -42,6 +42,21 @@ void setup_settings_dialog();
 void setup_step_dialogs();
 void setup_tool_boxes(GtkWidget* main_window);
 void setup_busy_state(GtkWidget* main_window);
+void setup_refine_widgets();
+
+// The low-r optimisation group of the S(q) dialog and the window, R(r) and coordination
+// widgets of the g(r) dialog from the active project (end of init_sq / init_gr).
+void init_lowr_widgets();
+void init_rdf_widgets();
+
+void setup_option_widgets();
+
+// The entries and the combo box of the physics refinements from the active project.
+void refresh_option_widgets();
+void setup_step_guidance();
+
+// The tool box part of refresh_step_guidance.
+void refresh_tool_box_state();
 
 // The widget part of turncheck: the step's toggle action set to `on` and sensitive
 // exactly then, its expander likewise; an open expander is closed when switched off.

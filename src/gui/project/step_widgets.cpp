@@ -8,6 +8,9 @@ void setup_step_widgets(GtkBuilder* builder, GtkWidget* main_window) {
   connect_step_callbacks();
   setup_settings_dialog();
   setup_step_dialogs();
+  setup_refine_widgets();
+  setup_option_widgets();
   setup_tool_boxes(main_window);
   setup_busy_state(main_window);
+  setup_step_guidance();
 }

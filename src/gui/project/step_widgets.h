@@ -32,6 +32,11 @@ void hide_step_widgets(int p);
 // position p; call before its record is removed.
 void release_step_widgets(int p);
 
+// What the dialogs and tool boxes say about the active project's state: tooltips of
+// greyed controls, the Input hint lines, the tool box labels marked " (out of date)" and
+// the "Recalculate automatically" check.
+void refresh_step_guidance();
+
 // ---- Settings dialog ----
 
 void set_prop(GtkEntry* entry, gpointer prop);
@@ -59,6 +64,7 @@ void on_set_use_calc(GtkComboBox* combo, gpointer j);
 
 GtkWidget* curvetbox();
 GtkWidget* tool_box_window();  // the window built at set-up, null before
+GtkWidget* auto_recalc_check();  // its "Recalculate automatically" check button
 void expanding(GtkExpander* expander, gpointer calc);
 void on_check_toggled(GObject* check, gpointer calc);
 void turndialog();

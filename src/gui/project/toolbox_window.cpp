@@ -3,13 +3,17 @@
 // the curve tables (calc_box) of every project.
 #include <algorithm>
 
+#include "project/changes.h"
 #include "project/curve.h"
 #include "gui/project/step_objects.h"
 #include "gui/project/step_widgets.h"
 #include "project/hooks.h"
 #include "project/project.h"
+#include "project/recalc.h"
+#include "project/step_hints.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
+#include "gui/base/dialogs.h"
 #include "gui/base/paths.h"
 #include "gui/base/i18n.h"
 
@@ -23,15 +27,19 @@ GtkWidget* window = nullptr;
 GtkWidget* expanders[ncalc]{};
 GtkWidget* labels[ncalc]{};
 GtkWidget* fixed[ncalc]{};
+GtkWidget* auto_check = nullptr;  // "Recalculate automatically"
+// Height of the row of the check under the expanders.
+constexpr int check_row = 26;
 
 int calc_of(gpointer data) {
   int calc = GPOINTER_TO_INT(data);
   return calc >= 0 && calc < ncalc ? calc : -1;
 }
 
+// Heights of the expander part; the check row comes on top.
 void window_size(int height) {
-  gtk_widget_set_size_request(window, 300, height);
-  gtk_window_resize(GTK_WINDOW(window), 300, height);
+  gtk_widget_set_size_request(window, 300, height + check_row);
+  gtk_window_resize(GTK_WINDOW(window), 300, height + check_row);
 }
 
 // Closed expander: one label line; the window shrinks back.
@@ -130,7 +138,21 @@ void show_action_dialog(GtkAction*, gpointer data) {
   int calc = calc_of(data);
   if (calc < 0) return;
   GtkWidget* dialog = step_widget(dialog_ids[calc]);
-  if (dialog && !gtk_widget_get_visible(dialog)) gtk_widget_show(dialog);
+  if (dialog && !gtk_widget_get_visible(dialog)) show_near_parent(dialog);
+}
+
+void on_auto_toggled(GtkToggleButton* check, gpointer) {
+  if (refreshing || !valid_project(activep)) return;
+  set_auto_recalc(activep, gtk_toggle_button_get_active(check));
+}
+
+// The tooltip of a step's expander and check: what is missing while they are greyed.
+void show_step_tip(int calc) {
+  std::string hint = greyed_hint(activep, greyed_control::step_curves, calc);
+  const char* tip = hint.empty() ? nullptr : hint.c_str();
+  if (expanders[calc]) gtk_widget_set_tooltip_text(expanders[calc], tip);
+  GObject* check = step_object(check_ids[calc]);
+  if (check && GTK_IS_ACTION(check)) gtk_action_set_tooltip(GTK_ACTION(check), tip);
 }
 
 }  // namespace
@@ -143,6 +165,7 @@ void show_step_check(int calc, bool on) {
   object_set_active(check, on);
   object_set_sensitive(check, on);
   if (!on && expanded(calc)) close_expander(calc);
+  show_step_tip(calc);
 }
 
 GtkWidget* tool_box_window() { return window; }
@@ -152,7 +175,7 @@ GtkWidget* curvetbox() {
   window = w;
   gtk_window_set_title(GTK_WINDOW(w), _("Tool boxes"));
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(w), icon);
-  gtk_widget_set_size_request(w, 300, 130);
+  gtk_widget_set_size_request(w, 300, 130 + check_row);
   gtk_window_set_resizable(GTK_WINDOW(w), FALSE);
   g_signal_connect(w, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
   GtkWidget* box = gtk_vbox_new(FALSE, 0);
@@ -185,6 +208,11 @@ GtkWidget* curvetbox() {
     labels[calc] = label;
     fixed[calc] = holder;
   }
+  auto_check = gtk_check_button_new_with_label("Recalculate automatically");
+  gtk_widget_set_tooltip_text(auto_check, "Every accepted change reruns the steps it puts out of date");
+  gtk_widget_set_sensitive(auto_check, FALSE);
+  g_signal_connect(auto_check, "toggled", G_CALLBACK(on_auto_toggled), nullptr);
+  gtk_box_pack_end(GTK_BOX(box), auto_check, FALSE, FALSE, 0);
   gtk_widget_show_all(box);
   return w;
 }
@@ -233,7 +261,25 @@ void refresh_step_widgets() {
   turndialog();
   if (valid_project(activep))
     for (int calc = 0; calc < ncalc; ++calc) initcalcs(calc, 1);
+  refresh_step_guidance();
 }
+
+void refresh_tool_box_state() {
+  for (int calc = 0; calc < ncalc; ++calc) {
+    if (labels[calc]) {
+      std::string text = std::string(calcname[calc]) + out_of_date_mark(activep, calc);
+      gtk_label_set_text(GTK_LABEL(labels[calc]), text.c_str());
+    }
+    show_step_tip(calc);
+  }
+  if (auto_check) {
+    refresh_scope scope;
+    gtk_widget_set_sensitive(auto_check, valid_project(activep) && proj[activep].run);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(auto_check), auto_recalc_on(activep));
+  }
+}
+
+GtkWidget* auto_recalc_check() { return auto_check; }
 
 void hide_step_widgets(int p) {
   if (!valid_project(p)) return;

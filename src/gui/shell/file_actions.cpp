@@ -5,9 +5,14 @@
 #include "files/project_file.h"
 #include "files/workspace_file.h"
 #include "files/xml_project.h"
+#include "project/changes.h"
+#include "project/file_names.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/reopen.h"
+#include "project/steps.h"
 #include "gui/base/chooser.h"
+#include "gui/base/dialogs.h"
 #include "gui/shell/main_window.h"
 #include "gui/shell/workspace_tree.h"
 #include "gui/base/i18n.h"
@@ -35,7 +40,70 @@ int ask_empty_project() {
   return ask_question(_("Save an empty project ?"), _("Do you want to save an empty project ?"));
 }
 
+// The chooser of action `code` for project position p (-1: none): it starts in the
+// project's folder and proposes the project's file or a safe name; a saving action's
+// answer gets the extension of its format. "" when cancelled.
+std::string run_action_chooser(int code, int p) {
+  chooser_request r;
+  r.title = _(texts[code].title);
+  r.save = texts[code].save;
+  r.accept = texts[code].accept;
+  r.filters = {{_(texts[code].filter), texts[code].pattern}, {_("All files (*)"), "*"}};
+  r.confirm_overwrite = true;
+  r.set_folder = true;
+  r.folder = project_folder(p);
+  if (code == 1 && valid_project(p)) {
+    if (proj[p].newproj == 0 && proj[p].path)
+      r.preset_file = *proj[p].path;
+    else
+      r.proposed_name = proposed_file_name(proj[p].name, ".nap");
+  }
+  if (code == 3) r.proposed_name = "New.naw";
+  std::string chosen = choose_file(r);
+  if (chosen.empty() || !r.save) return chosen;
+  return complete_save_name(chosen, with_extension(chosen, code == 1 ? ".nap" : ".naw"));
+}
+
+// Saves project p to its file, or through the chooser when it has none or `ask` is set
+// (Save as). True when the file was written.
+bool save_project_action(int p, bool ask) {
+  std::string file;
+  if (!ask && proj[p].newproj == 0 && proj[p].path) {
+    file = *proj[p].path;
+  } else {
+    file = run_action_chooser(1, p);
+    if (file.empty()) return false;
+    proj[p].newproj = 0;
+  }
+  return open_save(1, p, file.c_str()) == file_ok;
+}
+
+// Projects first.. just read from a file go on where they were left: each step takes the
+// result its input came from, and every curve can be viewed.
+void ready_opened_projects(int first) {
+  if (first >= nprojects) return;
+  for (int p = first; p < nprojects; ++p) take_inferred_inputs(p);
+  active_project_changed(activep);
+}
+
+// Asks before the unsaved changes of project p are closed. False when the user cancels
+// or chose to save and the save did not happen.
+bool settle_unsaved(int p) {
+  if (!valid_project(p) || !proj[p].changed) return true;
+  switch (ask_save_changes(proj[p].name)) {
+    case answer_save: return save_project_action(p, false);
+    case answer_discard: return true;
+    default: return false;
+  }
+}
+
 }  // namespace
+
+bool settle_all_unsaved() {
+  for (int p : unsaved_projects())
+    if (!settle_unsaved(p)) return false;
+  return true;
+}
 
 int open_save(int direction, int p, const char* file) {
   if (direction == 1) {
@@ -46,12 +114,18 @@ int open_save(int direction, int p, const char* file) {
       show_error(t.c_str(), 1);
     } else if (valid_project(p)) {
       proj[p].path = std::string(file);
+      mark_project_saved(p);
+      report_status(format(_("Saved %s"), file));
     }
     return code;
   }
   int code = open_project_file(file ? file : "");
   if (code == file_ok) {
-    if (file) proj[activep].path = std::string(file);
+    if (file) {
+      proj[activep].path = std::string(file);
+      report_status(format(_("Opened %s"), file));
+    }
+    ready_opened_projects(activep);
     add_project_to_workspace();
     newspace = 0;
   } else {
@@ -75,7 +149,7 @@ extern "C" void on_open_save_activate(GtkWidget*, gpointer data) {
   if (code < 0 || code > 3) return;
   bool any = nprojects > 0 && valid_project(activep);
   if (code == 2 && newspace == 0) {
-    show_info("A workspace is already open !", 0);
+    show_info(_("A workspace is already open !"), 0);
     return;
   }
   if (code == 3 && newspace == 1) {
@@ -83,47 +157,38 @@ extern "C" void on_open_save_activate(GtkWidget*, gpointer data) {
     return;
   }
   if (code == 1 && !any && !ask_empty_project()) return;
-
-  std::string projfile;
   // A project with a known file is saved straight back to it; a project without a path
   // (never saved, or its first save failed) always gets the chooser.
-  bool direct = code == 1 && save == 1 && any && proj[activep].newproj == 0 && proj[activep].path;
-  if (direct) {
-    projfile = *proj[activep].path;
-  } else {
-    chooser_request r;
-    r.title = _(texts[code].title);
-    r.save = texts[code].save;
-    r.accept = texts[code].accept;
-    r.filters = {{_(texts[code].filter), texts[code].pattern}, {_("All files (*)"), "*"}};
-    r.confirm_overwrite = true;
-    if (!any || code == 0 || code == 2) r.set_folder = true;
-    if (code == 1 && any) {
-      if (proj[activep].newproj == 0 && proj[activep].path)
-        r.preset_file = *proj[activep].path;
-      else
-        r.proposed_name = format("%s.nap", proj[activep].name.c_str());
-    }
-    if (code == 3) r.proposed_name = "New.naw";
-    projfile = choose_file(r);
-    if (projfile.empty()) return;
-    if (code == 0 || (code == 1 && !any)) init_project();
-    if (code <= 1)
-      proj[activep].newproj = 0;
-    else
-      newspace = 0;
+  if (code == 1 && any) {
+    save_project_action(activep, save == 0);
+    return;
   }
+
+  std::string projfile = run_action_chooser(code, any ? activep : -1);
+  if (projfile.empty()) return;
+  const int first_new = nprojects;
+  if (code == 0 || (code == 1 && !any)) init_project();
+  if (code <= 1)
+    proj[activep].newproj = 0;
+  else
+    newspace = 0;
 
   if (code <= 1) {
     open_save(code, activep, projfile.c_str());
     return;
   }
   int result = code == 2 ? open_workspace_file(projfile) : save_workspace_file(projfile);
+  if (code == 2) ready_opened_projects(first_new);  // those read before a failure too
   if (result != 0) {
     std::string t = format(_("Error while %s workspace file\n%s\nError code: %d\n"),
                            code == 2 ? _("reading") : _("saving"), projfile.c_str(), result);
     show_error(t.c_str(), 1);
+    return;
   }
+  // A workspace file holds every project: none of them has unsaved changes now.
+  if (code == 3)
+    for (int p = 0; p < nprojects; ++p) mark_project_saved(p);
+  report_status(format("%s %s", code == 2 ? _("Opened") : _("Saved"), projfile.c_str()));
 }
 
 extern "C" void on_save_as_activate(GtkWidget* w, gpointer code) {
@@ -142,7 +207,10 @@ extern "C" void on_amoq_xml_port(GtkWidget*, gpointer data) {
   r.accept = direction == 0 ? "gtk-open" : "gtk-save";
   r.filters = {{_("APF xml file (*.apf)"), "*.apf"}, {_("All files (*)"), "*"}};
   r.set_folder = true;
+  r.folder = project_folder(any ? activep : -1);
+  if (direction == 1 && any) r.proposed_name = proposed_file_name(proj[activep].name, ".apf");
   std::string file = choose_file(r);
+  if (!file.empty() && direction == 1) file = complete_save_name(file, with_extension(file, ".apf"));
   if (file.empty()) return;
   if (direction == 0 || !any) {
     init_project();
@@ -152,12 +220,16 @@ extern "C" void on_amoq_xml_port(GtkWidget*, gpointer data) {
   if (direction == 0) {
     if (open_xml(file.c_str()) < 2) {
       add_project_to_workspace();
+      mark_project_saved(activep);  // it holds what the file holds
     } else {
       show_error(_("Impossible to use the Amoq-XML project file\n"), 1);
       close_project(activep);
     }
   } else if (write_xml(file.c_str()) == 0) {
-    show_error(_("Impossible to write the APF file\n"), 1);
+    // The reason, naming the file, when the file itself refused the document.
+    std::string t = _("Impossible to write the APF file\n");
+    if (!xml_write_failure().empty()) t += xml_write_failure() + "\n";
+    show_error(t.c_str(), 1);
   }
 }
 
@@ -167,7 +239,7 @@ extern "C" void on_close_activate(GtkWidget*, gpointer data) {
     show_warning(_("No project to be closed"));
     return;
   }
-  if (!valid_project(p)) return;
+  if (!valid_project(p) || !settle_unsaved(p)) return;
   int next = p < activep ? activep - 1 : activep;
   if (p != activep) active_project_changed(p);
   close_project(p);
@@ -175,7 +247,14 @@ extern "C" void on_close_activate(GtkWidget*, gpointer data) {
 }
 
 extern "C" void on_close_workspace(GtkWidget*, gpointer ask) {
-  if (GPOINTER_TO_INT(ask) == 1 && !ask_question(_("Closing workspace"), _("Close workspace ?"))) return;
+  if (GPOINTER_TO_INT(ask) == 1) {
+    // Unsaved work gets its own question; otherwise the workspace question is asked.
+    if (!unsaved_projects().empty()) {
+      if (!settle_all_unsaved()) return;
+    } else if (!ask_question(_("Closing workspace"), _("Close workspace ?"))) {
+      return;
+    }
+  }
   for (int p = nprojects - 1; p >= 0; --p) close_project(p);
 }
 
@@ -188,7 +267,8 @@ extern "C" void on_ProjHelp_activate(GtkWidget* w, gpointer d) { show_Help(w, d)
 extern "C" void on_RunHelp_activate(GtkWidget* w, gpointer d) { show_Help(w, d); }
 
 extern "C" void show_ProjectSettings(GtkWidget*, gpointer) {
-  if (GtkWidget* w = gui_widget("ProjectSettings")) gtk_widget_show(w);
+  GtkWidget* w = gui_widget("ProjectSettings");
+  if (w && !gtk_widget_get_visible(w)) show_near_parent(w);
 }
 extern "C" void hide_ProjectSettings(GtkWidget*, gpointer) {
   if (GtkWidget* w = gui_widget("ProjectSettings")) gtk_widget_hide(w);
@@ -208,9 +288,10 @@ void open_command_line_file(const command_line& cl) {
     case start_file::xml:
       init_project();
       newspace = 0;
-      if (open_xml(file) < 2)
+      if (open_xml(file) < 2) {
         add_project_to_workspace();
-      else
+        mark_project_saved(activep);
+      } else
         show_error(_("Impossible to use the AMOQ XML project file\n"), 1);
       return;
     case start_file::project:
@@ -219,6 +300,7 @@ void open_command_line_file(const command_line& cl) {
       return;
     case start_file::workspace: {
       int result = open_workspace_file(file);
+      ready_opened_projects(0);
       if (result != 0) {
         std::string t = format(_("Error while reading workspace file\n%s\nError code: %d\n"), file, result);
         show_error(t.c_str(), 1);

@@ -13,6 +13,10 @@ extern int save;
 // position p to it, with the messages of a failure. Returns the file code (0 success).
 int open_save(int direction, int p, const char* file);
 
+// Asks, for every project with unsaved changes, whether to save it before it is closed
+// (saving it when told so). False when the user cancelled or a save did not happen.
+bool settle_all_unsaved();
+
 // Opens the file named on the command line (after the main window is shown).
 void open_command_line_file(const command_line& cl);
 

@@ -84,6 +84,22 @@ void relate_menu_items(GtkAccelGroup* accel) {
   }
 }
 
+// The status bar's report line: each report replaces the previous one.
+void show_status(const std::string& text) {
+  GtkWidget* bar = gui_widget("Mainstatusbar");
+  if (!bar || !GTK_IS_STATUSBAR(bar)) return;
+  guint context = gtk_statusbar_get_context_id(GTK_STATUSBAR(bar), "report");
+  gtk_statusbar_pop(GTK_STATUSBAR(bar), context);
+  gtk_statusbar_push(GTK_STATUSBAR(bar), context, text.c_str());
+}
+
+// A project was edited or saved, or its results went out of date or were recomputed.
+void show_project_state(int p) {
+  refresh_project_state(p);
+  retitle_curve_windows(p);
+  if (p == activep) refresh_step_guidance();
+}
+
 void set_icon(const char* id) {
   GtkWidget* w = gui_widget(id);
   if (w && GTK_IS_WINDOW(w) && program_icon()) gtk_window_set_icon(GTK_WINDOW(w), program_icon());
@@ -180,6 +196,8 @@ void assign_widgets() {
   install_curve_window_hooks();
   install_curve_button_hooks();
   setup_step_widgets(BuilderGtk, amoq);
+  hooks().status_message = show_status;
+  hooks().project_state_changed = show_project_state;
   // While a step runs the project entries of the main menu are insensitive too.
   auto busy = shooks().busy;
   shooks().busy = [busy](int post, int calc, double opacity, const std::string& text) {
@@ -189,10 +207,8 @@ void assign_widgets() {
 
   // An imported description that says it was applied is applied again; otherwise the
   // settings window opens so that the user can complete it.
-  xml_import_hooks xml;
-  xml.apply_project = [] { apply_project(); };
-  xml.show_settings = [] { open_settings(0); };
-  set_xml_import_hooks(std::move(xml));
+  front().xml_import.apply_project = [] { apply_project(); };
+  front().xml_import.show_settings = [] { open_settings(0); };
 
   clean_view();
   create_workspace();

@@ -4,12 +4,17 @@
 #include "gui/base/paths.h"
 #include "gui/shell/file_actions.h"
 #include "gui/shell/main_window.h"
+#include "project/changes.h"
 #include "project/messages.h"
 #include "version.h"
 #include "gui/base/i18n.h"
 
 extern "C" void show_question(GtkWidget*, gpointer) {
-  if (ask_question(_("Leaving AmoqGTK"), _("Are you sure you want to quit ?"))) {
+  // With unsaved work the save question replaces the quit question.
+  bool quit = unsaved_projects().empty()
+                  ? ask_question(_("Leaving AmoqGTK"), _("Are you sure you want to quit ?")) != 0
+                  : settle_all_unsaved();
+  if (quit) {
     on_quit_activate(nullptr, nullptr);
   } else if (amoq) {
     gtk_widget_show_all(amoq);
@@ -33,8 +38,8 @@ extern "C" void create_aboutdialog(GtkWidget*, gpointer) {
   gtk_about_dialog_set_version(about, amoq_version);
   gtk_about_dialog_set_comments(
       about,
-      "AMOQ, a program for analysis of X-ray diffraction data\nfrom amorphous materials for "
-      "personal computers");
+      _("AMOQ, a program for analysis of X-ray diffraction data\nfrom amorphous materials for "
+        "personal computers"));
   gtk_dialog_run(GTK_DIALOG(d));
   gtk_widget_destroy(d);
 }

@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "project/changes.h"
 #include "project/curve.h"
+#include "gui/plot/curve_window.h"
 #include "gui/project/step_widgets.h"
 #include "project/hooks.h"
 #include "project/messages.h"
@@ -12,6 +14,7 @@
 #include "gui/base/dialogs.h"
 #include "gui/shell/info_view.h"
 #include "gui/shell/main_window.h"
+#include "gui/base/glib_ptr.h"
 #include "gui/base/paths.h"
 #include "gui/base/i18n.h"
 
@@ -24,12 +27,13 @@ namespace {
 
 enum { col_icon = 0, col_text = 1, col_unused = 2 };
 
-GtkTreeStore* store = nullptr;
+glib_object<GtkTreeStore> owned_store;
+GtkTreeStore* store = nullptr;  // owned_store.get()
 GtkWidget* tree = nullptr;
 GtkWidget* main_event = nullptr;  // event box of the main view
 bool logo_shown = true;
 // The highlighted sub-row and its plain label.
-GtkTreeRowReference* highlighted = nullptr;
+row_reference_ptr highlighted;
 std::string highlighted_label;
 
 GdkPixbuf* icon_pro = nullptr;
@@ -39,11 +43,9 @@ GdkPixbuf* icon_sq = nullptr;
 GdkPixbuf* icon_gr = nullptr;
 
 GdkPixbuf* scaled(const std::string& path, int size) {
-  GdkPixbuf* p = load_pixbuf(path);
+  glib_object<GdkPixbuf> p(load_pixbuf(path));
   if (!p) return nullptr;
-  GdkPixbuf* s = gdk_pixbuf_scale_simple(p, size, size, GDK_INTERP_BILINEAR);
-  g_object_unref(p);
-  return s;
+  return gdk_pixbuf_scale_simple(p.get(), size, size, GDK_INTERP_BILINEAR);
 }
 
 void load_icons() {
@@ -61,16 +63,18 @@ GdkPixbuf* small_program_icon() {
   return icon;
 }
 
-std::string escaped(const std::string& s) {
-  gchar* e = g_markup_escape_text(s.c_str(), -1);
-  std::string out(e);
-  g_free(e);
-  return out;
-}
+std::string escaped(const std::string& s) { return text_of(glib_string(g_markup_escape_text(s.c_str(), -1))); }
 
 std::string project_markup(int p) {
-  std::string name = escaped(proj[p].name);
+  std::string name = escaped(shown_name(p));
   return p == activep ? "<b>" + name + "</b>" : name;
+}
+
+// The markup of a row's label.
+std::string row_text(GtkTreeIter* it) {
+  gchar* label = nullptr;
+  gtk_tree_model_get(GTK_TREE_MODEL(store), it, col_text, &label, -1);
+  return text_of(glib_string(label));
 }
 
 void set_row(GtkTreeIter* it, GdkPixbuf* icon, const std::string& markup) {
@@ -108,8 +112,7 @@ void refresh_project_row(int p) {
 }
 
 void forget_highlight() {
-  if (highlighted) gtk_tree_row_reference_free(highlighted);
-  highlighted = nullptr;
+  highlighted.reset();
   highlighted_label.clear();
 }
 
@@ -125,12 +128,12 @@ int project_of_path(GtkTreePath* path) {
 
 gboolean on_tree_button_press(GtkWidget* widget, GdkEventButton* event, gpointer) {
   if (event->type != GDK_BUTTON_PRESS || event->button != 3) return FALSE;
-  GtkTreePath* path = nullptr;
+  GtkTreePath* at = nullptr;
   int p = activep;
   if (gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(widget), static_cast<gint>(event->x),
-                                    static_cast<gint>(event->y), &path, nullptr, nullptr, nullptr)) {
-    p = gtk_tree_path_get_depth(path) < 2 ? -1 : project_of_path(path);
-    gtk_tree_path_free(path);
+                                    static_cast<gint>(event->y), &at, nullptr, nullptr, nullptr)) {
+    tree_path_ptr path(at);
+    p = gtk_tree_path_get_depth(path.get()) < 2 ? -1 : project_of_path(path.get());
   }
   popup(projmenu(1, p), event);
   return TRUE;
@@ -165,8 +168,8 @@ void create_workspace() {
     gtk_widget_destroy(tree);
     tree = nullptr;
   }
-  if (store) g_object_unref(store);
-  store = gtk_tree_store_new(3, GDK_TYPE_PIXBUF, G_TYPE_STRING, G_TYPE_INT);
+  owned_store.reset(gtk_tree_store_new(3, GDK_TYPE_PIXBUF, G_TYPE_STRING, G_TYPE_INT));
+  store = owned_store.get();
   GtkTreeIter root;
   gtk_tree_store_append(store, &root, nullptr);
   set_row(&root, small_program_icon(), _(items[0]));
@@ -213,10 +216,9 @@ void remove_project_from_workspace(int p) {
   GtkTreeIter it;
   if (project_iter(p, &it)) {
     if (highlighted) {
-      GtkTreePath* hp = gtk_tree_row_reference_get_path(highlighted);
-      if (!hp || (gtk_tree_path_get_depth(hp) >= 2 && gtk_tree_path_get_indices(hp)[1] == p))
+      tree_path_ptr hp(gtk_tree_row_reference_get_path(highlighted.get()));
+      if (!hp || (gtk_tree_path_get_depth(hp.get()) >= 2 && gtk_tree_path_get_indices(hp.get())[1] == p))
         forget_highlight();
-      if (hp) gtk_tree_path_free(hp);
     }
     gtk_tree_store_remove(store, &it);
   }
@@ -234,6 +236,15 @@ void change_project_name(int p) {
   if (!name) return;
   proj[p].name = *name;
   refresh_project_row(p);
+  mark_project_changed(p);
+}
+
+void refresh_project_state(int p) {
+  refresh_project_row(p);
+  if (p == activep && amoq) {
+    std::string title = format("AMOQ-Gtk - %s", shown_name(activep).c_str());
+    gtk_window_set_title(GTK_WINDOW(amoq), title.c_str());
+  }
 }
 
 int update_project() {
@@ -242,10 +253,7 @@ int update_project() {
   for (int q = 0; q < nprojects; ++q) refresh_project_row(q);
   if (!valid_project(activep)) return 1;
   refresh_step_widgets();
-  if (amoq) {
-    std::string title = format("AMOQ-Gtk - %s", proj[activep].name.c_str());
-    gtk_window_set_title(GTK_WINDOW(amoq), title.c_str());
-  }
+  refresh_project_state(activep);
   return 1;
 }
 
@@ -335,6 +343,8 @@ void close_project(int p) {
   close_project_record(p);
   // Rows of the projects behind p moved up one position; their labels stay right.
   active_project_changed(nprojects - 1);
+  // Data sets of the closed project leave every window that showed them, at once.
+  redraw_curve_windows();
 }
 
 void on_workspace_row_activated(GtkTreeView*, GtkTreePath* path, GtkTreeViewColumn*, gpointer) {
@@ -347,18 +357,14 @@ void on_workspace_row_activated(GtkTreeView*, GtkTreePath* path, GtkTreeViewColu
   GtkTreeIter it;
   if (!gtk_tree_model_get_iter(GTK_TREE_MODEL(store), &it, path)) return;
   if (highlighted) {
-    GtkTreePath* hp = gtk_tree_row_reference_get_path(highlighted);
+    tree_path_ptr hp(gtk_tree_row_reference_get_path(highlighted.get()));
     GtkTreeIter hit;
-    if (hp && gtk_tree_model_get_iter(GTK_TREE_MODEL(store), &hit, hp))
+    if (hp && gtk_tree_model_get_iter(GTK_TREE_MODEL(store), &hit, hp.get()))
       gtk_tree_store_set(store, &hit, col_text, highlighted_label.c_str(), -1);
-    if (hp) gtk_tree_path_free(hp);
     forget_highlight();
   }
-  gchar* label = nullptr;
-  gtk_tree_model_get(GTK_TREE_MODEL(store), &it, col_text, &label, -1);
-  highlighted_label = label ? label : "";
-  g_free(label);
-  highlighted = gtk_tree_row_reference_new(GTK_TREE_MODEL(store), path);
+  highlighted_label = row_text(&it);
+  highlighted.reset(gtk_tree_row_reference_new(GTK_TREE_MODEL(store), path));
   std::string bold = "<b>" + highlighted_label + "</b>";
   gtk_tree_store_set(store, &it, col_text, bold.c_str(), -1);
   clean_view();
@@ -373,20 +379,14 @@ void on_workspace_row_activated(GtkTreeView*, GtkTreePath* path, GtkTreeViewColu
 std::string workspace_row_markup(const char* path) {
   GtkTreeIter it;
   if (!store || !gtk_tree_model_get_iter_from_string(GTK_TREE_MODEL(store), &it, path)) return {};
-  gchar* label = nullptr;
-  gtk_tree_model_get(GTK_TREE_MODEL(store), &it, col_text, &label, -1);
-  std::string out = label ? label : "";
-  g_free(label);
-  return out;
+  return row_text(&it);
 }
 
 std::string workspace_row_text(const char* path) {
   std::string markup = workspace_row_markup(path);
   gchar* text = nullptr;
   if (!pango_parse_markup(markup.c_str(), -1, 0, nullptr, &text, nullptr, nullptr)) return markup;
-  std::string out = text ? text : "";
-  g_free(text);
-  return out;
+  return text_of(glib_string(text));
 }
 
 void install_workspace_hooks() {

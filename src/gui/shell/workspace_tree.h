@@ -20,6 +20,9 @@ void add_project_to_workspace();
 void remove_project_from_workspace(int p);
 void activate_project(int p);
 void change_project_name(int p);
+// The row of project p and, when it is active, the window title: "*" before the name of
+// a project with unsaved changes.
+void refresh_project_state(int p);
 int update_project();
 void hide_current_project(int p);
 void close_project(int p);

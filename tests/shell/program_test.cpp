@@ -1,4 +1,5 @@
 // The program itself: help and version print their texts and exit 0 without a display.
+// Built with the user interface only (the program is needed).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,6 +7,7 @@
 
 #include "gui/shell/command_line.h"
 
+#ifdef AMOQ_PROGRAM
 namespace {
 
 struct run_result {
@@ -53,3 +55,4 @@ TEST(ShellProgram, HelpAndVersionTextsWithoutDisplay) {
 }
 
 }  // namespace
+#endif

@@ -1,0 +1,169 @@
+#include "files/reduction_record.h"
+
+#include <nettle/sha2.h>
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+#include "files/project_file.h"
+#include "numeric/elements.h"
+#include "project/project.h"
+#include "project/rdf.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+const char* const data_roles[nfilenames] = {"raw", "background", "cell", "corrected", "qsq", "qsq_step3"};
+
+// A value of the record, null when unset.
+json value(double v) { return v == not_set ? json(nullptr) : json(v); }
+
+// A code of a combo box (1-based), by its name without trailing blanks, null when unset.
+json code(double v, const char* const* names, int count) {
+  const int k = static_cast<int>(v);
+  if (!(v >= 1.0 && k < count)) return nullptr;
+  std::string name = names[k];
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
+json sample(int p) {
+  const project& r = proj[p];
+  json out = json::array();
+  for (int i = 0; i < r.nspec; ++i) {
+    out.push_back({{"symbol", species_symbol(p, i)},
+                   {"Z", r.spec_prop[0][i]},
+                   {"concentration", r.spec_prop[1][i]},
+                   {"f1", r.spec_prop[2][i]},
+                   {"f2", r.spec_prop[3][i]}});
+  }
+  return out;
+}
+
+json settings(const project& r) {
+  const double* e = r.exp_prop;
+  static const char* const methods[3] = {"high angle", "trial and error", "integral"};
+  json options = json::object();
+  for (int k = 0; k < nproject_option_fields; ++k)
+    options[project_option_fields[k].key] = r.options.*(project_option_fields[k].member);
+  return {{"experiment",
+           {{"wavelength", value(e[k_wavelength])},
+            {"absorption_sample", value(e[k_abs_sample])},
+            {"absorption_cell", value(e[k_abs_cell])},
+            {"density", value(e[k_density])},
+            {"dead_time", value(e[k_dead_time])},
+            {"geometry", code(e[k_geometry], geometry, 4)},
+            {"polarisation", code(e[k_polarisation], monochr, 3)},
+            {"compton", code(e[k_compton], compt, 3)}}},
+          {"raw_data",
+           {{"abscissa", r.params[k_abscissa] == 0 ? json("2theta") : r.params[k_abscissa] == 1 ? json("Q") : json(nullptr)},
+            {"background_subtraction", r.checks[k_subtract_background] == 1},
+            {"cell_subtraction", r.checks[k_subtract_cell] == 1},
+            {"smoothing", r.checks[k_smooth_data] == 1 ? value(e[k_smoothing]) : json(nullptr)}}},
+          {"sq",
+           {{"method", r.params[k_method] >= 0 && r.params[k_method] <= 2 ? json(methods[r.params[k_method]]) : json(nullptr)},
+            {"q_limit", value(e[k_qlim])},
+            {"trial_constant", value(e[k_trial_constant])},
+            {"additive_correction", r.checks[k_use_additive] == 1 ? value(e[k_additive]) : json(nullptr)},
+            {"breit_dirac", value(e[k_breit_dirac])}}},
+          {"bending", {{"bending_point", value(e[k_bending_point])}}},
+          {"gr",
+           {{"rmax", value(e[k_rmax])},
+            {"dr", value(e[k_delta_r])},
+            {"damping", value(e[k_damping])},
+            {"density_from_slope", r.params[k_density_mode] == 1},
+            {"window", r.options.window == 1 ? "Lorch" : "exponential"}}},
+          {"options", options}};
+}
+
+}  // namespace
+
+std::vector<record_input> project_inputs(int p) {
+  std::vector<record_input> out;
+  if (!valid_project(p)) return out;
+  const project& r = proj[p];
+  if (r.path) out.push_back({"project", *r.path});
+  for (int id = 0; id < nfilenames; ++id)
+    if (r.filepath[id]) out.push_back({data_roles[id], *r.filepath[id]});
+  return out;
+}
+
+std::string file_sha256(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return std::string();
+  sha256_ctx ctx;
+  sha256_init(&ctx);
+  unsigned char chunk[65536];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) sha256_update(&ctx, got, chunk);
+  const bool ok = !std::ferror(f);
+  std::fclose(f);
+  if (!ok) return std::string();
+  unsigned char digest[SHA256_DIGEST_SIZE];
+  sha256_digest(&ctx, SHA256_DIGEST_SIZE, digest);
+  std::string hex;
+  for (unsigned char b : digest) {
+    char two[3];
+    std::snprintf(two, sizeof two, "%02x", b);
+    hex += two;
+  }
+  return hex;
+}
+
+std::string reduction_record_json(int p, const std::vector<record_input>& inputs,
+                                  const std::vector<record_coordination>& coordination, const std::string& date) {
+  if (!valid_project(p)) return std::string();
+  const project& r = proj[p];
+  json files = json::array();
+  for (const record_input& in : inputs) {
+    json entry = {{"role", in.role}, {"path", in.path}};
+    const std::string digest = file_sha256(in.path);
+    std::FILE* f = std::fopen(in.path.c_str(), "rb");
+    long size = -1;
+    if (f && std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+    if (f) std::fclose(f);
+    entry["size"] = size >= 0 ? json(size) : json(nullptr);
+    entry["sha256"] = digest.empty() ? json(nullptr) : json(digest);
+    files.push_back(entry);
+  }
+  json counts = json::array();
+  for (const record_coordination& c : coordination)
+    counts.push_back({{"pair", c.pair}, {"r1", c.r1}, {"r2", c.r2}, {"n", c.n}});
+  json computed = json::array();
+  for (int calc = 0; calc < ncalc; ++calc) computed.push_back(r.calcok[calc] == 1);
+  json record = {
+      {"program", "AMOQ-GTK+"},
+      {"version", "2.0"},
+      {"date", date},
+      {"project", r.name},
+      {"inputs", files},
+      {"sample", sample(p)},
+      {"settings", settings(r)},
+      {"constants", {{"pi", pi_f}, {"four_pi", four_pi_f}, {"degrees_per_radian", 57.29578}}},
+      {"results",
+       {{"steps_computed", computed},
+        {"normalisation_constant", value(r.exp_prop[k_norm_constant])},
+        {"density_from_slope", value(r.exp_prop[k_slope_density])},
+        {"optimised_density", value(r.options.lowr_rho)},
+        {"low_r_chi2", value(r.options.lowr_chi2)}}},
+      {"coordination", counts}};
+  return record.dump(2) + "\n";
+}
+
+std::string utc_now() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+  return text;
+}
+
+int write_reduction_record(const std::string& path, int p, const std::vector<record_input>& inputs,
+                           const std::vector<record_coordination>& coordination) {
+  const std::string text = reduction_record_json(p, inputs, coordination, utc_now());
+  return write_file_atomically(path, std::vector<uint8_t>(text.begin(), text.end()));
+}

@@ -1,0 +1,35 @@
+// The record of a reduction, written as JSON beside its results: program and version, the
+// input files with size and SHA-256, every setting of the project, the constants of the
+// numeric core, the values the steps reported and the coordination numbers asked for.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct record_input {
+  std::string role;  // "project", "raw", "background", "cell", "corrected", "qsq", ...
+  std::string path;
+};
+
+struct record_coordination {
+  std::string pair;  // "total" or "A-B"
+  double r1 = 0.0, r2 = 0.0, n = 0.0;
+};
+
+// The project file of position p (when it has a path) and the data files loaded into it.
+std::vector<record_input> project_inputs(int p);
+
+// SHA-256 of the file's bytes as 64 lower-case hex digits; empty when it cannot be read.
+std::string file_sha256(const std::string& path);
+
+// The record of project position p as JSON text, dated `date` (ISO 8601).
+std::string reduction_record_json(int p, const std::vector<record_input>& inputs,
+                                  const std::vector<record_coordination>& coordination, const std::string& date);
+
+// The current time as "YYYY-MM-DDThh:mm:ssZ".
+std::string utc_now();
+
+// Writes the record (dated now) to `path` through the atomic writer; file_ok (0) or the
+// writer's code.
+int write_reduction_record(const std::string& path, int p, const std::vector<record_input>& inputs,
+                           const std::vector<record_coordination>& coordination);

@@ -1,0 +1,233 @@
+// The two editors of a curve, each in one story: opened from the curve window, a change
+// seen in the window, the project saved and reopened with it.
+#include <cstdio>
+
+#include "curvewin_fixture.h"
+#include "files/project_file.h"
+#include "gui/edit/curve_editor.h"
+#include "gui/edit/curve_editor_private.h"
+#include "plot/render.h"
+
+namespace {
+
+class EditTest : public CurveWindowTest {
+ public:
+  void TearDown() override {
+    if (curve_editor()) gtk_widget_destroy(curve_editor());
+    set_constant_prompt({});
+    CurveWindowTest::TearDown();
+  }
+
+  // A project with one species (so that its curves are saved) and S(q) curves.
+  int add_sq_project(const char* name) {
+    int p = add_project(name);
+    prepspec(p, 1);
+    set_species_element(p, 0, 8);
+    put_curve(1, 1, 100, 0.5, 20.5, [](double q) { return std::sin(q); });
+    put_curve(1, 2, 100, 0.5, 20.5, [](double q) { return 1 + std::sin(q) / q; });
+    return p;
+  }
+
+  // Saves project p with its windows hidden, closes everything and reads it back.
+  int save_and_reopen(int p) {
+    std::string path = file("edited.nap");
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    EXPECT_EQ(save_project(f, p, 0), file_ok);
+    std::fclose(f);
+    for (int q = 0; q < nprojects; ++q) destroy_curve_windows(q);
+    pump();
+    while (nprojects > 0) close_project_record(0);
+    init_project();
+    f = std::fopen(path.c_str(), "rb");
+    EXPECT_EQ(open_project(f, 0), file_ok);
+    std::fclose(f);
+    return activep;
+  }
+
+  static GtkWidget* control_of(control_kind kind, int field) {
+    for (const control& k : editor().controls)
+      if (k.kind == kind && k.field == field) return k.widget;
+    return nullptr;
+  }
+  void type_number(curve_entry f, const char* text) {
+    GtkWidget* w = control_of(control_kind::number, int(f));
+    gtk_entry_set_text(GTK_ENTRY(w), text);
+    g_signal_emit_by_name(w, "activate");
+    pump();
+  }
+  static std::string shown(curve_entry f) {
+    return gtk_entry_get_text(GTK_ENTRY(control_of(control_kind::number, int(f))));
+  }
+};
+
+bool blue(const guchar* p) { return p[0] < 60 && p[1] < 60 && p[2] > 200; }
+
+}  // namespace
+
+TEST_F(EditTest, CurveEditorRestylesTheWindowAndTheSavedProject) {
+  int a = add_sq_project("alpha");
+  GtkWidget* win = open_window(a, 1, 2);
+  curve& c = rec(a, 1, 2);
+  gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(win, "E_dit curve")));
+  pump();
+  GtkWidget* dialog = curve_editor();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(dialog)), "Edit curve");
+  GtkWidget* notebook = all_of(dialog, GTK_TYPE_NOTEBOOK).at(0);
+  std::vector<std::string> tabs;
+  for (int i = 0; i < gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook)); ++i)
+    tabs.push_back(gtk_notebook_get_tab_label_text(
+        GTK_NOTEBOOK(notebook), gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), i)));
+  EXPECT_EQ(tabs, (std::vector<std::string>{"Graph", "Data", "Axis", "Add data set"}));
+
+  // A refused size warns and shows the stored size again.
+  type_number(curve_entry::width, "-200");
+  EXPECT_EQ(texts("warning"), std::vector<std::string>{"X size must be > 0"});
+  EXPECT_EQ(shown(curve_entry::width), "600");
+
+  // Blue and thicker: the window redraws in the new style at once.
+  EXPECT_EQ(frame_pixels(c, blue), 0);
+  GtkWidget* data_colour = control_of(control_kind::colour, int(curve_colour::data));
+  GdkColor b{0, 0, 0, 65535};
+  gtk_color_button_set_color(GTK_COLOR_BUTTON(data_colour), &b);
+  g_signal_emit_by_name(data_colour, "color-set");
+  type_number(curve_entry::line_width, "3");
+  settle(c);
+  EXPECT_GT(frame_pixels(c, blue), 300);
+
+  // A logarithmic y axis takes its range away from the entries.
+  gtk_combo_box_set_active(GTK_COMBO_BOX(editor().axis_combo), 1);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(control_of(control_kind::choice, int(curve_choice::scale))), 1);
+  EXPECT_EQ(c.scale[1], 1);
+  EXPECT_FALSE(GTK_WIDGET_SENSITIVE(control_of(control_kind::number, int(curve_entry::axis_min))));
+
+  // The other curve of the project, ticked in "Add data set", is drawn and can be chosen.
+  GtkCellRendererToggle* toggle = nullptr;
+  for (GtkWidget* view : all_of(dialog, GTK_TYPE_TREE_VIEW)) {
+    GList* cells = gtk_cell_layout_get_cells(
+        GTK_CELL_LAYOUT(gtk_tree_view_get_column(GTK_TREE_VIEW(view), 1)));
+    toggle = GTK_CELL_RENDERER_TOGGLE(cells->data);
+    g_list_free(cells);
+  }
+  ASSERT_NE(toggle, nullptr);
+  g_signal_emit_by_name(toggle, "toggled", "0:1:0");  // alpha / S(q) / Q[S(Q)-1]
+  pump();
+  EXPECT_EQ(c.extras_shown, 1);
+  EXPECT_EQ(gtk_tree_model_iter_n_children(gtk_combo_box_get_model(GTK_COMBO_BOX(editor().set_combo)),
+                                           nullptr), 2);
+  EXPECT_TRUE(GTK_WIDGET_SENSITIVE(editor().set_combo));
+
+  gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CLOSE);
+  pump();
+  EXPECT_EQ(curve_editor(), nullptr);
+
+  // Saved with its window closed, the project reopens with every style and exports it.
+  hide_curve(nullptr, ids(a, 1, 2));
+  int q = save_and_reopen(a);
+  const curve& back = rec(q, 1, 2);
+  EXPECT_EQ(back.datac.blue, 65535);
+  EXPECT_EQ(back.datac.red, 0);
+  EXPECT_EQ(back.thickness, 3.0);
+  EXPECT_EQ(back.scale[1], 1);
+  EXPECT_EQ(back.extras_shown, 1);
+  std::string png = file("edited.png");
+  ASSERT_EQ(export_curve_image(image_png, png.c_str(), 600, 400, 1.0, q, 1, 2), 1);
+  GdkPixbuf* image = gdk_pixbuf_new_from_file(png.c_str(), nullptr);
+  ASSERT_NE(image, nullptr);
+  long n = 0;
+  int stride = gdk_pixbuf_get_rowstride(image), ch = gdk_pixbuf_get_n_channels(image);
+  for (int y = 0; y < 400; ++y)
+    for (int x = 0; x < 600; ++x) n += blue(gdk_pixbuf_get_pixels(image) + y * stride + x * ch);
+  g_object_unref(image);
+  EXPECT_GT(n, 300);
+}
+
+TEST_F(EditTest, DataEditorEditsRowsAndAppliesThemToTheCurve) {
+  int a = add_project("alpha");
+  prepspec(a, 1);
+  set_species_element(a, 0, 8);
+  put_curve(1, 2, 4, 1.0, 4.0, [](double q) { return 10 * q; });
+  open_window(a, 1, 2);
+  curve& c = rec(a, 1, 2);
+
+  // Opened from the context menu's "_Edit data"; a second time shows the same window.
+  GtkWidget* menu = build_cpopmenu(ids(a, 1, 2));
+  GtkWidget* item = find_labelled(menu, "S(Q)");
+  ASSERT_NE(item, nullptr);
+  gtk_menu_item_activate(GTK_MENU_ITEM(item));
+  gtk_widget_destroy(menu);
+  pump();
+  GtkWidget* editor_window = edit_data(proj[a].id, 1, 2);
+  ASSERT_NE(editor_window, nullptr);
+  EXPECT_EQ(edit_data(proj[a].id, 1, 2), editor_window);
+  GtkTreeView* view = GTK_TREE_VIEW(all_of(editor_window, GTK_TYPE_TREE_VIEW).at(0));
+  EXPECT_STREQ(gtk_tree_view_column_get_title(gtk_tree_view_get_column(view, 2)), "alpha\nS(Q)");
+
+  // A cell typed, one refused.
+  auto edit = [&](int column, const char* path, const char* text) {
+    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(gtk_tree_view_get_column(view, column)));
+    g_signal_emit_by_name(cells->data, "edited", path, text);
+    g_list_free(cells);
+  };
+  edit(2, "0", "-5");
+  edit(1, "1", "abc");
+  EXPECT_EQ(texts("warning"), std::vector<std::string>{"Abscissa: \"abc\" is not a number"});
+
+  // Rows 1 and 3 selected: two zero rows after row 3; the new rows are then selected.
+  GtkTreeSelection* sel = gtk_tree_view_get_selection(view);
+  auto select = [&](int row) {
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_selection_select_path(sel, path);
+    gtk_tree_path_free(path);
+  };
+  select(0);
+  select(2);
+  auto act = [&](const char* label) {
+    GtkWidget* m = data_editor_menu(editor_window);
+    ASSERT_NE(m, nullptr);
+    gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(m, label)));
+    gtk_widget_destroy(m);
+    pump();
+  };
+  act("After");
+  EXPECT_EQ(gtk_tree_model_iter_n_children(gtk_tree_view_get_model(view), nullptr), 6);
+  EXPECT_EQ(gtk_tree_selection_count_selected_rows(sel), 2);
+  act("_Delete row(s)");  // the two new rows again
+  set_constant_prompt([](const char* title, const char*) -> std::optional<std::string> {
+    if (std::string(title) == "Mulitply column by constant") return "2";
+    return std::nullopt;
+  });
+  act("_Multiply last column by constant");
+  act("_Add constant to last column");  // cancelled: nothing changes
+  select(0);
+  act("_Copy selected row(s)");
+  gchar* copied = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
+  EXPECT_STREQ(copied, "1\t1.000000\t-10.000000\n");
+  g_free(copied);
+
+  // Apply: the curve takes the table and its window redraws.
+  EXPECT_EQ(c.data[1][0], 10.0);
+  g_signal_emit_by_name(find_labelled(editor_window, GTK_STOCK_APPLY), "released");
+  pump();
+  EXPECT_EQ(c.data[0], (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(c.data[1], (std::vector<double>{-10, 40, 60, 80}));
+
+  // Every row deleted and cancelled: unchanged; deleted and applied: no points left.
+  for (const char* button : {GTK_STOCK_CANCEL, GTK_STOCK_APPLY}) {
+    editor_window = edit_data(proj[a].id, 1, 2);
+    view = GTK_TREE_VIEW(all_of(editor_window, GTK_TYPE_TREE_VIEW).at(0));
+    gtk_tree_selection_select_all(gtk_tree_view_get_selection(view));
+    act("_Delete row(s)");
+    g_signal_emit_by_name(find_labelled(editor_window, button), "released");
+    pump();
+    EXPECT_EQ(c.ndata, button == std::string(GTK_STOCK_CANCEL) ? 4 : 0) << button;
+  }
+
+  // The applied table is what the project file keeps.
+  editor_window = edit_data(proj[a].id, 1, 2);
+  act("Before");  // nothing selected: one row at the start
+  g_signal_emit_by_name(find_labelled(editor_window, GTK_STOCK_APPLY), "released");
+  pump();
+  int q = save_and_reopen(a);
+  EXPECT_EQ(rec(q, 1, 2).data[0], std::vector<double>{0.0});
+}

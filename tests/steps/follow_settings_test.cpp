@@ -1,0 +1,87 @@
+// Results that follow the settings: which step results an accepted change puts out of
+// date, and the automatic rerun of those steps.
+#include "project/changes.h"
+#include "project/recalc.h"
+#include "step_fixture.h"
+
+namespace {
+
+class FollowSettingsTest : public StepTest {
+ protected:
+  // The example's chain: correction, S(q) from it, g(r) from the S(q) result; no bending.
+  void computed_chain() {
+    applied_project();
+    set_data_format(0);
+    std::vector<double> x, y;
+    raw_pattern(400, x, y);
+    put_curve(0, 0, x, y);
+    propbox_changed(4, 1);
+    const std::pair<int, double> props[] = {{11, 8.0}, {14, 10.0}, {15, 0.05}, {16, 0.002}};
+    for (auto [prop, value] : props) set_prop(prop, value, 0);
+    on_set_use_calc(0, 1);
+    on_set_use_calc(2, 2);
+    ASSERT_EQ(run_ra(), step_done);
+    ASSERT_EQ(run_sq(), step_done);
+    ASSERT_EQ(run_gr(), step_done);
+    mark_project_saved(activep);
+    messages.clear();
+    hidden.clear();
+  }
+  std::vector<int> out_of_date() { return {active().out_of_date, active().out_of_date + ncalc}; }
+};
+
+TEST_F(FollowSettingsTest, AChangeMarksItsStepAndTheStepsItFeeds) {
+  struct change_case {
+    const char* what;
+    void (*apply)();
+    std::vector<int> marked;
+  };
+  const change_case cases[] = {
+      {"wavelength", [] { set_prop(5, 0.56, 0); }, {1, 1, 0, 1}},
+      {"damping", [] { set_prop(16, 0.004, 0); }, {0, 0, 0, 1}},
+      {"Breit-Dirac", [] { propbox_changed(4, 2); }, {0, 1, 0, 1}},
+      // The bending correction has no result and g(r) does not read it.
+      {"bending point", [] { set_prop(13, 12.0, 0); }, {0, 0, 0, 0}},
+      {"g(r) input from a file", [] { on_set_use_calc(2, 0); }, {0, 0, 0, 1}},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.what);
+    computed_chain();
+    k.apply();
+    EXPECT_EQ(out_of_date(), k.marked);
+    EXPECT_EQ(active().changed, 1);
+    for (int calc = 0; calc < ncalc; ++calc)
+      EXPECT_STREQ(out_of_date_mark(activep, calc), k.marked[calc] ? " (out of date)" : "");
+    TearDown();
+    SetUp();
+  }
+  // Rerunning S(q) brings its results up to date; g(r), which it feeds, stays behind.
+  computed_chain();
+  set_prop(5, 0.56, 0);
+  ASSERT_EQ(run_ra(), step_done);
+  ASSERT_EQ(run_sq(), step_done);
+  EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 1}));
+}
+
+TEST_F(FollowSettingsTest, AutomaticRecalculationRerunsWhatIsOutOfDate) {
+  computed_chain();
+  set_auto_recalc(activep, true);
+  EXPECT_EQ(active().options.autorecalc, 1.0);
+  const std::vector<double> before = active().curves[3][1]->data[1];
+  const double constant = active().exp_prop[k_norm_constant];
+  set_prop(5, 0.56, 0);
+  // The whole chain ran again, silently and with the windows left open.
+  EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_NE(active().exp_prop[k_norm_constant], constant);
+  EXPECT_NE(active().curves[3][1]->data[1], before);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(hidden.empty());
+  // A value a step refuses leaves it out of date, without a word.
+  set_prop(14, -1.0, 0);
+  EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 1}));
+  EXPECT_TRUE(messages.empty());
+  set_prop(14, 10.0, 0);
+  EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 0}));
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+// The steps beyond the original chain on the record: the integral method and the low-r
+// optimisation of step 1, the Lorch window, R(r) and the coordination numbers of step 3.
+#include "numeric/coordination.h"
+#include "numeric/elements.h"
+#include "project/physics_options.h"
+#include "project/rdf.h"
+#include "project/sq_refine.h"
+#include "step_fixture.h"
+
+namespace {
+
+class RefineTest : public StepTest {
+ protected:
+  void SetUp() override {
+    StepTest::SetUp();
+    applied_project();
+    std::vector<double> q(1201), i(1201);
+    for (int k = 0; k < 1201; ++k) {
+      q[k] = k * 0.01;  // a silica-like intensity with a structure peak at 1.6 A
+      i[k] = 60.0 * std::exp(-0.004 * q[k] * q[k]) + 40.0 + 8.0 * std::sin(1.6 * q[k]) * std::exp(-0.01 * q[k] * q[k]);
+    }
+    put_curve(1, 0, q, i);
+    propbox_changed(4, 1);
+    set_prop(11, 8.0, 0);
+    active().usecalc[1] = 1;
+    messages.clear();
+  }
+  static const curve& at(int calc, int cid) { return *proj[activep].curves[calc][cid]; }
+};
+
+// Each setting the new parts need is checked after the original checks, with its warning.
+TEST_F(RefineTest, ChecksOfTheIntegralMethodAndTheOptimisation) {
+  struct {
+    int method;
+    double density, rmin, iterations;
+    const char* warning;
+  } cases[] = {
+      {2, 0.0, not_set, 5, "You decided to use the integral method\nIn that case the sample's density must be > 0.0"},
+      {0, 0.0662, 0.0, 5, "The optimisation below r_min needs r_min > 0.0"},
+      {0, 0.0662, 1.4, 2.5, "The optimisation below r_min needs 0 to 1000 iterations"},
+      {0, 0.0662, 1.4, 1001, "The optimisation below r_min needs 0 to 1000 iterations"},
+      {0, 0.0, 1.4, 5, "The optimisation below r_min needs the sample's density > 0.0"},
+      {2, 0.0662, 1.4, 0, nullptr},
+  };
+  for (const auto& c : cases) {
+    set_method(c.method);
+    set_prop(11, 8.0, 0);
+    active().exp_prop[k_density] = c.density;
+    set_lowr(c.rmin != not_set);
+    if (c.rmin != not_set) set_lowr_setting(0, c.rmin);
+    set_lowr_setting(1, c.iterations);
+    messages.clear();
+    EXPECT_EQ(test_sq(activep, 1), c.warning ? 0 : 1);
+    const std::vector<message> expected = c.warning ? std::vector<message>{{"warning", c.warning}} : std::vector<message>{};
+    EXPECT_EQ(messages, expected);
+  }
+}
+
+// The integral method gives the sum-rule constant; the optimisation keeps the curves it
+// started from as "before optimisation", stores its results, and switching it off clears
+// them again. The constant shown is always the one of the delivered curves.
+TEST_F(RefineTest, IntegralMethodAndOptimisationOnTheRecord) {
+  set_method(method_integral);
+  ASSERT_EQ(run_sq(), step_done);
+  const double integral = active().exp_prop[k_norm_constant];
+  EXPECT_GT(integral, 0.0);
+  EXPECT_EQ(curve_points(at(1, cid_qs_plain)), 0);
+  const std::vector<double> before = at(1, 1).data[1];
+
+  set_lowr(1);
+  set_lowr_setting(0, 1.2);
+  set_lowr_setting(2, 1.0);
+  ASSERT_EQ(run_sq(), step_done);
+  EXPECT_EQ(at(1, cid_qs_plain).data[1], before);
+  EXPECT_EQ(curve_points(at(1, cid_s_plain)), 1201);
+  EXPECT_NE(at(1, 1).data[1], before);
+  EXPECT_GT(active().options.lowr_rho, 0.0);
+  EXPECT_GE(active().options.lowr_chi2, 0.0);
+  EXPECT_EQ(lowr_result_text(activep), format("α %f  ρ %f  χ² %g", active().exp_prop[k_norm_constant], active().options.lowr_rho,
+                                              active().options.lowr_chi2));
+
+  set_lowr(0);
+  ASSERT_EQ(run_sq(), step_done);
+  EXPECT_EQ(active().exp_prop[k_norm_constant], integral);
+  EXPECT_EQ(curve_points(at(1, cid_qs_plain)), 0);
+  EXPECT_EQ(active().options.lowr_chi2, not_set);
+  EXPECT_TRUE(messages.empty());
+}
+
+// Step 3 with the Lorch window (no damping factor needed) fills R(r) = r G + 4 pi rho r^2,
+// and the coordination numbers are counted on it.
+TEST_F(RefineTest, LorchWindowRdfAndCoordination) {
+  ASSERT_EQ(run_sq(), step_done);
+  on_set_use_calc(2, 2);
+  set_prop(14, 8.0, 0);
+  set_prop(15, 0.01, 0);
+  set_window(1);
+  ASSERT_EQ(run_gr(), step_done);
+  const curve& g = at(3, 1);
+  const curve& rdf = at(3, cid_rdf);
+  ASSERT_EQ(curve_points(rdf), curve_points(g));
+  for (int j = 0; j < rdf.ndata; j += 50)
+    EXPECT_DOUBLE_EQ(rdf.data[1][j], g.data[0][j] * g.data[1][j] + four_pi_f * 0.0662 * g.data[0][j] * g.data[0][j]);
+  coordination_count c;
+  ASSERT_TRUE(count_coordination(activep, 1.0, 2.0, 0, 1, c));
+  EXPECT_NEAR(c.pair, pair_coordination(c.total, 2, active().spec_prop[0].data(), active().spec_prop[1].data(),
+                                         active().spec_prop[2].data(), 0, 1),
+              1e-12);
+  EXPECT_EQ(species_by_symbol(activep, "O"), 1);
+  EXPECT_EQ(species_by_symbol(activep, "X"), -1);
+  EXPECT_FALSE(count_coordination(activep, 2.0, 1.0, -1, -1, c));
+}
+
+// Q_min: the integral method uses the points from it on, as on the data cut there by hand;
+// below it S(Q) follows the line through the origin and the first point used.
+TEST_F(RefineTest, IntegralMethodFromTheLowestQ) {
+  active().exp_prop[3] = 0.0662;
+  set_method(method_integral);
+  set_physics_option(opt_qmin, 1.0);  // point 100 on
+  ASSERT_EQ(run_sq(), step_done);
+  const double alpha = active().exp_prop[17];
+  const std::vector<double> q = at(1, 0).data[0], s = at(1, 2).data[1];
+  set_physics_option(opt_qmin, not_set);
+  put_curve(1, 0, std::vector<double>(q.begin() + 100, q.end()),
+            std::vector<double>(at(1, 0).data[1].begin() + 100, at(1, 0).data[1].end()));
+  ASSERT_EQ(run_sq(), step_done);
+  EXPECT_NEAR(active().exp_prop[17], alpha, 1e-12 * alpha);
+  for (int k = 101; k < 1201; ++k) ASSERT_NEAR(s[k], at(1, 2).data[1][k - 100], 1e-9) << k;
+  for (int k = 0; k <= 100; ++k) ASSERT_NEAR(s[k], (at(1, 1).data[1][0] / q[100] + 1.0) * q[k] / q[100], 1e-9) << k;
+}
+
+}  // namespace
