@@ -325,7 +325,7 @@ int plot_format(options& o, const std::string&, const std::string& value) {
 
 int optimise(options& o, const std::string&, const std::string& value) {
   if (parse_double(value, o.optimise) && o.optimise > 0.0) return go_on;
-  std::fprintf(stderr, "amoq-reduce: --optimise %s: r_min must be a number > 0\n", value.c_str());
+  std::fprintf(stderr, tr("amoq-reduce: --optimise %s: r_min must be a number > 0\n"), value.c_str());
   return status_refused;
 }
 
@@ -351,7 +351,7 @@ bool parse_coordination(std::string_view v, coordination_request& c) {
 int coordination(options& o, const std::string&, const std::string& value) {
   coordination_request c;
   if (!parse_coordination(value, c)) {
-    std::fprintf(stderr, "amoq-reduce: --coordination %s: use R1:R2 or A-B:R1:R2\n", value.c_str());
+    std::fprintf(stderr, tr("amoq-reduce: --coordination %s: use R1:R2 or A-B:R1:R2\n"), value.c_str());
     return status_refused;
   }
   o.coordination.push_back(c);
@@ -446,18 +446,18 @@ double reported_density = 0.0;
 // The tool's messages carry neither the dialogs' bug-report request nor the placeholder
 // texts that follow a routine's own failure message.
 void put_error(const std::string& t) {
-  const std::string request = std::string(bug_line) + "<" + bug_address + ">";
+  const std::string request = std::string(tr(bug_line)) + "<" + bug_address + ">";
   std::string text = t;
   if (text.size() >= request.size() && text.compare(text.size() - request.size(), request.size(), request) == 0)
     text.erase(text.size() - request.size());
-  if (text != "My error message\n") sink.put(text);
+  if (text != std::string(tr("My error message")) + "\n") sink.put(text);
 }
 
 void install_presenter() {
   message_presenter p;
   p.info = [](const std::string& t) { sink.put(t); };
   p.warning = [](const std::string& t) {
-    if (t != "My warning message") sink.put(t);
+    if (t != tr("My warning message")) sink.put(t);
   };
   p.error = put_error;
   p.question = [](const std::string&, const std::string&) { return 0; };
@@ -545,16 +545,16 @@ bool take_from_tables(const std::vector<setting>& sets) {
     int result = anomalous_from_tables(s, all == 0.0);
     if (result == prop_rejected && all != 0.0) return false;
     if (result == prop_stored)
-      sink.put(format("amoq-reduce: f' and f'' of %s from the tables: %f %f", r.spec_symbol[s].c_str(),
+      sink.put(format(tr("amoq-reduce: f' and f'' of %s from the tables: %f %f"), r.spec_symbol[s].c_str(),
                       r.spec_prop[2][s], r.spec_prop[3][s]));
   }
   if (thickness == 0.0 && density == 0.0) return true;
   if (thickness == 0.0 || density == 0.0) {
-    sink.put("amoq-reduce: mut-thickness and mass-density are needed together");
+    sink.put(tr("amoq-reduce: mut-thickness and mass-density are needed together"));
     return false;
   }
   if (compute_mu_t(thickness, density) == prop_rejected) return false;
-  sink.put(format("amoq-reduce: mu*t of the sample from the tables: %f", r.exp_prop[k_abs_sample]));
+  sink.put(format(tr("amoq-reduce: mu*t of the sample from the tables: %f"), r.exp_prop[k_abs_sample]));
   return true;
 }
 
@@ -675,13 +675,13 @@ int print_coordination(const options& o, std::vector<record_coordination>& out) 
     const bool pair = !c.a.empty();
     const int a = pair ? species_by_symbol(activep, c.a) : -1, b = pair ? species_by_symbol(activep, c.b) : -1;
     if (pair && (a < 0 || b < 0)) {
-      sink.put(format("amoq-reduce: --coordination %s-%s: no such species in the project", c.a.c_str(),
+      sink.put(format(tr("amoq-reduce: --coordination %s-%s: no such species in the project"), c.a.c_str(),
                       c.b.c_str()));
       return status_refused;
     }
     coordination_count count;
     if (!count_coordination(activep, c.r1, c.r2, a, b, count)) {
-      sink.put("amoq-reduce: --coordination needs R(r): run the g(r) step");
+      sink.put(tr("amoq-reduce: --coordination needs R(r): run the g(r) step"));
       return status_refused;
     }
     const double n = pair ? count.pair : count.total;
@@ -703,7 +703,7 @@ int write_record(const options& o, const fs::path& dir, const std::vector<record
     if (in.role != "project") inputs.push_back(in);
   const std::string path = (dir / "reduction.json").string();
   if (write_reduction_record(path, activep, inputs, counts) == 0) return status_ok;
-  show_error(format("Impossible to write data file:\n%s\n", path.c_str()).c_str(), 1);
+  show_error(format(tr("Impossible to write data file:\n%s\n"), path.c_str()).c_str(), 1);
   return status_file;
 }
 
@@ -887,7 +887,7 @@ int main(int argc, char** argv) {
       if (!o.quiet) {
         std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, total, input.filename().string().c_str());
         if (folders[i] != input.stem().string())
-          std::fprintf(stderr, "amoq-reduce: results of %s in %s/\n", o.inputs[i].c_str(),
+          std::fprintf(stderr, tr("amoq-reduce: results of %s in %s/\n"), o.inputs[i].c_str(),
                        dir.string().c_str());
       }
     }

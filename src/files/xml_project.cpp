@@ -184,21 +184,21 @@ bool name_is(const xmlNode* node, const char* name) {
 // names and scattering coefficients are taken as when Z is chosen in the settings.
 int read_species(int p, xmlNode* chemistry) {
   xmlNode* species = findnode(chemistry->children, "species");
-  if (!species) return fail(4, "no <species> element");
+  if (!species) return fail(4, tr("no <species> element"));
   int n = 0;
   if (!parse_int_in(first_attribute(species), true, 0, nspec_max, n))
-    return fail(4, "the number of species is not between 0 and 10");
+    return fail(4, tr("the number of species is not between 0 and 10"));
   prepspec(p, n);
   xmlNode* z_node = nullptr;
   for (int i = 0; i < n; ++i) {
     z_node = findnode(i == 0 ? species->children : z_node->next, "Z");
-    if (!z_node) return fail(4, format("no <Z> element for species %d", i));
+    if (!z_node) return fail(4, format(tr("no <Z> element for species %d"), i));
     int id = -1;
     if (!parse_int_in(first_attribute(z_node), false, i, i, id))
-      return fail(4, format("the id of <Z> number %d is not %d", i + 1, i));
+      return fail(4, format(tr("the id of <Z> number %d is not %d"), i + 1, i));
     int z = 0;
     if (!parse_int_in(node_text(z_node), false, 1, ncoeff_elements, z))
-      return fail(4, format("the atomic number of species %d is not between 1 and 98", i));
+      return fail(4, format(tr("the atomic number of species %d is not between 1 and 98"), i));
     set_species_element(p, i, z);
   }
   return 0;
@@ -212,26 +212,26 @@ int read_elements(int p, xmlNode* chemistry) {
   xmlNode* e = nullptr;
   for (int i = 0; i < proj[p].nspec; ++i) {
     e = findnode(i == 0 ? chemistry->children : e->next, "element");
-    if (!e) return fail(5, format("no <element> for species %d", i));
+    if (!e) return fail(5, format(tr("no <element> for species %d"), i));
     project& r = proj[p];
     std::optional<std::string> symbol = first_attribute(e);
     if (!symbol || !same_text(*symbol, r.spec_symbol[i]))
-      return fail(5, format("the symbol \"%s\" of species %d is not %s, the element of Z = %d",
+      return fail(5, format(tr("the symbol \"%s\" of species %d is not %s, the element of Z = %d"),
                             symbol ? symbol->c_str() : "", i, r.spec_symbol[i].c_str(),
                             nearest_int(r.spec_prop[0][i])));
     std::optional<std::string> name = child_text(e, "name");
     if (!name || !same_text(*name, r.spec_name[i]))
-      return fail(5, format("the <name> \"%s\" of species %d is not %s", name ? name->c_str() : "",
+      return fail(5, format(tr("the <name> \"%s\" of species %d is not %s"), name ? name->c_str() : "",
                             i, r.spec_name[i].c_str()));
     double z = 0.0;
     if (!parse_decimal(child_text(e, "z"), z) || z != r.spec_prop[0][i])
-      return fail(5, format("the <z> of species %d is not %d", i, nearest_int(r.spec_prop[0][i])));
+      return fail(5, format(tr("the <z> of species %d is not %d"), i, nearest_int(r.spec_prop[0][i])));
     static const char* const fields[3] = {"concentration", "fp", "fpp"};
     for (int k = 0; k < 3; ++k) {
       std::optional<std::string> text = child_text(e, fields[k]);
       double v = 0.0;
       if ((text || k == 0) && !parse_decimal(text, v))
-        return fail(5, format("<%s> of species %d is missing or not a number", fields[k], i));
+        return fail(5, format(tr("<%s> of species %d is missing or not a number"), fields[k], i));
       r.spec_prop[1 + k][i] = v;
     }
   }
@@ -243,14 +243,14 @@ int read_elements(int p, xmlNode* chemistry) {
 bool read_code(xmlNode* experiment, const char* name, const char* const* table, int entries,
                double& out) {
   std::optional<std::string> text = child_text(experiment, name);
-  if (!text) return fail(format("no <%s> element", name));
+  if (!text) return fail(format(tr("no <%s> element"), name));
   for (int k = 0; k < entries; ++k) {
     if (same_text(*text, table[k])) {
       out = k == 0 ? not_set : static_cast<double>(k);
       return true;
     }
   }
-  return fail(format("<%s> \"%s\" is not a known choice", name, text->c_str()));
+  return fail(format(tr("<%s> \"%s\" is not a known choice"), name, text->c_str()));
 }
 
 // A number child of the experiment part found from `first` on.
@@ -258,7 +258,7 @@ bool read_number(xmlNode* first, const char* name, double& out, xmlNode** found 
   xmlNode* n = findnode(first, name);
   if (found) *found = n;
   if (!n || !parse_single(node_text(n), out))
-    return fail(format("<%s> is missing, out of order or not a number", name));
+    return fail(format(tr("<%s> is missing, out of order or not a number"), name));
   return true;
 }
 
@@ -494,31 +494,32 @@ namespace {
 int check_document(const char* file, int p, bool& applied) {
   std::vector<uint8_t> bytes;
   const file_problem problem = read_input_file(file, static_cast<size_t>(xml_max_bytes), bytes);
-  if (problem == file_problem::too_large) return fail(1, "the file is larger than 1 MiB");
-  if (problem != file_problem::none) return fail(1, "the file " + file_problem_text(problem, errno));
+  if (problem == file_problem::too_large) return fail(1, tr("the file is larger than 1 MiB"));
+  if (problem != file_problem::none)
+    return fail(1, tr("the file ") + std::string(tr(file_problem_text(problem, errno).c_str())));
   const xml_census census =
       count_xml_nodes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   if (!census.within_bounds)
-    return fail(1, format("a document type declaration, more than %d attributes on one element "
-                          "or more than %ld nodes",
+    return fail(1, format(tr("a document type declaration, more than %d attributes on one element "
+                          "or more than %ld nodes"),
                           xml_max_attributes, xml_max_nodes));
   doc_ptr doc = parse_document(bytes, file);
-  if (!doc) return fail(1, "not a well-formed XML document without a document type declaration");
+  if (!doc) return fail(1, tr("not a well-formed XML document without a document type declaration"));
 
   xmlNode* root = xmlDocGetRootElement(doc.get());
   if (!root || !name_is(root, "amoq-xml"))
-    return fail(2, format("the root element is <%s>, not <amoq-xml>",
+    return fail(2, format(tr("the root element is <%s>, not <amoq-xml>"),
                           root && root->name ? reinterpret_cast<const char*>(root->name) : ""));
   xmlNode* chemistry = findnode(root->children, "chemistry");
-  if (!chemistry) return fail(3, "no <chemistry> element");
+  if (!chemistry) return fail(3, tr("no <chemistry> element"));
   if (int code = read_species(p, chemistry)) return code;
   if (int code = read_elements(p, chemistry)) return code;
 
   xmlNode* experiment = findnode(root->children, "experiment");
-  if (!experiment) return fail(3, "no <experiment> element");
+  if (!experiment) return fail(3, tr("no <experiment> element"));
   if (!read_experiment(p, experiment)) return 6;
   xmlNode* project_node = findnode(experiment, "project");
-  if (!project_node) return fail(3, "no <project> element after <experiment>");
+  if (!project_node) return fail(3, tr("no <project> element after <experiment>"));
   applied = node_text(project_node) == std::optional<std::string>("TRUE");
   return 0;
 }
@@ -528,13 +529,13 @@ int check_document(const char* file, int p, bool& applied) {
 int check_xml(const char* file) {
   const int p = activep;
   failure_reason.clear();
-  if (!file || !valid_project(p)) return fail(1, "no project to read into");
+  if (!file || !valid_project(p)) return fail(1, tr("no project to read into"));
   bool applied = false;
   int code;
   try {
     code = check_document(file, p, applied);
   } catch (const std::bad_alloc&) {  // refused like an unreadable file, never an abort
-    code = fail(1, "not enough memory to read it");
+    code = fail(1, tr("not enough memory to read it"));
   }
   if (code != 0) return code;
 

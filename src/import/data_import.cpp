@@ -12,6 +12,11 @@
 
 #include <xylib/xylib.h>
 
+// Texts marked for the message catalogue; the layers above translate them.
+#ifndef N_
+#define N_(text) text
+#endif
+
 namespace {
 
 // Bytes of the file's start searched for header lines.
@@ -68,17 +73,17 @@ int convert_abscissa(abscissa_unit unit, std::vector<double>& x) {
 // The first block's first two columns, up to the first pair that is not finite.
 bool take_columns(const xylib::DataSet& ds, imported_data& d) {
   if (ds.get_block_count() < 1) {
-    d.reason = "no data in the file";
+    d.reason = N_("no data in the file");
     return false;
   }
   const xylib::Block& b = *ds.get_block(0);
   if (b.get_column_count() < 2) {
-    d.reason = "fewer than two columns of data";
+    d.reason = N_("fewer than two columns of data");
     return false;
   }
   const int n = b.get_point_count();
   if (n <= 0) {
-    d.reason = "no data lines";
+    d.reason = N_("no data lines");
     return false;
   }
   const xylib::Column& cx = b.get_column(1);
@@ -92,7 +97,7 @@ bool take_columns(const xylib::DataSet& ds, imported_data& d) {
     d.y.push_back(y);
   }
   if (d.x.empty()) {
-    d.reason = "no finite data";
+    d.reason = N_("no finite data");
     return false;
   }
   return true;
@@ -166,31 +171,31 @@ imported_data import_data_file(const std::string& path) {
   std::error_code ec;
   const fs::file_status st = fs::status(fs::path(path), ec);
   if (!fs::exists(st)) {
-    d.reason = "file does not exist";
+    d.reason = N_("file does not exist");
     return d;
   }
   if (!fs::is_regular_file(st)) {
-    d.reason = "not a regular file";
+    d.reason = N_("not a regular file");
     return d;
   }
   const auto size = fs::file_size(fs::path(path), ec);
   if (ec) {
-    d.reason = "the file cannot be read";
+    d.reason = N_("the file cannot be read");
     return d;
   }
   if (size == 0) {
-    d.reason = "the file is empty";
+    d.reason = N_("the file is empty");
     return d;
   }
   if (size > static_cast<uintmax_t>(import_max_bytes)) {
-    d.reason = "the file is larger than 256 MiB";
+    d.reason = N_("the file is larger than 256 MiB");
     return d;
   }
   // xylib reports a file it cannot read by exceptions; none leaves this function.
   try {
     std::unique_ptr<xylib::DataSet> ds = load(path);
     if (!ds) {
-      d.reason = "unknown format";
+      d.reason = N_("unknown format");
       return d;
     }
     d.format_name = ds->fi && ds->fi->desc ? ds->fi->desc : "";
@@ -208,7 +213,7 @@ imported_data import_data_file(const std::string& path) {
     return d;
   } catch (...) {
     d = imported_data{};
-    d.reason = "unknown format or no data";
+    d.reason = N_("unknown format or no data");
     return d;
   }
   d.format = convert_abscissa(d.header.unit, d.x);

@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+// Texts marked for the message catalogue; the layers above translate them.
+#ifndef N_
+#define N_(text) text
+#endif
+
 namespace {
 
 bool is_alnum(char c) {
@@ -192,10 +197,10 @@ header_units recognise_header(std::string_view text) {
 
 const char* unit_description(abscissa_unit unit) {
   switch (unit) {
-    case abscissa_unit::two_theta_deg: return "2θ in degrees";
-    case abscissa_unit::two_theta_rad: return "2θ in radians, converted to degrees";
-    case abscissa_unit::q_per_angstrom: return "Q in Å⁻¹";
-    case abscissa_unit::q_per_nm: return "Q in nm⁻¹, converted to Å⁻¹";
-    default: return "not recognised";
+    case abscissa_unit::two_theta_deg: return N_("2θ in degrees");
+    case abscissa_unit::two_theta_rad: return N_("2θ in radians, converted to degrees");
+    case abscissa_unit::q_per_angstrom: return N_("Q in Å⁻¹");
+    case abscissa_unit::q_per_nm: return N_("Q in nm⁻¹, converted to Å⁻¹");
+    default: return N_("not recognised");
   }
 }

@@ -127,15 +127,20 @@ int create_temporary(const std::string& target, std::string& temp) {
 
 }  // namespace
 
+// The texts are marked for the message catalogue; the layers above translate them.
+#ifndef N_
+#define N_(text) text
+#endif
+
 std::string file_problem_text(file_problem problem, int error) {
   switch (problem) {
     case file_problem::none: return "";
-    case file_problem::missing: return "does not exist";
-    case file_problem::directory: return "is a directory";
-    case file_problem::not_regular: return "is not a regular file";
-    case file_problem::not_writable: return "is not writable by you";
-    case file_problem::too_large: return "is too large";
-    case file_problem::no_memory: return "not enough memory to read it";
+    case file_problem::missing: return N_("does not exist");
+    case file_problem::directory: return N_("is a directory");
+    case file_problem::not_regular: return N_("is not a regular file");
+    case file_problem::not_writable: return N_("is not writable by you");
+    case file_problem::too_large: return N_("is too large");
+    case file_problem::no_memory: return N_("not enough memory to read it");
     case file_problem::system: break;
   }
   return std::strerror(error);

@@ -7,6 +7,7 @@
 #include "plot/plot_input.h"
 #include "project/messages.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -227,6 +228,6 @@ int pointer_value(const axis_map& m, const curve& c, double px, double py, doubl
 
 std::string pointer_text(const axis_map& m, const curve& c, double px, double py) {
   double x = 0, y = 0;
-  if (!pointer_value(m, c, px, py, x, y)) return "Not in plot";
+  if (!pointer_value(m, c, px, py, x, y)) return tr("Not in plot");
   return format("(x= %lf, y= %lf)", x, y);
 }

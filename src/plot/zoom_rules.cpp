@@ -5,6 +5,7 @@
 
 #include "plot/axis_map.h"
 #include "project/curve.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -31,11 +32,11 @@ drag_result judge_drag(bool pressed_inside, bool released_inside, int dx, int dy
 const char* drag_hint(drag_result r) {
   switch (r) {
     case drag_result::no_drag:
-      return "Drag or wheel to zoom, Home: all";
+      return N_("Drag or wheel to zoom, Home: all");
     case drag_result::too_short:
-      return "Hold the drag ½ s to zoom";
+      return N_("Hold the drag ½ s to zoom");
     case drag_result::outside:
-      return "Drag inside the frame to zoom";
+      return N_("Drag inside the frame to zoom");
     case drag_result::zoom:
       break;
   }

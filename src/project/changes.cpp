@@ -6,6 +6,7 @@
 #include "project/recalc.h"
 #include "project/settings.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ void step_recomputed(int p, int calc) {
 const char* out_of_date_mark(int p, int calc) {
   if (!valid_project(p) || calc < 0 || calc >= ncalc) return "";
   const project& r = proj[p];
-  return r.out_of_date[calc] && step_has_results(r, calc) ? " (out of date)" : "";
+  return r.out_of_date[calc] && step_has_results(r, calc) ? tr(" (out of date)") : "";
 }
 
 void setting_accepted(int first) {

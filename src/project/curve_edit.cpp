@@ -10,6 +10,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -33,15 +34,15 @@ struct entry_desc {
 };
 
 const entry_desc entries[] = {
-    {"X size", true},           {"Y size", true},
-    {"Title x position", false}, {"Title y position", false},
-    {"Frame line width", false}, {"Frame x min", false},
-    {"Frame x max", false},      {"Frame y min", false},
-    {"Frame y max", false},      {"Line width", false},
-    {"Glyph size", false},       {"Glyph frequency", true},
-    {"Legend x position", false}, {"Legend y position", false},
-    {"Legend box line width", false}, {"Axis min", false},
-    {"Axis max", false},         {"Major ticks spacing", false},
+    {N_("X size"), true},           {N_("Y size"), true},
+    {N_("Title x position"), false}, {N_("Title y position"), false},
+    {N_("Frame line width"), false}, {N_("Frame x min"), false},
+    {N_("Frame x max"), false},      {N_("Frame y min"), false},
+    {N_("Frame y max"), false},      {N_("Line width"), false},
+    {N_("Glyph size"), false},       {N_("Glyph frequency"), true},
+    {N_("Legend x position"), false}, {N_("Legend y position"), false},
+    {N_("Legend box line width"), false}, {N_("Axis min"), false},
+    {N_("Axis max"), false},         {N_("Major ticks spacing"), false},
 };
 
 static_assert(std::size(entries) == static_cast<size_t>(curve_entry::major_ticks) + 1);
@@ -81,7 +82,7 @@ double* double_field(const curve_edit& e, curve& c, curve_entry f) {
 
 const char* fraction(double v, int index) {
   if (v >= 0.0 && v <= 1.0) return nullptr;
-  return index == 0 ? "x ∈ [0.0, 1.0]" : "y ∈ [0.0, 1.0]";
+  return index == 0 ? N_("x ∈ [0.0, 1.0]") : N_("y ∈ [0.0, 1.0]");
 }
 
 // The warning that refuses v for field f, or null when v is accepted.
@@ -89,29 +90,29 @@ const char* range_warning(const curve_edit& e, const curve& c, curve_entry f, do
   const int a = e.axis;
   switch (f) {
     case curve_entry::width:
-      if (v <= 0) return "X size must be > 0";
-      return v > max_window_size ? "X size must be <= 16384" : nullptr;
+      if (v <= 0) return N_("X size must be > 0");
+      return v > max_window_size ? N_("X size must be <= 16384") : nullptr;
     case curve_entry::height:
-      if (v <= 0) return "Y size must be > 0";
-      return v > max_window_size ? "Y size must be <= 16384" : nullptr;
+      if (v <= 0) return N_("Y size must be > 0");
+      return v > max_window_size ? N_("Y size must be <= 16384") : nullptr;
     case curve_entry::title_x:
     case curve_entry::legend_x: return fraction(v, 0);
     case curve_entry::title_y:
     case curve_entry::legend_y: return fraction(v, 1);
     case curve_entry::frame_xmin:
-      return v < c.frame[1] ? nullptr : "Frame x min must be < to frame x max";
+      return v < c.frame[1] ? nullptr : N_("Frame x min must be < to frame x max");
     case curve_entry::frame_xmax:
-      return v > c.frame[0] ? nullptr : "Frame x max must be > to frame x min";
+      return v > c.frame[0] ? nullptr : N_("Frame x max must be > to frame x min");
     case curve_entry::frame_ymin:
-      return v > c.frame[3] ? nullptr : "Frame y min must be > to frame y max";
+      return v > c.frame[3] ? nullptr : N_("Frame y min must be > to frame y max");
     case curve_entry::frame_ymax:
-      return v < c.frame[2] ? nullptr : "Frame y max must be < to frame y min";
-    case curve_entry::line_width: return v > 0.0 ? nullptr : "Line width must be > 0.0";
-    case curve_entry::glyph_size: return v > 0.0 ? nullptr : "Glyph size must be > 0.0";
-    case curve_entry::glyph_freq: return v > 0 ? nullptr : "Glyph frequency must be > 0";
-    case curve_entry::axis_min: return v < c.axmax[a] ? nullptr : "Axis min must be < to axis max";
-    case curve_entry::axis_max: return v > c.axmin[a] ? nullptr : "Axis max must be > to axis min";
-    case curve_entry::major_ticks: return v > 0.0 ? nullptr : "Major tick must be > 0.0";
+      return v < c.frame[2] ? nullptr : N_("Frame y max must be < to frame y min");
+    case curve_entry::line_width: return v > 0.0 ? nullptr : N_("Line width must be > 0.0");
+    case curve_entry::glyph_size: return v > 0.0 ? nullptr : N_("Glyph size must be > 0.0");
+    case curve_entry::glyph_freq: return v > 0 ? nullptr : N_("Glyph frequency must be > 0");
+    case curve_entry::axis_min: return v < c.axmax[a] ? nullptr : N_("Axis min must be < to axis max");
+    case curve_entry::axis_max: return v > c.axmin[a] ? nullptr : N_("Axis max must be > to axis min");
+    case curve_entry::major_ticks: return v > 0.0 ? nullptr : N_("Major tick must be > 0.0");
     default: return nullptr;  // line widths of the frame and legend box: any number
   }
 }
@@ -200,12 +201,12 @@ int set_curve_entry(const curve_edit& e, curve_entry f, std::string_view text) {
     v = parse_entry(text);
   }
   if (!v) {
-    show_warning(format("%s: \"%.*s\" is not a %s", d.name, static_cast<int>(text.size()),
-                        text.data(), d.whole ? "whole number" : "number").c_str());
+    show_warning(format(tr("%s: \"%.*s\" is not a %s"), tr(d.name), static_cast<int>(text.size()),
+                        text.data(), d.whole ? tr("whole number") : tr("number")).c_str());
     return 0;
   }
   if (const char* warning = range_warning(e, *c, f, *v)) {
-    show_warning(warning);
+    show_warning(tr(warning));
     return 0;
   }
   if (int* i = int_field(e, *c, f))

@@ -4,6 +4,7 @@
 
 #include "project/entry_text.h"
 #include "project/messages.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ std::vector<int> rows_in(const data_table& t, std::vector<int> rows) {
 }
 
 int refuse(const char* field, std::string_view text) {
-  show_warning(format("%s: \"%.*s\" is not a number", field, static_cast<int>(text.size()),
+  show_warning(format(tr("%s: \"%.*s\" is not a number"), tr(field), static_cast<int>(text.size()),
                       text.data()).c_str());
   return 0;
 }
@@ -38,7 +39,7 @@ data_table table_of(const curve& c) {
 int set_cell(data_table& t, int row, int column, std::string_view text) {
   if (row < 0 || row >= static_cast<int>(t.size()) || column < 1 || column > 2) return 0;
   auto v = parse_entry(text);
-  if (!v) return refuse(column == 1 ? "Abscissa" : "Ordinate", text);
+  if (!v) return refuse(column == 1 ? N_("Abscissa") : N_("Ordinate"), text);
   (column == 1 ? t[row].x : t[row].y) = *v;
   return 1;
 }
@@ -63,7 +64,7 @@ void delete_rows(data_table& t, const std::vector<int>& selected) {
 
 int column_operation(data_table& t, int op, std::string_view text) {
   auto v = parse_entry(text);
-  if (!v) return refuse("Constant", text);
+  if (!v) return refuse(N_("Constant"), text);
   for (data_row& r : t) r.y = op == 0 ? r.y + *v : r.y * *v;
   return 1;
 }

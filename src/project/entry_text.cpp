@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "project/messages.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ std::optional<int> parse_entry_int(std::string_view text) {
 std::optional<double> read_entry(const char* field, std::string_view text) {
   std::optional<double> v = parse_entry(text);
   if (!v)
-    show_warning(format("%s: \"%.*s\" is not a number\nThe value is left as it was", field,
+    show_warning(format(tr("%s: \"%.*s\" is not a number\nThe value is left as it was"), field,
                         static_cast<int>(text.size()), text.data())
                      .c_str());
   return v;

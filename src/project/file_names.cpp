@@ -4,6 +4,7 @@
 
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ int limited_image_side(double typed, bool& reduced) {
 }
 
 std::string size_reduced_message(int axis) {
-  return format("The %s was reduced to %d pixels, the largest side of an image",
-                axis == 0 ? "width" : "height", max_image_side);
+  return format(axis == 0 ? tr("The width was reduced to %d pixels, the largest side of an image")
+                         : tr("The height was reduced to %d pixels, the largest side of an image"),
+                max_image_side);
 }

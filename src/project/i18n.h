@@ -5,7 +5,8 @@
 
 #include <libintl.h>
 
-inline const char* tr(const char* text) { return gettext(text); }
+// The empty text stays empty: gettext("") would return the catalogue's header.
+inline const char* tr(const char* text) { return text && *text ? gettext(text) : text; }
 
 // Marks a text for extraction where it is translated later with tr() (tables).
 #ifndef N_

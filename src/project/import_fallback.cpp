@@ -59,7 +59,7 @@ std::string adopt_abscissa(const imported_data& d, int id, const char* path) {
   } else if (id > 2 && d.format == 0) {
     show_warning(format(tr("%s\nhas the abscissa 2θ; this input is read as Q"), path).c_str());
   }
-  return format(tr("Abscissa: %s"), unit_description(d.header.unit));
+  return format(tr("Abscissa: %s"), tr(unit_description(d.header.unit)));
 }
 
 // The wavelength the file gives: offered when the project has none, reported when it
@@ -94,7 +94,7 @@ int load_refused_file(const char* path, int id, int calc, int cid) {
   if (!valid_project(activep) || !detection_chosen(path)) return 0;
   imported_data d = import_data_file(path);
   if (!d.reason.empty()) {
-    report_load_error(tr(refused), path, d.reason);
+    report_load_error(tr(refused), path, tr(d.reason.c_str()));
     return 0;
   }
   std::string note = format(tr("%s\nread with format detection (%s)\n"),

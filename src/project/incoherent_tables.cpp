@@ -7,6 +7,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/xray_tables.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -72,9 +73,9 @@ void warn_analytic_incoherent(int p, double qlo, double qhi) {
   std::string list;
   for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
   r.incoherent_warned = true;
-  show_warning(format("The analytic incoherent scattering function is off by more than 5 %% of Z\n"
-                      "for %s over the Q range of the data\n"
-                      "The tabulated functions (Incoherent scattering: Tables) are advised",
+  show_warning(format(tr("The analytic incoherent scattering function is off by more than 5 %% of Z\n"
+                         "for %s over the Q range of the data\n"
+                         "The tabulated functions (Incoherent scattering: Tables) are advised"),
                       list.c_str())
                    .c_str());
 }

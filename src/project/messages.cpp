@@ -92,7 +92,7 @@ void show_numeric_error(const char* a, const char* b, const char* c) {
 
 int ask_save_changes(const std::string& name) {
   if (!presenter.save_changes) return answer_cancel;
-  std::string text = format("Save changes to \"%s\" before closing?", name.c_str());
+  std::string text = format(tr("Save changes to \"%s\" before closing?"), name.c_str());
   int a = presenter.save_changes(text);
   return a == answer_save || a == answer_discard ? a : answer_cancel;
 }

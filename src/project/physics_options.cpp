@@ -9,6 +9,7 @@
 #include "project/project.h"
 #include "project/settings.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -18,13 +19,13 @@ struct option_rule {
   const char* field;  // its name in messages
 };
 const option_rule rules[nphysics_options] = {
-    {&project_options::incoherent, 1, "Incoherent scattering"},
-    {&project_options::qmin, 1, "Lowest Q used"},
-    {&project_options::qmax, 3, "Highest Q of the transform"},
-    {&project_options::ttmin, 0, "Lowest abscissa used"},
-    {&project_options::ttmax, 0, "Highest abscissa used"},
-    {&project_options::monoangle, 0, "Monochromator angle"},
-    {&project_options::polfraction, 0, "Linear polarisation fraction"},
+    {&project_options::incoherent, 1, N_("Incoherent scattering")},
+    {&project_options::qmin, 1, N_("Lowest Q used")},
+    {&project_options::qmax, 3, N_("Highest Q of the transform")},
+    {&project_options::ttmin, 0, N_("Lowest abscissa used")},
+    {&project_options::ttmax, 0, N_("Highest abscissa used")},
+    {&project_options::monoangle, 0, N_("Monochromator angle")},
+    {&project_options::polfraction, 0, N_("Linear polarisation fraction")},
 };
 
 bool is_set(double v) { return v != not_set; }
@@ -67,7 +68,7 @@ int set_physics_option_text(int option, const std::string& text) {
   if (text.find_first_not_of(" \t") == std::string::npos) return set_physics_option(option, not_set);
   std::optional<double> v = parse_entry(text);
   if (!v) {
-    show_info(format("%s: \"%s\" is not a number", rules[option].field, text.c_str()).c_str(), 0);
+    show_info(format(tr("%s: \"%s\" is not a number"), tr(rules[option].field), text.c_str()).c_str(), 0);
     return prop_rejected;
   }
   return set_physics_option(option, *v);
@@ -78,14 +79,14 @@ const char* physics_option_problem(int p, int calc) {
   const project_options& o = proj[p].options;
   if (calc == 0 && (is_set(o.ttmin) || is_set(o.ttmax))) {
     if (is_set(o.ttmin) && is_set(o.ttmax) && !(o.ttmin < o.ttmax))
-      return "The range of the raw data must have its lower limit below its upper limit";
+      return N_("The range of the raw data must have its lower limit below its upper limit");
     if (points_within(p, 0, o.ttmin, o.ttmax) < 3)
-      return "The range of the raw data keeps fewer than 3 points";
+      return N_("The range of the raw data keeps fewer than 3 points");
   }
   if (calc == 1 && is_set(o.qmin) && !(o.qmin > 0.0 && o.qmin < proj[p].max[1]))
-    return "The lowest Q of the normalisation must be > 0.0 and < Qmax";
+    return N_("The lowest Q of the normalisation must be > 0.0 and < Qmax");
   if (calc == 3 && is_set(o.qmax) && points_within(p, 3, not_set, o.qmax) < 3)
-    return "The highest Q of the transform must keep at least 3 points";
+    return N_("The highest Q of the transform must keep at least 3 points");
   return nullptr;
 }
 
@@ -94,9 +95,9 @@ const char* polarisation_problem(int p) {
   const project& r = proj[p];
   const project_options& o = r.options;
   if (r.exp_prop[k_polarisation] == 1.0 && is_set(o.monoangle) && !(o.monoangle >= 0.0 && o.monoangle < 180.0))
-    return "The monochromator angle 2θM must be >= 0.0 and < 180.0";
+    return N_("The monochromator angle 2θM must be >= 0.0 and < 180.0");
   if (r.exp_prop[k_polarisation] == 2.0 && is_set(o.polfraction) && !(o.polfraction >= 0.0 && o.polfraction <= 1.0))
-    return "The polarisation fraction must be >= 0.0 and <= 1.0";
+    return N_("The polarisation fraction must be >= 0.0 and <= 1.0");
   return nullptr;
 }
 

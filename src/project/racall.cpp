@@ -25,8 +25,9 @@ constexpr double same_grid_tolerance = 1e-6;
 
 // The data file id as messages name it.
 std::string file_label(const project& r, int id) {
-  static const char* const unnamed[3] = {"the raw data", "the background", "the substrate/cell data"};
-  return r.filename[id] ? *r.filename[id] : unnamed[id];
+  static const char* const unnamed[3] = {N_("the raw data"), N_("the background"),
+                                               N_("the substrate/cell data")};
+  return r.filename[id] ? *r.filename[id] : tr(unnamed[id]);
 }
 
 const char* abscissa_unit(const project& r) { return r.params[k_abscissa] == 1 ? " Å⁻¹" : "°"; }
@@ -55,19 +56,19 @@ std::string data_problem(int p, int id) {
   const int used = id == 0 ? n - 1 : n;
   const int bad = first_not_increasing(*c, used);
   if (bad > 0)
-    return format("The abscissae of %s do not increase: point %d (%g) follows %g\nThe data "
-                  "must run from low to high angle or Q",
+    return format(tr("The abscissae of %s do not increase: point %d (%g) follows %g\nThe data "
+                  "must run from low to high angle or Q"),
                   name.c_str(), bad + 1, c->data[0][bad], c->data[0][bad - 1]);
   if (id != 0 || used < 2) return {};
   const double lambda = r.exp_prop[k_wavelength];
   const double qlimit = four_pi_f / lambda;
   if (r.params[k_abscissa] == 1 && lambda * c->data[0][used - 1] / four_pi_f > 1.0)
-    return format("Q = %g Å⁻¹ in %s is beyond 4π/λ = %g Å⁻¹\nIs the abscissa in nm⁻¹, or the "
-                  "wavelength wrong?",
+    return format(tr("Q = %g Å⁻¹ in %s is beyond 4π/λ = %g Å⁻¹\nIs the abscissa in nm⁻¹, or the "
+                  "wavelength wrong?"),
                   c->data[0][used - 1], name.c_str(), qlimit);
   if (!(dr_grid_step(lambda, r.params[k_abscissa] + 1, c->data[0][0], c->data[0][1]) > 0.0))
-    return format("The first step of %s, from %g to %g%s, is below 0.0005 Å⁻¹ in Q\nThe "
-                  "corrected data are resampled with that step rounded to 0.001 Å⁻¹",
+    return format(tr("The first step of %s, from %g to %g%s, is below 0.0005 Å⁻¹ in Q\nThe "
+                  "corrected data are resampled with that step rounded to 0.001 Å⁻¹"),
                   name.c_str(), c->data[0][0], c->data[0][1], abscissa_unit(r));
   return {};
 }
@@ -84,10 +85,10 @@ const double* on_raw_grid(const project& r, int id, const curve& raw, const curv
   const int outside = resample_series(nc, c.data[0].data(), c.data[1].data(), n,
                                       raw.data[0].data(), buf.data());
   if (!note.empty()) note += "\n";
-  note += format("%s has other abscissae than the raw data: it is interpolated onto them",
+  note += format(tr("%s has other abscissae than the raw data: it is interpolated onto them"),
                  file_label(r, id).c_str());
   if (outside > 0 && nc > 0)
-    note += format("\nOutside its range, %g to %g%s, nothing is subtracted", c.data[0][0],
+    note += format(tr("\nOutside its range, %g to %g%s, nothing is subtracted"), c.data[0][0],
                    c.data[0][nc - 1], abscissa_unit(r));
   return buf.data();
 }
@@ -138,8 +139,8 @@ const double* scaled(const double* v, int n, double factor, std::vector<double>&
 int set_scale(int k, double value) {
   if (!valid_project(activep) || k < 0 || k > 1) return 0;
   if (!(value > 0.0) || !std::isfinite(value)) {
-    show_info(k == 0 ? "The background scale factor must be > 0.0"
-                     : "The cell scale factor must be > 0.0",
+    show_info(k == 0 ? tr("The background scale factor must be > 0.0")
+                     : tr("The cell scale factor must be > 0.0"),
               0);
     return 0;
   }

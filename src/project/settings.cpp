@@ -118,13 +118,14 @@ int set_experiment_value(project& r, int prop, double value) {
 std::optional<double> entry_value(int prop, const char* text) {
   // The field names of the settings and step dialogs, in property order.
   static const char* const fields[prop_last_exp + 1] = {
-      "Number of species", "Atomic number Z", "Concentration", "f'", "f''", "Wavelength (Å)",
-      "Linear absorption, sample (μt)", "Linear absorption, substrate/cell (μt)",
-      "Number density (atoms/Å³)", "Detector dead time (s)", "Additive correction",
-      "High angle method, Q limit (Å⁻¹)", "Trial and error method, damping factor",
-      "Bending point (Å⁻¹)", "Rmax (Å)", "δr (Å)", "Damping factor (Å²)"};
-  const char* field = prop >= 0 && prop <= prop_last_exp ? fields[prop] : "Value";
-  return read_entry(field, text ? text : "");
+      N_("Number of species"), N_("Atomic number Z"), N_("Concentration"), N_("f'"), N_("f''"),
+      N_("Wavelength (Å)"),
+      N_("Linear absorption, sample (μt)"), N_("Linear absorption, substrate/cell (μt)"),
+      N_("Number density (atoms/Å³)"), N_("Detector dead time (s)"), N_("Additive correction"),
+      N_("High angle method, Q limit (Å⁻¹)"), N_("Trial and error method, damping factor"),
+      N_("Bending point (Å⁻¹)"), N_("Rmax (Å)"), N_("δr (Å)"), N_("Damping factor (Å²)")};
+  const char* field = prop >= 0 && prop <= prop_last_exp ? fields[prop] : N_("Value");
+  return read_entry(tr(field), text ? text : "");
 }
 
 bool concentration_fractions(const project& r, std::vector<double>& x) {
@@ -250,7 +251,7 @@ int apply_project() {
   std::vector<double> fractions;
   if (!concentration_fractions(r, fractions)) {
     show_warning(
-        "The sum of the atomic concentrations must be a number > 0.0\nPlease check these parameters");
+        tr("The sum of the atomic concentrations must be a number > 0.0\nPlease check these parameters"));
     show_page(0);
     return 0;
   }
@@ -286,12 +287,12 @@ int anomalous_from_tables(int s, int absent_only) {
   if (s < 0 || s >= r.nspec || !(r.spec_prop[0][s] > 0.0)) return prop_unchanged;
   const double wavelength = r.exp_prop[k_wavelength];
   if (!(wavelength > 0.0)) {
-    show_info("The wavelength must be set to take f' and f'' from the tables", 0);
+    show_info(tr("The wavelength must be set to take f' and f'' from the tables"), 0);
     return prop_rejected;
   }
   auto t = tabulated_anomalous(static_cast<int>(r.spec_prop[0][s]), wavelength);
   if (!t) {
-    show_info(format("No tabulated f' and f'' for %s at %f Å", r.spec_symbol[s].c_str(), wavelength)
+    show_info(format(tr("No tabulated f' and f'' for %s at %f Å"), r.spec_symbol[s].c_str(), wavelength)
                   .c_str(),
               0);
     return prop_rejected;
@@ -324,17 +325,17 @@ int compute_mu_t(double thickness_mm, double density) {
   const char* refusal = nullptr;
   std::optional<double> mu;
   if (!(thickness_mm > 0.0))
-    refusal = "The sample thickness must be > 0.0 mm";
+    refusal = N_("The sample thickness must be > 0.0 mm");
   else if (!(density > 0.0))
-    refusal = "The mass density must be > 0.0 g/cm^3";
+    refusal = N_("The mass density must be > 0.0 g/cm^3");
   else if (!(r.exp_prop[k_wavelength] > 0.0))
-    refusal = "The wavelength must be set to compute μt";
+    refusal = N_("The wavelength must be set to compute μt");
   else if (!species_known)
-    refusal = "The atomic number and concentration of every species are needed for μt";
+    refusal = N_("The atomic number and concentration of every species are needed for μt");
   else if (!(mu = mixture_attenuation(z, x, r.exp_prop[k_wavelength])))
-    refusal = "No tabulated attenuation for these elements at this wavelength";
+    refusal = N_("No tabulated attenuation for these elements at this wavelength");
   if (refusal) {
-    show_info(refusal, 0);
+    show_info(tr(refusal), 0);
     return prop_rejected;
   }
   // μt = (μ/ρ) ρ t, with t in cm.

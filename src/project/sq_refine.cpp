@@ -11,6 +11,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 namespace {
 
@@ -86,12 +87,12 @@ const char* refine_sq_warning(int p) {
   const project& r = proj[p];
   const project_options& o = r.options;
   if (r.params[k_method] == method_integral && !(r.exp_prop[k_density] > 0.0))
-    return "You decided to use the integral method\nIn that case the sample's density must be > 0.0";
+    return N_("You decided to use the integral method\nIn that case the sample's density must be > 0.0");
   if (!lowr_on(p)) return nullptr;
-  if (!(o.lowr_rmin > 0.0)) return "The optimisation below r_min needs r_min > 0.0";
+  if (!(o.lowr_rmin > 0.0)) return N_("The optimisation below r_min needs r_min > 0.0");
   if (!(o.lowr_iter >= 0.0 && o.lowr_iter <= 1000.0 && o.lowr_iter == std::floor(o.lowr_iter)))
-    return "The optimisation below r_min needs 0 to 1000 iterations";
-  if (!(r.exp_prop[k_density] > 0.0)) return "The optimisation below r_min needs the sample's density > 0.0";
+    return N_("The optimisation below r_min needs 0 to 1000 iterations");
+  if (!(r.exp_prop[k_density] > 0.0)) return N_("The optimisation below r_min needs the sample's density > 0.0");
   return nullptr;
 }
 

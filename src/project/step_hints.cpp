@@ -4,6 +4,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 std::string greyed_hint(int p, greyed_control what, int calc) {
   if (!valid_project(p)) return {};
@@ -11,19 +12,19 @@ std::string greyed_hint(int p, greyed_control what, int calc) {
   if (calc < 0 || calc >= ncalc) return {};
   switch (what) {
     case greyed_control::step_dialog:
-      return r.dialok[calc] ? "" : "Apply the sample and experiment settings first";
+      return r.dialok[calc] ? std::string() : tr("Apply the sample and experiment settings first");
     case greyed_control::data_file:
-      if (r.params[k_abscissa] < 0) return "Choose the abscissa of the data files first";
-      if (calc == 1 && !r.checks[k_subtract_background]) return "Tick \"Background\" first";
-      if (calc == 2 && !r.checks[k_subtract_cell]) return "Tick \"Substrate / cell\" first";
+      if (r.params[k_abscissa] < 0) return tr("Choose the abscissa of the data files first");
+      if (calc == 1 && !r.checks[k_subtract_background]) return tr("Tick \"Background\" first");
+      if (calc == 2 && !r.checks[k_subtract_cell]) return tr("Tick \"Substrate / cell\" first");
       return {};
     case greyed_control::step_curves:
       if (r.visok[calc]) return {};
-      if (!r.dialok[calc]) return "Apply the sample and experiment settings first";
+      if (!r.dialok[calc]) return tr("Apply the sample and experiment settings first");
       if (calc == 0)
-        return r.params[k_abscissa] < 0 ? "Choose the abscissa of the data files first"
-                               : "Load the raw data file first";
-      return "Choose 'previous step' as Input, or a file";
+        return r.params[k_abscissa] < 0 ? tr("Choose the abscissa of the data files first")
+                               : tr("Load the raw data file first");
+      return tr("Choose 'previous step' as Input, or a file");
   }
   return {};
 }
@@ -37,5 +38,5 @@ std::string input_hint(int p, int n) {
   int src = n - 1;
   if (n == 3 && !step_has_results(r, 2)) src = 1;
   if (!step_has_results(r, src)) return {};
-  return format("Choose \"%s\" as Input to use its result", calcname[src]);
+  return format(tr("Choose \"%s\" as Input to use its result"), tr(calcname[src]));
 }

@@ -42,11 +42,13 @@ void report_unopened_file(const char* path) {
   const int error = errno;
   if (problem == file_problem::system)
     report_load_error(tr("Error loading file: file cannot be read"), path,
-                      file_problem_text(problem, error));
+                      tr(file_problem_text(problem, error).c_str()));
   else if (problem == file_problem::none || problem == file_problem::missing)
     report_load_error(tr("Error loading file: file does not exist"), path, "");
   else
-    report_load_error(("Error loading file: file " + file_problem_text(problem)).c_str(), path, "");
+    report_load_error(
+        (tr("Error loading file: file ") + std::string(tr(file_problem_text(problem).c_str()))).c_str(),
+        path, "");
 }
 
 // The curves a run of step calc delivers, the name of their abscissa and the settings
@@ -58,14 +60,14 @@ struct step_results {
 };
 step_results results_of(const project& r, int calc) {
   switch (calc) {
-    case 0: return {{3, -1}, "Q", "the wavelength, the dead time, the absorptions and the intensities"};
+    case 0: return {{3, -1}, "Q", N_("the wavelength, the dead time, the absorptions and the intensities")};
     case 1:
       return {{1, 2}, "Q",
-              "the corrected intensities (all zero?), the normalisation parameters and the species"};
-    case 2: return {{1, -1}, "Q", "the bending point and the input data"};
+              N_("the corrected intensities (all zero?), the normalisation parameters and the species")};
+    case 2: return {{1, -1}, "Q", N_("the bending point and the input data")};
     default:
       return {{1, r.params[k_density_mode] == 1 ? 3 : 2}, "r",
-              "the number density (0?), δr and the input data"};
+              N_("the number density (0?), δr and the input data")};
   }
 }
 
@@ -79,8 +81,8 @@ bool results_finite(int calc) {
     const int n = c ? curve_points(*c) : 0;
     for (int i = 0; i < n; ++i) {
       if (std::isfinite(c->data[0][i]) && std::isfinite(c->data[1][i])) continue;
-      show_error(format("The result of %s is not a number at %s = %g: check %s", calcname[calc],
-                        res.abscissa, c->data[0][i], res.causes)
+      show_error(format(tr("The result of %s is not a number at %s = %g: check %s"), tr(calcname[calc]),
+                        res.abscissa, c->data[0][i], tr(res.causes))
                      .c_str(),
                  1);
       return false;
@@ -137,7 +139,7 @@ int load_data_file(int id, const char* path) {
     turncheck(calc, ok);
   }
   if (ok) {
-    report_status(format("Loaded %s: %d points", r.filename[id]->c_str(),
+    report_status(format(tr("Loaded %s: %d points"), r.filename[id]->c_str(),
                          curve_points(*find_curve(activep, calc, cid))));
     setting_accepted(calc);
   }

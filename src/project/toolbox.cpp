@@ -132,7 +132,7 @@ int on_set_use_calc(int j, int entry) {
 }
 
 std::string points_markup(int n, const char* label, double xmax) {
-  return format("%d %s points\n%s<sub>max</sub> = %f", n, label, label, xmax);
+  return format(tr("%d %s points\n%s<sub>max</sub> = %f"), n, label, label, xmax);
 }
 
 void print_lines(int n, const char* text, const char* label, int li, int calc, int cid) {

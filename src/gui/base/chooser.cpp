@@ -8,6 +8,7 @@
 
 #include "gui/base/paths.h"
 #include "project/messages.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -85,7 +86,7 @@ std::string choose_file(const chooser_request& request) {
 std::string complete_save_name(const std::string& chosen, const std::string& completed) {
   if (completed == chosen || !g_file_test(completed.c_str(), G_FILE_TEST_EXISTS)) return completed;
   gchar* base = g_path_get_basename(completed.c_str());
-  std::string text = format("A file named \"%s\" already exists.\nDo you want to replace it ?", base);
+  std::string text = format(_("A file named \"%s\" already exists.\nDo you want to replace it ?"), base);
   g_free(base);
-  return ask_question("Replace file ?", text.c_str()) ? completed : std::string();
+  return ask_question(_("Replace file ?"), text.c_str()) ? completed : std::string();
 }

@@ -39,11 +39,11 @@ int run_save_question(const std::string& text) {
   GtkWidget* d = gtk_message_dialog_new(GTK_WINDOW(amoq), GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
                                         GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE, nullptr);
   g_object_set(d, "text", text.c_str(), nullptr);
-  gtk_dialog_add_buttons(GTK_DIALOG(d), "Close _without saving", GTK_RESPONSE_REJECT,
+  gtk_dialog_add_buttons(GTK_DIALOG(d), _("Close _without saving"), GTK_RESPONSE_REJECT,
                          GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, GTK_STOCK_SAVE,
                          GTK_RESPONSE_ACCEPT, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(d), GTK_RESPONSE_ACCEPT);
-  gtk_window_set_title(GTK_WINDOW(d), "Unsaved changes");
+  gtk_window_set_title(GTK_WINDOW(d), _("Unsaved changes"));
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(d), icon);
   int response = gtk_dialog_run(GTK_DIALOG(d));
   gtk_widget_destroy(d);

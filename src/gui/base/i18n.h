@@ -6,4 +6,4 @@
 
 #include "project/i18n.h"
 
-#define _(text) gettext(text)
+#define _(text) tr(text)

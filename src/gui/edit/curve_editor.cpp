@@ -14,6 +14,7 @@
 #include "project/entry_text.h"
 #include "project/project.h"
 #include "project/toolbox.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -383,7 +384,8 @@ GtkWidget* set_chooser() {
 
 GtkWidget* axis_chooser() {
   state.axis_combo = gtk_combo_box_new_text();
-  for (const char* a : {"X axis", "Y axis"}) gtk_combo_box_append_text(GTK_COMBO_BOX(state.axis_combo), a);
+  for (const char* a : {N_("X axis"), N_("Y axis")})
+    gtk_combo_box_append_text(GTK_COMBO_BOX(state.axis_combo), _(a));
   gtk_combo_box_set_active(GTK_COMBO_BOX(state.axis_combo), 0);
   g_signal_connect(state.axis_combo, "changed", G_CALLBACK(update_axis), nullptr);
   return state.axis_combo;
@@ -400,7 +402,7 @@ GtkWidget* edit_curve(GtkWidget*, const curve_id* triple) {
   activec = triple->cid;
   GtkWidget* parent = static_cast<GtkWidget*>(c->window);
   GtkWidget* dialog = gtk_dialog_new_with_buttons(
-      "Edit curve", parent ? GTK_WINDOW(parent) : nullptr,
+      _("Edit curve"), parent ? GTK_WINDOW(parent) : nullptr,
       GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), GTK_STOCK_CLOSE,
       GTK_RESPONSE_CLOSE, nullptr);
   state.dialog = dialog;

@@ -2,6 +2,7 @@
 // curves that can be drawn over the edited curve, with a toggle that draws or removes one.
 #include "gui/edit/curve_editor_private.h"
 #include "project/project.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -51,8 +52,8 @@ void fill_proj_model() {
 
 void create_projects_tree(GtkWidget* notebook) {
   curve_editor_state& s = editor();
-  GtkWidget* box = page(notebook, "Add data set");
-  row(box, {text_label("Select data sets to add to the active curve")});
+  GtkWidget* box = page(notebook, _("Add data set"));
+  row(box, {text_label(_("Select data sets to add to the active curve"))});
   gtk_box_pack_start(GTK_BOX(box), gtk_hseparator_new(), FALSE, FALSE, 4);
 
   s.sets = gtk_tree_store_new(4, G_TYPE_STRING, G_TYPE_BOOLEAN, G_TYPE_INT, G_TYPE_BOOLEAN);
@@ -79,7 +80,7 @@ void create_projects_tree(GtkWidget* notebook) {
   g_object_unref(s.sets);  // the view holds it
   GtkCellRenderer* text = gtk_cell_renderer_text_new();
   GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes(
-      "Add extra plots: ", text, "text", col_name, nullptr);
+      _("Add extra plots: "), text, "text", col_name, nullptr);
   gtk_tree_view_append_column(GTK_TREE_VIEW(view), column);
   GtkCellRenderer* toggle = gtk_cell_renderer_toggle_new();
   gtk_tree_view_append_column(GTK_TREE_VIEW(view),

@@ -5,6 +5,7 @@
 #include "gui/plot/curve_window.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -18,37 +19,39 @@ GtkWidget* separator(GtkWidget* box) {
   return s;
 }
 
-const char* const sides[] = {"Normal", "Opposite", "Both", "None"};
+const char* const sides[] = {N_("Normal"), N_("Opposite"), N_("Both"), N_("None")};
 
 }  // namespace
 
 void create_tab_1(GtkWidget* notebook) {
-  GtkWidget* box = page(notebook, "Graph");
-  row(box, {text_label("Size:"), number_entry(en::width), text_label("x"), number_entry(en::height),
-            text_label("pixels")});
+  GtkWidget* box = page(notebook, _("Graph"));
+  row(box, {text_label(_("Size:")), number_entry(en::width), text_label("x"), number_entry(en::height),
+            text_label(_("pixels"))});
   separator(box);
-  row(box, {choice_check("Insert title", ch::show_title),
-            choice_check("Default title", ch::default_title, g::title)});
+  row(box, {choice_check(_("Insert title"), ch::show_title),
+            choice_check(_("Default title"), ch::default_title, g::title)});
   row(box, {text_entry(curve_text::title, g::title_text)});
-  row(box, {text_label("Font:"), font_button(curve_text::title_font, g::title), text_label("Color:"),
+  row(box, {text_label(_("Font:")), font_button(curve_text::title_font, g::title), text_label(_("Color:")),
             colour_button(curve_colour::title, g::title)});
-  row(box, {text_label("Position:"), text_label("x: "), number_entry(en::title_x, g::title), text_label("y: "),
+  row(box, {text_label(_("Position:")), text_label("x: "), number_entry(en::title_x, g::title),
+            text_label("y: "),
             number_entry(en::title_y, g::title)});
   separator(box);
-  row(box, {text_label("Background color:"), colour_button(curve_colour::background)});
+  row(box, {text_label(_("Background color:")), colour_button(curve_colour::background)});
   separator(box);
-  row(box, {choice_check("Show/hide frame", ch::show_frame)});
+  row(box, {choice_check(_("Show/hide frame"), ch::show_frame)});
   GtkWidget* columns = row(box, {});
   GtkWidget* left = gtk_vbox_new(FALSE, 6);
   gtk_box_pack_start(GTK_BOX(columns), left, FALSE, FALSE, 0);
-  row(left, {text_label("Type:"), choice_combo(ch::frame_type,
-                                          {"closed", "top open", "right open", "left open", "open"},
-                                          g::frame)});
-  row(left, {text_label("Line style:"), numbered_combo(ch::frame_line, nullptr, max_dash, g::frame)});
-  row(left, {text_label("Line width:"), number_entry(en::frame_width, g::frame)});
-  row(left, {text_label("Color:"), colour_button(curve_colour::frame, g::frame)});
+  row(left, {text_label(_("Type:")),
+             choice_combo(ch::frame_type,
+                          {_("closed"), _("top open"), _("right open"), _("left open"), _("open")},
+                          g::frame)});
+  row(left, {text_label(_("Line style:")), numbered_combo(ch::frame_line, nullptr, max_dash, g::frame)});
+  row(left, {text_label(_("Line width:")), number_entry(en::frame_width, g::frame)});
+  row(left, {text_label(_("Color:")), colour_button(curve_colour::frame, g::frame)});
   gtk_box_pack_start(GTK_BOX(columns), preview(0, 100, 100), FALSE, FALSE, 10);
-  row(box, {text_label("Position: ")});
+  row(box, {text_label(_("Position: "))});
   const en corners[2][2] = {{en::frame_xmin, en::frame_xmax}, {en::frame_ymin, en::frame_ymax}};
   for (int axis = 0; axis < 2; ++axis) {
     GtkWidget* r = row(box, {});
@@ -61,38 +64,41 @@ void create_tab_1(GtkWidget* notebook) {
 }
 
 void create_tab_2(GtkWidget* notebook) {
-  GtkWidget* box = page(notebook, "Data");
-  row(box, {text_label("<b>Select set: </b>", true), set_chooser()});
+  GtkWidget* box = page(notebook, _("Data"));
+  row(box, {text_label(_("<b>Select set: </b>"), true), set_chooser()});
   separator(box);
   GtkWidget* columns = row(box, {});
   GtkWidget* left = gtk_vbox_new(FALSE, 6);
   gtk_box_pack_start(GTK_BOX(columns), left, FALSE, FALSE, 0);
-  row(left, {text_label("Plot type:"), choice_combo(ch::plot_type, {"x/y", "bar"})});
-  row(left, {text_label("Data color:"), colour_button(curve_colour::data)});
-  row(left, {text_label("Line style:"), numbered_combo(ch::line_style, "No line", max_dash)});
-  row(left, {text_label("Line width:"), number_entry(en::line_width, g::line_width)});
-  row(left, {text_label("Glyph type:"), numbered_combo(ch::glyph_type, "No glyph", max_glyph, g::glyph_type)});
-  row(left, {text_label("Glyph size:"), number_entry(en::glyph_size, g::glyph)});
-  row(left, {text_label("Glyph freq.:"), number_entry(en::glyph_freq, g::glyph)});
+  row(left, {text_label(_("Plot type:")), choice_combo(ch::plot_type, {"x/y", _("bar")})});
+  row(left, {text_label(_("Data color:")), colour_button(curve_colour::data)});
+  row(left, {text_label(_("Line style:")), numbered_combo(ch::line_style, _("No line"), max_dash)});
+  row(left, {text_label(_("Line width:")), number_entry(en::line_width, g::line_width)});
+  row(left, {text_label(_("Glyph type:")),
+             numbered_combo(ch::glyph_type, _("No glyph"), max_glyph, g::glyph_type)});
+  row(left, {text_label(_("Glyph size:")), number_entry(en::glyph_size, g::glyph)});
+  row(left, {text_label(_("Glyph freq.:")), number_entry(en::glyph_freq, g::glyph)});
   gtk_box_pack_start(GTK_BOX(columns), preview(1, 100, 60), FALSE, FALSE, 10);
   separator(box);
-  row(box, {choice_check("Show/hide legend", ch::show_legend)});
-  row(box, {text_label("Font:"), font_button(curve_text::legend_font, g::legend), text_label("Color:"),
+  row(box, {choice_check(_("Show/hide legend"), ch::show_legend)});
+  row(box, {text_label(_("Font:")), font_button(curve_text::legend_font, g::legend), text_label(_("Color:")),
             colour_button(curve_colour::legend, g::legend)});
-  row(box, {text_label("Position:"), text_label("x: "), number_entry(en::legend_x, g::legend), text_label("y: "),
+  row(box, {text_label(_("Position:")), text_label("x: "), number_entry(en::legend_x, g::legend),
+            text_label("y: "),
             number_entry(en::legend_y, g::legend)});
-  row(box, {choice_check("Show/hide legend box", ch::show_legend_box, g::legend)});
-  row(box, {text_label("Line style:"), numbered_combo(ch::legend_box_line, nullptr, max_dash, g::legend_box)});
-  row(box, {text_label("Line width:"), number_entry(en::legend_box_width, g::legend_box)});
-  row(box, {text_label("Color:"), colour_button(curve_colour::legend_box, g::legend_box)});
+  row(box, {choice_check(_("Show/hide legend box"), ch::show_legend_box, g::legend)});
+  row(box, {text_label(_("Line style:")),
+            numbered_combo(ch::legend_box_line, nullptr, max_dash, g::legend_box)});
+  row(box, {text_label(_("Line width:")), number_entry(en::legend_box_width, g::legend_box)});
+  row(box, {text_label(_("Color:")), colour_button(curve_colour::legend_box, g::legend_box)});
 }
 
 void create_tab_3(GtkWidget* notebook) {
-  GtkWidget* box = page(notebook, "Axis");
-  row(box, {text_label("<b>Select axis:</b>", true), axis_chooser()});
+  GtkWidget* box = page(notebook, _("Axis"));
+  row(box, {text_label(_("<b>Select axis:</b>"), true), axis_chooser()});
   separator(box);
-  GtkWidget* autoscale_button = gtk_button_new_with_label("Autoscale axis");
-  row(box, {text_label("Scale type:"), choice_combo(ch::scale, {"Linear", "Log"}), autoscale_button});
+  GtkWidget* autoscale_button = gtk_button_new_with_label(_("Autoscale axis"));
+  row(box, {text_label(_("Scale type:")), choice_combo(ch::scale, {_("Linear"), _("Log")}), autoscale_button});
   auto on_autoscale = +[](GtkButton*, gpointer) {
     curve_edit e = editor_target();
     curve* c = edited_curve(e);
@@ -102,31 +108,31 @@ void create_tab_3(GtkWidget* notebook) {
   };
   g_signal_connect(autoscale_button, "activate", G_CALLBACK(on_autoscale), nullptr);
   g_signal_connect(autoscale_button, "released", G_CALLBACK(on_autoscale), nullptr);
-  row(box, {text_label("Min:"), number_entry(en::axis_min, g::axis_range), text_label("Max:"),
+  row(box, {text_label(_("Min:")), number_entry(en::axis_min, g::axis_range), text_label(_("Max:")),
             number_entry(en::axis_max, g::axis_range)});
-  row(box, {text_label("Major ticks spacing:"), number_entry(en::major_ticks, g::axis_range)});
-  row(box, {text_label("Number of minor ticks:"), choice_spin(ch::minor_ticks, g::axis_range)});
-  row(box, {text_label("<u>Tick marks:</u>", true), text_label("Location:"),
-            choice_combo(ch::ticks_io, {"In", "Out"}),
-            choice_combo(ch::ticks_pos, {sides[0], sides[1], sides[2], sides[3]})});
-  row(box, {text_label("Major ticks size:"), choice_spin(ch::major_size),
-            text_label("Minor ticks size:"), choice_spin(ch::minor_size)});
-  row(box, {text_label("<u>Tick labels:</u>", true), text_label("Location:"),
-            choice_combo(ch::labels_pos, {sides[0], sides[1], sides[2], sides[3]})});
-  row(box, {text_label("Significant digits:"), choice_spin(ch::labels_digits), text_label("Font:"),
+  row(box, {text_label(_("Major ticks spacing:")), number_entry(en::major_ticks, g::axis_range)});
+  row(box, {text_label(_("Number of minor ticks:")), choice_spin(ch::minor_ticks, g::axis_range)});
+  row(box, {text_label(_("<u>Tick marks:</u>"), true), text_label(_("Location:")),
+            choice_combo(ch::ticks_io, {_("In"), _("Out")}),
+            choice_combo(ch::ticks_pos, {_(sides[0]), _(sides[1]), _(sides[2]), _(sides[3])})});
+  row(box, {text_label(_("Major ticks size:")), choice_spin(ch::major_size),
+            text_label(_("Minor ticks size:")), choice_spin(ch::minor_size)});
+  row(box, {text_label(_("<u>Tick labels:</u>"), true), text_label(_("Location:")),
+            choice_combo(ch::labels_pos, {_(sides[0]), _(sides[1]), _(sides[2]), _(sides[3])})});
+  row(box, {text_label(_("Significant digits:")), choice_spin(ch::labels_digits), text_label(_("Font:")),
             font_button(curve_text::labels_font)});
   GtkWidget* angle = choice_slider(ch::labels_angle);
   gtk_scale_set_value_pos(GTK_SCALE(angle), GTK_POS_LEFT);
   gtk_widget_set_size_request(angle, 250, -1);
-  row(box, {text_label("Angle:"), angle});
-  row(box, {text_label("Position: "), text_label("x:"), choice_spin(ch::labels_x), text_label("y:"),
+  row(box, {text_label(_("Angle:")), angle});
+  row(box, {text_label(_("Position: ")), text_label("x:"), choice_spin(ch::labels_x), text_label("y:"),
             choice_spin(ch::labels_y)});
   separator(box);
-  row(box, {choice_check("Show/hide axis", ch::show_axis),
-            choice_check("Show/hide axis grid", ch::grid)});
-  row(box, {choice_check("Use default axis title", ch::default_axis_title)});
+  row(box, {choice_check(_("Show/hide axis"), ch::show_axis),
+            choice_check(_("Show/hide axis grid"), ch::grid)});
+  row(box, {choice_check(_("Use default axis title"), ch::default_axis_title)});
   row(box, {text_entry(curve_text::axis_title, g::axis_title)});
-  row(box, {text_label("Font:"), font_button(curve_text::axis_title_font), text_label("Position: "),
+  row(box, {text_label(_("Font:")), font_button(curve_text::axis_title_font), text_label(_("Position: ")),
             text_label("x:"), choice_spin(ch::axis_title_x), text_label("y:"),
             choice_spin(ch::axis_title_y)});
 }

@@ -15,6 +15,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/toolbox.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -150,8 +151,8 @@ void delete_cell(GtkMenuItem*, gpointer data) {
 }
 
 void column_constant(table_editor& ed, int op) {
-  const char* title = op == 0 ? "Add constant to column" : "Mulitply column by constant";
-  const char* text = op == 0 ? "Add constant to last column" : "Multiply last column by constant";
+  const char* title = op == 0 ? _("Add constant to column") : _("Mulitply column by constant");
+  const char* text = op == 0 ? _("Add constant to last column") : _("Multiply last column by constant");
   std::optional<std::string> typed =
       prompt() ? prompt()(title, text) : run_constant_dialog(ed.window, title, text);
   if (typed && column_operation(ed.table, op, *typed)) fill_data_model(ed);
@@ -182,21 +183,21 @@ void on_menu_deactivate(GtkMenuShell* menu, gpointer) { g_idle_add(destroy_later
 GtkWidget* build_tabmenu(table_editor& ed) {
   ed.selection = selected_rows(ed);
   GtkWidget* menu = gtk_menu_new();
-  heading(menu, "Cell based operations");
+  heading(menu, _("Cell based operations"));
   separator(menu);
-  menu_item(menu, image_menu_item("_Copy selected row(s)", GTK_STOCK_COPY), G_CALLBACK(copy_content), &ed);
-  GtkWidget* insert = menu_item(menu, image_menu_item("_Insert row(s)", GTK_STOCK_ADD), nullptr, &ed);
+  menu_item(menu, image_menu_item(_("_Copy selected row(s)"), GTK_STOCK_COPY), G_CALLBACK(copy_content), &ed);
+  GtkWidget* insert = menu_item(menu, image_menu_item(_("_Insert row(s)"), GTK_STOCK_ADD), nullptr, &ed);
   GtkWidget* where = gtk_menu_new();
-  menu_item(where, image_menu_item("Before", GTK_STOCK_ADD), G_CALLBACK(insert_before), &ed);
-  menu_item(where, image_menu_item("After", GTK_STOCK_ADD), G_CALLBACK(insert_after), &ed);
+  menu_item(where, image_menu_item(_("Before"), GTK_STOCK_ADD), G_CALLBACK(insert_before), &ed);
+  menu_item(where, image_menu_item(_("After"), GTK_STOCK_ADD), G_CALLBACK(insert_after), &ed);
   gtk_menu_item_set_submenu(GTK_MENU_ITEM(insert), where);
-  menu_item(menu, image_menu_item("_Delete row(s)", GTK_STOCK_DELETE), G_CALLBACK(delete_cell), &ed);
+  menu_item(menu, image_menu_item(_("_Delete row(s)"), GTK_STOCK_DELETE), G_CALLBACK(delete_cell), &ed);
   separator(menu);
-  heading(menu, "Column based operations");
+  heading(menu, _("Column based operations"));
   separator(menu);
-  menu_item(menu, image_menu_item("_Add constant to last column", nullptr, PACKAGE_P),
+  menu_item(menu, image_menu_item(_("_Add constant to last column"), nullptr, PACKAGE_P),
             G_CALLBACK(add_to_column), &ed);
-  menu_item(menu, image_menu_item("_Multiply last column by constant", nullptr, PACKAGE_M),
+  menu_item(menu, image_menu_item(_("_Multiply last column by constant"), nullptr, PACKAGE_M),
             G_CALLBACK(multiply_column), &ed);
   gtk_widget_show_all(menu);
   g_signal_connect(menu, "deactivate", G_CALLBACK(on_menu_deactivate), nullptr);

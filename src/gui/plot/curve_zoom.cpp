@@ -40,10 +40,10 @@ struct drag_style {
 };
 
 drag_style style_of(bool right, bool down) {
-  if (right && down) return {1, 0, 1, "zoom: in (x) / out (y)", -100, -4};
-  if (right) return {1, 0, 0, "zoom: in (x) / in (y)", -100, 8};
-  if (down) return {0, 1, 0, "zoom: out (x) / out (y)", 2, -4};
-  return {0, 0, 1, "zoom: out (x) / in (y)", 2, 8};
+  if (right && down) return {1, 0, 1, N_("zoom: in (x) / out (y)"), -100, -4};
+  if (right) return {1, 0, 0, N_("zoom: in (x) / in (y)"), -100, 8};
+  if (down) return {0, 1, 0, N_("zoom: out (x) / out (y)"), 2, -4};
+  return {0, 0, 1, N_("zoom: out (x) / in (y)"), 2, 8};
 }
 
 void draw_rubber_band(const zoom_state_t& zs, int px, int py) {
@@ -60,7 +60,7 @@ void draw_rubber_band(const zoom_state_t& zs, int px, int py) {
   cairo_stroke(cr);
   if (std::fabs(w) > 10 && std::fabs(h) > 5) {
     cairo_move_to(cr, zs.x0 + s.dx, zs.y0 + s.dy);
-    cairo_show_text(cr, s.text);
+    cairo_show_text(cr, _(s.text));
     cairo_new_path(cr);
   }
   cairo_surface_flush(cairo_get_target(cr));
@@ -153,7 +153,7 @@ gboolean on_button_event(GtkWidget* widget, GdkEventButton* event, zoom_state_t*
     zoom_axes(*c, m, zs->x0, zs->y0, x1, y1);
     mark_project_changed(p);
   } else {
-    set_label(*c, drag_hint(verdict));
+    set_label(*c, _(drag_hint(verdict)));
   }
   release_zoom_snapshot(nullptr);
   update_curve(p, ids->rid, ids->cid);

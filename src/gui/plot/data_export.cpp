@@ -55,8 +55,8 @@ void write_curve(GtkWidget*, const curve_id* triple) {
   if (!c) return;
   int fmt = 0;
   std::string path = choose_save_file(_("Save data to disk"),
-                                      {{"(x,y) ASCII file (*.dat)", "*.*"},
-                                       {"(x,y,0.,1.) ASCII file (*.dat)", "*.*"},
+                                      {{_("(x,y) ASCII file (*.dat)"), "*.*"},
+                                       {_("(x,y,0.,1.) ASCII file (*.dat)"), "*.*"},
                                        {_("Xmgrace file (*.agr)"), "*.agr"}},
                                       proposed_file_name(c->name, ".dat"), c->cfile.value_or(""),
                                       p, fmt);

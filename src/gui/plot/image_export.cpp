@@ -76,10 +76,10 @@ void set_size(GtkEntry* entry, int axis) {
   busy = true;
   bool reduced = false;
   if (std::optional<double> typed =
-          read_entry(axis == 0 ? "X size" : "Y size", gtk_entry_get_text(entry))) {
+          read_entry(axis == 0 ? _("X size") : _("Y size"), gtk_entry_get_text(entry))) {
     double v = std::trunc(*typed);
     if (!(v > 0))
-      show_warning(axis == 0 ? "X size must be > 0" : "Y size must be > 0");
+      show_warning(axis == 0 ? _("X size must be > 0") : _("Y size must be > 0"));
     else
       state.resol[axis] = limited_image_side(v, reduced);
   }
@@ -207,7 +207,7 @@ GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
   pack(box, size_entry(0));
   pack(box, gtk_label_new("x"));
   pack(box, size_entry(1));
-  pack(box, gtk_label_new("pixels"));
+  pack(box, gtk_label_new(_("pixels")));
 
   thedata.transparent = gtk_check_button_new_with_label(_("Make background transparent"));
   gtk_widget_set_sensitive(thedata.transparent, FALSE);

@@ -13,6 +13,7 @@
 #include "project/rdf.h"
 #include "project/sq_refine.h"
 #include "project/steps.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ std::optional<double> read_entry(GtkEntry* entry, const char* field, bool whole)
     v = parse_entry(text);
   }
   if (!v && std::string_view(text).find_first_not_of(" \t") != std::string_view::npos)
-    show_warning(format("%s must be a number", field).c_str());
+    show_warning(format(_("%s must be a number"), field).c_str());
   return v;
 }
 
@@ -49,7 +50,8 @@ void on_lowr_entry(GtkEntry* entry, gpointer data) {
   if (busy || refreshing || !valid_project(activep) || !lowr_on(activep)) return;
   const int which = GPOINTER_TO_INT(data);
   busy = true;
-  if (auto v = read_entry(entry, which == 0 ? "r_min" : "Iterations", which == 1)) set_lowr_setting(which, *v);
+  if (auto v = read_entry(entry, which == 0 ? "r_min" : _("Iterations"), which == 1))
+    set_lowr_setting(which, *v);
   busy = false;
   init_lowr_widgets();
 }
@@ -99,7 +101,7 @@ void fill_pairs(const project& r) {
     gtk_list_store_append(store, &it);
     gtk_list_store_set(store, &it, 0, text.c_str(), -1);
   };
-  add("Total");
+  add(_("Total"));
   for (int a = 0; a < r.nspec; ++a)
     for (int b = 0; b < r.nspec; ++b) add(pair_name(activep, a, b));
   const int a = static_cast<int>(r.options.coord_a), b = static_cast<int>(r.options.coord_b);

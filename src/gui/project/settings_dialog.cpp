@@ -18,6 +18,7 @@
 #include "project/settings.h"
 #include "project/step_hooks.h"
 #include "project/xray_tables.h"
+#include "gui/base/i18n.h"
 
 namespace {
 
@@ -118,8 +119,8 @@ void on_mutcalc_clicked(GtkButton*, gpointer) {
     GtkWidget* e = step_widget(id);
     return e ? read_entry(field, gtk_entry_get_text(GTK_ENTRY(e))) : std::nullopt;
   };
-  std::optional<double> t = value("mutthick", "Sample thickness t (mm)");
-  std::optional<double> rho = t ? value("mutdens", "Mass density ρ (g/cm³)") : std::nullopt;
+  std::optional<double> t = value("mutthick", _("Sample thickness t (mm)"));
+  std::optional<double> rho = t ? value("mutdens", _("Mass density ρ (g/cm³)")) : std::nullopt;
   if (t && rho && ::compute_mu_t(*t, *rho) == prop_stored)
     entry_show_double("abss", proj[activep].exp_prop[k_abs_sample]);
 }

@@ -170,7 +170,8 @@ void set_scale_entry(GtkEntry* entry, gpointer data) {
   busy = true;
   std::string text = gtk_entry_get_text(entry);
   if (text.find_first_not_of(" \t") != std::string::npos)
-    if (auto v = read_entry(k == 0 ? "Background scale factor" : "Cell scale factor", text)) set_scale(k, *v);
+    if (auto v = read_entry(k == 0 ? _("Background scale factor") : _("Cell scale factor"), text))
+      set_scale(k, *v);
   const project& r = proj[activep];
   entry_show(scale_entries[k], entry_text(k == 0 ? r.options.bkgscale : r.options.cellscale).c_str());
   busy = false;

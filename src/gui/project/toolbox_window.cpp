@@ -208,8 +208,8 @@ GtkWidget* curvetbox() {
     labels[calc] = label;
     fixed[calc] = holder;
   }
-  auto_check = gtk_check_button_new_with_label("Recalculate automatically");
-  gtk_widget_set_tooltip_text(auto_check, "Every accepted change reruns the steps it puts out of date");
+  auto_check = gtk_check_button_new_with_label(_("Recalculate automatically"));
+  gtk_widget_set_tooltip_text(auto_check, _("Every accepted change reruns the steps it puts out of date"));
   gtk_widget_set_sensitive(auto_check, FALSE);
   g_signal_connect(auto_check, "toggled", G_CALLBACK(on_auto_toggled), nullptr);
   gtk_box_pack_end(GTK_BOX(box), auto_check, FALSE, FALSE, 0);
