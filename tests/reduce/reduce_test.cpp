@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -220,6 +221,42 @@ TEST_F(ReduceTest, ExitStatusesAndTheirMessages) {
   // The help lists the keys of --set from the same table the parser reads.
   EXPECT_NE(run("-h").out.find("KEY is one of\n                          wavel abss abss2 density"),
             std::string::npos);
+}
+
+TEST_F(ReduceTest, ManualPageNamesEveryOptionAndKeyOfTheHelp) {
+  // The manual's text with roff's escaped hyphens read as hyphens, font changes as blanks.
+  std::string manual = slurp(fs::path(AMOQ_SOURCE_DIR) / "docs" / "amoq-reduce.1");
+  for (size_t i = 0; (i = manual.find("\\-", i)) != std::string::npos;) manual.erase(i, 1);
+  for (size_t i = 0; (i = manual.find("\\f", i)) != std::string::npos;) manual.replace(i, 3, " ");
+  auto named = [&](const std::string& word) {
+    const std::string edge = " \n\t,.;:()\"=";
+    for (size_t i = 0; (i = manual.find(word, i)) != std::string::npos; i += word.size()) {
+      const size_t end = i + word.size();
+      if ((i == 0 || edge.find(manual[i - 1]) != std::string::npos) &&
+          (end == manual.size() || edge.find(manual[end]) != std::string::npos))
+        return true;
+    }
+    return false;
+  };
+  // Options: the words starting with "-" in the label column; keys: the lines listed
+  // under "KEY is one of".
+  std::istringstream help(run("--help").out);
+  std::vector<std::string> words;
+  bool keys = false;
+  for (std::string line; std::getline(help, line);) {
+    if (line.rfind("  -", 0) == 0) {
+      keys = false;
+      std::istringstream label(line.substr(0, 26));
+      for (std::string w; label >> w;)
+        if (w[0] == '-') words.push_back(w.substr(0, w.find_last_not_of(",") + 1));
+    } else if (keys && line.rfind(std::string(26, ' '), 0) == 0) {
+      std::istringstream list(line);
+      for (std::string w; list >> w;) words.push_back(w);
+    }
+    if (line.find("KEY is one of") != std::string::npos) keys = true;
+  }
+  ASSERT_GT(words.size(), 50u);
+  for (const std::string& w : words) EXPECT_TRUE(named(w)) << w << " is not in amoq-reduce.1";
 }
 
 TEST_F(ReduceTest, DrawingLibrariesLoadedOnlyToDrawImages) {
