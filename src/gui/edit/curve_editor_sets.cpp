@@ -65,7 +65,7 @@ void create_projects_tree(GtkWidget* notebook) {
                        col_toggle, FALSE, -1);
     for (int r = 0; r < ncalc; ++r) {
       gtk_tree_store_append(s.sets, &step_row, &project_row);
-      gtk_tree_store_set(s.sets, &step_row, col_name, calcname[r], col_slot, -1, col_toggle,
+      gtk_tree_store_set(s.sets, &step_row, col_name, _(calcname[r]), col_slot, -1, col_toggle,
                          FALSE, -1);
       for (const extra_choice& x : choices) {
         if (x.project != q || x.rid != r) continue;

@@ -267,7 +267,7 @@ void refresh_step_widgets() {
 void refresh_tool_box_state() {
   for (int calc = 0; calc < ncalc; ++calc) {
     if (labels[calc]) {
-      std::string text = std::string(calcname[calc]) + out_of_date_mark(activep, calc);
+      std::string text = std::string(_(calcname[calc])) + out_of_date_mark(activep, calc);
       gtk_label_set_text(GTK_LABEL(labels[calc]), text.c_str());
     }
     show_step_tip(calc);
