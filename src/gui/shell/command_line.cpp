@@ -5,7 +5,6 @@
 
 #include "project/messages.h"
 #include "version.h"
-#include "gui/base/i18n.h"
 
 #ifndef AMOQ_C_COMPILER
 #define AMOQ_C_COMPILER "unknown"
@@ -40,7 +39,7 @@ const char* const usage =
     "       AMOQ [FILE]\n"
     "       AMOQ [OPTION] [FILE]\n";
 
-std::string bug_lines() { return format(_("\nReport a bug to <%s>\n\n"), bug_address); }
+std::string bug_lines() { return format("\nReport a bug to <%s>\n\n", bug_address); }
 
 }  // namespace
 
@@ -77,16 +76,16 @@ command_line parse_command_line(int argc, const char* const* argv) {
 std::string help_text() {
   std::string s = usage;
   s += "\n" + std::string(80, '-') + "\n\n";
-  s += _("AMOQ is a scientific program that analyses XRD diffraction data\n");
-  s += _("from amorphous materials: S(Q), G(r) and g(r) from the measured intensity.\n");
-  s += _("\noptions:\n");
-  s += _("  -v, --version             version informations\n");
-  s += _("  -h, --help                display this help message\n");
+  s += "AMOQ is a scientific program that analyses XRD diffraction data\n";
+  s += "from amorphous materials: S(Q), G(r) and g(r) from the measured intensity.\n";
+  s += "\noptions:\n";
+  s += "  -v, --version             version informations\n";
+  s += "  -h, --help                display this help message\n";
   s += "  -apf [AMOQ XML FILE]\n";
   s += "  -nap [AMOQ PROJECT FILE]\n";
   s += "  -naw [AMOQ WORKSPACE FILE]\n";
-  s += _("\nThe project, workspace and XML project files are described in file-formats.md\n"
-         "(docs/ of the sources, /usr/share/doc/amoq/ when installed) and in amoq(1).\n");
+  s += "\nThe project, workspace and XML project files are described in file-formats.md\n"
+       "(docs/ of the sources, /usr/share/doc/amoq/ when installed) and in amoq(1).\n";
   return s + bug_lines();
 }
 
