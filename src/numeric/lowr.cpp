@@ -9,6 +9,7 @@
 #include "numeric/elements.h"
 #include "numeric/nm_parts.h"
 #include "numeric/sine_transform.h"
+#include "numeric/transform_window.h"
 #include "numeric/work_arrays.h"
 
 namespace {
@@ -98,15 +99,23 @@ int lowr(int n, const double* q, const double* a, const double* b, double rho, d
   const double scale = 2.0 * dq / pi_f;
   double qmax = 0.0;
   for (int k = 0; k < nk; ++k) qmax = std::max(qmax, std::fabs(q[k]));
+  // The Lorch-averaged F(r) reaches no pair up to r_min - pi / Q_max (Q_max the last q of
+  // the sum, as transform_window takes it); the data must resolve at least that much.
+  const double half_box = q[nk - 1] > 0.0 ? pi_f / q[nk - 1] : HUGE_VAL;
+  if (!(rmin > half_box)) {
+    std::snprintf(detail, sizeof detail, "r_min: %g, pi/Q_max: %g", rmin, half_box);
+    return refuse("The low-r optimisation needs r_min above pi/Q_max", detail);
+  }
   const double step = qmax > 0.0 ? std::min(0.01, pi_f / (8.0 * qmax)) : 0.01;
   const int big_l = static_cast<int>(std::clamp(std::ceil(rmin / step), 1.0, double(max_r_points)));
   const double d = rmin / big_l;
   const int m = big_l + 1;
 
-  std::vector<double> w, u, v, f0, mat, cs, sf, corrected;
+  std::vector<double> w, u, v, f0, mat, cs, sf, corrected, windowed, lu, lf;
   if (!allocate_table(w, m, subroutine, "Table: W") || !allocate_table(u, m, subroutine, "Table: U") ||
       !allocate_table(v, m, subroutine, "Table: V") || !allocate_table(f0, m, subroutine, "Table: F") ||
-      !allocate_table(sf, m, subroutine, "Table: F") ||
+      !allocate_table(sf, m, subroutine, "Table: F") || !allocate_table(lu, m, subroutine, "Table: U") ||
+      !allocate_table(lf, m, subroutine, "Table: F") || !allocate_table(windowed, nk, subroutine, "Table: W") ||
       !allocate_table(mat, static_cast<std::size_t>(m) * m, subroutine, "Table: M") ||
       !allocate_table(cs, 2 * big_l + 1, subroutine, "Table: C") ||
       !allocate_table(corrected, n, subroutine, "Table: B"))
@@ -128,13 +137,26 @@ int lowr(int n, const double* q, const double* a, const double* b, double rho, d
   for (int j = 0; j < m; ++j)
     for (int l = 0; l < m; ++l)
       mat[static_cast<std::size_t>(j) * m + l] = scale * w[l] * 0.5 * (cs[std::abs(j - l)] - cs[j + l]);
-  // chi^2_0 = sum w (alpha u + rho v + f0)^2, minimised over alpha (and rho).
+  // alpha (and rho) from the Lorch-averaged dF (Lorch 1969, J. Phys. C 2, 229): weighting
+  // Q[S(Q)-1] with sin(Q D/2) / (Q D/2), D = 2 pi / Q_max, averages F(r) over r +- D/2, which
+  // cancels the termination ripples (period D) the first peak throws below r_min and leaves
+  // the line -4 pi rho r as it is. Up to r_min - D/2 the average reaches no pair, so
+  // chi^2_L = int_0^{r_min - D/2} (alpha F_L[a] - 4 pi rho r - F_L[b])^2 dr is minimised there.
+  transform_window(window_lorch, 0.0, nk, q, a, windowed.data());
+  if (!sine_transform(windowed.data(), q, nk, dq, d, m, lu.data())) return refuse("Impossible to allocate memory", "Table: FFT");
+  transform_window(window_lorch, 0.0, nk, q, b, windowed.data());
+  if (!sine_transform(windowed.data(), q, nk, dq, d, m, lf.data())) return refuse("Impossible to allocate memory", "Table: FFT");
+  const int fit_l = std::max(1, static_cast<int>(std::floor((rmin - half_box) / d + 1e-9)));
   auto dot = [&](const std::vector<double>& x, const std::vector<double>& y) {
     double s = 0.0;
-    for (int l = 0; l < m; ++l) s += w[l] * x[l] * y[l];
+    for (int l = 0; l <= fit_l; ++l) s += (l == 0 || l == fit_l ? 0.5 * d : d) * x[l] * y[l];
     return s;
   };
-  const double uu = dot(u, u), uv = dot(u, v), vv = dot(v, v), uf = dot(u, f0), vf = dot(v, f0);
+  for (int l = 0; l < m; ++l) {
+    lu[l] *= scale;
+    lf[l] *= -scale;
+  }
+  const double uu = dot(lu, lu), uv = dot(lu, v), vv = dot(v, v), uf = dot(lu, lf), vf = dot(v, lf);
   double alpha = -(uf + rho * uv) / uu;
   if (refine_density) {
     const double det = uu * vv - uv * uv;

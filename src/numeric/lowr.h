@@ -17,9 +17,13 @@ struct lowr_result {
 //
 // F(r) is the transform of cd without a window: (2 dq / pi) sum_{k < n-1} x_k sin(r q_k),
 // dq = q_1 - q_0, on r_l = l d, l = 0..L, d = rmin / L <= min(0.01 A, pi / (8 qmax)) (L at
-// most 1000), and int_0^rmin is the trapezoid rule. With dF_0 = F[alpha a - b] + 4 pi rho r,
-// alpha (and rho) minimise chi^2_0 = int_0^rmin dF_0^2 dr (both enter linearly: the minimum
-// is solved for). Then each iteration i subtracts int_0^rmin dF_i(r) sin(q r) dr from
+// most 1000), and int_0^rmin is the trapezoid rule. alpha (and rho) minimise
+// chi^2_L = int_0^{rmin - D/2} (F_L[alpha a - b] + 4 pi rho r)^2 dr, F_L the transform with
+// the Lorch window of transform_window.h, which averages F(r) over r +- D/2, D = 2 pi / qmax
+// (qmax = q_{n-2}, the last q of the sum): the average cancels the termination ripples of
+// the peaks beyond rmin and reaches none of them up to rmin - D/2 (both enter linearly: the
+// minimum is solved for). With dF_0 = F[alpha a - b] + 4 pi rho r, each iteration i
+// subtracts int_0^rmin dF_i(r) sin(q r) dr from
 // Q[S(Q)-1]; that is linear too, so dF after K iterations is (I - M)^K dF_0 with M the
 // small matrix of "transform back, then forward" on the r grid, and the curve is corrected
 // once by the back transform of the sum of the dF_i. The chi^2 reported is that of the
@@ -29,7 +33,7 @@ struct lowr_result {
 // the optimised Q[S(Q)-1] (S = QS / q + 1, and 0 at the first point), fills *result and
 // returns 1. Refused with a three-line message through show_error_ ("Subroutine: lowr "),
 // nothing delivered, result 0: a q grid cd would refuse, rmin, rho or iterations out of
-// range (iterations above 1000), a minimum that does not exist or gives a constant or
+// range (iterations above 1000), rmin not above D/2 = pi / qmax, a minimum that does not exist or gives a constant or
 // density that is not positive and finite, or work arrays that cannot be allocated.
 int lowr(int n, const double* q, const double* a, const double* b, double rho, double rmin, int iterations,
          int refine_density, lowr_result* result);

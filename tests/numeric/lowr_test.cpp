@@ -128,8 +128,29 @@ TEST(LowR, RecoversConstantAndDensityOfAKnownStructure) {
   }
 }
 
-// Settings and grids the optimisation cannot work with are refused and deliver nothing; so
-// is an intensity that carries no structure (a = 0: no constant minimises anything).
+// A sharp first shell (SiO4-like: 4 at 1.61 A, width 0.045 A) with the data ending at
+// Q = 16.65 A^-1 throws termination ripples of +-1 below r_min, some twenty times the change
+// of -4 pi rho r for 5 % in rho; the density refined from 10 % off stays within 5 % for
+// every r_min between the ripples' extremes.
+TEST(LowR, DensityStableAgainstTerminationRipples) {
+  const shell_model model{0.0662, 4.0, 1.61, 0.045};
+  const int n = 1666;
+  std::vector<double> q(n), a(n), b(n);
+  for (int k = 0; k < n; ++k) q[k] = k * 0.01;
+  const std::vector<double> qs = model.qs(q);
+  for (int k = 0; k < n; ++k) a[k] = (qs[k] + q[k]) / 0.02, b[k] = q[k];
+  for (double rmin : {1.2, 1.3, 1.4, 1.5}) {
+    numeric_recorder rec;
+    lowr_result res;
+    ASSERT_EQ(lowr(n, q.data(), a.data(), b.data(), 1.1 * model.rho, rmin, 5, 1, &res), 1);
+    EXPECT_NEAR(res.alpha, 0.02, 0.005 * 0.02) << rmin;
+    EXPECT_NEAR(res.rho, model.rho, 0.05 * model.rho) << rmin;
+  }
+}
+
+// Settings and grids the optimisation cannot work with (r_min within pi/Q_max = 15.7 A of
+// the origin) are refused and deliver nothing; so is an intensity that carries no
+// structure (a = 0: no constant minimises anything).
 TEST(LowR, Refusals) {
   const char* range = "The low-r optimisation needs r_min > 0, a density > 0 and 0 to 1000 iterations";
   std::vector<double> q{0.0, 0.1, 0.2, 0.3}, a{0, 1, 2, 3}, b{0, 0.1, 0.2, 0.3}, zero(4, 0.0);
@@ -143,7 +164,8 @@ TEST(LowR, Refusals) {
                {4, 0.0, 1.0, 5, false, range},
                {4, 0.07, -1.0, 5, false, range},
                {4, 0.07, 1.0, 1001, false, range},
-               {4, 0.07, 1.0, 5, true, "The low-r optimisation finds no positive constant and density"}};
+               {4, 0.07, 1.0, 5, false, "The low-r optimisation needs r_min above pi/Q_max"},
+               {4, 0.07, 20.0, 5, true, "The low-r optimisation finds no positive constant and density"}};
   for (const auto& c : cases) {
     numeric_recorder rec;
     EXPECT_EQ(lowr(c.n, q.data(), c.flat ? zero.data() : a.data(), b.data(), c.rho, c.rmin, c.iterations, 0,
