@@ -7,6 +7,7 @@
 #include "numeric/coordination.h"
 #include "project/curve.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
 #include "project/toolbox.h"
 
@@ -40,6 +41,16 @@ bool count_coordination(int p, double r1, double r2, int a, int b, coordination_
   const double* fp = r.spec_prop[2].data();
   out.weight = pair_weight(r.nspec, z, x, fp, a, b);
   out.pair = pair_coordination(out.total, r.nspec, z, x, fp, a, b);
+  // The shell is fitted through the transform the g(r) step made: its q points up to Q_max,
+  // its window and damping.
+  const curve* in = find_curve(p, 3, 0);
+  const int nq = in ? curve_points(*in) : 0;
+  cut_series kept = nq > 0 ? cut_to_range(in->data[0].data(), in->data[1].data(), {}, nq, not_set, r.options.qmax)
+                           : cut_series{};
+  const peak_transform t{static_cast<int>(kept.x.size()), kept.x.data(), static_cast<int>(r.options.window),
+                         r.exp_prop[k_damping]};
+  out.fitted = t.nq >= 2 && fit_gaussian_peak(n, c->data[0].data(), c->data[1].data(), r1, r2, t, out.fit);
+  out.fit_pair = out.fitted ? pair_coordination(out.fit.area, r.nspec, z, x, fp, a, b) : std::nan("");
   return true;
 }
 
@@ -68,5 +79,10 @@ std::string coordination_text(int p) {
   if (!std::isnan(c.pair))
     text += format("  %s %f (w %.3f)", pair_name(p, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b)).c_str(),
                    c.pair, c.weight);
+  if (!c.fitted) return text + "\nfit: no peak";
+  text += format("\nfit r0 %.4f Å  σ %.4f Å  N %f", c.fit.r0, c.fit.sigma, c.fit.area);
+  if (!std::isnan(c.fit_pair))
+    text += format("  %s %f", pair_name(p, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b)).c_str(),
+                   c.fit_pair);
   return text;
 }
