@@ -80,9 +80,9 @@ std::string coordination_text(int p) {
     text += format("  %s %f (w %.3f)", pair_name(p, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b)).c_str(),
                    c.pair, c.weight);
   if (!c.fitted) return text + "\nfit: no peak";
-  text += format("\nfit r0 %.4f Å  σ %.4f Å  N %f", c.fit.r0, c.fit.sigma, c.fit.area);
+  text += format("\nfit N %f", c.fit.area);
   if (!std::isnan(c.fit_pair))
     text += format("  %s %f", pair_name(p, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b)).c_str(),
                    c.fit_pair);
-  return text;
+  return text + format("\nfit r0 %.4f Å  σ %.4f Å", c.fit.r0, c.fit.sigma);
 }

@@ -38,7 +38,7 @@ int species_by_symbol(int p, std::string_view symbol);
 std::string pair_name(int p, int a, int b);
 
 // The coordination line of the g(r) dialog for the project's stored range and pair, e.g.
-// "N 2.991274  Si-O 4.001520 (w 0.249)", and on a second line the fitted shell,
-// "fit r0 1.6050 Å  σ 0.1180 Å  N 2.912345  Si-O 3.901234" ("fit: no peak" when none);
-// empty when nothing can be counted.
+// "N 2.991274  Si-O 4.001520 (w 0.249)", and on two more lines the fitted shell,
+// "fit N 2.912345  Si-O 3.901234" and "fit r0 1.6050 Å  σ 0.0450 Å" ("fit: no peak" when
+// none); empty when nothing can be counted.
 std::string coordination_text(int p);
