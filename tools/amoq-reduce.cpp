@@ -688,14 +688,16 @@ int print_coordination(const options& o, std::vector<record_coordination>& out) 
       const std::string name = pair ? c.a + "-" + c.b + " " : std::string();
       std::printf("coordination %s%g-%g: %f\n", name.c_str(), c.r1, c.r2, n);
       // The Gaussian shell fitted on the range: its whole area, also beyond r1..r2.
-      if (count.fitted)
-        std::printf("coordination fit %s%g-%g: %f (r0 %f, sigma %f)\n", name.c_str(), c.r1, c.r2,
-                    pair ? count.fit_pair : count.fit.area, count.fit.r0, count.fit.sigma);
+      const gaussian_peak& f = pair ? count.pair_fit : count.fit;
+      if (pair ? count.pair_fitted : count.fitted)
+        std::printf("coordination fit %s%g-%g: %f (r0 %f, sigma %f)\n", name.c_str(), c.r1, c.r2, f.area, f.r0,
+                    f.sigma);
       else
         std::printf("coordination fit %s%g-%g: no peak\n", name.c_str(), c.r1, c.r2);
     }
-    out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n, count.fitted,
-                   pair ? count.fit_pair : count.fit.area, count.fit.r0, count.fit.sigma});
+    const gaussian_peak& f = pair ? count.pair_fit : count.fit;
+    out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n, pair ? count.pair_fitted : count.fitted, f.area,
+                   f.r0, f.sigma});
   }
   return status_ok;
 }

@@ -72,7 +72,7 @@ class shell_model {
     std::vector<double> one(static_cast<std::size_t>(nk), 1.0);
     transform_window(t.window, t.damp, nk, t.q, one.data(), weight_.data());
     const double scale = 2.0 * (t.q[1] - t.q[0]) / pi_f;
-    for (double& w : weight_) w *= scale;
+    for (int k = 0; k < nk; ++k) weight_[k] *= scale * (t.weight ? t.weight[k] : 1.0);
   }
 
   void eval(const double* p, std::vector<double>& value, std::vector<double>& grad) const {

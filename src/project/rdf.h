@@ -19,9 +19,10 @@ struct coordination_count {
   double total = 0.0;   // int_r1^r2 R(r) dr
   double pair = 0.0;    // B atoms around an A atom (NaN without a pair)
   double weight = 0.0;  // Faber-Ziman weight of the pair at Q = 0 (NaN without a pair)
-  bool fitted = false;  // a Gaussian shell was fitted on r1..r2 (numeric/coordination.h)
-  gaussian_peak fit;    // its area (total), position and width
-  double fit_pair = 0.0;  // its area as B atoms around an A atom (NaN without a pair)
+  bool fitted = false;       // a Gaussian shell was fitted to R(r) on r1..r2 (coordination.h)
+  gaussian_peak fit;         // its area (total), position and width
+  bool pair_fitted = false;  // the shell fitted as A-B pairs, with their weight at each Q
+  gaussian_peak pair_fit;    // its area as B atoms around an A atom, position and width
 };
 
 // Counts on R(r) of project position p between r1 and r2; a and b are species positions
@@ -38,7 +39,7 @@ int species_by_symbol(int p, std::string_view symbol);
 std::string pair_name(int p, int a, int b);
 
 // The coordination line of the g(r) dialog for the project's stored range and pair, e.g.
-// "N 2.991274  Si-O 4.001520 (w 0.249)", and on two more lines the fitted shell,
-// "fit N 2.912345  Si-O 3.901234" and "fit r0 1.6050 Å  σ 0.0450 Å" ("fit: no peak" when
-// none); empty when nothing can be counted.
+// "N 2.991274  Si-O 4.001520 (w 0.249)", and on two more lines the fitted shell, the pair's
+// when one is chosen, "fit Si-O 3.901234" (or "fit N 2.912345") and "fit r0 1.6050 Å
+// σ 0.0450 Å" ("fit: no peak" when none); empty when nothing can be counted.
 std::string coordination_text(int p);

@@ -65,6 +65,7 @@ TEST(Coordination, LinearRadialFunctionIntegratesExactly) {
 // A Gaussian shell (4 at 1.61 A, width 0.045 A) made into Q[S(Q)-1] by integration over r,
 // cut at 16.65 A^-1 and transformed by cd with each window: the fit through the same
 // transform gives back the shell itself from a range holding part of the broadened peak.
+// So does a pair shell whose share of Q[S(Q)-1] falls with Q, fitted with that share.
 // Taken as it stands (no transform), a shell wider than the range comes back whole; a
 // range on one flank, too short, or without a positive maximum fits no peak.
 TEST(Coordination, GaussianFitRecoversTheWholeShell) {
@@ -78,18 +79,25 @@ TEST(Coordination, GaussianFitRecoversTheWholeShell) {
     for (double r = 1.0005; r < 2.3; r += 0.001) sum += shell(r, 4.0, 1.61, 0.045) / r * std::sin(q.back() * r);
     qs.push_back(sum * 0.001);
   }
+  // A pair whose share of the total falls to a half at high Q, as O against Si.
+  std::vector<double> share(q.size()), shared(q.size());
+  for (std::size_t k = 0; k < q.size(); ++k) share[k] = 1.0 / (1.0 + 0.004 * q[k] * q[k]), shared[k] = share[k] * qs[k];
   struct {
     int window;
     double damp, r1, r2;
-  } windows[] = {{0, 0.006, 1.45, 1.8}, {0, 0.002, 1.3, 2.0}, {1, 0.0, 1.45, 1.8}};
+    bool pair;
+  } windows[] = {{0, 0.006, 1.45, 1.8, false}, {0, 0.002, 1.3, 2.0, false}, {1, 0.0, 1.45, 1.8, false},
+                 {0, 0.006, 1.45, 1.8, true}};
   for (const auto& w : windows) {
     numeric_recorder rec;
-    ASSERT_EQ(cd(static_cast<int>(q.size()), 0, 0.07, 4.0, w.damp, 0.01, qs.data(), q.data(), w.window), 1);
+    ASSERT_EQ(cd(static_cast<int>(q.size()), 0, 0.07, 4.0, w.damp, 0.01, (w.pair ? shared : qs).data(), q.data(),
+                 w.window),
+              1);
     const std::vector<double>& r = rec.curves[0].x;
     std::vector<double> rdf(r.size());
     radial_distribution(static_cast<int>(r.size()), r.data(), rec.curves[0].y.data(), 0.0, rdf.data());
     gaussian_peak p;
-    const peak_transform t{static_cast<int>(q.size()), q.data(), w.window, w.damp};
+    const peak_transform t{static_cast<int>(q.size()), q.data(), w.window, w.damp, w.pair ? share.data() : nullptr};
     ASSERT_TRUE(fit_gaussian_peak(static_cast<int>(r.size()), r.data(), rdf.data(), w.r1, w.r2, t, p)) << w.damp;
     EXPECT_NEAR(p.area, 4.0, 0.01) << w.window << " " << w.damp;
     EXPECT_NEAR(p.r0, 1.61, 0.002) << w.window << " " << w.damp;

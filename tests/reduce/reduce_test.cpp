@@ -338,7 +338,6 @@ TEST_F(ReduceTest, OptimisationCoordinationAndTheRecordOfTheReduction) {
   EXPECT_NEAR(nc, 0.02, 0.0002);
   EXPECT_NEAR(rho, 0.0662, 0.05 * 0.0662);
   EXPECT_GT(pair, total);  // the Si-O peak holds a quarter of the total's weight per pair
-  EXPECT_NEAR(fit_pair / fit_total, pair / total, 1e-5);
   EXPECT_GT(fit_pair, pair);  // the whole shell, beyond the range
   EXPECT_NEAR(r0, 1.61, 0.02);
   const auto rdf = read_curve(dir / "out" / "rdf.dat");

@@ -87,7 +87,8 @@ void offer_reduction_record(int p, const std::string& data_path) {
     counts.push_back({"total", o.coord_r1, o.coord_r2, c.total, c.fitted, c.fit.area, c.fit.r0, c.fit.sigma});
     if (a >= 0 && b >= 0)
       counts.push_back(
-          {pair_name(p, a, b), o.coord_r1, o.coord_r2, c.pair, c.fitted, c.fit_pair, c.fit.r0, c.fit.sigma});
+          {pair_name(p, a, b), o.coord_r1, o.coord_r2, c.pair, c.pair_fitted, c.pair_fit.area, c.pair_fit.r0,
+           c.pair_fit.sigma});
   }
   if (write_reduction_record(path, p, project_inputs(p), counts) != 0)
     show_error(format("Impossible to save the data file:\n%s", path.c_str()).c_str(), 1);
