@@ -162,9 +162,11 @@ const option_spec option_table[] = {
      [](options& o, auto&, auto&) { return o.optimise_density = true, go_on; },
      N_("with --optimise, also refine the density")},
     {nullptr, "--coordination", "R1:R2", coordination,
-     N_("print the coordination number between R1 and R2 (A) on\n"
-        "R(r); A-B:R1:R2 (element symbols) the number of B around\n"
-        "A (repeatable)")},
+     N_("print the coordination number between R1 and R2 (A) on
+"
+        "R(r); A-B:R1:R2 (element symbols) the number of B around
+"
+        "A (repeatable); also a Gaussian shell fitted there")},
     {nullptr, "--background", "FILE",
      [](options& o, auto&, const std::string& v) { return o.background = v, go_on; },
      N_("background scattering; switches its subtraction on")},
@@ -686,12 +688,19 @@ int print_coordination(const options& o, std::vector<record_coordination>& out) 
     }
     const double n = pair ? count.pair : count.total;
     if (!o.quiet) {
-      if (pair)
-        std::printf("coordination %s-%s %g-%g: %f\n", c.a.c_str(), c.b.c_str(), c.r1, c.r2, n);
+      const std::string name = pair ? c.a + "-" + c.b + " " : std::string();
+      std::printf("coordination %s%g-%g: %f\n", name.c_str(), c.r1, c.r2, n);
+      // The Gaussian shell fitted on the range: its whole area, also beyond r1..r2.
+      const gaussian_peak& f = pair ? count.pair_fit : count.fit;
+      if (pair ? count.pair_fitted : count.fitted)
+        std::printf("coordination fit %s%g-%g: %f (r0 %f, sigma %f)\n", name.c_str(), c.r1, c.r2, f.area, f.r0,
+                    f.sigma);
       else
-        std::printf("coordination %g-%g: %f\n", c.r1, c.r2, n);
+        std::printf("coordination fit %s%g-%g: no peak\n", name.c_str(), c.r1, c.r2);
     }
-    out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n});
+    const gaussian_peak& f = pair ? count.pair_fit : count.fit;
+    out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n, pair ? count.pair_fitted : count.fitted, f.area,
+                   f.r0, f.sigma});
   }
   return status_ok;
 }

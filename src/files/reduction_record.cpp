@@ -131,7 +131,12 @@ std::string reduction_record_json(int p, const std::vector<record_input>& inputs
   }
   json counts = json::array();
   for (const record_coordination& c : coordination)
-    counts.push_back({{"pair", c.pair}, {"r1", c.r1}, {"r2", c.r2}, {"n", c.n}});
+    counts.push_back({{"pair", c.pair},
+                      {"r1", c.r1},
+                      {"r2", c.r2},
+                      {"n", c.n},
+                      {"fit", c.fitted ? json{{"n", c.fit_n}, {"r0", c.fit_r0}, {"sigma", c.fit_sigma}}
+                                       : json(nullptr)}});
   json computed = json::array();
   for (int calc = 0; calc < ncalc; ++calc) computed.push_back(r.calcok[calc] == 1);
   json record = {

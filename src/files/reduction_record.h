@@ -14,6 +14,8 @@ struct record_input {
 struct record_coordination {
   std::string pair;  // "total" or "A-B"
   double r1 = 0.0, r2 = 0.0, n = 0.0;
+  bool fitted = false;  // a Gaussian shell was fitted on r1..r2
+  double fit_n = 0.0, fit_r0 = 0.0, fit_sigma = 0.0;  // its number (as n), position, width
 };
 
 // The project file of position p (when it has a path) and the data files loaded into it.

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "numeric/elements.h"
+#include "numeric/transform_window.h"
 
 void radial_distribution(int n, const double* r, const double* big_g, double rho, double* out) {
   for (int j = 0; j < n; ++j) out[j] = r[j] * big_g[j] + four_pi_f * rho * r[j] * r[j];
@@ -37,4 +39,143 @@ double pair_coordination(double total, int nspec, const double* z, const double*
   const double w = pair_weight(nspec, z, x, fp, a, b);
   if (std::isnan(w) || w == 0.0) return std::nan("");
   return total * x[b] / ((a == b ? 1.0 : 2.0) * w);
+}
+
+namespace {
+
+constexpr double sqrt_two_pi = 2.5066282746310002;
+
+// Solves the 3x3 system m x = v by Cramer's rule; false when m is singular.
+bool solve3(const double m[3][3], const double v[3], double x[3]) {
+  auto det = [](const double a[3][3]) {
+    return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+           a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+  };
+  const double d = det(m);
+  if (!(std::fabs(d) > 0.0) || !std::isfinite(d)) return false;
+  for (int c = 0; c < 3; ++c) {
+    double t[3][3];
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) t[i][j] = j == c ? v[i] : m[i][j];
+    x[c] = det(t) / d;
+  }
+  return true;
+}
+
+// The shell p = (area, r0, sigma) at the fitted points and its derivatives by p.
+class shell_model {
+ public:
+  shell_model(const double* r, int count, const peak_transform& t) : r_(r), count_(count), t_(t) {
+    const int nk = t.nq - 1;
+    if (nk < 1) return;
+    weight_.resize(static_cast<std::size_t>(nk));
+    std::vector<double> one(static_cast<std::size_t>(nk), 1.0);
+    transform_window(t.window, t.damp, nk, t.q, one.data(), weight_.data());
+    const double scale = 2.0 * (t.q[1] - t.q[0]) / pi_f;
+    for (int k = 0; k < nk; ++k) weight_[k] *= scale * (t.weight ? t.weight[k] : 1.0);
+  }
+
+  void eval(const double* p, std::vector<double>& value, std::vector<double>& grad) const {
+    const double area = p[0], r0 = p[1], s = p[2];
+    if (weight_.empty()) {
+      for (int j = 0; j < count_; ++j) {
+        const double u = (r_[j] - r0) / s, g = std::exp(-0.5 * u * u) / (s * sqrt_two_pi);
+        value[j] = area * g;
+        grad[3 * j] = g;
+        grad[3 * j + 1] = area * g * u / s;
+        grad[3 * j + 2] = area * g * (u * u - 1.0) / s;
+      }
+      return;
+    }
+    // x_k = w_k (area / r0) e^{-s^2 q^2 / 2} sin(q r0) and its derivatives by r0 and s.
+    const std::size_t nk = weight_.size();
+    std::vector<double> x(nk), xr(nk), xs(nk);
+    for (std::size_t k = 0; k < nk; ++k) {
+      const double q = t_.q[k], e = weight_[k] * std::exp(-0.5 * s * s * q * q) / r0;
+      const double sn = std::sin(q * r0), cs = std::cos(q * r0);
+      x[k] = e * sn;
+      xr[k] = e * (q * cs - sn / r0);
+      xs[k] = -e * s * q * q * sn;
+    }
+    for (int j = 0; j < count_; ++j) {
+      double v = 0.0, vr = 0.0, vs = 0.0;
+      for (std::size_t k = 0; k < nk; ++k) {
+        const double sn = std::sin(t_.q[k] * r_[j]);
+        v += x[k] * sn;
+        vr += xr[k] * sn;
+        vs += xs[k] * sn;
+      }
+      value[j] = area * r_[j] * v;
+      grad[3 * j] = r_[j] * v;
+      grad[3 * j + 1] = area * r_[j] * vr;
+      grad[3 * j + 2] = area * r_[j] * vs;
+    }
+  }
+
+ private:
+  const double* r_;
+  int count_;
+  peak_transform t_;
+  std::vector<double> weight_;
+};
+
+}  // namespace
+
+bool fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, double r2, const peak_transform& t,
+                       gaussian_peak& peak) {
+  int first = 0, count = 0, top = -1;
+  for (int j = 0; j < n; ++j) {
+    if (!(r[j] >= r1 && r[j] <= r2)) continue;
+    if (count++ == 0) first = j;
+    if (top < 0 || rdf[j] > rdf[top]) top = j;
+  }
+  if (count < 4 || !(rdf[top] > 0.0) || (t.nq > 0 && t.nq < 2)) return false;
+  const double* y = rdf + first;
+  const shell_model model(r + first, count, t);
+  // Start: the range's integral at its highest point, as wide as that area and height say.
+  const double start_area = coordination_number(n, r, rdf, r1, r2);
+  double p[3] = {start_area, r[top], start_area / (rdf[top] * sqrt_two_pi)};
+  if (!(p[0] > 0.0) || !(p[2] > 0.0)) return false;
+  std::vector<double> value(static_cast<std::size_t>(count)), grad(3 * static_cast<std::size_t>(count));
+  auto cost = [&](const double* q) {
+    model.eval(q, value, grad);
+    double c = 0.0;
+    for (int j = 0; j < count; ++j) c += (y[j] - value[j]) * (y[j] - value[j]);
+    return c;
+  };
+  double chi2 = cost(p), lambda = 1e-3;
+  bool converged = false;
+  for (int it = 0; it < 200 && !converged; ++it) {
+    double jtj[3][3] = {}, jtr[3] = {};
+    model.eval(p, value, grad);
+    for (int j = 0; j < count; ++j)
+      for (int a = 0; a < 3; ++a) {
+        jtr[a] += grad[3 * j + a] * (y[j] - value[j]);
+        for (int b = 0; b < 3; ++b) jtj[a][b] += grad[3 * j + a] * grad[3 * j + b];
+      }
+    // Levenberg-Marquardt: raise the damping until a step lowers the sum of squares.
+    while (true) {
+      double m[3][3], step[3];
+      for (int a = 0; a < 3; ++a)
+        for (int b = 0; b < 3; ++b) m[a][b] = jtj[a][b] * (a == b ? 1.0 + lambda : 1.0);
+      if (!solve3(m, jtr, step)) return false;
+      const double trial[3] = {p[0] + step[0], std::max(p[1] + step[1], 1e-3 * (r2 - r1)), p[2] + step[2]};
+      const double c = trial[2] > 0.0 ? cost(trial) : HUGE_VAL;
+      if (c <= chi2) {
+        converged = chi2 - c <= 1e-12 * chi2 || std::fabs(step[1]) + std::fabs(step[2]) < 1e-10 * (r2 - r1);
+        std::copy(trial, trial + 3, p);
+        chi2 = c;
+        lambda = std::max(lambda / 10.0, 1e-12);
+        break;
+      }
+      lambda *= 10.0;
+      if (lambda > 1e12) {
+        converged = true;  // no step lowers it: a minimum within rounding
+        break;
+      }
+    }
+  }
+  if (!converged || !(p[0] > 0.0) || !(p[1] >= r1 && p[1] <= r2) || !(p[2] > 0.0 && p[2] < r2 - r1)) return false;
+  peak = {p[0], p[1], p[2]};
+  return true;
 }

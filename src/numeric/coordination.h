@@ -19,3 +19,34 @@ double pair_weight(int nspec, const double* z, const double* x, const double* fp
 // weight of 0 or species outside 0..nspec-1.
 double pair_coordination(double total, int nspec, const double* z, const double* x, const double* fp, int a,
                          int b);
+
+// A Gaussian shell of `area` neighbours at r0 with width sigma: R(r) = area gauss(r; r0, sigma).
+struct gaussian_peak {
+  double area = 0.0, r0 = 0.0, sigma = 0.0;
+};
+
+// The transform R(r) was made by (calrd.h): the rectangle sum over q_k, k < nq - 1, dq =
+// q_1 - q_0, with the window of transform_window.h (window, damp). nq = 0: R(r) is taken as
+// it stands. weight (nq - 1 values, or nullptr for 1): the shell's share of Q[S(Q)-1] at q_k
+// relative to Q = 0, w_AB(q_k) / w_AB(0) for the pairs A-B, whose scattering factors fall
+// off at their own rates.
+struct peak_transform {
+  int nq = 0;
+  const double* q = nullptr;
+  int window = 0;
+  double damp = 0.0;
+  const double* weight = nullptr;
+};
+
+// Least-squares fit of one shell to R(r) over the points with r1 <= r <= r2
+// (Levenberg-Marquardt on area, position and width, started from the range's integral and
+// highest point). With a transform the shell is compared as the data saw it: its
+// Q[S(Q)-1] = weight(Q) (area / r0) exp(-sigma^2 Q^2 / 2) sin(Q r0) (Warren, X-ray
+// Diffraction 1969, ch. 10), windowed and summed like the data, times r (R = r G + 4 pi rho r^2, and the
+// shell adds to G alone); so area and sigma are those of the shell itself, free of the
+// window's broadening and the truncation's side lobes (the pair-function method of Mozzi,
+// Warren 1969, J. Appl. Cryst. 2, 164). False, peak untouched, when the range holds fewer
+// than four points or no positive maximum, or the fit does not end with a positive area,
+// r0 inside r1..r2 and sigma below r2 - r1.
+bool fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, double r2, const peak_transform& t,
+                       gaussian_peak& peak);

@@ -7,7 +7,9 @@
 #include "numeric/coordination.h"
 #include "project/curve.h"
 #include "project/messages.h"
+#include "project/physics_options.h"
 #include "project/project.h"
+#include "project/sq_refine.h"
 #include "project/toolbox.h"
 
 double rdf_density(int p) {
@@ -40,6 +42,29 @@ bool count_coordination(int p, double r1, double r2, int a, int b, coordination_
   const double* fp = r.spec_prop[2].data();
   out.weight = pair_weight(r.nspec, z, x, fp, a, b);
   out.pair = pair_coordination(out.total, r.nspec, z, x, fp, a, b);
+  // The shell is fitted through the transform the g(r) step made: its q points up to Q_max,
+  // its window and damping.
+  const curve* in = find_curve(p, 3, 0);
+  const int nq = in ? curve_points(*in) : 0;
+  cut_series kept = nq > 0 ? cut_to_range(in->data[0].data(), in->data[1].data(), {}, nq, not_set, r.options.qmax)
+                           : cut_series{};
+  peak_transform t{static_cast<int>(kept.x.size()), kept.x.data(), static_cast<int>(r.options.window),
+                   r.exp_prop[k_damping]};
+  out.fitted = t.nq >= 2 && fit_gaussian_peak(n, c->data[0].data(), c->data[1].data(), r1, r2, t, out.fit);
+  out.pair_fitted = false;
+  if (t.nq < 2 || std::isnan(out.pair)) return true;
+  // The pair's share of the total at each Q, Re(f_A f_B*) / |<f>|^2 (Faber, Ziman 1965),
+  // relative to the weight at Q = 0 that turns the area into a number of neighbours.
+  const std::vector<species_factors> sp = species_of(r);
+  std::vector<double> share(static_cast<std::size_t>(t.nq - 1));
+  for (int k = 0; k < t.nq - 1; ++k) {
+    const double qk = t.q[k];
+    const double fab = scattering_factor(sp[a], qk) * scattering_factor(sp[b], qk) + sp[a].fpp * sp[b].fpp;
+    share[k] = x[a] * x[b] * fab / sample_averages(sp, qk).mean_sq_modulus / out.weight;
+  }
+  t.weight = share.data();
+  out.pair_fitted = fit_gaussian_peak(n, c->data[0].data(), c->data[1].data(), r1, r2, t, out.pair_fit);
+  if (out.pair_fitted) out.pair_fit.area = pair_coordination(out.pair_fit.area, r.nspec, z, x, fp, a, b);
   return true;
 }
 
@@ -68,5 +93,10 @@ std::string coordination_text(int p) {
   if (!std::isnan(c.pair))
     text += format("  %s %f (w %.3f)", pair_name(p, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b)).c_str(),
                    c.pair, c.weight);
-  return text;
+  // The total's shell, or the pair's when one is chosen.
+  const bool pair = !std::isnan(c.pair);
+  const gaussian_peak& f = pair ? c.pair_fit : c.fit;
+  if (!(pair ? c.pair_fitted : c.fitted)) return text + "\nfit: no peak";
+  const std::string name = pair ? pair_name(p, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b)) + " " : "N ";
+  return text + format("\nfit %s%f\nfit r0 %.4f Å  σ %.4f Å", name.c_str(), f.area, f.r0, f.sigma);
 }

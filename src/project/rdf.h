@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "numeric/coordination.h"
+
 // Fills curve (3, cid_rdf) of project position p with R(r) = r G(r) + 4 pi rho r^2 from its
 // G(r), rho the density its g(r) was made with (the slope density when g(r) used it, else
 // the experimental one); empties it when there is no G(r) or no positive density.
@@ -17,6 +19,10 @@ struct coordination_count {
   double total = 0.0;   // int_r1^r2 R(r) dr
   double pair = 0.0;    // B atoms around an A atom (NaN without a pair)
   double weight = 0.0;  // Faber-Ziman weight of the pair at Q = 0 (NaN without a pair)
+  bool fitted = false;       // a Gaussian shell was fitted to R(r) on r1..r2 (coordination.h)
+  gaussian_peak fit;         // its area (total), position and width
+  bool pair_fitted = false;  // the shell fitted as A-B pairs, with their weight at each Q
+  gaussian_peak pair_fit;    // its area as B atoms around an A atom, position and width
 };
 
 // Counts on R(r) of project position p between r1 and r2; a and b are species positions
@@ -33,5 +39,7 @@ int species_by_symbol(int p, std::string_view symbol);
 std::string pair_name(int p, int a, int b);
 
 // The coordination line of the g(r) dialog for the project's stored range and pair, e.g.
-// "N 2.991274  Si-O 4.001520 (w 0.249)"; empty when nothing can be counted.
+// "N 2.991274  Si-O 4.001520 (w 0.249)", and on two more lines the fitted shell, the pair's
+// when one is chosen, "fit Si-O 3.901234" (or "fit N 2.912345") and "fit r0 1.6050 Å
+// σ 0.0450 Å" ("fit: no peak" when none); empty when nothing can be counted.
 std::string coordination_text(int p);

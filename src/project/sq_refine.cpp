@@ -18,18 +18,6 @@ namespace {
 double project_options::* const lowr_settings[3] = {&project_options::lowr_rmin, &project_options::lowr_iter,
                                                      &project_options::lowr_density};
 
-std::vector<species_factors> species_of(const project& r) {
-  std::vector<species_factors> sp(static_cast<std::size_t>(r.nspec));
-  const auto& s = r.spec_prop;
-  for (int i = 0; i < r.nspec; ++i) {
-    sp[i] = {s[0][i], s[1][i], s[2][i], s[3][i], {}, {}, s[14][i]};
-    for (int j = 0; j < 5; ++j) {
-      sp[i].a[j] = s[4 + j][i];
-      sp[i].b[j] = s[9 + j][i];
-    }
-  }
-  return sp;
-}
 
 // Copies curve (1, from) of the active project into curve (1, to).
 void keep_curve(int from, int to) {
@@ -78,6 +66,19 @@ void set_lowr_setting(int which, double value) {
   stored = value;
   proj[activep].calcok[calc_sq] = 0;
   if (changed) setting_accepted(1);
+}
+
+std::vector<species_factors> species_of(const project& r) {
+  std::vector<species_factors> sp(static_cast<std::size_t>(r.nspec));
+  const auto& s = r.spec_prop;
+  for (int i = 0; i < r.nspec; ++i) {
+    sp[i] = {s[0][i], s[1][i], s[2][i], s[3][i], {}, {}, s[14][i]};
+    for (int j = 0; j < 5; ++j) {
+      sp[i].a[j] = s[4 + j][i];
+      sp[i].b[j] = s[9 + j][i];
+    }
+  }
+  return sp;
 }
 
 bool lowr_on(int p) { return valid_project(p) && proj[p].options.lowr_rmin != not_set; }

@@ -3,6 +3,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "numeric/elements.h"
+
+struct project;
+
+// The species of a project as the normalisation routines see them.
+std::vector<species_factors> species_of(const project& r);
 
 inline constexpr int method_integral = 2;  // params[k_method] of the integral method
 

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <vector>
 
+#include "numeric/calrd.h"
 #include "numeric/elements.h"
+#include "numeric/recorder.h"
 
 // A g(r) of two Gaussian shells of known numbers, handed over as G(r) = 4 pi rho r (g - 1):
 // R(r) comes back as 4 pi rho r^2 g(r), each shell integrates to its number, and the
@@ -58,4 +60,62 @@ TEST(Coordination, LinearRadialFunctionIntegratesExactly) {
   } cases[] = {{1.2, 2.3, 2.3 * 2.3 - 1.2 * 1.2}, {0.0, 9.0, 2.5 * 2.5 - 1.0}, {1.7, 1.8, 1.8 * 1.8 - 1.7 * 1.7},
                {2.0, 1.0, 0.0}};
   for (const auto& c : cases) EXPECT_NEAR(coordination_number(4, r, rdf, c.r1, c.r2), c.expected, 1e-12);
+}
+
+// A Gaussian shell (4 at 1.61 A, width 0.045 A) made into Q[S(Q)-1] by integration over r,
+// cut at 16.65 A^-1 and transformed by cd with each window: the fit through the same
+// transform gives back the shell itself from a range holding part of the broadened peak.
+// So does a pair shell whose share of Q[S(Q)-1] falls with Q, fitted with that share.
+// Taken as it stands (no transform), a shell wider than the range comes back whole; a
+// range on one flank, too short, or without a positive maximum fits no peak.
+TEST(Coordination, GaussianFitRecoversTheWholeShell) {
+  auto shell = [](double r, double n, double r0, double s) {
+    return n * std::exp(-0.5 * std::pow((r - r0) / s, 2)) / (s * std::sqrt(2 * M_PI));
+  };
+  std::vector<double> q, qs;
+  for (int k = 0; k <= 2082; ++k) {
+    q.push_back(k * 0.008);
+    double sum = 0.0;
+    for (double r = 1.0005; r < 2.3; r += 0.001) sum += shell(r, 4.0, 1.61, 0.045) / r * std::sin(q.back() * r);
+    qs.push_back(sum * 0.001);
+  }
+  // A pair whose share of the total falls to a half at high Q, as O against Si.
+  std::vector<double> share(q.size()), shared(q.size());
+  for (std::size_t k = 0; k < q.size(); ++k) share[k] = 1.0 / (1.0 + 0.004 * q[k] * q[k]), shared[k] = share[k] * qs[k];
+  struct {
+    int window;
+    double damp, r1, r2;
+    bool pair;
+  } windows[] = {{0, 0.006, 1.45, 1.8, false}, {0, 0.002, 1.3, 2.0, false}, {1, 0.0, 1.45, 1.8, false},
+                 {0, 0.006, 1.45, 1.8, true}};
+  for (const auto& w : windows) {
+    numeric_recorder rec;
+    ASSERT_EQ(cd(static_cast<int>(q.size()), 0, 0.07, 4.0, w.damp, 0.01, (w.pair ? shared : qs).data(), q.data(),
+                 w.window),
+              1);
+    const std::vector<double>& r = rec.curves[0].x;
+    std::vector<double> rdf(r.size());
+    radial_distribution(static_cast<int>(r.size()), r.data(), rec.curves[0].y.data(), 0.0, rdf.data());
+    gaussian_peak p;
+    const peak_transform t{static_cast<int>(q.size()), q.data(), w.window, w.damp, w.pair ? share.data() : nullptr};
+    ASSERT_TRUE(fit_gaussian_peak(static_cast<int>(r.size()), r.data(), rdf.data(), w.r1, w.r2, t, p)) << w.damp;
+    EXPECT_NEAR(p.area, 4.0, 0.01) << w.window << " " << w.damp;
+    EXPECT_NEAR(p.r0, 1.61, 0.002) << w.window << " " << w.damp;
+    EXPECT_NEAR(p.sigma, 0.045, 0.002) << w.window << " " << w.damp;
+  }
+
+  std::vector<double> r, one;
+  for (int j = 0; j < 500; ++j) r.push_back(j * 0.01), one.push_back(shell(r.back(), 2.9, 1.61, 0.118));
+  const int n = static_cast<int>(r.size());
+  EXPECT_LT(coordination_number(n, r.data(), one.data(), 1.45, 1.8), 0.9 * 2.9);  // the range holds 85 %
+  struct {
+    double r1, r2;
+    bool found;
+  } cases[] = {{1.45, 1.8, true}, {1.0, 1.4, false}, {1.6, 1.62, false}, {3.5, 4.5, false}};
+  for (const auto& c : cases) {
+    gaussian_peak p{-1.0, -1.0, -1.0};
+    ASSERT_EQ(fit_gaussian_peak(n, r.data(), one.data(), c.r1, c.r2, {}, p), c.found) << c.r1;
+    EXPECT_NEAR(p.area, c.found ? 2.9 : -1.0, 1e-6) << c.r1;
+    EXPECT_NEAR(p.sigma, c.found ? 0.118 : -1.0, 1e-6) << c.r1;
+  }
 }

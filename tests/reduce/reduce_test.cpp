@@ -363,15 +363,20 @@ TEST_F(ReduceTest, OptimisationCoordinationAndTheRecordOfTheReduction) {
   run_result r = run("-o out --optimise 1.4 --optimise-density --set optiter=3 --set window=1 "
                      "--coordination 1.45:1.8 --coordination Si-O:1.45:1.8 p.nap");
   ASSERT_EQ(r.status, 0) << r.err;
-  double nc, rho, chi2, total, pair;
+  double nc, rho, chi2, total, fit_total, pair, fit_pair, r0, sigma;
   ASSERT_EQ(std::sscanf(r.out.c_str(),
                         "normalisation constant: %lf\noptimised density: %lf\nlow-r chi2: %lf\n"
-                        "coordination 1.45-1.8: %lf\ncoordination Si-O 1.45-1.8: %lf\n",
-                        &nc, &rho, &chi2, &total, &pair),
-            5)
+                        "coordination 1.45-1.8: %lf\ncoordination fit 1.45-1.8: %lf (r0 %*f, sigma %*f)\n"
+                        "coordination Si-O 1.45-1.8: %lf\ncoordination fit Si-O 1.45-1.8: %lf (r0 %lf, sigma %lf)\n",
+                        &nc, &rho, &chi2, &total, &fit_total, &pair, &fit_pair, &r0, &sigma),
+            9)
       << r.out;
+  // The example's model: constant 0.02, density 0.0662, 4 O at 1.61 A around Si.
   EXPECT_NEAR(nc, 0.02, 0.0002);
+  EXPECT_NEAR(rho, 0.0662, 0.05 * 0.0662);
   EXPECT_GT(pair, total);  // the Si-O peak holds a quarter of the total's weight per pair
+  EXPECT_GT(fit_pair, pair);  // the whole shell, beyond the range
+  EXPECT_NEAR(r0, 1.61, 0.02);
   const auto rdf = read_curve(dir / "out" / "rdf.dat");
   ASSERT_EQ(rdf.size(), 1000u);
 
@@ -383,6 +388,7 @@ TEST_F(ReduceTest, OptimisationCoordinationAndTheRecordOfTheReduction) {
   EXPECT_EQ(record["settings"]["options"]["lowr_iter"], 3.0);
   EXPECT_NEAR(record["results"]["optimised_density"].get<double>(), rho, 1e-6);
   EXPECT_EQ(record["coordination"][1]["pair"], "Si-O");
+  EXPECT_NEAR(record["coordination"][1]["fit"]["n"].get<double>(), fit_pair, 1e-6);
   const auto& input = record["inputs"][0];
   EXPECT_EQ(input["path"], "p.nap");
   EXPECT_EQ(input["size"], fs::file_size(dir / "p.nap"));
