@@ -162,10 +162,8 @@ const option_spec option_table[] = {
      [](options& o, auto&, auto&) { return o.optimise_density = true, go_on; },
      N_("with --optimise, also refine the density")},
     {nullptr, "--coordination", "R1:R2", coordination,
-     N_("print the coordination number between R1 and R2 (A) on
-"
-        "R(r); A-B:R1:R2 (element symbols) the number of B around
-"
+     N_("print the coordination number between R1 and R2 (A) on\n"
+        "R(r); A-B:R1:R2 (element symbols) the number of B around\n"
         "A (repeatable); also a Gaussian shell fitted there")},
     {nullptr, "--background", "FILE",
      [](options& o, auto&, const std::string& v) { return o.background = v, go_on; },
