@@ -8,7 +8,6 @@
 #include <stdlib.h>
 
 #include <cstdio>
-
 #include <deque>
 #include <filesystem>
 #include <fstream>
