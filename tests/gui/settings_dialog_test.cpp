@@ -114,17 +114,6 @@ TEST_F(SettingsDialogTest, ApplyWarnsAndTurnsToTheFailingPage) {
   EXPECT_EQ(record().exp_prop[k_geometry], 2.0);  // "Transmission": entry 1 + 1
 }
 
-TEST_F(SettingsDialogTest, ApplyShowsTheConcentrationsAsProportions) {
-  new_sio2_project();
-  species_select(0);
-  type("conc", "1");
-  species_select(1);
-  type("conc", "2");  // SiO2 written as a formula
-  gtk_button_clicked(GTK_BUTTON(widget("SettingsApply")));
-  EXPECT_EQ(record().spec_prop[1], (std::vector<double>{1.0 / 3.0, 2.0 / 3.0}));
-  EXPECT_EQ(text("conc"), "0.6666666666666666");
-}
-
 TEST_F(SettingsDialogTest, SwitchingProjectsShowsEachRecordWithoutChangingIt) {
   new_sio2_project();
   tick("smoothing", true);
