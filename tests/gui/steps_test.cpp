@@ -79,12 +79,6 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   EXPECT_FALSE(sensitive("backfile"));
   tick("backcorr", true);
   EXPECT_EQ(text("backlab"), "sio2_background.dat");
-  // A new abscissa forgets the raw file and empties step 0.
-  choose("formatbox", 1);
-  EXPECT_EQ(text("datalab"), "(None)");
-  EXPECT_FALSE(record().filename[0]);
-  EXPECT_EQ(points(0, 0), 0);
-  EXPECT_FALSE(active("racheck"));
 }
 
 TEST_F(StepsTest, StatesOfAStepAndTheBusyState) {
