@@ -3,17 +3,12 @@
 // messages recorded, file choosers answered from a script and a scratch folder.
 #pragma once
 
-#include <gtest/gtest.h>
+#include "support/test.h"
+
 #include <gtk/gtk.h>
 #include <stdlib.h>
 
-#include <deque>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "project/allocextra.h"
 #include "numeric/callbacks.h"

@@ -1,6 +1,4 @@
 // Opening, switching, renaming and closing projects in the workspace tree.
-#include <string>
-#include <vector>
 
 #include "gui/shell/info_view.h"
 #include "project/changes.h"

@@ -1,8 +1,6 @@
 // Work that is kept and results that follow the settings, through the main window:
 // unsaved changes asked about before they are closed, out-of-date marks, and the automatic
 // recalculation of G(r) after a wavelength edit.
-#include <filesystem>
-#include <string>
 
 #include "gui/project/step_widgets.h"
 #include "shell_fixture.h"

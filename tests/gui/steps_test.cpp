@@ -1,7 +1,6 @@
 // The four step dialogs and the tool box window as the user meets them: data files through
 // the scripted chooser, the states of a step, the busy state while a routine runs, and the
 // results shown in the dialogs (their texts are the step tests' business).
-#include <cstring>
 
 #include "steps_fixture.h"
 

@@ -1,16 +1,6 @@
-#include <gtest/gtest.h>
+#include "support/test.h"
 
-#include <algorithm>
 #include <bit>
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <limits>
-#include <optional>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "numeric/d_red.h"
 #include "numeric/spline.h"

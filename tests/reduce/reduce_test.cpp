@@ -1,16 +1,6 @@
 // amoq-reduce end to end: the built program on the bundled SiO2 example and on files made
 // from it, every option, each exit status, several inputs, both project formats (the
 // readers of the data formats are the import tests' business).
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 

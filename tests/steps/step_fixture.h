@@ -2,13 +2,7 @@
 // of the record to prove that a refused check or setting changed nothing.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <deque>
-#include <optional>
-#include <string>
-#include <vector>
+#include "support/test.h"
 
 #include "project/curve.h"
 #include "numeric/callbacks.h"

@@ -2,9 +2,7 @@
 // itself on construction and restores the previous presenter when it goes out of scope.
 #pragma once
 
-#include <deque>
-#include <string>
-#include <vector>
+#include "support/test.h"
 
 #include "project/messages.h"
 
