@@ -8,7 +8,6 @@
 #include <gtk/gtk.h>
 #include <stdlib.h>
 
-#include <iterator>
 
 #include "project/allocextra.h"
 #include "numeric/callbacks.h"
@@ -18,14 +17,10 @@
 #include "gui/base/chooser.h"
 #include "gui/base/paths.h"
 #include "support/recording_presenter.h"
+#include "support/temp_files.h"
 
 inline void pump() {
   while (gtk_events_pending()) gtk_main_iteration();
-}
-
-inline std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // A scripted chooser answer: the path ("" = Cancel) and the filter chosen.

@@ -168,13 +168,10 @@ TEST_F(ReduceTest, ExitStatusesAndTheirMessages) {
   const expectation cases[] = {
       {"--set rmax=-1 " + nap, 1, "Rmax must be > 0.0\n"},  // a step refused
       {"--set bdbox=0 " + nap, 1, "value out of range"},
-      {"--set wavel=-1 " + nap, 1, "The wavelenght must be > 0.0 Å\nPlease check this parameter\n"},
       {"--set colour=1 " + nap, 1, "unknown setting"},
       {"--set rmax=ten " + nap, 1, "not a number"},
       // Results that are not numbers, and what would make them, fail with a clear message.
       {"--set density=0 " + nap, 1, "The result of g(r)/G(r) is not a number at r = 0.01: check"},
-      {"--set geombox=1 --set abss=0 " + nap, 1,
-       "In reflection geometry the linear absorption (sample) must be > 0.0 μt\n"},
       {"--set deltar=20 " + nap, 1, "The r grid is empty: Rmax and dr must be > 0 and Rmax >= dr\n"
                                     "Subroutine: cd \nRmax: 10, dr: 20\n"},
       {"--frob " + nap, 1, "unknown option"},

@@ -9,7 +9,8 @@
 struct recorded_message {
   std::string kind;  // "info", "warning", "error", "question" or "save"
   std::string text;
-  std::string title;  // questions only
+  std::string title{};  // questions only
+  bool operator==(const recorded_message&) const = default;
 };
 
 struct recording_presenter {
