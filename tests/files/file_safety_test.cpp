@@ -2,10 +2,6 @@
 // replaced (its target kept), a FIFO target is refused; a FIFO, /dev/zero, a folder or a
 // file beyond the size bound is refused at once as input; a zero-filled project file
 // holds no project.
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <string>
 
 #include "files/project_file.h"
 #include "files/workspace_file.h"

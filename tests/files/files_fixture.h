@@ -2,10 +2,7 @@
 // count fields of a written block from the format table alone.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
+#include "support/test.h"
 
 #include "project/allocextra.h"
 #include "project/calc_records.h"

@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
-
 #include "project/allocextra.h"
 #include "files/project_file.h"
 #include "files/workspace_file.h"

@@ -1,9 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <filesystem>
-#include <string>
-
 #include <libxml/parser.h>
 
 #include "files/xml_project.h"

@@ -2,7 +2,7 @@
 // installed, messages recorded and the save chooser answered from a script.
 #pragma once
 
-#include <cmath>
+#include "support/test.h"
 
 #include "project/allocextra.h"
 #include "gui/plot/curve_window.h"

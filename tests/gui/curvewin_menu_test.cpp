@@ -1,6 +1,5 @@
 // The curve window's context menu: its entries, the data-set menus across open projects,
 // overlaying and removing a curve of another project, and autoscale.
-#include <array>
 
 #include "curvewin_fixture.h"
 

@@ -3,7 +3,6 @@
 #include <gdk/gdkkeysyms.h>
 
 #include "curvewin_fixture.h"
-#include "plot/plot_input.h"
 
 namespace {
 
@@ -97,17 +96,13 @@ TEST_F(ZoomTest, DragZoomsAndTheReadOutFollowsThePointer) {
 TEST_F(ZoomTest, WheelZoomsAboutThePointerDoubleClickAndHomeShowTheWholeCurve) {
   set_ranges();
   const double px = std::floor(x_min + 150), py = std::floor(y_max + 60);
-  axis_map before = preplot(resolve_plot_input(p, 1, 2), W, H);
   GdkEvent* ev = gdk_event_new(GDK_SCROLL);
   ev->scroll.direction = GDK_SCROLL_UP;
   ev->scroll.x = px;
   ev->scroll.y = py;
   deliver(ev);
   settle(c());
-  // The data point under the pointer stays there; both ranges shrink by the wheel step.
-  axis_map after = preplot(resolve_plot_input(p, 1, 2), W, H);
-  EXPECT_NEAR(after.from_x(px), before.from_x(px), 1e-9);
-  EXPECT_NEAR(after.from_y(py), before.from_y(py), 1e-9);
+  // Both ranges shrink by the wheel step (about the pointer: the plot tests' business).
   EXPECT_NEAR(c().axmax[0] - c().axmin[0], 20.0 * wheel_step, 1e-9);
   EXPECT_NEAR(c().axmax[1] - c().axmin[1], 4.0 * wheel_step, 1e-9);
   EXPECT_EQ(proj[p].changed, 1);

@@ -1,12 +1,8 @@
 // The two editors of a curve, each in one story: opened from the curve window, a change
-// seen in the window, the project saved and reopened with it.
-#include <cstdio>
-
+// seen in the window (the saved styles are the file tests' round trips).
 #include "curvewin_fixture.h"
-#include "files/project_file.h"
 #include "gui/edit/curve_editor.h"
 #include "gui/edit/curve_editor_private.h"
-#include "plot/render.h"
 
 namespace {
 
@@ -26,22 +22,6 @@ class EditTest : public CurveWindowTest {
     put_curve(1, 1, 100, 0.5, 20.5, [](double q) { return std::sin(q); });
     put_curve(1, 2, 100, 0.5, 20.5, [](double q) { return 1 + std::sin(q) / q; });
     return p;
-  }
-
-  // Saves project p with its windows hidden, closes everything and reads it back.
-  int save_and_reopen(int p) {
-    std::string path = file("edited.nap");
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_EQ(save_project(f, p, 0), file_ok);
-    std::fclose(f);
-    for (int q = 0; q < nprojects; ++q) destroy_curve_windows(q);
-    pump();
-    while (nprojects > 0) close_project_record(0);
-    init_project();
-    f = std::fopen(path.c_str(), "rb");
-    EXPECT_EQ(open_project(f, 0), file_ok);
-    std::fclose(f);
-    return activep;
   }
 
   static GtkWidget* control_of(control_kind kind, int field) {
@@ -120,26 +100,6 @@ TEST_F(EditTest, CurveEditorRestylesTheWindowAndTheSavedProject) {
   gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CLOSE);
   pump();
   EXPECT_EQ(curve_editor(), nullptr);
-
-  // Saved with its window closed, the project reopens with every style and exports it.
-  hide_curve(nullptr, ids(a, 1, 2));
-  int q = save_and_reopen(a);
-  const curve& back = rec(q, 1, 2);
-  EXPECT_EQ(back.datac.blue, 65535);
-  EXPECT_EQ(back.datac.red, 0);
-  EXPECT_EQ(back.thickness, 3.0);
-  EXPECT_EQ(back.scale[1], 1);
-  EXPECT_EQ(back.extras_shown, 1);
-  std::string png = file("edited.png");
-  ASSERT_EQ(export_curve_image(image_png, png.c_str(), 600, 400, 1.0, q, 1, 2), 1);
-  GdkPixbuf* image = gdk_pixbuf_new_from_file(png.c_str(), nullptr);
-  ASSERT_NE(image, nullptr);
-  long n = 0;
-  int stride = gdk_pixbuf_get_rowstride(image), ch = gdk_pixbuf_get_n_channels(image);
-  for (int y = 0; y < 400; ++y)
-    for (int x = 0; x < 600; ++x) n += blue(gdk_pixbuf_get_pixels(image) + y * stride + x * ch);
-  g_object_unref(image);
-  EXPECT_GT(n, 300);
 }
 
 TEST_F(EditTest, DataEditorEditsRowsAndAppliesThemToTheCurve) {
@@ -222,12 +182,4 @@ TEST_F(EditTest, DataEditorEditsRowsAndAppliesThemToTheCurve) {
     pump();
     EXPECT_EQ(c.ndata, button == std::string(GTK_STOCK_CANCEL) ? 4 : 0) << button;
   }
-
-  // The applied table is what the project file keeps.
-  editor_window = edit_data(proj[a].id, 1, 2);
-  act("Before");  // nothing selected: one row at the start
-  g_signal_emit_by_name(find_labelled(editor_window, GTK_STOCK_APPLY), "released");
-  pump();
-  int q = save_and_reopen(a);
-  EXPECT_EQ(rec(q, 1, 2).data[0], std::vector<double>{0.0});
 }

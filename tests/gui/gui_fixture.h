@@ -3,18 +3,10 @@
 // messages recorded, file choosers answered from a script and a scratch folder.
 #pragma once
 
-#include <gtest/gtest.h>
+#include "support/test.h"
+
 #include <gtk/gtk.h>
 #include <stdlib.h>
-
-#include <cstdio>
-#include <deque>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "project/allocextra.h"
 #include "numeric/callbacks.h"
@@ -24,14 +16,10 @@
 #include "gui/base/chooser.h"
 #include "gui/base/paths.h"
 #include "support/recording_presenter.h"
+#include "support/temp_files.h"
 
 inline void pump() {
   while (gtk_events_pending()) gtk_main_iteration();
-}
-
-inline std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // A scripted chooser answer: the path ("" = Cancel) and the filter chosen.

@@ -114,17 +114,6 @@ TEST_F(SettingsDialogTest, ApplyWarnsAndTurnsToTheFailingPage) {
   EXPECT_EQ(record().exp_prop[k_geometry], 2.0);  // "Transmission": entry 1 + 1
 }
 
-TEST_F(SettingsDialogTest, ApplyShowsTheConcentrationsAsProportions) {
-  new_sio2_project();
-  species_select(0);
-  type("conc", "1");
-  species_select(1);
-  type("conc", "2");  // SiO2 written as a formula
-  gtk_button_clicked(GTK_BUTTON(widget("SettingsApply")));
-  EXPECT_EQ(record().spec_prop[1], (std::vector<double>{1.0 / 3.0, 2.0 / 3.0}));
-  EXPECT_EQ(text("conc"), "0.6666666666666666");
-}
-
 TEST_F(SettingsDialogTest, SwitchingProjectsShowsEachRecordWithoutChangingIt) {
   new_sio2_project();
   tick("smoothing", true);
@@ -150,7 +139,7 @@ TEST_F(SettingsDialogTest, SwitchingProjectsShowsEachRecordWithoutChangingIt) {
 }
 
 // The refinement entries and combo boxes: stored through their rules, empty for unset,
-// the polarisation entries sensitive for their beam, shown again from each record.
+// the polarisation entries sensitive for their beam.
 TEST_F(SettingsDialogTest, RefinementWidgetsFollowTheRecord) {
   new_sio2_project();
   type("monoangle", "26.6");
@@ -168,11 +157,6 @@ TEST_F(SettingsDialogTest, RefinementWidgetsFollowTheRecord) {
   choose("geombox", 3);
   EXPECT_EQ(record().options.incoherent, 1.0);
   EXPECT_EQ(record().exp_prop[k_geometry], geometry_none);
-  init_project();
-  EXPECT_EQ(text("monoangle"), "");
-  active_project_changed(0);
-  EXPECT_EQ(text("monoangle"), "26.600000");
-  EXPECT_EQ(combo("incoherentbox"), 1);
 }
 
 }  // namespace

@@ -1,9 +1,5 @@
 // Saving and reopening projects and workspaces through the menu, the XML import and
 // export, the file named on the command line, and the failures of each.
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
 
 #include "shell_fixture.h"
 
@@ -92,7 +88,6 @@ TEST_F(ShellFiles, FilesThatCannotBeUsed) {
   EXPECT_EQ(texts("error"),
             std::vector<std::string>{"Impossible to open project file: \n" + missing + "\nError code: 1\n\n"});
   EXPECT_EQ(nprojects, 0);
-
 
   // A first save that fails leaves no path: the next Save asks again instead of writing
   // to an empty name.

@@ -2,7 +2,7 @@
 // fresh window per test, and the project name dialog answered from a script.
 #pragma once
 
-#include <optional>
+#include "support/test.h"
 
 #include "gui_fixture.h"
 #include "numeric/d_red.h"

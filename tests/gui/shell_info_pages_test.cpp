@@ -1,7 +1,5 @@
 // The information view: every tag the pages use exists in the view's buffer and marks the
 // text printed with it.
-#include <set>
-#include <string>
 
 #include "gui/shell/info_view.h"
 #include "gui_fixture.h"

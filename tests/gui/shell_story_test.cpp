@@ -1,13 +1,8 @@
-// Stories of work that is kept and results that follow the settings, through the main
-// window: unsaved changes asked about before they are closed, the computed example saved,
-// closed and reopened with every curve viewable, out-of-date marks, and the automatic
+// Work that is kept and results that follow the settings, through the main window:
+// unsaved changes asked about before they are closed, out-of-date marks, and the automatic
 // recalculation of G(r) after a wavelength edit.
-#include <filesystem>
-#include <string>
 
 #include "gui/project/step_widgets.h"
-#include "gui/shell/info_view.h"
-#include "project/info_pages.h"
 #include "shell_fixture.h"
 
 namespace {
@@ -19,11 +14,6 @@ class ShellStory : public ShellTest {
     const char* argv[] = {"amoq", nap.c_str()};
     open_command_line_file(parse_command_line(2, argv));
     ASSERT_EQ(nprojects, 1);
-  }
-  void every_curve_viewable() {
-    for (auto& list : proj[activep].curves)
-      for (auto& c : list)
-        if (c->ndata > 0) view(*c);
   }
   curve& gr() { return *proj[activep].curves[3][1]; }
   std::string window_title(const curve& c) { return gtk_window_get_title(GTK_WINDOW(c.window)); }
@@ -76,34 +66,6 @@ TEST_F(ShellStory, UnsavedChangesAreAskedAboutBeforeTheyAreClosed) {
   menu("gtk-close");
   EXPECT_EQ(nprojects, 0);
   EXPECT_TRUE(messages->messages.empty());
-}
-
-TEST_F(ShellStory, TheComputedExampleSavedClosedAndReopenedIsReady) {
-  for (int round = 0; round < 2; ++round) {
-    SCOPED_TRACE(round);
-    open_example();
-    if (round == 1) {
-      // Saved by this program, closed, opened again.
-      answers = {file("again")};
-      menu("gtk-save-as");
-      on_close_workspace_silently();
-      answers = {file("again.nap")};
-      menu("gtk-open");
-      ASSERT_EQ(nprojects, 1);
-    }
-    const project& r = proj[activep];
-    // Each step takes the result the file holds: S(q) the correction, g(r) S(q).
-    EXPECT_EQ(std::vector<int>(r.usecalc, r.usecalc + 3), (std::vector<int>{1, 1, 2}));
-    EXPECT_EQ(r.changed, 0);
-    EXPECT_TRUE(sensitive("grcheck"));
-    EXPECT_EQ(plain_text(info_page_text(activep, page_gr)).find("not set !"), std::string::npos);
-    EXPECT_NE(plain_text(info_page_text(activep, page_gr)).find("S(q) result\t\t2082"),
-              std::string::npos);
-    every_curve_viewable();
-    EXPECT_TRUE(texts("warning").empty());
-    EXPECT_EQ(proj[activep].changed, 0);
-    on_close_workspace_silently();
-  }
 }
 
 TEST_F(ShellStory, ResultsFollowTheSettings) {

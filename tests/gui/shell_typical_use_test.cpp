@@ -1,7 +1,6 @@
 // The typical use of the program through the main window: a new project, the settings
 // dialog and Apply, the raw data chosen in the scripted chooser, the four steps, and the
 // information pages with the normalisation constant and the density.
-#include <string>
 
 #include "project/info_pages.h"
 #include "gui/shell/info_view.h"

@@ -1,10 +1,5 @@
 // Files with headers and instrument files, written here in their formats, read with
 // format detection and compared with the plain two-column values they hold.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
 
 #include "import/data_import.h"
 #include "support/temp_files.h"

@@ -1,6 +1,6 @@
 // Unit and wavelength recognition on header text as the files of integrated patterns,
 // chi-plots and instruments carry it.
-#include <gtest/gtest.h>
+#include "support/test.h"
 
 #include "import/header_units.h"
 

@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <array>
-#include <vector>
-
 #include "project/allocextra.h"
 #include "project/calc_records.h"
 #include "project/project.h"

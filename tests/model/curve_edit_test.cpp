@@ -1,9 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "project/calc_records.h"
 #include "project/curve_edit.h"
 #include "project/project.h"

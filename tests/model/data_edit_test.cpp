@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "project/data_edit.h"
 #include "support/recording_presenter.h"
 

@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cstdlib>
+#include "support/test.h"
 
 #include "project/entry_text.h"
 

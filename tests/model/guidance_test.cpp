@@ -1,6 +1,5 @@
 // Rules the user interface only shows: the input source a reopened project infers from
 // its curves, the hints of greyed controls, and the names the save choosers propose.
-#include <gtest/gtest.h>
 
 #include "project/calc_records.h"
 #include "project/file_names.h"

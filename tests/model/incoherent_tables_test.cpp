@@ -1,10 +1,6 @@
 // The tabulated incoherent scattering functions and the comparison with the analytic one.
 #include "project/incoherent_tables.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-
 #include "numeric/elements.h"
 #include "support/project_fixture.h"
 #include "support/recording_presenter.h"

@@ -1,7 +1,4 @@
 // The information pages: exact texts and tags of the pieces users read.
-#include <gtest/gtest.h>
-
-#include <string>
 
 #include "project/info_pages.h"
 #include "project/messages.h"

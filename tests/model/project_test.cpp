@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-
 #include "project/curve.h"
 #include "numeric/callbacks.h"
 #include "numeric/elements.h"

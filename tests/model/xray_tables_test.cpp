@@ -1,9 +1,7 @@
 // The tabulated values against published numbers (typed in, not computed by the same
 // library): f′ and f″ from International Tables for Crystallography Vol. C, Table 4.2.6.8;
 // μ/ρ from Hubbell & Seltzer, NISTIR 5632 (1995), at their tabulated energies.
-#include <gtest/gtest.h>
-
-#include <vector>
+#include "support/test.h"
 
 #include "project/xray_tables.h"
 

@@ -1,12 +1,5 @@
 #include "numeric/calrd.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <string>
-#include <vector>
-
 #include "numeric/elements.h"
 #include "numeric/recorder.h"
 #include "numeric/sine_transform.h"

@@ -1,9 +1,6 @@
 #include "numeric/coordination.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
+#include "support/test.h"
 
 #include "numeric/calrd.h"
 #include "numeric/elements.h"

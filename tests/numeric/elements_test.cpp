@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
+#include "support/test.h"
 
 #include "numeric/elements.h"
 

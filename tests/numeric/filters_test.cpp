@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
+#include "support/test.h"
 
 #include "numeric/filters.h"
 

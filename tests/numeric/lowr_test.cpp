@@ -1,11 +1,5 @@
 #include "numeric/lowr.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "numeric/elements.h"
 #include "numeric/nm.h"
 #include "numeric/nm_parts.h"

@@ -1,11 +1,5 @@
 #include "numeric/nm.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-#include <vector>
-
 #include "numeric/elements.h"
 #include "numeric/recorder.h"
 

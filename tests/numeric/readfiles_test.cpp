@@ -1,11 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "numeric/readfiles.h"
 #include "numeric/recorder.h"
 #include "support/temp_files.h"

@@ -2,8 +2,7 @@
 // reported value, and restores the previous receiver when it goes out of scope.
 #pragma once
 
-#include <string>
-#include <vector>
+#include "support/test.h"
 
 #include "numeric/callbacks.h"
 

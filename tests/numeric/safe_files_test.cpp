@@ -1,9 +1,5 @@
 // Writing named files: what stands at the name decides, and a failure leaves the old file
 // and no temporary. (Reading is tested with each reader, in tests/files and tests/steps.)
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <string>
 
 #include "numeric/safe_files.h"
 #include "support/temp_files.h"

@@ -1,11 +1,6 @@
 #include "numeric/sine_transform.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <random>
-#include <vector>
+#include "support/test.h"
 
 namespace {
 

@@ -1,12 +1,6 @@
-#include <gtest/gtest.h>
+#include "support/test.h"
 
-#include <algorithm>
 #include <bit>
-#include <cmath>
-#include <cstdint>
-#include <limits>
-#include <random>
-#include <vector>
 
 #include "numeric/spline.h"
 

@@ -1,13 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <limits>
-#include <random>
-#include <string>
-#include <vector>
-
 #include "numeric/writedata.h"
 #include "support/temp_files.h"
 

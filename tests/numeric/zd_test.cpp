@@ -1,12 +1,5 @@
 #include "numeric/zd.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <string>
-#include <vector>
-
 #include "numeric/recorder.h"
 
 namespace {

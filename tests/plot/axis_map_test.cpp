@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-
 #include "plot/axes.h"
 #include "plot/axis_map.h"
 #include "plot/plot_input.h"

@@ -2,11 +2,6 @@
 // line, and dash patterns run on along the data instead of restarting at every segment.
 #include <cairo.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <limits>
-#include <random>
-
 #include "plot/draw.h"
 #include "plot_fixture.h"
 

@@ -1,9 +1,4 @@
 // Image export: files of exactly the typed size that real tools open, and refusals.
-#include <array>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 
 #include "plot_fixture.h"
 #include "support/temp_files.h"

@@ -1,7 +1,6 @@
 // Tick labels and axis titles stay inside the drawing at every window size down to
 // 400 x 300: the plot is drawn into the middle of a larger image, and nothing may be
 // drawn around it (a frame line on the drawing's edge may bleed one pixel).
-#include <cmath>
 
 #include "plot_fixture.h"
 

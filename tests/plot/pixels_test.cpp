@@ -1,9 +1,6 @@
 // Pixels where the drawing rules put them, on small image surfaces.
 #include <pango/pangocairo.h>
 
-#include <cmath>
-#include <string>
-
 #include "plot/draw.h"
 #include "plot_fixture.h"
 

@@ -3,10 +3,7 @@
 #pragma once
 
 #include <cairo.h>
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <vector>
+#include "support/test.h"
 
 #include "plot/render.h"
 #include "project/calc_records.h"

@@ -1,16 +1,6 @@
 // amoq-reduce end to end: the built program on the bundled SiO2 example and on files made
-// from it, every option, each exit status, several inputs, both project formats.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
+// from it, every option, each exit status, several inputs, both project formats (the
+// readers of the data formats are the import tests' business).
 
 #include <nlohmann/json.hpp>
 
@@ -178,13 +168,10 @@ TEST_F(ReduceTest, ExitStatusesAndTheirMessages) {
   const expectation cases[] = {
       {"--set rmax=-1 " + nap, 1, "Rmax must be > 0.0\n"},  // a step refused
       {"--set bdbox=0 " + nap, 1, "value out of range"},
-      {"--set wavel=-1 " + nap, 1, "The wavelenght must be > 0.0 Å\nPlease check this parameter\n"},
       {"--set colour=1 " + nap, 1, "unknown setting"},
       {"--set rmax=ten " + nap, 1, "not a number"},
       // Results that are not numbers, and what would make them, fail with a clear message.
       {"--set density=0 " + nap, 1, "The result of g(r)/G(r) is not a number at r = 0.01: check"},
-      {"--set geombox=1 --set abss=0 " + nap, 1,
-       "In reflection geometry the linear absorption (sample) must be > 0.0 μt\n"},
       {"--set deltar=20 " + nap, 1, "The r grid is empty: Rmax and dr must be > 0 and Rmax >= dr\n"
                                     "Subroutine: cd \nRmax: 10, dr: 20\n"},
       {"--frob " + nap, 1, "unknown option"},
@@ -326,33 +313,6 @@ TEST_F(ReduceTest, EverythingStaysInsideDirAndNothingElseIsWritten) {
   }
 }
 
-TEST_F(ReduceTest, SavedProjectReadsBackWithEveryCurve) {
-  run_result r = run(calc_settings() + "--set densmode=1 --background '" + example +
-                     "sio2_background.dat' --save-project saved.nap -o x '" + example + "sio2.apf' '" +
-                     example + "sio2_raw.dat'");
-  ASSERT_EQ(r.status, 0) << r.err;
-  while (nprojects > 0) close_project_record(0);
-  init_project();
-  ASSERT_EQ(open_project_file((dir / "saved.nap").string()), 0);
-  const project& p = proj[activep];
-  EXPECT_EQ(p.params[k_density_mode], 1);
-  EXPECT_EQ(p.exp_prop[k_rmax], 10.0);
-  // The slope density written back by the g(r) step: kept when positive, else unset.
-  double rho = 0.0;
-  ASSERT_EQ(std::sscanf(r.out.c_str(), "normalisation constant: %*f\ndensity from slope: %lf", &rho), 1)
-      << r.out;
-  if (rho > 0.0)
-    EXPECT_NEAR(p.exp_prop[k_slope_density], rho, 1e-6);
-  else
-    EXPECT_EQ(p.exp_prop[k_slope_density], not_set);
-  EXPECT_EQ(p.filename[1], std::optional<std::string>("sio2_background.dat"));
-  EXPECT_EQ(p.curves[3][0]->data[1], p.curves[1][1]->data[1]);  // g(r) took Q[S(Q)-1]
-  const auto gr = read_curve(dir / "x/gr.dat");
-  ASSERT_EQ(static_cast<int>(gr.size()), p.curves[3][3]->ndata);
-  EXPECT_NEAR(gr[150].second, p.curves[3][3]->data[1][150], 1e-9);
-  close_project_record(0);
-}
-
 }  // namespace
 
 // The low-r optimisation, the Lorch window and the coordination numbers print their lines;
@@ -401,68 +361,3 @@ TEST_F(ReduceTest, OptimisationCoordinationAndTheRecordOfTheReduction) {
   EXPECT_EQ(run("--coordination 1.8:1.45 p.nap").status, 1);
   EXPECT_EQ(run("-o o2 --coordination Si-Xx:1.4:1.8 p.nap").status, 1);
 }
-
-namespace {
-
-TEST_F(ReduceTest, IntegratedPatternsInNmAndAngstromGiveTheSameSq) {
-  // The example's raw data on Q (λ = 0.7093 Å), as integrated patterns with a header in
-  // Å⁻¹ and in nm⁻¹; the XML project without f′ and f″, which come from the tables.
-  std::string in_a = "# Wavelength: 7.093e-11\n# q_A^-1  I\n";
-  std::string in_nm = "# Wavelength: 7.093e-11\n# q_nm^-1  I\n";
-  for (const auto& [tth, i] : read_curve(example + "sio2_raw.dat")) {
-    const double q = 4.0 * M_PI * std::sin(tth * M_PI / 360.0) / 0.7093;
-    char line[128];
-    std::snprintf(line, sizeof line, "%.17g %.17g\n", q, i);
-    in_a += line;
-    std::snprintf(line, sizeof line, "%.17g %.17g\n", q * 10.0, i);
-    in_nm += line;
-  }
-  std::ofstream(dir / "glass_a.xy") << in_a;
-  std::ofstream(dir / "glass_nm.xy") << in_nm;
-  std::string apf = slurp(example + "sio2.apf");
-  for (const char* tag : {"fp", "fpp"})
-    for (size_t at; (at = apf.find(std::string("   <") + tag + ">")) != std::string::npos;)
-      apf.erase(at, apf.find('\n', at) + 1 - at);
-  std::ofstream(dir / "nofp.apf") << apf;
-  for (const char* name : {"a", "nm"}) {
-    run_result r = run(calc_settings() + "--set mut-thickness=1 --set mass-density=2.2 -o out_" +
-                       name + " nofp.apf glass_" + name + ".xy");
-    ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* note : {"read with format detection", "f' and f'' of Si from the tables",
-                             "mu*t of the sample from the tables"})
-      EXPECT_NE(r.err.find(note), std::string::npos) << note << "\n" << r.err;
-  }
-  const auto a = read_curve(dir / "out_a" / "sq.dat"), nm = read_curve(dir / "out_nm" / "sq.dat");
-  ASSERT_EQ(a.size(), nm.size());
-  ASSERT_GT(a.size(), 100u);
-  for (size_t k = 0; k < a.size(); ++k) {
-    EXPECT_NEAR(nm[k].first, a[k].first, 1e-9);
-    EXPECT_NEAR(nm[k].second, a[k].second, 1e-9 * (1.0 + std::abs(a[k].second)));
-  }
-}
-
-TEST_F(ReduceTest, InstrumentFileGivesTheResultsOfThePlainFile) {
-  // The example's raw data (2θ from 2° in steps of 0.05°) as a diffractometer's XML scan.
-  std::string counts;
-  const auto raw = read_curve(example + "sio2_raw.dat");
-  for (const auto& [tth, i] : raw) counts += (counts.empty() ? "" : " ") + std::to_string(i);
-  std::ofstream(dir / "glass.xrdml")
-      << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<xrdMeasurements xmlns=\"http://www.xrdml.com/XRDMeasurement/1.0\">\n"
-         " <xrdMeasurement measurementType=\"Scan\">\n"
-         "  <usedWavelength intended=\"K-Alpha 1\"><kAlpha1 unit=\"Angstrom\">0.7093171</kAlpha1>"
-         "</usedWavelength>\n  <scan scanAxis=\"Gonio\">\n   <dataPoints>\n"
-         "    <positions axis=\"2Theta\" unit=\"deg\"><startPosition>"
-      << raw.front().first << "</startPosition><endPosition>" << raw.back().first
-      << "</endPosition></positions>\n    <intensities unit=\"counts\">" << counts
-      << "</intensities>\n   </dataPoints>\n  </scan>\n </xrdMeasurement>\n</xrdMeasurements>\n";
-  const std::string settings = "--set bdbox=2 --set method=0 --set ham=8 --set rmax=10 "
-                               "--set deltar=0.01 --set df=0.006 '" + example + "sio2.apf' ";
-  ASSERT_EQ(run("-o plain --set formatbox=0 " + settings + "'" + example + "sio2_raw.dat'").status, 0);
-  run_result r = run("-o scan " + settings + "glass.xrdml");  // no format given: the file's 2θ
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.err.find("PANalytical XRDML"), std::string::npos) << r.err;
-  EXPECT_EQ(slurp(dir / "scan" / "gr.dat"), slurp(dir / "plain" / "gr.dat"));
-}
-
-}  // namespace

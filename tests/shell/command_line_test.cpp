@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
+#include "support/test.h"
 
 #include "gui/shell/command_line.h"
 

@@ -1,13 +1,9 @@
 // The interface description, read as the XML it is: every object id the code looks up,
 // with its class, every handler name it connects, and the entries of the combo boxes in
 // the order whose position is stored as a code.
-#include <gtest/gtest.h>
-#include <libxml/parser.h>
+#include "support/test.h"
 
-#include <map>
-#include <set>
-#include <string>
-#include <vector>
+#include <libxml/parser.h>
 
 namespace {
 

@@ -1,9 +1,6 @@
 // The program itself: help and version print their texts and exit 0 without a display.
 // Built with the user interface only (the program is needed).
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
+#include "support/test.h"
 
 #include "gui/shell/command_line.h"
 

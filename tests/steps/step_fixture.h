@@ -2,13 +2,7 @@
 // of the record to prove that a refused check or setting changed nothing.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <deque>
-#include <optional>
-#include <string>
-#include <vector>
+#include "support/test.h"
 
 #include "project/curve.h"
 #include "numeric/callbacks.h"
@@ -19,11 +13,9 @@
 #include "project/step_hooks.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "support/recording_presenter.h"
 
-struct message {
-  std::string kind, text;
-  bool operator==(const message&) const = default;
-};
+using message = recorded_message;
 
 struct record_snapshot {
   std::vector<double> values;
@@ -54,29 +46,18 @@ inline record_snapshot snapshot(int p) {
 
 class StepTest : public ::testing::Test {
  public:
-  std::vector<message> messages;
+  recording_presenter presenter;
+  std::vector<message>& messages = presenter.messages;
+  std::deque<int>& answers = presenter.answers;  // answers to questions, No when exhausted
   std::vector<std::string> lines[nfilenames];  // name + "|" + points of each input line
   std::vector<int> hidden;                     // steps whose curves were hidden
   std::vector<int> pages;                      // settings notebook pages shown
-  std::deque<int> answers;                     // answers to questions, No when exhausted
-  message_presenter old_presenter;
   step_hooks old_hooks;
   std::FILE* old_echo = nullptr;
 
   void SetUp() override {
     while (nprojects > 0) close_project_record(0);
     projid = -1;
-    message_presenter m;
-    m.info = [this](const std::string& t) { messages.push_back({"info", t}); };
-    m.warning = [this](const std::string& t) { messages.push_back({"warning", t}); };
-    m.error = [this](const std::string& t) { messages.push_back({"error", t}); };
-    m.question = [this](const std::string&, const std::string& t) {
-      messages.push_back({"question", t});
-      int a = answers.empty() ? 0 : answers.front();
-      if (!answers.empty()) answers.pop_front();
-      return a;
-    };
-    old_presenter = set_message_presenter(m);
     connect_step_callbacks();
     step_hooks h;
     h.input_line = [this](int li, const std::string& name, const std::string& points) {
@@ -88,7 +69,6 @@ class StepTest : public ::testing::Test {
     old_echo = set_echo_stream(nullptr);
   }
   void TearDown() override {
-    set_message_presenter(old_presenter);
     set_step_hooks(old_hooks);
     set_echo_stream(old_echo);
     while (nprojects > 0) close_project_record(0);

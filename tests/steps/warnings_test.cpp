@@ -1,6 +1,5 @@
 // Every refusal of the settings rules and the step checks: its exact text, its kind, and
 // a record left exactly as it was.
-#include <functional>
 
 #include "project/physics_options.h"
 #include "step_fixture.h"

@@ -2,7 +2,7 @@
 // projects, and restores the front-end interface; helpers for the extra-set slot tables.
 #pragma once
 
-#include <gtest/gtest.h>
+#include "support/test.h"
 
 #include "project/allocextra.h"
 #include "project/hooks.h"

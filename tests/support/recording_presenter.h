@@ -2,16 +2,15 @@
 // itself on construction and restores the previous presenter when it goes out of scope.
 #pragma once
 
-#include <deque>
-#include <string>
-#include <vector>
+#include "support/test.h"
 
 #include "project/messages.h"
 
 struct recorded_message {
   std::string kind;  // "info", "warning", "error", "question" or "save"
   std::string text;
-  std::string title;  // questions only
+  std::string title{};  // questions only
+  bool operator==(const recorded_message&) const = default;
 };
 
 struct recording_presenter {

@@ -11,12 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
+#include "support/test.h"
 
 // A fresh folder under the system's temporary folder, removed with its contents at the end.
 struct scratch_dir {
