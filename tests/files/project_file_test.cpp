@@ -1,17 +1,8 @@
-#include "project/allocextra.h"
 #include "files/project_file.h"
 #include "files/workspace_file.h"
 #include "files_fixture.h"
-#include "project/calc_records.h"
-#include "project/hooks.h"
-#include "project/project.h"
-#include "support/temp_files.h"
 
 namespace {
-
-void put32(std::vector<uint8_t>& b, size_t at, int32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
-}
 
 std::vector<uint8_t> encode(int p) {
   byte_writer w;
@@ -36,10 +27,7 @@ TEST_F(project_file_test, GoldenBytesOfANewProject) {
   proj[0].name = "P";
   std::vector<uint8_t> b = encode(0);
   ASSERT_EQ(b.size(), 450u);
-  const uint8_t header[] = {0x19, 0, 0, 0, 0x25, 0x0A, 0x25, 0x20, 0x70, 0x72, 0x6F, 0x6A, 0x65,
-                            0x63, 0x74, 0x20, 0x66, 0x69, 0x6C, 0x65, 0x20, 0x76, 0x2D, 0x31,
-                            0x2E, 0x30, 0x0A, 0x25, 0x0A, 1, 0, 0, 0, 'P'};
-  EXPECT_EQ(std::memcmp(b.data(), header, sizeof header), 0);
+  EXPECT_EQ(std::string(b.begin(), b.begin() + 34), "\x19\0\0\0%\n% project file v-1.0\n%\n\x01\0\0\0P"s);
   EXPECT_EQ(read32(b, 34), 1);  // trun
   EXPECT_EQ(read32(b, 38), 0);  // prun
   EXPECT_EQ(read32(b, 42), 0);  // run
@@ -208,8 +196,7 @@ TEST_F(project_file_test, StreamsAndFiles) {
   EXPECT_EQ(open_project_file(dir + "/missing.nap"), 1);
 
   // A save that cannot write every byte keeps the old file and leaves no temporary.
-  std::vector<uint8_t> before;
-  ASSERT_TRUE(read_whole_file(path, before));
+  const std::string before = slurp(path);
   proj[p].name = "a much longer name that makes the file grow";
   int code;
   {
@@ -217,9 +204,7 @@ TEST_F(project_file_test, StreamsAndFiles) {
     code = save_project_file(path, p);
   }
   EXPECT_EQ(code, 1);
-  std::vector<uint8_t> after;
-  ASSERT_TRUE(read_whole_file(path, after));
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(slurp(path), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
   EXPECT_EQ(save_project_file(dir + "/no/such/dir.nap", p), 1);
 }
