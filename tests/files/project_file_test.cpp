@@ -1,5 +1,4 @@
 #include "files/project_file.h"
-#include "files/workspace_file.h"
 #include "files_fixture.h"
 
 namespace {
@@ -209,8 +208,8 @@ TEST_F(project_file_test, StreamsAndFiles) {
   EXPECT_EQ(save_project_file(dir + "/no/such/dir.nap", p), 1);
 }
 
-// The options block: written only when an option differs from its default, read back in
-// project and workspace files, unknown keys skipped, a damaged block refused.
+// The options block: written only when an option differs from its default, unknown keys
+// skipped, a damaged block refused (workspaces: their round trip).
 TEST_F(project_file_test, OptionsBlockRoundTrips) {
   init_project();
   const std::vector<uint8_t> plain = encode(0);
@@ -251,18 +250,4 @@ TEST_F(project_file_test, OptionsBlockRoundTrips) {
   ASSERT_EQ(decode_fresh(unknown), 0);
   EXPECT_EQ(proj[activep].options.bkgscale, 1.0);
   EXPECT_EQ(proj[activep].options.qmax, 18.0);
-
-  // A workspace keeps each project's options after all its projects.
-  clear_project_table();
-  init_project();
-  init_project();
-  proj[1].options.window = 1;
-  byte_writer w;
-  ASSERT_EQ(encode_workspace(w), 0);
-  clear_project_table();
-  byte_reader in(w.data());
-  ASSERT_EQ(decode_workspace(in), 0);
-  ASSERT_EQ(nprojects, 2);
-  EXPECT_EQ(proj[0].options.window, 0);
-  EXPECT_EQ(proj[1].options.window, 1);
 }

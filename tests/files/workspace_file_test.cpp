@@ -56,6 +56,7 @@ TEST_F(workspace_file_test, CurveBlocksCarryTheirProjectPosition) {
 
 TEST_F(workspace_file_test, RoundTripWithSetsOfOtherProjects) {
   make_workspace();
+  proj[1].options.window = 1;  // options follow all the projects
   std::vector<uint8_t> first = encode_all();
   clear();
   int added = 0;
@@ -67,6 +68,7 @@ TEST_F(workspace_file_test, RoundTripWithSetsOfOtherProjects) {
   EXPECT_EQ(activep, 2);
   EXPECT_EQ(newspace, 0);
   EXPECT_EQ(proj[1].newproj, 1);
+  EXPECT_EQ(proj[1].options.window - proj[0].options.window, 1);
   EXPECT_FALSE(proj[1].path);
   const curve& c = *proj[1].curves[1][1];
   EXPECT_EQ(c.extras_shown, 6);

@@ -1,5 +1,3 @@
-#include <libxml/parser.h>
-
 #include "files/xml_project.h"
 #include "numeric/elements.h"
 #include "project/project.h"
@@ -71,9 +69,6 @@ TEST_F(xml_project_test, GoldenDocumentRoundTripFillsTheSpeciesFromTheTables) {
   recording_presenter messages;
   init_project();
   ASSERT_EQ(open_xml(first.c_str()), 0);
-  ASSERT_EQ(messages.messages.size(), 1u);
-  EXPECT_EQ(messages.messages[0].kind, "info");
-  EXPECT_EQ(messages.messages[0].text, "AmoqGTK project file (XML) successfully opened\n");
 
   const project& r = proj[activep];
   ASSERT_EQ(r.nspec, 2);
@@ -158,9 +153,6 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
   const import_case cases[] = {
       {"golden", golden, 0},
       {"Reflection with its blank", replaced(golden, ">Transmission<", ">Reflection <"), 0},
-      // Symbols, names and code texts compare without surrounding blanks and case.
-      {"Reflection without its blank", replaced(golden, ">Transmission<", ">Reflection<"), 0},
-      {"code text in other case", replaced(golden, ">Unknown<", ">  unknown<"), 0},
       {"unknown compton text", replaced(golden, ">Unknown<", ">Unknow<"), 6},
       {"wrong id", replaced(golden, "<Z id=\"1\">", "<Z id=\"2\">"), 4},
       {"ids out of document order",
@@ -175,8 +167,6 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
       {"species without count", replaced(golden, " number=\"2\"", ""), 4},
       {"huge count", replaced(golden, "number=\"2\"", "number=\"1e300\""), 4},
       {"symbol of another element", replaced(golden, "symbol=\"Si\"", "symbol=\"S \""), 5},
-      {"symbol without its blank", replaced(golden, "symbol=\"O \"", "symbol=\"o\""), 0},
-      {"name without its blanks", replaced(golden, ">Oxygen        <", ">OXYGEN<"), 0},
       {"name differs", replaced(golden, ">Oxygen        <", ">Oxygene<"), 5},
       {"z differs", replaced(golden, "<z>14</z>", "<z>15</z>"), 5},
       {"fpp missing reads as not given", replaced(golden, "   <fpp>0.030000</fpp>\n", ""), 0},
@@ -243,6 +233,7 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
   }
 }
 
+// Symbols, names and code texts compare without surrounding blanks and case.
 TEST_F(xml_project_test, LooseTextsReadAndAreWrittenAsTheTablesHaveThem) {
   recording_presenter messages;
   std::string golden = slurp(data_dir / "golden_sio2.apf");

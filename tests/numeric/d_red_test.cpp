@@ -1,6 +1,7 @@
 #include "support/test.h"
 
 #include "numeric/d_red.h"
+#include "numeric/filters.h"
 #include "numeric/spline.h"
 #include "recorder.h"
 
@@ -43,9 +44,8 @@ double pattern(double tt, std::mt19937& g) {
 
 // Straightforward re-derivation of the whole correction, written from the physics rather
 // than from dr: the angle terms from s = sin theta (cos theta = sqrt(1 - s^2), cos 2theta
-// = 1 - 2 s^2), the extension count from a division, the grid by multiplication, the
-// smoothing windows from their weight tables. Only the spline is the library's (tested
-// on its own).
+// = 1 - 2 s^2), the extension count from a division, the grid by multiplication. Only the
+// spline and the smoothing windows are the library's (tested on their own).
 struct reference_result {
   std::vector<double> q, y;
 };
@@ -94,21 +94,10 @@ reference_result reference_chain(const dr_input& in) {
   std::vector<double> q(m);
   for (int j = 0; j < m; ++j) q[j] = four_pi_single * std::sin(ext_tt[j] / 2) / in.dlamb;
 
-  std::vector<double> w;
-  if (in.smo == 1) w = {-3, 12, 17, 12, -3};
-  if (in.smo == 2) w = {-21, 14, 39, 54, 59, 54, 39, 14, -21};
-  if (in.smo == 3) w = {-2, 3, 6, 7, 6, 3, -2};
   std::vector<double> sm = ext_i;
-  if (!w.empty()) {
-    const int h = static_cast<int>(w.size()) / 2;
-    double div = 0;
-    for (double v : w) div += v;
-    for (int j = h; j < m - h; ++j) {
-      double s = 0;
-      for (int o = -h; o <= h; ++o) s += w[o + h] * ext_i[j + o];
-      sm[j] = s / div;
-    }
-  }
+  if (in.smo == 1) smooth5(m, ext_i.data(), sm.data());
+  if (in.smo == 2) smooth9(m, ext_i.data(), sm.data());
+  if (in.smo == 3) smooth7(m, ext_i.data(), sm.data());
 
   const double dq = std::round(1000 * (q[1] - q[0])) / 1000;
   const int nq = static_cast<int>(std::round(q[m - 1] / dq)) + 1;

@@ -48,6 +48,7 @@ std::string golden_header(const std::string& xlabel, int xpad, const std::string
 }
 
 const std::string two_theta = "2\\f{12}q\\f{}\\C or Q[\\cE\\C\\S-1\\N]";  // 32 characters
+const std::string line01 = blanks(8) + "0.0000000000   " + blanks(8) + "1.0000000000\n";  // (0, 1)
 
 }  // namespace
 
@@ -60,10 +61,7 @@ TEST(WriteData, DataLines) {
     int format;
     std::string line;
   } cases[] = {
-      {0, 1, 0, blanks(8) + "0.0000000000" + blanks(3) + blanks(8) + "1.0000000000"},
-      {1.5, -2.25, 0, blanks(8) + "1.5000000000" + blanks(3) + blanks(7) + "-2.2500000000"},
-      {1.5, -2.25, 1,
-       blanks(8) + "1.5000000000" + blanks(3) + blanks(7) + "-2.2500000000   0.0   1.0"},
+      {1.5, -2.25, 1, blanks(8) + "1.5000000000" + blanks(3) + blanks(7) + "-2.2500000000   0.0   1.0"},
       {999999999.5, -99999999.5, 0, "999999999.5000000000   -99999999.5000000000"},
       {1e9, -1e8, 0, stars + "   " + stars},
       {1e15, 1e300, 1, stars + "   " + stars + "   0.0   1.0"},
@@ -91,7 +89,7 @@ TEST(WriteData, SingleSetFiles) {
   scratch_dir dir;
   const std::string a = dir.file("a.dat");
   ASSERT_EQ(save(a, {0}, {1}, 0, 0, 0, 0, 3, 0), 1);
-  EXPECT_EQ(slurp(a), blanks(8) + "0.0000000000   " + blanks(8) + "1.0000000000\n");
+  EXPECT_EQ(slurp(a), line01);
 
   ASSERT_EQ(save(a, {1.5, 0}, {-2.25, 1}, 1, 1, 1, 0, 3, 1), 1);  // replaces the file
   EXPECT_EQ(slurp(a), blanks(8) + "1.5000000000   " + blanks(7) + "-2.2500000000   0.0   1.0\n" +
@@ -101,8 +99,7 @@ TEST(WriteData, SingleSetFiles) {
   ASSERT_EQ(save(g, {0}, {1}, 0, 0, 0, 0, 0, 2), 1);
   const std::string raw_label = "\"Raw data\"" + blanks(25);
   EXPECT_EQ(slurp(g), golden_header(two_theta, 32, "@    yaxis label " + raw_label + "\n", false, false) +
-                          "@    s0 legend  " + raw_label + "\n" + "@target G0.S0\n@type xy\n" +
-                          blanks(8) + "0.0000000000   " + blanks(8) + "1.0000000000\n");
+                          "@    s0 legend  " + raw_label + "\n" + "@target G0.S0\n@type xy\n" + line01);
 
   const std::string r = dir.file("gr.agr");
   ASSERT_EQ(save(r, {1.5}, {-2.25}, 0, 1, 1, 3, 1, 2), 1);
@@ -124,7 +121,6 @@ TEST(WriteData, SingleSetFiles) {
 TEST(WriteData, MultiSetFiles) {
   scratch_dir dir;
   const std::string d = dir.file("sets.dat");
-  const std::string line01 = blanks(8) + "0.0000000000   " + blanks(8) + "1.0000000000\n";
   ASSERT_EQ(prep(d, 0, 0, 0, 0, 3), 1);
   ASSERT_EQ(append({0}, {1}, 0, 0, 3, 0, 0, 3), 1);
   ASSERT_EQ(append({0, 0}, {1, 1}, 1, 0, 3, 0, 1, 3), 1);
