@@ -116,7 +116,6 @@ TEST_F(dense_test, DashesStayDashesOnDenseData) {
     int n_right;  // points right of x = 8 (120000 on the left)
   } cases[] = {
       {"smooth", 0.0, 0.0, 180000},
-      {"noisy", 0.02, 0.02, 180000},
       {"noisy dense, then smooth sparse", 0.02, 0.0, 1800},
   };
   for (const auto& tc : cases) {
