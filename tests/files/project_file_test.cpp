@@ -193,18 +193,7 @@ TEST_F(project_file_test, StreamsAndFiles) {
   ASSERT_EQ(open_project_file(path), 0);
   EXPECT_EQ(encode(activep), b);
   EXPECT_EQ(open_project_file(dir + "/missing.nap"), 1);
-
-  // A save that cannot write every byte keeps the old file and leaves no temporary.
-  const std::string before = slurp(path);
-  proj[p].name = "a much longer name that makes the file grow";
-  int code;
-  {
-    file_size_limit limit(100);
-    code = save_project_file(path, p);
-  }
-  EXPECT_EQ(code, 1);
-  EXPECT_EQ(slurp(path), before);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+  // A save the safe output refuses (how it keeps the old file: its own tests) reports it.
   EXPECT_EQ(save_project_file(dir + "/no/such/dir.nap", p), 1);
 }
 
