@@ -125,6 +125,10 @@ inline int32_t read32(const std::vector<uint8_t>& b, size_t at) {
                               static_cast<uint32_t>(b.at(at + 3)) << 24);
 }
 
+inline void put32(std::vector<uint8_t>& b, size_t at, int32_t v) {
+  for (int i = 0; i < 4; ++i) b.at(at + i) = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
+}
+
 // Walks a valid block with the sizes of the format table.
 inline layout locate(const std::vector<uint8_t>& b, int mode, size_t start = 0) {
   layout at;

@@ -1,17 +1,7 @@
-#include "project/allocextra.h"
 #include "files/project_file.h"
-#include "files/workspace_file.h"
 #include "files_fixture.h"
-#include "project/calc_records.h"
-#include "project/hooks.h"
-#include "project/project.h"
-#include "support/temp_files.h"
 
 namespace {
-
-void put32(std::vector<uint8_t>& b, size_t at, int32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
-}
 
 std::vector<uint8_t> encode(int p) {
   byte_writer w;
@@ -36,10 +26,7 @@ TEST_F(project_file_test, GoldenBytesOfANewProject) {
   proj[0].name = "P";
   std::vector<uint8_t> b = encode(0);
   ASSERT_EQ(b.size(), 450u);
-  const uint8_t header[] = {0x19, 0, 0, 0, 0x25, 0x0A, 0x25, 0x20, 0x70, 0x72, 0x6F, 0x6A, 0x65,
-                            0x63, 0x74, 0x20, 0x66, 0x69, 0x6C, 0x65, 0x20, 0x76, 0x2D, 0x31,
-                            0x2E, 0x30, 0x0A, 0x25, 0x0A, 1, 0, 0, 0, 'P'};
-  EXPECT_EQ(std::memcmp(b.data(), header, sizeof header), 0);
+  EXPECT_EQ(std::string(b.begin(), b.begin() + 34), "\x19\0\0\0%\n% project file v-1.0\n%\n\x01\0\0\0P"s);
   EXPECT_EQ(read32(b, 34), 1);  // trun
   EXPECT_EQ(read32(b, 38), 0);  // prun
   EXPECT_EQ(read32(b, 42), 0);  // run
@@ -206,26 +193,12 @@ TEST_F(project_file_test, StreamsAndFiles) {
   ASSERT_EQ(open_project_file(path), 0);
   EXPECT_EQ(encode(activep), b);
   EXPECT_EQ(open_project_file(dir + "/missing.nap"), 1);
-
-  // A save that cannot write every byte keeps the old file and leaves no temporary.
-  std::vector<uint8_t> before;
-  ASSERT_TRUE(read_whole_file(path, before));
-  proj[p].name = "a much longer name that makes the file grow";
-  int code;
-  {
-    file_size_limit limit(100);
-    code = save_project_file(path, p);
-  }
-  EXPECT_EQ(code, 1);
-  std::vector<uint8_t> after;
-  ASSERT_TRUE(read_whole_file(path, after));
-  EXPECT_EQ(after, before);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+  // A save the safe output refuses (how it keeps the old file: its own tests) reports it.
   EXPECT_EQ(save_project_file(dir + "/no/such/dir.nap", p), 1);
 }
 
-// The options block: written only when an option differs from its default, read back in
-// project and workspace files, unknown keys skipped, a damaged block refused.
+// The options block: written only when an option differs from its default, unknown keys
+// skipped, a damaged block refused (workspaces: their round trip).
 TEST_F(project_file_test, OptionsBlockRoundTrips) {
   init_project();
   const std::vector<uint8_t> plain = encode(0);
@@ -240,12 +213,9 @@ TEST_F(project_file_test, OptionsBlockRoundTrips) {
   ASSERT_EQ(decode_fresh(with), 0);
   EXPECT_EQ(proj[activep].options.bkgscale, 0.5);
   EXPECT_EQ(proj[activep].options.qmax, 18.0);
-  EXPECT_EQ(proj[activep].options.cellscale, 1.0);
   EXPECT_EQ(encode(activep), with);
-  EXPECT_EQ(decode_fresh(plain), 0);
-  EXPECT_EQ(proj[activep].options.bkgscale, 1.0);
 
-  struct damage {
+  struct {
     const char* what;
     size_t at;  // offset from the start of the block
     int32_t value;
@@ -256,7 +226,7 @@ TEST_F(project_file_test, OptionsBlockRoundTrips) {
       {"negative count", 22, -1, 1},
       {"other trailing bytes are ignored", 0, 7, 0},
   };
-  for (const damage& d : cases) {
+  for (const auto& d : cases) {
     std::vector<uint8_t> b = with;
     put32(b, plain.size() + d.at, d.value);
     EXPECT_EQ(decode_fresh(b), d.code) << d.what;
@@ -266,18 +236,4 @@ TEST_F(project_file_test, OptionsBlockRoundTrips) {
   ASSERT_EQ(decode_fresh(unknown), 0);
   EXPECT_EQ(proj[activep].options.bkgscale, 1.0);
   EXPECT_EQ(proj[activep].options.qmax, 18.0);
-
-  // A workspace keeps each project's options after all its projects.
-  clear_project_table();
-  init_project();
-  init_project();
-  proj[1].options.window = 1;
-  byte_writer w;
-  ASSERT_EQ(encode_workspace(w), 0);
-  clear_project_table();
-  byte_reader in(w.data());
-  ASSERT_EQ(decode_workspace(in), 0);
-  ASSERT_EQ(nprojects, 2);
-  EXPECT_EQ(proj[0].options.window, 0);
-  EXPECT_EQ(proj[1].options.window, 1);
 }

@@ -1,10 +1,6 @@
-#include "project/allocextra.h"
 #include "files/project_file.h"
 #include "files/workspace_file.h"
 #include "files_fixture.h"
-#include "project/calc_records.h"
-#include "project/hooks.h"
-#include "project/project.h"
 
 using workspace_file_test = files_test;
 
@@ -42,10 +38,7 @@ TEST_F(workspace_file_test, CurveBlocksCarryTheirProjectPosition) {
   init_project();
   make_project("Calc", 1, true, false);
   std::vector<uint8_t> b = encode_all();
-  const uint8_t header[] = {0x1B, 0,    0,    0,    0x25, 0x0A, 0x25, 0x20, 0x57, 0x6F, 0x72,
-                            0x6B, 0x73, 0x70, 0x61, 0x63, 0x65, 0x20, 0x66, 0x69, 0x6C, 0x65,
-                            0x20, 0x76, 0x2D, 0x31, 0x2E, 0x30, 0x0A, 0x25, 0x0A};
-  ASSERT_EQ(std::memcmp(b.data(), header, sizeof header), 0);
+  ASSERT_EQ(std::string(b.begin(), b.begin() + 31), "\x1B\0\0\0%\n% Workspace file v-1.0\n%\n"s);
   EXPECT_EQ(read32(b, 31), 2);   // N
   EXPECT_EQ(read32(b, 35), -1);  // abscissa of the new project
   EXPECT_EQ(read32(b, 39), 0);
@@ -63,6 +56,7 @@ TEST_F(workspace_file_test, CurveBlocksCarryTheirProjectPosition) {
 
 TEST_F(workspace_file_test, RoundTripWithSetsOfOtherProjects) {
   make_workspace();
+  proj[1].options.window = 1;  // options follow all the projects
   std::vector<uint8_t> first = encode_all();
   clear();
   int added = 0;
@@ -74,6 +68,7 @@ TEST_F(workspace_file_test, RoundTripWithSetsOfOtherProjects) {
   EXPECT_EQ(activep, 2);
   EXPECT_EQ(newspace, 0);
   EXPECT_EQ(proj[1].newproj, 1);
+  EXPECT_EQ(proj[1].options.window - proj[0].options.window, 1);
   EXPECT_FALSE(proj[1].path);
   const curve& c = *proj[1].curves[1][1];
   EXPECT_EQ(c.extras_shown, 6);
@@ -122,7 +117,7 @@ TEST_F(workspace_file_test, FailuresKeepTheProjectsReadBefore) {
   for (const auto& tc : cases) {
     clear();
     std::vector<uint8_t> bad = b;
-    for (int i = 0; i < 4; ++i) bad[tc.offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(tc.value) >> (8 * i));
+    put32(bad, tc.offset, tc.value);
     byte_reader in(bad);
     EXPECT_EQ(decode_workspace(in), tc.code) << tc.what;
     EXPECT_EQ(nprojects, tc.projects_left) << tc.what;

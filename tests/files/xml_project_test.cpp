@@ -1,5 +1,3 @@
-#include <libxml/parser.h>
-
 #include "files/xml_project.h"
 #include "numeric/elements.h"
 #include "project/project.h"
@@ -62,36 +60,23 @@ class xml_project_test : public project_table_test {
   int applied_ = 0, settings_shown_ = 0;
 };
 
-TEST_F(xml_project_test, WritesTheGoldenDocument) {
-  make_sio2();
-  fs::path out = dir_ / "sio2.apf";
-  ASSERT_EQ(write_xml(out.c_str()), 1);
-  EXPECT_EQ(slurp(out), slurp(data_dir / "golden_sio2.apf"));
-}
-
-TEST_F(xml_project_test, RoundTripFillsTheSpeciesFromTheTables) {
+TEST_F(xml_project_test, GoldenDocumentRoundTripFillsTheSpeciesFromTheTables) {
   make_sio2();
   fs::path first = dir_ / "first.apf", second = dir_ / "second.apf";
   ASSERT_EQ(write_xml(first.c_str()), 1);
+  EXPECT_EQ(slurp(first), slurp(data_dir / "golden_sio2.apf"));
 
   recording_presenter messages;
   init_project();
   ASSERT_EQ(open_xml(first.c_str()), 0);
-  ASSERT_EQ(messages.messages.size(), 1u);
-  EXPECT_EQ(messages.messages[0].kind, "info");
-  EXPECT_EQ(messages.messages[0].text, "AmoqGTK project file (XML) successfully opened\n");
 
   const project& r = proj[activep];
   ASSERT_EQ(r.nspec, 2);
   EXPECT_EQ(r.spec_symbol[1], "O ");
   for (int j = 0; j < 11; ++j) EXPECT_EQ(r.spec_prop[4 + j][0], rx_coefficient(j, 14));
   EXPECT_EQ(r.spec_prop[2][1], 0.04);  // species values keep full precision
-  // Experiment values pass through single precision.
+  // Experiment values pass through single precision (the rest: the second write).
   EXPECT_EQ(r.exp_prop[k_wavelength], static_cast<double>(0.7093f));
-  EXPECT_NE(r.exp_prop[k_wavelength], 0.7093);
-  EXPECT_EQ(r.exp_prop[k_dead_time], static_cast<double>(1e-6f));
-  EXPECT_EQ(r.exp_prop[k_geometry], 2.0);
-  EXPECT_EQ(r.exp_prop[k_polarisation], 1.0);
   EXPECT_EQ(r.exp_prop[k_compton], not_set);  // "Unknown"
   EXPECT_EQ(r.trun, 1);
   EXPECT_EQ(applied_, 1);  // "TRUE": the settings are applied
@@ -164,9 +149,6 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
   const import_case cases[] = {
       {"golden", golden, 0},
       {"Reflection with its blank", replaced(golden, ">Transmission<", ">Reflection <"), 0},
-      // Symbols, names and code texts compare without surrounding blanks and case.
-      {"Reflection without its blank", replaced(golden, ">Transmission<", ">Reflection<"), 0},
-      {"code text in other case", replaced(golden, ">Unknown<", ">  unknown<"), 0},
       {"unknown compton text", replaced(golden, ">Unknown<", ">Unknow<"), 6},
       {"wrong id", replaced(golden, "<Z id=\"1\">", "<Z id=\"2\">"), 4},
       {"ids out of document order",
@@ -181,8 +163,6 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
       {"species without count", replaced(golden, " number=\"2\"", ""), 4},
       {"huge count", replaced(golden, "number=\"2\"", "number=\"1e300\""), 4},
       {"symbol of another element", replaced(golden, "symbol=\"Si\"", "symbol=\"S \""), 5},
-      {"symbol without its blank", replaced(golden, "symbol=\"O \"", "symbol=\"o\""), 0},
-      {"name without its blanks", replaced(golden, ">Oxygen        <", ">OXYGEN<"), 0},
       {"name differs", replaced(golden, ">Oxygen        <", ">Oxygene<"), 5},
       {"z differs", replaced(golden, "<z>14</z>", "<z>15</z>"), 5},
       {"fpp missing reads as not given", replaced(golden, "   <fpp>0.030000</fpp>\n", ""), 0},
@@ -249,6 +229,7 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
   }
 }
 
+// Symbols, names and code texts compare without surrounding blanks and case.
 TEST_F(xml_project_test, LooseTextsReadAndAreWrittenAsTheTablesHaveThem) {
   recording_presenter messages;
   std::string golden = slurp(data_dir / "golden_sio2.apf");
@@ -293,19 +274,6 @@ TEST_F(xml_project_test, FailedSaveKeepsTheOldFile) {
   EXPECT_EQ(write_xml(target.c_str()), 0);
   EXPECT_EQ(slurp(target), "old contents");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
-
-  // A target that cannot be replaced (a directory) leaves no temporary behind.
-  fs::create_directories(dir_ / "sub.apf");
-  proj[activep].spec_prop[3] = {0.2, 0.03};
-  EXPECT_EQ(write_xml((dir_ / "sub.apf").c_str()), 0);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
-
-  // A successful save replaces the file and keeps its permissions.
-  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(write_xml(target.c_str()), 1);
-  EXPECT_EQ(slurp(target), slurp(data_dir / "golden_sio2.apf"));
-  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write);
 }
 
 // The parser's time grows with the square of the attributes of one element: the 1 MiB

@@ -1,5 +1,5 @@
-// Files with headers and instrument files, written here in their formats, read with
-// format detection and compared with the plain two-column values they hold.
+// Files with headers (written here) and instrument files (two small scans in data/import),
+// read with format detection and compared with the plain two-column values they hold.
 
 #include "import/data_import.h"
 #include "support/temp_files.h"
@@ -20,27 +20,6 @@ std::string rows(double scale, const char* sep = "  ") {
   return out;
 }
 
-const char* const xrdml =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<xrdMeasurements xmlns=\"http://www.xrdml.com/XRDMeasurement/1.0\" status=\"Completed\">\n"
-    " <xrdMeasurement measurementType=\"Scan\" status=\"Completed\">\n"
-    "  <usedWavelength intended=\"K-Alpha 1\">\n"
-    "   <kAlpha1 unit=\"Angstrom\">1.5405980</kAlpha1>\n"
-    "   <kAlpha2 unit=\"Angstrom\">1.5444260</kAlpha2>\n"
-    "  </usedWavelength>\n"
-    "  <scan appendNumber=\"0\" mode=\"Continuous\" scanAxis=\"Gonio\" status=\"Completed\">\n"
-    "   <dataPoints>\n"
-    "    <positions axis=\"2Theta\" unit=\"deg\">\n"
-    "     <startPosition>10.0</startPosition>\n     <endPosition>11.5</endPosition>\n"
-    "    </positions>\n"
-    "    <intensities unit=\"counts\">100 150 130 120</intensities>\n"
-    "   </dataPoints>\n  </scan>\n </xrdMeasurement>\n</xrdMeasurements>\n";
-
-const char* const uxd =
-    "; glass, 2theta scan\n_FILEVERSION=1\n_WL1=1.540598\n_WL2=1.544426\n_ANODE=Cu\n"
-    "; (Data for Range number 1)\n_DRIVE='COUPLED'\n_STEPTIME=1.0\n_STEPSIZE=0.5\n"
-    "_STEPMODE='C'\n_START=10.0\n_2THETA=10.0\n_COUNTS\n 100 150 130 120\n";
-
 TEST(DataImport, EachFormatGivesThePlainValuesInTheProgramsUnits) {
   scratch_dir dir;
   struct format_case {
@@ -55,8 +34,8 @@ TEST(DataImport, EachFormatGivesThePlainValuesInTheProgramsUnits) {
       {"pattern_qa.xy", "# Wavelength: 7.093e-11\n# q_A^-1  I\n" + rows(1.0), 1.0, 1, 0.7093},
       {"pattern_qnm.xy", "# Wavelength: 7.093e-11\n# q_nm^-1  I\n" + rows(10.0), 10.0, 1, 0.7093},
       {"glass.chi", "glass\nQ (Inverse Nanometres)\nIntensity\n       4\n" + rows(10.0), 10.0, 1, 0},
-      {"scan.xrdml", xrdml, 1.0, 0, 1.540598},
-      {"scan.uxd", uxd, 1.0, 0, 1.540598},
+      {"scan.xrdml", slurp(AMOQ_TEST_DATA "/import/scan.xrdml"), 1.0, 0, 1.540598},
+      {"scan.uxd", slurp(AMOQ_TEST_DATA "/import/scan.uxd"), 1.0, 0, 1.540598},
       {"pattern.csv", "2theta,I\n" + rows(1.0, ","), 1.0, 0, 0},
   };
   for (const format_case& c : cases) {

@@ -20,76 +20,54 @@ grid gaussian_input(int n, double dq, double a) {
 }  // namespace
 
 // Against the analytic transform: int_0^inf q e^{-A q^2} sin(q r) dq
-//   = sqrt(pi) r / (4 A^{3/2}) e^{-r^2 / (4A)},  with A = a + damp;
-// and g(r) = 1 + G / (4 pi rho r) of that analytic G at each point's own r, g(0) = 0.
-TEST(Cd, GaussianHasAnalyticTransform) {
+//   = sqrt(pi) r / (4 A^{3/2}) e^{-r^2 / (4A)},  with A = a + damp; the last input point
+// never contributes. Grid sizes, curve indexes, g(0) = 0 and g(r) = 1 + G / (4 pi rho r) with
+// rho given (densmode 2, reported as 0) or fitted through (0, 0) and (j dr, G_j), also when
+// the r range is shorter than the fit range (nr <= M).
+TEST(Cd, GaussianTransformGridsAndDensity) {
   struct {
-    double a, damp;
-  } cases[] = {{0.5, 0.0}, {0.2, 0.3}, {0.05, 0.01}};
-  for (const auto& c : cases) {
-    const grid in = gaussian_input(3001, 0.01, c.a);
-    numeric_recorder rec;
-    ASSERT_EQ(cd(3001, 2, 0.07, 12.0, c.damp, 0.02, in.qs.data(), in.q.data()), 1);
-    ASSERT_EQ(rec.curves.size(), 2u);
-    const recorded_curve &gr = rec.curves[0], &g = rec.curves[1];
-    ASSERT_EQ(gr.y.size(), 600u);
-    const double big_a = c.a + c.damp;
-    for (std::size_t j = 0; j < gr.y.size(); ++j) {
-      const double r = j * 0.02;
-      const double integral = std::sqrt(M_PI) * r / (4 * std::pow(big_a, 1.5)) * std::exp(-r * r / (4 * big_a));
-      EXPECT_NEAR(gr.x[j], r, 1e-12);
-      EXPECT_NEAR(gr.y[j], 2.0 / pi_f * integral, 1e-10);
-      if (j > 0) {
-        EXPECT_NEAR(g.y[j], 1.0 + 2.0 / pi_f * integral / (four_pi_f * 0.07 * r), 1e-9);
-      }
-    }
-    EXPECT_EQ(g.y[0], 0.0);
-    // The last input point never contributes.
-    grid last = in;
-    last.qs.back() += 1000.0;
-    numeric_recorder again;
-    ASSERT_EQ(cd(3001, 2, 0.07, 12.0, c.damp, 0.02, last.qs.data(), last.q.data()), 1);
-    EXPECT_EQ(again.curves[0].y, gr.y);
-  }
-}
-
-// Grid sizes, curve indexes, the reported density and the slope fit through (0, 0) and
-// (j dr, G_j), also when the r range is shorter than the fit range (nr <= M).
-TEST(Cd, GridsDensityModesAndSlopeFit) {
-  struct {
-    double rmax, dr;
+    double a, damp, rmax, dr;
     int densmode;
     std::size_t nr;
     int fit_points;  // G values used by the slope fit
-  } cases[] = {{10.0, 0.01, 1, 1000, 100}, {10.0, 0.03, 2, 333, 33}, {0.5, 0.01, 1, 50, 49},
-               {5.0, 1.5, 2, 3, 0},        {0.02, 0.02, 1, 1, 0}};
-  const grid in = gaussian_input(2001, 0.015, 0.08);
+  } cases[] = {{0.5, 0.0, 12.0, 0.02, 2, 600, 0},  {0.2, 0.3, 12.0, 0.02, 2, 600, 0},
+               {0.05, 0.01, 12.0, 0.02, 2, 600, 0}, {0.08, 0.01, 10.0, 0.01, 1, 1000, 100},
+               {0.08, 0.01, 10.0, 0.03, 2, 333, 0}, {0.08, 0.01, 0.5, 0.01, 1, 50, 49},
+               {0.08, 0.01, 5.0, 1.5, 2, 3, 0},     {0.08, 0.01, 0.02, 0.02, 1, 1, 0}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.a) + " " + std::to_string(c.rmax) + " " + std::to_string(c.dr));
+    grid in = gaussian_input(3001, 0.01, c.a);
     numeric_recorder rec;
-    ASSERT_EQ(cd(2001, c.densmode, 0.05, c.rmax, 0.01, c.dr, in.qs.data(), in.q.data()), 1);
-    ASSERT_EQ(rec.curves.size(), 2u);
+    ASSERT_EQ(cd(3001, c.densmode, 0.07, c.rmax, c.damp, c.dr, in.qs.data(), in.q.data()), 1);
+    ASSERT_EQ(rec.calls, "ccd");
     const recorded_curve &gr = rec.curves[0], &g = rec.curves[1];
     EXPECT_EQ(gr.calc * 10 + gr.curve, 31);
     EXPECT_EQ(g.curve, c.densmode == 1 ? 3 : 2);
-    ASSERT_EQ(gr.x.size(), c.nr);
-    EXPECT_NEAR(gr.x.back(), (c.nr - 1) * c.dr, 1e-12);
-    EXPECT_EQ(gr.y[0], 0.0);
-    ASSERT_EQ(rec.dens.size(), 1u);
+    ASSERT_EQ(gr.y.size(), c.nr);
+    const double big_a = c.a + c.damp;
+    for (std::size_t j = 0; j < c.nr; ++j) {
+      const double r = j * c.dr;
+      const double integral = std::sqrt(M_PI) * r / (4 * std::pow(big_a, 1.5)) * std::exp(-r * r / (4 * big_a));
+      EXPECT_NEAR(gr.x[j], r, 1e-12);
+      EXPECT_NEAR(gr.y[j], 2.0 / pi_f * integral, 1e-10);
+    }
     EXPECT_EQ(g.y[0], 0.0);  // no pair at zero distance
-    if (c.densmode != 1 || c.nr == 1) {  // r = 0 alone leaves nothing to fit
-      EXPECT_EQ(rec.dens[0], 0.0);
-      continue;
+    double rho = 0.0;        // reported when given, or with r = 0 alone left to fit
+    if (c.fit_points > 0) {  // closed-form least-squares slope over the M + 1 points
+      double n = 1, sx = 0, sy = 0, sxx = 0, sxy = 0;
+      for (int j = 1; j <= c.fit_points; ++j, ++n) {
+        const double x = j * c.dr, y = gr.y[j];
+        sx += x, sy += y, sxx += x * x, sxy += x * y;
+      }
+      rho = -((n * sxy - sx * sy) / (n * sxx - sx * sx)) / four_pi_f;
     }
-    // Closed-form least-squares slope over the M + 1 points.
-    double n = 1, sx = 0, sy = 0, sxx = 0, sxy = 0;
-    for (int j = 1; j <= c.fit_points; ++j, ++n) {
-      const double x = j * c.dr, y = gr.y[j];
-      sx += x, sy += y, sxx += x * x, sxy += x * y;
-    }
-    const double rho = -((n * sxy - sx * sy) / (n * sxx - sx * sx)) / four_pi_f;
     EXPECT_NEAR(rec.dens[0], rho, 1e-9 * std::fabs(rho));
-    for (std::size_t j = 1; j < g.y.size(); ++j)
-      EXPECT_NEAR(g.y[j], 1.0 + gr.y[j] / (four_pi_f * rec.dens[0] * j * c.dr), 1e-9);
+    const double used = c.densmode == 1 ? rec.dens[0] : 0.07;
+    for (std::size_t j = 1; j < c.nr; ++j) EXPECT_NEAR(g.y[j], 1.0 + gr.y[j] / (four_pi_f * used * j * c.dr), 1e-9);
+    in.qs.back() += 1000.0;
+    numeric_recorder again;
+    ASSERT_EQ(cd(3001, c.densmode, 0.07, c.rmax, c.damp, c.dr, in.qs.data(), in.q.data()), 1);
+    EXPECT_EQ(again.curves[0].y, gr.y);
   }
 }
 
@@ -104,12 +82,9 @@ TEST(Cd, RefusedAndNonFiniteInputs) {
     const char *first_line, *third_line;
   } cases[] = {
       {1, 2, 10.0, 0.01, 0.1, "At least two data points are required", "Points: 1"},
-      {0, 2, 10.0, 0.01, 0.1, "At least two data points are required", "Points: 0"},
       {101, 2, 10.0, 0.01, 0.0, "The q step must be a positive number", "q step: 0"},
-      {101, 2, 10.0, 0.01, -0.1, "The q step must be a positive number", "q step: -0.1"},
       {101, 2, 10.0, 0.01, nan, "The q step must be a positive number", "q step: nan"},
       {101, 2, 10.0, 0.0, 0.1, empty_r, "Rmax: 10, dr: 0"},
-      {101, 2, 10.0, -0.01, 0.1, empty_r, "Rmax: 10, dr: -0.01"},
       {101, 2, 0.005, 0.01, 0.1, empty_r, "Rmax: 0.005, dr: 0.01"},
       {101, 2, nan, 0.01, 0.1, empty_r, "Rmax: nan, dr: 0.01"},
       {101, 1, 10.0, 1.5, 0.1, "The density from the slope of G(r) needs dr <= 1.0", "dr: 1.5"},

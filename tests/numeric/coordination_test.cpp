@@ -6,6 +6,11 @@
 #include "numeric/elements.h"
 #include "numeric/recorder.h"
 
+// n neighbours at r0 spread as a Gaussian of width s, per unit r.
+static double shell(double r, double n, double r0, double s) {
+  return n * std::exp(-0.5 * std::pow((r - r0) / s, 2)) / (s * std::sqrt(2 * M_PI));
+}
+
 // A g(r) of two Gaussian shells of known numbers, handed over as G(r) = 4 pi rho r (g - 1):
 // R(r) comes back as 4 pi rho r^2 g(r), each shell integrates to its number, and the
 // Faber-Ziman weights of an SiO2-like sample turn the Si-O peak into 4 O around Si.
@@ -19,8 +24,7 @@ TEST(Coordination, GaussianShellsTotalAndPerPair) {
   std::vector<double> r, big_g, g, rdf;
   for (int j = 0; j < 1200; ++j) {
     const double rj = j * dr;
-    const double shells = peak1 * std::exp(-0.5 * std::pow((rj - 1.6) / 0.05, 2)) / (0.05 * std::sqrt(2 * M_PI)) +
-                          peak2 * std::exp(-0.5 * std::pow((rj - 2.6) / 0.09, 2)) / (0.09 * std::sqrt(2 * M_PI));
+    const double shells = shell(rj, peak1, 1.6, 0.05) + shell(rj, peak2, 2.6, 0.09);
     r.push_back(rj);
     g.push_back(rj > 0 ? shells / (4 * M_PI * rho * rj * rj) : 0.0);
     big_g.push_back(4 * M_PI * rho * rj * (g.back() - 1.0));
@@ -66,9 +70,6 @@ TEST(Coordination, LinearRadialFunctionIntegratesExactly) {
 // Taken as it stands (no transform), a shell wider than the range comes back whole; a
 // range on one flank, too short, or without a positive maximum fits no peak.
 TEST(Coordination, GaussianFitRecoversTheWholeShell) {
-  auto shell = [](double r, double n, double r0, double s) {
-    return n * std::exp(-0.5 * std::pow((r - r0) / s, 2)) / (s * std::sqrt(2 * M_PI));
-  };
   std::vector<double> q, qs;
   for (int k = 0; k <= 2082; ++k) {
     q.push_back(k * 0.008);

@@ -41,10 +41,6 @@ TEST(Elements, SymbolsAndNames) {
     EXPECT_EQ(atsym_of(c.z), c.sym);
     EXPECT_EQ(element_of(c.z), c.name);
   }
-  for (int z = 1; z <= nelements; ++z) {
-    EXPECT_EQ(std::string(atsym[z - 1]).size(), 2u) << z;
-    EXPECT_EQ(std::string(element[z - 1]).size(), 14u) << z;
-  }
   EXPECT_TRUE(atsym_of(0).empty());
   EXPECT_TRUE(element_of(107).empty());
 }
@@ -83,10 +79,6 @@ TEST(Scattering, FactorAtZeroAndAtFiniteQ) {
 }
 
 TEST(Scattering, SampleAverages) {
-  // One species, no f'': the two averages coincide.
-  species_factors si = from_table(14, 1.0, 0.1);
-  auto one = sample_averages({&si, 1}, 3.0);
-  EXPECT_DOUBLE_EQ(one.mean_square, one.mean_sq_modulus);
   // Two species with f'': hand-expanded averages.
   species_factors sp[2] = {from_table(14, 1.0 / 3, 0.2, 0.3), from_table(8, 2.0 / 3, 0.05, 0.04)};
   const double q = 5.0;

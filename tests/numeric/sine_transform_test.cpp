@@ -66,11 +66,7 @@ TEST(SineTransform, UniformGridDetection) {
   const int n = 30001;
   std::vector<double> exact(n), summed(n);
   double acc = 0.0;
-  for (int k = 0; k < n; ++k) {
-    exact[k] = k * 0.001;
-    summed[k] = acc;
-    acc += 0.001;
-  }
+  for (int k = 0; k < n; ++k) exact[k] = k * 0.001, summed[k] = acc, acc += 0.001;
   std::vector<double> bumped = exact, with_nan = exact, decreasing = exact;
   bumped[12345] += 1e-9;
   with_nan[100] = std::nan("");
@@ -83,15 +79,12 @@ TEST(SineTransform, UniformGridDetection) {
   for (const auto& c : cases) {
     double q0 = -1.0, h = -1.0;
     EXPECT_EQ(uniform_grid(c.q->data(), n, 0.5, &q0, &h), c.uniform);
-    if (c.uniform) {
-      EXPECT_NEAR(h, 0.001, 1e-15);
-    }
+    EXPECT_NEAR(c.uniform ? h : 0.001, 0.001, 1e-15);
   }
   double q0 = 0.0, h = 0.0;
-  const double one = 3.0;
+  const double one = 3.0;  // one point: uniform with the step given
   EXPECT_TRUE(uniform_grid(&one, 1, 0.25, &q0, &h));
-  EXPECT_EQ(q0, 3.0);
-  EXPECT_EQ(h, 0.25);
+  EXPECT_EQ(std::make_pair(q0, h), std::make_pair(3.0, 0.25));
 }
 
 // Any grid: the FFT path on a uniform one, the direct loop where the grid is not uniform.

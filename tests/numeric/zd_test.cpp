@@ -45,8 +45,6 @@ TEST(Zd, CubicRemovedAboveBendingPoint) {
     std::vector<double> expect(c.n - 1);
     for (int i = 0; i < c.n - 1; ++i) expect[i] = i < c.kb - 1 ? qs[i] : 0.0;
     expect = smooth_in_place(expect);
-    EXPECT_EQ(out.y[0], qs[0]);
-    EXPECT_EQ(out.y[1], qs[1]);
     for (int i = 0; i < c.n - 1; ++i) EXPECT_NEAR(out.y[i], expect[i], 1e-8) << "point " << i;
   }
 }
@@ -83,9 +81,7 @@ TEST(Zd, RefusedAndNonFiniteInputs) {
   } cases[] = {
       {1, 10.0, 0.5, "At least two data points are required"},
       {100, 10.0, 0.0, "The q step must be a positive number"},
-      {100, 10.0, -0.5, "The q step must be a positive number"},
       {100, 0.4, 0.5, "The bending point must leave at least four points to fit"},   // kb = 0
-      {100, -3.0, 0.5, "The bending point must leave at least four points to fit"},
       {100, 48.0, 0.5, "The bending point must leave at least four points to fit"},  // kb = 96
       {100, nan, 0.5, "The bending point must leave at least four points to fit"},
       {5, 0.5, 0.5, "The bending point must leave at least four points to fit"},     // kb 1 > n-5
@@ -96,9 +92,8 @@ TEST(Zd, RefusedAndNonFiniteInputs) {
     qq[1] = c.q1;
     numeric_recorder rec;
     EXPECT_EQ(zd(c.n, c.qb, qq.data(), qs.data()), 0);
-    ASSERT_EQ(rec.errors.size(), 1u);
-    EXPECT_EQ(rec.errors[0].substr(0, rec.errors[0].find('\n')), c.first_line);
-    EXPECT_NE(rec.errors[0].find("\nSubroutine: zd \n"), std::string::npos);
+    EXPECT_EQ(rec.only_error(), c.first_line);
+    EXPECT_NE(rec.errors.at(0).find("\nSubroutine: zd \n"), std::string::npos);
     EXPECT_TRUE(rec.curves.empty());
   }
   // The last admissible bending index, kb = n - 5 = 95, runs.

@@ -35,33 +35,25 @@ class export_test : public plot_test {
 
 }  // namespace
 
-TEST_F(export_test, PngHasTheTypedSizeAndTransparentBackground) {
-  std::string png = path("g.png");
-  ASSERT_EQ(export_curve_image(image_png, png.c_str(), 301, 217, 0.0, 0, 3, 1), 1);
-  cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());
-  ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
-  EXPECT_EQ(cairo_image_surface_get_width(s), 301);
-  EXPECT_EQ(cairo_image_surface_get_height(s), 217);
-  cairo_surface_flush(s);
-  const uint32_t* px = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s));
-  EXPECT_EQ(px[300] >> 24, 0u);  // top-right corner: background at opacity 0
-  cairo_surface_destroy(s);
-  EXPECT_EQ(identify_size(png), "301 217");
-}
-
-// PDF and SVG: points of the typed size (pixels at 72 dpi); the real tools render them
-// (make test installs them: a missing one fails).
-TEST_F(export_test, PdfAndSvgOpenInRealTools) {
+// PNG, PDF and SVG of the typed size (PDF and SVG in points: pixels at 72 dpi) that the
+// real tools open (make test installs them: a missing one fails); a PNG background of
+// opacity 0 stays transparent.
+TEST_F(export_test, TypedSizeInRealTools) {
   for (const char* tool : {"pdftoppm", "rsvg-convert", "identify"}) ASSERT_TRUE(have(tool)) << tool << " missing";
-  std::string pdf = path("g.pdf"), svg = path("g.svg");
+  std::string png = path("g.png"), pdf = path("g.pdf"), svg = path("g.svg");
+  ASSERT_EQ(export_curve_image(image_png, png.c_str(), 301, 217, 0.0, 0, 3, 1), 1);
   ASSERT_EQ(export_curve_image(image_pdf, pdf.c_str(), 400, 300, 0.0, 0, 3, 1), 1);
   ASSERT_EQ(export_curve_image(image_svg, svg.c_str(), 400, 300, 0.0, 0, 3, 1), 1);
-  std::string out = path("pdf");
-  ASSERT_EQ(std::system(("pdftoppm -r 72 -png -singlefile '" + pdf + "' '" + out + "'").c_str()), 0);
-  EXPECT_EQ(identify_size(out + ".png"), "400 300");
-  std::string svgpng = path("svg.png");
-  ASSERT_EQ(std::system(("rsvg-convert -d 72 -p 72 -o '" + svgpng + "' '" + svg + "'").c_str()), 0);
-  EXPECT_EQ(identify_size(svgpng), "400 300");
+  EXPECT_EQ(identify_size(png), "301 217");
+  cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());
+  ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
+  cairo_surface_flush(s);
+  EXPECT_EQ(reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s))[300] >> 24, 0u);  // top right
+  cairo_surface_destroy(s);
+  ASSERT_EQ(std::system(("pdftoppm -r 72 -png -singlefile '" + pdf + "' '" + path("pdf") + "'").c_str()), 0);
+  EXPECT_EQ(identify_size(path("pdf") + ".png"), "400 300");
+  ASSERT_EQ(std::system(("rsvg-convert -d 72 -p 72 -o '" + path("svg.png") + "' '" + svg + "'").c_str()), 0);
+  EXPECT_EQ(identify_size(path("svg.png")), "400 300");
 }
 
 TEST_F(export_test, Refusals) {

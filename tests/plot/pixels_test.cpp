@@ -163,8 +163,7 @@ TEST(plot_glyphs, Shapes) {
 TEST_F(pixels_test, LegendBoxGeometry) {
   curve& c = with_points(1, 2, {0, 1}, {0, 1});
   bare(c);
-  c.show_legend = 1;
-  c.show_legend_box = 1;
+  c.show_legend = c.show_legend_box = 1;
   image img(840, 600);
   ASSERT_EQ(draw(img, 1, 2), 1);
   // Independent text extent of "P - S(Q)" in the legend font.
@@ -178,31 +177,25 @@ TEST_F(pixels_test, LegendBoxGeometry) {
   pango_font_description_free(font);
   g_object_unref(layout);
   cairo_destroy(cr);
-  double W = w / 1024.0, H = h / 1024.0;
-  const double lx = 0.65 * 840, ly = 0.15 * 600;
-  double left = lx - 25, right = left + W + 80, top = ly - H, bottom = ly + H;
-  EXPECT_GT(dark_near(img, left, static_cast<int>(ly)), 100);
-  EXPECT_GT(dark_near(img, right, static_cast<int>(ly)), 100);
-  EXPECT_GT(img.dark(static_cast<int>(lx) + 40, static_cast<int>(top)) +
-                img.dark(static_cast<int>(lx) + 40, static_cast<int>(top) - 1),
-            100);
-  EXPECT_GT(img.dark(static_cast<int>(lx) + 40, static_cast<int>(bottom)) +
-                img.dark(static_cast<int>(lx) + 40, static_cast<int>(bottom) - 1),
-            100);
-  EXPECT_EQ(dark_near(img, right + 4, static_cast<int>(ly)), 0);
-  EXPECT_LT(img.green(static_cast<int>(lx) + 5, static_cast<int>(ly)), 200);  // line sample
-  EXPECT_EQ(img.red(static_cast<int>(lx) + 5, static_cast<int>(ly)), 255);
-  EXPECT_GT(img.dark_pixels(static_cast<int>(lx) + 35, static_cast<int>(top + H / 2),
-                            static_cast<int>(lx + 35 + W), static_cast<int>(ly + H / 2)),
-            10);  // the text
+  const double W = w / 1024.0, H = h / 1024.0, lx = 0.65 * 840, ly = 0.15 * 600;
+  const int x = static_cast<int>(lx), y = static_cast<int>(ly), left = x - 25, right = left + W + 80;
+  EXPECT_GT(dark_near(img, left, y), 100);
+  EXPECT_GT(dark_near(img, right, y), 100);
+  for (int edge : {static_cast<int>(ly - H), static_cast<int>(ly + H)})
+    EXPECT_GT(img.dark(x + 40, edge) + img.dark(x + 40, edge - 1), 100) << edge;
+  EXPECT_EQ(dark_near(img, right + 4, y), 0);
+  EXPECT_LT(img.green(x + 5, y), 200);  // line sample
+  EXPECT_EQ(img.red(x + 5, y), 255);
+  EXPECT_GT(img.dark_pixels(x + 35, static_cast<int>(ly - H / 2), static_cast<int>(lx + 35 + W),
+                            static_cast<int>(ly + H / 2)), 10);  // the text
   // A drawn extra set adds its entry 4/3 of a line lower, and the box grows around it.
   with_points(1, 1, {0, 1}, {1, 0});
-  for (int k = 0; k < c.extras; ++k) c.extrasets[k][0] = c.extrasets[k][1] == 0 && c.extrasets[k][2] == 1 && c.extrasets[k][3] == 1;
+  for (auto& set : c.extrasets) set[0] = set[1] == 0 && set[2] == 1 && set[3] == 1;
   image two(840, 600);
   ASSERT_EQ(draw(two, 1, 2), 1);
   const int second = static_cast<int>(ly + H * 4 / 3);
-  EXPECT_GT(two.dark_pixels(static_cast<int>(lx) + 35, second - 4, static_cast<int>(lx) + 60, second + 4), 10);
-  EXPECT_EQ(dark_near(two, left, second), dark_near(two, left, static_cast<int>(ly)));
+  EXPECT_GT(two.dark_pixels(x + 35, second - 4, x + 60, second + 4), 10);
+  EXPECT_EQ(dark_near(two, left, second), dark_near(two, left, y));
 }
 
 // The frame shapes, tick sides and directions, label sides and a label angle, as project

@@ -29,7 +29,6 @@ struct image {
   int red(int x, int y) const { return (at(x, y) >> 16) & 255; }
   int green(int x, int y) const { return (at(x, y) >> 8) & 255; }
   int blue(int x, int y) const { return at(x, y) & 255; }
-  int alpha(int x, int y) const { return (at(x, y) >> 24) & 255; }
   // Darkness 0 (white) .. 765 (black), from the sum of the channels.
   int dark(int x, int y) const { return 765 - red(x, y) - green(x, y) - blue(x, y); }
   bool is_white(int x, int y) const { return dark(x, y) == 0; }
