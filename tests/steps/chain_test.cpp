@@ -117,11 +117,7 @@ TEST_F(ChainTest, SourceChoicesOfTheInputLines) {
 TEST_F(ChainTest, BackgroundOffTheRawGridIsInterpolated) {
   const auto cubic = [](double x) { return 20.0 + 0.5 * x - 0.003 * x * x + 1e-5 * x * x * x; };
   const std::string moved = "the background has other abscissae than the raw data: it is interpolated onto them";
-  const struct {
-    int n;
-    double shift, scale;
-    std::string warning;
-  } cases[] = {{1500, 0.0, 1.0 + 1e-7, ""},
+  const struct { int n; double shift, scale; std::string warning; } cases[] = {{1500, 0.0, 1.0 + 1e-7, ""},
                {1500, 0.3, 1.0, moved + "\nOutside its range, 2.3 to 140.3°, nothing is subtracted"},
                {1000, 0.0, 1.0, moved}};
   chain_ready(1500, 1500);
@@ -196,12 +192,7 @@ TEST_F(ChainTest, BendingPointBoundsAndRoutineFailure) {
 // A result holding NaN or infinity fails its step: one error naming the step, the first
 // such point and what to check; the step is not marked computed.
 TEST_F(ChainTest, NonFiniteResultsFailTheStep) {
-  const struct {
-    int calc;
-    double* setting;
-    double value;
-    std::string error;
-  } cases[] = {
+  const struct { int calc; double* setting; double value; std::string error; } cases[] = {
       {0, &active().exp_prop[k_abs_sample], 1e308,
        "Data correction is not a number at Q = 0: check the wavelength, the dead time, the "
        "absorptions and the intensities"},
