@@ -27,9 +27,7 @@ class ChainTest : public StepTest {
     active().checks[k_subtract_background] = 1;
     propbox_changed(4, 1);  // Breit-Dirac exponent code 2
     set_prop(11, 8.0, 0);   // high-angle integration limit
-    set_prop(14, 10.0, 0);
-    set_prop(15, 0.01, 0);
-    set_prop(16, 0.002, 0);
+    gr_settings(10.0, 0.01, 0.002);
     messages.clear();
   }
 
@@ -222,9 +220,7 @@ TEST_F(ChainTest, DensityFromSlopeFillsItsOwnCurve) {
   std::vector<double> q, v;
   qs_pattern(800, 20.0, q, v);
   put_curve(3, 0, q, v);
-  set_prop(14, 8.0, 0);
-  set_prop(15, 0.02, 0);
-  set_prop(16, 0.0, 0);  // no damping is allowed
+  gr_settings(8.0, 0.02, 0.0);  // no damping is allowed
   set_density_mode(1);
   ASSERT_EQ(run_gr(), step_done);
   EXPECT_EQ(points(3, 2), 0);

@@ -160,11 +160,10 @@ const refusal cases[] = {
     {"gr_input", true, none, run_gr, step_refused, "warning",
      "Providing reciprocal space data\nin the format Q[S(Q)-1] is required"},
     {"rmax", true, [](StepTest&) { input_ready(3); }, run_gr, step_refused, "warning", "Rmax must be > 0.0"},
-    {"delta_r", true, [](StepTest&) { input_ready(3); set_prop(14, 10.0, 0); set_prop(15, 0.0, 0); }, run_gr,
-     step_refused, "warning", "δr must be > 0.0"},
-    {"damping", true,
-     [](StepTest&) { input_ready(3); set_prop(14, 10.0, 0); set_prop(15, 0.01, 0); set_prop(16, -0.1, 0); }, run_gr,
-     step_refused, "warning", "The damping factor must be >= 0.0"},
+    {"delta_r", true, [](StepTest& t) { input_ready(3), t.gr_settings(10.0, 0.0, 0.0); }, run_gr, step_refused,
+     "warning", "δr must be > 0.0"},
+    {"damping", true, [](StepTest& t) { input_ready(3), t.gr_settings(10.0, 0.01, -0.1); }, run_gr, step_refused,
+     "warning", "The damping factor must be >= 0.0"},
     // Refinements of the physics.
     {"option_text", true, none, [] { return set_physics_option_text(opt_qmax, "12 1/A"); }, prop_rejected, "info",
      "Highest Q of the transform: \"12 1/A\" is not a number"},
@@ -176,10 +175,7 @@ const refusal cases[] = {
      [](StepTest&) { input_ready(1), propbox_changed(4, 1), set_prop(11, 8.0, 0), set_physics_option(opt_qmin, 16.0); },
      run_sq, step_refused, "warning", "The lowest Q of the normalisation must be > 0.0 and < Qmax"},
     {"qmax_low", true,
-     [](StepTest&) {
-       input_ready(3), set_prop(14, 10.0, 0), set_prop(15, 0.01, 0), set_prop(16, 0.0, 0);
-       set_physics_option(opt_qmax, 0.1);
-     },
+     [](StepTest& t) { input_ready(3), t.gr_settings(10.0, 0.01, 0.0), set_physics_option(opt_qmax, 0.1); },
      run_gr, step_refused, "warning", "The highest Q of the transform must keep at least 3 points"},
     // Data files.
     {"file_missing", true, [](StepTest&) { set_data_format(0); },
