@@ -104,7 +104,11 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowCloseBoxAndStaleResultsHideItNew
   settle(c);
   EXPECT_EQ(c.window, win);
   EXPECT_TRUE(GTK_WIDGET_VISIBLE(win));
-  shooks().hide_curves(p, 3);  // as the model asks when results become stale
+  // Stale results: the hook hides the window itself (the button's handler blocked) and
+  // unticks the button.
+  g_signal_handlers_block_by_func(button, reinterpret_cast<gpointer>(on_viewcurve_toggled), ids(p, 3, 1));
+  shooks().hide_curves(p, 3);
+  g_signal_handlers_unblock_by_func(button, reinterpret_cast<gpointer>(on_viewcurve_toggled), ids(p, 3, 1));
   pump();
   EXPECT_FALSE(GTK_WIDGET_VISIBLE(win));
   EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
