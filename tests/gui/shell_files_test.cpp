@@ -136,11 +136,8 @@ TEST_F(ShellFiles, XmlImportAndExport) {
 }
 
 TEST_F(ShellFiles, FileNamedOnTheCommandLine) {
-  struct cl_case {
-    std::vector<std::string> args;
-    int projects;             // open projects afterwards
-    const char* error_start;  // first error, empty for none
-  };
+  // Arguments, open projects afterwards, start of the last error ("" for none).
+  struct cl_case { std::vector<std::string> args; int projects; const char* error_start; };
   std::string nap = copy_example("sio2.nap");
   std::ofstream(file("bad.apf")) << "<amoq-xml><chemistry/></amoq-xml>";
   const cl_case cases[] = {
