@@ -10,9 +10,7 @@ class ZoomTest : public CurveWindowTest {
  public:
   int p = 0;
   GtkWidget* events = nullptr;
-  int W = 0, H = 0;
-  // Frame edges in pixels, from the curve's fractions.
-  double x_min = 0, x_max = 0, y_min = 0, y_max = 0;
+  double x_min = 0, y_max = 0;  // left and top edges of the frame in pixels
 
   void SetUp() override {
     CurveWindowTest::SetUp();
@@ -21,19 +19,15 @@ class ZoomTest : public CurveWindowTest {
     open_window(p, 1, 2, 600, 400);
     GtkWidget* plot = static_cast<GtkWidget*>(c().plot);
     events = gtk_widget_get_parent(plot);
-    W = plot->allocation.width;
-    H = plot->allocation.height;
-    x_min = c().frame[0] * W;
-    x_max = c().frame[1] * W;
-    y_min = c().frame[2] * H;
-    y_max = c().frame[3] * H;
+    x_min = c().frame[0] * plot->allocation.width;
+    y_max = c().frame[3] * plot->allocation.height;
   }
 
   curve& c() { return rec(p, 1, 2); }
-  // Fixed ranges: x 0 .. 20, y -1 .. 3 (or from x0 on a log x axis).
-  void set_ranges(double x0 = 0.0, double x1 = 20.0) {
-    c().axmin[0] = x0;
-    c().axmax[0] = x1;
+  // Fixed ranges: x 0 .. 20, y -1 .. 3.
+  void set_ranges() {
+    c().axmin[0] = 0.0;
+    c().axmax[0] = 20.0;
     c().axmin[1] = -1.0;
     c().axmax[1] = 3.0;
     c().autoscale[0] = c().autoscale[1] = 0;
@@ -123,11 +117,7 @@ TEST_F(ZoomTest, WheelZoomsAboutThePointerDoubleClickAndHomeShowTheWholeCurve) {
 }
 
 TEST_F(ZoomTest, RubberBandIsColouredByDirection) {
-  struct band {
-    const char* name;
-    double dx, dy;
-    int r, g, b;
-  };
+  struct band { const char* name; double dx, dy; int r, g, b; };
   const band bands[] = {
       {"right and down", 120, 90, 1, 0, 1},
       {"right and up", 120, -90, 1, 0, 0},

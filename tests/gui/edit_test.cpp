@@ -1,5 +1,5 @@
 // The two editors of a curve, each in one story: opened from the curve window, a change
-// seen in the window (the saved styles are the file tests' round trips).
+// seen in the window.
 #include "curvewin_fixture.h"
 #include "gui/edit/curve_editor.h"
 #include "gui/edit/curve_editor_private.h"
@@ -53,19 +53,11 @@ TEST_F(EditTest, CurveEditorRestylesTheWindowAndTheSavedProject) {
   GtkWidget* dialog = curve_editor();
   ASSERT_NE(dialog, nullptr);
   EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(dialog)), "Edit curve");
-  GtkWidget* notebook = all_of(dialog, GTK_TYPE_NOTEBOOK).at(0);
-  std::vector<std::string> tabs;
-  for (int i = 0; i < gtk_notebook_get_n_pages(GTK_NOTEBOOK(notebook)); ++i)
-    tabs.push_back(gtk_notebook_get_tab_label_text(
-        GTK_NOTEBOOK(notebook), gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), i)));
-  EXPECT_EQ(tabs, (std::vector<std::string>{"Graph", "Data", "Axis", "Add data set"}));
-
-  // A refused size warns and shows the stored size again.
   type_number(curve_entry::width, "-200");
   EXPECT_EQ(texts("warning"), std::vector<std::string>{"X size must be > 0"});
   EXPECT_EQ(shown(curve_entry::width), "600");
 
-  // Blue and thicker: the window redraws in the new style at once.
+  // The window redraws in the new style at once.
   EXPECT_EQ(frame_pixels(c, blue), 0);
   GtkWidget* data_colour = control_of(control_kind::colour, int(curve_colour::data));
   GdkColor b{0, 0, 0, 65535};
@@ -103,9 +95,7 @@ TEST_F(EditTest, CurveEditorRestylesTheWindowAndTheSavedProject) {
 }
 
 TEST_F(EditTest, DataEditorEditsRowsAndAppliesThemToTheCurve) {
-  int a = add_project("alpha");
-  prepspec(a, 1);
-  set_species_element(a, 0, 8);
+  int a = add_sq_project("alpha");
   put_curve(1, 2, 4, 1.0, 4.0, [](double q) { return 10 * q; });
   open_window(a, 1, 2);
   curve& c = rec(a, 1, 2);
@@ -123,7 +113,6 @@ TEST_F(EditTest, DataEditorEditsRowsAndAppliesThemToTheCurve) {
   GtkTreeView* view = GTK_TREE_VIEW(all_of(editor_window, GTK_TYPE_TREE_VIEW).at(0));
   EXPECT_STREQ(gtk_tree_view_column_get_title(gtk_tree_view_get_column(view, 2)), "alpha\nS(Q)");
 
-  // A cell typed, one refused.
   auto edit = [&](int column, const char* path, const char* text) {
     GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(gtk_tree_view_get_column(view, column)));
     g_signal_emit_by_name(cells->data, "edited", path, text);
@@ -133,7 +122,7 @@ TEST_F(EditTest, DataEditorEditsRowsAndAppliesThemToTheCurve) {
   edit(1, "1", "abc");
   EXPECT_EQ(texts("warning"), std::vector<std::string>{"Abscissa: \"abc\" is not a number"});
 
-  // Rows 1 and 3 selected: two zero rows after row 3; the new rows are then selected.
+  // Rows 1 and 3 selected: two zero rows after row 3, selected; deleted again.
   GtkTreeSelection* sel = gtk_tree_view_get_selection(view);
   auto select = [&](int row) {
     GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
@@ -152,7 +141,7 @@ TEST_F(EditTest, DataEditorEditsRowsAndAppliesThemToTheCurve) {
   act("After");
   EXPECT_EQ(gtk_tree_model_iter_n_children(gtk_tree_view_get_model(view), nullptr), 6);
   EXPECT_EQ(gtk_tree_selection_count_selected_rows(sel), 2);
-  act("_Delete row(s)");  // the two new rows again
+  act("_Delete row(s)");
   set_constant_prompt([](const char* title, const char*) -> std::optional<std::string> {
     if (std::string(title) == "Mulitply column by constant") return "2";
     return std::nullopt;
@@ -165,14 +154,13 @@ TEST_F(EditTest, DataEditorEditsRowsAndAppliesThemToTheCurve) {
   EXPECT_STREQ(copied, "1\t1.000000\t-10.000000\n");
   g_free(copied);
 
-  // Apply: the curve takes the table and its window redraws.
   EXPECT_EQ(c.data[1][0], 10.0);
   g_signal_emit_by_name(find_labelled(editor_window, GTK_STOCK_APPLY), "released");
   pump();
   EXPECT_EQ(c.data[0], (std::vector<double>{1, 2, 3, 4}));
   EXPECT_EQ(c.data[1], (std::vector<double>{-10, 40, 60, 80}));
 
-  // Every row deleted and cancelled: unchanged; deleted and applied: no points left.
+  // Every row deleted, then Cancel: unchanged; Apply: no points left.
   for (const char* button : {GTK_STOCK_CANCEL, GTK_STOCK_APPLY}) {
     editor_window = edit_data(proj[a].id, 1, 2);
     view = GTK_TREE_VIEW(all_of(editor_window, GTK_TYPE_TREE_VIEW).at(0));

@@ -50,7 +50,7 @@ class GuiTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    reset_projects();
+    clear_project_table();
     set_package_paths(AMOQ_SOURCE_DIR "/data");
     messages = std::make_unique<recording_presenter>();
     old_front_ = set_front_end({});
@@ -69,15 +69,13 @@ class GuiTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    reset_projects();
+    clear_project_table();
     set_file_chooser(std::move(old_chooser_));
     set_echo_stream(old_echo_);
     set_front_end(std::move(old_front_));
     messages.reset();
     std::filesystem::remove_all(dir);
   }
-
-  static void reset_projects() { clear_project_table(); }
 
   std::string file(const std::string& name) const { return dir + "/" + name; }
   static std::string example(const char* name) {
@@ -123,16 +121,33 @@ class GuiTest : public ::testing::Test {
     return out;
   }
   bool visible(const char* id) { return gtk_widget_get_visible(widget(id)); }
+  bool sensitive(const char* id) {
+    GObject* o = object(id);
+    return GTK_IS_ACTION(o) ? gtk_action_get_sensitive(GTK_ACTION(o)) : gtk_widget_get_sensitive(GTK_WIDGET(o));
+  }
+
+  // The sample and experiment of the bundled SiO2 example, typed into the settings dialog
+  // and applied.
+  void type_sio2_settings() {
+    type("species", "2");
+    const char* const ids[4] = {"Z", "conc", "fp", "fpp"};
+    const char* const species[2][4] = {{"14", "0.333333", "0.0817", "0.0704"}, {"8", "0.666667", "0.0106", "0.0060"}};
+    for (int s = 0; s < 2; ++s) {
+      gtk_combo_box_set_active(GTK_COMBO_BOX(proj[activep].spec_combo), s);
+      for (int k = 0; k < 4; ++k) type(ids[k], species[s][k]);
+    }
+    for (auto [id, value] : {std::pair{"wavel", "0.7093"}, {"abss", "0.77"}, {"abss2", "0"}, {"density", "0.0662"},
+                             {"ddt", "0.000001"}})
+      type(id, value);
+    choose("geombox", 1);
+    choose("monobox", 0);
+    choose("comptonbox", 0);
+    gtk_button_clicked(GTK_BUTTON(widget("SettingsApply")));
+    pump();
+  }
 
  private:
   front_end old_front_;
   std::FILE* old_echo_ = nullptr;
   chooser_function old_chooser_;
 };
-
-// The sample and experiment of the bundled SiO2 example, as typed into the settings dialog.
-inline const char* const sio2_species[2][4] = {{"14", "0.333333", "0.0817", "0.0704"},
-                                               {"8", "0.666667", "0.0106", "0.0060"}};
-inline const char* const sio2_species_ids[4] = {"Z", "conc", "fp", "fpp"};
-inline const std::pair<const char*, const char*> sio2_experiment[5] = {
-    {"wavel", "0.7093"}, {"abss", "0.77"}, {"abss2", "0"}, {"density", "0.0662"}, {"ddt", "0.000001"}};

@@ -68,11 +68,6 @@ class ShellTest : public GuiTest {
     g_list_free(children);
     return out;
   }
-  bool sensitive(const char* id) {
-    GObject* o = gui_object(id);
-    if (GTK_IS_ACTION(o)) return gtk_action_is_sensitive(GTK_ACTION(o));
-    return gtk_widget_is_sensitive(GTK_WIDGET(o));
-  }
   // A row of the workspace tree ("0:0:1:1"), double-clicked.
   void activate_row(const char* path) {
     GtkTreePath* tp = gtk_tree_path_new_from_string(path);
@@ -91,16 +86,14 @@ class ShellTest : public GuiTest {
   // "Parent/Entry" in a submenu), activated as a click would.
   void menu(const char* text) {
     std::string path = text;
-    GtkWidget* item = nullptr;
-    size_t slash = path.find('/');
-    if (slash != std::string::npos) {
-      GtkWidget* parent = find_menu_item(file_menu(), path.substr(0, slash).c_str());
+    GtkWidget* m = file_menu();
+    if (size_t slash = path.find('/'); slash != std::string::npos) {
+      GtkWidget* parent = find_menu_item(m, path.substr(0, slash).c_str());
       ASSERT_NE(parent, nullptr) << text;
-      item = find_menu_item(gtk_menu_item_get_submenu(GTK_MENU_ITEM(parent)),
-                            path.substr(slash + 1).c_str());
-    } else {
-      item = find_menu_item(file_menu(), text);
+      m = gtk_menu_item_get_submenu(GTK_MENU_ITEM(parent));
+      path.erase(0, slash + 1);
     }
+    GtkWidget* item = find_menu_item(m, path.c_str());
     ASSERT_NE(item, nullptr) << text;
     gtk_menu_item_activate(GTK_MENU_ITEM(item));
     pump();

@@ -1,4 +1,5 @@
-// Opening, switching, renaming and closing projects in the workspace tree.
+// Opening, switching, renaming and closing projects in the workspace tree, and unsaved
+// changes asked about before they are closed.
 
 #include "gui/shell/info_view.h"
 #include "project/changes.h"
@@ -9,7 +10,7 @@ namespace {
 class ShellProjects : public ShellTest {
  public:
   // Three projects named A, B, C through the "_Edit name" entry of their context menus,
-  // then taken as saved (closing unsaved work is the story of shell_unsaved_test).
+  // then taken as saved.
   void three_projects() {
     for (const char* name : {"A", "B", "C"}) {
       menu("gtk-new");
@@ -96,11 +97,7 @@ TEST_F(ShellProjects, ClosingTheOnlyProjectLeavesAFreshWorkspace) {
 }
 
 TEST_F(ShellProjects, CloseWorkspaceAndQuitAskFirst) {
-  struct question {
-    const char* entry;
-    const char* title;
-    const char* text;
-  };
+  struct question { const char* entry; const char* title; const char* text; };
   const question questions[] = {{"_Close workspace", "Closing workspace", "Close workspace ?"},
                                 {"gtk-quit", "Leaving AmoqGTK", "Are you sure you want to quit ?"}};
   for (const question& q : questions) {
@@ -120,6 +117,48 @@ TEST_F(ShellProjects, CloseWorkspaceAndQuitAskFirst) {
     EXPECT_EQ(newspace, 1);
   }
   EXPECT_EQ(quit_requested, 1);
+}
+
+TEST_F(ShellProjects, UnsavedChangesAreAskedAboutBeforeTheyAreClosed) {
+  struct close_case { const char* entry; int answer; bool closed; };
+  const close_case cases[] = {
+      {"gtk-close", answer_cancel, false},        {"gtk-close", answer_discard, true},
+      {"gtk-close", answer_save, true},           {"_Close workspace", answer_cancel, false},
+      {"_Close workspace", answer_discard, true}, {"gtk-quit", answer_cancel, false},
+      {"gtk-quit", answer_save, true},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(std::string(k.entry) + " " + std::to_string(k.answer));
+    std::filesystem::remove(file("kept.nap"));
+    menu("gtk-new");
+    EXPECT_EQ(title(), "AMOQ-Gtk - Project N° 0");
+    type("wavel", "0.7");
+    EXPECT_EQ(title(), "AMOQ-Gtk - *Project N° 0");
+    EXPECT_EQ(workspace_row_text("0:0"), "*Project N° 0");
+    messages->save_answers = {k.answer};
+    answers = {file("kept")};  // the chooser of Save: the extension is added
+    menu(k.entry);
+    EXPECT_EQ(messages->messages.back().kind, "save");
+    EXPECT_EQ(messages->messages.back().text, "Save changes to \"Project N° 0\" before closing?");
+    EXPECT_EQ(nprojects, k.closed ? 0 : 1);
+    EXPECT_EQ(std::filesystem::exists(file("kept.nap")), k.answer == answer_save);
+    if (k.answer == answer_save) {
+      EXPECT_EQ(choosers.back().proposed_name, "Project_N_0.nap");
+    }
+    on_close_workspace_silently();
+    quit_requested = 0;
+  }
+  // Saved work closes without the question.
+  menu("gtk-new");
+  type("wavel", "0.7");
+  answers = {file("p.nap")};
+  menu("gtk-save");
+  EXPECT_EQ(title(), "AMOQ-Gtk - Project N° 0");
+  EXPECT_EQ(status(), "Saved " + file("p.nap"));
+  clear_messages();
+  menu("gtk-close");
+  EXPECT_EQ(nprojects, 0);
+  EXPECT_TRUE(messages->messages.empty());
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ class StepWidgetsTest : public GuiTest {
     GError* error = nullptr;
     ASSERT_TRUE(gtk_builder_add_from_file(builder, AMOQ_SOURCE_DIR "/data/amoq.gui", &error))
         << (error ? error->message : "");
-    // The stock file entries of the project menu, as the shell's main menu holds them.
+    // The stock file entries of the project menu, as in the shell's main menu.
     GtkWidget* menu = gtk_menu_new();
     for (const char* stock : {GTK_STOCK_NEW, GTK_STOCK_OPEN, GTK_STOCK_SAVE, GTK_STOCK_SAVE_AS}) {
       file_items.push_back(gtk_image_menu_item_new_from_stock(stock, nullptr));
@@ -62,11 +62,6 @@ class StepWidgetsTest : public GuiTest {
     gtk_combo_box_set_active(GTK_COMBO_BOX(proj[activep].spec_combo), s);
     pump();
   }
-  bool sensitive(const char* id) {
-    GObject* o = object(id);
-    return GTK_IS_ACTION(o) ? gtk_action_get_sensitive(GTK_ACTION(o))
-                            : gtk_widget_get_sensitive(GTK_WIDGET(o));
-  }
   bool active(const char* id) {
     GObject* o = object(id);
     return GTK_IS_TOGGLE_ACTION(o) ? gtk_toggle_action_get_active(GTK_TOGGLE_ACTION(o))
@@ -77,21 +72,10 @@ class StepWidgetsTest : public GuiTest {
   project& record() { return proj[activep]; }
   static int points(int calc, int cid) { return curve_points(*proj[activep].curves[calc][cid]); }
 
-  // ---- Ready-made projects ----
-
-  // The SiO2 sample and experiment of the bundled example, typed in and applied.
+  // The SiO2 project of the bundled example, applied.
   void new_sio2_project() {
     init_project();
-    type("species", "2");
-    for (int s = 0; s < 2; ++s) {
-      species_select(s);
-      for (int k = 0; k < 4; ++k) type(sio2_species_ids[k], sio2_species[s][k]);
-    }
-    for (auto [id, value] : sio2_experiment) type(id, value);
-    choose("geombox", 1);
-    choose("monobox", 0);
-    choose("comptonbox", 0);
-    gtk_button_clicked(GTK_BUTTON(widget("SettingsApply")));
+    type_sio2_settings();
     ASSERT_EQ(record().trun, 0);
     messages->messages.clear();
   }

@@ -1,6 +1,5 @@
-// The four step dialogs and the tool box window as the user meets them: data files through
-// the scripted chooser, the states of a step, the busy state while a routine runs, and the
-// results shown in the dialogs (their texts are the step tests' business).
+// The step dialogs and the tool box window: data files through the chooser, the states of
+// a step, the busy state while a routine runs, and the results shown in the dialogs.
 
 #include "steps_fixture.h"
 
@@ -49,12 +48,10 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   press("datafile");  // cancelled: nothing changes
   ASSERT_EQ(choosers.size(), 1u);
   EXPECT_EQ(choosers[0].title, "Open raw data File");
-  EXPECT_FALSE(record().filename[0]);
   EXPECT_TRUE(messages->messages.empty());
   answers.push_back("/nonexistent/raw.dat");
   press("datafile");
-  EXPECT_EQ(messages->texts("error"),
-            std::vector<std::string>{"Error loading file: file does not exist\n/nonexistent/raw.dat\n"});
+  EXPECT_EQ(messages->texts("error").size(), 1u);
   EXPECT_EQ(text("datalab"), "(None)");
   EXPECT_EQ(text("nldata"), "");
   EXPECT_FALSE(record().filename[0]);
@@ -62,13 +59,11 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   press("datafile");
   EXPECT_EQ(text("datalab"), "sio2_raw.dat");
   EXPECT_EQ(text("nldata"), format("%d  2θ points\n 2θmax = %f", points(0, 0), record().max[0]));
-  // Background: the file button follows its check, the labels come back with it.
   EXPECT_FALSE(sensitive("backfile"));
   tick("backcorr", true);
   answers.push_back(example("sio2_background.dat"));
   press("backfile");
   EXPECT_EQ(choosers.back().title, "Open background data File");
-  // The data choosers offer the formats read and open in the folder of the last data file.
   EXPECT_EQ(choosers.back().filters.size(), 6u);
   EXPECT_EQ(choosers.back().filters[3].first, "All data files");
   EXPECT_TRUE(choosers.back().set_folder);
@@ -91,12 +86,8 @@ TEST_F(StepsTest, StatesOfAStepAndTheBusyState) {
   choose("combobq", 1);
   choose("combogr", 1);
   type("bcpv", "12");
-  // Watch the controls from inside the routines: every result passes through save_curve.
-  struct seen {
-    int calc;
-    bool any_sensitive, popup;
-    std::string status;
-  };
+  // Every result passes through save_curve: the controls are watched from there.
+  struct seen { int calc; bool any_sensitive, popup; std::string status; };
   std::vector<seen> during;
   numeric_receiver plain = set_numeric_receiver({});
   numeric_receiver watching = plain;
@@ -141,8 +132,7 @@ TEST_F(StepsTest, StatesOfAStepAndTheBusyState) {
 TEST_F(StepsTest, ExpandersAndTheCurveTablesOfEachProject) {
   raw_data_loaded();
   choose("combocor", 1);
-  press("Calcra");
-  // The step that received its input last is open, and only it.
+  press("Calcra");  // the step that received its input last is open, and only it
   EXPECT_TRUE(gtk_widget_get_visible(tool_box_window()));
   EXPECT_TRUE(gtk_expander_get_expanded(expanders()[1]));
   gtk_widget_activate(GTK_WIDGET(expanders()[0]));
@@ -152,7 +142,6 @@ TEST_F(StepsTest, ExpandersAndTheCurveTablesOfEachProject) {
   EXPECT_FALSE(gtk_expander_get_expanded(expanders()[0]));
   g_signal_emit_by_name(widget("m_dctb"), "activate");
   EXPECT_FALSE(gtk_widget_get_visible(tool_box_window()));
-  // A second project shows its own tables; a closed one takes its tables with it.
   std::vector<void*> first(record().calc_box, record().calc_box + ncalc);
   new_sio2_project();
   for (int c = 0; c < ncalc; ++c) EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(first[c])));
@@ -169,10 +158,6 @@ TEST_F(StepsTest, ExpandersAndTheCurveTablesOfEachProject) {
   release_step_widgets(0);  // the last project closes: its steps offer nothing
   EXPECT_FALSE(active("racheck") || sensitive("racheck"));
 }
-
-}  // namespace
-
-namespace {
 
 // The integral method joins the two method buttons (exactly one on), and the window box
 // takes the damping entry out of play for the Lorch window.

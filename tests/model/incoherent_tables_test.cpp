@@ -20,10 +20,7 @@ TEST_F(IncoherentTables, PublishedValues) {
     const double u = 2 * M_PI * a0 * x;
     EXPECT_NEAR(tabulated_incoherent(1, q_of(x)), 1 - std::pow(1 + u * u, -4), 2e-4) << x;
   }
-  struct {
-    int z;
-    double x, s;
-  } nodes[] = {{2, 0.5, 1.8175}, {8, 0.25, 3.6135}, {14, 0.5, 7.937},
+  struct { int z; double x, s; } nodes[] = {{2, 0.5, 1.8175}, {8, 0.25, 3.6135}, {14, 0.5, 7.937},
                {56, 0.5, 21.078}, {82, 1.0, 40.151}, {82, 5.0, 73.858}};
   for (const auto& n : nodes) EXPECT_NEAR(tabulated_incoherent(n.z, q_of(n.x)), n.s, 1e-3) << n.z;
   EXPECT_NEAR(tabulated_incoherent(82, q_of(1e4)), 82.0, 1e-4);

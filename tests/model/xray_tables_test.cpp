@@ -8,10 +8,7 @@
 namespace {
 
 TEST(XrayTables, AnomalousFactorsAgreeWithThePublishedTable) {
-  struct published {
-    int z;
-    double wavelength, fp, fpp;
-  };
+  struct published { int z; double wavelength, fp, fpp; };
   const published table[] = {
       {14, 0.709317, 0.0817, 0.0704},  // Si, Mo Kα
       {14, 1.540593, 0.2541, 0.3302},  // Si, Cu Kα

@@ -4,12 +4,7 @@
 
 namespace {
 
-struct cl_case {
-  std::vector<const char*> args;
-  bool help, version;
-  start_file kind;
-  const char* file;
-};
+struct cl_case { std::vector<const char*> args; bool help, version; start_file kind; const char* file; };
 
 TEST(ShellCommandLine, FormsOfTheCommandLine) {
   const cl_case cases[] = {

@@ -7,10 +7,7 @@
 #ifdef AMOQ_PROGRAM
 namespace {
 
-struct run_result {
-  std::string out;
-  int status = -1;
-};
+struct run_result { std::string out; int status = -1; };
 
 run_result run(const std::string& args) {
   std::string cmd = "env -u DISPLAY " AMOQ_PROGRAM " " + args;

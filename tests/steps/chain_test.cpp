@@ -27,9 +27,7 @@ class ChainTest : public StepTest {
     active().checks[k_subtract_background] = 1;
     propbox_changed(4, 1);  // Breit-Dirac exponent code 2
     set_prop(11, 8.0, 0);   // high-angle integration limit
-    set_prop(14, 10.0, 0);
-    set_prop(15, 0.01, 0);
-    set_prop(16, 0.002, 0);
+    gr_settings(10.0, 0.01, 0.002);
     messages.clear();
   }
 
@@ -117,11 +115,7 @@ TEST_F(ChainTest, SourceChoicesOfTheInputLines) {
 TEST_F(ChainTest, BackgroundOffTheRawGridIsInterpolated) {
   const auto cubic = [](double x) { return 20.0 + 0.5 * x - 0.003 * x * x + 1e-5 * x * x * x; };
   const std::string moved = "the background has other abscissae than the raw data: it is interpolated onto them";
-  const struct {
-    int n;
-    double shift, scale;
-    std::string warning;
-  } cases[] = {{1500, 0.0, 1.0 + 1e-7, ""},
+  const struct { int n; double shift, scale; std::string warning; } cases[] = {{1500, 0.0, 1.0 + 1e-7, ""},
                {1500, 0.3, 1.0, moved + "\nOutside its range, 2.3 to 140.3°, nothing is subtracted"},
                {1000, 0.0, 1.0, moved}};
   chain_ready(1500, 1500);
@@ -196,12 +190,7 @@ TEST_F(ChainTest, BendingPointBoundsAndRoutineFailure) {
 // A result holding NaN or infinity fails its step: one error naming the step, the first
 // such point and what to check; the step is not marked computed.
 TEST_F(ChainTest, NonFiniteResultsFailTheStep) {
-  const struct {
-    int calc;
-    double* setting;
-    double value;
-    std::string error;
-  } cases[] = {
+  const struct { int calc; double* setting; double value; std::string error; } cases[] = {
       {0, &active().exp_prop[k_abs_sample], 1e308,
        "Data correction is not a number at Q = 0: check the wavelength, the dead time, the "
        "absorptions and the intensities"},
@@ -231,9 +220,7 @@ TEST_F(ChainTest, DensityFromSlopeFillsItsOwnCurve) {
   std::vector<double> q, v;
   qs_pattern(800, 20.0, q, v);
   put_curve(3, 0, q, v);
-  set_prop(14, 8.0, 0);
-  set_prop(15, 0.02, 0);
-  set_prop(16, 0.0, 0);  // no damping is allowed
+  gr_settings(8.0, 0.02, 0.0);  // no damping is allowed
   set_density_mode(1);
   ASSERT_EQ(run_gr(), step_done);
   EXPECT_EQ(points(3, 2), 0);

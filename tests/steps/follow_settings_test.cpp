@@ -31,11 +31,7 @@ class FollowSettingsTest : public StepTest {
 };
 
 TEST_F(FollowSettingsTest, AChangeMarksItsStepAndTheStepsItFeeds) {
-  struct change_case {
-    const char* what;
-    void (*apply)();
-    std::vector<int> marked;
-  };
+  struct change_case { const char* what; void (*apply)(); std::vector<int> marked; };
   const change_case cases[] = {
       {"wavelength", [] { set_prop(5, 0.56, 0); }, {1, 1, 0, 1}},
       {"damping", [] { set_prop(16, 0.004, 0); }, {0, 0, 0, 1}},

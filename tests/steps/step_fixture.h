@@ -94,6 +94,11 @@ class StepTest : public ::testing::Test {
     hidden.clear();
   }
 
+  // Rmax, δr and the damping factor of the pair distribution.
+  static void gr_settings(double rmax, double dr, double damping) {
+    set_prop(14, rmax, 0), set_prop(15, dr, 0), set_prop(16, damping, 0);
+  }
+
   // Stores n points into curve (calc, cid) of the active project.
   static void put_curve(int calc, int cid, const std::vector<double>& x, const std::vector<double>& y) {
     save_curve(static_cast<int>(x.size()), x.data(), y.data(), calc, cid);
