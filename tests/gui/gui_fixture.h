@@ -38,9 +38,17 @@ class GuiTest : public ::testing::Test {
   std::string dir;                        // scratch folder of the test
 
   static void SetUpTestSuite() {
+    // The virtual server may refuse a connection while it is busy with another test
+    // program: a refused first connection is tried again for up to five seconds.
     static bool initialised = [] {
       if (!gdk_display_get_default()) gtk_disable_setlocale();
-      return gtk_init_check(nullptr, nullptr);
+      for (int attempt = 0; attempt < 50; ++attempt) {
+        if (gtk_init_check(nullptr, nullptr)) return true;
+        if (!std::getenv("DISPLAY")) return false;
+        std::fprintf(stderr, "display %s not ready, trying again\n", std::getenv("DISPLAY"));
+        g_usleep(100000);
+      }
+      return false;
     }();
     // A failed assertion here would show the suite as skipped: without a display it fails.
     if (!initialised) {
