@@ -17,10 +17,7 @@ using file_safety_test = files_test;
 TEST_F(file_safety_test, WritersReplaceLinksAndRefuseFifos) {
   scratch_dir dir;
   make_project("W", 2, true, true);
-  const struct {
-    const char* kind;
-    std::function<int(const std::string&)> save;
-  } writers[] = {
+  const struct { const char* kind; std::function<int(const std::string&)> save; } writers[] = {
       {"nap", [](const std::string& f) { return save_project_file(f, activep); }},
       {"naw", [](const std::string& f) { return save_workspace_file(f); }},
       {"apf", [](const std::string& f) { return write_xml(f.c_str()) == 1 ? 0 : 1; }},
@@ -91,11 +88,7 @@ TEST_F(file_safety_test, ZeroFilledProjectFileHoldsNoProject) {
   scratch_dir dir;
   init_project();
   EXPECT_EQ(open_project_file(dir.write("zero.nap", std::string(4096, '\0'))), file_short);
-  const struct {
-    std::string header, name;
-    int species;
-    int code;
-  } cases[] = {
+  const struct { std::string header, name; int species; int code; } cases[] = {
       {"", "", 0, file_short},
       {std::string(25, '\0'), "", 0, file_short},
       {"", "", 2, file_ok},

@@ -80,12 +80,9 @@ TEST(Coordination, GaussianFitRecoversTheWholeShell) {
   // A pair whose share of the total falls to a half at high Q, as O against Si.
   std::vector<double> share(q.size()), shared(q.size());
   for (std::size_t k = 0; k < q.size(); ++k) share[k] = 1.0 / (1.0 + 0.004 * q[k] * q[k]), shared[k] = share[k] * qs[k];
-  struct {
-    int window;
-    double damp, r1, r2;
-    bool pair;
-  } windows[] = {{0, 0.006, 1.45, 1.8, false}, {0, 0.002, 1.3, 2.0, false}, {1, 0.0, 1.45, 1.8, false},
-                 {0, 0.006, 1.45, 1.8, true}};
+  struct { int window; double damp, r1, r2; bool pair; } windows[] = {
+      {0, 0.006, 1.45, 1.8, false}, {0, 0.002, 1.3, 2.0, false}, {1, 0.0, 1.45, 1.8, false},
+      {0, 0.006, 1.45, 1.8, true}};
   for (const auto& w : windows) {
     numeric_recorder rec;
     ASSERT_EQ(cd(static_cast<int>(q.size()), 0, 0.07, 4.0, w.damp, 0.01, (w.pair ? shared : qs).data(), q.data(),
@@ -106,10 +103,8 @@ TEST(Coordination, GaussianFitRecoversTheWholeShell) {
   for (int j = 0; j < 500; ++j) r.push_back(j * 0.01), one.push_back(shell(r.back(), 2.9, 1.61, 0.118));
   const int n = static_cast<int>(r.size());
   EXPECT_LT(coordination_number(n, r.data(), one.data(), 1.45, 1.8), 0.9 * 2.9);  // the range holds 85 %
-  struct {
-    double r1, r2;
-    bool found;
-  } cases[] = {{1.45, 1.8, true}, {1.0, 1.4, false}, {1.6, 1.62, false}, {3.5, 4.5, false}};
+  struct { double r1, r2; bool found; } cases[] = {
+      {1.45, 1.8, true}, {1.0, 1.4, false}, {1.6, 1.62, false}, {3.5, 4.5, false}};
   for (const auto& c : cases) {
     gaussian_peak p{-1.0, -1.0, -1.0};
     ASSERT_EQ(fit_gaussian_peak(n, r.data(), one.data(), c.r1, c.r2, {}, p), c.found) << c.r1;

@@ -222,11 +222,7 @@ TEST(DataCorrection, UndefinedInputs) {
   constexpr double inf = std::numeric_limits<double>::infinity();
   const std::string refused = "Impossible to correct the data\nSubroutine: dr \n";
   const std::string no_memory = "Impossible to allocate memory\nSubroutine: dr \n";
-  struct {
-    const char* name;
-    void (*edit)(dr_input&);
-    std::string error;
-  } cases[] = {
+  struct { const char* name; void (*edit)(dr_input&); std::string error; } cases[] = {
       {"ndq 2", [](dr_input& in) { in.ndq = 2; }, refused + "Fewer than 2 points"},
       {"ndq negative", [](dr_input& in) { in.ndq = -1000001; }, refused + "Fewer than 2 points"},
       {"no raw", [](dr_input& in) { in.raw.clear(); }, refused + "Missing data array"},
@@ -269,10 +265,7 @@ TEST(DataCorrection, UndefinedInputs) {
 // The extension count near its threshold: points are added only when the first angle
 // exceeds the first step by at least 0.00001 rad (1e-5 rad = 0.000573 degrees).
 TEST(DataCorrection, ExtensionCountThreshold) {
-  struct {
-    double tt0, step;
-    bool extended;
-  } cases[] = {
+  struct { double tt0, step; bool extended; } cases[] = {
       {1.0, 1.0, false}, {1.0003, 1.0, false}, {1.0008, 1.0, true}, {0.5, 1.0, false}, {2.5, 1.0, true},
   };
   for (const auto& cs : cases) {

@@ -29,11 +29,7 @@ TEST(Elements, CoefficientTableMatchesDataFile) {
 }
 
 TEST(Elements, SymbolsAndNames) {
-  struct {
-    int z;
-    const char* sym;
-    const char* name;
-  } cases[] = {
+  struct { int z; const char* sym; const char* name; } cases[] = {
       {1, "H ", "Hydrogen      "},   {13, "Al", "Aluminum      "}, {98, "Cf", "Californium   "},
       {104, "Rf", "Rutherfordium "}, {106, "D ", "Deuterium     "},
   };

@@ -34,10 +34,7 @@ struct shell_model {
 // a = Q^2 exp(-Q^2/8) and b = Q (1 + Q/10): int Q a = int Q^3 e^{-Q^2/8}, int Q b = Q^3/3 + Q^4/40,
 // on grids from 0, from above 0 (the first trapezoid starts at the origin) and non-uniform.
 TEST(IntegralMethod, ConstantAgainstClosedForm) {
-  struct {
-    double q0, dq;
-    bool jitter;
-  } cases[] = {{0.0, 0.005, false}, {0.01, 0.005, false}, {0.0, 0.004, true}};
+  struct { double q0, dq; bool jitter; } cases[] = {{0.0, 0.005, false}, {0.01, 0.005, false}, {0.0, 0.004, true}};
   const double rho = 0.0662, qmax = 12.0;
   for (const auto& c : cases) {
     std::vector<double> q, a, b;
@@ -148,18 +145,13 @@ TEST(LowR, DensityStableAgainstTerminationRipples) {
 TEST(LowR, Refusals) {
   const char* range = "The low-r optimisation needs r_min > 0, a density > 0 and 0 to 1000 iterations";
   std::vector<double> q{0.0, 0.1, 0.2, 0.3}, a{0, 1, 2, 3}, b{0, 0.1, 0.2, 0.3}, zero(4, 0.0);
-  struct {
-    int n;
-    double rho, rmin;
-    int iterations;
-    bool flat;
-    const char* first;
-  } cases[] = {{1, 0.07, 1.0, 5, false, "At least two data points are required"},
-               {4, 0.0, 1.0, 5, false, range},
-               {4, 0.07, -1.0, 5, false, range},
-               {4, 0.07, 1.0, 1001, false, range},
-               {4, 0.07, 1.0, 5, false, "The low-r optimisation needs r_min above pi/Q_max"},
-               {4, 0.07, 20.0, 5, true, "The low-r optimisation finds no positive constant and density"}};
+  struct { int n; double rho, rmin; int iterations; bool flat; const char* first; } cases[] = {
+      {1, 0.07, 1.0, 5, false, "At least two data points are required"},
+      {4, 0.0, 1.0, 5, false, range},
+      {4, 0.07, -1.0, 5, false, range},
+      {4, 0.07, 1.0, 1001, false, range},
+      {4, 0.07, 1.0, 5, false, "The low-r optimisation needs r_min above pi/Q_max"},
+      {4, 0.07, 20.0, 5, true, "The low-r optimisation finds no positive constant and density"}};
   for (const auto& c : cases) {
     numeric_recorder rec;
     EXPECT_EQ(lowr(c.n, q.data(), c.flat ? zero.data() : a.data(), b.data(), c.rho, c.rmin, c.iterations, 0,

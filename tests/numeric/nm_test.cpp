@@ -40,11 +40,8 @@ double f_one(double q) {
 // Tabulated incoherent values (here 1.5 times the analytic function) replace the analytic
 // sum point by point, still weighted by the recoil factor.
 TEST(Nm, SingleSpeciesRecoilAndCompton) {
-  struct {
-    int bd;
-    double compton, p;
-    bool table = false;
-  } cases[] = {{1, 1.0, 1.0}, {2, 1.0, 4.0}, {3, 1.0, 0.5}, {1, 2.0, 0}, {2, 2.0, 0}, {3, 2.0, 0}, {1, 1.0, 1.0, true}};
+  struct { int bd; double compton, p; bool table = false; } cases[] = {
+      {1, 1.0, 1.0}, {2, 1.0, 4.0}, {3, 1.0, 0.5}, {1, 2.0, 0}, {2, 2.0, 0}, {3, 2.0, 0}, {1, 1.0, 1.0, true}};
   const int n = 400;
   const double lambda = 0.7107, alpha = 0.037, add = 2.5;
   std::vector<double> q(n), intensity(n), table(n);
@@ -80,10 +77,7 @@ TEST(Nm, HighAngleConstantAndTwoSpecies) {
   const int n = 301;
   std::vector<double> q(n), intensity(n);
   for (int k = 0; k < n; ++k) q[k] = k * 0.02, intensity[k] = 1000.0 * std::exp(-0.05 * q[k]) + 40.0;
-  struct {
-    double qlim;
-    int first;
-  } cases[] = {{6.0, 300}, {4.0, 200}, {3.99, 200}, {4.01, 201}, {0.0, 0}, {6.5, n}};
+  struct { double qlim; int first; } cases[] = {{6.0, 300}, {4.0, 200}, {3.99, 200}, {4.01, 201}, {0.0, 0}, {6.5, n}};
   for (const auto& c : cases) {
     numeric_recorder rec;
     ASSERT_EQ(s.run(n, 1.5406, 2.0, c.qlim, 3, 0, 99.0, 1.0, q, intensity), 1);
@@ -122,13 +116,10 @@ TEST(Nm, CallOrderAndUnitConstant) {
 TEST(Nm, RefusedInputs) {
   const sample_columns none, one = one_species();
   const std::vector<double> q{0.0, 0.1}, intensity{1.0, 1.0};
-  struct {
-    const sample_columns* sample;
-    int n;
-    const char* first_line;
-  } cases[] = {{&one, 0, "No data points to normalise"},
-               {&one, -3, "No data points to normalise"},
-               {&none, 2, "The sample has no species"}};
+  struct { const sample_columns* sample; int n; const char* first_line; } cases[] = {
+      {&one, 0, "No data points to normalise"},
+      {&one, -3, "No data points to normalise"},
+      {&none, 2, "The sample has no species"}};
   for (const auto& c : cases) {
     numeric_recorder rec;
     EXPECT_EQ(c.sample->run(c.n, 0.7, 1.0, 0.05, 1, 0, 1.0, 0.0, q, intensity), 0);

@@ -14,12 +14,7 @@ using pairs = std::vector<std::pair<double, double>>;
 
 // Result codes and free-format rules, with the expected pairs written out by hand.
 TEST(ReadData, FreeFormatRules) {
-  struct {
-    const char* what;
-    std::string content;
-    int result;
-    pairs expected;
-  } cases[] = {
+  struct { const char* what; std::string content; int result; pairs expected; } cases[] = {
       {"empty file", "", -2, {}},
       {"blank lines only", "\n  \n\t\n", -1, {}},
       {"three columns", "1.0 2.0 3.0\n4 5 6\n", 2, {{1, 2}, {4, 5}}},

@@ -15,10 +15,7 @@ double max_abs(const std::vector<double>& v) {
 // The chirp-z evaluation against the direct loop on seeded random weights: odd and even
 // sizes, smooth and awkward FFT lengths, nr far larger than nk, grids not starting at 0.
 TEST(SineTransform, ChirpMatchesDirectLoop) {
-  struct {
-    int nk, nr;
-    double q0, h, dr;
-  } cases[] = {
+  struct { int nk, nr; double q0, h, dr; } cases[] = {
       {1, 40, 0.0, 0.01, 0.05},     {7, 13, 0.25, 0.02, 0.11},     {100, 1, 0.0, 0.05, 0.01},
       {300, 5000, 0.5, 0.1, 0.013}, {2999, 2003, 1.3, 0.01, 0.037}, {1009, 6007, 0.0, 0.02, 0.01},
       {30000, 500, 0.0, 0.001, 0.1},
@@ -72,10 +69,8 @@ TEST(SineTransform, UniformGridDetection) {
   with_nan[100] = std::nan("");
   std::reverse(decreasing.begin(), decreasing.end());
   std::swap(decreasing[5], decreasing[6]);
-  struct {
-    const std::vector<double>* q;
-    bool uniform;
-  } cases[] = {{&exact, true}, {&summed, true}, {&bumped, false}, {&with_nan, false}, {&decreasing, false}};
+  struct { const std::vector<double>* q; bool uniform; } cases[] = {
+      {&exact, true}, {&summed, true}, {&bumped, false}, {&with_nan, false}, {&decreasing, false}};
   for (const auto& c : cases) {
     double q0 = -1.0, h = -1.0;
     EXPECT_EQ(uniform_grid(c.q->data(), n, 0.5, &q0, &h), c.uniform);

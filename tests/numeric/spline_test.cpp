@@ -35,10 +35,7 @@ std::vector<double> random_knots(std::mt19937& g, int n, double x0) {
 // straight lines (n = 2), inside the knots and beyond both ends; a fault in the interior
 // equations or the end conditions breaks that exactness.
 TEST(Spline, ReproducesPolynomialsOfItsDegree) {
-  struct {
-    int n;
-    double p0, p1, p2, p3;
-  } cases[] = {
+  struct { int n; double p0, p1, p2, p3; } cases[] = {
       {2, 1.5, -2.0, 0, 0},   {3, 0.5, 1.0, -0.75, 0}, {4, -1, 0.5, 2, -0.3},
       {5, 2, -1, 0.25, 0.125}, {12, 0, 0, 0, 1},         {60, 3, -2, 0.5, -0.02},
   };

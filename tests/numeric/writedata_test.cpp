@@ -34,11 +34,7 @@ TEST(WriteData, DataLines) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   const std::string stars(20, '*');
-  struct {
-    double x, y;
-    int format;
-    std::string line;
-  } cases[] = {
+  struct { double x, y; int format; std::string line; } cases[] = {
       {1.5, -2.25, 1, blanks(8) + "1.5000000000" + blanks(3) + blanks(7) + "-2.2500000000   0.0   1.0"},
       {999999999.5, -99999999.5, 0, "999999999.5000000000   -99999999.5000000000"},
       {1e9, -1e8, 0, stars + "   " + stars},

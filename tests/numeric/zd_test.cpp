@@ -74,11 +74,7 @@ TEST(Zd, RefusedAndNonFiniteInputs) {
   std::vector<double> q(100), qs(100, 1.0);
   for (int i = 0; i < 100; ++i) q[i] = 0.5 * i;
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  struct {
-    int n;
-    double qb, q1;
-    const char* first_line;
-  } cases[] = {
+  struct { int n; double qb, q1; const char* first_line; } cases[] = {
       {1, 10.0, 0.5, "At least two data points are required"},
       {100, 10.0, 0.0, "The q step must be a positive number"},
       {100, 0.4, 0.5, "The bending point must leave at least four points to fit"},   // kb = 0

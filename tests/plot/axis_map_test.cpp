@@ -6,9 +6,7 @@
 
 // Spacing rows at and just below their bounds, and the 1-2.5-5 continuation.
 TEST(plot_scale, MajorSpacingByAxisLength) {
-  const struct {
-    double range, spacing;
-  } cases[] = {
+  const struct { double range, spacing; } cases[] = {
       {0.0, 0.00005},  {0.0004999, 0.00005}, {0.0005, 0.00025}, {-0.003, 0.0005},
       {1.4999, 0.1},   {11, 1},              {15, 2},           {29.9, 2},
       {999.9, 100},    {1000, 500},          {999999, 100000},  {1000000, 250000},
@@ -19,10 +17,7 @@ TEST(plot_scale, MajorSpacingByAxisLength) {
 
 // The decade rules against a direct count of powers of ten.
 TEST(plot_scale, LogDecades) {
-  const struct {
-    double lo, hi;
-    int xlog, dxlog, ylog, dylog;
-  } cases[] = {
+  const struct { double lo, hi; int xlog, dxlog, ylog, dylog; } cases[] = {
       {0.5, 30, 2, 0, 3, 1},      // x shows 1..100, y 0.1..100
       {1, 1000, 4, 0, 5, 0},      // an exact power of ten starts both axes
       {0.002, 0.5, 3, 2, 4, 3},
@@ -44,11 +39,7 @@ TEST(plot_scale, LogDecades) {
 
 // Labels are rounded, not cut, and carry at least the digits the major spacing needs.
 TEST(plot_scale, LabelText) {
-  const struct {
-    double v;
-    int digits;
-    const char* text;
-  } cases[] = {
+  const struct { double v; int digits; const char* text; } cases[] = {
       {3.14159, 2, "3.14"}, {3.14159, 0, "3."}, {0.01, 1, "0.0"},          {100, 1, "100.0"},
       {-0.7, 1, "-0.7"},    {0.75, 1, "0.8"},   {2.5e7, 0, "25000000."},   {1.5, 20, "1.5000000000"},
       {3.6, 0, "4."},       {-0.04, 1, "0.0"},  {0.7499999999, 2, "0.75"},
@@ -135,14 +126,11 @@ TEST_F(axis_map_test, ReadOutAndZoomByDragging) {
   EXPECT_EQ(pointer_text(m, c, 300.0, 531.0), "Not in plot");
 
   // Drags pressed at (200, 300): the verdict on their release.
-  const struct {
-    double x1, y1;
-    unsigned ms;
-    drag_result verdict;
-  } drags[] = {{400, 100, 1000, drag_result::zoom},      {400, 100, 501, drag_result::zoom},
-               {400, 100, 500, drag_result::too_short},  {400, 100, 49999, drag_result::zoom},
-               {400, 100, 50000, drag_result::too_short}, {850, 100, 1000, drag_result::outside},
-               {400, 300, 1000, drag_result::no_drag},   {200, 100, 1000, drag_result::no_drag}};
+  const struct { double x1, y1; unsigned ms; drag_result verdict; } drags[] = {
+      {400, 100, 1000, drag_result::zoom},      {400, 100, 501, drag_result::zoom},
+      {400, 100, 500, drag_result::too_short},  {400, 100, 49999, drag_result::zoom},
+      {400, 100, 50000, drag_result::too_short}, {850, 100, 1000, drag_result::outside},
+      {400, 300, 1000, drag_result::no_drag},   {200, 100, 1000, drag_result::no_drag}};
   for (const auto& d : drags)
     EXPECT_EQ(judge_drag(true, m.inside(d.x1, d.y1), static_cast<int>(d.x1) - 200, static_cast<int>(d.y1) - 300, d.ms),
               d.verdict)

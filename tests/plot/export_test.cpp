@@ -57,11 +57,7 @@ TEST_F(export_test, TypedSizeInRealTools) {
 }
 
 TEST_F(export_test, Refusals) {
-  const struct {
-    const char* what;
-    int target, w, h, rid;
-    std::string file;
-  } cases[] = {
+  const struct { const char* what; int target, w, h, rid; std::string file; } cases[] = {
       {"no such curve", image_png, 100, 100, 7, path("a.png")},
       {"zero width", image_png, 0, 100, 3, path("b.png")},
       {"negative height", image_svg, 100, -5, 3, path("c.svg")},

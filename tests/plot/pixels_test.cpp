@@ -21,9 +21,7 @@ int dark_near(const image& img, double x, int y) {
 // The first major tick and label at the smallest multiple of the spacing not below the
 // axis start; minor ticks (half the length) halfway between majors, none on majors.
 TEST_F(pixels_test, LinearTicksAndLabels) {
-  const struct {
-    double start, first_major;
-  } cases[] = {{0.7, 1.0}, {-0.7, 0.0}, {2.0, 2.0}};
+  const struct { double start, first_major; } cases[] = {{0.7, 1.0}, {-0.7, 0.0}, {2.0, 2.0}};
   for (const auto& tc : cases) {
     curve& c = with_points(1, 2, {tc.start, tc.start + 10}, {1, 1});
     axes(c, tc.start, tc.start + 10, 0, 10);
@@ -74,10 +72,8 @@ TEST_F(pixels_test, LogDecades) {
 // Segments leaving the frame end exactly at its edge, whichever way the data run, and a
 // segment crossing the whole frame is drawn inside it.
 TEST_F(pixels_test, SegmentsClippedAtTheFrame) {
-  const struct {
-    const char* what;
-    std::vector<double> x;
-  } cases[] = {{"ascending", {5, 15}}, {"descending", {15, 5}}, {"across", {-5, 15}}};
+  const struct { const char* what; std::vector<double> x; } cases[] = {
+      {"ascending", {5, 15}}, {"descending", {15, 5}}, {"across", {-5, 15}}};
   for (const auto& tc : cases) {
     curve& c = with_points(1, 2, tc.x, {5, 5});
     bare(c);
@@ -220,10 +216,8 @@ TEST_F(pixels_test, FrameTicksAndLabelsByTheirCodes) {
   };
   auto dark = [](const image& img, int x0, int y0, int x1, int y1) { return img.dark_pixels(x0, y0, x1, y1, 100) > 0; };
   // Sides: left, bottom, right, top (1 drawn); ticks and labels on no side (code 3).
-  const struct {
-    int type;
-    bool left, bottom, right, top;
-  } frames[] = {{0, 1, 1, 1, 1}, {1, 1, 1, 1, 0}, {2, 1, 1, 0, 0}, {3, 0, 1, 1, 0}, {4, 0, 1, 0, 0}, {5, 0, 0, 0, 0}};
+  const struct { int type; bool left, bottom, right, top; } frames[] = {
+      {0, 1, 1, 1, 1}, {1, 1, 1, 1, 0}, {2, 1, 1, 0, 0}, {3, 0, 1, 1, 0}, {4, 0, 1, 0, 0}, {5, 0, 0, 0, 0}};
   for (const auto& f : frames) {
     image img(400, 400);
     plot(f.type, 3, 0, 3, 0.0, img);
