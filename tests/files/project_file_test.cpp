@@ -50,10 +50,7 @@ TEST_F(project_file_test, GoldenBytesOfANewProject) {
 }
 
 TEST_F(project_file_test, RoundTripsGiveIdenticalBytes) {
-  struct round_trip_case {
-    const char* what;
-    bool species, calculations, window;
-  };
+  struct round_trip_case { const char* what; bool species, calculations, window; };
   const round_trip_case cases[] = {
       {"species only", true, false, false},
       {"curves, windows closed", true, true, false},
@@ -124,12 +121,7 @@ TEST_F(project_file_test, OutOfRangeCountsAreRefused) {
   int p = make_project("N", 1, true, true);
   std::vector<uint8_t> b = encode(p);
   const layout at = locate(b, 0);
-  struct mutation {
-    const char* field;
-    size_t offset;
-    std::vector<int32_t> values;
-    int code;
-  };
+  struct mutation { const char* field; size_t offset; std::vector<int32_t> values; int code; };
   const int32_t huge = 0x7fffffff;
   const std::vector<mutation> cases = {
       {"header length", 0, {-1, huge, static_cast<int32_t>(b.size())}, file_short},

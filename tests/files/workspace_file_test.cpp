@@ -98,13 +98,7 @@ TEST_F(workspace_file_test, FailuresKeepTheProjectsReadBefore) {
   const layout p0 = locate(b, 3, block0);
   const layout p1 = locate(b, 3, p0.end);
 
-  struct failure_case {
-    const char* what;
-    size_t offset;
-    int32_t value;
-    int code;
-    int projects_left;
-  };
+  struct failure_case { const char* what; size_t offset; int32_t value; int code; int projects_left; };
   const std::vector<failure_case> cases = {
       {"count 0", 31, 0, workspace_empty, 0},
       {"count -5", 31, -5, workspace_empty, 0},

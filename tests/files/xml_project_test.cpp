@@ -141,11 +141,7 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
       golden.substr(golden.find(" <experiment>"),
                     golden.find(" <!-- Apply") - golden.find(" <experiment>"));
   const std::string project_line = " <project>TRUE</project>\n";
-  struct import_case {
-    const char* what;
-    std::string text;
-    int code;
-  };
+  struct import_case { const char* what; std::string text; int code; };
   const import_case cases[] = {
       {"golden", golden, 0},
       {"Reflection with its blank", replaced(golden, ">Transmission<", ">Reflection <"), 0},
@@ -229,10 +225,18 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
   }
 }
 
-// Symbols, names and code texts compare without surrounding blanks and case.
-TEST_F(xml_project_test, LooseTextsReadAndAreWrittenAsTheTablesHaveThem) {
+TEST_F(xml_project_test, ValuesReadBeforeAFailureAndLooseTexts) {
   recording_presenter messages;
   std::string golden = slurp(data_dir / "golden_sio2.apf");
+  // Values read before a failure stay.
+  EXPECT_EQ(import_text(replaced(golden, ">Transmission<", ">Reflectio<")), 6);
+  const project& r = proj[activep];
+  EXPECT_EQ(r.nspec, 2);
+  EXPECT_EQ(r.spec_prop[1][1], 2.0);
+  EXPECT_EQ(r.exp_prop[k_density], static_cast<double>(0.066f));
+  EXPECT_EQ(applied_ + settings_shown_, 0);
+
+  // Symbols, names and code texts compare without surrounding blanks and case.
   std::string loose = replaced(replaced(replaced(golden, "symbol=\"O \"", "symbol=\" o\""),
                                         ">Oxygen        <", ">oxygen<"),
                                ">Transmission<", "> TRANSMISSION <");
@@ -244,18 +248,7 @@ TEST_F(xml_project_test, LooseTextsReadAndAreWrittenAsTheTablesHaveThem) {
     EXPECT_NE(written.find(as_today), std::string::npos) << as_today;
 }
 
-TEST_F(xml_project_test, ValuesReadBeforeAFailureStay) {
-  recording_presenter messages;
-  std::string golden = slurp(data_dir / "golden_sio2.apf");
-  EXPECT_EQ(import_text(replaced(golden, ">Transmission<", ">Reflectio<")), 6);
-  const project& r = proj[activep];
-  EXPECT_EQ(r.nspec, 2);
-  EXPECT_EQ(r.spec_prop[1][1], 2.0);
-  EXPECT_EQ(r.exp_prop[k_density], static_cast<double>(0.066f));
-  EXPECT_EQ(applied_ + settings_shown_, 0);
-}
-
-TEST_F(xml_project_test, MissingFileAndNoProject) {
+TEST_F(xml_project_test, MissingFileNoProjectAndFailedSave) {
   recording_presenter messages;
   init_project();
   EXPECT_EQ(check_xml((dir_ / "absent.apf").c_str()), 1);
@@ -264,9 +257,8 @@ TEST_F(xml_project_test, MissingFileAndNoProject) {
   EXPECT_EQ(check_xml((data_dir / "golden_sio2.apf").c_str()), 1);
   EXPECT_EQ(write_xml((dir_ / "x.apf").c_str()), 0);
   EXPECT_FALSE(fs::exists(dir_ / "x.apf"));
-}
 
-TEST_F(xml_project_test, FailedSaveKeepsTheOldFile) {
+  // A failed save keeps the old file.
   fs::path target = dir_ / "keep.apf";
   std::ofstream(target) << "old contents";
   make_sio2();

@@ -4,12 +4,9 @@
 
 // Shown values read back exactly (checked with strtod, not the code's own parser).
 TEST(entry_text, ShownTextReadsBackToTheValue) {
-  struct shown {
-    double v;
-    const char* text;
-  } cases[] = {{0.7093, "0.709300"}, {2.4e-7, "2.4e-07"}, {1e-12, "1e-12"}, {1e300, "1e+300"},
-               {12.0, "12.000000"}, {-10.0, "-10.000000"}, {0.1, "0.100000"},
-               {1.0 / 3.0, "0.3333333333333333"}};
+  struct shown { double v; const char* text; } cases[] = {
+      {0.7093, "0.709300"}, {2.4e-7, "2.4e-07"}, {1e-12, "1e-12"},  {1e300, "1e+300"},
+      {12.0, "12.000000"},  {-10.0, "-10.000000"}, {0.1, "0.100000"}, {1.0 / 3.0, "0.3333333333333333"}};
   for (const shown& c : cases) {
     std::string t = entry_text(c.v);
     EXPECT_EQ(t, c.text);
@@ -20,13 +17,10 @@ TEST(entry_text, ShownTextReadsBackToTheValue) {
 }
 
 TEST(entry_text, OnlyWholeNumbersAreRead) {
-  struct read {
-    const char* text;
-    bool ok;
-    double v;
-  } cases[] = {{" 2.5 ", true, 2.5}, {"+3", true, 3}, {"-1e-3", true, -1e-3}, {"abc", false, 0},
-               {"2/3", false, 0},    {"1e", false, 0}, {"", false, 0},        {"  ", false, 0},
-               {"1,5", false, 0},    {"nan", false, 0}, {"1e999", false, 0},  {"0x10", false, 0}};
+  struct read { const char* text; bool ok; double v; } cases[] = {
+      {" 2.5 ", true, 2.5}, {"+3", true, 3},     {"-1e-3", true, -1e-3}, {"abc", false, 0},
+      {"2/3", false, 0},    {"1e", false, 0},    {"", false, 0},         {"  ", false, 0},
+      {"1,5", false, 0},    {"nan", false, 0},   {"1e999", false, 0},    {"0x10", false, 0}};
   for (const read& c : cases) {
     auto v = parse_entry(c.text);
     EXPECT_EQ(v.has_value(), c.ok) << '"' << c.text << '"';

@@ -28,7 +28,7 @@ TEST(Elements, CoefficientTableMatchesDataFile) {
   EXPECT_EQ(rows, 98);
 }
 
-TEST(Elements, SymbolsAndNames) {
+TEST(Elements, SymbolsNamesAndLookup) {
   struct { int z; const char* sym; const char* name; } cases[] = {
       {1, "H ", "Hydrogen      "},   {13, "Al", "Aluminum      "}, {98, "Cf", "Californium   "},
       {104, "Rf", "Rutherfordium "}, {106, "D ", "Deuterium     "},
@@ -39,13 +39,11 @@ TEST(Elements, SymbolsAndNames) {
   }
   EXPECT_TRUE(atsym_of(0).empty());
   EXPECT_TRUE(element_of(107).empty());
-}
-
-TEST(Elements, LookupBySymbolOrNameTrimmedAndCaseFree) {
-  const std::pair<const char*, int> cases[] = {{"Si", 14}, {" silicon ", 14}, {"O", 8}, {"o ", 8},
-                                               {"CF", 98}, {"Aluminum", 13}, {"D", 0},
-                                               {"Es", 0},  {"", 0},          {"14", 0}};
-  for (const auto& [text, z] : cases) EXPECT_EQ(element_number(text), z) << text;
+  // Lookup by symbol or name, trimmed and case-free.
+  const std::pair<const char*, int> lookups[] = {{"Si", 14},       {" silicon ", 14}, {"O", 8}, {"o ", 8},
+                                                 {"CF", 98},       {"Aluminum", 13},  {"D", 0}, {"Es", 0},
+                                                 {"", 0},          {"14", 0}};
+  for (const auto& [text, z] : lookups) EXPECT_EQ(element_number(text), z) << text;
   EXPECT_TRUE(same_text("Capillary", "capillary "));
   EXPECT_FALSE(same_text("Capillar", "Capillary "));
 }
