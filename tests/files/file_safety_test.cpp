@@ -41,11 +41,8 @@ TEST_F(file_safety_test, ReadersRefuseWhatIsNoFileOrTooLarge) {
   scratch_dir dir;
   ASSERT_TRUE(make_fifo(dir.file("fifo")));
   fs::create_symlink("/dev/zero", dir.path / "zero");
-  const struct {
-    const char* kind;
-    std::function<int(const std::string&)> read;
-    std::uintmax_t max_bytes;
-  } readers[] = {
+  using reader = std::function<int(const std::string&)>;
+  const struct { const char* kind; reader read; std::uintmax_t max_bytes; } readers[] = {
       {"nap", [](const std::string& f) { return init_project(), open_project_file(f); }, project_max_bytes},
       {"naw", [](const std::string& f) { return open_workspace_file(f); }, project_max_bytes},
       {"apf", [](const std::string& f) { return init_project(), check_xml(f.c_str()); },

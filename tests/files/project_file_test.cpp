@@ -207,12 +207,8 @@ TEST_F(project_file_test, OptionsBlockRoundTrips) {
   EXPECT_EQ(proj[activep].options.qmax, 18.0);
   EXPECT_EQ(encode(activep), with);
 
-  struct {
-    const char* what;
-    size_t at;  // offset from the start of the block
-    int32_t value;
-    int code;
-  } cases[] = {
+  // at: offset from the start of the block.
+  struct { const char* what; size_t at; int32_t value; int code; } cases[] = {
       {"key length past any key", 22 + 4 + 4, 9999, 1},
       {"project index out of range", 22 + 4, 1, 1},
       {"negative count", 22, -1, 1},

@@ -22,13 +22,8 @@ std::string rows(double scale, const char* sep = "  ") {
 
 TEST(DataImport, EachFormatGivesThePlainValuesInTheProgramsUnits) {
   scratch_dir dir;
-  struct format_case {
-    const char* name;
-    std::string bytes;
-    double scale;       // abscissa of the file = tth * scale
-    int format;         // 0 2θ, 1 Q
-    double wavelength;  // Å, 0 none
-  };
+  // scale: abscissa of the file = tth * scale; format: 0 2θ, 1 Q; wavelength: Å, 0 none.
+  struct format_case { const char* name; std::string bytes; double scale; int format; double wavelength; };
   const format_case cases[] = {
       {"pattern_2th.xy", "# Wavelength: 1.5405929e-10\n# 2th_deg  I\n" + rows(1.0), 1.0, 0, 1.5405929},
       {"pattern_qa.xy", "# Wavelength: 7.093e-11\n# q_A^-1  I\n" + rows(1.0), 1.0, 1, 0.7093},

@@ -8,11 +8,8 @@ namespace {
 
 TEST(HeaderUnits, UnitsAndWavelengthsOfRealHeaders) {
   using u = abscissa_unit;
-  struct header_case {
-    const char* text;
-    abscissa_unit unit;
-    double wavelength;  // Å, 0 none
-  };
+  // wavelength: Å, 0 none.
+  struct header_case { const char* text; abscissa_unit unit; double wavelength; };
   const header_case cases[] = {
       // Integrated patterns: the wavelength in metres, the column line last.
       {"# Distance Sample to Detector: 0.2 m\n# Wavelength: 1.908e-11\n#  q_nm^-1   I\n",

@@ -35,12 +35,8 @@ const block raw_q_on_2theta = {{1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {3, 0}};
 // Which curves of each open project are offered as extra data sets, by the kind of curve
 // being drawn: a plot only overlays curves with the same abscissa.
 TEST_F(allocextra_test, SlotLayoutFollowsTheActiveCurve) {
-  struct layout_case {
-    const char* what;
-    std::vector<int> abscissa;  // params[k_abscissa] of each project; 9 = project without curves
-    int active, rid, cid;
-    std::vector<block> blocks;
-  };
+  // abscissa: params[k_abscissa] of each project; 9 = project without curves.
+  struct layout_case { const char* what; std::vector<int> abscissa; int active, rid, cid; std::vector<block> blocks; };
   const std::vector<layout_case> cases = {
       {"S(q) curve, 2θ projects", {0, 0}, 0, 1, 1, {sq_over_2theta, sq_over_2theta}},
       {"S(q) curve, mixed abscissae", {0, 1}, 1, 1, 2, {sq_over_2theta, sq_over_q}},

@@ -25,13 +25,9 @@ bool renumbered(const data_table& t) {
 }  // namespace
 
 TEST(data_edit, InsertAndDeleteRows) {
-  struct row_case {
-    const char* what;
-    std::vector<int> selected;  // 0-based rows
-    int op;                     // 0 insert before, 1 insert after, 2 delete
-    std::vector<double> x;
-    std::vector<int> added;
-  } cases[] = {
+  // selected: 0-based rows; op: 0 insert before, 1 insert after, 2 delete.
+  using rows = std::vector<int>;
+  struct row_case { const char* what; rows selected; int op; std::vector<double> x; rows added; } cases[] = {
       {"after rows 3 and 7", {2, 6}, 1, {1, 2, 3, 4, 5, 6, 7, 0, 0, 8}, {7, 8}},
       {"before rows 3 and 7", {6, 2}, 0, {1, 2, 0, 0, 3, 4, 5, 6, 7, 8}, {2, 3}},
       {"after the last row", {7}, 1, {1, 2, 3, 4, 5, 6, 7, 8, 0}, {8}},

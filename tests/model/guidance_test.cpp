@@ -21,11 +21,8 @@ void fill(int calc, int cid, double value) {
 
 TEST_F(guidance_test, ReopenedStepsTakeTheResultTheirInputHolds) {
   // Curves by value: equal values mean the input is a copy of that result. 0: no points.
-  struct reopen_case {
-    double corrected, in1, qsq, in2, bent, in3;
-    bool file3;  // a file is named for the g(r) input
-    int usecalc[3];
-  };
+  // file3: a file is named for the g(r) input.
+  struct reopen_case { double corrected, in1, qsq, in2, bent, in3; bool file3; int usecalc[3]; };
   const reopen_case cases[] = {
       // The bundled example: S(q) from the correction, g(r) from S(q)'s Q[S(Q)-1].
       {1, 1, 2, 0, 0, 2, false, {1, 1, 2}},
@@ -92,11 +89,8 @@ TEST_F(guidance_test, NamesTheChoosersPropose) {
   for (auto [name, expected] : safe) EXPECT_EQ(safe_file_name(name), expected) << name;
   EXPECT_EQ(proposed_file_name("G(r)", ".dat"), "G_r.dat");
 
-  struct ext_case {
-    const char* path;
-    int format;  // -1: image (".png"), else the data export format
-    const char* written;
-  };
+  // format -1: image (".png"), else the data export format.
+  struct ext_case { const char* path; int format; const char* written; };
   const ext_case names[] = {
       {"/d/gr_export", -1, "/d/gr_export.png"}, {"/d/a.PNG", -1, "/d/a.PNG"},
       {"/d.x/gr", 0, "/d.x/gr.dat"},            {"/d/gr.txt", 1, "/d/gr.txt"},

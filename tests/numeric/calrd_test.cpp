@@ -25,15 +25,12 @@ grid gaussian_input(int n, double dq, double a) {
 // rho given (densmode 2, reported as 0) or fitted through (0, 0) and (j dr, G_j), also when
 // the r range is shorter than the fit range (nr <= M).
 TEST(Cd, GaussianTransformGridsAndDensity) {
-  struct {
-    double a, damp, rmax, dr;
-    int densmode;
-    std::size_t nr;
-    int fit_points;  // G values used by the slope fit
-  } cases[] = {{0.5, 0.0, 12.0, 0.02, 2, 600, 0},  {0.2, 0.3, 12.0, 0.02, 2, 600, 0},
-               {0.05, 0.01, 12.0, 0.02, 2, 600, 0}, {0.08, 0.01, 10.0, 0.01, 1, 1000, 100},
-               {0.08, 0.01, 10.0, 0.03, 2, 333, 0}, {0.08, 0.01, 0.5, 0.01, 1, 50, 49},
-               {0.08, 0.01, 5.0, 1.5, 2, 3, 0},     {0.08, 0.01, 0.02, 0.02, 1, 1, 0}};
+  // fit_points: G values used by the slope fit.
+  struct { double a, damp, rmax, dr; int densmode; std::size_t nr; int fit_points; } cases[] = {
+      {0.5, 0.0, 12.0, 0.02, 2, 600, 0},  {0.2, 0.3, 12.0, 0.02, 2, 600, 0},
+      {0.05, 0.01, 12.0, 0.02, 2, 600, 0}, {0.08, 0.01, 10.0, 0.01, 1, 1000, 100},
+      {0.08, 0.01, 10.0, 0.03, 2, 333, 0}, {0.08, 0.01, 0.5, 0.01, 1, 50, 49},
+      {0.08, 0.01, 5.0, 1.5, 2, 3, 0},     {0.08, 0.01, 0.02, 0.02, 1, 1, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.a) + " " + std::to_string(c.rmax) + " " + std::to_string(c.dr));
     grid in = gaussian_input(3001, 0.01, c.a);
@@ -76,11 +73,8 @@ TEST(Cd, GaussianTransformGridsAndDensity) {
 TEST(Cd, RefusedAndNonFiniteInputs) {
   const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
   const char* empty_r = "The r grid is empty: Rmax and dr must be > 0 and Rmax >= dr";
-  struct {
-    int n, densmode;
-    double rmax, dr, q1;  // q1 replaces the second abscissa
-    const char *first_line, *third_line;
-  } cases[] = {
+  // q1 replaces the second abscissa.
+  struct { int n, densmode; double rmax, dr, q1; const char *first_line, *third_line; } cases[] = {
       {1, 2, 10.0, 0.01, 0.1, "At least two data points are required", "Points: 1"},
       {101, 2, 10.0, 0.01, 0.0, "The q step must be a positive number", "q step: 0"},
       {101, 2, 10.0, 0.01, nan, "The q step must be a positive number", "q step: nan"},

@@ -34,9 +34,8 @@ TEST(Coordination, GaussianShellsTotalAndPerPair) {
   for (std::size_t j = 1; j < r.size(); j += 97)
     EXPECT_NEAR(rdf[j], four_pi_f * rho * r[j] * r[j] * g[j], 1e-6 * (1 + rdf[j]));
 
-  struct {
-    double r1, r2, total;
-  } cases[] = {{1.3, 1.9, peak1}, {2.15, 3.05, peak2}, {1.0, 3.5, peak1 + peak2}, {-1.0, 0.5, 0.0}};
+  struct { double r1, r2, total; } cases[] = {
+      {1.3, 1.9, peak1}, {2.15, 3.05, peak2}, {1.0, 3.5, peak1 + peak2}, {-1.0, 0.5, 0.0}};
   for (const auto& c : cases)
     EXPECT_NEAR(coordination_number(static_cast<int>(r.size()), r.data(), rdf.data(), c.r1, c.r2), c.total,
                 2e-4 * (1 + c.total))
@@ -56,10 +55,8 @@ TEST(Coordination, GaussianShellsTotalAndPerPair) {
 // the data.
 TEST(Coordination, LinearRadialFunctionIntegratesExactly) {
   const double r[4] = {1.0, 1.5, 2.0, 2.5}, rdf[4] = {2.0, 3.0, 4.0, 5.0};  // R = 2 r
-  struct {
-    double r1, r2, expected;
-  } cases[] = {{1.2, 2.3, 2.3 * 2.3 - 1.2 * 1.2}, {0.0, 9.0, 2.5 * 2.5 - 1.0}, {1.7, 1.8, 1.8 * 1.8 - 1.7 * 1.7},
-               {2.0, 1.0, 0.0}};
+  struct { double r1, r2, expected; } cases[] = {
+      {1.2, 2.3, 2.3 * 2.3 - 1.2 * 1.2}, {0.0, 9.0, 2.5 * 2.5 - 1.0}, {1.7, 1.8, 1.8 * 1.8 - 1.7 * 1.7}, {2.0, 1.0, 0.0}};
   for (const auto& c : cases) EXPECT_NEAR(coordination_number(4, r, rdf, c.r1, c.r2), c.expected, 1e-12);
 }
 

@@ -133,12 +133,7 @@ dr_input degrees_case(int ndq, double x0, double step, unsigned seed, int qt = 1
 // the unused last raw point and the extension line follow from it), also for a series
 // longer than 30001 points. The bisection variant must give the same curve.
 TEST(DataCorrection, WholeChainMatchesReference) {
-  struct {
-    double geom, mono, dead1, smo;
-    int mode, qt, ndq;
-    double x0, step;
-    dr_polarisation pol{};
-  } cases[] = {
+  struct { double geom, mono, dead1, smo; int mode, qt, ndq; double x0, step; dr_polarisation pol{}; } cases[] = {
       {1, 1, 0, 0, 3, 1, 600, 2.02, 0.05},    {2, 1, 1e-6, 1, 3, 1, 600, 2.02, 0.05},
       {3, 2, 0, 2, 1, 1, 600, 2.02, 0.05},    {4, 2, 0, 3, 2, 1, 600, 2.02, 0.05},
       {2, 3, 2e-5, 4, 0, 1, 600, 2.02, 0.05}, {1, 2, 0, 2, 3, 1, 600, 0.04, 0.05},

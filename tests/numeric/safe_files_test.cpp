@@ -11,11 +11,8 @@ namespace {
 TEST(SafeOutput, WhatStandsAtTheName) {
   scratch_dir dir;
   const std::string other = dir.write("other", "someone else's data");
-  const struct {
-    const char* name;
-    std::function<void(const std::string&)> plant;
-    std::string refusal;  // empty: written
-  } cases[] = {
+  // An empty refusal: written.
+  const struct { const char* name; std::function<void(const std::string&)> plant; std::string refusal; } cases[] = {
       {"absent", [](const std::string&) {}, ""},
       {"regular", [&](const std::string& p) {
          dir.write("regular", "old");

@@ -21,12 +21,9 @@ double cubic(double q) { return 0.8 - 0.05 * q + 2e-3 * q * q - 3e-5 * q * q * q
 // index is found exactly: kb = 400 for qb = 20 and step 0.05 (1-based), so a one-off error
 // would show as a mismatch where the oscillating part meets the cubic.
 TEST(Zd, CubicRemovedAboveBendingPoint) {
-  struct {
-    int n;
-    double dq, qb;
-    int kb;  // 1-based
-  } cases[] = {{1001, 0.05, 20.0, 400}, {1000, 0.05, 20.0, 400}, {3001, 0.01, 10.0, 1000},
-               {801, 0.0625, 37.5, 600}};
+  // kb: 1-based.
+  struct { int n; double dq, qb; int kb; } cases[] = {
+      {1001, 0.05, 20.0, 400}, {1000, 0.05, 20.0, 400}, {3001, 0.01, 10.0, 1000}, {801, 0.0625, 37.5, 600}};
   for (const auto& c : cases) {
     std::vector<double> q(c.n), qs(c.n);
     for (int i = 0; i < c.n; ++i) {

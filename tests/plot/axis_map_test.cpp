@@ -45,12 +45,10 @@ TEST(plot_scale, LabelText) {
       {3.6, 0, "4."},       {-0.04, 1, "0.0"},  {0.7499999999, 2, "0.75"},
   };
   for (const auto& c : cases) EXPECT_EQ(label_text(c.v, c.digits), c.text);
-  const struct {
-    double spacing;
-    const char* labels;  // ticks 1..4 spacings from 0 with one digit asked for
-  } spacings[] = {{0.25, "0.25 0.50 0.75 1.00"}, {0.05, "0.05 0.10 0.15 0.20"},
-                  {2.5, "2.5 5.0 7.5 10.0"},     {1e-3, "0.001 0.002 0.003 0.004"},
-                  {5, "5.0 10.0 15.0 20.0"}};
+  // labels: ticks 1..4 spacings from 0 with one digit asked for.
+  const struct { double spacing; const char* labels; } spacings[] = {
+      {0.25, "0.25 0.50 0.75 1.00"}, {0.05, "0.05 0.10 0.15 0.20"}, {2.5, "2.5 5.0 7.5 10.0"},
+      {1e-3, "0.001 0.002 0.003 0.004"}, {5, "5.0 10.0 15.0 20.0"}};
   for (const auto& c : spacings) {
     std::string text;
     for (int i = 1; i <= 4; ++i)

@@ -53,14 +53,8 @@ picture_difference compare(const image& a, const image& b) {
 TEST_F(dense_test, BandsKeepThePicture) {
   options_guard guard;
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  const struct {
-    const char* name;
-    int n;
-    double sigma, thickness, ymin, ymax;
-    int shape;  // 0 plain, 1 gaps of missing values, 2 runs back in x, 3 dense and sparse halves,
-                // 4 steep: a fast sine
-    int scale = 1;
-  } cases[] = {
+  // shape: 0 plain, 1 gaps of missing values, 2 runs back in x, 3 dense and sparse halves, 4 steep: a fast sine.
+  const struct { const char* name; int n; double sigma, thickness, ymin, ymax; int shape; int scale = 1; } cases[] = {
       {"300000 noisy", 300000, 0.02, 1.0, -1.2, 1.2, 0},
       {"30000 noisy, leaves the frame", 30000, 0.05, 1.0, -0.8, 0.8, 0},
       {"30000 noisy, width 3.5", 30000, 0.02, 3.5, -1.2, 1.2, 0},
@@ -110,11 +104,8 @@ TEST_F(dense_test, BandsKeepThePicture) {
 // stretch solid.
 TEST_F(dense_test, DashesStayDashesOnDenseData) {
   options_guard guard;
-  const struct {
-    const char* name;
-    double sigma_left, sigma_right;  // noise left and right of x = 8
-    int n_right;  // points right of x = 8 (120000 on the left)
-  } cases[] = {
+  // sigma_left, sigma_right: noise left and right of x = 8; n_right: points right of x = 8 (120000 on the left).
+  const struct { const char* name; double sigma_left, sigma_right; int n_right; } cases[] = {
       {"smooth", 0.0, 0.0, 180000},
       {"noisy dense, then smooth sparse", 0.02, 0.0, 1800},
   };

@@ -12,9 +12,8 @@ TEST_F(labels_inside_test, NoTextOutsideTheDrawing) {
     r.push_back(0.01 * i);
     g.push_back(4.0 * std::sin(3.0 * r.back()) * std::exp(-0.2 * r.back()));
   }
-  struct size_case {
-    int w, h, labels_pos;  // labels_pos 2: labels on both sides of the frame
-  };
+  // labels_pos 2: labels on both sides of the frame.
+  struct size_case { int w, h, labels_pos; };
   const size_case cases[] = {{400, 300, 0}, {400, 300, 2}, {520, 340, 0}, {840, 600, 2}};
   const int margin = 100;
   for (const size_case& s : cases) {

@@ -115,11 +115,8 @@ TEST_F(pixels_test, BarsSkipZero) {
 
 // Glyph shapes: pixels inside and outside each outline, fills by style.
 TEST(plot_glyphs, Shapes) {
-  const struct {
-    int glyph;
-    int dx, dy;
-    const char* expect;  // "red", "white" or "pink" (25 % red over white)
-  } cases[] = {
+  // expect: "red", "white" or "pink" (25 % red over white).
+  const struct { int glyph; int dx, dy; const char* expect; } cases[] = {
       {2, 0, 0, "red"},    {2, 4, 0, "red"},    {2, 8, 0, "white"},  // filled square, side 10
       {6, 0, 0, "white"},  {6, 5, 2, "red"},                          // outline square
       {3, 0, 0, "pink"},   {4, 0, 0, "pink"},   {5, 0, 0, "white"},

@@ -147,11 +147,8 @@ TEST_F(ReduceTest, BendingFormatsEchoAndCell) {
 }
 
 TEST_F(ReduceTest, ExitStatusesAndTheirMessages) {
-  struct expectation {
-    std::string args;
-    int status;
-    std::string err;  // must appear on stderr
-  };
+  // err: must appear on stderr.
+  struct expectation { std::string args; int status; std::string err; };
   const std::string nap = "'" + example + "sio2.nap'";
   const expectation cases[] = {
       {"--set rmax=-1 " + nap, 1, "Rmax must be > 0.0\n"},  // a step refused

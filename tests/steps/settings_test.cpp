@@ -41,13 +41,9 @@ TEST_F(SettingsTest, ConcentrationsAreProportions) {
 
 TEST_F(SettingsTest, EditsClearTheFlagsOfTheStepsTheyAffect) {
   applied_project();
-  struct edit {
-    int prop;           // set_prop property, or -1 - box for propbox_changed
-    double value;
-    int cleared;        // calcok index cleared
-    int trun;           // trun afterwards
-    bool hides_gr;      // the g(r) curves are hidden
-  };
+  // prop: set_prop property, or -1 - box for propbox_changed; cleared: calcok index cleared;
+  // trun: trun afterwards; hides_gr: the g(r) curves are hidden.
+  struct edit { int prop; double value; int cleared; int trun; bool hides_gr; };
   const edit edits[] = {
       {5, 0.71, 1, 0, false},  {7, 0.1, 1, 0, false},   {10, 0.3, 1, 0, false},
       {11, 9.5, 1, 0, false},  {12, 0.8, 1, 0, false},  {8, 0.07, 3, 0, false},
