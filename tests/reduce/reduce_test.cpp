@@ -296,9 +296,7 @@ TEST_F(ReduceTest, EverythingStaysInsideDirAndNothingElseIsWritten) {
 
 }  // namespace
 
-// The low-r optimisation, the Lorch window and the coordination numbers print their lines;
-// rdf.dat holds R(r) and reduction.json reads back as JSON whose hashes are those of the
-// files (checked with sha256sum) and whose settings are the ones used.
+// The record's hashes are checked against sha256sum, not the program's own hashing.
 TEST_F(ReduceTest, OptimisationCoordinationAndTheRecordOfTheReduction) {
   fs::copy_file(example + "sio2.nap", dir / "p.nap");
   run_result r = run("-o out --optimise 1.4 --optimise-density --set optiter=3 --set window=1 "

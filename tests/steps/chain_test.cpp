@@ -228,9 +228,7 @@ TEST_F(ChainTest, DensityFromSlopeFillsItsOwnCurve) {
   EXPECT_GT(active().exp_prop[k_slope_density], 0.0);
 }
 
-// The refinements of the physics reach the routines: each run equals the routine called
-// directly on the data cut by hand (raw range, Q_max) and with the refinement's own
-// arguments (monochromator angle, tabulated incoherent functions, Q_min).
+// Reference: each routine called directly on the data cut by hand, with the refinement's arguments.
 TEST_F(ChainTest, RefinementsEqualTheRoutinesOnDataCutByHand) {
   chain_ready(300, 300);
   active().usecalc[0] = active().usecalc[1] = 1;

@@ -51,9 +51,7 @@ TEST_F(RefineTest, ChecksOfTheIntegralMethodAndTheOptimisation) {
   }
 }
 
-// The integral method gives the sum-rule constant; the optimisation keeps the curves it
-// started from as "before optimisation", stores its results, and switching it off clears
-// them again. The constant shown is always the one of the delivered curves.
+// The constant shown is always the one of the delivered curves, optimised or not.
 TEST_F(RefineTest, IntegralMethodAndOptimisationOnTheRecord) {
   set_method(method_integral);
   ASSERT_EQ(run_sq(), step_done);
