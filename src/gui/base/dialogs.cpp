@@ -56,10 +56,7 @@ std::optional<std::string> run_name_dialog(const std::string& current) {
   GtkWidget* d = gtk_dialog_new_with_buttons(_("Project name"), GTK_WINDOW(amoq), GTK_DIALOG_MODAL,
                                              GTK_STOCK_OK, GTK_RESPONSE_OK, GTK_STOCK_CANCEL,
                                              GTK_RESPONSE_CANCEL, nullptr);
-  gtk_container_set_border_width(GTK_CONTAINER(d), 5);
-  gtk_window_set_resizable(GTK_WINDOW(d), FALSE);
-  gtk_dialog_set_has_separator(GTK_DIALOG(d), FALSE);
-  if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(d), icon);
+  frame_dialog(d);
   GtkWidget* area = gtk_dialog_get_content_area(GTK_DIALOG(d));
   gtk_box_set_spacing(GTK_BOX(area), 15);
   GtkWidget* entry = gtk_entry_new();
@@ -121,15 +118,20 @@ void show_near_parent(GtkWidget* dialog, GtkWidget* parent) {
   gtk_window_present(w);
 }
 
+GtkWidget* frame_dialog(GtkWidget* d) {
+  gtk_container_set_border_width(GTK_CONTAINER(d), 5);
+  gtk_window_set_resizable(GTK_WINDOW(d), FALSE);
+  gtk_dialog_set_has_separator(GTK_DIALOG(d), FALSE);
+  if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(d), icon);
+  return d;
+}
+
 GtkWidget* dialogmodal(GtkWidget* parent, const char* title) {
   GtkWidget* d = gtk_dialog_new_with_buttons(
       title, parent ? GTK_WINDOW(parent) : nullptr,
       GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), GTK_STOCK_CLOSE,
       GTK_RESPONSE_CLOSE, GTK_STOCK_OK, GTK_RESPONSE_OK, nullptr);
-  gtk_container_set_border_width(GTK_CONTAINER(d), 5);
-  gtk_window_set_resizable(GTK_WINDOW(d), FALSE);
-  gtk_dialog_set_has_separator(GTK_DIALOG(d), FALSE);
-  if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(d), icon);
+  frame_dialog(d);
   return d;
 }
 

@@ -11,6 +11,10 @@
 // Installs the modal message dialogs and Yes/No questions as the message presenter.
 void install_dialog_presenter();
 
+// The look every dialog of the program shares: border 5, not resizable, no separator
+// above the buttons, the program's icon. Returns `dialog`.
+GtkWidget* frame_dialog(GtkWidget* dialog);
+
 // The dialog frame of the editing dialogs: transient for parent, modal, "gtk-close"
 // (response Close) and "gtk-ok" (response OK), border 5, not resizable.
 GtkWidget* dialogmodal(GtkWidget* parent, const char* title);

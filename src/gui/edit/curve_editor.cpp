@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "gui/base/dialogs.h"
 #include "gui/base/paths.h"
 #include "gui/edit/curve_editor.h"
 #include "gui/edit/curve_editor_private.h"
@@ -407,10 +408,7 @@ GtkWidget* edit_curve(GtkWidget*, const curve_id* triple) {
       GTK_RESPONSE_CLOSE, nullptr);
   state.dialog = dialog;
   state.triple = triple;
-  gtk_container_set_border_width(GTK_CONTAINER(dialog), 5);
-  gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
-  gtk_dialog_set_has_separator(GTK_DIALOG(dialog), FALSE);
-  if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(dialog), icon);
+  frame_dialog(dialog);
   GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   gtk_box_set_spacing(GTK_BOX(content), 15);
   gtk_widget_set_size_request(dialog, 400, 700);

@@ -181,12 +181,9 @@ GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
   GtkWidget* dialog = gtk_dialog_new();
   thedata.dialog = dialog;
   gtk_window_set_title(GTK_WINDOW(dialog), _("Export image"));
-  gtk_container_set_border_width(GTK_CONTAINER(dialog), 5);
+  frame_dialog(dialog);
   gtk_window_set_type_hint(GTK_WINDOW(dialog), GDK_WINDOW_TYPE_HINT_DIALOG);
-  gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
-  gtk_dialog_set_has_separator(GTK_DIALOG(dialog), FALSE);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
-  if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(dialog), icon);
   GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   gtk_box_set_spacing(GTK_BOX(content), 15);
 
