@@ -73,6 +73,13 @@ class shell_model {
     transform_window(t.window, t.damp, nk, t.q, one.data(), weight_.data());
     const double scale = 2.0 * (t.q[1] - t.q[0]) / pi_f;
     for (int k = 0; k < nk; ++k) weight_[k] *= scale * (t.weight ? t.weight[k] : 1.0);
+    // sin(q_k r_j) does not depend on the shell: kept for every evaluation of the fit when
+    // the table stays small (a few ranges of a few hundred points), else computed each time.
+    if (static_cast<std::size_t>(count) * nk <= max_sine_table) {
+      sine_.resize(static_cast<std::size_t>(count) * nk);
+      for (int j = 0; j < count; ++j)
+        for (int k = 0; k < nk; ++k) sine_[static_cast<std::size_t>(j) * nk + k] = std::sin(t.q[k] * r[j]);
+    }
   }
 
   void eval(const double* p, std::vector<double>& value, std::vector<double>& grad) const {
@@ -99,8 +106,9 @@ class shell_model {
     }
     for (int j = 0; j < count_; ++j) {
       double v = 0.0, vr = 0.0, vs = 0.0;
+      const double* table = sine_.empty() ? nullptr : sine_.data() + static_cast<std::size_t>(j) * nk;
       for (std::size_t k = 0; k < nk; ++k) {
-        const double sn = std::sin(t_.q[k] * r_[j]);
+        const double sn = table ? table[k] : std::sin(t_.q[k] * r_[j]);
         v += x[k] * sn;
         vr += xr[k] * sn;
         vs += xs[k] * sn;
@@ -116,7 +124,8 @@ class shell_model {
   const double* r_;
   int count_;
   peak_transform t_;
-  std::vector<double> weight_;
+  std::vector<double> weight_, sine_;
+  static constexpr std::size_t max_sine_table = std::size_t{1} << 22;  // 32 MiB of doubles
 };
 
 }  // namespace
