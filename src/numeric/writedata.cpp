@@ -7,6 +7,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <string_view>
 #include <system_error>
 
 #include "numeric/safe_files.h"
@@ -39,20 +41,37 @@ std::string padded(std::string text, int width) {
   return text;
 }
 
-// "%20.10f", or 20 asterisks when the value does not fit or is not finite (a "nan" or
-// "inf" in the file would stop the readers of these files).
+// One number in a field of 20 characters: "%20.10f" when that holds the value, else the
+// same value in exponent notation ("1.00000000000000e+09", as many digits as the field
+// takes), which every reader of these files reads back. A value that "%20.10f" would show
+// as zero without being zero counts as not held. Not finite: 20 asterisks (the steps fail
+// before such a value reaches a file).
 void append_field(std::string& out, double v) {
   char buf[64];
-  if (std::isfinite(v)) {
-    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 10);
-    const auto len = static_cast<int>(r.ptr - buf);
-    if (r.ec == std::errc() && len <= field_width) {
-      out.append(field_width - len, ' ');
-      out.append(buf, len);
-      return;
+  if (!std::isfinite(v)) {
+    out.append(field_width, '*');
+    return;
+  }
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 10);
+  auto len = static_cast<int>(r.ptr - buf);
+  const bool shows_value = v == 0.0 || std::string_view(buf, len).find_first_of("123456789") != std::string_view::npos;
+  if (r.ec != std::errc() || len > field_width || !shows_value) {
+    // The digits after the point: the field less sign, "d.", "e+dd" (or "e+ddd").
+    int digits = field_width - (v < 0.0) - 2 - (std::fabs(v) >= 1e100 || std::fabs(v) < 1e-99 ? 5 : 4);
+    do {
+      r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, digits--);
+      len = static_cast<int>(r.ptr - buf);
+    } while (len > field_width);  // rounding up carried into a longer exponent
+    // Near the largest double, rounding up can pass it: the last digit is taken down so
+    // that the text still reads as a finite number.
+    double back;
+    if (std::from_chars(buf, buf + len, back).ec == std::errc::result_out_of_range) {
+      char* last = static_cast<char*>(std::memchr(buf, 'e', len)) - 1;
+      if (*last > '0') --*last;
     }
   }
-  out.append(field_width, '*');
+  out.append(field_width - len, ' ');
+  out.append(buf, len);
 }
 
 std::string data_lines(int n, const double* x, const double* y, int format) {
@@ -117,14 +136,16 @@ std::string ylegend(int calc, int curve, int format) {
   static const char* const sq[] = {"Corrected intensity", "Q[S(Q)-1]", "S(Q)"};
   static const char* const bq[] = {"Raw Q[S(Q)-1]", "Corrected Q[S(Q)-1]"};
   static const char* const gr[] = {"Q[S(Q)-1]", "G(r)", "g(r)- rho[exp]",
-                                   "g(r)- rho[slope G(r)]"};
+                                   "g(r)- rho[slope G(r)]", "R(r)"};
   const char* const* table = gr;
-  int count = 4;
+  int count = 5;
   if (calc == 0) table = raw, count = 4;
   else if (calc == 1) table = sq, count = 3;
   else if (calc == 2) table = bq, count = 2;
-  if (curve < 0 || curve >= count) return std::string(ylegend_width, ' ');
-  return padded(std::string("\"") + table[curve] + '"', ylegend_width);
+  // Grace wants a string on every label and legend line: an empty one for a curve
+  // without a name.
+  const char* name = curve >= 0 && curve < count ? table[curve] : "";
+  return padded(std::string("\"") + name + '"', ylegend_width);
 }
 
 std::string data_line(double x, double y, int format) {

@@ -34,14 +34,16 @@ int close_data_file();
 
 // Grace axis legends: the x legend is 65 characters, its last non-blank one the '"' that
 // closes the quote opened on the label line; the y legend is 35 characters, the text in
-// double quotes. For a format other than 2 both are all blanks.
+// double quotes ("" for a curve without a name; R(r), curve 4 of step 3, is "R(r)"). For
+// a format other than 2 both are all blanks.
 std::string xlegend(int calc, int curve, int format);
 std::string ylegend(int calc, int curve, int format);
 
 // The integer as decimal digits without blanks.
 std::string charint(int value);
 
-// One data line without its newline: x and y as "%20.10f" separated by 3 blanks (a value
-// too wide for 20 characters, or not finite, as 20 asterisks), and for format 1
-// "   0.0   1.0" after them.
+// One data line without its newline: x and y as "%20.10f" separated by 3 blanks, and for
+// format 1 "   0.0   1.0" after them. A value that field cannot hold (too wide, or shown
+// as zero without being zero) is written in exponent notation in the same 20 characters;
+// one that is not finite as 20 asterisks.
 std::string data_line(double x, double y, int format);

@@ -1,4 +1,6 @@
 #include "numeric/writedata.h"
+#include "numeric/readfiles.h"
+#include "numeric/recorder.h"
 #include "support/temp_files.h"
 
 namespace fs = std::filesystem;
@@ -37,8 +39,11 @@ TEST(WriteData, DataLines) {
   struct { double x, y; int format; std::string line; } cases[] = {
       {1.5, -2.25, 1, blanks(8) + "1.5000000000" + blanks(3) + blanks(7) + "-2.2500000000   0.0   1.0"},
       {999999999.5, -99999999.5, 0, "999999999.5000000000   -99999999.5000000000"},
-      {1e9, -1e8, 0, stars + "   " + stars},
-      {1e15, 1e300, 1, stars + "   " + stars + "   0.0   1.0"},
+      // Too wide, or shown as zero: exponent notation filling the same 20 characters.
+      {1e9, -1e8, 0, "1.00000000000000e+09   -1.0000000000000e+08"},
+      {1e15, 1e300, 1, "1.00000000000000e+15   1.0000000000000e+300   0.0   1.0"},
+      {-4e-11, 1e-300, 0, "-4.0000000000000e-11   1.0000000000000e-300"},
+      {std::numeric_limits<double>::max(), -0.0, 0, "1.7976931348623e+308   " + blanks(7) + "-0.0000000000"},
       {nan, inf, 0, stars + "   " + stars},
       {-inf, 2, 0, stars + "   " + blanks(8) + "2.0000000000"},
   };
@@ -53,9 +58,51 @@ TEST(WriteData, DataLines) {
     double x = mant(gen) * std::pow(10.0, expo(gen)), y = mant(gen) * std::pow(10.0, expo(gen));
     std::snprintf(ref, sizeof ref, "%20.10f   %20.10f", x, y);
     std::string expected = ref;
-    if (expected.size() > 43) continue;  // too wide: asterisks, checked above
+    // Too wide, or a field shown as zero: exponent notation, checked above.
+    if (expected.size() > 43 || expected.find_first_of("123456789") > 20 ||
+        expected.find_first_of("123456789", 23) == std::string::npos)
+      continue;
     EXPECT_EQ(data_line(x, y, 0), expected);
   }
+}
+
+// Huge and tiny values come back from every format: dat and dat4 through the program's
+// reader (13 significant digits or more, or the fixed format's 1e-10), agr through Grace's own
+// reading and writing (its 8 digits).
+TEST(WriteData, ValuesReadBack) {
+  const double big = std::numeric_limits<double>::max();
+  const std::vector<double> x = {1e9, -1e8, 1e15, big, -big, 1e-300, -3e-11, 6e-11, 0.0, 123.456789},
+                            y = {-1e300, 2.5e-20, 5e-324, 1.25, -9.87654321e12, -0.0, 7e9, -7e-15, 1e100, 1e-99};
+  scratch_dir dir;
+  for (int format : {0, 1}) {
+    const std::string f = dir.file("v.dat");
+    ASSERT_EQ(save(f, x, y, 0, 0, 0, 0, 3, format), 1);
+    numeric_recorder rec;
+    ASSERT_EQ(read_data(0, 3, f.data(), static_cast<int>(f.size())), static_cast<int>(x.size()));
+    for (size_t i = 0; i < x.size(); ++i) {
+      EXPECT_NEAR(rec.curves[0].x[i], x[i], std::max(5e-11, 1e-12 * std::fabs(x[i]))) << format << " " << i;
+      EXPECT_NEAR(rec.curves[0].y[i], y[i], std::max(5e-11, 1e-12 * std::fabs(y[i]))) << format << " " << i;
+      EXPECT_EQ(rec.curves[0].x[i] == 0.0, x[i] == 0.0);  // nothing non-zero becomes zero
+    }
+  }
+  ASSERT_EQ(std::system("command -v gracebat >/dev/null 2>&1"), 0) << "gracebat not installed";
+  const std::string g = dir.file("v.agr");
+  ASSERT_EQ(save(g, x, y, 0, 0, 0, 3, 4, 2), 1);
+  const std::string cmd = "gracebat -nosafe '" + g + "' -saveall '" + g + ".out' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  std::istringstream back(slurp(g + ".out"));
+  size_t i = 0;
+  for (std::string line; std::getline(back, line);) {
+    double a, b;
+    if (line.empty() || line[0] == '@' || line[0] == '#' || std::sscanf(line.c_str(), "%lf %lf", &a, &b) != 2) continue;
+    ASSERT_LT(i, x.size());
+    EXPECT_NEAR(a, x[i], 1e-7 * std::fabs(x[i]) + 1e-10) << i;
+    if (std::fabs(y[i]) > 1e-300) {  // Grace reads subnormals as 0
+      EXPECT_NEAR(b, y[i], 1e-7 * std::fabs(y[i]) + 1e-10) << i;
+    }
+    ++i;
+  }
+  EXPECT_EQ(i, x.size());
 }
 
 // Whole files, byte for byte.
@@ -77,7 +124,8 @@ TEST(WriteData, SingleSetFiles) {
 
   // Legend branches the files above do not reach.
   EXPECT_EQ(xlegend(0, 3, 2), "Q[\\cE\\C\\S-1\\N]\"" + blanks(50));
-  EXPECT_EQ(ylegend(1, 3, 2), blanks(35));
+  EXPECT_EQ(ylegend(1, 3, 2), "\"\"" + blanks(33));  // no name: an empty string
+  EXPECT_EQ(ylegend(3, 4, 2), "\"R(r)\"" + blanks(29));
   EXPECT_EQ(ylegend(9, 3, 2), "\"g(r)- rho[slope G(r)]\"" + blanks(12));
 
   ASSERT_EQ(save(a, {}, {}, 0, 0, 0, 0, 0, 0), 1);  // no points: an empty file
@@ -158,6 +206,8 @@ TEST(WriteData, GraceReadsTheFiles) {
   ASSERT_EQ(save(name("lines.agr"), x, y, 0, 0, 0, 0, 0, 2), 1);
   ASSERT_EQ(save(name("logbars.agr"), x, y, 1, 1, 1, 3, 1, 2), 1);
   ASSERT_EQ(save(name("logx.agr"), x, y, 1, 0, 0, 1, 2, 2), 1);
+  ASSERT_EQ(save(name("rdf.agr"), x, y, 0, 0, 0, 3, 4, 2), 1);
+  ASSERT_EQ(save(name("unnamed.agr"), x, y, 0, 0, 0, 1, 3, 2), 1);
   ASSERT_EQ(prep(name("sets.agr"), 2, 0, 1, 3, 3), 1);
   ASSERT_EQ(append(x, y, 0, 3, 3, 2, 0, 3), 1);
   ASSERT_EQ(append(x, x, 1, 3, 3, 2, 1, 3), 1);
