@@ -684,6 +684,10 @@ int print_coordination(const options& o, std::vector<record_coordination>& out) 
       sink.put(tr("amoq-reduce: --coordination needs R(r): run the g(r) step"));
       return status_refused;
     }
+    if (const char* problem = coordination_problem(count, pair)) {
+      sink.put(tr(problem));
+      return status_refused;
+    }
     const double n = pair ? count.pair : count.total;
     if (!o.quiet) {
       const std::string name = pair ? c.a + "-" + c.b + " " : std::string();

@@ -134,6 +134,27 @@ const double* scaled(const double* v, int n, double factor, std::vector<double>&
   return out.data();
 }
 
+// The dead time correction I / (1 - tau I) of dr holds only while tau I < 1: the first
+// point of the raw, background or cell intensities (those subtracted) where it does not,
+// as a warning; empty when there is none.
+std::string dead_time_problem(const project& r, const raw_input& in) {
+  const double tau = r.exp_prop[k_dead_time];
+  if (!(tau > 0.0)) return {};
+  const double* series[3] = {in.y, in.b, in.c};
+  const bool used[3] = {true, r.checks[k_subtract_background] == 1, r.checks[k_subtract_cell] == 1};
+  for (int id = 0; id < 3; ++id) {
+    if (!used[id]) continue;
+    for (int i = 0; i < in.n; ++i) {
+      if (1.0 - tau * series[id][i] > 0.0) continue;
+      return format(tr("The dead time correction I / (1 - τI) needs τI < 1, but τI = %g at %s = %g%s "
+                       "in %s (I = %g)\nPlease check the detector dead time"),
+                    tau * series[id][i], r.params[k_abscissa] == 1 ? "Q" : "2θ", in.x[i], abscissa_unit(r),
+                    file_label(r, id).c_str(), series[id][i]);
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 int set_scale(int k, double value) {
@@ -240,7 +261,6 @@ int test_ra(int p, int report) {
 
 int run_ra() {
   if (!test_ra(activep, 1)) return step_refused;
-  begin_run(0);
   project& r = proj[activep];
   const int format = r.params[k_abscissa] + 1;
   const int code = r.checks[k_subtract_background] + 2 * r.checks[k_subtract_cell];
@@ -269,6 +289,11 @@ int run_ra() {
   const double smo = r.checks[k_smooth_data] ? r.exp_prop[k_smoothing] : 0.0;
   raw_input in{n, x, y, b, c, {}};
   keep_raw_range(r.options, in);
+  if (const std::string problem = dead_time_problem(r, in); !problem.empty()) {
+    show_warning(problem.c_str());
+    return step_refused;
+  }
+  begin_run(0);
   int ok = dr(r.exp_prop[k_wavelength], r.exp_prop[k_abs_sample], r.exp_prop[k_abs_cell], r.exp_prop[k_dead_time], r.exp_prop[k_geometry],
               r.exp_prop[k_polarisation], format, in.n, in.x, in.y, in.b, in.c, code, r.exp_prop[k_compton], smo,
               polarisation_of(r.options));

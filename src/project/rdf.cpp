@@ -11,6 +11,7 @@
 #include "project/project.h"
 #include "project/sq_refine.h"
 #include "project/toolbox.h"
+#include "project/i18n.h"
 
 double rdf_density(int p) {
   if (!valid_project(p)) return 0.0;
@@ -68,6 +69,15 @@ bool count_coordination(int p, double r1, double r2, int a, int b, coordination_
   return true;
 }
 
+const char* coordination_problem(const coordination_count& c, bool pair) {
+  auto finite = [](const gaussian_peak& f) {
+    return std::isfinite(f.area) && std::isfinite(f.r0) && std::isfinite(f.sigma);
+  };
+  const bool ok = std::isfinite(c.total) && (!c.fitted || finite(c.fit)) &&
+                  (!pair || (std::isfinite(c.pair) && (!c.pair_fitted || finite(c.pair_fit))));
+  return ok ? nullptr : N_("The coordination number is not a number: check the number density and the range r1 to r2");
+}
+
 std::string species_symbol(int p, int i) {
   if (!valid_project(p) || i < 0 || i >= proj[p].nspec) return std::string();
   std::string s = proj[p].spec_symbol[i];
@@ -89,6 +99,7 @@ std::string coordination_text(int p) {
   coordination_count c;
   if (!count_coordination(p, o.coord_r1, o.coord_r2, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b), c))
     return std::string();
+  if (const char* problem = coordination_problem(c, !std::isnan(c.weight))) return tr(problem);
   std::string text = format("N %f", c.total);
   if (!std::isnan(c.pair))
     text += format("  %s %f (w %.3f)", pair_name(p, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b)).c_str(),

@@ -29,6 +29,11 @@ struct coordination_count {
 // (-1: no pair). Returns false when there is no R(r), or r2 <= r1.
 bool count_coordination(int p, double r1, double r2, int a, int b, coordination_count& out);
 
+// Why the count c (with its pair when `pair`) cannot be reported: a number or a fitted
+// shell that is not finite (a density far out of range makes R(r) overflow); nullptr when
+// every value is finite.
+const char* coordination_problem(const coordination_count& c, bool pair);
+
 // The symbol of species i of project position p without its padding ("O", "Si").
 std::string species_symbol(int p, int i);
 

@@ -128,6 +128,12 @@ int refine_sq(double alpha0) {
   if (!lowr(m, q + k1, a.data() + k1, b.data() + k1, r.exp_prop[k_density], o.lowr_rmin, static_cast<int>(o.lowr_iter),
             o.lowr_density == 1.0, &res))
     return 0;
+  if (!std::isfinite(res.chi2)) {
+    show_error(format(tr("The low-r optimisation's χ² is not a number (%g): check r_min and the density"), res.chi2)
+                   .c_str(),
+               1);
+    return 0;
+  }
   extend_below(q, n, k1);
   proj[activep].options.lowr_rho = res.rho;
   proj[activep].options.lowr_chi2 = res.chi2;

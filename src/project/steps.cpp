@@ -54,19 +54,19 @@ void report_unopened_file(const char* path) {
 // The curves a run of step calc delivers, the name of their abscissa and the settings
 // whose values can make them infinite or NaN.
 struct step_results {
-  int cids[2];
+  int cids[3];
   const char* abscissa;
   const char* causes;
 };
 step_results results_of(const project& r, int calc) {
   switch (calc) {
-    case 0: return {{3, -1}, "Q", N_("the wavelength, the dead time, the absorptions and the intensities")};
+    case 0: return {{3, -1, -1}, "Q", N_("the wavelength, the dead time, the absorptions and the intensities")};
     case 1:
-      return {{1, 2}, "Q",
+      return {{1, 2, -1}, "Q",
               N_("the corrected intensities (all zero?), the normalisation parameters and the species")};
-    case 2: return {{1, -1}, "Q", N_("the bending point and the input data")};
-    default:
-      return {{1, r.params[k_density_mode] == 1 ? 3 : 2}, "r",
+    case 2: return {{1, -1, -1}, "Q", N_("the bending point and the input data")};
+    default:  // G(r), g(r) and R(r) = 4 pi rho r^2 g(r)
+      return {{1, r.params[k_density_mode] == 1 ? 3 : 2, cid_rdf}, "r",
               N_("the number density (0?), δr and the input data")};
   }
 }

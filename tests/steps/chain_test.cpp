@@ -199,6 +199,8 @@ TEST_F(ChainTest, NonFiniteResultsFailTheStep) {
        "normalisation parameters and the species"},
       {3, &active().exp_prop[k_density], 0.0,
        "g(r)/G(r) is not a number at r = 0.01: check the number density (0?), δr and the input data"},
+      {3, &active().exp_prop[k_density], 1e308,  // g(r) holds, R(r) = 4 pi rho r^2 g(r) overflows
+       "g(r)/G(r) is not a number at r = 0: check the number density (0?), δr and the input data"},
   };
   int (*const run[ncalc])() = {run_ra, run_sq, run_bq, run_gr};
   for (const auto& c : cases) {

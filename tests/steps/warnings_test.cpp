@@ -121,6 +121,10 @@ const refusal cases[] = {
      [](StepTest& t) { raw_ready(t), proj[activep].exp_prop[k_geometry] = 1.0, proj[activep].exp_prop[k_abs_sample] = 0; },
      run_ra, step_refused, "warning",
      "In reflection geometry the linear absorption (sample) must be > 0.0 μt\nPlease check this parameter"},
+    {"dead_time_overflow", true, [](StepTest& t) { raw_ready(t), set_prop(9, 0.001, 0); }, run_ra, step_refused,
+     "warning",  // the first point with tau I >= 1, not the first point
+     "The dead time correction I / (1 - τI) needs τI < 1, but τI = 1.05241 at 2θ = 4.81633° in the raw data "
+     "(I = 1052.41)\nPlease check the detector dead time"},
     // Data that dr cannot use (the last raw point is not used and not checked).
     {"not_increasing", true, [](StepTest&) { raw_at(0, {2, 2.05, 2.1, 2.05, 1}); }, run_ra, step_refused, "warning",
      "The abscissae of the raw data do not increase: point 4 (2.05) follows 2.1\nThe data must run "
