@@ -83,7 +83,7 @@ bench: deps
 # FUZZ_SECONDS seconds, one after the other, starting from the seed corpora in fuzz/corpus.
 # New inputs go to $(FUZZ_BUILD)/corpus, crashes to $(FUZZ_BUILD)/crashes; a crashing
 # input belongs in fuzz/regressions/<target>/ once fixed, where make test replays it.
-FUZZ_TARGETS := nap:65536 naw:131072 apf:16384 read_data:8192 header:65536
+FUZZ_TARGETS := nap:65536 naw:131072 apf:16384 read_data:8192 header:65536 import_reply:65536
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

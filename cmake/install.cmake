@@ -37,7 +37,7 @@ if(TARGET amoq)
   add_custom_target(amoq_icons ALL DEPENDS ${amoq_icons})
 endif()
 
-install(TARGETS amoq-reduce RUNTIME DESTINATION ${AMOQ_APPDIR}/bin)
+install(TARGETS amoq-reduce amoq-import RUNTIME DESTINATION ${AMOQ_APPDIR}/bin)
 install(TARGETS amoq-reduce-plot LIBRARY DESTINATION ${AMOQ_APPDIR}/bin)
 amoq_link_into_bin(amoq-reduce)
 

@@ -22,7 +22,7 @@ for dep in libgtk2.0-0 libcairo2 libfftw3-double3 libxml2; do
 done
 
 dpkg-deb -c "$deb" | awk '{print $6}' > "$scratch/files"
-for f in ./usr/bin/amoq ./usr/bin/amoq-reduce ./usr/lib/amoq/bin/amoq ./usr/lib/amoq/amoq.gui \
+for f in ./usr/bin/amoq ./usr/bin/amoq-reduce ./usr/lib/amoq/bin/amoq ./usr/lib/amoq/bin/amoq-import ./usr/lib/amoq/amoq.gui \
          ./usr/lib/amoq/pixmaps/logo.png ./usr/share/applications/amoq.desktop \
          ./usr/share/mime/packages/amoq.xml ./usr/share/icons/hicolor/scalable/apps/amoq.svg \
          ./usr/share/icons/hicolor/48x48/apps/amoq.png ./usr/share/man/man1/amoq.1.gz \
@@ -55,4 +55,9 @@ LANGUAGE=fr "$scratch/root/usr/bin/amoq-reduce" --help | grep -q '^Usage : amoq-
 "$scratch/root/usr/bin/amoq-reduce" -q -o "$scratch/sio2" "$src/examples/sio2/sio2.nap" ||
   fail "amoq-reduce on the example"
 [ -s "$scratch/sio2/Gr.dat" ] || fail "no Gr.dat from the installed amoq-reduce"
+# A file with a header goes to the installed instrument reader beside the programs.
+{ echo "2theta intensity"; sed -n '1,2000p' "$src/examples/sio2/sio2_raw.dat"; } > "$scratch/header.xy"
+"$scratch/root/usr/bin/amoq-reduce" -q --to 0 -o "$scratch/header" "$src/examples/sio2/sio2.nap" "$scratch/header.xy" ||
+  fail "amoq-reduce on a file read with format detection"
+[ -s "$scratch/header/corrected.dat" ] || fail "no corrected.dat from the installed instrument reader"
 echo "package check: 1 passed, 0 failed"

@@ -707,11 +707,10 @@ int print_coordination(const options& o, std::vector<record_coordination>& out) 
   return status_ok;
 }
 
-// reduction.json in dir: the project file and the data files loaded into it.
-int write_record(const options& o, const fs::path& dir, const std::vector<record_coordination>& counts) {
-  std::vector<record_input> inputs{{"project", o.project}};
-  for (const record_input& in : project_inputs(activep))
-    if (in.role != "project") inputs.push_back(in);
+// reduction.json in dir: the project file and the data files loaded into it, described
+// by the bytes that were read.
+int write_record(const fs::path& dir, const std::vector<record_coordination>& counts) {
+  const std::vector<record_input> inputs = project_inputs(activep);
   const std::string path = (dir / "reduction.json").string();
   if (write_reduction_record(path, activep, inputs, counts) == 0) return status_ok;
   show_error(format(tr("Impossible to write data file:\n%s\n"), path.c_str()).c_str(), 1);
@@ -806,7 +805,7 @@ int reduce(const options& o, const std::string& input, const fs::path& dir, cons
   if (status == status_ok) status = print_coordination(o, counts);
   std::fflush(stdout);
   // The record of what was done is written whatever the outcome.
-  const int recorded = write_record(o, dir, counts);
+  const int recorded = write_record(dir, counts);
   if (status != status_ok) return status;
   if (recorded != status_ok) return recorded;
   if (save_path.empty()) return status_ok;

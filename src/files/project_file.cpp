@@ -524,5 +524,9 @@ int open_project_file(const std::string& path) {
   if (!read_whole_file(path, bytes)) return file_short;
   byte_reader in(bytes);
   read_context ctx{0, 0, nullptr};
-  return decode_project(in, ctx, activep);
+  const int p = activep;
+  const int code = decode_project(in, ctx, p);
+  if (code == file_ok && valid_project(p))
+    proj[p].source = read_source{path, static_cast<long long>(bytes.size()), sha256_hex(bytes.data(), bytes.size())};
+  return code;
 }

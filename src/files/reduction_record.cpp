@@ -1,7 +1,5 @@
 #include "files/reduction_record.h"
 
-#include <nettle/sha2.h>
-
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -85,32 +83,14 @@ std::vector<record_input> project_inputs(int p) {
   std::vector<record_input> out;
   if (!valid_project(p)) return out;
   const project& r = proj[p];
-  if (r.path) out.push_back({"project", *r.path});
+  auto add = [&](const char* role, const read_source& s) { out.push_back({role, s.path, s.size, s.sha256}); };
+  if (r.source)
+    add("project", *r.source);
+  else if (r.path)
+    out.push_back({"project", *r.path, -1, ""});
   for (int id = 0; id < nfilenames; ++id)
-    if (r.filepath[id]) out.push_back({data_roles[id], *r.filepath[id]});
+    if (r.filepath[id]) add(data_roles[id], *r.filepath[id]);
   return out;
-}
-
-std::string file_sha256(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return std::string();
-  sha256_ctx ctx;
-  sha256_init(&ctx);
-  unsigned char chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) sha256_update(&ctx, got, chunk);
-  const bool ok = !std::ferror(f);
-  std::fclose(f);
-  if (!ok) return std::string();
-  unsigned char digest[SHA256_DIGEST_SIZE];
-  sha256_digest(&ctx, SHA256_DIGEST_SIZE, digest);
-  std::string hex;
-  for (unsigned char b : digest) {
-    char two[3];
-    std::snprintf(two, sizeof two, "%02x", b);
-    hex += two;
-  }
-  return hex;
 }
 
 std::string reduction_record_json(int p, const std::vector<record_input>& inputs,
@@ -120,13 +100,8 @@ std::string reduction_record_json(int p, const std::vector<record_input>& inputs
   json files = json::array();
   for (const record_input& in : inputs) {
     json entry = {{"role", in.role}, {"path", in.path}};
-    const std::string digest = file_sha256(in.path);
-    std::FILE* f = std::fopen(in.path.c_str(), "rb");
-    long size = -1;
-    if (f && std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-    if (f) std::fclose(f);
-    entry["size"] = size >= 0 ? json(size) : json(nullptr);
-    entry["sha256"] = digest.empty() ? json(nullptr) : json(digest);
+    entry["size"] = in.size >= 0 ? json(in.size) : json(nullptr);
+    entry["sha256"] = in.sha256.empty() ? json(nullptr) : json(in.sha256);
     files.push_back(entry);
   }
   json counts = json::array();

@@ -9,6 +9,8 @@
 struct record_input {
   std::string role;  // "project", "raw", "background", "cell", "corrected", "qsq", ...
   std::string path;
+  long long size = -1;  // bytes read, -1 when unknown
+  std::string sha256;   // of the bytes read, empty when unknown
 };
 
 struct record_coordination {
@@ -18,11 +20,10 @@ struct record_coordination {
   double fit_n = 0.0, fit_r0 = 0.0, fit_sigma = 0.0;  // its number (as n), position, width
 };
 
-// The project file of position p (when it has a path) and the data files loaded into it.
+// The project file of position p (when it was read from one) and the data files loaded
+// into it, each with the size and SHA-256 of the bytes that were read: a file is never
+// opened again to be described (it may have been replaced, or be a FIFO, by now).
 std::vector<record_input> project_inputs(int p);
-
-// SHA-256 of the file's bytes as 64 lower-case hex digits; empty when it cannot be read.
-std::string file_sha256(const std::string& path);
 
 // The record of project position p as JSON text, dated `date` (ISO 8601).
 std::string reduction_record_json(int p, const std::vector<record_input>& inputs,

@@ -521,6 +521,7 @@ int check_document(const char* file, int p, bool& applied) {
   xmlNode* project_node = findnode(experiment, "project");
   if (!project_node) return fail(3, tr("no <project> element after <experiment>"));
   applied = node_text(project_node) == std::optional<std::string>("TRUE");
+  proj[p].source = read_source{file, static_cast<long long>(bytes.size()), sha256_hex(bytes.data(), bytes.size())};
   return 0;
 }
 

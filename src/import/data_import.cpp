@@ -1,26 +1,30 @@
 #include "import/data_import.h"
 
 #include <algorithm>
-#include <cctype>
-#include <climits>
+#include <cerrno>
 #include <cmath>
-#include <exception>
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <string_view>
+#include <optional>
 
-#include <xylib/xylib.h>
+#include "import/import_reply.h"
+#include "numeric/bounded_text.h"
+#include "numeric/safe_files.h"
 
 // Texts marked for the message catalogue; the layers above translate them.
 #ifndef N_
 #define N_(text) text
 #endif
 
+namespace fs = std::filesystem;
+
 namespace {
 
 // Bytes of the file's start searched for header lines.
 constexpr size_t header_bytes = 64 * 1024;
+constexpr const char* reader_name = "amoq-import";
+
+std::vector<std::string> reader_argv;
+std::optional<child_limits> limits_set;
 
 bool starts_number(std::string_view line) {
   size_t i = line.find_first_not_of(" \t");
@@ -40,21 +44,6 @@ bool is_text(std::string_view line) {
   return true;
 }
 
-std::string read_head(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string head(header_bytes, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<size_t>(in.gcount()));
-  return head;
-}
-
-void append_metadata(std::string& text, const xylib::MetaData& meta) {
-  for (size_t i = 0; i < meta.size(); ++i) {
-    const std::string& key = meta.get_key(i);
-    text += key + " = " + meta.get(key) + "\n";
-  }
-}
-
 // Converts the abscissas to the program's units; the data format they then are in.
 int convert_abscissa(abscissa_unit unit, std::vector<double>& x) {
   switch (unit) {
@@ -70,86 +59,75 @@ int convert_abscissa(abscissa_unit unit, std::vector<double>& x) {
   }
 }
 
-// The first block's first two columns, up to the first pair that is not finite.
-bool take_columns(const xylib::DataSet& ds, imported_data& d) {
-  if (ds.get_block_count() < 1) {
-    d.reason = N_("no data in the file");
-    return false;
-  }
-  const xylib::Block& b = *ds.get_block(0);
-  if (b.get_column_count() < 2) {
-    d.reason = N_("fewer than two columns of data");
-    return false;
-  }
-  const int n = b.get_point_count();
-  if (n <= 0) {
-    d.reason = N_("no data lines");
-    return false;
-  }
-  const xylib::Column& cx = b.get_column(1);
-  const xylib::Column& cy = b.get_column(2);
-  d.x.reserve(static_cast<size_t>(n));
-  d.y.reserve(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    double x = cx.get_value(i), y = cy.get_value(i);
-    if (!std::isfinite(x) || !std::isfinite(y)) break;
-    d.x.push_back(x);
-    d.y.push_back(y);
-  }
-  if (d.x.empty()) {
-    d.reason = N_("no finite data");
-    return false;
-  }
+// The pairs of a block up to its first pair that is not finite.
+std::size_t finite_prefix(const reply_block& b) {
+  std::size_t n = 0;
+  while (n < b.x.size() && std::isfinite(b.x[n]) && std::isfinite(b.y[n])) ++n;
+  return n;
+}
+
+bool increasing(const std::vector<double>& x, std::size_t n) {
+  for (std::size_t i = 1; i < n; ++i)
+    if (!(x[i] > x[i - 1])) return false;
   return true;
 }
 
-bool names_extension(const char* extensions, const std::string& ext) {
-  std::string_view list = extensions ? extensions : "";
-  while (!list.empty()) {
-    size_t end = std::min(list.find(' '), list.size());
-    if (list.substr(0, end) == ext) return true;
-    list.remove_prefix(std::min(end + 1, list.size()));
+// The curve from the reply: the first block with pairs, and the blocks after it as long
+// as each continues the increasing abscissa (a scan measured in several ranges); the
+// summary of the blocks when there are several. The reply's position of the first block
+// used, or -1 (reason set) when no block holds a pair.
+int take_blocks(const import_reply& r, imported_data& d) {
+  struct usable {
+    const reply_block* block;
+    int number;
+    std::size_t n;
+  };
+  std::vector<usable> blocks;
+  bool two_columns = false;
+  for (std::size_t b = 0; b < r.blocks.size(); ++b) {
+    two_columns = two_columns || !r.blocks[b].x.empty();
+    if (std::size_t n = finite_prefix(r.blocks[b]); n > 0)
+      blocks.push_back({&r.blocks[b], static_cast<int>(b) + 1, n});
   }
-  return false;
-}
-
-// `path` read as format fi into a data set owned here (xylib's own loader loses the data
-// set when the format's reader throws).
-std::unique_ptr<xylib::DataSet> load_as(const xylib::FormatInfo* fi, const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!fi || !in) throw xylib::RunTimeError("the file cannot be read");
-  std::unique_ptr<xylib::DataSet> ds(fi->ctor());
-  ds->load_data(in, path.c_str());
-  return ds;
-}
-
-// The file with its format detected from the content; when that fails, with each format
-// its extension names. Throws what the content detection threw when nothing reads it.
-std::unique_ptr<xylib::DataSet> load(const std::string& path) {
-  std::exception_ptr first;
-  try {
-    std::ifstream in(path, std::ios::binary);
-    return load_as(xylib::guess_filetype(path, in, nullptr), path);
-  } catch (const std::exception&) {
-    first = std::current_exception();
+  if (blocks.empty()) {
+    d.reason = r.blocks.empty() ? N_("no data in the file")
+                                : two_columns ? N_("no finite data") : N_("fewer than two columns of data");
+    return -1;
   }
-  std::string ext = std::filesystem::path(path).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (!ext.empty()) ext.erase(0, 1);
-  // The C list of formats holds the library's FormatInfo records.
-  for (int i = 0; const xylibFormat* f = xylib_get_format(i); ++i) {
-    if (ext.empty() || !names_extension(f->exts, ext)) continue;
-    try {
-      return load_as(static_cast<const xylib::FormatInfo*>(f), path);
-    } catch (const std::exception&) {
+  std::size_t joined = 1;
+  if (increasing(blocks[0].block->x, blocks[0].n))
+    while (joined < blocks.size()) {
+      const usable& next = blocks[joined];
+      const usable& prev = blocks[joined - 1];
+      if (!increasing(next.block->x, next.n) || !(next.block->x[0] > prev.block->x[prev.n - 1])) break;
+      ++joined;
     }
+  for (std::size_t k = 0; k < blocks.size(); ++k) {
+    const usable& u = blocks[k];
+    if (k < joined) {
+      d.x.insert(d.x.end(), u.block->x.begin(), u.block->x.begin() + static_cast<std::ptrdiff_t>(u.n));
+      d.y.insert(d.y.end(), u.block->y.begin(), u.block->y.begin() + static_cast<std::ptrdiff_t>(u.n));
+    }
+    if (blocks.size() > 1)
+      d.blocks.push_back({u.number, bounded_text(u.block->name, 80), u.block->x[0], u.block->x[u.n - 1],
+                          static_cast<int>(u.n), k < joined});
   }
-  std::rethrow_exception(first);
+  return blocks[0].number - 1;
+}
+
+std::string reader_failure(const child_result& run) {
+  std::string reason = N_("the instrument reader stopped: ") + child_ending_text(run);
+  // The library's own last words (glibc's "double free detected", a sanitizer report).
+  std::string_view tail = run.err_tail;
+  while (!tail.empty() && (tail.back() == '\n' || tail.back() == ' ')) tail.remove_suffix(1);
+  if (const std::size_t nl = tail.rfind('\n'); nl != std::string_view::npos) tail.remove_prefix(nl + 1);
+  if (!tail.empty() && run.how == child_result::ending::signalled) reason += " (" + bounded_text(tail, 120) + ")";
+  return reason;
 }
 
 }  // namespace
 
-std::string leading_text(const std::string& bytes) {
+std::string leading_text(std::string_view bytes) {
   std::string text;
   for (size_t pos = 0; pos < bytes.size();) {
     size_t nl = bytes.find('\n', pos);
@@ -165,57 +143,98 @@ std::string leading_text(const std::string& bytes) {
   return text;
 }
 
-imported_data import_data_file(const std::string& path) {
-  namespace fs = std::filesystem;
-  imported_data d;
+void set_instrument_reader(std::vector<std::string> argv) { reader_argv = std::move(argv); }
+
+std::vector<std::string> instrument_reader() {
+  if (!reader_argv.empty()) return reader_argv;
+  // Installed beside the programs; in the build tree the programs sit in src/gui/, tools/
+  // and tests/, the reader in tools/.
   std::error_code ec;
-  const fs::file_status st = fs::status(fs::path(path), ec);
-  if (!fs::exists(st)) {
-    d.reason = N_("file does not exist");
-    return d;
-  }
-  if (!fs::is_regular_file(st)) {
-    d.reason = N_("not a regular file");
-    return d;
-  }
-  const auto size = fs::file_size(fs::path(path), ec);
-  if (ec) {
-    d.reason = N_("the file cannot be read");
-    return d;
-  }
-  if (size == 0) {
+  const fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
+  for (const fs::path& p : {dir / reader_name, dir / ".." / "tools" / reader_name,
+                            dir / ".." / ".." / "tools" / reader_name})
+    if (fs::is_regular_file(p, ec)) return {p.string()};
+  return {(dir / reader_name).string()};
+}
+
+child_limits instrument_reader_limits(std::size_t size) {
+  if (limits_set) return *limits_set;
+  child_limits l;
+  // The bytes, their copy as doubles and the answer, with room for the library itself.
+  l.memory_bytes = (std::size_t{768} << 20) + 6 * size;
+  l.output_bytes = reply_max_bytes;
+  return l;
+}
+
+void set_instrument_reader_limits(const child_limits* limits) {
+  limits_set = limits ? std::optional<child_limits>(*limits) : std::nullopt;
+}
+
+imported_data import_data_bytes(const std::string& name, std::string_view bytes) {
+  imported_data d;
+  if (bytes.empty()) {
     d.reason = N_("the file is empty");
     return d;
   }
-  if (size > static_cast<uintmax_t>(import_max_bytes)) {
+  if (bytes.size() > static_cast<std::size_t>(import_max_bytes)) {
     d.reason = N_("the file is larger than 256 MiB");
     return d;
   }
-  // xylib reports a file it cannot read by exceptions; none leaves this function.
-  try {
-    std::unique_ptr<xylib::DataSet> ds = load(path);
-    if (!ds) {
-      d.reason = N_("unknown format");
-      return d;
-    }
-    d.format_name = ds->fi && ds->fi->desc ? ds->fi->desc : "";
-    if (!take_columns(*ds, d)) return d;
-    std::string text = leading_text(read_head(path));
-    append_metadata(text, ds->meta);
-    const xylib::Block& b = *ds->get_block(0);
-    append_metadata(text, b.meta);
-    // The abscissa's column name last: the unit is taken from the last line naming one.
-    text += b.get_column(1).get_name() + "\n";
-    d.header = recognise_header(text);
-  } catch (const std::exception& e) {
-    d = imported_data{};
-    d.reason = std::string("unknown format or no data (") + e.what() + ")";
-    return d;
-  } catch (...) {
-    d = imported_data{};
-    d.reason = N_("unknown format or no data");
+  std::vector<std::string> argv = instrument_reader();
+  argv.push_back(fs::path(name).filename().string());
+  const child_result run = run_limited(argv, bytes, instrument_reader_limits(bytes.size()));
+  if (run.how != child_result::ending::exited || run.status != 0) {
+    d.reason = reader_failure(run);
     return d;
   }
+  return import_from_reply(run.out, bytes);
+}
+
+imported_data import_from_reply(std::string_view answer, std::string_view bytes) {
+  imported_data d;
+  const std::optional<import_reply> reply = decode_reply(answer);
+  if (!reply) {
+    d.reason = N_("the instrument reader gave an answer that is not one");
+    return d;
+  }
+  if (reply->refused) {
+    d.reason = bounded_text(reply->reason);
+    return d;
+  }
+  d.format_name = bounded_text(reply->format_name, 80);
+  const int used = take_blocks(*reply, d);
+  if (used < 0) return d;
+  const reply_block& first = reply->blocks[static_cast<std::size_t>(used)];
+  std::string text = leading_text(bytes.substr(0, std::min(bytes.size(), header_bytes)));
+  text += reply->meta;
+  text += first.meta;
+  // The abscissa's column name last: the unit is taken from the last line naming one.
+  text += first.x_name + "\n";
+  d.header = recognise_header(text);
   d.format = convert_abscissa(d.header.unit, d.x);
+  if (d.format >= 0)
+    for (import_block& b : d.blocks) {
+      std::vector<double> ends = {b.first, b.last};
+      convert_abscissa(d.header.unit, ends);
+      b.first = ends[0], b.last = ends[1];
+    }
+  return d;
+}
+
+imported_data import_data_file(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  const file_problem problem = read_input_file(path, static_cast<std::size_t>(import_max_bytes), bytes);
+  imported_data d;
+  if (problem == file_problem::too_large) {
+    d.reason = N_("the file is larger than 256 MiB");
+  } else if (problem == file_problem::missing) {
+    d.reason = N_("file does not exist");
+  } else if (problem == file_problem::directory || problem == file_problem::not_regular) {
+    d.reason = N_("not a regular file");
+  } else if (problem != file_problem::none) {
+    d.reason = N_("the file cannot be read");
+  } else {
+    d = import_data_bytes(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  }
   return d;
 }

@@ -6,9 +6,9 @@
 // rest of the line after the second number is ignored. The first token that is not a
 // number (or the end of the file) ends the reading; the pairs before it are kept.
 //
-// Nothing in the file is trusted: the arrays are sized from the line count (a pair needs
-// at least one line end or the end of the file, so pairs <= lines), the file is read in
-// fixed-size chunks, and a token longer than any sensible number is simply not a number.
+// Nothing in the file is trusted: it is read once, from one descriptor, up to a bound that
+// holds while reading; the arrays grow with the pairs actually read (pairs <= lines), and
+// a token longer than any sensible number is simply not a number.
 // Non-finite values ("nan", "inf", 1e999) are not numbers either: they end the reading,
 // so no NaN or infinity ever reaches the curve store.
 #include "numeric/readfiles.h"
@@ -22,8 +22,7 @@
 #include <new>
 #include <string>
 #include <system_error>
-
-#include <unistd.h>
+#include <vector>
 
 #include "numeric/callbacks.h"
 #include "numeric/safe_files.h"
@@ -34,67 +33,42 @@ namespace {
 constexpr std::size_t max_token = 512;
 constexpr std::size_t chunk_size = 64 * 1024;
 
-struct file_closer {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using file_ptr = std::unique_ptr<std::FILE, file_closer>;
 
 bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// Buffered byte source over a FILE; a read error is treated as the end of the file.
+// The bytes of a file read into memory, scanned once.
 class byte_source {
  public:
-  explicit byte_source(std::FILE* f) : f_(f), buf_(new char[chunk_size]) {}
+  byte_source(const char* data, std::size_t size) : data_(data), len_(size) {}
 
-  int peek() {
-    if (pos_ == len_ && !fill()) return -1;
-    return static_cast<unsigned char>(buf_[pos_]);
-  }
+  int peek() const { return pos_ < len_ ? static_cast<unsigned char>(data_[pos_]) : -1; }
   int get() {
     int c = peek();
     if (c >= 0) ++pos_;
     return c;
   }
   void skip_blanks() {
-    for (int c = peek(); c >= 0 && is_blank(c); c = peek()) ++pos_;
+    while (pos_ < len_ && is_blank(static_cast<unsigned char>(data_[pos_]))) ++pos_;
   }
   // Consumes everything up to and including the next line end.
   void skip_line() {
-    for (;;) {
-      if (pos_ == len_ && !fill()) return;
-      const void* nl = std::memchr(buf_.get() + pos_, '\n', len_ - pos_);
-      if (nl) {
-        pos_ = static_cast<const char*>(nl) - buf_.get() + 1;
-        return;
-      }
-      pos_ = len_;
-    }
+    const void* nl = std::memchr(data_ + pos_, '\n', len_ - pos_);
+    pos_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - data_) + 1 : len_;
   }
   // Reads a token (up to a blank, tab, CR, LF or comma) and parses it as a number.
   bool read_number(double& value) {
-    char tok[max_token];
-    std::size_t n = 0;
+    const std::size_t start = pos_;
     for (int c = peek(); c >= 0 && !is_blank(c) && c != ','; c = peek()) {
-      if (n == max_token) return false;
-      tok[n++] = static_cast<char>(c);
+      if (pos_ - start == max_token) return false;
       ++pos_;
     }
-    return readfiles_detail::parse_number(tok, n, value);
+    return readfiles_detail::parse_number(data_ + start, pos_ - start, value);
   }
 
  private:
-  bool fill() {
-    if (eof_) return false;
-    len_ = std::fread(buf_.get(), 1, chunk_size, f_);
-    pos_ = 0;
-    if (len_ < chunk_size) eof_ = true;
-    return len_ > 0;
-  }
-
-  std::FILE* f_;
-  std::unique_ptr<char[]> buf_;
-  std::size_t pos_ = 0, len_ = 0;
-  bool eof_ = false;
+  const char* data_;
+  std::size_t len_;
+  std::size_t pos_ = 0;
 };
 
 // Reads the next pair; false at the end of the data (non-number, end of file, or a pair
@@ -187,6 +161,32 @@ bool parse_number(const char* s, std::size_t len, double& value) {
   return false;
 }
 
+int read_bytes_bounded(int calc, int curve, const char* data, std::size_t size, long long max_elements) {
+  if (size == 0) return -2;
+  if (!data) return -1;
+  // The arrays grow with the pairs actually read: a file of empty lines or a header
+  // allocates nothing.
+  std::vector<double> x, y;
+  byte_source in(data, size);
+  double a = 0.0, b = 0.0;
+  try {
+    while (read_pair(in, a, b)) {
+      if (static_cast<long long>(x.size()) >= max_elements) {
+        show_error_("Impossible to allocate memory", "Subroutine: read_data", "Table: x");
+        return 0;
+      }
+      x.push_back(a);
+      y.push_back(b);
+    }
+  } catch (const std::bad_alloc&) {
+    show_error_("Impossible to allocate memory", "Subroutine: read_data", x.size() == y.size() ? "Table: x" : "Table: y");
+    return 0;
+  }
+  if (x.empty()) return -1;
+  save_curve_(static_cast<int>(x.size()), x.data(), y.data(), calc, curve);
+  return static_cast<int>(x.size());
+}
+
 int read_data_bounded(int calc, int curve, const char* filename, int filename_length,
                       long long max_elements) {
   // The name is exactly filename_length characters; one with a NUL inside cannot name
@@ -194,47 +194,16 @@ int read_data_bounded(int calc, int curve, const char* filename, int filename_le
   if (!filename || filename_length <= 0) return -3;
   const std::string name(filename, static_cast<std::size_t>(filename_length));
   if (name.find('\0') != std::string::npos) return -3;
-
-  // Only a regular file (or a link to one) can be read twice, for counting and reading;
-  // a FIFO or a device is refused before anything could block or stream without end.
-  file_problem problem;
-  const int fd = open_input_file(name, static_cast<std::size_t>(-1), problem);
-  if (fd < 0) return -3;
-  file_ptr f(::fdopen(fd, "rb"));
-  if (!f) {
-    ::close(fd);
-    return -3;
-  }
-
-  const long long count = is_length(f.get());
-  if (count < 1) return -2;
-
-  if (count > max_elements) {
+  // Read once, from one descriptor, at most data_max_bytes (also when the file grows
+  // while it is read); a FIFO or a device is refused before anything could block.
+  std::vector<uint8_t> bytes;
+  const file_problem problem = read_input_file(name, data_max_bytes, bytes);
+  if (problem == file_problem::no_memory) {
     show_error_("Impossible to allocate memory", "Subroutine: read_data", "Table: x");
     return 0;
   }
-  const auto elements = static_cast<std::size_t>(count);
-  // Left uninitialised: only the pairs actually read are touched.
-  std::unique_ptr<double[]> x(new (std::nothrow) double[elements]);
-  if (!x) {
-    show_error_("Impossible to allocate memory", "Subroutine: read_data", "Table: x");
-    return 0;
-  }
-  std::unique_ptr<double[]> y(new (std::nothrow) double[elements]);
-  if (!y) {
-    show_error_("Impossible to allocate memory", "Subroutine: read_data", "Table: y");
-    return 0;
-  }
-
-  std::rewind(f.get());
-  byte_source in(f.get());
-  long long n = 0;
-  while (n < count && read_pair(in, x[n], y[n])) ++n;
-  f.reset();
-
-  if (n == 0) return -1;
-  save_curve_(static_cast<int>(n), x.get(), y.get(), calc, curve);
-  return static_cast<int>(n);
+  if (problem != file_problem::none) return -3;
+  return read_bytes_bounded(calc, curve, reinterpret_cast<const char*>(bytes.data()), bytes.size(), max_elements);
 }
 
 }  // namespace readfiles_detail
@@ -260,9 +229,18 @@ long long is_length(std::FILE* unit) {
   return lines;
 }
 
+namespace {
+
+// n is an int, and each array must be addressable in bytes.
+constexpr long long max_pairs =
+    static_cast<long long>(std::min<std::uintmax_t>(INT_MAX, PTRDIFF_MAX / sizeof(double)));
+
+}  // namespace
+
 int read_data(int calc, int curve, const char* filename, int filename_length) {
-  // n is an int, and each array must be addressable in bytes.
-  constexpr long long limit = static_cast<long long>(
-      std::min<std::uintmax_t>(INT_MAX, PTRDIFF_MAX / sizeof(double)));
-  return readfiles_detail::read_data_bounded(calc, curve, filename, filename_length, limit);
+  return readfiles_detail::read_data_bounded(calc, curve, filename, filename_length, max_pairs);
+}
+
+int read_data_bytes(int calc, int curve, const char* data, std::size_t size) {
+  return readfiles_detail::read_bytes_bounded(calc, curve, data, size, max_pairs);
 }

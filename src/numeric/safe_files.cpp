@@ -6,8 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <nettle/sha2.h>
+
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -316,4 +319,25 @@ file_problem read_input_file(const std::string& path, std::size_t max_bytes,
   }
   std::fclose(f);
   return problem;
+}
+
+std::string sha256_hex(const void* data, std::size_t size) {
+  sha256_ctx ctx;
+  sha256_init(&ctx);
+  const auto* p = static_cast<const uint8_t*>(data);
+  // nettle takes size_t lengths; fed in pieces all the same, as the record's files are large.
+  for (std::size_t done = 0; done < size;) {
+    const std::size_t piece = std::min<std::size_t>(size - done, std::size_t{1} << 30);
+    sha256_update(&ctx, piece, p + done);
+    done += piece;
+  }
+  uint8_t digest[SHA256_DIGEST_SIZE];
+  sha256_digest(&ctx, SHA256_DIGEST_SIZE, digest);
+  static const char hex[] = "0123456789abcdef";
+  std::string out;
+  for (uint8_t b : digest) {
+    out += hex[b >> 4];
+    out += hex[b & 15];
+  }
+  return out;
 }

@@ -9,7 +9,9 @@
 // existing file stays as it was.
 //
 // Input is opened only when it is a regular file (or a link to one) of a bounded size; a
-// FIFO or a device is refused before anything blocks or streams without end.
+// FIFO or a device is refused before anything blocks or streams without end. Each input
+// is read once, from one descriptor, with its bound enforced while reading (a file that
+// grows is cut off as too large).
 #pragma once
 
 #include <cstddef>
@@ -79,6 +81,9 @@ file_problem input_file_problem(const std::string& path);
 // The whole file, at most max_bytes; an allocation failure is a problem, not an abort.
 file_problem read_input_file(const std::string& path, std::size_t max_bytes,
                              std::vector<uint8_t>& bytes);
+// The SHA-256 of `size` bytes as 64 lower-case hex digits: the record of a file is made
+// from the bytes read, never by reading the name again.
+std::string sha256_hex(const void* data, std::size_t size);
 // The rest of an open stream, at most max_bytes (too_large beyond).
 file_problem read_input_stream(std::FILE* stream, std::size_t max_bytes,
                                std::vector<uint8_t>& bytes);

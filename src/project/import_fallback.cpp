@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "import/data_import.h"
 #include "numeric/callbacks.h"
@@ -82,6 +84,42 @@ void offer_wavelength(double found) {
   if (shooks().settings_refresh) shooks().settings_refresh();
 }
 
+// " (\"name\")" after a block's number when the file names it.
+std::string block_label(const import_block& b) {
+  return b.name.empty() ? format("%d", b.number) : format("%d (\"%s\")", b.number, b.name.c_str());
+}
+
+// A file of several blocks: the note on the blocks joined into the curve, with their
+// ranges and the gaps between them, and the warning naming those left out (empty when none).
+void describe_blocks(const std::vector<import_block>& blocks, std::string& note, std::string& left_out) {
+  std::string ranges, gaps, out;
+  int used = 0;
+  const import_block* prev = nullptr;
+  for (const import_block& b : blocks) {
+    if (!b.used) {
+      out += (out.empty() ? "" : ", ") + block_label(b);
+      continue;
+    }
+    ++used;
+    ranges += format("%s%s: %g to %g", ranges.empty() ? "" : ", ", block_label(b).c_str(), b.first, b.last);
+    // A gap: more than one and a half of the mean steps of the blocks on either side.
+    if (prev) {
+      const double step = std::max(prev->points > 1 ? (prev->last - prev->first) / (prev->points - 1) : 0.0,
+                                   b.points > 1 ? (b.last - b.first) / (b.points - 1) : 0.0);
+      if (b.first - prev->last > 1.5 * step) gaps += format("%s%g to %g", gaps.empty() ? "" : ", ", prev->last, b.first);
+    }
+    prev = &b;
+  }
+  if (used > 1) {
+    note = format(tr("\nBlocks joined into one curve: %s"), ranges.c_str());
+    if (!gaps.empty()) note += format(tr("\nNo data between %s"), gaps.c_str());
+  }
+  if (!out.empty())
+    left_out = format(tr("Blocks read: %s\nBlocks left out (their abscissae overlap those read or do not "
+                         "increase): %s"),
+                      ranges.c_str(), out.c_str());
+}
+
 }  // namespace
 
 void report_load_error(const char* first_line, const char* path, const std::string& reason) {
@@ -90,9 +128,9 @@ void report_load_error(const char* first_line, const char* path, const std::stri
   show_error(text.c_str(), 1);
 }
 
-int load_refused_file(const char* path, int id, int calc, int cid) {
+int load_refused_file(const char* path, std::string_view bytes, int id, int calc, int cid) {
   if (!valid_project(activep) || !detection_chosen(path)) return 0;
-  imported_data d = import_data_file(path);
+  imported_data d = import_data_bytes(path, bytes);
   if (!d.reason.empty()) {
     report_load_error(tr(refused), path, tr(d.reason.c_str()));
     return 0;
@@ -101,9 +139,13 @@ int load_refused_file(const char* path, int id, int calc, int cid) {
                             markup_escape(path).c_str(), markup_escape(d.format_name).c_str());
   note += adopt_abscissa(d, id, path);
   note += wavelength_note(d.header.wavelength);
+  std::string joined, left_out;
+  describe_blocks(d.blocks, joined, left_out);
+  note += markup_escape(joined);
   const int n = static_cast<int>(std::min<size_t>(d.x.size(), INT_MAX));
   save_curve_(n, d.x.data(), d.y.data(), calc, cid);
   show_info(note.c_str(), 0);
+  if (!left_out.empty()) show_warning(format("%s\n%s", path, left_out.c_str()).c_str());
   offer_wavelength(d.header.wavelength);
   return n;
 }

@@ -102,6 +102,14 @@ struct project_option_field {
 extern const project_option_field project_option_fields[];
 extern const int nproject_option_fields;
 
+// A file as it was read: the path given, the number of bytes read and their SHA-256
+// (64 hex digits). The record of a reduction takes these, never the name read again.
+struct read_source {
+  std::string path;
+  long long size = 0;
+  std::string sha256;
+};
+
 struct project {
   int id = 0;
   std::string name;
@@ -128,9 +136,10 @@ struct project {
   std::vector<std::string> spec_symbol;  // two characters, "C " style
   std::vector<std::string> spec_name;    // blank-padded element name
   std::optional<std::string> filename[nfilenames];
-  // The data files as they were loaded (path given), for the record of a reduction; not
-  // stored in files.
-  std::optional<std::string> filepath[nfilenames];
+  // The project file and the data files as they were read, for the record of a
+  // reduction; not stored in files.
+  std::optional<read_source> source;
+  std::optional<read_source> filepath[nfilenames];
   void* calc_box[ncalc]{};
   // Exist (numc[calc] entries each) exactly when run is 1. Curves are held by pointer so
   // that they keep their address when the project table grows.

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "project/changes.h"
 #include "project/curve.h"
@@ -35,16 +37,16 @@ const char* points_label(const project& r, int id) {
   return r.params[k_abscissa] == 0 || r.params[k_abscissa] == 1 ? tdata[r.params[k_abscissa]] : "";
 }
 
-// The real reason read_data could not open `path`: missing, a directory, a FIFO or a
-// device, or refused by the system (permissions).
-void report_unopened_file(const char* path) {
-  const file_problem problem = input_file_problem(path);
-  const int error = errno;
+// Why the one read of `path` failed: missing, a directory, a FIFO or a device, too large,
+// or refused by the system (permissions).
+void report_unopened_file(const char* path, file_problem problem, int error) {
   if (problem == file_problem::system)
     report_load_error(tr("Error loading file: file cannot be read"), path,
                       tr(file_problem_text(problem, error).c_str()));
   else if (problem == file_problem::none || problem == file_problem::missing)
     report_load_error(tr("Error loading file: file does not exist"), path, "");
+  else if (problem == file_problem::no_memory)
+    report_load_error(tr("Error loading file: memory allocation error"), path, "");
   else
     report_load_error(
         (tr("Error loading file: file ") + std::string(tr(file_problem_text(problem).c_str()))).c_str(),
@@ -96,14 +98,20 @@ bool results_finite(int calc) {
 int file_calc(int id) { return id <= 2 ? 0 : id - 2; }
 int file_curve(int id) { return id <= 2 ? id : 0; }
 
-int datafile_set(const char* path, const char* label, int id, int calc, int cid) {
-  int n = read_data(calc, cid, path, static_cast<int>(std::strlen(path)));
+int datafile_set(const char* path, const char* label, int id, int calc, int cid, read_source* source) {
+  // The file is read once, from one descriptor, with its size bound held while reading;
+  // both readers and the record's SHA-256 take these bytes.
+  std::vector<uint8_t> bytes;
+  const file_problem problem = read_input_file(path, data_max_bytes, bytes);
+  const int error = errno;
+  const char* data = reinterpret_cast<const char*>(bytes.data());
+  int n = problem == file_problem::none ? read_data_bytes(calc, cid, data, bytes.size()) : -3;
   if (n == -1) {
     // No pair at the start: format detection, which reports its own refusal.
-    n = load_refused_file(path, id, calc, cid);
+    n = load_refused_file(path, std::string_view(data, bytes.size()), id, calc, cid);
     label = points_label(proj[activep], id);  // a unit in the header sets the raw data's format
   } else if (n == -3) {
-    report_unopened_file(path);
+    report_unopened_file(path, problem, error);
   } else if (n == -2) {
     report_load_error(tr("Error loading file: format not supported"), path, tr("the file is empty"));
   } else if (n == 0) {
@@ -112,6 +120,7 @@ int datafile_set(const char* path, const char* label, int id, int calc, int cid)
   if (n > 0) {
     const auto& name = proj[activep].filename[id];
     print_lines(n, name ? name->c_str() : "", label, id, calc, cid);
+    if (source) *source = {path, static_cast<long long>(bytes.size()), sha256_hex(bytes.data(), bytes.size())};
     return 1;
   }
   if (shooks().input_line) shooks().input_line(id, "(None)", "");
@@ -131,9 +140,10 @@ int load_data_file(int id, const char* path) {
   } else {
     r.calcok[calc_ra] = 0;
   }
-  int ok = datafile_set(path, points_label(r, id), id, calc, cid);
+  read_source source;
+  int ok = datafile_set(path, points_label(r, id), id, calc, cid, &source);
   if (!ok) r.filename[id].reset();
-  proj[activep].filepath[id] = ok ? std::optional<std::string>(path) : std::nullopt;
+  proj[activep].filepath[id] = ok ? std::optional<read_source>(source) : std::nullopt;
   if (step_input) {
     initcalcs(calc, ok);
     turncheck(calc, ok);

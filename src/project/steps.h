@@ -6,6 +6,8 @@
 
 #include <string>
 
+struct read_source;
+
 // Result of a run.
 enum step_result {
   step_refused = 0,  // a check failed (its warning was shown); nothing changed
@@ -28,8 +30,9 @@ int load_data_file(int id, const char* path);
 // Reads one file into curve (calc, cid) and fills the input line; 1 on success, else the
 // message of read_data's code is shown, followed by the file's path (and why), and 0
 // returned. A file without a pair at its start may be read with format detection
-// (import_fallback.h).
-int datafile_set(const char* path, const char* label, int id, int calc, int cid);
+// (import_fallback.h). The file is read once; `source`, when given, receives its path
+// and the size and SHA-256 of the bytes read.
+int datafile_set(const char* path, const char* label, int id, int calc, int cid, read_source* source = nullptr);
 
 // 1 when data file id is available: settings applied and the file named or its curve
 // holding points.
