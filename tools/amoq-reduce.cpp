@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "files/project_file.h"
+#include "files/project_options.h"
 #include "files/reduction_record.h"
 #include "files/xml_project.h"
 #include "numeric/callbacks.h"
@@ -28,6 +29,7 @@
 #include "project/project.h"
 #include "project/rdf.h"
 #include "project/settings.h"
+#include "project/setting_table.h"
 #include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
@@ -70,51 +72,26 @@ struct options {
   std::vector<std::string> inputs;
 };
 
-// ---- The keys of --set ---------------------------------------------------------------------
+// ---- The keys of --set ----------------------------------------------------------------------
 
-// scale: background / cell scale factor; tables: values taken from the X-ray tables once
-// the other settings are in (take_from_tables); window and iterations: the transform's
-// window and the iterations of the low-r optimisation; physics: the options of the
-// incoherent scattering, Q and angular ranges and polarisation.
-enum class key_kind { exp_prop, box, format, method, density_mode, check, scale, tables, window, iterations, physics };
+// The settings of the project are the keys of the settings' table (project/setting_table.h),
+// with their ranges and messages. These three more take values from the X-ray tables once
+// the other settings are in (take_from_tables).
+const char* const table_keys[] = {"fp-from-tables", "mut-thickness", "mass-density"};
 
-struct setting_key {
-  const char* name;
-  key_kind kind;
-  int index;    // exp_prop / combo box / checks position, physics_option
-  int largest;  // largest value of a choice
-};
+bool is_table_key(const std::string& name) {
+  return std::find(std::begin(table_keys), std::end(table_keys), name) != std::end(table_keys);
+}
 
-// In the order the help lists them.
-const setting_key setting_keys[] = {
-    {"wavel", key_kind::exp_prop, k_wavelength, 0},   {"abss", key_kind::exp_prop, k_abs_sample, 0},
-    {"abss2", key_kind::exp_prop, k_abs_cell, 0},     {"density", key_kind::exp_prop, k_density, 0},
-    {"ddt", key_kind::exp_prop, k_dead_time, 0},      {"corr", key_kind::exp_prop, k_additive, 0},
-    {"ham", key_kind::exp_prop, k_qlim, 0},           {"tem", key_kind::exp_prop, k_trial_constant, 0},
-    {"bcpv", key_kind::exp_prop, k_bending_point, 0}, {"rmax", key_kind::exp_prop, k_rmax, 0},
-    {"deltar", key_kind::exp_prop, k_delta_r, 0},     {"df", key_kind::exp_prop, k_damping, 0},
-    {"geombox", key_kind::box, 0, ngeometry - 1}, {"monobox", key_kind::box, 1, 2},
-    {"comptonbox", key_kind::box, 2, 2},     {"smoothbox", key_kind::box, 3, 3},
-    {"bdbox", key_kind::box, 4, 3},          {"formatbox", key_kind::format, 0, 1},
-    {"method", key_kind::method, 0, 2},      {"densmode", key_kind::density_mode, 0, 1},
-    {"backcorr", key_kind::check, k_subtract_background, 1},
-    {"subscatt", key_kind::check, k_subtract_cell, 1},
-    {"smoothing", key_kind::check, k_smooth_data, 1},
-    {"checkcorr", key_kind::check, k_use_additive, 1},
-    {"bkgscale", key_kind::scale, 0, 0},     {"cellscale", key_kind::scale, 1, 0},
-    {"fp-from-tables", key_kind::tables, 0, 1}, {"mut-thickness", key_kind::tables, 1, 0},
-    {"mass-density", key_kind::tables, 2, 0},
-    {"window", key_kind::window, 0, 1},      {"optiter", key_kind::iterations, 1, 1000},
-    {"incoherent", key_kind::physics, opt_incoherent, 1}, {"qmin", key_kind::physics, opt_qmin, 0},
-    {"qmax", key_kind::physics, opt_qmax, 0},             {"ttmin", key_kind::physics, opt_ttmin, 0},
-    {"ttmax", key_kind::physics, opt_ttmax, 0},           {"monoangle", key_kind::physics, opt_monoangle, 0},
-    {"polfraction", key_kind::physics, opt_polfraction, 0},
-};
+bool known_key(const std::string& name) { return setting_by_key(name) || is_table_key(name); }
 
-const setting_key* find_key(const std::string& name) {
-  for (const setting_key& k : setting_keys)
-    if (name == k.name) return &k;
-  return nullptr;
+// Every key, in the order the help lists them.
+std::vector<std::string> setting_key_names() {
+  std::vector<std::string> keys;
+  for (int i = 0; i < nsetting_rules; ++i)
+    if (setting_rules[i].key) keys.push_back(setting_rules[i].key);
+  keys.insert(keys.end(), std::begin(table_keys), std::end(table_keys));
+  return keys;
 }
 
 // ---- The options: parser and help text from one table --------------------------------------
@@ -227,11 +204,7 @@ std::string option_help() {
       nl = std::min(text.find('\n', start), text.size());
       out += prefix + text.substr(start, nl - start) + "\n";
     }
-    if (s.act == add_setting) {
-      std::vector<std::string> keys;
-      for (const setting_key& k : setting_keys) keys.push_back(k.name);
-      append_wrapped(out, keys);
-    }
+    if (s.act == add_setting) append_wrapped(out, setting_key_names());
     label.clear();
   }
   return out;
@@ -288,7 +261,7 @@ bool parse_double(std::string_view s, double& v) {
 int add_setting(options& o, const std::string&, const std::string& value) {
   size_t eq = value.find('=');
   setting s{value.substr(0, eq), 0.0};
-  if (eq == std::string::npos || !find_key(s.key)) {
+  if (eq == std::string::npos || !known_key(s.key)) {
     std::fprintf(stderr, tr("amoq-reduce: --set %s: unknown setting\n"), value.c_str());
     return status_refused;
   }
@@ -324,8 +297,9 @@ int plot_format(options& o, const std::string&, const std::string& value) {
 }
 
 int optimise(options& o, const std::string&, const std::string& value) {
-  if (parse_double(value, o.optimise) && o.optimise > 0.0) return go_on;
-  std::fprintf(stderr, tr("amoq-reduce: --optimise %s: r_min must be a number > 0\n"), value.c_str());
+  const setting_rule& rmin = *setting_by_file_key("lowr_rmin");
+  if (parse_double(value, o.optimise) && o.optimise > 0.0 && setting_in_range(rmin, o.optimise)) return go_on;
+  std::fprintf(stderr, "amoq-reduce: --optimise %s: %s\n", value.c_str(), tr(rmin.message));
   return status_refused;
 }
 
@@ -485,48 +459,15 @@ bool ends_with_kind(const std::string& name, const char* kind) {
   return true;
 }
 
-bool is_choice(double v, int lo, int hi) { return v == std::floor(v) && v >= lo && v <= hi; }
-
-// Applies one --set to the active project before "Apply" (formatbox comes after it, as
-// the abscissa is chosen in the raw data dialog). Returns false for a value out of range.
+// Applies one --set to the active project before "Apply" through the settings' table (the
+// abscissa comes after it, as it is chosen in the raw data dialog, and the values from the
+// X-ray tables later still). Returns false for a value out of range.
 bool apply_setting(const setting& s) {
-  project& r = proj[activep];
-  const setting_key& k = *find_key(s.key);
-  if (k.kind == key_kind::exp_prop) {
-    set_prop(prop_first_exp + k.index, s.value, 0);  // the entries' ids follow exp_prop
-    return true;
-  }
-  if (k.kind == key_kind::physics) return set_physics_option(k.index, s.value) != prop_rejected;
-  if (k.kind == key_kind::scale) return set_scale(k.index, s.value);
-  if (k.kind == key_kind::tables && k.largest == 0) return s.value > 0.0;  // taken later
-  const int lowest = k.kind == key_kind::box ? 1 : 0;
-  if (!is_choice(s.value, lowest, k.largest)) return false;
-  const int v = static_cast<int>(s.value);
-  switch (k.kind) {
-    case key_kind::box:
-      propbox_changed(k.index, v - 1);
-      break;
-    case key_kind::check:
-      r.checks[k.index] = v;
-      r.calcok[k.index == k_use_additive ? calc_sq : calc_ra] = 0;
-      break;
-    case key_kind::method:
-      r.params[k_method] = v;
-      r.calcok[calc_sq] = 0;
-      break;
-    case key_kind::density_mode:
-      set_density_mode(v);
-      break;
-    case key_kind::window:
-      set_window(v);
-      break;
-    case key_kind::iterations:
-      set_lowr_setting(k.index, v);
-      break;
-    default:  // formatbox and fp-from-tables, applied later
-      break;
-  }
-  return true;
+  if (is_table_key(s.key))
+    return s.key == "fp-from-tables" ? (s.value == 0.0 || s.value == 1.0) : s.value > 0.0;
+  const setting_rule& rule = *setting_by_key(s.key);
+  if (rule.place == setting_place::param && rule.index == k_abscissa) return setting_in_range(rule, s.value);
+  return set_setting(rule, s.value) != prop_rejected;
 }
 
 // f′ and f″ from the tables (those absent, i.e. 0, or all with fp-from-tables=1) and μt
@@ -561,8 +502,9 @@ bool take_from_tables(const std::vector<setting>& sets) {
 int read_native_project(const std::string& path) {
   int code = open_project_file(path);
   if (code == 0) return status_ok;
-  show_error(format(tr("Impossible to open project file: \n%s\nError code: %d\n"), path.c_str(), code).c_str(),
-             1);
+  std::string text = format(tr("Impossible to open project file: \n%s\nError code: %d\n"), path.c_str(), code);
+  if (!project_read_problem().empty()) text += project_read_problem() + "\n";
+  show_error(text.c_str(), 1);
   return status_file;
 }
 
@@ -610,7 +552,7 @@ int prepare_project(const options& o, double& autorecalc) {
   proj[activep].import_choice = 1;  // files the plain reader refuses: format detection
   if (o.optimise != not_set) {
     set_lowr(1);
-    set_lowr_setting(0, o.optimise);
+    if (!set_lowr_setting(0, o.optimise)) return status_refused;
   }
   if (o.optimise_density) set_lowr_setting(2, 1.0);
   proj[activep].trun = 1;  // apply as "Apply" does, whatever the file's state

@@ -14,6 +14,7 @@
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/setting_table.h"
 #include "project/reopen.h"
 #include "project/rdf.h"
 
@@ -380,6 +381,17 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
   for (int calc = 0; calc < ncalc; ++calc)
     if (!in_range(r.numc[calc], 0, calc_curves[calc])) return file_short;
   if (!in_range(r.params[k_abscissa], -1, 1)) return file_short;
+  // The settings among the values: finite, and the codes within their ranges (or unset),
+  // as every file this program writes has them.
+  for (int i = 0; i < nsetting_rules; ++i) {
+    const setting_rule& rule = setting_rules[i];
+    if (rule.place != setting_place::exp_prop) continue;
+    const double v = r.exp_prop[rule.index];
+    if (rule.flags & whole ? !setting_storable(rule, v) : !std::isfinite(v)) {
+      set_project_read_problem(rule, v, -1);
+      return file_short;
+    }
+  }
   for (auto& f : r.filename)
     if (!in.optional_text(f)) return file_short;
 
@@ -432,6 +444,7 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
 
 int decode_project(byte_reader& in, const read_context& ctx, int p) {
   if (!valid_project(p)) return file_short;
+  if (ctx.mode == 0) clear_project_read_problem();
   int code;
   try {
     code = decode_project_body(in, ctx, p);

@@ -6,16 +6,29 @@
 #include <vector>
 
 #include "files/project_file.h"
+#include "project/i18n.h"
+#include "project/messages.h"
 #include "project/project.h"
+#include "project/setting_table.h"
 
 namespace {
 
 constexpr const char* marker = "%amoq options v-1\n";
+std::string read_problem;
 constexpr int max_key = 64;
 
 bool is_default(double v, double d) { return std::memcmp(&v, &d, sizeof v) == 0; }
 
 }  // namespace
+
+const std::string& project_read_problem() { return read_problem; }
+
+void set_project_read_problem(const setting_rule& rule, double value, int project) {
+  read_problem = format(tr("%s = %g is out of range"), rule.file_key ? rule.file_key : rule.key, value);
+  if (rule.message) read_problem += std::string(": ") + tr(rule.message);
+  if (project >= 0) read_problem = format(tr("project %d: %s"), project + 1, read_problem.c_str());
+}
+void clear_project_read_problem() { read_problem.clear(); }
 
 void encode_project_options(byte_writer& out, int first, int count) {
   const project_options defaults;
@@ -42,7 +55,8 @@ void encode_project_options(byte_writer& out, int first, int count) {
   }
 }
 
-int decode_project_options(byte_reader& in, int first, int count) {
+int decode_project_options(byte_reader& in, int first, int count, int* refused) {
+  if (refused) *refused = -1;
   byte_reader peek = in;
   std::string head;
   int len;
@@ -50,19 +64,40 @@ int decode_project_options(byte_reader& in, int first, int count) {
       head != marker)
     return file_ok;
   in = peek;
+  auto damaged = [] {
+    read_problem = tr("the block of settings after the data is damaged");
+    return file_short;
+  };
   int n;
-  if (!in.i32(n) || n < 0 || static_cast<size_t>(n) > in.left() / 16) return file_short;
+  if (!in.i32(n) || n < 0 || static_cast<size_t>(n) > in.left() / 16) return damaged();
+  // The whole block is read and checked before anything is stored: a damaged block sets
+  // no project, a value out of range refuses its project (and, in a workspace, those after
+  // it), the projects before it get every one of their values.
+  struct entry {
+    int project;
+    const setting_rule* rule;
+    double value;
+  };
+  std::vector<entry> entries;
+  int bad = count;
   for (int e = 0; e < n; ++e) {
     int project, klen;
     std::string key;
     double value;
     if (!in.i32(project) || project < 0 || project >= count || !in.i32(klen) || klen < 0 ||
-        klen > max_key || !in.chars(key, klen) || !in.f64(value) || !std::isfinite(value))
-      return file_short;
-    if (!valid_project(first + project)) continue;
-    for (int k = 0; k < nproject_option_fields; ++k)
-      if (key == project_option_fields[k].key)
-        proj[first + project].options.*(project_option_fields[k].member) = value;
+        klen > max_key || !in.chars(key, klen) || !in.f64(value))
+      return damaged();
+    const setting_rule* rule = setting_by_file_key(key);
+    if (!rule || rule->place != setting_place::option) continue;  // a newer version's setting
+    if (!setting_storable(*rule, value) && project < bad) {
+      bad = project;
+      set_project_read_problem(*rule, value, count > 1 ? project : -1);
+    }
+    entries.push_back({project, rule, value});
   }
-  return file_ok;
+  for (const entry& e : entries)
+    if (e.project < bad && valid_project(first + e.project)) proj[first + e.project].options.*(e.rule->member) = e.value;
+  if (bad == count) return file_ok;
+  if (refused) *refused = bad;
+  return file_short;
 }

@@ -7,14 +7,30 @@
 //   i32   N                               entries
 //   N ×   i32 project (0-based within the file), text key, f64 value
 //
-// Unknown keys are skipped (a newer version's settings), so files stay readable both ways.
+// Unknown keys are skipped (a newer version's settings), so files stay readable both ways;
+// a known key whose value lies outside its setting's range refuses the project.
 #pragma once
 
+#include <string>
+
 #include "files/binary_io.h"
+
+struct setting_rule;
 
 // Writes the block for the projects at table positions first .. first+count-1.
 void encode_project_options(byte_writer& out, int first, int count);
 // Reads the block when the bytes at the cursor start with it, into the projects at
 // positions first .. first+count-1; anything else after the data is left alone, as
-// before. Returns file_ok (0) or file_short (1) for a damaged block.
-int decode_project_options(byte_reader& in, int first, int count);
+// before. Every value must lie in the range of its setting (project/setting_table.h).
+// Returns file_ok (0), or file_short (1) for a damaged block (nothing stored, *refused
+// -1) or a value out of range (*refused: the first project, 0-based, that holds one; the
+// projects before it get their values, none from it on; project_read_problem() names the
+// key and the value).
+int decode_project_options(byte_reader& in, int first, int count, int* refused = nullptr);
+
+// Why the last read of a project or workspace file was refused when a value in it was out
+// of range ("bkgscale = -1 is out of range: ..."), empty otherwise; its readers clear it.
+const std::string& project_read_problem();
+void clear_project_read_problem();
+// Names the key and value of `rule` (and the project, from 0, when >= 0) as the problem.
+void set_project_read_problem(const setting_rule& rule, double value, int project);

@@ -1,5 +1,6 @@
 #include "files/workspace_file.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -52,7 +53,16 @@ int decode_workspace_body(byte_reader& in) {
     if (code == file_ok && proj[activep].params[k_abscissa] != pparamstmp[offset + i]) code = file_short;
     if (code != file_ok) close_project_record(activep);
   }
-  if (code == file_ok) code = decode_project_options(in, offset, n);
+  // The options block: damaged, it leaves every project of the workspace without its
+  // settings, so none is opened; a value out of range refuses its project and, as a
+  // damaged project block does, those after it.
+  if (code == file_ok) {
+    int refused = -1;
+    code = decode_project_options(in, offset, n, &refused);
+    if (code != file_ok) {
+      while (nprojects > offset + std::max(refused, 0)) close_project_record(nprojects - 1);
+    }
+  }
 
   // Place the extra sets now that every project that could be read exists. A set that
   // names a project that failed is dropped; a set without a slot in the table is a
@@ -81,6 +91,7 @@ int decode_workspace_body(byte_reader& in) {
 
 int decode_workspace(byte_reader& in) {
   const int offset = nprojects;
+  clear_project_read_problem();
   try {
     return decode_workspace_body(in);
   } catch (const std::bad_alloc&) {  // a file within the size bound, but no memory left

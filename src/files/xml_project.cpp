@@ -21,11 +21,13 @@
 #include <libxml/parser.h>
 #include <libxml/xmlwriter.h>
 
+#include "numeric/bounded_text.h"
 #include "numeric/elements.h"
 #include "numeric/safe_files.h"
 #include "project/hooks.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/setting_table.h"
 #include "version.h"
 #include "project/i18n.h"
 
@@ -107,6 +109,16 @@ bool parse_int_in(const std::optional<std::string>& text, bool single, int lo, i
   if (n < lo || n > hi) return false;
   out = n;
   return true;
+}
+
+// A value within the range of the setting whose file key is `key` (the element's name,
+// `element` when it differs), or a failure naming both.
+bool in_range(const char* key, double v, const char* element = nullptr) {
+  const setting_rule* rule = setting_by_file_key(key);
+  if (!rule || setting_storable(*rule, v)) return true;
+  std::string reason = format(tr("<%s> %g is out of range"), element ? element : key, v);
+  if (rule->message) reason += std::string(": ") + tr(rule->message);
+  return fail(std::move(reason));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -217,11 +229,11 @@ int read_elements(int p, xmlNode* chemistry) {
     std::optional<std::string> symbol = first_attribute(e);
     if (!symbol || !same_text(*symbol, r.spec_symbol[i]))
       return fail(5, format(tr("the symbol \"%s\" of species %d is not %s, the element of Z = %d"),
-                            symbol ? symbol->c_str() : "", i, r.spec_symbol[i].c_str(),
+                            bounded_text(symbol ? *symbol : "").c_str(), i, r.spec_symbol[i].c_str(),
                             nearest_int(r.spec_prop[0][i])));
     std::optional<std::string> name = child_text(e, "name");
     if (!name || !same_text(*name, r.spec_name[i]))
-      return fail(5, format(tr("the <name> \"%s\" of species %d is not %s"), name ? name->c_str() : "",
+      return fail(5, format(tr("the <name> \"%s\" of species %d is not %s"), bounded_text(name ? *name : "").c_str(),
                             i, r.spec_name[i].c_str()));
     double z = 0.0;
     if (!parse_decimal(child_text(e, "z"), z) || z != r.spec_prop[0][i])
@@ -232,6 +244,7 @@ int read_elements(int p, xmlNode* chemistry) {
       double v = 0.0;
       if ((text || k == 0) && !parse_decimal(text, v))
         return fail(5, format(tr("<%s> of species %d is missing or not a number"), fields[k], i));
+      if (!in_range(fields[k], v)) return 5;
       r.spec_prop[1 + k][i] = v;
     }
   }
@@ -250,16 +263,17 @@ bool read_code(xmlNode* experiment, const char* name, const char* const* table, 
       return true;
     }
   }
-  return fail(format(tr("<%s> \"%s\" is not a known choice"), name, text->c_str()));
+  return fail(format(tr("<%s> \"%s\" is not a known choice"), name, bounded_text(*text).c_str()));
 }
 
-// A number child of the experiment part found from `first` on.
+// A number child of the experiment part found from `first` on, within the range of its
+// setting.
 bool read_number(xmlNode* first, const char* name, double& out, xmlNode** found = nullptr) {
   xmlNode* n = findnode(first, name);
   if (found) *found = n;
   if (!n || !parse_single(node_text(n), out))
     return fail(format(tr("<%s> is missing, out of order or not a number"), name));
-  return true;
+  return in_range(name, out);
 }
 
 // Settings of the experiment that the original format lacks, each in an element of its
@@ -272,10 +286,11 @@ const char* const incoherent_texts[2] = {"Analytic", "Tables"};
 const char* const monoangle_element = "monochromator-angle";
 const char* const polfraction_element = "polarisation-fraction";
 
-// An optional number element: absent leaves `out`, present must parse (full precision).
-bool read_optional_number(xmlNode* experiment, const char* name, double& out) {
+// An optional number element: absent leaves `out`, present must parse (full precision)
+// and lie in the range of its setting, `setting` its key in the settings' table.
+bool read_optional_number(xmlNode* experiment, const char* name, const char* setting, double& out) {
   std::optional<std::string> text = child_text(experiment, name);
-  return !text || parse_decimal(text, out);
+  return !text || (parse_decimal(text, out) && in_range(setting, out, name));
 }
 
 bool read_experiment_extensions(int p, xmlNode* experiment) {
@@ -288,8 +303,8 @@ bool read_experiment_extensions(int p, xmlNode* experiment) {
     if (*inc != incoherent_texts[0] && *inc != incoherent_texts[1]) return false;
     r.options.incoherent = *inc == incoherent_texts[1] ? 1 : 0;
   }
-  return read_optional_number(experiment, monoangle_element, r.options.monoangle) &&
-         read_optional_number(experiment, polfraction_element, r.options.polfraction);
+  return read_optional_number(experiment, monoangle_element, "monoangle", r.options.monoangle) &&
+         read_optional_number(experiment, polfraction_element, "polfraction", r.options.polfraction);
 }
 
 // The experiment part (code 6 on any failure). The wavelength and the two absorptions
@@ -509,7 +524,7 @@ int check_document(const char* file, int p, bool& applied) {
   xmlNode* root = xmlDocGetRootElement(doc.get());
   if (!root || !name_is(root, "amoq-xml"))
     return fail(2, format(tr("the root element is <%s>, not <amoq-xml>"),
-                          root && root->name ? reinterpret_cast<const char*>(root->name) : ""));
+                          bounded_text(root && root->name ? reinterpret_cast<const char*>(root->name) : "").c_str()));
   xmlNode* chemistry = findnode(root->children, "chemistry");
   if (!chemistry) return fail(3, tr("no <chemistry> element"));
   if (int code = read_species(p, chemistry)) return code;

@@ -3,6 +3,7 @@
 #include "numeric/zd.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/setting_table.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
@@ -13,8 +14,8 @@ int test_bq(int p, int report) {
   const char* warning = nullptr;
   if (!test_data(p, 4))
     warning = N_("Providing experimental q[S(q)-1] data is required");
-  else if (qb < 10.0 || qb > 50.0 || qb != qb)
-    warning = N_("Bending point must be > 10.0 and < 50.0");
+  else if (const setting_rule& bcpv = *setting_of_exp_prop(k_bending_point); !setting_in_range(bcpv, qb))
+    warning = bcpv.message;
   if (!warning) return 1;
   if (report) show_warning(tr(warning));
   return 0;

@@ -5,6 +5,7 @@
 #include "project/project.h"
 #include "project/recalc.h"
 #include "project/settings.h"
+#include "project/setting_table.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
 
@@ -73,21 +74,21 @@ bool step_has_results(const project& r, int calc) {
 }
 
 int first_step_of_prop(int prop) {
-  // Species feed the normalisation; wavelength, absorptions and dead time the raw data
-  // correction (which converts 2θ to Q with the wavelength); density, R_max, δr and
-  // damping the transform; the bending point the bending correction.
-  static const int first[prop_last_exp + 1] = {1, 1, 1, 1, 1,   // species
-                                               0, 0, 0, 3, 0,   // λ, μt, μt cell, ρ, dead time
-                                               1, 1, 1, 2,      // additive, ham, tem, bending
-                                               3, 3, 3};        // R_max, δr, damping
-  return prop >= 0 && prop <= prop_last_exp ? first[prop] : -1;
+  const setting_rule* rule = nullptr;
+  if (prop == prop_species) {
+    for (int i = 0; i < nsetting_rules && !rule; ++i)
+      if (setting_rules[i].place == setting_place::species_count) rule = &setting_rules[i];
+  } else if (prop >= prop_z && prop <= prop_fpp) {
+    rule = setting_of_species(prop - prop_z);
+  } else if (prop >= prop_first_exp && prop <= prop_last_exp) {
+    rule = setting_of_exp_prop(prop - prop_first_exp);
+  }
+  return rule ? rule->first_step : -1;
 }
 
 int first_step_of_box(int box) {
-  // Geometry, polarisation, Compton and smoothing enter the raw data correction;
-  // Breit-Dirac the normalisation.
-  static const int first[5] = {0, 0, 0, 0, 1};
-  return box >= 0 && box < 5 ? first[box] : -1;
+  const setting_rule* rule = box >= 0 && box < 5 ? setting_of_exp_prop(k_geometry + box) : nullptr;
+  return rule ? rule->first_step : -1;
 }
 
 void invalidate_steps(int p, int first) {

@@ -29,7 +29,8 @@ int step_result_curve(int calc);
 // True when step calc holds a result: its main output curve has points.
 bool step_has_results(const project& r, int calc);
 // The first step whose result a settings property (settings.h prop numbers) or a code
-// combo box (0 geometry .. 4 Breit-Dirac) changes; -1 for none.
+// combo box (0 geometry .. 4 Breit-Dirac) changes, from the settings' table
+// (setting_table.h); -1 for none.
 int first_step_of_prop(int prop);
 int first_step_of_box(int box);
 // The results of step `first` and of every step it feeds, where they exist, no longer

@@ -6,6 +6,7 @@
 #include "project/messages.h"
 #include "project/physics_options.h"
 #include "project/project.h"
+#include "project/setting_table.h"
 #include "project/rdf.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
@@ -32,12 +33,12 @@ int test_gr(int p, int report) {
   const char* warning = nullptr;
   if (!test_data(p, 5))
     warning = N_("Providing reciprocal space data\nin the format Q[S(Q)-1] is required");
-  else if (!(e[k_rmax] > 0.0))
-    warning = N_("Rmax must be > 0.0");
-  else if (!(e[k_delta_r] > 0.0))
-    warning = N_("δr must be > 0.0");
-  else if (!lorch && !(e[k_damping] >= 0.0))
-    warning = N_("The damping factor must be >= 0.0");
+  else if (const setting_rule& rmax = *setting_of_exp_prop(k_rmax); !setting_in_range(rmax, e[k_rmax]))
+    warning = rmax.message;
+  else if (const setting_rule& dr = *setting_of_exp_prop(k_delta_r); !setting_in_range(dr, e[k_delta_r]))
+    warning = dr.message;
+  else if (const setting_rule& damp = *setting_of_exp_prop(k_damping); !lorch && !setting_in_range(damp, e[k_damping]))
+    warning = damp.message;
   else
     warning = physics_option_problem(p, 3);
   if (!warning) return 1;
@@ -63,7 +64,7 @@ int run_gr() {
     qs = kept.y.data();
   }
   int ok = cd(n, r.params[k_density_mode], r.exp_prop[k_density], r.exp_prop[k_rmax], r.exp_prop[k_damping], r.exp_prop[k_delta_r], qs, q,
-              static_cast<int>(r.options.window));
+              setting_int(*setting_of_option(&project_options::window), r.options.window, 0));
   if (ok) update_rdf(activep);
   return end_run(3, ok);
 }

@@ -4,6 +4,7 @@
 #include "project/incoherent_tables.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/setting_table.h"
 #include "project/rdf.h"
 #include "project/sq_refine.h"
 #include "project/settings.h"
@@ -310,7 +311,8 @@ void sqinfo(info_text& out, int p) {
   }
   print_info(out, tr("\n\n\nBreit-Dirac recoil factor:\t"), "italic");
   if (is_set(r.exp_prop[k_breit_dirac]))
-    print_info(out, format("%d", static_cast<int>(r.exp_prop[k_breit_dirac])), "bold_blue");
+    print_info(out, format("%d", setting_int(*setting_of_exp_prop(k_breit_dirac), r.exp_prop[k_breit_dirac], 0)),
+               "bold_blue");
   else
     not_set_mark(out);
   option_line(out, tr("Lowest Q of the normalisation:"), r.options.qmin, "Å", "-1");
@@ -344,7 +346,8 @@ void sqinfo(info_text& out, int p) {
     print_info(out, "min", "sub_italic");
     print_info(out, " =", "italic");
     value_with_unit(out, r.options.lowr_rmin, "Å", nullptr);
-    print_info(out, format(tr("\t%d iterations%s"), static_cast<int>(r.options.lowr_iter),
+    const int iterations = setting_int(*setting_of_option(&project_options::lowr_iter), r.options.lowr_iter, 0);
+    print_info(out, format(tr("\t%d iterations%s"), iterations,
                            r.options.lowr_density == 1.0 ? tr(", density refined") : ""));
     if (r.options.lowr_chi2 != not_set) {
       print_info(out, tr("\n\n\t Optimised density:"), "italic");

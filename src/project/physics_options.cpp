@@ -8,24 +8,25 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/settings.h"
+#include "project/setting_table.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
 
 namespace {
 
+// The range and the step each option changes are in its rule (setting_table.h).
 struct option_rule {
   double project_options::*member;
-  int calc;           // the step whose result the option changes
   const char* field;  // its name in messages
 };
 const option_rule rules[nphysics_options] = {
-    {&project_options::incoherent, 1, N_("Incoherent scattering")},
-    {&project_options::qmin, 1, N_("Lowest Q used")},
-    {&project_options::qmax, 3, N_("Highest Q of the transform")},
-    {&project_options::ttmin, 0, N_("Lowest abscissa used")},
-    {&project_options::ttmax, 0, N_("Highest abscissa used")},
-    {&project_options::monoangle, 0, N_("Monochromator angle")},
-    {&project_options::polfraction, 0, N_("Linear polarisation fraction")},
+    {&project_options::incoherent, N_("Incoherent scattering")},
+    {&project_options::qmin, N_("Lowest Q used")},
+    {&project_options::qmax, N_("Highest Q of the transform")},
+    {&project_options::ttmin, N_("Lowest abscissa used")},
+    {&project_options::ttmax, N_("Highest abscissa used")},
+    {&project_options::monoangle, N_("Monochromator angle")},
+    {&project_options::polfraction, N_("Linear polarisation fraction")},
 };
 
 bool is_set(double v) { return v != not_set; }
@@ -51,15 +52,26 @@ double physics_option(int p, int option) {
   return proj[p].options.*rules[option].member;
 }
 
+int physics_option_of(double project_options::*member) {
+  for (int k = 0; k < nphysics_options; ++k)
+    if (rules[k].member == member) return k;
+  return -1;
+}
+
 int set_physics_option(int option, double value) {
   if (!valid_project(activep) || option < 0 || option >= nphysics_options) return prop_unchanged;
-  if (option == opt_incoherent && value != 0.0 && value != 1.0) return prop_rejected;
+  const setting_rule& rule = *setting_of_option(rules[option].member);
+  // Unset (an entry cleared) where the option may be; otherwise within its range.
+  if (!(value == not_set && (rule.flags & unset_ok)) && !setting_in_range(rule, value)) {
+    if (rule.message) show_info(tr(rule.message), 0);
+    return prop_rejected;
+  }
   project& r = proj[activep];
   double& stored = r.options.*rules[option].member;
   if (value == stored) return prop_unchanged;
   stored = value;
-  r.calcok[rules[option].calc] = 0;
-  setting_accepted(rules[option].calc);
+  r.calcok[rule.first_step] = 0;
+  setting_accepted(rule.first_step);
   return prop_stored;
 }
 
@@ -94,10 +106,12 @@ const char* polarisation_problem(int p) {
   if (!valid_project(p)) return nullptr;
   const project& r = proj[p];
   const project_options& o = r.options;
-  if (r.exp_prop[k_polarisation] == 1.0 && is_set(o.monoangle) && !(o.monoangle >= 0.0 && o.monoangle < 180.0))
-    return N_("The monochromator angle 2θM must be >= 0.0 and < 180.0");
-  if (r.exp_prop[k_polarisation] == 2.0 && is_set(o.polfraction) && !(o.polfraction >= 0.0 && o.polfraction <= 1.0))
-    return N_("The polarisation fraction must be >= 0.0 and <= 1.0");
+  const setting_rule& mono = *setting_of_option(&project_options::monoangle);
+  const setting_rule& fraction = *setting_of_option(&project_options::polfraction);
+  if (r.exp_prop[k_polarisation] == 1.0 && is_set(o.monoangle) && !setting_in_range(mono, o.monoangle))
+    return mono.message;
+  if (r.exp_prop[k_polarisation] == 2.0 && is_set(o.polfraction) && !setting_in_range(fraction, o.polfraction))
+    return fraction.message;
   return nullptr;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "project/project.h"
+
 enum physics_option {
   opt_incoherent,   // 0 analytic, 1 tabulated incoherent scattering (S(q) step)
   opt_qmin,         // lowest Q of the normalisation (S(q) step)
@@ -18,12 +20,15 @@ enum physics_option {
   nphysics_options
 };
 
+// The physics option kept in `member`, or -1.
+int physics_option_of(double project_options::*member);
+
 // The stored value of `option` in project position p (not_set when unset).
 double physics_option(int p, int option);
 
 // Stores `value` (not_set clears it) as `option` of the active project and clears the
-// result of the step that uses it. The incoherent choice takes 0 or 1 only. Returns a
-// prop_result of settings.h.
+// result of the step that uses it. A value out of the option's range (setting_table.h) is
+// refused with its message. Returns a prop_result of settings.h.
 int set_physics_option(int option, double value);
 
 // The same for the text of an entry: blank clears the option, a number is stored, other

@@ -12,6 +12,7 @@
 #include "project/messages.h"
 #include "project/physics_options.h"
 #include "project/project.h"
+#include "project/setting_table.h"
 #include "project/step_hooks.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
@@ -159,18 +160,18 @@ std::string dead_time_problem(const project& r, const raw_input& in) {
 
 int set_scale(int k, double value) {
   if (!valid_project(activep) || k < 0 || k > 1) return 0;
-  if (!(value > 0.0) || !std::isfinite(value)) {
-    show_info(k == 0 ? tr("The background scale factor must be > 0.0")
-                     : tr("The cell scale factor must be > 0.0"),
-              0);
+  double project_options::*member = k == 0 ? &project_options::bkgscale : &project_options::cellscale;
+  const setting_rule& rule = *setting_of_option(member);
+  if (!setting_in_range(rule, value)) {
+    show_info(tr(rule.message), 0);
     return 0;
   }
   project& r = proj[activep];
-  double& stored = k == 0 ? r.options.bkgscale : r.options.cellscale;
+  double& stored = r.options.*member;
   if (stored != value) {
     stored = value;
-    r.calcok[calc_ra] = 0;
-    setting_accepted(0);
+    r.calcok[rule.first_step] = 0;
+    setting_accepted(rule.first_step);
   }
   return 1;
 }

@@ -9,6 +9,7 @@
 #include "project/messages.h"
 #include "project/physics_options.h"
 #include "project/project.h"
+#include "project/setting_table.h"
 #include "project/sq_refine.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
@@ -49,7 +50,8 @@ bool count_coordination(int p, double r1, double r2, int a, int b, coordination_
   const int nq = in ? curve_points(*in) : 0;
   cut_series kept = nq > 0 ? cut_to_range(in->data[0].data(), in->data[1].data(), {}, nq, not_set, r.options.qmax)
                            : cut_series{};
-  peak_transform t{static_cast<int>(kept.x.size()), kept.x.data(), static_cast<int>(r.options.window),
+  peak_transform t{static_cast<int>(kept.x.size()), kept.x.data(),
+                   setting_int(*setting_of_option(&project_options::window), r.options.window, 0),
                    r.exp_prop[k_damping]};
   out.fitted = t.nq >= 2 && fit_gaussian_peak(n, c->data[0].data(), c->data[1].data(), r1, r2, t, out.fit);
   out.pair_fitted = false;
@@ -67,6 +69,10 @@ bool count_coordination(int p, double r1, double r2, int a, int b, coordination_
   out.pair_fitted = fit_gaussian_peak(n, c->data[0].data(), c->data[1].data(), r1, r2, t, out.pair_fit);
   if (out.pair_fitted) out.pair_fit.area = pair_coordination(out.pair_fit.area, r.nspec, z, x, fp, a, b);
   return true;
+}
+
+int coordination_species(double stored) {
+  return setting_int(*setting_of_option(&project_options::coord_a), stored, -1);
 }
 
 const char* coordination_problem(const coordination_count& c, bool pair) {
@@ -97,17 +103,17 @@ std::string coordination_text(int p) {
   if (!valid_project(p)) return std::string();
   const project_options& o = proj[p].options;
   coordination_count c;
-  if (!count_coordination(p, o.coord_r1, o.coord_r2, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b), c))
-    return std::string();
+  const int a = coordination_species(o.coord_a), b = coordination_species(o.coord_b);
+  if (!count_coordination(p, o.coord_r1, o.coord_r2, a, b, c)) return std::string();
   if (const char* problem = coordination_problem(c, !std::isnan(c.weight))) return tr(problem);
   std::string text = format("N %f", c.total);
   if (!std::isnan(c.pair))
-    text += format("  %s %f (w %.3f)", pair_name(p, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b)).c_str(),
+    text += format("  %s %f (w %.3f)", pair_name(p, a, b).c_str(),
                    c.pair, c.weight);
   // The total's shell, or the pair's when one is chosen.
   const bool pair = !std::isnan(c.pair);
   const gaussian_peak& f = pair ? c.pair_fit : c.fit;
   if (!(pair ? c.pair_fitted : c.fitted)) return text + "\nfit: no peak";
-  const std::string name = pair ? pair_name(p, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b)) + " " : "N ";
+  const std::string name = pair ? pair_name(p, a, b) + " " : "N ";
   return text + format("\nfit %s%f\nfit r0 %.4f Å  σ %.4f Å", name.c_str(), f.area, f.r0, f.sigma);
 }

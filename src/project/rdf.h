@@ -29,6 +29,10 @@ struct coordination_count {
 // (-1: no pair). Returns false when there is no R(r), or r2 <= r1.
 bool count_coordination(int p, double r1, double r2, int a, int b, coordination_count& out);
 
+// The species position held in coord_a or coord_b of the options, -1 (the total) for a
+// value that is not one.
+int coordination_species(double stored);
+
 // Why the count c (with its pair when `pair`) cannot be reported: a number or a fitted
 // shell that is not finite (a density far out of range makes R(r) overflow); nullptr when
 // every value is finite.

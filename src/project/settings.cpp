@@ -1,7 +1,6 @@
 #include "project/settings.h"
 
 #include <cmath>
-#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -12,6 +11,9 @@
 #include "project/physics_options.h"
 #include "project/project.h"
 #include "project/recalc.h"
+#include "project/setting_table.h"
+#include "project/sq_refine.h"
+#include "project/steps.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
@@ -39,11 +41,23 @@ void follow_tables(project& r, int s, int old_z, double old_wavelength) {
   }
 }
 
+// The refusal of a value out of the range of its rule: its message, if it has one.
+int refuse(const setting_rule& rule) {
+  if (rule.message) show_info(tr(rule.message), 0);
+  return prop_rejected;
+}
+
+const setting_rule& species_count_rule() {
+  static const setting_rule* rule = [] {
+    for (int i = 0; i < nsetting_rules; ++i)
+      if (setting_rules[i].place == setting_place::species_count) return &setting_rules[i];
+    return static_cast<const setting_rule*>(nullptr);
+  }();
+  return *rule;
+}
+
 int set_species_count(project& r, double value) {
-  if (!(value > 0.0 && value < 11.0)) {
-    show_info(tr("Number of species must be between 1 and 10"), 0);
-    return prop_rejected;
-  }
+  if (!setting_in_range(species_count_rule(), value)) return refuse(species_count_rule());
   // The count is stored truncated; re-entering the current count keeps the species data.
   int n = static_cast<int>(value);
   if (n == r.nspec) return prop_unchanged;
@@ -56,37 +70,14 @@ int set_species_value(project& r, int prop, double value, int s) {
   if (s < 0 || s >= r.nspec) return prop_unchanged;
   if (value == r.spec_prop[prop - 1][s]) return prop_unchanged;
   // A rejected value leaves the record as it was, trun included.
-  switch (prop) {
-    case prop_z:
-      if (!(value > 0.0 && value < 99.0)) {
-        show_info(tr("Atomic number must be between 1 and 98"), 0);
-        return prop_rejected;
-      }
-      {
-        const int old_z = static_cast<int>(r.spec_prop[0][s]);
-        set_species_element(activep, s, static_cast<int>(value));
-        follow_tables(r, s, old_z, r.exp_prop[k_wavelength]);  // the wavelength is the same
-      }
-      r.trun = 1;
-      return prop_stored;
-    case prop_conc:
-      if (!(value > 0.0)) {
-        show_info(tr("Species concentration must be > 0.0"), 0);
-        return prop_rejected;
-      }
-      break;
-    case prop_fp:
-      if (!(value >= -100.0 && value <= 100.0)) {
-        show_info(tr("Abs(f') must be =< 100.0"), 0);
-        return prop_rejected;
-      }
-      break;
-    default:  // prop_fpp
-      if (!(value >= -100.0 && value <= 100.0)) {
-        show_info(tr("Abs(f'') must be =< 100.0"), 0);
-        return prop_rejected;
-      }
-      break;
+  const setting_rule& rule = *setting_of_species(prop - 1);
+  if (!setting_in_range(rule, value)) return refuse(rule);
+  if (prop == prop_z) {
+    const int old_z = static_cast<int>(r.spec_prop[0][s]);
+    set_species_element(activep, s, static_cast<int>(value));
+    follow_tables(r, s, old_z, r.exp_prop[k_wavelength]);  // the wavelength is the same
+    r.trun = 1;
+    return prop_stored;
   }
   r.spec_prop[prop - 1][s] = value;
   r.trun = 1;
@@ -96,6 +87,8 @@ int set_species_value(project& r, int prop, double value, int s) {
 int set_experiment_value(project& r, int prop, double value) {
   double& stored = r.exp_prop[prop - prop_first_exp];
   if (value == stored) return prop_unchanged;
+  const setting_rule& rule = *setting_of_exp_prop(prop - prop_first_exp);
+  if (!setting_in_range(rule, value)) return refuse(rule);
   const double before = stored;
   stored = value;
   if (prop == prop_first_exp)  // the wavelength: tabulated f′ and f″ follow it
@@ -106,10 +99,7 @@ int set_experiment_value(project& r, int prop, double value) {
     if (shooks().hide_curves) shooks().hide_curves(activep, 3);
     if (shooks().curve_sensitive) shooks().curve_sensitive(3, 0);
   }
-  // Wavelength and absorptions (props 5-7) and the S(q) parameters (props 10-12: additive
-  // constant, high-angle limit, trial-and-error constant) invalidate the S(q) result; the
-  // others that of g(r).
-  r.calcok[(prop <= 7 || (prop >= 10 && prop <= 12)) ? calc_sq : calc_gr] = 0;
+  r.calcok[rule.first_step] = 0;
   return prop_stored;
 }
 
@@ -165,13 +155,13 @@ int propbox_changed(int box, int active_entry) {
   project& r = proj[activep];
   double code = active_entry + 1;
   if (code == r.exp_prop[k_geometry + box]) return prop_unchanged;
+  const setting_rule& rule = *setting_of_exp_prop(k_geometry + box);
+  if (!setting_in_range(rule, code)) return prop_rejected;
   r.exp_prop[k_geometry + box] = code;
   if (box <= 2)
     r.trun = 1;
-  else if (box == 3)
-    r.calcok[calc_ra] = 0;
   else
-    r.calcok[calc_sq] = 0;
+    r.calcok[rule.first_step] = 0;
   setting_accepted(first_step_of_box(box));
   return prop_stored;
 }
@@ -203,24 +193,15 @@ int test_sample(int p, int report) {
 int test_experiment(int p, int report) {
   if (!valid_project(p)) return 0;
   const double* e = proj[p].exp_prop;
-  struct rule {
-    bool pass;
-    const char* warning;
-  };
-  const rule rules[] = {
-      {e[k_wavelength] > 0.0, N_("The wavelenght must be > 0.0 Å\nPlease check this parameter")},
-      {e[k_abs_sample] >= 0.0, N_("The linear absorption (sample) must be >= 0.0 μt\nPlease check this parameter")},
-      {e[k_abs_cell] >= 0.0,
-       N_("The linear absorption (substrate/cell) must be >= 0.0 μt\nPlease check this parameter")},
-      {e[k_density] >= 0.0, N_("The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter")},
-      {e[k_dead_time] >= 0.0, N_("The detector time must be >= 0.0 s\nPlease check this parameter")},
-      {e[k_geometry] > 0.0, N_("Please select the experimental geometry")},
-      {e[k_polarisation] > 0.0, N_("Please select the polarizartion type")},
-      {e[k_compton] > 0.0, N_("Please select the compton scattering")},
-  };
+  // The experiment's settings, each in the range of its rule (set, that is).
   const char* failed = nullptr;
-  for (const rule& r : rules)
-    if (!r.pass && !failed) failed = r.warning;
+  for (int k : {k_wavelength, k_abs_sample, k_abs_cell, k_density, k_dead_time, k_geometry, k_polarisation, k_compton}) {
+    const setting_rule& rule = *setting_of_exp_prop(k);
+    if (!setting_in_range(rule, e[k])) {
+      failed = rule.message;
+      break;
+    }
+  }
   if (!failed) failed = polarisation_problem(p);
   if (!failed) return 1;
   if (report) {
@@ -340,4 +321,46 @@ int compute_mu_t(double thickness_mm, double density) {
   }
   // μt = (μ/ρ) ρ t, with t in cm.
   return set_prop(prop_first_exp + 1, *mu * density * thickness_mm / 10.0, -1);
+}
+
+int set_setting(const setting_rule& rule, double value) {
+  if (!valid_project(activep)) return prop_unchanged;
+  if (!setting_in_range(rule, value)) return refuse(rule);
+  project& r = proj[activep];
+  const int v = rule.flags & whole ? static_cast<int>(value) : 0;  // in range: an int
+  switch (rule.place) {
+    case setting_place::exp_prop:
+      if (rule.index >= k_geometry) return propbox_changed(rule.index - k_geometry, v - 1);
+      return set_prop(prop_first_exp + rule.index, value, -1);
+    case setting_place::param:
+      if (rule.index == k_abscissa) return set_data_format(v) ? prop_stored : prop_unchanged;
+      if (rule.index == k_density_mode) {
+        set_density_mode(v);
+        return prop_stored;
+      }
+      r.params[rule.index] = v;
+      break;
+    case setting_place::check:
+      r.checks[rule.index] = v;
+      break;
+    case setting_place::option:
+      if (rule.member == &project_options::bkgscale || rule.member == &project_options::cellscale)
+        return set_scale(rule.member == &project_options::bkgscale ? 0 : 1, value) ? prop_stored : prop_rejected;
+      if (rule.member == &project_options::window) {
+        set_window(v);
+        return prop_stored;
+      }
+      if (const int which = lowr_setting_of(rule.member); which >= 0) {
+        set_lowr_setting(which, value);
+        return prop_stored;
+      }
+      if (const int option = physics_option_of(rule.member); option >= 0) return set_physics_option(option, value);
+      r.options.*rule.member = value;
+      break;
+    default:  // the sample: by its entries
+      return prop_unchanged;
+  }
+  if (rule.first_step >= 0) r.calcok[rule.first_step] = 0;
+  setting_accepted(rule.first_step);
+  return prop_stored;
 }

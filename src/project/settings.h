@@ -8,6 +8,7 @@
 #include <vector>
 
 struct project;
+struct setting_rule;
 
 // What set_prop and propbox_changed did with a value.
 enum prop_result {
@@ -56,6 +57,11 @@ int compute_mu_t(double thickness_mm, double density);
 // Combo box `box` (0 geometry, 1 polarisation, 2 Compton, 3 smoothing, 4 Breit-Dirac)
 // changed to `active_entry` (-1 none): stores exp_prop[k_geometry + box] = entry + 1.
 int propbox_changed(int box, int active_entry);
+
+// One setting of the active project by its rule (setting_table.h), as --set gives it:
+// refused with the rule's message when out of its range, else stored by the setter the
+// dialogs use, with the same effects. A prop_result.
+int set_setting(const setting_rule& rule, double value);
 
 // Validation of project position p; 1 when valid. report = 1 shows each failure's
 // warning and switches the settings notebook to the failing page.

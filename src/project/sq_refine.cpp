@@ -10,6 +10,7 @@
 #include "project/curve.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/setting_table.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
 
@@ -59,13 +60,25 @@ void set_lowr(int on) {
   setting_accepted(1);
 }
 
-void set_lowr_setting(int which, double value) {
-  if (!valid_project(activep) || which < 0 || which > 2) return;
+int lowr_setting_of(double project_options::*member) {
+  for (int k = 0; k < 3; ++k)
+    if (lowr_settings[k] == member) return k;
+  return -1;
+}
+
+int set_lowr_setting(int which, double value) {
+  if (!valid_project(activep) || which < 0 || which > 2) return 0;
+  const setting_rule& rule = *setting_of_option(lowr_settings[which]);
+  if (!setting_in_range(rule, value)) {
+    if (rule.message) show_info(tr(rule.message), 0);
+    return 0;
+  }
   double& stored = proj[activep].options.*lowr_settings[which];
   const bool changed = stored != value;
   stored = value;
-  proj[activep].calcok[calc_sq] = 0;
-  if (changed) setting_accepted(1);
+  proj[activep].calcok[rule.first_step] = 0;
+  if (changed) setting_accepted(rule.first_step);
+  return 1;
 }
 
 std::vector<species_factors> species_of(const project& r) {
@@ -91,8 +104,8 @@ const char* refine_sq_warning(int p) {
     return N_("You decided to use the integral method\nIn that case the sample's density must be > 0.0");
   if (!lowr_on(p)) return nullptr;
   if (!(o.lowr_rmin > 0.0)) return N_("The optimisation below r_min needs r_min > 0.0");
-  if (!(o.lowr_iter >= 0.0 && o.lowr_iter <= 1000.0 && o.lowr_iter == std::floor(o.lowr_iter)))
-    return N_("The optimisation below r_min needs 0 to 1000 iterations");
+  if (const setting_rule& iter = *setting_of_option(&project_options::lowr_iter); !setting_in_range(iter, o.lowr_iter))
+    return iter.message;
   if (!(r.exp_prop[k_density] > 0.0)) return N_("The optimisation below r_min needs the sample's density > 0.0");
   return nullptr;
 }
@@ -125,7 +138,8 @@ int refine_sq(double alpha0) {
   keep_curve(2, cid_s_plain);
   const project_options& o = r.options;
   lowr_result res;
-  if (!lowr(m, q + k1, a.data() + k1, b.data() + k1, r.exp_prop[k_density], o.lowr_rmin, static_cast<int>(o.lowr_iter),
+  const int iterations = setting_int(*setting_of_option(&project_options::lowr_iter), o.lowr_iter, -1);
+  if (!lowr(m, q + k1, a.data() + k1, b.data() + k1, r.exp_prop[k_density], o.lowr_rmin, iterations,
             o.lowr_density == 1.0, &res))
     return 0;
   if (!std::isfinite(res.chi2)) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "numeric/elements.h"
+#include "project/project.h"
 
 struct project;
 
@@ -18,8 +19,11 @@ inline constexpr int method_integral = 2;  // params[k_method] of the integral m
 // off (r_min unset); step 1 is no longer computed.
 void set_lowr(int on);
 // The settings of the optimisation, which 0 r_min (A), 1 iterations, 2 refine density
-// (0/1); step 1 is no longer computed.
-void set_lowr_setting(int which, double value);
+// (0/1); step 1 is no longer computed. 0, with the message of the setting's rule, for a
+// value out of its range (setting_table.h); 1 otherwise.
+int set_lowr_setting(int which, double value);
+// The `which` of the optimisation setting kept in `member`, or -1.
+int lowr_setting_of(double project_options::*member);
 // 1 when the low-r optimisation is on for project position p.
 bool lowr_on(int p);
 

@@ -9,6 +9,7 @@
 #include "project/messages.h"
 #include "project/physics_options.h"
 #include "project/project.h"
+#include "project/setting_table.h"
 #include "project/settings.h"
 #include "project/sq_refine.h"
 #include "project/steps.h"
@@ -42,16 +43,14 @@ int test_sq(int p, int report) {
   const char* warning = nullptr;
   if (!test_data(p, 3))
     warning = N_("Providing corrected experimental data is required");
-  else if (!(e[k_breit_dirac] > 0.0))
-    warning = N_("You must choose a Breit-Dirac factor");
-  else if (r.params[k_method] == 0 && !(e[k_qlim] > 0.0 && e[k_qlim] <= r.max[1]))
-    warning =
-        N_("You decided to use the High angle method\nIn that case the integration limit must "
-           "be > 0.0 and < Qmax");
-  else if (r.params[k_method] == 1 && !(e[k_trial_constant] > 0.0))
-    warning =
-        N_("You decided to use the trial and error method\nIn that case the damping factor must "
-           "be > 0.0");
+  else if (const setting_rule& bd = *setting_of_exp_prop(k_breit_dirac); !setting_in_range(bd, e[k_breit_dirac]))
+    warning = bd.message;
+  else if (const setting_rule& ham = *setting_of_exp_prop(k_qlim);
+           r.params[k_method] == 0 && !(setting_in_range(ham, e[k_qlim]) && e[k_qlim] <= r.max[1]))
+    warning = ham.message;
+  else if (const setting_rule& tem = *setting_of_exp_prop(k_trial_constant);
+           r.params[k_method] == 1 && !setting_in_range(tem, e[k_trial_constant]))
+    warning = tem.message;
   else
     warning = refine_sq_warning(p);
   if (!warning) warning = physics_option_problem(p, 1);
@@ -88,7 +87,8 @@ int run_sq() {
   int ok = nm(r.nspec, s[0].data(), x.data(), s[2].data(), s[3].data(), s[4].data(),
               s[5].data(), s[6].data(), s[7].data(), s[8].data(), s[9].data(), s[10].data(),
               s[11].data(), s[12].data(), s[13].data(), s[14].data(), n, r.exp_prop[k_wavelength],
-              r.exp_prop[k_compton], r.exp_prop[k_qlim], static_cast<int>(r.exp_prop[k_breit_dirac]), method, given,
+              r.exp_prop[k_compton], r.exp_prop[k_qlim], setting_int(*setting_of_exp_prop(k_breit_dirac), r.exp_prop[k_breit_dirac], 0),
+              method, given,
               additive, q, intensity, extra);
   if (ok) ok = refine_sq(method == 1 ? given : proj[activep].exp_prop[k_norm_constant]);
   if (end_run(1, ok) != step_done) return step_failed;

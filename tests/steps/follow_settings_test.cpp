@@ -72,11 +72,17 @@ TEST_F(FollowSettingsTest, AutomaticRecalculationRerunsWhatIsOutOfDate) {
   EXPECT_NE(active().curves[3][1]->data[1], before);
   EXPECT_TRUE(messages.empty());
   EXPECT_TRUE(hidden.empty());
-  // A value a step refuses leaves it out of date, without a word.
-  set_prop(14, -1.0, 0);
-  EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 1}));
+  // A value out of its setting's range is refused with its message and nothing reruns; one
+  // the step refuses (Q limit beyond the data) leaves it out of date, without a word.
+  EXPECT_EQ(set_prop(14, -1.0, 0), prop_rejected);
+  EXPECT_EQ(messages, (std::vector<message>{{"info", "Rmax must be > 0.0"}}));
+  EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 0}));
+  messages.clear();
+  const double qlim = active().exp_prop[k_qlim];
+  set_prop(11, 1000.0, 0);
+  EXPECT_EQ(out_of_date(), (std::vector<int>{0, 1, 0, 0}));
   EXPECT_TRUE(messages.empty());
-  set_prop(14, 10.0, 0);
+  set_prop(11, qlim, 0);
   EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 0}));
 }
 

@@ -27,7 +27,8 @@ class RefineTest : public StepTest {
   static const curve& at(int calc, int cid) { return *proj[activep].curves[calc][cid]; }
 };
 
-// Each setting the new parts need is checked after the original checks, with its warning.
+// Each setting the new parts need is checked after the original checks, with its warning
+// (iterations out of range come from a record, as the entry refuses them).
 TEST_F(RefineTest, ChecksOfTheIntegralMethodAndTheOptimisation) {
   struct { int method; double density, rmin, iterations; const char* warning; } cases[] = {
       {2, 0.0, not_set, 5, "You decided to use the integral method\nIn that case the sample's density must be > 0.0"},
@@ -43,7 +44,7 @@ TEST_F(RefineTest, ChecksOfTheIntegralMethodAndTheOptimisation) {
     active().exp_prop[k_density] = c.density;
     set_lowr(c.rmin != not_set);
     if (c.rmin != not_set) set_lowr_setting(0, c.rmin);
-    set_lowr_setting(1, c.iterations);
+    active().options.lowr_iter = c.iterations;
     messages.clear();
     EXPECT_EQ(test_sq(activep, 1), c.warning ? 0 : 1);
     const std::vector<message> expected = c.warning ? std::vector<message>{{"warning", c.warning}} : std::vector<message>{};

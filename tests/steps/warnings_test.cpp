@@ -171,7 +171,7 @@ const refusal cases[] = {
     // Refinements of the physics.
     {"option_text", true, none, [] { return set_physics_option_text(opt_qmax, "12 1/A"); }, prop_rejected, "info",
      "Highest Q of the transform: \"12 1/A\" is not a number"},
-    {"monoangle", true, [](StepTest&) { set_physics_option(opt_monoangle, 180.0); }, apply_project, 0, "warning",
+    {"monoangle", true, [](StepTest& t) { t.active().options.monoangle = 180.0; }, apply_project, 0, "warning",
      "The monochromator angle 2θM must be >= 0.0 and < 180.0"},
     {"raw_range_narrow", true, [](StepTest& t) { raw_ready(t), set_physics_option(opt_ttmax, 7.0); }, run_ra,
      step_refused, "warning", "The range of the raw data keeps fewer than 3 points"},
@@ -191,8 +191,8 @@ const refusal cases[] = {
      "error", "Error loading file: file is not a regular file\n/dev/zero\n"},
     // Scale factors and the values from the tables.
     {"bkgscale", true, none, [] { return set_scale(0, 0.0); }, 0, "info",
-     "The background scale factor must be > 0.0"},
-    {"cellscale", true, none, [] { return set_scale(1, -1.0); }, 0, "info", "The cell scale factor must be > 0.0"},
+     "The background scale factor must be > 0.0 and <= 1000.0"},
+    {"cellscale", true, none, [] { return set_scale(1, -1.0); }, 0, "info", "The cell scale factor must be > 0.0 and <= 1000.0"},
     {"mut_thickness", true, none, [] { return compute_mu_t(0.0, 2.2); }, prop_rejected, "info",
      "The sample thickness must be > 0.0 mm"},
     {"mut_density", true, none, [] { return compute_mu_t(1.0, 0.0); }, prop_rejected, "info",

@@ -83,7 +83,7 @@ void offer_reduction_record(int p, const std::string& data_path) {
   std::vector<record_coordination> counts;
   const project_options& o = proj[p].options;
   coordination_count c;
-  const int a = static_cast<int>(o.coord_a), b = static_cast<int>(o.coord_b);
+  const int a = coordination_species(o.coord_a), b = coordination_species(o.coord_b);
   if (count_coordination(p, o.coord_r1, o.coord_r2, a, b, c)) {
     counts.push_back({"total", o.coord_r1, o.coord_r2, c.total, c.fitted, c.fit.area, c.fit.r0, c.fit.sigma});
     if (a >= 0 && b >= 0)

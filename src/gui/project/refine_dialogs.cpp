@@ -11,6 +11,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/rdf.h"
+#include "project/setting_table.h"
 #include "project/sq_refine.h"
 #include "project/steps.h"
 #include "gui/base/i18n.h"
@@ -104,7 +105,7 @@ void fill_pairs(const project& r) {
   add(_("Total"));
   for (int a = 0; a < r.nspec; ++a)
     for (int b = 0; b < r.nspec; ++b) add(pair_name(activep, a, b));
-  const int a = static_cast<int>(r.options.coord_a), b = static_cast<int>(r.options.coord_b);
+  const int a = coordination_species(r.options.coord_a), b = coordination_species(r.options.coord_b);
   const bool pair = a >= 0 && b >= 0 && a < r.nspec && b < r.nspec;
   gtk_combo_box_set_active(GTK_COMBO_BOX(combo), pair ? 1 + a * r.nspec + b : 0);
 }
@@ -147,7 +148,8 @@ void init_lowr_widgets() {
   const char* ids[3] = {"lowrmin", "lowriter", "lowrdens"};
   for (const char* id : ids) gtk_widget_set_sensitive(step_widget(id), on);
   entry_show("lowrmin", on && r.options.lowr_rmin > 0.0 ? value_text(r.options.lowr_rmin).c_str() : "");
-  entry_show("lowriter", format("%d", static_cast<int>(r.options.lowr_iter)).c_str());
+  entry_show("lowriter",
+             format("%d", setting_int(*setting_of_option(&project_options::lowr_iter), r.options.lowr_iter, 0)).c_str());
   object_set_active(step_object("lowrdens"), r.options.lowr_density == 1.0);
   view_show("lowrview", lowr_result_text(activep).c_str());
 }

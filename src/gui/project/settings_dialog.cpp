@@ -16,6 +16,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/settings.h"
+#include "project/setting_table.h"
 #include "project/step_hooks.h"
 #include "project/xray_tables.h"
 #include "gui/base/i18n.h"
@@ -292,8 +293,8 @@ void update_experiment(int p) {
   show_wavelength(p);
   set_tools_sensitive(experiment_tools, 4, open);
   for (int box = 0; box < 5; ++box) {
-    double code = open ? proj[p].exp_prop[k_geometry + box] : not_set;
-    combo_show(code_boxes[box], code >= 1.0 ? static_cast<int>(code) - 1 : -1);
+    const double code = open ? proj[p].exp_prop[k_geometry + box] : not_set;
+    combo_show(code_boxes[box], setting_int(*setting_of_exp_prop(k_geometry + box), code, 0) - 1);
     // "smoothbox" follows the smoothing check button of the data correction dialog.
     if (box != 3 || !open) gtk_widget_set_sensitive(step_widget(code_boxes[box]), open);
   }

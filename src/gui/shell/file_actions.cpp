@@ -3,6 +3,7 @@
 #include <string>
 
 #include "files/project_file.h"
+#include "files/project_options.h"
 #include "files/workspace_file.h"
 #include "files/xml_project.h"
 #include "project/changes.h"
@@ -131,6 +132,7 @@ int open_save(int direction, int p, const char* file) {
   } else {
     if (file) {
       std::string t = format(_("Impossible to open project file: \n%s\nError code: %d\n"), file, code);
+      if (!project_read_problem().empty()) t += project_read_problem() + "\n";
       show_error(t.c_str(), 1);
     }
     close_project(activep);
@@ -182,6 +184,7 @@ extern "C" void on_open_save_activate(GtkWidget*, gpointer data) {
   if (result != 0) {
     std::string t = format(_("Error while %s workspace file\n%s\nError code: %d\n"),
                            code == 2 ? _("reading") : _("saving"), projfile.c_str(), result);
+    if (code == 2 && !project_read_problem().empty()) t += project_read_problem() + "\n";
     show_error(t.c_str(), 1);
     return;
   }
@@ -303,6 +306,7 @@ void open_command_line_file(const command_line& cl) {
       ready_opened_projects(0);
       if (result != 0) {
         std::string t = format(_("Error while reading workspace file\n%s\nError code: %d\n"), file, result);
+        if (!project_read_problem().empty()) t += project_read_problem() + "\n";
         show_error(t.c_str(), 1);
       }
       if (nprojects > 0) newspace = 0;
