@@ -3,6 +3,9 @@
 // file in turn, and writes the results with the curve data writer. It shares every rule,
 // check and warning with the program; messages go to stderr.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -714,18 +717,35 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
   }
 }
 
-int make_folder(const fs::path& dir) {
-  std::error_code ec;
-  fs::create_directories(dir, ec);
-  if (!ec) return status_ok;
-  show_error(format(tr("Impossible to create the folder:\n%s\n%s\n"), dir.string().c_str(), ec.message().c_str())
-                 .c_str(),
+int folder_refused(const fs::path& dir, const std::string& reason) {
+  show_error(format(tr("Impossible to create the folder:\n%s\n%s\n"), dir.string().c_str(), reason.c_str()).c_str(),
              1);
   return status_file;
 }
 
+// The results' folder: DIR as given (a link there is the user's choice), and with several
+// INPUTs each one's folder inside it, which must be a real folder: a symbolic link planted
+// at its name would send the results elsewhere, so it is refused, never followed.
+int make_folder(const fs::path& dir, bool own_folder) {
+  std::error_code ec;
+  fs::create_directories(own_folder ? dir.parent_path() : dir, ec);
+  if (ec) return folder_refused(dir, ec.message());
+  if (!own_folder) return status_ok;
+  if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) return folder_refused(dir, std::strerror(errno));
+  struct stat st;
+  if (::lstat(dir.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+    return folder_refused(dir, tr("is a symbolic link: results are not written through it"));
+  // Opened without following a link: what stands at the name now is the folder written to.
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return folder_refused(dir, std::strerror(errno));
+  ::close(fd);
+  return status_ok;
+}
+
 // Reduces one INPUT (or the project's own data when input is empty) into dir.
-int reduce(const options& o, const std::string& input, const fs::path& dir, const std::string& save_path) {
+// own_folder: dir is the INPUT's folder inside DIR (several INPUTs).
+int reduce(const options& o, const std::string& input, const fs::path& dir, const std::string& save_path,
+           bool own_folder) {
   double autorecalc = 0.0;
   int status = prepare_project(o, autorecalc);
   if (status != status_ok) return status;
@@ -737,7 +757,7 @@ int reduce(const options& o, const std::string& input, const fs::path& dir, cons
     if (plan.from >= 1) proj[activep].usecalc[plan.from - 1] = 0;
     if (!load_data_file(plan.from == 0 ? 0 : plan.from + 2, input.c_str())) return status_file;
   }
-  if ((status = make_folder(dir)) != status_ok) return status;
+  if ((status = make_folder(dir, own_folder)) != status_ok) return status;
   for (int step = plan.from; step <= plan.to && status == status_ok; ++step) {
     int result = step_done;
     status = run_step(o, dir, step, plan, result);
@@ -823,7 +843,7 @@ int main(int argc, char** argv) {
 
   int worst = status_ok;
   if (o.inputs.empty()) {
-    worst = reduce(o, std::string(), o.outdir, o.save_project);
+    worst = reduce(o, std::string(), o.outdir, o.save_project, false);
     sink.release(worst != status_ok);
     return finish_stdout(worst);
   }
@@ -843,7 +863,7 @@ int main(int argc, char** argv) {
                        dir.string().c_str());
       }
     }
-    int status = reduce(o, o.inputs[i], dir, save);
+    int status = reduce(o, o.inputs[i], dir, save, total > 1);
     sink.release(status != status_ok);
     worst = std::max(worst, status);
   }

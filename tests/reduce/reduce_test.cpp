@@ -260,8 +260,9 @@ TEST_F(ReduceTest, SeveralInputsEachInItsOwnFolderWorstStatusWins) {
 }
 
 // Inputs with one stem and a ".." stem get folders of their own inside DIR (the renames
-// on stderr); a link planted at a result is replaced, not followed; a FIFO as the saved
-// project is refused and stays; a full standard output is a failed write.
+// on stderr); a link planted at an input's folder is refused, one at a result replaced,
+// neither followed; a FIFO as the saved project is refused and stays; a full standard
+// output is a failed write.
 TEST_F(ReduceTest, EverythingStaysInsideDirAndNothingElseIsWritten) {
   fs::create_directories(dir / "a");
   fs::create_directories(dir / "b");
@@ -273,6 +274,20 @@ TEST_F(ReduceTest, EverythingStaysInsideDirAndNothingElseIsWritten) {
   EXPECT_FALSE(fs::exists(dir / "corrected.dat"));
   EXPECT_NE(r.err.find("[2/3] x.dat\namoq-reduce: results of b/x.dat in out/x-2/\n"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("amoq-reduce: results of ...dat in out/input/\n"), std::string::npos) << r.err;
+
+  // A link planted inside DIR at the name of an input's folder is not followed: that input
+  // is refused, the others go on.
+  fs::create_directories(dir / "elsewhere");
+  fs::create_directories(dir / "planted");
+  fs::create_symlink(dir / "elsewhere", dir / "planted/x");
+  r = run("--to 0 -o planted '" + example + "sio2.nap' a/x.dat ...dat");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Impossible to create the folder:\nplanted/x\nis a symbolic link: results are not written "
+                       "through it\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+  EXPECT_TRUE(fs::exists(dir / "planted/input/corrected.dat"));
 
   std::ofstream(dir / "victim") << "kept";
   fs::create_directories(dir / "l");
