@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "numeric/cancel.h"
 #include "numeric/elements.h"
 #include "numeric/transform_window.h"
 
@@ -155,6 +156,7 @@ bool fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, dou
   double chi2 = cost(p), lambda = 1e-3;
   bool converged = false;
   for (int it = 0; it < 200 && !converged; ++it) {
+    if (cancel_requested()) return false;
     double jtj[3][3] = {}, jtr[3] = {};
     model.eval(p, value, grad);
     for (int j = 0; j < count; ++j)

@@ -47,6 +47,7 @@ struct peak_transform {
 // window's broadening and the truncation's side lobes (the pair-function method of Mozzi,
 // Warren 1969, J. Appl. Cryst. 2, 164). False, peak untouched, when the range holds fewer
 // than four points or no positive maximum, or the fit does not end with a positive area,
-// r0 inside r1..r2 and sigma below r2 - r1.
+// r0 inside r1..r2 and sigma below r2 - r1, or when a cancel request (numeric/cancel.h)
+// stops it between its iterations.
 bool fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, double r2, const peak_transform& t,
                        gaussian_peak& peak);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "numeric/callbacks.h"
+#include "numeric/cancel.h"
 #include "numeric/elements.h"
 #include "numeric/nm_parts.h"
 #include "numeric/sine_transform.h"
@@ -68,6 +69,7 @@ void lorch_cosine_sums(const double* q, int nk, double d, int np, double* c) {
   std::vector<double> t(at.size());
   double x = 0.0, sum = 0.0;
   for (const auto& [abscissa, id] : at) {
+    if (cancel_requested()) return;  // the caller sees the request and delivers nothing
     sum += integral(x, abscissa);
     x = abscissa;
     t[static_cast<std::size_t>(id)] = sum;
@@ -99,7 +101,7 @@ void propagate(const std::vector<double>& m, int size, int iterations, std::vect
                std::vector<double>& sum) {
   std::vector<double> mx(static_cast<std::size_t>(size));
   std::fill(sum.begin(), sum.end(), 0.0);
-  for (int i = 0; i < iterations; ++i) {
+  for (int i = 0; i < iterations && !cancel_requested(); ++i) {
     for (int j = 0; j < size; ++j) {
       const double* row = &m[static_cast<std::size_t>(j) * size];
       double s = 0.0;
@@ -179,6 +181,7 @@ int lowr(int n, const double* q, const double* a, const double* b, double rho, d
   // One iteration maps dF to dF - M dF: M_jl = F_L[w_l sin(q r_l)](r_j), that is
   // scale w_l sum_k L(q_k) sin(r_j q_k) sin(r_l q_k) = scale w_l (c_|j-l| - c_(j+l)) / 2.
   lorch_cosine_sums(q, nk, d, 2 * big_l + 1, cs.data());
+  if (cancel_requested()) return 0;
   for (int j = 0; j < m; ++j)
     for (int l = 0; l < m; ++l)
       mat[static_cast<std::size_t>(j) * m + l] = scale * w[l] * 0.5 * (cs[std::abs(j - l)] - cs[j + l]);
@@ -205,6 +208,7 @@ int lowr(int n, const double* q, const double* a, const double* b, double rho, d
   // dF_i that were transformed back.
   for (int l = 0; l < m; ++l) f0[l] += alpha * u[l] + rho * v[l];
   propagate(mat, m, iterations, f0, sf);
+  if (cancel_requested()) return 0;
   double chi2 = 0.0;
   for (int l = 0; l < m; ++l) chi2 += w[l] * f0[l] * f0[l];
 

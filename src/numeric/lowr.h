@@ -37,6 +37,7 @@ struct lowr_result {
 // nothing delivered, result 0: a q grid cd would refuse, rmin, rho or iterations out of
 // range (iterations above 1000), rmin not above D/2 = pi / qmax, a minimum that does not
 // exist or gives a constant or density that is not positive and finite, or work arrays
-// that cannot be allocated.
+// that cannot be allocated. Stopped between its iterations by a cancel request
+// (numeric/cancel.h): result 0, nothing delivered, no message.
 int lowr(int n, const double* q, const double* a, const double* b, double rho, double rmin, int iterations,
          int refine_density, lowr_result* result);

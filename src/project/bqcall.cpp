@@ -29,7 +29,7 @@ int run_bq() {
   static const double none = 0.0;
   int ok = zd(n, proj[activep].exp_prop[k_bending_point], n > 0 ? in->data[0].data() : &none,
               n > 0 ? in->data[1].data() : &none);
-  if (end_run(2, ok) != step_done) return step_failed;
+  if (const int result = end_run(2, ok); result != step_done) return result;
   on_set_use_calc(2, proj[activep].usecalc[2]);
   return step_done;
 }

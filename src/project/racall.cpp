@@ -298,7 +298,7 @@ int run_ra() {
   int ok = dr(r.exp_prop[k_wavelength], r.exp_prop[k_abs_sample], r.exp_prop[k_abs_cell], r.exp_prop[k_dead_time], r.exp_prop[k_geometry],
               r.exp_prop[k_polarisation], format, in.n, in.x, in.y, in.b, in.c, code, r.exp_prop[k_compton], smo,
               polarisation_of(r.options));
-  if (end_run(0, ok) != step_done) return step_failed;
+  if (const int result = end_run(0, ok); result != step_done) return result;
   on_set_use_calc(0, proj[activep].usecalc[0]);
   return step_done;
 }

@@ -91,7 +91,7 @@ int run_sq() {
               method, given,
               additive, q, intensity, extra);
   if (ok) ok = refine_sq(method == 1 ? given : proj[activep].exp_prop[k_norm_constant]);
-  if (end_run(1, ok) != step_done) return step_failed;
+  if (const int result = end_run(1, ok); result != step_done) return result;
   on_set_use_calc(1, proj[activep].usecalc[1]);
   on_set_use_calc(2, proj[activep].usecalc[2]);
   return step_done;

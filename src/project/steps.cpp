@@ -2,6 +2,7 @@
 // check of a file, the callbacks the numeric routines report through.
 #include "project/steps.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "project/curve.h"
 #include "project/hooks.h"
 #include "numeric/callbacks.h"
+#include "numeric/cancel.h"
 #include "numeric/readfiles.h"
 #include "numeric/safe_files.h"
 #include "project/import_fallback.h"
@@ -186,7 +188,74 @@ void connect_step_callbacks() {
   set_numeric_receiver(std::move(r));
 }
 
+namespace {
+
+// What a run of step calc can change in the active project, kept by begin_run and put back
+// by end_run when the run was cancelled: the step's curves, the values it reports, the
+// flags and the ranges save_curve sets.
+struct run_snapshot {
+  int p = -1, calc = -1;
+  double exp_prop[nexp_props]{};
+  project_options options;
+  int calcok[ncalc]{}, visok[ncalc]{}, out_of_date[ncalc]{}, changed = 0;
+  double min[ncalc]{}, max[ncalc]{};
+  std::vector<std::vector<double>> x, y;
+};
+run_snapshot before_run;
+
+void keep_before_run(int calc) {
+  run_snapshot& s = before_run;
+  const project& r = proj[activep];
+  s.p = activep;
+  s.calc = calc;
+  std::copy(r.exp_prop, r.exp_prop + nexp_props, s.exp_prop);
+  s.options = r.options;
+  std::copy(r.calcok, r.calcok + ncalc, s.calcok);
+  std::copy(r.visok, r.visok + ncalc, s.visok);
+  std::copy(r.out_of_date, r.out_of_date + ncalc, s.out_of_date);
+  std::copy(r.min, r.min + ncalc, s.min);
+  std::copy(r.max, r.max + ncalc, s.max);
+  s.changed = r.changed;
+  s.x.clear(), s.y.clear();
+  for (const auto& c : r.curves[calc]) {
+    const int n = curve_points(*c);
+    s.x.emplace_back(c->data[0].begin(), c->data[0].begin() + n);
+    s.y.emplace_back(c->data[1].begin(), c->data[1].begin() + n);
+  }
+}
+
+// The project as it was when the cancelled run began.
+void put_back_run() {
+  run_snapshot& s = before_run;
+  if (!valid_project(s.p) || s.p != activep) return;
+  project& r = proj[s.p];
+  for (size_t cid = 0; cid < s.x.size() && cid < r.curves[s.calc].size(); ++cid) {
+    const curve& c = *r.curves[s.calc][cid];
+    const int n = curve_points(c);
+    if (n == static_cast<int>(s.x[cid].size()) && std::equal(s.x[cid].begin(), s.x[cid].end(), c.data[0].begin()) &&
+        std::equal(s.y[cid].begin(), s.y[cid].end(), c.data[1].begin()))
+      continue;
+    store_curve(s.p, static_cast<int>(s.x[cid].size()), s.x[cid].data(), s.y[cid].data(), s.calc, static_cast<int>(cid));
+  }
+  std::copy(s.exp_prop, s.exp_prop + nexp_props, r.exp_prop);
+  r.options = s.options;
+  std::copy(s.calcok, s.calcok + ncalc, r.calcok);
+  std::copy(s.out_of_date, s.out_of_date + ncalc, r.out_of_date);
+  std::copy(s.min, s.min + ncalc, r.min);
+  std::copy(s.max, s.max + ncalc, r.max);
+  r.changed = s.changed;
+  turncheck(s.calc, s.visok[s.calc]);
+  // The views of the values the routines report show them again.
+  const double nc = r.exp_prop[k_norm_constant], rho = r.exp_prop[k_slope_density];
+  if (shooks().nc_view) shooks().nc_view(nc > 0.0 || nc < 0.0 ? format("%f", nc) : std::string());
+  if (shooks().dens_view) shooks().dens_view(rho > 0.0 ? format("%f", rho) : std::string());
+}
+
+}  // namespace
+
 void begin_run(int calc) {
+  reset_cancel();
+  keep_before_run(calc);
   proj[activep].calcok[calc] = 0;  // until this run succeeds
   // An automatic rerun leaves the tool boxes as they are and shows no popup: it takes
   // a few milliseconds.
@@ -197,6 +266,12 @@ void begin_run(int calc) {
 
 int end_run(int calc, int ok) {
   if (!auto_recalculating()) prepostcalc(1, calc, 1.0);
+  if (cancel_requested()) {
+    put_back_run();
+    reset_cancel();
+    report_status(format(tr("%s cancelled: the project is as it was"), tr(calcname[calc])));
+    return step_cancelled;
+  }
   if (!ok) {
     show_error(tr("My error message"), 0);
     show_warning(tr("My warning message"));

@@ -14,6 +14,7 @@ enum step_result {
   step_done = 1,     // the routine delivered its results; calcok set
   step_failed = 2,   // the routine refused (its own message, then the two dialogs), or its
                      // result holds NaN or infinity (one message naming the point)
+  step_cancelled = 3,  // stopped on request (numeric/cancel.h): the project is as it was
 };
 
 // ---- Data files (ids 0..5: raw, background, cell, and the inputs of steps 1..3) ----
@@ -43,6 +44,9 @@ int test_data(int p, int id);
 // and calcok (returns step_done), on failure shows "My error message" and "My warning
 // message" (returns step_failed). A delivered result that holds NaN or infinity is a
 // failure too: its own message names the step, the point and the settings to check.
+// A run is cancellable: begin_run clears any request and keeps what the run can change;
+// when a stop was requested meanwhile (numeric/cancel.h; the routines stop between their
+// iterations), end_run puts it all back and returns step_cancelled, without a message.
 void begin_run(int calc);
 int end_run(int calc, int ok);
 

@@ -159,6 +159,40 @@ TEST_F(StepsTest, ExpandersAndTheCurveTablesOfEachProject) {
   EXPECT_FALSE(active("racheck") || sensitive("racheck"));
 }
 
+// The busy popup's Cancel stops the low-r optimisation between its iterations: the project
+// is as it was before the run, and no error is shown. (The click comes from a timeout that
+// the popup's handling of events runs, as a user's click would be.)
+TEST_F(StepsTest, CancelLeavesTheProjectAsItWas) {
+  raw_data_loaded();
+  choose("combocor", 1);
+  press("Calcra");
+  tick("lowrcheck", true);
+  type("lowrmin", "1.4");
+  press("Calcsq");
+  ASSERT_EQ(record().calcok[calc_sq], 1);
+  type("lowriter", "1000");
+  const std::vector<double> before = record().curves[1][1]->data[1];
+  const double constant = record().exp_prop[k_norm_constant], chi2 = record().options.lowr_chi2;
+  const std::vector<std::string> shown = states();
+  messages->messages.clear();
+  g_timeout_add(0, +[](gpointer) -> gboolean {
+    if (busy_popup()) gtk_button_clicked(GTK_BUTTON(g_object_get_data(G_OBJECT(busy_popup()), "cancel")));
+    return FALSE;
+  }, nullptr);
+  press("Calcsq");
+  EXPECT_EQ(record().curves[1][1]->data[1], before);
+  EXPECT_EQ(record().exp_prop[k_norm_constant], constant);
+  EXPECT_EQ(record().options.lowr_chi2, chi2);
+  EXPECT_EQ(record().calcok[calc_sq], 0);  // out of date since the iterations changed, as before
+  EXPECT_EQ(states(), shown);
+  EXPECT_TRUE(messages->messages.empty());
+  EXPECT_FALSE(popup_shown());
+  // Nothing is left requested: the next run computes.
+  press("Calcsq");
+  EXPECT_EQ(record().calcok[calc_sq], 1);
+  EXPECT_NE(record().options.lowr_chi2, chi2);
+}
+
 // The integral method joins the two method buttons (exactly one on), and the window box
 // takes the damping entry out of play for the Lorch window.
 TEST_F(StepsTest, IntegralMethodButtonAndWindowBox) {

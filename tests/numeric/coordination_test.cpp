@@ -3,6 +3,7 @@
 #include "support/test.h"
 
 #include "numeric/calrd.h"
+#include "numeric/cancel.h"
 #include "numeric/elements.h"
 #include "numeric/recorder.h"
 
@@ -108,4 +109,15 @@ TEST(Coordination, GaussianFitRecoversTheWholeShell) {
     EXPECT_NEAR(p.area, c.found ? 2.9 : -1.0, 1e-6) << c.r1;
     EXPECT_NEAR(p.sigma, c.found ? 0.118 : -1.0, 1e-6) << c.r1;
   }
+  // A stop asked for (the poll stands for the program's Cancel button) ends the fit between
+  // its iterations, the peak untouched; once cleared, the same fit runs.
+  int polls = 0;
+  const cancel_poll before = set_cancel_poll([&] { ++polls, request_cancel(); });
+  gaussian_peak p{-1.0, -1.0, -1.0};
+  EXPECT_FALSE(fit_gaussian_peak(n, r.data(), one.data(), 1.45, 1.8, {}, p));
+  EXPECT_EQ(polls, 1);
+  EXPECT_EQ(p.area, -1.0);
+  set_cancel_poll(before);
+  reset_cancel();
+  EXPECT_TRUE(fit_gaussian_peak(n, r.data(), one.data(), 1.45, 1.8, {}, p));
 }

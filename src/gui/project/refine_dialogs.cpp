@@ -34,7 +34,13 @@ std::optional<double> read_entry(GtkEntry* entry, const char* field, bool whole)
 
 std::string value_text(double v) { return v == not_set ? std::string() : entry_text(v); }
 
-void show_coordination() { view_show("coordview", coordination_text(activep).c_str()); }
+// The counts and the fitted shells; a fit that takes long can be cancelled.
+void show_coordination() {
+  std::string text;
+  if (!run_cancellable(_("Please wait: fitting the coordination shell"), [&] { text = coordination_text(activep); }))
+    text = _("Coordination: cancelled");
+  view_show("coordview", text.c_str());
+}
 
 // ---- S(q): the optimisation group ----
 

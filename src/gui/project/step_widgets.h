@@ -6,6 +6,8 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
+
 // ---- Set-up and refresh, called by the shell ----
 
 // Takes the loaded description, builds the tool box window (transient for `main_window`),
@@ -69,6 +71,13 @@ void expanding(GtkExpander* expander, gpointer calc);
 void on_check_toggled(GObject* check, gpointer calc);
 void turndialog();
 GtkWidget* show_popup(const char* text, GtkWidget* parent);
+// A step is computing: its popup (with the Cancel button named "busycancel") is shown.
+bool busy_running();
+GtkWidget* busy_popup();
+// Runs `work` (a computation that polls numeric/cancel.h) so that, should it take more
+// than a moment, the busy popup with its Cancel button appears meanwhile. False when it was
+// cancelled.
+bool run_cancellable(const char* text, const std::function<void()>& work);
 
 // Handlers the interface description connects by name.
 extern "C" {

@@ -2,6 +2,7 @@
 #include "gui/shell/quit_about.h"
 
 #include "gui/base/paths.h"
+#include "gui/project/step_widgets.h"
 #include "gui/shell/file_actions.h"
 #include "gui/shell/main_window.h"
 #include "project/changes.h"
@@ -22,6 +23,8 @@ extern "C" void show_question(GtkWidget*, gpointer) {
 }
 
 extern "C" gboolean on_MainWindow_delete_event(GtkWidget*, GdkEvent*, gpointer) {
+  // While a step computes, its popup offers Cancel; the window stays until it has ended.
+  if (busy_running()) return TRUE;
   show_question(nullptr, nullptr);
   return TRUE;  // the window stays unless the question ended the program
 }
