@@ -13,11 +13,6 @@
 #include <cerrno>
 #include <cstring>
 
-// Texts marked for the message catalogue; the layers above translate them.
-#ifndef N_
-#define N_(text) text
-#endif
-
 // The sanitizers reserve terabytes of address space: their builds run the child without
 // the memory limit.
 #if defined(__SANITIZE_ADDRESS__)
@@ -235,20 +230,20 @@ child_result run_limited(const std::vector<std::string>& argv, std::string_view 
 std::string child_ending_text(const child_result& r) {
   switch (r.how) {
     case child_result::ending::exited:
-      if (r.status == 127) return N_("the reader program could not be run");
-      return N_("exit status ") + std::to_string(r.status);
-    case child_result::ending::timed_out: return N_("no answer within its time limit");
-    case child_result::ending::output_limit: return N_("its answer exceeded its size limit");
+      if (r.status == 127) return "the reader program could not be run";
+      return "exit status " + std::to_string(r.status);
+    case child_result::ending::timed_out: return "no answer within its time limit";
+    case child_result::ending::output_limit: return "its answer exceeded its size limit";
     case child_result::ending::not_started: return std::strerror(r.error);
     case child_result::ending::signalled: break;
   }
   switch (r.status) {
-    case SIGSEGV: return N_("segmentation fault");
-    case SIGBUS: return N_("bus error");
-    case SIGABRT: return N_("aborted");
-    case SIGFPE: return N_("arithmetic exception");
-    case SIGILL: return N_("illegal instruction");
-    case SIGXCPU: case SIGKILL: return N_("CPU time limit reached");
-    default: return N_("signal ") + std::to_string(r.status);
+    case SIGSEGV: return "segmentation fault";
+    case SIGBUS: return "bus error";
+    case SIGABRT: return "aborted";
+    case SIGFPE: return "arithmetic exception";
+    case SIGILL: return "illegal instruction";
+    case SIGXCPU: case SIGKILL: return "CPU time limit reached";
+    default: return "signal " + std::to_string(r.status);
   }
 }

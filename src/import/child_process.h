@@ -38,6 +38,6 @@ struct child_result {
 // (it is killed at the wall-time limit).
 child_result run_limited(const std::vector<std::string>& argv, std::string_view input, const child_limits& limits);
 
-// How the child ended in a few words for a message: "segmentation fault", "exit status
-// 3", "no answer within 60 s", ...
+// How the child ended in a few words for a message, in English like the library's own
+// reasons: "segmentation fault", "exit status 3", "no answer within its time limit", ...
 std::string child_ending_text(const child_result& r);

@@ -116,7 +116,7 @@ int take_blocks(const import_reply& r, imported_data& d) {
 }
 
 std::string reader_failure(const child_result& run) {
-  std::string reason = N_("the instrument reader stopped: ") + child_ending_text(run);
+  std::string reason = "the instrument reader stopped: " + child_ending_text(run);
   // The library's own last words (glibc's "double free detected", a sanitizer report).
   std::string_view tail = run.err_tail;
   while (!tail.empty() && (tail.back() == '\n' || tail.back() == ' ')) tail.remove_suffix(1);
