@@ -55,6 +55,14 @@ TEST_F(StepsTest, DataFilesThroughTheChooser) {
   EXPECT_EQ(text("datalab"), "(None)");
   EXPECT_EQ(text("nldata"), "");
   EXPECT_FALSE(record().filename[0]);
+  // A file that crashes the instrument reader (read with format detection, the question
+  // answered Yes): its error is shown and the program goes on.
+  answers.push_back(AMOQ_TEST_DATA "/import/crash.cnf");
+  messages->answers.push_back(1);
+  press("datafile");
+  ASSERT_EQ(messages->texts("error").size(), 3u);
+  EXPECT_NE(messages->texts("error")[2].find("the instrument reader stopped: segmentation fault"), std::string::npos);
+  EXPECT_EQ(text("datalab"), "(None)");
   answers.push_back(example("sio2_raw.dat"));
   press("datafile");
   EXPECT_EQ(text("datalab"), "sio2_raw.dat");
