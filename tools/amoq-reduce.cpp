@@ -606,11 +606,19 @@ int write_result(const options& o, const fs::path& dir, const char* stem, int ca
   return status_ok;
 }
 
+// A value printed on stdout: "%f" as always, unless that shows a value that is not zero as
+// zero (a count rate of 1e7 gives a constant of 2e-9): then exponent notation.
+std::string shown(double v) {
+  std::string text = format("%f", v);
+  if (v != 0.0 && text.find_first_of("123456789") == std::string::npos) text = format("%e", v);
+  return text;
+}
+
 // The results of the low-r optimisation, when it ran.
 void print_optimisation(const options& o) {
   const project_options& opt = proj[activep].options;
   if (o.quiet || !lowr_on(activep)) return;
-  if (opt.lowr_density == 1.0) std::printf("optimised density: %f\n", opt.lowr_rho);
+  if (opt.lowr_density == 1.0) std::printf("optimised density: %s\n", shown(opt.lowr_rho).c_str());
   std::printf("low-r chi2: %g\n", opt.lowr_chi2);
 }
 
@@ -636,12 +644,12 @@ int print_coordination(const options& o, std::vector<record_coordination>& out) 
     const double n = pair ? count.pair : count.total;
     if (!o.quiet) {
       const std::string name = pair ? c.a + "-" + c.b + " " : std::string();
-      std::printf("coordination %s%g-%g: %f\n", name.c_str(), c.r1, c.r2, n);
+      std::printf("coordination %s%g-%g: %s\n", name.c_str(), c.r1, c.r2, shown(n).c_str());
       // The Gaussian shell fitted on the range: its whole area, also beyond r1..r2.
       const gaussian_peak& f = pair ? count.pair_fit : count.fit;
       if (pair ? count.pair_fitted : count.fitted)
-        std::printf("coordination fit %s%g-%g: %f (r0 %f, sigma %f)\n", name.c_str(), c.r1, c.r2, f.area, f.r0,
-                    f.sigma);
+        std::printf("coordination fit %s%g-%g: %s (r0 %s, sigma %s)\n", name.c_str(), c.r1, c.r2, shown(f.area).c_str(),
+                    shown(f.r0).c_str(), shown(f.sigma).c_str());
       else
         std::printf("coordination fit %s%g-%g: no peak\n", name.c_str(), c.r1, c.r2);
     }
@@ -694,7 +702,8 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
         // (refined by the low-r optimisation when it runs).
         const project& p = proj[activep];
         const bool given = p.params[k_method] == 1 && p.options.lowr_rmin == not_set;
-        std::printf("normalisation constant: %f\n", given ? p.exp_prop[k_trial_constant] : p.exp_prop[k_norm_constant]);
+        std::printf("normalisation constant: %s\n",
+                    shown(given ? p.exp_prop[k_trial_constant] : p.exp_prop[k_norm_constant]).c_str());
       }
       print_optimisation(o);
       return std::max(write_result(o, dir, "qsq", 1, 1), write_result(o, dir, "sq", 1, 2));
@@ -710,7 +719,7 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
       result = run_gr();
       if (result != step_done) return status_ok;
       const bool slope = proj[activep].params[k_density_mode] == 1;
-      if (slope && !o.quiet) std::printf("density from slope: %f\n", reported_density);
+      if (slope && !o.quiet) std::printf("density from slope: %s\n", shown(reported_density).c_str());
       return std::max({write_result(o, dir, "Gr", 3, 1), write_result(o, dir, "gr", 3, slope ? 3 : 2),
                        write_result(o, dir, "rdf", 3, cid_rdf)});
     }

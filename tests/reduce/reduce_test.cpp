@@ -176,6 +176,8 @@ TEST_F(ReduceTest, ExitStatusesAndTheirMessages) {
   // The trial-and-error method prints the constant it used.
   EXPECT_EQ(run("--to 1 --set method=1 --set tem=0.0143 -o t " + nap).out,
             "normalisation constant: 0.014300\n");
+  // One that "%f" would show as zero is printed in exponent notation.
+  EXPECT_EQ(run("--to 1 --set method=1 --set tem=2.5e-9 -o t " + nap).out, "normalisation constant: 2.500000e-09\n");
   // -q keeps errors.
   run_result q = run("-q --set rmax=-1 " + nap);
   EXPECT_EQ(q.status, 1);
