@@ -112,7 +112,7 @@ void describe_blocks(const std::vector<import_block>& blocks, std::string& note,
   }
   if (used > 1) {
     note = format(tr("\nBlocks joined into one curve: %s"), ranges.c_str());
-    if (!gaps.empty()) note += format(tr("\nNo data between %s"), gaps.c_str());
+    if (!gaps.empty()) note += format(tr("\nGaps without data: %s"), gaps.c_str());
   }
   if (!out.empty())
     left_out = format(tr("Blocks read: %s\nBlocks left out (their abscissae overlap those read or do not "
