@@ -198,8 +198,25 @@ bool safe_output::flush() {
 
 bool safe_output::write(const void* data, std::size_t size) {
   if (fd_ < 0) return false;
-  buffer_.append(static_cast<const char*>(data), size);
-  return buffer_.size() < output_buffer || flush();
+  // Callers hand this to C libraries as a write callback: no exception may leave it.
+  try {
+    if (buffer_.size() + size >= output_buffer && !flush()) return false;
+    if (size >= output_buffer) return write_direct(data, size);
+    buffer_.append(static_cast<const char*>(data), size);
+  } catch (const std::bad_alloc&) {
+    return fail(file_problem::no_memory);
+  }
+  return true;
+}
+
+bool safe_output::write_direct(const void* data, std::size_t size) {
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = ::write(fd_, static_cast<const char*>(data) + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return fail(file_problem::system, n < 0 ? errno : ENOSPC);
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 bool safe_output::commit() {

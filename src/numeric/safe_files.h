@@ -48,6 +48,7 @@ class safe_output {
 
   bool open(const std::string& target);
   bool is_open() const { return fd_ >= 0; }
+  // Never throws (a write callback of C libraries): a lack of memory is a failure.
   bool write(const void* data, std::size_t size);
   bool write(const std::string& text) { return write(text.data(), text.size()); }
   bool commit();
@@ -58,6 +59,7 @@ class safe_output {
 
  private:
   bool flush();
+  bool write_direct(const void* data, std::size_t size);
   bool fail(file_problem problem, int error = 0);
 
   int fd_ = -1;

@@ -77,8 +77,9 @@ int draw_plot(cairo_t* cr, int width, int height, double background_alpha, const
   return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
 }
 
-// Cairo hands the encoded image over in pieces; they go straight to the output file.
-cairo_status_t write_piece(void* closure, const unsigned char* data, unsigned int length) {
+// Cairo hands the encoded image over in pieces; they go straight to the output file
+// (safe_output::write throws nothing through cairo's C code).
+cairo_status_t write_piece(void* closure, const unsigned char* data, unsigned int length) noexcept {
   return static_cast<safe_output*>(closure)->write(data, length) ? CAIRO_STATUS_SUCCESS
                                                                   : CAIRO_STATUS_WRITE_ERROR;
 }
