@@ -14,14 +14,18 @@
 #include <cstring>
 
 // The sanitizers reserve terabytes of address space: their builds run the child without
-// the memory limit.
+// the memory limit, and let its crashes end it by a signal as in other builds (the
+// sanitizer would report them and exit with a status instead; what it finds first ends
+// the child with SIGABRT).
 #if defined(__SANITIZE_ADDRESS__)
-#define AMOQ_CHILD_NO_MEMORY_LIMIT 1
+#define AMOQ_SANITIZED 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-#define AMOQ_CHILD_NO_MEMORY_LIMIT 1
+#define AMOQ_SANITIZED 1
 #endif
 #endif
+
+extern char** environ;
 
 namespace {
 
@@ -52,8 +56,8 @@ void set_limit(int resource, rlim_t value) {
 }
 
 // In the child between fork and exec: only async-signal-safe calls.
-[[noreturn]] void exec_child(const std::vector<char*>& args, const fd_pair& in, const fd_pair& out,
-                             const fd_pair& err, const child_limits& limits) {
+[[noreturn]] void exec_child(const std::vector<char*>& args, char* const* env, const fd_pair& in,
+                             const fd_pair& out, const fd_pair& err, const child_limits& limits) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // no reader outlives the program
   ::dup2(in.r, 0);
   ::dup2(out.w, 1);
@@ -65,7 +69,7 @@ void set_limit(int resource, rlim_t value) {
   sigset_t none;
   ::sigemptyset(&none);
   ::sigprocmask(SIG_SETMASK, &none, nullptr);
-#ifndef AMOQ_CHILD_NO_MEMORY_LIMIT
+#ifndef AMOQ_SANITIZED
   set_limit(RLIMIT_AS, limits.memory_bytes);
 #endif
   set_limit(RLIMIT_STACK, limits.stack_bytes);
@@ -75,8 +79,24 @@ void set_limit(int resource, rlim_t value) {
   set_limit(RLIMIT_FSIZE, 0);  // it writes to its pipes only
   set_limit(RLIMIT_CORE, 0);
   if (::chdir("/") != 0) ::_exit(126);
-  ::execv(args[0], args.data());
+  ::execve(args[0], args.data(), env);
   ::_exit(127);
+}
+
+// The child's environment: this program's, in sanitizer builds with the options that leave
+// its crashes to their signals. Made before fork, as the child may only call what is
+// async-signal-safe.
+std::vector<std::string> child_environment() {
+  std::vector<std::string> env;
+  for (char** e = environ; e && *e; ++e)
+#ifdef AMOQ_SANITIZED
+    if (std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
+#endif
+      env.emplace_back(*e);
+#ifdef AMOQ_SANITIZED
+  env.emplace_back("ASAN_OPTIONS=handle_segv=0:handle_sigbus=0:handle_abort=0:abort_on_error=1:detect_leaks=0");
+#endif
+  return env;
 }
 
 double now_seconds() {
@@ -139,6 +159,10 @@ child_result run_limited(const std::vector<std::string>& argv, std::string_view 
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  std::vector<std::string> env_text = child_environment();
+  std::vector<char*> env;
+  for (std::string& e : env_text) env.push_back(e.data());
+  env.push_back(nullptr);
   fd_pair in, out, err;
   if (!in.open() || !out.open() || !err.open()) {
     result.error = errno;
@@ -146,7 +170,7 @@ child_result run_limited(const std::vector<std::string>& argv, std::string_view 
     return result;
   }
   const pid_t pid = ::fork();
-  if (pid == 0) exec_child(args, in, out, err, limits);
+  if (pid == 0) exec_child(args, env.data(), in, out, err, limits);
   if (pid < 0) {
     result.error = errno;
     in.close_all(), out.close_all(), err.close_all();

@@ -8,7 +8,8 @@
 
 namespace {
 
-// The sanitizer builds run the reader without its memory limit.
+// The sanitizer builds run the reader without its memory limit (and their sanitizer
+// reports the library's faults first).
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool memory_limited = false;
 #else
@@ -101,8 +102,11 @@ TEST(ReaderProcess, FilesThatCrashTheLibrary) {
       {"deep.xrdml", deep, "the instrument reader stopped: segmentation fault"},
       {"crash.cnf", slurp(AMOQ_TEST_DATA "/import/crash.cnf"), "the instrument reader stopped: segmentation fault"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(import_data_bytes(c.name, c.bytes).reason.substr(0, c.reason.size()), c.reason) << c.name;
+  // (The sanitizers find the library's faults before they become these signals.)
+  for (const auto& c : cases) {
+    const std::string expected = memory_limited ? c.reason : "the instrument reader stopped: ";
+    EXPECT_EQ(import_data_bytes(c.name, c.bytes).reason.substr(0, expected.size()), expected) << c.name;
+  }
   const imported_data line = import_data_bytes("long.xy", "2theta intensity\n" + std::string(50 << 20, '7') + "x\n");
   EXPECT_FALSE(line.reason.empty());
   EXPECT_LE(line.reason.size(), 400u) << line.reason.substr(0, 400);
