@@ -95,11 +95,12 @@ TEST_F(RefineTest, LorchWindowRdfAndCoordination) {
   for (int j = 0; j < rdf.ndata; j += 50)
     EXPECT_DOUBLE_EQ(rdf.data[1][j], g.data[0][j] * g.data[1][j] + four_pi_f * 0.0662 * g.data[0][j] * g.data[0][j]);
   coordination_count c;  // the counts themselves are the numeric tests' business
-  ASSERT_TRUE(count_coordination(activep, 1.0, 2.0, 0, 1, c));
+  ASSERT_EQ(count_coordination(activep, 1.0, 2.0, 0, 1, c), count_done);
   EXPECT_GT(c.pair, c.total);
   EXPECT_EQ(species_by_symbol(activep, "O"), 1);
   EXPECT_EQ(species_by_symbol(activep, "X"), -1);
-  EXPECT_FALSE(count_coordination(activep, 2.0, 1.0, -1, -1, c));
+  EXPECT_EQ(count_coordination(activep, 2.0, 1.0, -1, -1, c), count_reversed);
+  EXPECT_EQ(count_coordination(activep, 7.0, 9.0, -1, -1, c), count_outside);  // R(r) ends at 7.99 A
 }
 
 // Q_min: the integral method uses the points from it on, as on the data cut there by hand;
