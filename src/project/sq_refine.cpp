@@ -249,7 +249,6 @@ std::string lowr_result_text(int p, bool steps) {
   std::string text = format("α %f  ρ %f  χ² %g", r.exp_prop[k_norm_constant], r.options.lowr_rho, r.options.lowr_chi2);
   if (!steps || !r.lowr_last) return text;
   const lowr_result& l = *r.lowr_last;
-  text += format(tr("\n%d iterations%s: χ²"), l.iterations, l.converged ? "" : tr(" (not converged)"));
-  for (double c : l.chi2_steps) text += format(" %.3g", c);
-  return text;
+  return text + format(tr("\n%d iterations%s: χ² %.3g → %.3g"), l.iterations, l.converged ? "" : tr(" (not converged)"),
+                       l.chi2_steps.front(), l.chi2_steps.back());
 }

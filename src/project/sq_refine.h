@@ -57,7 +57,8 @@ lowr_settings lowr_settings_of(int p, double rmin, int used);
 int refine_sq(double alpha0);
 
 // "α ρ χ²" line of the optimisation's results of project position p, empty when none;
-// with `steps` a second line with the chi^2 after each correction ("χ² 0.0914 0.0061 ...").
+// with `steps` a second line with the iterations and chi^2 before and after them
+// ("45 iterations: χ² 0.0135 → 0.000428"; the information page lists every step).
 std::string lowr_result_text(int p, bool steps = false);
 
 // The optimisation of the S(q) step of the active project repeated for r_min from r1 to r2
