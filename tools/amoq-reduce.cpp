@@ -58,12 +58,20 @@ struct coordination_request {
   double r1 = 0.0, r2 = 0.0;
 };
 
+// --optimise-scan: r_min from r1 to r2 in steps.
+struct scan_request {
+  double r1 = 0.0, r2 = 0.0, step = 0.0;
+  bool asked = false;
+};
+
 struct options {
   int from = -1, to = 3;
   int bending = -1;  // -1 default, 0 off, 1 on
   std::vector<setting> sets;
   double optimise = not_set;  // --optimise RMIN
   bool optimise_density = false;
+  bool adopt_density = false;
+  scan_request scan;
   std::vector<coordination_request> coordination;
   std::string background, cell;
   std::string outdir = ".";
@@ -118,6 +126,7 @@ int add_setting(options& o, const std::string&, const std::string& value);
 int output_format(options& o, const std::string&, const std::string& value);
 int plot_format(options& o, const std::string&, const std::string& value);
 int optimise(options& o, const std::string&, const std::string& value);
+int optimise_scan(options& o, const std::string&, const std::string& value);
 int coordination(options& o, const std::string&, const std::string& value);
 
 const option_spec option_table[] = {
@@ -133,18 +142,32 @@ const option_spec option_table[] = {
      "when a bending point is set)")},
     {nullptr, "--set", "KEY=VALUE", add_setting,
      N_("set a parameter first (repeatable; method=2 the integral\n"
-        "method, window=1 the Lorch window, optiter the iterations\n"
-        "of --optimise); KEY is one of")},  // + the keys
+        "method, window=1 the Lorch window, optiter the most\n"
+        "corrections of --optimise, bdbox=4 no Breit-Dirac factor,\n"
+        "qmax the highest Q of the normalisations, --optimise and\n"
+        "the transform, ttmax the raw range); KEY is one of")},  // + the keys
     {nullptr, "--optimise", "RMIN", optimise,
-     N_("optimise S(Q) below RMIN (A): normalisation constant from\n"
-        "the low-r region, its deviation removed iteratively")},
+     N_("optimise S(Q) below RMIN (A, 0 < RMIN < Rmax): constant\n"
+        "(and density) from the low-r region, its deviation from\n"
+        "-4 pi rho r removed iteratively from F(r) as the g(r) step\n"
+        "makes it (window, Q max)")},
     {nullptr, "--optimise-density", nullptr,
      [](options& o, auto&, auto&) { return o.optimise_density = true, go_on; },
-     N_("with --optimise, also refine the density")},
+     N_("with --optimise or --optimise-scan, also refine the\n"
+        "density; g(r), R(r) and the coordination numbers use it")},
+    {nullptr, "--adopt-density", nullptr,
+     [](options& o, auto&, auto&) { return o.adopt_density = true, go_on; },
+     N_("with --optimise-density, make the refined density the\n"
+        "sample's density (also in --save-project)")},
+    {nullptr, "--optimise-scan", "R1:R2:STEP", optimise_scan,
+     N_("repeat the optimisation for r_min from R1 to R2 (A) and\n"
+        "print alpha, density and chi2 for each, one line each\n"
+        "(choose r_min on the plateau of the density)")},
     {nullptr, "--coordination", "R1:R2", coordination,
      N_("print the coordination number between R1 and R2 (A) on\n"
         "R(r); A-B:R1:R2 (element symbols) the number of B around\n"
-        "A (repeatable); also a Gaussian shell fitted there")},
+        "A (repeatable); also a Gaussian shell fitted there, or\n"
+        "why none is reported")},
     {nullptr, "--background", "FILE",
      [](options& o, auto&, const std::string& v) { return o.background = v, go_on; },
      N_("background scattering; switches its subtraction on")},
@@ -225,6 +248,9 @@ int usage(options&, const std::string&, const std::string&) {
              "absent from the project are taken from the X-ray tables (fp-from-tables=1: all\n"
              "of them), and mut-thickness (mm) with mass-density (g/cm3) gives the sample's\n"
              "mu*t from its composition.\n"
+             "qmax bounds every step after the raw data correction: the high-angle and\n"
+             "integral normalisations, the low-r optimisation and the transform; ttmin and\n"
+             "ttmax bound the raw data.\n"
              "\n"),
              stdout);
   std::fputs(option_help().c_str(), stdout);
@@ -299,11 +325,30 @@ int plot_format(options& o, const std::string&, const std::string& value) {
   return go_on;
 }
 
+// The rules of r_min (below Rmax, and within the range of its setting) are applied with
+// the project's settings.
 int optimise(options& o, const std::string&, const std::string& value) {
-  const setting_rule& rmin = *setting_by_file_key("lowr_rmin");
-  if (parse_double(value, o.optimise) && o.optimise > 0.0 && setting_in_range(rmin, o.optimise)) return go_on;
-  std::fprintf(stderr, "amoq-reduce: --optimise %s: %s\n", value.c_str(), tr(rmin.message));
+  if (parse_double(value, o.optimise) && o.optimise > 0.0) return go_on;
+  std::fprintf(stderr, tr("amoq-reduce: --optimise %s: r_min must be a number > 0\n"), value.c_str());
   return status_refused;
+}
+
+// "R1:R2:STEP", 0 < R1 <= R2, STEP > 0, at most lowr_scan_max values.
+int optimise_scan(options& o, const std::string&, const std::string& value) {
+  scan_request& s = o.scan;
+  const size_t c1 = value.find(':'), c2 = c1 == std::string::npos ? c1 : value.find(':', c1 + 1);
+  const std::string_view v(value);
+  if (c2 == std::string::npos || !parse_double(v.substr(0, c1), s.r1) ||
+      !parse_double(v.substr(c1 + 1, c2 - c1 - 1), s.r2) || !parse_double(v.substr(c2 + 1), s.step) ||
+      !(s.r1 > 0.0 && s.r2 >= s.r1 && s.step > 0.0) || (s.r2 - s.r1) / s.step > lowr_scan_max - 1 + 1e-9) {
+    std::fprintf(stderr,
+                 tr("amoq-reduce: --optimise-scan %s: use R1:R2:STEP with 0 < R1 <= R2, STEP > 0 and at most %d "
+                    "values\n"),
+                 value.c_str(), lowr_scan_max);
+    return status_refused;
+  }
+  s.asked = true;
+  return go_on;
 }
 
 // "R1:R2" or "A-B:R1:R2" with R1 < R2.
@@ -313,9 +358,7 @@ bool parse_coordination(std::string_view v, coordination_request& c) {
   const size_t mid = v.rfind(':', last - 1);
   const std::string_view range = mid == std::string_view::npos ? v : v.substr(mid + 1);
   const size_t colon = range.find(':');
-  if (!parse_double(range.substr(0, colon), c.r1) || !parse_double(range.substr(colon + 1), c.r2) ||
-      !(c.r2 > c.r1))
-    return false;
+  if (!parse_double(range.substr(0, colon), c.r1) || !parse_double(range.substr(colon + 1), c.r2)) return false;
   if (mid == std::string_view::npos) return true;
   const std::string_view pair = v.substr(0, mid);
   const size_t dash = pair.find('-');
@@ -329,6 +372,10 @@ int coordination(options& o, const std::string&, const std::string& value) {
   coordination_request c;
   if (!parse_coordination(value, c)) {
     std::fprintf(stderr, tr("amoq-reduce: --coordination %s: use R1:R2 or A-B:R1:R2\n"), value.c_str());
+    return status_refused;
+  }
+  if (!(c.r2 > c.r1)) {
+    std::fprintf(stderr, tr("amoq-reduce: --coordination %s: R1 must be below R2\n"), value.c_str());
     return status_refused;
   }
   o.coordination.push_back(c);
@@ -355,6 +402,18 @@ int check_options(options& o, const std::vector<std::string>& positional) {
   }
   if (o.bending == 0 && (o.from == 2 || o.to == 2)) {
     std::fputs(tr("amoq-reduce: --no-bending leaves nothing to run at step 2\n"), stderr);
+    return status_refused;
+  }
+  if (o.optimise_density && o.optimise == not_set && !o.scan.asked) {
+    std::fputs(tr("amoq-reduce: --optimise-density refines the density of --optimise or --optimise-scan: give "
+                  "one of them\n"),
+               stderr);
+    return status_refused;
+  }
+  if (o.adopt_density && (o.optimise == not_set || !o.optimise_density)) {
+    std::fputs(tr("amoq-reduce: --adopt-density needs a refined density: give --optimise RMIN and "
+                  "--optimise-density\n"),
+               stderr);
     return status_refused;
   }
   return go_on;
@@ -430,11 +489,42 @@ void put_error(const std::string& t) {
   if (text != std::string(tr("My error message")) + "\n") sink.put(text);
 }
 
+// The warnings that name a setting missing or out of range are the messages of the
+// settings' table; these two more name the density, for the steps that need it.
+struct missing_setting {
+  const char* warning;  // msgid
+  const char* key;
+};
+const missing_setting missing_settings[] = {
+    {N_("You decided to use the integral method\nIn that case the sample's density must be > 0.0"), "density"},
+    {N_("The optimisation below r_min needs the sample's density > 0.0"), "density"},
+};
+
+// "set it with --set bdbox=1|2|3|4" for a warning that names a setting, else "".
+std::string setting_hint(const std::string& warning) {
+  const setting_rule* rule = nullptr;
+  for (int i = 0; i < nsetting_rules && !rule; ++i)
+    if (setting_rules[i].key && setting_rules[i].message && warning == tr(setting_rules[i].message))
+      rule = &setting_rules[i];
+  for (const missing_setting& m : missing_settings)
+    if (!rule && warning == tr(m.warning)) rule = setting_by_key(m.key);
+  if (!rule) return std::string();
+  std::string values = tr("NUMBER");
+  if (rule->flags & whole) {
+    values.clear();
+    for (int v = static_cast<int>(rule->lo); v <= static_cast<int>(rule->hi); ++v)
+      values += (values.empty() ? "" : "|") + std::to_string(v);
+  }
+  return format(tr("set it with --set %s=%s"), rule->key, values.c_str());
+}
+
 void install_presenter() {
   message_presenter p;
   p.info = [](const std::string& t) { sink.put(t); };
   p.warning = [](const std::string& t) {
-    if (t != tr("My warning message")) sink.put(t);
+    if (t == tr("My warning message")) return;
+    sink.put(t);
+    if (const std::string hint = setting_hint(t); !hint.empty()) sink.put(hint);
   };
   p.error = put_error;
   p.question = [](const std::string&, const std::string&) { return 0; };
@@ -543,6 +633,8 @@ int prepare_project(const options& o, double& autorecalc) {
   int status = read_project(o.project);
   if (status != status_ok) return status;
   autorecalc = std::exchange(proj[activep].options.autorecalc, 0.0);
+  // Switched on first, so that an optiter given replaces the count switching on chooses.
+  if (o.optimise != not_set) set_lowr(1);
   int format_choice = -2;
   for (const setting& s : o.sets) {
     if (!apply_setting(s)) {
@@ -554,7 +646,11 @@ int prepare_project(const options& o, double& autorecalc) {
   if (!take_from_tables(o.sets)) return status_refused;
   proj[activep].import_choice = 1;  // files the plain reader refuses: format detection
   if (o.optimise != not_set) {
-    set_lowr(1);
+    if (const char* rule = lowr_rmin_problem(o.optimise, proj[activep].exp_prop[k_rmax])) {
+      sink.put(format(tr("amoq-reduce: --optimise %g: %s (Rmax %g)"), o.optimise, tr(rule),
+                      proj[activep].exp_prop[k_rmax]));
+      return status_refused;
+    }
     if (!set_lowr_setting(0, o.optimise)) return status_refused;
   }
   if (o.optimise_density) set_lowr_setting(2, 1.0);
@@ -614,12 +710,35 @@ std::string shown(double v) {
   return text;
 }
 
-// The results of the low-r optimisation, when it ran.
+// The results of the low-r optimisation, when it ran; with --echo its chi^2 before the
+// first correction and after each one on stderr.
 void print_optimisation(const options& o) {
-  const project_options& opt = proj[activep].options;
-  if (o.quiet || !lowr_on(activep)) return;
+  const project& r = proj[activep];
+  const project_options& opt = r.options;
+  if (!lowr_on(activep) || !r.lowr_last) return;
+  const lowr_result& l = *r.lowr_last;
+  if (o.echo)
+    for (size_t i = 0; i < l.chi2_steps.size(); ++i) std::fprintf(stderr, "low-r chi2 %zu: %g\n", i, l.chi2_steps[i]);
+  if (o.quiet) return;
   if (opt.lowr_density == 1.0) std::printf("optimised density: %s\n", shown(opt.lowr_rho).c_str());
   std::printf("low-r chi2: %g\n", opt.lowr_chi2);
+  std::printf("low-r iterations: %d (%s)\n", l.iterations, l.converged ? "converged" : "not converged");
+}
+
+// --optimise-scan after the S(q) step: one line per r_min.
+int print_scan(const options& o, std::vector<lowr_scan_row>& rows) {
+  std::string problem;
+  rows = lowr_scan(o.scan.r1, o.scan.r2, o.scan.step, &problem);
+  if (rows.empty()) {
+    sink.put(format("amoq-reduce: --optimise-scan: %s", problem.c_str()));
+    return status_refused;
+  }
+  if (o.quiet) return status_ok;
+  for (const lowr_scan_row& row : rows)
+    std::printf("scan r_min %g: alpha %s density %s chi2 %g%s\n", row.rmin, shown(row.alpha).c_str(),
+                shown(row.rho).c_str(), row.chi2,
+                row.converged ? "" : " (not converged)");
+  return status_ok;
 }
 
 // Counts every --coordination on R(r), prints it and adds it to the record's list.
@@ -633,7 +752,14 @@ int print_coordination(const options& o, std::vector<record_coordination>& out) 
       return status_refused;
     }
     coordination_count count;
-    if (!count_coordination(activep, c.r1, c.r2, a, b, count)) {
+    const int counted = count_coordination(activep, c.r1, c.r2, a, b, count);
+    if (counted == count_outside) {
+      const curve* rdf = find_curve(activep, 3, cid_rdf);
+      sink.put(format(tr("amoq-reduce: --coordination %g:%g: the range lies outside R(r), which runs from %g to %g Å"),
+                      c.r1, c.r2, rdf->data[0].front(), rdf->data[0].back()));
+      return status_refused;
+    }
+    if (counted != count_done) {
       sink.put(tr("amoq-reduce: --coordination needs R(r): run the g(r) step"));
       return status_refused;
     }
@@ -642,30 +768,33 @@ int print_coordination(const options& o, std::vector<record_coordination>& out) 
       return status_refused;
     }
     const double n = pair ? count.pair : count.total;
+    // The Gaussian shell fitted on the range: its whole area, also beyond r1..r2, when the
+    // fit holds; else why it is not reported.
+    const peak_fit& fit = count.shell();
+    const gaussian_peak& f = fit.peak;
     if (!o.quiet) {
       const std::string name = pair ? c.a + "-" + c.b + " " : std::string();
       std::printf("coordination %s%g-%g: %s\n", name.c_str(), c.r1, c.r2, shown(n).c_str());
-      // The Gaussian shell fitted on the range: its whole area, also beyond r1..r2.
-      const gaussian_peak& f = pair ? count.pair_fit : count.fit;
-      if (pair ? count.pair_fitted : count.fitted)
+      if (fit.reported())
         std::printf("coordination fit %s%g-%g: %s (r0 %s, sigma %s)\n", name.c_str(), c.r1, c.r2, shown(f.area).c_str(),
                     shown(f.r0).c_str(), shown(f.sigma).c_str());
       else
-        std::printf("coordination fit %s%g-%g: no peak\n", name.c_str(), c.r1, c.r2);
+        std::printf("coordination fit %s%g-%g: not reported (%s)\n", name.c_str(), c.r1, c.r2,
+                    peak_fit_reason(fit.status));
     }
-    const gaussian_peak& f = pair ? count.pair_fit : count.fit;
-    out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n, pair ? count.pair_fitted : count.fitted, f.area,
-                   f.r0, f.sigma});
+    out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n, fit.reported(), f.area, f.r0, f.sigma,
+                   fit.reported() ? std::string() : peak_fit_reason(fit.status), fit.residual});
   }
   return status_ok;
 }
 
 // reduction.json in dir: the project file and the data files loaded into it, described
 // by the bytes that were read.
-int write_record(const fs::path& dir, const std::vector<record_coordination>& counts) {
+int write_record(const fs::path& dir, const std::vector<record_coordination>& counts,
+                 const std::vector<lowr_scan_row>& scan) {
   const std::vector<record_input> inputs = project_inputs(activep);
   const std::string path = (dir / "reduction.json").string();
-  if (write_reduction_record(path, activep, inputs, counts) == 0) return status_ok;
+  if (write_reduction_record(path, activep, inputs, counts, scan) == 0) return status_ok;
   show_error(format(tr("Impossible to write data file:\n%s\n"), path.c_str()).c_str(), 1);
   return status_file;
 }
@@ -684,6 +813,7 @@ struct run_plan {
   int from, to;
   bool bending;
   bool bent = false;  // the bending correction ran
+  std::vector<lowr_scan_row> scan;  // the rows of --optimise-scan
 };
 
 // Runs one step and writes its results; step_done / step_refused in result, the status of
@@ -706,6 +836,9 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
                     shown(given ? p.exp_prop[k_trial_constant] : p.exp_prop[k_norm_constant]).c_str());
       }
       print_optimisation(o);
+      if (o.scan.asked && print_scan(o, plan.scan) != status_ok) return result = step_refused, status_ok;
+      if (o.adopt_density && adopt_refined_density() && !o.quiet)
+        std::printf("adopted density: %s\n", shown(proj[activep].exp_prop[k_density]).c_str());
       return std::max(write_result(o, dir, "qsq", 1, 1), write_result(o, dir, "sq", 1, 2));
     case 2:
       if (!plan.bending) return result = step_done, status_ok;
@@ -720,6 +853,8 @@ int run_step(const options& o, const fs::path& dir, int step, run_plan& plan, in
       if (result != step_done) return status_ok;
       const bool slope = proj[activep].params[k_density_mode] == 1;
       if (slope && !o.quiet) std::printf("density from slope: %s\n", shown(reported_density).c_str());
+      if (!slope && !o.quiet && gr_density(activep).source == density_refined)
+        std::printf("g(r) density: %s (refined)\n", shown(gr_density(activep).value).c_str());
       return std::max({write_result(o, dir, "Gr", 3, 1), write_result(o, dir, "gr", 3, slope ? 3 : 2),
                        write_result(o, dir, "rdf", 3, cid_rdf)});
     }
@@ -758,7 +893,7 @@ int reduce(const options& o, const std::string& input, const fs::path& dir, cons
   double autorecalc = 0.0;
   int status = prepare_project(o, autorecalc);
   if (status != status_ok) return status;
-  run_plan plan{o.from, o.to, false};
+  run_plan plan{o.from, o.to, false, false, {}};
   if (plan.from < 0) plan.from = input.empty() ? first_step_with_data() : 0;
   plan.bending = o.bending == 1 || (o.bending == -1 && (plan.from == 2 || plan.to == 2 ||
                                                         proj[activep].exp_prop[k_bending_point] != not_set));
@@ -772,11 +907,15 @@ int reduce(const options& o, const std::string& input, const fs::path& dir, cons
     status = run_step(o, dir, step, plan, result);
     if (result != step_done) status = status_refused;
   }
+  if (status == status_ok && o.scan.asked && plan.scan.empty()) {
+    sink.put(tr("amoq-reduce: --optimise-scan needs the S(q) step: run it with --from 0 or 1"));
+    status = status_refused;
+  }
   std::vector<record_coordination> counts;
   if (status == status_ok) status = print_coordination(o, counts);
   std::fflush(stdout);
   // The record of what was done is written whatever the outcome.
-  const int recorded = write_record(dir, counts);
+  const int recorded = write_record(dir, counts, plan.scan);
   if (status != status_ok) return status;
   if (recorded != status_ok) return recorded;
   if (save_path.empty()) return status_ok;

@@ -10,6 +10,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/setting_table.h"
+#include "project/sq_refine.h"
 
 namespace {
 
@@ -97,6 +98,19 @@ int decode_project_options(byte_reader& in, int first, int count, int* refused) 
   }
   for (const entry& e : entries)
     if (e.project < bad && valid_project(first + e.project)) proj[first + e.project].options.*(e.rule->member) = e.value;
+  // r_min of the low-r optimisation follows the entry's rule: a value within its range but
+  // outside 0 < r_min < Rmax is shown and the optimisation left on with r_min to be entered
+  // again (0.0, as "on" leaves it).
+  for (int i = 0; i < bad; ++i) {
+    if (!valid_project(first + i)) continue;
+    project& r = proj[first + i];
+    double& rmin = r.options.lowr_rmin;
+    if (rmin == not_set || rmin == 0.0 || !lowr_rmin_problem(rmin, r.exp_prop[k_rmax])) continue;
+    show_warning(format(tr("%s: r_min %g of the file (Rmax %g); enter it again in the S(q) dialog"),
+                        tr(lowr_rmin_problem(rmin, r.exp_prop[k_rmax])), rmin, r.exp_prop[k_rmax])
+                     .c_str());
+    rmin = 0.0;
+  }
   if (bad == count) return file_ok;
   if (refused) *refused = bad;
   return file_short;

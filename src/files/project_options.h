@@ -25,7 +25,8 @@ void encode_project_options(byte_writer& out, int first, int count);
 // Returns file_ok (0), or file_short (1) for a damaged block (nothing stored, *refused
 // -1) or a value out of range (*refused: the first project, 0-based, that holds one; the
 // projects before it get their values, none from it on; project_read_problem() names the
-// key and the value).
+// key and the value). An r_min within its range but outside 0 < r_min < Rmax is shown in
+// a warning and left to be entered again (0.0).
 int decode_project_options(byte_reader& in, int first, int count, int* refused = nullptr);
 
 // Why the last read of a project or workspace file was refused when a value in it was out

@@ -97,6 +97,8 @@ const char* physics_option_problem(int p, int calc) {
   }
   if (calc == 1 && is_set(o.qmin) && !(o.qmin > 0.0 && o.qmin < proj[p].max[1]))
     return N_("The lowest Q of the normalisation must be > 0.0 and < Qmax");
+  if (calc == 1 && is_set(o.qmax) && points_within(p, 1, o.qmin, o.qmax) < 3)
+    return N_("The highest Q must keep at least 3 points of the corrected data above the lowest Q");
   if (calc == 3 && is_set(o.qmax) && points_within(p, 3, not_set, o.qmax) < 3)
     return N_("The highest Q of the transform must keep at least 3 points");
   return nullptr;

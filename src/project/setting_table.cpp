@@ -46,7 +46,8 @@ const setting_rule setting_rules[] = {
      N_("Please select the compton scattering"), 0},
     {"smoothbox", nullptr, p::exp_prop, k_smoothing, nullptr, 1, 3, whole | unset_ok,
      N_("You choose to use data smoothing\nthe smooth intensity is required"), 0},
-    {"bdbox", nullptr, p::exp_prop, k_breit_dirac, nullptr, 1, 3, whole | unset_ok,
+    // Breit-Dirac exponent codes 1..3, and 4 "None" (no recoil factor).
+    {"bdbox", nullptr, p::exp_prop, k_breit_dirac, nullptr, 1, 4, whole | unset_ok,
      N_("You must choose a Breit-Dirac factor"), 1},
     // The switches of the step dialogs.
     {"formatbox", nullptr, p::param, k_abscissa, nullptr, 0, 1, whole, N_("Please select a data format"), 0},
@@ -67,8 +68,9 @@ const setting_rule setting_rules[] = {
     {"incoherent", "incoherent", p::option, 0, &o::incoherent, 0, 1, whole, nullptr, 1},
     {"qmin", "qmin", p::option, 0, &o::qmin, 0, inf, lo_open | unset_ok,
      N_("The lowest Q of the normalisation must be > 0.0 and < Qmax"), 1},
+    // Q_max bounds every step from the normalisation on.
     {"qmax", "qmax", p::option, 0, &o::qmax, 0, inf, lo_open | unset_ok, N_("The highest Q of the transform must be > 0.0"),
-     3},
+     1},
     {"ttmin", "ttmin", p::option, 0, &o::ttmin, -inf, inf, unset_ok, nullptr, 0},
     {"ttmax", "ttmax", p::option, 0, &o::ttmax, -inf, inf, unset_ok, nullptr, 0},
     {"monoangle", "monoangle", p::option, 0, &o::monoangle, 0, 180, hi_open | unset_ok,

@@ -46,7 +46,8 @@ int test_sq(int p, int report) {
   else if (const setting_rule& bd = *setting_of_exp_prop(k_breit_dirac); !setting_in_range(bd, e[k_breit_dirac]))
     warning = bd.message;
   else if (const setting_rule& ham = *setting_of_exp_prop(k_qlim);
-           r.params[k_method] == 0 && !(setting_in_range(ham, e[k_qlim]) && e[k_qlim] <= r.max[1]))
+           r.params[k_method] == 0 && !(setting_in_range(ham, e[k_qlim]) && e[k_qlim] <= r.max[1] &&
+                                        (r.options.qmax == not_set || e[k_qlim] <= r.options.qmax)))
     warning = ham.message;
   else if (const setting_rule& tem = *setting_of_exp_prop(k_trial_constant);
            r.params[k_method] == 1 && !setting_in_range(tem, e[k_trial_constant]))
@@ -77,6 +78,7 @@ int run_sq() {
     extra.incoherent = tabulated.data();
   }
   if (r.options.qmin != not_set) extra.qmin = r.options.qmin;
+  if (r.options.qmax != not_set) extra.qmax = r.options.qmax;
   const auto& s = r.spec_prop;
   // The integral method normalises what nm delivers for the constant 1.
   const int method = r.params[k_method] == method_integral ? 1 : r.params[k_method];
