@@ -84,8 +84,9 @@ const setting_rule setting_rules[] = {
     {nullptr, "lowr_density", p::option, 0, &o::lowr_density, 0, 1, whole, nullptr, 1},
     {nullptr, "lowr_rho", p::option, 0, &o::lowr_rho, 0, inf, lo_open | unset_ok, nullptr, -1},
     {nullptr, "lowr_chi2", p::option, 0, &o::lowr_chi2, 0, inf, unset_ok, nullptr, -1},
-    {nullptr, "coord_r1", p::option, 0, &o::coord_r1, 0, inf, unset_ok, nullptr, -1},
-    {nullptr, "coord_r2", p::option, 0, &o::coord_r2, 0, inf, unset_ok, nullptr, -1},
+    // The range of the coordination numbers: what the g(r) dialog's entries take.
+    {nullptr, "coord_r1", p::option, 0, &o::coord_r1, -inf, inf, unset_ok, nullptr, -1},
+    {nullptr, "coord_r2", p::option, 0, &o::coord_r2, -inf, inf, unset_ok, nullptr, -1},
     {nullptr, "coord_a", p::option, 0, &o::coord_a, -1, nspec_max - 1, whole, nullptr, -1},
     {nullptr, "coord_b", p::option, 0, &o::coord_b, -1, nspec_max - 1, whole, nullptr, -1},
     {nullptr, "autorecalc", p::option, 0, &o::autorecalc, 0, 1, whole, nullptr, -1},
