@@ -88,7 +88,7 @@ TEST(WriteData, ValuesReadBack) {
   ASSERT_EQ(std::system("command -v gracebat >/dev/null 2>&1"), 0) << "gracebat not installed";
   const std::string g = dir.file("v.agr");
   ASSERT_EQ(save(g, x, y, 0, 0, 0, 3, 4, 2), 1);
-  const std::string cmd = "gracebat -nosafe '" + g + "' -saveall '" + g + ".out' >/dev/null 2>&1";
+  const std::string cmd = "gracebat -nosafe -noprint '" + g + "' -saveall '" + g + ".out' >/dev/null 2>&1";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   std::istringstream back(slurp(g + ".out"));
   size_t i = 0;
