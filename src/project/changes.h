@@ -1,5 +1,6 @@
 // What a project holds that is not saved yet, and which step results no longer follow
-// the settings. Both are state of the session: files do not store them.
+// the settings. Unsaved work is state of the session; the out-of-date marks are kept in
+// the options block of project and workspace files.
 #pragma once
 
 #include <string>
