@@ -164,11 +164,16 @@ TEST_F(ShellFiles, FileNamedOnTheCommandLine) {
     }
     on_close_workspace_silently();
   }
-  // A project from the command line has no file yet for Save: it asks.
+  // A project from the command line is opened as from the menu: Save writes back to its
+  // file, and the title names it.
   const char* argv[] = {"amoq", nap.c_str()};
   open_command_line_file(parse_command_line(2, argv));
+  fs::remove(nap);
+  size_t asked = choosers.size();
   menu("gtk-save");
-  EXPECT_EQ(choosers.back().proposed_name, "Project_N_0.nap");
+  EXPECT_EQ(choosers.size(), asked);
+  EXPECT_TRUE(fs::exists(nap));
+  EXPECT_EQ(title(), "AMOQ-Gtk - Project N° 0 — sio2.nap");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "numeric/callbacks.h"
 #include "numeric/elements.h"
 #include "project/calc_records.h"
+#include "project/changes.h"
 #include "project/hooks.h"
 #include "project/project.h"
 #include "support/project_fixture.h"
@@ -9,25 +10,18 @@
 
 using project_test = project_table_test;
 
-TEST_F(project_test, NewProjectsAreNumberedByTablePosition) {
-  for (int i = 0; i < 11; ++i) {
-    EXPECT_EQ(init_project(), 1);
-    EXPECT_EQ(activep, i);
-    EXPECT_EQ(proj[i].id, i);
-  }
-  // "%2d" pads positions below 10 with a blank.
-  EXPECT_EQ(proj[0].name, "Project N° 0");
-  EXPECT_EQ(proj[9].name, "Project N° 9");
-  EXPECT_EQ(proj[10].name, "Project N°10");
-  EXPECT_EQ(nprojects, 11);
-  const project& p = proj[0];
-  for (double v : p.exp_prop) EXPECT_EQ(v, -10.0);
-  EXPECT_EQ(p.params[k_abscissa], -1);
-  EXPECT_EQ(p.newproj, 1);
-  EXPECT_EQ(p.trun, 1);
-  EXPECT_EQ(p.run, 0);
-  EXPECT_FALSE(p.path);
-  for (int c = 0; c < ncalc; ++c) EXPECT_TRUE(p.curves[c].empty());
+// Names are numbered by table position, while a file keeps the name it was saved with:
+// two open projects may share a name, and the file they came from tells them apart.
+TEST_F(project_test, ProjectsAreToldApartByTheirFile) {
+  for (int i = 0; i < 3; ++i) init_project();
+  proj[1].name = proj[0].name;  // read from a second file saved as "Project N° 0"
+  set_project_file(0, "/data/run 1/chain1.nap");
+  set_project_file(1, "chain2.nap");
+  mark_project_changed(1);
+  const char* const shown[3] = {"Project N° 0 — chain1.nap", "*Project N° 0 — chain2.nap", "Project N° 2"};
+  for (int p = 0; p < 3; ++p) EXPECT_EQ(shown_name(p), shown[p]) << p;
+  EXPECT_EQ(proj[1].newproj, 0);  // Save writes to the file from now on
+  EXPECT_EQ(proj[2].newproj, 1);
 }
 
 // Records keep their addresses while the table grows; closing shifts the later ones down

@@ -67,7 +67,7 @@ GtkWidget* image_menu_item(const char* mnemonic, const char* stock, const std::s
 std::string curve_window_title(int p, int rid, int cid) {
   const curve* c = find_curve(p, rid, cid);
   if (!c) return {};
-  return format("%s - %s%s", proj[p].name.c_str(), c->name.c_str(), out_of_date_mark(p, rid));
+  return format("%s - %s%s", display_name(p).c_str(), c->name.c_str(), out_of_date_mark(p, rid));
 }
 
 void retitle_curve_windows(int p) {
