@@ -105,7 +105,7 @@ void select_rows(table_editor& ed, const std::vector<int>& rows) {
   }
 }
 
-// Values are shown so that they read back to the same double.
+// Values are shown by the entry rule (entry_text), as the settings entries show them.
 void show_value(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
                 gpointer column) {
   double v = 0;

@@ -1,6 +1,7 @@
 // The widgets beyond the original step dialogs: the "Optimise below r_min" group of the
 // S(q) dialog, and the window choice and the coordination numbers on R(r) of the g(r)
-// dialog. Entries follow the entry rule: shown so that they read back, read strictly.
+// dialog. Entries follow the entry rule: shown as typed, read strictly, and every edit goes
+// through the setters that mark the project changed.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,10 +18,12 @@
 
 namespace {
 
-// The number in an entry, or nullopt after a warning naming the field (blank: nothing).
-std::optional<double> read_entry(GtkEntry* entry, const char* field, bool whole) {
+// The number in an entry, or nullopt after a warning naming the field (blank, or the
+// stored value as shown: nothing).
+std::optional<double> read_entry(GtkEntry* entry, const char* field, bool whole, double stored) {
   const char* text = gtk_entry_get_text(entry);
   std::optional<double> v;
+  if (shows_stored(text, stored)) return v;
   if (whole) {
     if (auto i = parse_entry_int(text)) v = *i;
   } else {
@@ -50,7 +53,9 @@ void on_lowr_entry(GtkEntry* entry, gpointer data) {
   if (busy || refreshing || !valid_project(activep) || !lowr_on(activep)) return;
   const int which = GPOINTER_TO_INT(data);
   busy = true;
-  if (auto v = read_entry(entry, which == 0 ? "r_min" : _("Iterations"), which == 1))
+  const project_options& o = proj[activep].options;
+  if (auto v = read_entry(entry, which == 0 ? "r_min" : _("Iterations"), which == 1,
+                          which == 0 ? o.lowr_rmin : o.lowr_iter))
     set_lowr_setting(which, *v);
   busy = false;
   init_lowr_widgets();
@@ -75,8 +80,9 @@ void on_coord_entry(GtkEntry* entry, gpointer data) {
   if (busy || refreshing || !valid_project(activep)) return;
   busy = true;
   const int which = GPOINTER_TO_INT(data);
-  if (auto v = read_entry(entry, which == 0 ? "r₁" : "r₂", false))
-    (which == 0 ? proj[activep].options.coord_r1 : proj[activep].options.coord_r2) = *v;
+  const project_options& o = proj[activep].options;
+  if (auto v = read_entry(entry, which == 0 ? "r₁" : "r₂", false, which == 0 ? o.coord_r1 : o.coord_r2))
+    set_coordination(which, *v);
   busy = false;
   init_rdf_widgets();
 }
@@ -84,10 +90,7 @@ void on_coord_entry(GtkEntry* entry, gpointer data) {
 // Entry 0 "Total", then the ordered pairs A-B of the species.
 void on_coordpair_changed(GtkComboBox* combo, gpointer) {
   if (refreshing || !valid_project(activep)) return;
-  project& r = proj[activep];
-  const int k = gtk_combo_box_get_active(combo) - 1;
-  r.options.coord_a = k >= 0 && r.nspec > 0 ? k / r.nspec : -1;
-  r.options.coord_b = k >= 0 && r.nspec > 0 ? k % r.nspec : -1;
+  set_coordination(2, gtk_combo_box_get_active(combo) - 1);
   show_coordination();
 }
 
