@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "plot/plot_input.h"
+#include "plot/text_layout.h"
 #include "project/messages.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
@@ -70,6 +71,7 @@ void finish_map(axis_map& m, const curve& c, int width, int height, const double
     m.cxy[1] = lo;
     log_decades_y(lo, c.axmax[1] - lo, m.ylog, m.dylog);
   }
+  if (frame_is_fitted(c)) fit_frame(c, m);
 }
 
 // Lowest positive value of a log axis whose range reaches 0: from the data when given,
