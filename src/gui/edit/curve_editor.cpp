@@ -4,6 +4,7 @@
 #include <string>
 
 #include "gui/base/dialogs.h"
+#include "gui/base/placement.h"
 #include "gui/base/paths.h"
 #include "gui/edit/curve_editor.h"
 #include "gui/edit/curve_editor_private.h"
@@ -411,7 +412,10 @@ GtkWidget* edit_curve(GtkWidget*, const curve_id* triple) {
   frame_dialog(dialog);
   GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   gtk_box_set_spacing(GTK_BOX(content), 15);
-  gtk_widget_set_size_request(dialog, 400, 700);
+  // 400 x 700, less where the work area is lower.
+  const win_rect area = work_area(parent);
+  const win_frame frame = window_frame();
+  gtk_widget_set_size_request(dialog, 400, std::min(700, area.h - frame.top - frame.bottom));
 
   GtkWidget* notebook = gtk_notebook_new();
   gtk_box_pack_start(GTK_BOX(content), notebook, TRUE, TRUE, 0);
@@ -434,6 +438,7 @@ GtkWidget* edit_curve(GtkWidget*, const curve_id* triple) {
                             G_CALLBACK(on_window_configured), dialog, GConnectFlags(0));
   g_signal_connect(dialog, "response", G_CALLBACK(on_response), nullptr);
   g_signal_connect(dialog, "destroy", G_CALLBACK(on_dialog_destroy), nullptr);
-  gtk_widget_show_all(dialog);
+  gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
+  show_near_parent(dialog, parent);
   return dialog;
 }

@@ -262,7 +262,7 @@ extern "C" void on_close_workspace(GtkWidget*, gpointer ask) {
 extern "C" void on_quit_activate(GtkWidget*, gpointer) { quit_gtk(); }
 
 extern "C" void show_Help(GtkWidget*, gpointer) {
-  if (GtkWidget* w = gui_widget("Help")) gtk_widget_show(w);
+  if (GtkWidget* w = gui_widget("Help")) show_near_parent(w);
 }
 extern "C" void on_ProjHelp_activate(GtkWidget* w, gpointer d) { show_Help(w, d); }
 extern "C" void on_RunHelp_activate(GtkWidget* w, gpointer d) { show_Help(w, d); }
