@@ -20,6 +20,22 @@ constexpr int max_key = 64;
 
 bool is_default(double v, double d) { return std::memcmp(&v, &d, sizeof v) == 0; }
 
+// Beside the settings, the steps whose results no longer follow them (bit `calc` of the
+// value), so that a project saved before it was recalculated reopens marked.
+constexpr const char* out_of_date_key = "out_of_date";
+
+double out_of_date_bits(const project& r) {
+  int bits = 0;
+  for (int calc = 0; calc < ncalc; ++calc)
+    if (r.out_of_date[calc]) bits |= 1 << calc;
+  return bits;
+}
+
+void restore_out_of_date(project& r, double bits) {
+  const int b = bits >= 0 && bits < (1 << ncalc) ? static_cast<int>(bits) : 0;
+  for (int calc = 0; calc < ncalc; ++calc) r.out_of_date[calc] = (b >> calc) & 1;
+}
+
 }  // namespace
 
 const std::string& project_read_problem() { return read_problem; }
@@ -46,13 +62,21 @@ void encode_project_options(byte_writer& out, int first, int count) {
       if (!is_default(o.*m, defaults.*m)) entries.push_back({i, &project_option_fields[k]});
     }
   }
-  if (entries.empty()) return;
+  std::vector<int> marked;
+  for (int i = 0; i < count; ++i)
+    if (valid_project(first + i) && out_of_date_bits(proj[first + i]) != 0) marked.push_back(i);
+  if (entries.empty() && marked.empty()) return;
   out.text(marker);
-  out.i32(static_cast<int>(entries.size()));
+  out.i32(static_cast<int>(entries.size() + marked.size()));
   for (const entry& e : entries) {
     out.i32(e.project);
     out.text(e.field->key);
     out.f64(proj[first + e.project].options.*(e.field->member));
+  }
+  for (int i : marked) {
+    out.i32(i);
+    out.text(out_of_date_key);
+    out.f64(out_of_date_bits(proj[first + i]));
   }
 }
 
@@ -88,6 +112,10 @@ int decode_project_options(byte_reader& in, int first, int count, int* refused) 
     if (!in.i32(project) || project < 0 || project >= count || !in.i32(klen) || klen < 0 ||
         klen > max_key || !in.chars(key, klen) || !in.f64(value))
       return damaged();
+    if (key == out_of_date_key) {  // session state beside the settings: no range of its own
+      entries.push_back({project, nullptr, value});
+      continue;
+    }
     const setting_rule* rule = setting_by_file_key(key);
     if (!rule || rule->place != setting_place::option) continue;  // a newer version's setting
     if (!setting_storable(*rule, value) && project < bad) {
@@ -96,8 +124,14 @@ int decode_project_options(byte_reader& in, int first, int count, int* refused) 
     }
     entries.push_back({project, rule, value});
   }
-  for (const entry& e : entries)
-    if (e.project < bad && valid_project(first + e.project)) proj[first + e.project].options.*(e.rule->member) = e.value;
+  for (const entry& e : entries) {
+    if (e.project >= bad || !valid_project(first + e.project)) continue;
+    project& r = proj[first + e.project];
+    if (e.rule)
+      r.options.*(e.rule->member) = e.value;
+    else
+      restore_out_of_date(r, e.value);
+  }
   // r_min of the low-r optimisation follows the entry's rule: a value within its range but
   // outside 0 < r_min < Rmax is shown and the optimisation left on with r_min to be entered
   // again (0.0, as "on" leaves it).

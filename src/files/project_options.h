@@ -9,6 +9,8 @@
 //
 // Unknown keys are skipped (a newer version's settings), so files stay readable both ways;
 // a known key whose value lies outside its setting's range refuses the project.
+// The key "out_of_date" holds the steps whose results no longer follow the settings (bit
+// calc of the value), written for projects that have any.
 #pragma once
 
 #include <string>
