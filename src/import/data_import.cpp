@@ -197,8 +197,8 @@ imported_data import_from_reply(std::string_view answer, std::string_view bytes)
     d.reason = N_("the instrument reader gave an answer that is not one");
     return d;
   }
-  if (reply->refused) {
-    d.reason = bounded_text(reply->reason);
+  if (reply->refused) {  // a refusal without a reason is still a refusal
+    d.reason = reply->reason.empty() ? std::string(N_("unknown format or no data")) : bounded_text(reply->reason);
     return d;
   }
   d.format_name = bounded_text(reply->format_name, 80);
