@@ -30,9 +30,12 @@
 //    qmin is replaced by the straight line through (0, 0) and the first point k1 with
 //    q >= qmin (S_k = S_k1 q_k / q_k1, QS_k = q_k (S_k - 1)), as the raw correction extends
 //    its data to zero angle. The first point keeps S = 0 unless it lies below qmin.
+//  - scale (n values, filled when set): q_k / |<f>|^2(q_k), the derivative of Q[S(Q)-1] by
+//    alpha J at each point, for the propagation of uncertainties (nm_sigma.h).
 struct nm_extras {
   const double* incoherent = nullptr;
   double qmin = 0.0;
+  double* scale = nullptr;
 };
 
 int nm(int nspec, const double* z, const double* x, const double* fp, const double* fpp, const double* a1,
