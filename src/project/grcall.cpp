@@ -9,6 +9,7 @@
 #include "project/rdf.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 #include "project/i18n.h"
 
 void set_density_mode(int on) {
@@ -65,5 +66,6 @@ int run_gr() {
   int ok = cd(n, r.params[k_density_mode], r.exp_prop[k_density], r.exp_prop[k_rmax], r.exp_prop[k_damping], r.exp_prop[k_delta_r], qs, q,
               static_cast<int>(r.options.window));
   if (ok) update_rdf(activep);
+  if (ok && uncertainties_on(activep)) propagate_gr();
   return end_run(3, ok);
 }

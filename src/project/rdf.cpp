@@ -11,6 +11,7 @@
 #include "project/project.h"
 #include "project/sq_refine.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 
 double rdf_density(int p) {
   if (!valid_project(p)) return 0.0;
@@ -42,6 +43,8 @@ bool count_coordination(int p, double r1, double r2, int a, int b, coordination_
   const double* fp = r.spec_prop[2].data();
   out.weight = pair_weight(r.nspec, z, x, fp, a, b);
   out.pair = pair_coordination(out.total, r.nspec, z, x, fp, a, b);
+  out.total_sigma = coordination_sigma(p, r1, r2);
+  out.pair_sigma = std::fabs(pair_coordination(out.total_sigma, r.nspec, z, x, fp, a, b));
   // The shell is fitted through the transform the g(r) step made: its q points up to Q_max,
   // its window and damping.
   const curve* in = find_curve(p, 3, 0);

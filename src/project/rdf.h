@@ -2,6 +2,7 @@
 // on it.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,9 @@ struct coordination_count {
   gaussian_peak fit;         // its area (total), position and width
   bool pair_fitted = false;  // the shell fitted as A-B pairs, with their weight at each Q
   gaussian_peak pair_fit;    // its area as B atoms around an A atom, position and width
+  // Standard deviations of total and pair when uncertainties are propagated, else NaN.
+  double total_sigma = std::numeric_limits<double>::quiet_NaN();
+  double pair_sigma = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Counts on R(r) of project position p between r1 and r2; a and b are species positions
