@@ -146,7 +146,8 @@ bool monotone(const row_map& a) {
 
 // Half-width of the band of A B A^T for a band B of half-width w: rows i and j < i can
 // correlate only when row j reaches column first_i - w. The prefix maximum of the rows'
-// last columns finds the lowest such j by bisection.
+// last columns finds the lowest such j, walking forward while the rows' first columns
+// increase (as they do in the maps of the steps), else by bisection.
 int mapped_bandwidth(const row_map& a, int w) {
   const int rows = a.rows();
   std::vector<int> reach(static_cast<std::size_t>(rows));
@@ -155,11 +156,17 @@ int mapped_bandwidth(const row_map& a, int w) {
     if (a.length(i) > 0) best = std::max(best, a.first[i] + a.length(i) - 1);
     reach[i] = best;
   }
-  int width = 0;
+  int width = 0, lowest = 0, previous = -1 << 30;
   for (int i = 0; i < rows; ++i) {
     if (a.length(i) == 0) continue;
-    const int lowest = static_cast<int>(std::lower_bound(reach.begin(), reach.begin() + i, a.first[i] - w) - reach.begin());
-    width = std::max(width, i - lowest);
+    const int target = a.first[i] - w;
+    if (target >= previous) {
+      while (lowest < i && reach[lowest] < target) ++lowest;
+    } else {
+      lowest = static_cast<int>(std::lower_bound(reach.begin(), reach.begin() + i, target) - reach.begin());
+    }
+    previous = target;
+    width = std::max(width, i - std::min(lowest, i));
   }
   return width;
 }
