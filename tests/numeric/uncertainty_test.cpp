@@ -218,7 +218,8 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
   for (int knots : {2, 3, 4, 45}) {
     vec x(knots), y(knots), u;
     for (int i = 0; i < knots; ++i) x[i] = 0.5 * i + 0.02 * i * i, y[i] = std::cos(0.7 * i);
-    for (double t = x[0] - 0.3; t <= x[knots - 1] + 0.25; t += 0.037) u.push_back(t);
+    const double step = (x[knots - 1] - x[0] + 0.55) / 97;  // about a hundred points, off the knots
+    for (double t = x[0] - 0.3; t <= x[knots - 1] + 0.25; t += step) u.push_back(t);
     steps.push_back({"spline", y,
                      [x, u](const vec& v) {
                        vec out(u.size());
@@ -241,11 +242,11 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
   struct dr_case { double geom, mono, smo, dead; int qt; double x0, step; };
   for (const dr_case& dc : {dr_case{2, 1, 0, 1e-6, 1, 2.0, 0.25}, dr_case{1, 2, 2, 0, 1, 3.0, 0.3},
                             dr_case{3, 1, 3, 2e-6, 1, 1.0, 0.5}, dr_case{4, 1, 1, 0, 2, 0.3, 0.04}}) {
-    const int ndq = 40;
+    const int ndq = 24;
     vec x(ndq), counts(3 * ndq);
     for (int i = 0; i < ndq; ++i) {
       x[i] = dc.x0 + dc.step * i;
-      counts[i] = 2000 + 900 * std::exp(-std::pow((i - 15) / 5.0, 2));
+      counts[i] = 2000 + 900 * std::exp(-std::pow((i - 10) / 4.0, 2));
       counts[ndq + i] = 300 + 2 * i;
       counts[2 * ndq + i] = 150 - i;
     }
@@ -273,9 +274,9 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
 
   // nm: a sample of Si and O; the constant estimated above qlim (method 0) or given
   // (method 1); with and without Q_min; both curves.
-  const int nq = 60;
+  const int nq = 40;
   vec q(nq), inten(nq);
-  for (int k = 0; k < nq; ++k) q[k] = 0.25 * k, inten[k] = 50 + 30 * std::exp(-std::pow(q[k] - 3, 2)) + 0.2 * q[k];
+  for (int k = 0; k < nq; ++k) q[k] = 0.3 * k, inten[k] = 50 + 30 * std::exp(-std::pow(q[k] - 3, 2)) + 0.2 * q[k];
   struct nm_out { vec qs, s, scale; double alpha; };
   auto nm_run = [q, nq](const vec& v, int method, double qmin) {
     const double z[2] = {14, 8}, x[2] = {1.0 / 3, 2.0 / 3}, fp[2] = {0.08, 0.01}, fpp[2] = {0.07, 0.006};
@@ -297,7 +298,8 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
   };
   for (int method : {0, 1})
     for (double qmin : {0.0, 1.1})
-      for (int which : {0, 1})
+      for (int which : {0, 1}) {
+        if (which == 1 && (method == 1 || qmin == 0.0)) continue;  // S(Q) once, from the same map
         steps.push_back({"nm", inten,
                          [=](const vec& v) {
                            const nm_out o = nm_run(v, method, qmin);
@@ -319,6 +321,7 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
                            return covariance::diagonal(var);
                          },
                          1e-6, 1, which == 1});
+      }
 
   // The integral method on the parts of nm's curve: a = scale J, b fixed.
   {
