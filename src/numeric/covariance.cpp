@@ -175,9 +175,21 @@ int mapped_bandwidth(const row_map& a, int w) {
 
 covariance covariance::mapped(const row_map& a) const {
   const int rows = a.rows();
+  bool pointwise = true, diagonal = rows == n_;
+  for (int i = 0; i < rows && pointwise; ++i) {
+    pointwise = a.length(i) <= 1;
+    diagonal = diagonal && (a.length(i) == 0 || a.first[i] == i);
+  }
+  if (pointwise && diagonal) {
+    // A diagonal matrix D: D S D, the band scaled in place on a copy.
+    std::vector<double> d(static_cast<std::size_t>(rows), 0.0);
+    for (int i = 0; i < rows; ++i)
+      if (a.length(i) == 1) d[i] = a.row(i)[0];
+    covariance out = *this;
+    out.scale(d);
+    return out;
+  }
   covariance out(rows, mapped_bandwidth(a, w_));
-  bool pointwise = true;
-  for (int i = 0; i < rows && pointwise; ++i) pointwise = a.length(i) <= 1;
   if (pointwise) {
     // Each row one column (scaling, selection): S'(i, j) = a_i a_j B(c_i, c_j).
     for (int i = 0; i < rows; ++i) {

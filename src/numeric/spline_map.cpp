@@ -31,6 +31,7 @@ class second_derivatives {
     for (int i = 1; i <= last; ++i) fwd_[i] = diag_[i] - h[i - 1] * h[i - 1] / fwd_[i - 1];
     bwd_[last] = diag_[last];
     for (int i = last - 1; i >= 0; --i) bwd_[i] = diag_[i] - h[i] * h[i] / bwd_[i + 1];
+    t_.assign(static_cast<std::size_t>(n) + 2, 0.0);
     left_.assign(static_cast<std::size_t>(n), 0.0);
     right_.assign(static_cast<std::size_t>(n), 0.0);
     for (int l = 0; l < last; ++l) left_[l] = -h[l] / fwd_[l];
@@ -71,17 +72,14 @@ class second_derivatives {
     // Row i of T^-1 from its diagonal outwards until it falls below tol.
     const double centre = 1.0 / (fwd_[i] + bwd_[i] - diag_[i]);
     const double cut = tol_ * std::fabs(centre);
-    // t holds T^-1_il for l = lo - 1 .. hi + 1, zero at both ends; the left part is
-    // found backwards from the diagonal.
-    lft_.clear();
+    // tl[l] = T^-1_il for l = lo .. hi, and zero at lo - 1 and hi + 1.
+    double* tl = t_.data() + 1;
+    tl[i] = centre;
     int lo = i, hi = i;
-    for (double v = centre; lo > 0 && std::fabs(v) >= cut; --lo) lft_.push_back(v *= left_[lo - 1]);
-    t_.assign(1, 0.0);
-    t_.insert(t_.end(), lft_.rbegin(), lft_.rend());
-    t_.push_back(centre);
-    for (double v = centre; hi < last_ && std::fabs(v) >= cut; ++hi) t_.push_back(v *= right_[hi + 1]);
-    t_.push_back(0.0);
-    double* tl = t_.data() + 1 - lo;  // tl[l] = T^-1_il, zero at lo - 1 and hi + 1
+    for (double v = centre; lo > 0 && std::fabs(v) >= cut; --lo) tl[lo - 1] = v *= left_[lo - 1];
+    for (double v = centre; hi < last_ && std::fabs(v) >= cut; ++hi) tl[hi + 1] = v *= right_[hi + 1];
+    tl[lo - 1] = 0.0;
+    tl[hi + 1] = 0.0;
     // K_i = sum_l T^-1_il R_l: columns lo-1..hi+1 from the interior rows (whose entries
     // are zero at the ends), and the end rows' four columns when lo or hi is an end.
     int from = std::max(0, lo - 1), to = std::min(last_, hi + 1);
@@ -102,7 +100,8 @@ class second_derivatives {
  private:
   int n_, last_;
   double tol_;
-  std::vector<double> diag_, fwd_, bwd_, left_, right_, rabc_, t_, lft_;
+  std::vector<double> diag_, fwd_, bwd_, left_, right_, rabc_;
+  std::vector<double> t_;  // a row of T^-1 at 1 + l, with room for a zero on either side
   double *ra_ = nullptr, *rb_ = nullptr, *rc_ = nullptr;
   double end0_[4] = {}, end1_[4] = {};
 };
