@@ -58,6 +58,10 @@ class byte_source {
   void skip_blanks() {
     for (int c = peek(); c >= 0 && is_blank(c); c = peek()) ++pos_;
   }
+  // Blanks and tabs only: stays on the line.
+  void skip_spaces() {
+    for (int c = peek(); c == ' ' || c == '\t'; c = peek()) ++pos_;
+  }
   // Consumes everything up to and including the next line end.
   void skip_line() {
     for (;;) {
@@ -97,9 +101,21 @@ class byte_source {
   bool eof_ = false;
 };
 
+// A third number on the line of the second (a deviation: finite and >= 0), into s.
+bool read_third(byte_source& in, double& s) {
+  in.skip_spaces();
+  if (in.peek() == ',') {
+    in.get();
+    in.skip_spaces();
+  }
+  const int c = in.peek();
+  if (c < 0 || c == '\n' || c == '\r') return false;
+  return in.read_number(s) && s >= 0.0;
+}
+
 // Reads the next pair; false at the end of the data (non-number, end of file, or a pair
-// left incomplete).
-bool read_pair(byte_source& in, double& x, double& y) {
+// left incomplete). With s, also the third number of the line (third: whether there was one).
+bool read_pair(byte_source& in, double& x, double& y, double* s = nullptr, bool* third = nullptr) {
   in.skip_blanks();
   if (in.peek() < 0 || !in.read_number(x)) return false;
   in.skip_blanks();
@@ -108,6 +124,7 @@ bool read_pair(byte_source& in, double& x, double& y) {
     in.skip_blanks();
   }
   if (in.peek() < 0 || !in.read_number(y)) return false;
+  if (s) *third = read_third(in, *s);
   in.skip_line();
   return true;
 }
@@ -188,7 +205,7 @@ bool parse_number(const char* s, std::size_t len, double& value) {
 }
 
 int read_data_bounded(int calc, int curve, const char* filename, int filename_length,
-                      long long max_elements) {
+                      long long max_elements, bool with_sigma) {
   // The name is exactly filename_length characters; one with a NUL inside cannot name
   // any file.
   if (!filename || filename_length <= 0) return -3;
@@ -226,14 +243,20 @@ int read_data_bounded(int calc, int curve, const char* filename, int filename_le
     return 0;
   }
 
+  // The deviations are optional: without room for them the file reads without.
+  std::unique_ptr<double[]> s(with_sigma ? new (std::nothrow) double[elements] : nullptr);
+  bool all_third = s != nullptr;
+
   std::rewind(f.get());
   byte_source in(f.get());
   long long n = 0;
-  while (n < count && read_pair(in, x[n], y[n])) ++n;
+  for (bool third = false; n < count && read_pair(in, x[n], y[n], s ? &s[n] : nullptr, &third); ++n)
+    all_third = all_third && third;
   f.reset();
 
   if (n == 0) return -1;
   save_curve_(static_cast<int>(n), x.get(), y.get(), calc, curve);
+  if (all_third) save_sigma_(static_cast<int>(n), s.get(), calc, curve);
   return static_cast<int>(n);
 }
 
@@ -265,4 +288,10 @@ int read_data(int calc, int curve, const char* filename, int filename_length) {
   constexpr long long limit = static_cast<long long>(
       std::min<std::uintmax_t>(INT_MAX, PTRDIFF_MAX / sizeof(double)));
   return readfiles_detail::read_data_bounded(calc, curve, filename, filename_length, limit);
+}
+
+int read_data_sigma(int calc, int curve, const char* filename, int filename_length) {
+  constexpr long long limit = static_cast<long long>(
+      std::min<std::uintmax_t>(INT_MAX, PTRDIFF_MAX / sizeof(double)));
+  return readfiles_detail::read_data_bounded(calc, curve, filename, filename_length, limit, true);
 }

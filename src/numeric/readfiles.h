@@ -13,6 +13,13 @@
 // show_error_). Nothing is delivered unless the result is positive.
 int read_data(int calc, int curve, const char* filename, int filename_length);
 
+// read_data, and the third column: when every pair has a third number on the line of its
+// second (after blanks, tabs or a comma), finite and >= 0, those numbers are the standard
+// deviations of y and are delivered with save_sigma_(n, sigma, calc, curve) after the
+// points. Otherwise the file reads exactly as with read_data and no deviations are
+// delivered.
+int read_data_sigma(int calc, int curve, const char* filename, int filename_length);
+
 // Rewinds `unit` and counts its lines: every line counts, blank ones and a last line
 // without a newline included. The file is left at its end. A read error ends the count.
 long long is_length(std::FILE* unit);
@@ -21,7 +28,7 @@ namespace readfiles_detail {
 // read_data with an upper bound on the elements of each array; a file with more lines
 // than that is refused like one whose arrays cannot be allocated.
 int read_data_bounded(int calc, int curve, const char* filename, int filename_length,
-                      long long max_elements);
+                      long long max_elements, bool with_sigma = false);
 
 // Parses one free-format number token: optional sign, digits with an optional decimal
 // point, optional exponent with E, e, D or d. Only finite values are accepted; a value

@@ -55,14 +55,20 @@ void append_field(std::string& out, double v) {
   out.append(field_width, '*');
 }
 
-std::string data_lines(int n, const double* x, const double* y, int format) {
+std::string data_lines(int n, const double* x, const double* y, const double* sigma, int format) {
   std::string out;
-  out.reserve(static_cast<std::size_t>(n) * 56);
+  out.reserve(static_cast<std::size_t>(n) * (sigma ? 79 : 56));
   for (int i = 0; i < n; ++i) {
-    out += data_line(x[i], y[i], format);
+    out += sigma ? data_line(x[i], y[i], sigma[i], format) : data_line(x[i], y[i], format);
     out += '\n';
   }
   return out;
+}
+
+// The Grace set type: points with an error bar in y when sigma is given.
+const char* grace_type(bool bar, bool sigma) {
+  if (sigma) return bar ? "@type bardy\n" : "@type xydy\n";
+  return bar ? "@type bar\n" : "@type xy\n";
 }
 
 // Header lines 1 to 17; the y label line only for a single-set file.
@@ -136,8 +142,16 @@ std::string data_line(double x, double y, int format) {
   return line;
 }
 
+std::string data_line(double x, double y, double sigma, int format) {
+  std::string line = data_line(x, y, format);
+  line += "   ";
+  append_field(line, sigma);
+  return line;
+}
+
 int save_to_file(int filename_length, const char* filename, int n, const double* x,
-                 const double* y, int xlog, int ylog, int bar, int calc, int curve, int format) {
+                 const double* y, int xlog, int ylog, int bar, int calc, int curve, int format,
+                 const double* sigma) {
   std::string name;
   if (!valid_name(filename_length, filename, name) || !valid_data(n, x, y, format)) return 0;
   std::string text;
@@ -145,11 +159,11 @@ int save_to_file(int filename_length, const char* filename, int n, const double*
     text = grace_header(xlog, ylog, calc, curve, true);
     text += "@    s0 legend  " + ylegend(calc, curve, format) + "\n";
     text += "@target G0.S0\n";
-    text += bar != 0 ? "@type bar\n" : "@type xy\n";
+    text += grace_type(bar != 0, sigma != nullptr);
   }
   safe_output file;
   if (!file.open(name)) return 0;
-  if (!file.write(text) || !file.write(data_lines(n, x, y, format))) return 0;
+  if (!file.write(text) || !file.write(data_lines(n, x, y, n > 0 ? sigma : nullptr, format))) return 0;
   return file.commit() ? 1 : 0;
 }
 
@@ -165,7 +179,7 @@ int prep_file(int filename_length, const char* filename, int format, int xlog, i
 }
 
 int append_to_file(int n, const double* x, const double* y, int bar, int calc, int curve,
-                   int format, int set, int nsets) {
+                   int format, int set, int nsets, const double* sigma) {
   if (!multi_set_file.is_open() || !valid_data(n, x, y, format)) return 0;
   std::string text;
   if (format == 2) {
@@ -173,9 +187,9 @@ int append_to_file(int n, const double* x, const double* y, int bar, int calc, i
     text += " @target G0.S" + k + "\n";
     text += " @s" + k + " legend " + ylegend(calc, curve, format) + "\n";
     if (bar == 1) text += " @s" + k + " line linestyle 0\n";
-    text += bar == 1 ? "@type bar\n" : "@type xy\n";
+    text += grace_type(bar == 1, sigma != nullptr);
   }
-  text += data_lines(n, x, y, format);
+  text += data_lines(n, x, y, n > 0 ? sigma : nullptr, format);
   text += '\n';
   if (!multi_set_file.write(text)) return 0;
   // The last announced set completes the file (a set number past it as well, so that a

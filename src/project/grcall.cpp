@@ -10,6 +10,7 @@
 #include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 #include "project/i18n.h"
 
 void set_density_mode(int on) {
@@ -71,5 +72,6 @@ int run_gr() {
   int ok = cd(n, r.params[k_density_mode], rho, r.exp_prop[k_rmax], r.exp_prop[k_damping], r.exp_prop[k_delta_r], qs, q,
               static_cast<int>(r.options.window));
   if (ok) update_rdf(activep);
+  if (ok && uncertainties_on(activep)) propagate_gr();
   return end_run(3, ok);
 }

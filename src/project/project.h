@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -93,6 +94,9 @@ struct project_options {
   double coord_a = -1;        // coordination number: species A and B of the pair (-1: total
   double coord_b = -1;        // only)
   double autorecalc = 0;      // 1: every accepted change reruns the out-of-date steps
+  // Uncertainties (uncertainty.h): 0 none, 1 counting statistics, 2 the third column of
+  // the data files. Not in the table of stored options yet.
+  double errors = 0;
 };
 
 // The stored name of each option, its member and its default, in file order.
@@ -152,6 +156,10 @@ struct project {
   // (nm_parts.h), and the last low-r optimisation: for the scan over r_min and the pages.
   std::vector<double> sq_a, sq_b;
   std::optional<lowr_result> lowr_last;
+  // Standard deviations of the numbers the steps report, when uncertainties are
+  // propagated (NaN: none): the normalisation constant, the density from the slope of G(r).
+  double norm_constant_sigma = std::numeric_limits<double>::quiet_NaN();
+  double slope_density_sigma = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Global project table. nprojects always equals proj.size().

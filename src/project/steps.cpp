@@ -19,6 +19,7 @@
 #include "project/recalc.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 #include "project/i18n.h"
 
 namespace {
@@ -97,7 +98,7 @@ int file_calc(int id) { return id <= 2 ? 0 : id - 2; }
 int file_curve(int id) { return id <= 2 ? id : 0; }
 
 int datafile_set(const char* path, const char* label, int id, int calc, int cid) {
-  int n = read_data(calc, cid, path, static_cast<int>(std::strlen(path)));
+  int n = read_data_file(calc, cid, path);
   if (n == -1) {
     // No pair at the start: format detection, which reports its own refusal.
     n = load_refused_file(path, id, calc, cid);
