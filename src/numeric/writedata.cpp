@@ -7,6 +7,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <system_error>
 
 #include "numeric/safe_files.h"
@@ -39,27 +42,82 @@ std::string padded(std::string text, int width) {
   return text;
 }
 
+// |v| * 1e10 rounded to an integer as "%.10f" rounds it: from the exact binary value, ties
+// to even. v = m 2^e exactly, so |v| 1e10 = m 1e10 / 2^-e with m 1e10 < 2^87: one 128-bit
+// product and shift instead of the general decimal conversion. False for |v| >= 1e9 (the
+// field would not fit anyway) and for values that are not finite.
+bool scaled_by_1e10(double v, std::uint64_t& q) {
+  const double a = std::fabs(v);
+  if (!(a < 1e9)) return false;
+  std::uint64_t bits;
+  std::memcpy(&bits, &a, sizeof bits);
+  const int biased = static_cast<int>(bits >> 52);
+  std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+  int e = -1074;  // subnormal
+  if (biased != 0) {
+    m |= std::uint64_t{1} << 52;
+    e = biased - 1075;
+  }
+  const unsigned __int128 s = static_cast<unsigned __int128>(m) * 10000000000ULL;
+  if (e >= 0) {  // only reached for |v| >= 2^52, excluded above; kept for completeness
+    q = static_cast<std::uint64_t>(s << e);
+    return true;
+  }
+  const int shift = -e;
+  if (shift >= 128) {  // s / 2^shift < 2^-41: rounds to 0
+    q = 0;
+    return true;
+  }
+  unsigned __int128 whole = s >> shift;
+  const unsigned __int128 rest = s - (whole << shift), half = static_cast<unsigned __int128>(1) << (shift - 1);
+  if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
+  q = static_cast<std::uint64_t>(whole);
+  return true;
+}
+
+// "%.10f" of v into buf (at least 32 bytes) for |v| < 1e9; its length, or 0 otherwise.
+int fixed10(double v, char* buf) {
+  std::uint64_t q;
+  if (!scaled_by_1e10(v, q)) return 0;
+  char digits[24];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + q % 10);
+    q /= 10;
+  } while (q != 0 || n < 11);  // at least "0" and ten decimals
+  int len = 0;
+  if (std::signbit(v)) buf[len++] = '-';
+  while (n > 10) buf[len++] = digits[--n];
+  buf[len++] = '.';
+  while (n > 0) buf[len++] = digits[--n];
+  return len;
+}
+
 // "%20.10f", or 20 asterisks when the value does not fit or is not finite (a "nan" or
 // "inf" in the file would stop the readers of these files).
 void append_field(std::string& out, double v) {
-  char buf[64];
-  if (std::isfinite(v)) {
-    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 10);
-    const auto len = static_cast<int>(r.ptr - buf);
-    if (r.ec == std::errc() && len <= field_width) {
-      out.append(field_width - len, ' ');
-      out.append(buf, len);
-      return;
-    }
+  char buf[32];
+  const int len = fixed10(v, buf);
+  if (len > 0 && len <= field_width) {
+    out.append(field_width - len, ' ');
+    out.append(buf, len);
+    return;
   }
   out.append(field_width, '*');
+}
+
+void append_line(std::string& out, double x, double y, int format) {
+  append_field(out, x);
+  out += "   ";
+  append_field(out, y);
+  if (format == 1) out += "   0.0   1.0";
 }
 
 std::string data_lines(int n, const double* x, const double* y, int format) {
   std::string out;
   out.reserve(static_cast<std::size_t>(n) * 56);
   for (int i = 0; i < n; ++i) {
-    out += data_line(x[i], y[i], format);
+    append_line(out, x[i], y[i], format);
     out += '\n';
   }
   return out;
@@ -129,11 +187,24 @@ std::string ylegend(int calc, int curve, int format) {
 
 std::string data_line(double x, double y, int format) {
   std::string line;
-  append_field(line, x);
-  line += "   ";
-  append_field(line, y);
-  if (format == 1) line += "   0.0   1.0";
+  append_line(line, x, y, format);
   return line;
+}
+
+int format_fixed10(double v, char* out) { return fixed10(v, out); }
+
+double written_value(double v) {
+  char buf[32];
+  const int len = fixed10(v, buf);
+  if (len == 0 || len > field_width) return std::numeric_limits<double>::quiet_NaN();
+  std::uint64_t q;
+  scaled_by_1e10(v, q);
+  // Below 2^53 both q and 1e10 are exact doubles and the quotient is correctly rounded:
+  // the nearest double to the decimal written, as a reader's conversion gives.
+  if (q < (std::uint64_t{1} << 53)) return std::copysign(static_cast<double>(q) / 1e10, v);
+  double back = 0.0;
+  std::from_chars(buf, buf + len, back);
+  return back;
 }
 
 int save_to_file(int filename_length, const char* filename, int n, const double* x,

@@ -45,3 +45,11 @@ std::string charint(int value);
 // too wide for 20 characters, or not finite, as 20 asterisks), and for format 1
 // "   0.0   1.0" after them.
 std::string data_line(double x, double y, int format);
+
+// "%.10f" of v (the fields' digits without their padding) into out, which holds at least
+// 32 bytes; returns its length, or 0 when |v| >= 1e9 or v is not finite.
+int format_fixed10(double v, char* out);
+
+// The value a reader gets back from the field written for v: v rounded to ten decimals
+// (the nearest double to the decimal written), NaN where the field is asterisks.
+double written_value(double v);

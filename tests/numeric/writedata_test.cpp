@@ -56,6 +56,23 @@ TEST(WriteData, DataLines) {
     if (expected.size() > 43) continue;  // too wide: asterisks, checked above
     EXPECT_EQ(data_line(x, y, 0), expected);
   }
+  // Exact binary ties at the eleventh decimal (k / 2^n) round to even like the C library;
+  // tiny and subnormal values give a signed zero. What a reader gets back from a field is
+  // written_value: the field's decimal read by the C library, NaN for asterisks.
+  std::uniform_int_distribution<long long> k(-(1LL << 40), 1LL << 40);
+  std::uniform_int_distribution<int> n(0, 60);
+  const double specials[] = {0.0, -0.0, 5e-324, -1e-300, 0.00048828125, -2.5e-11, 0.5e-10,
+                             999999999.99999999, -99999999.99999999, 123456.78901234567};
+  for (int i = 0; i < 3000; ++i) {
+    const double v = i < 10 ? specials[i] : std::ldexp(static_cast<double>(k(gen)), -n(gen));
+    std::snprintf(ref, sizeof ref, "%20.10f", v);
+    const std::string field = std::strlen(ref) > 20 ? std::string(20, '*') : ref;
+    const std::string line = data_line(v, 0.0, 0);
+    EXPECT_EQ(line.substr(0, 20), field) << v;
+    const double back = written_value(v);
+    const double read = field[0] == '*' ? std::nan("") : std::strtod(ref, nullptr);
+    EXPECT_TRUE(std::isnan(read) ? std::isnan(back) : std::memcmp(&back, &read, sizeof back) == 0) << v;
+  }
 }
 
 // Whole files, byte for byte.
