@@ -75,22 +75,45 @@ bool scaled_by_1e10(double v, std::uint64_t& q) {
   return true;
 }
 
+constexpr char digit_pairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Five digits of v < 100000.
+void five_digits(char* p, std::uint32_t v) {
+  p[0] = static_cast<char>('0' + v / 10000);
+  v %= 10000;
+  std::memcpy(p + 1, digit_pairs + 2 * (v / 100), 2);
+  std::memcpy(p + 3, digit_pairs + 2 * (v % 100), 2);
+}
+
+// Length of "%.10f" of a value whose scaled_by_1e10 is q.
+int fixed10_length(double v, std::uint64_t q) {
+  int digits = 1;
+  for (std::uint64_t whole = q / 10000000000ULL; whole >= 10; whole /= 10) ++digits;
+  return (std::signbit(v) ? 1 : 0) + digits + 11;
+}
+
 // "%.10f" of v into buf (at least 32 bytes) for |v| < 1e9; its length, or 0 otherwise.
 int fixed10(double v, char* buf) {
   std::uint64_t q;
   if (!scaled_by_1e10(v, q)) return 0;
-  char digits[24];
+  char* p = buf;
+  if (std::signbit(v)) *p++ = '-';
+  auto whole = static_cast<std::uint32_t>(q / 10000000000ULL);  // below 1e9 + 1
+  const std::uint64_t decimals = q - whole * 10000000000ULL;
+  char digits[12];
   int n = 0;
   do {
-    digits[n++] = static_cast<char>('0' + q % 10);
-    q /= 10;
-  } while (q != 0 || n < 11);  // at least "0" and ten decimals
-  int len = 0;
-  if (std::signbit(v)) buf[len++] = '-';
-  while (n > 10) buf[len++] = digits[--n];
-  buf[len++] = '.';
-  while (n > 0) buf[len++] = digits[--n];
-  return len;
+    digits[n++] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0);
+  while (n > 0) *p++ = digits[--n];
+  *p++ = '.';
+  five_digits(p, static_cast<std::uint32_t>(decimals / 100000));
+  five_digits(p + 5, static_cast<std::uint32_t>(decimals % 100000));
+  return static_cast<int>(p + 10 - buf);
 }
 
 // "%20.10f", or 20 asterisks when the value does not fit or is not finite (a "nan" or
@@ -194,14 +217,13 @@ std::string data_line(double x, double y, int format) {
 int format_fixed10(double v, char* out) { return fixed10(v, out); }
 
 double written_value(double v) {
-  char buf[32];
-  const int len = fixed10(v, buf);
-  if (len == 0 || len > field_width) return std::numeric_limits<double>::quiet_NaN();
   std::uint64_t q;
-  scaled_by_1e10(v, q);
+  if (!scaled_by_1e10(v, q) || fixed10_length(v, q) > field_width) return std::numeric_limits<double>::quiet_NaN();
   // Below 2^53 both q and 1e10 are exact doubles and the quotient is correctly rounded:
   // the nearest double to the decimal written, as a reader's conversion gives.
   if (q < (std::uint64_t{1} << 53)) return std::copysign(static_cast<double>(q) / 1e10, v);
+  char buf[32];
+  const int len = fixed10(v, buf);
   double back = 0.0;
   std::from_chars(buf, buf + len, back);
   return back;
