@@ -349,7 +349,8 @@ int check_options(options& o) {
     return status_refused;
   }
   r.settings.project = o.positional.front();
-  for (auto it = o.positional.begin() + 1; it != o.positional.end(); ++it) r.inputs.push_back({*it, {}, {}});
+  for (auto it = o.positional.begin() + 1; it != o.positional.end(); ++it) r.inputs.push_back({std::move(*it), {}, {}});
+  o.positional = {};
   if (r.settings.from > r.settings.to) {
     std::fputs(tr("amoq-reduce: --from is after --to\n"), stderr);
     return status_refused;
@@ -461,7 +462,6 @@ int finish_stdout(int status) {
 int reduce(options& o) {
   series_request& r = o.request;
   const bool quiet = r.settings.quiet;
-  const std::vector<series_input> inputs = r.inputs;
   const fs::path outdir = r.outdir;
   r.draw_image = draw_image;
   series_run run;
@@ -471,6 +471,7 @@ int reduce(options& o) {
     return status_file;
   }
   const size_t total = run.total();
+  const std::vector<series_input>& inputs = run.request().inputs;
   int worst = status_ok;
   std::vector<series_result> done;
   for (bool more = true; more;) {

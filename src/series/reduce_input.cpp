@@ -12,6 +12,7 @@
 #include "files/xml_project.h"
 #include "numeric/callbacks.h"
 #include "numeric/writedata.h"
+#include "project/allocextra.h"
 #include "project/curve.h"
 #include "project/i18n.h"
 #include "project/import_fallback.h"
@@ -60,6 +61,10 @@ class capture {
       held_ += line;
     else
       add(output_piece::err, line);
+  }
+  std::size_t message_count() const { return messages_.size(); }
+  std::vector<std::string> messages_since(std::size_t first) const {
+    return std::vector<std::string>(messages_.begin() + static_cast<std::ptrdiff_t>(first), messages_.end());
   }
   // The held messages when the input failed, after everything else.
   std::vector<output_piece> release(bool failed, std::vector<std::string>& messages) {
@@ -201,7 +206,37 @@ struct reduction {
   const series_settings& o;
   const input_job& job;
   input_outcome& outcome;
+  prepared_project& prepared;
 };
+
+// prepare_project for the first input; the inputs after it get a copy of its result and
+// the same messages.
+int prepare_once(reduction& x, double& autorecalc) {
+  prepared_project& p = x.prepared;
+  if (p.done) {
+    for (const std::string& m : p.messages) note(m);
+    autorecalc = p.autorecalc;
+    if (p.status == series_ok) {
+      proj = p.table;
+      nprojects = p.nprojects, activep = p.activep, projid = p.projid, activer = p.activer, activec = p.activec;
+      inactep = p.inactep, newspace = p.newspace;
+      psize = p.psize, pparamstmp = p.pparamstmp;
+    }
+    return p.status;
+  }
+  const std::size_t first = current ? current->message_count() : 0;
+  p.status = prepare_project(x.o, autorecalc);
+  p.done = true;
+  if (current) p.messages = current->messages_since(first);
+  p.autorecalc = autorecalc;
+  if (p.status == series_ok) {
+    p.table = proj;
+    p.nprojects = nprojects, p.activep = activep, p.projid = projid, p.activer = activer, p.activec = activec;
+    p.inactep = inactep, p.newspace = newspace;
+    p.psize = psize, p.pparamstmp = pparamstmp;
+  }
+  return p.status;
+}
 
 int write_result(reduction& x, const char* stem, int calc, int cid) {
   const curve* c = find_curve(activep, calc, cid);
@@ -291,11 +326,23 @@ int print_coordination(reduction& x, std::vector<record_coordination>& out) {
   return series_ok;
 }
 
-// reduction.json in the folder: the project file and the data files loaded into it.
+// reduction.json in the folder: the project file and the data files loaded into it. The
+// files every input shares are measured once.
 int write_record(reduction& x, const std::vector<record_coordination>& counts) {
   std::vector<record_input> inputs{{"project", x.o.project}};
   for (const record_input& in : project_inputs(activep))
     if (in.role != "project") inputs.push_back(in);
+  for (record_input& in : inputs) {
+    if (x.job.input && in.path == x.job.input->path) continue;
+    auto known = std::find_if(x.prepared.measured.begin(), x.prepared.measured.end(),
+                              [&](const record_input& m) { return m.role == in.role && m.path == in.path; });
+    if (known == x.prepared.measured.end()) {
+      measure_input(in);
+      x.prepared.measured.push_back(in);
+    } else {
+      in = *known;
+    }
+  }
   const std::string path = (fs::path(x.job.dir) / "reduction.json").string();
   if (write_reduction_record(path, activep, inputs, counts) == 0) return series_ok;
   show_error(format(tr("Impossible to write data file:\n%s\n"), path.c_str()).c_str(), 1);
@@ -388,7 +435,7 @@ void take_header_value(reduction& x) {
 int reduce(reduction& x) {
   const series_settings& o = x.o;
   double autorecalc = 0.0;
-  int status = prepare_project(o, autorecalc);
+  int status = prepare_once(x, autorecalc);
   if (status != series_ok) return status;
   run_plan plan{o.from, o.to, false};
   if (plan.from < 0) plan.from = x.job.input ? 0 : first_step_with_data();
@@ -445,12 +492,12 @@ void install_worker_receivers() {
   set_numeric_receiver(std::move(r));
 }
 
-input_outcome reduce_input(const series_request& request, const input_job& job) {
+input_outcome reduce_input(const series_request& request, const input_job& job, prepared_project& prepared) {
   input_outcome outcome;
   outcome.row.coordination.resize(request.settings.coordination.size());
   capture cap(request.settings.quiet, request.settings.echo);
   current = &cap;
-  reduction x{request, request.settings, job, outcome};
+  reduction x{request, request.settings, job, outcome, prepared};
   outcome.exit = reduce(x);
   current = nullptr;
   outcome.output = cap.release(outcome.exit != series_ok, outcome.row.warnings);

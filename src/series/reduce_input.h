@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "files/reduction_record.h"
+#include "project/project.h"
 #include "series/series.h"
 
 // The curves the series matrices are made of, in the order of their files.
@@ -35,8 +37,24 @@ struct input_outcome {
   std::vector<curve_column> columns;
 };
 
+// What the inputs of one request share, kept by the worker: the project as prepared for
+// the first input (read, settings applied, background and cell loaded) with the messages
+// that gave, and the size and digest of the files read for it. The inputs after the first
+// start from a copy of it instead of reading the project again.
+struct prepared_project {
+  bool done = false;
+  int status = series_ok;
+  double autorecalc = 0.0;
+  std::vector<std::string> messages;
+  std::vector<project> table;
+  int nprojects = 0, activep = -1, projid = -1, activer = 0, activec = 0, inactep = -1, newspace = 1;
+  std::vector<int> psize, pparamstmp;
+  std::vector<record_input> measured;
+};
+
 // Installs the message presenter and the numeric receivers of a worker: every message
 // goes to the outcome of the input being reduced.
 void install_worker_receivers();
 
-input_outcome reduce_input(const series_request& request, const input_job& job);
+// Reduces one input; `prepared` is empty for the first input of a request and filled by it.
+input_outcome reduce_input(const series_request& request, const input_job& job, prepared_project& prepared);

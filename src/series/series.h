@@ -124,6 +124,7 @@ class series_run {
   // No further input is started; those running finish and are delivered.
   void cancel();
 
+  const series_request& request() const;
   std::size_t total() const;      // inputs of the request (1 without inputs)
   std::size_t delivered() const;  // handed over by poll()
 

@@ -173,6 +173,7 @@ struct series_run::state {
   safe_output index;
   bool index_ok = true;
   std::vector<std::string> flush_failures;
+  prepared_project prepared;  // a worker's: the project as prepared for its first input
   bool unflushed = false;  // a worker that wrote files ended without flushing them
 
   ~state();
@@ -275,7 +276,7 @@ std::string series_run::state::reduce_and_describe(int slot, std::uint32_t index
   if (layout && !job.save_path.empty())
     job.save_path = (fs::path(job.dir) / fs::path(job.save_path).filename()).string();
   job.columns = layout && scratch >= 0;
-  input_outcome o = reduce_input(r, job);
+  input_outcome o = reduce_input(r, job, prepared);
 
   w.put(msg_result);
   w.put(static_cast<std::uint64_t>(index));
@@ -617,18 +618,21 @@ int series_run::descriptor() const { return s_->epoll; }
 bool series_run::poll(std::vector<series_result>& out, int timeout_ms) {
   state& s = *s_;
   if (!s.started) return false;
+  // A delivery widens the window of inputs handed out: dispatch after each.
   s.deliver(out);
+  s.dispatch();
   if (s.complete()) return false;
   epoll_event events[16];
-  int n = ::epoll_wait(s.epoll, events, 16, timeout_ms);
+  const int n = ::epoll_wait(s.epoll, events, 16, timeout_ms);
   for (int k = 0; k < n; ++k) s.receive(static_cast<int>(events[k].data.u32));
-  s.dispatch();
   s.deliver(out);
+  s.dispatch();
   return !s.complete();
 }
 
 void series_run::cancel() { s_->cancelled = true; }
 
+const series_request& series_run::request() const { return s_->request; }
 std::size_t series_run::total() const { return s_->total; }
 std::size_t series_run::delivered() const { return s_->next_delivery; }
 

@@ -272,7 +272,7 @@ bool write_matrix(const std::string& outdir, int curve, const index_file& index,
   if (!out.write(line)) return false;
   // The lines, a block of them at a time: one read per column and block.
   const std::size_t ncol = order.size(), n = grid.size();
-  const std::size_t block = std::max<std::size_t>(1, (1u << 17) / std::max<std::size_t>(1, ncol));
+  const std::size_t block = std::max<std::size_t>(1, (1u << 15) / std::max<std::size_t>(1, ncol));
   std::vector<double> values;
   for (std::size_t i0 = 0; i0 < n; i0 += block) {
     const std::size_t rows = std::min(block, n - i0);
@@ -430,9 +430,9 @@ int build_series_files(const std::string& outdir, column_reader& columns, std::v
   }
   const auto count = static_cast<std::size_t>(std::count(interpolated.begin(), interpolated.end(), 1));
   if (count > 0)
-    add_message(messages, format(tr("amoq-reduce: %zu inputs on another grid than %s, interpolated onto its grid in "
-                                    "series_*.dat"),
-                                 count, grid_of.c_str()));
+    add_message(messages, format(tr("amoq-reduce: series_*.dat: inputs on another grid than %s interpolated onto it "
+                                    "(%zu)"),
+                                 grid_of.c_str(), count));
   return status;
 }
 
