@@ -78,6 +78,7 @@ bench: deps
 	@awk -f bench/ratios.awk bench/ratios.txt $(BENCH_BUILD)/results.txt
 	@echo "== amoq-reduce, whole process"
 	@bench/reduce_startup.sh $(BENCH_BUILD)/tools/amoq-reduce
+	@bench/series.sh $(BENCH_BUILD)/tools/amoq-reduce
 
 # Each file reader under libFuzzer (clang, address and undefined sanitizers) for
 # FUZZ_SECONDS seconds, one after the other, starting from the seed corpora in fuzz/corpus.
