@@ -200,6 +200,7 @@ int usage(options&, const std::string&, const std::string&) {
                 "Exit status: 0 every requested step ran, 1 a check refused a step or a setting\n"
                 "or a step failed, 2 a file could not be read or written.\n"),
              stdout);
+  // xgettext:no-c-format
   std::fputs(tr("\n"
                 "A series (several INPUTs, or --series) also gets, in DIR: series.csv, one row per\n"
                 "INPUT (sorted by the series value when given): input, value, exit,\n"
