@@ -21,6 +21,7 @@
 #include "project/i18n.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/sq_refine.h"
 #include "series/series.h"
 #include "tools/reduce_plot.h"
 #include "version.h"
@@ -60,6 +61,7 @@ int add_setting(options& o, const std::string&, const std::string& value);
 int output_format(options& o, const std::string&, const std::string& value);
 int plot_format(options& o, const std::string&, const std::string& value);
 int optimise(options& o, const std::string&, const std::string& value);
+int optimise_scan(options& o, const std::string&, const std::string& value);
 int coordination(options& o, const std::string&, const std::string& value);
 int jobs(options& o, const std::string&, const std::string& value);
 
@@ -78,18 +80,32 @@ const option_spec option_table[] = {
      "when a bending point is set)")},
     {nullptr, "--set", "KEY=VALUE", add_setting,
      N_("set a parameter first (repeatable; method=2 the integral\n"
-        "method, window=1 the Lorch window, optiter the iterations\n"
-        "of --optimise); KEY is one of")},  // + the keys
+        "method, window=1 the Lorch window, optiter the most\n"
+        "corrections of --optimise, bdbox=4 no Breit-Dirac factor,\n"
+        "qmax the highest Q of the normalisations, --optimise and\n"
+        "the transform, ttmax the raw range); KEY is one of")},  // + the keys
     {nullptr, "--optimise", "RMIN", optimise,
-     N_("optimise S(Q) below RMIN (A): normalisation constant from\n"
-        "the low-r region, its deviation removed iteratively")},
+     N_("optimise S(Q) below RMIN (A, 0 < RMIN < Rmax): constant\n"
+        "(and density) from the low-r region, its deviation from\n"
+        "-4 pi rho r removed iteratively from F(r) as the g(r) step\n"
+        "makes it (window, Q max)")},
     {nullptr, "--optimise-density", nullptr,
      [](options& o, auto&, auto&) { return settings(o).optimise_density = true, go_on; },
-     N_("with --optimise, also refine the density")},
+     N_("with --optimise or --optimise-scan, also refine the\n"
+        "density; g(r), R(r) and the coordination numbers use it")},
+    {nullptr, "--adopt-density", nullptr,
+     [](options& o, auto&, auto&) { return settings(o).adopt_density = true, go_on; },
+     N_("with --optimise-density, make the refined density the\n"
+        "sample's density (also in --save-project)")},
+    {nullptr, "--optimise-scan", "R1:R2:STEP", optimise_scan,
+     N_("repeat the optimisation for r_min from R1 to R2 (A) and\n"
+        "print alpha, density and chi2 for each, one line each\n"
+        "(choose r_min on the plateau of the density)")},
     {nullptr, "--coordination", "R1:R2", coordination,
      N_("print the coordination number between R1 and R2 (A) on\n"
         "R(r); A-B:R1:R2 (element symbols) the number of B around\n"
-        "A (repeatable); also a Gaussian shell fitted there")},
+        "A (repeatable); also a Gaussian shell fitted there, or\n"
+        "why none is reported")},
     {nullptr, "--background", "FILE",
      [](options& o, auto&, const std::string& v) { return settings(o).background = v, go_on; },
      N_("background scattering; switches its subtraction on")},
@@ -191,6 +207,9 @@ int usage(options&, const std::string&, const std::string&) {
              "absent from the project are taken from the X-ray tables (fp-from-tables=1: all\n"
              "of them), and mut-thickness (mm) with mass-density (g/cm3) gives the sample's\n"
              "mu*t from its composition.\n"
+             "qmax bounds every step after the raw data correction: the high-angle and\n"
+             "integral normalisations, the low-r optimisation and the transform; ttmin and\n"
+             "ttmax bound the raw data.\n"
              "\n"),
              stdout);
   std::fputs(option_help().c_str(), stdout);
@@ -302,16 +321,32 @@ int optimise(options& o, const std::string&, const std::string& value) {
   return status_refused;
 }
 
-// "R1:R2" or "A-B:R1:R2" with R1 < R2.
+// "R1:R2:STEP", 0 < R1 <= R2, STEP > 0, at most lowr_scan_max values.
+int optimise_scan(options& o, const std::string&, const std::string& value) {
+  scan_request& s = settings(o).scan;
+  const size_t c1 = value.find(':'), c2 = c1 == std::string::npos ? c1 : value.find(':', c1 + 1);
+  const std::string_view v(value);
+  if (c2 == std::string::npos || !parse_double(v.substr(0, c1), s.r1) ||
+      !parse_double(v.substr(c1 + 1, c2 - c1 - 1), s.r2) || !parse_double(v.substr(c2 + 1), s.step) ||
+      !(s.r1 > 0.0 && s.r2 >= s.r1 && s.step > 0.0) || (s.r2 - s.r1) / s.step > lowr_scan_max - 1 + 1e-9) {
+    std::fprintf(stderr,
+                 tr("amoq-reduce: --optimise-scan %s: use R1:R2:STEP with 0 < R1 <= R2, STEP > 0 and at most %d "
+                    "values\n"),
+                 value.c_str(), lowr_scan_max);
+    return status_refused;
+  }
+  s.asked = true;
+  return go_on;
+}
+
+// "R1:R2" or "A-B:R1:R2".
 bool parse_coordination(std::string_view v, coordination_request& c) {
   const size_t last = v.rfind(':');
   if (last == std::string_view::npos || last == 0) return false;
   const size_t mid = v.rfind(':', last - 1);
   const std::string_view range = mid == std::string_view::npos ? v : v.substr(mid + 1);
   const size_t colon = range.find(':');
-  if (!parse_double(range.substr(0, colon), c.r1) || !parse_double(range.substr(colon + 1), c.r2) ||
-      !(c.r2 > c.r1))
-    return false;
+  if (!parse_double(range.substr(0, colon), c.r1) || !parse_double(range.substr(colon + 1), c.r2)) return false;
   if (mid == std::string_view::npos) return true;
   const std::string_view pair = v.substr(0, mid);
   const size_t dash = pair.find('-');
@@ -325,6 +360,10 @@ int coordination(options& o, const std::string&, const std::string& value) {
   coordination_request c;
   if (!parse_coordination(value, c)) {
     std::fprintf(stderr, tr("amoq-reduce: --coordination %s: use R1:R2 or A-B:R1:R2\n"), value.c_str());
+    return status_refused;
+  }
+  if (!(c.r2 > c.r1)) {
+    std::fprintf(stderr, tr("amoq-reduce: --coordination %s: R1 must be below R2\n"), value.c_str());
     return status_refused;
   }
   settings(o).coordination.push_back(c);
@@ -358,6 +397,18 @@ int check_options(options& o) {
   }
   if (r.settings.bending == 0 && (r.settings.from == 2 || r.settings.to == 2)) {
     std::fputs(tr("amoq-reduce: --no-bending leaves nothing to run at step 2\n"), stderr);
+    return status_refused;
+  }
+  if (r.settings.optimise_density && !r.settings.optimise && !r.settings.scan.asked) {
+    std::fputs(tr("amoq-reduce: --optimise-density refines the density of --optimise or --optimise-scan: give "
+                  "one of them\n"),
+               stderr);
+    return status_refused;
+  }
+  if (r.settings.adopt_density && (!r.settings.optimise || !r.settings.optimise_density)) {
+    std::fputs(tr("amoq-reduce: --adopt-density needs a refined density: give --optimise RMIN and "
+                  "--optimise-density\n"),
+               stderr);
     return status_refused;
   }
   if ((!r.value_key.empty() || !o.values_file.empty()) && r.inputs.empty()) {

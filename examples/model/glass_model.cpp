@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "files/xml_project.h"
+#include "model/glass_structure.h"
 #include "numeric/elements.h"
 #include "project/incoherent_tables.h"
 #include "project/physics_options.h"
@@ -49,86 +50,8 @@
 namespace {
 
 constexpr double deg = 57.29578;  // degrees per radian, as the reduction uses
-
-struct shell {
-  double r0, n, sigma;  // distance and width in A, number of neighbours
-};
-
-struct species_data {
-  int z;
-  double conc, fp, fpp;  // concentration, anomalous dispersion f', f'' (electrons)
-};
-
-struct glass {
-  const char* name;
-  std::vector<species_data> species;
-  // first[i][j]: neighbours of type j around an atom of type i (c_i N_ij = c_j N_ji).
-  std::vector<std::vector<shell>> first;
-  double rho0;       // atoms / A^3
-  double lambda;     // A
-  double mu;         // sample mu*t
-  double tau;        // detector dead time, s
-  double scale;      // count rate per electron unit (1/alpha)
-  double monoangle;  // monochromator 2theta_M, degrees; 0 for none
-  bool tables;       // tabulated incoherent scattering functions
-  double tth_step;   // degrees, from 2 to 140
-};
-
-const glass glasses[] = {
-    {"sio2",
-     {{14, 1.0 / 3.0, 0.0817, 0.0704}, {8, 2.0 / 3.0, 0.0106, 0.0060}},
-     {{{3.08, 4.0, 0.100}, {1.61, 4.0, 0.045}}, {{1.61, 2.0, 0.045}, {2.63, 6.0, 0.090}}},
-     0.0662, 0.7093, 0.77, 1.0e-6, 50.0, 0.0, false, 0.05},
-    {"pbsio3",
-     {{82, 0.2, -3.3944, 10.1111}, {14, 0.2, 0.0817, 0.0704}, {8, 0.6, 0.0106, 0.0060}},
-     {{{3.90, 1.5, 0.150}, {3.55, 2.0, 0.120}, {2.30, 4.0, 0.080}},
-      {{3.55, 2.0, 0.120}, {3.10, 2.0, 0.100}, {1.62, 4.0, 0.050}},
-      {{2.30, 4.0 / 3.0, 0.080}, {1.62, 4.0 / 3.0, 0.050}, {2.65, 5.0, 0.100}}},
-     0.0690, 0.7093, 1.0, 1.0e-6, 4.0, 12.14, true, 0.1},
-};
-
 constexpr double count_time = 10.0;  // s per point
 constexpr double tth_first = 2.0, tth_last = 140.0;
-
-// Beyond the first shell, g rises to 0.3 around 2.2 A (the continuous distribution between
-// the shells of a glass) and to 1 around 3.8 A; with a broad second shell this stands for
-// the structure beyond the first neighbours and keeps every S_ij(Q) physical (positive
-// intensity at low Q). The second shell's number is chosen so that every partial
-// obeys S_ij(0) = 0: N1 + N2 = c_j (4 pi rho0 Int r^2 (1 - rise) dr - 1).
-double rise(double r) {
-  const double step = 0.5 * (1.0 + std::erf((r - 3.8) / 0.25));
-  const double plateau = 0.5 * (1.0 + std::erf((r - 2.2) / 0.15));
-  return step + 0.3 * plateau * (1.0 - step);
-}
-shell second_shell(const glass& g, int i, int j) {
-  static const double hole = [] {
-    double sum = 0.0;
-    for (double r = 0.0005; r < 8.0; r += 0.001) sum += r * r * (1.0 - rise(r)) * 0.001;
-    return sum;
-  }();
-  const double n2 = g.species[j].conc * (4.0 * M_PI * g.rho0 * hole - 1.0) - g.first[i][j].n;
-  return {i == j ? 4.5 : 4.1, n2, 0.25};
-}
-
-double g_partial(const glass& g, int i, int j, double r) {
-  const double rho_j = g.species[j].conc * g.rho0;
-  double v = rise(r);
-  for (const shell& s : {g.first[i][j], second_shell(g, i, j)}) {
-    const double gauss = std::exp(-0.5 * std::pow((r - s.r0) / s.sigma, 2)) / (s.sigma * std::sqrt(2.0 * M_PI));
-    v += s.n * gauss / (4.0 * M_PI * r * r * rho_j);
-  }
-  return v;
-}
-
-species_factors factors(const species_data& d) {
-  species_factors f{static_cast<double>(d.z), d.conc, d.fp, d.fpp, {}, {}, 0.0};
-  for (int j = 0; j < 5; ++j) {
-    f.a[j] = rx_coefficient(j, d.z);
-    f.b[j] = rx_coefficient(5 + j, d.z);
-  }
-  f.c = rx_coefficient(10, d.z);
-  return f;
-}
 
 double compton(const glass& g, const std::vector<species_factors>& sp, double q) {
   if (!g.tables) return sample_incoherent(sp, q);
@@ -247,9 +170,8 @@ int write_project(const glass& g, const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (const glass& g : glasses)
-    if (argc == 3 && std::strcmp(argv[1], g.name) == 0)
-      return std::max(write_data(g, argv[2]), write_project(g, argv[2]));
+  if (const glass* g = argc == 3 ? find_glass(argv[1]) : nullptr)
+    return std::max(write_data(*g, argv[2]), write_project(*g, argv[2]));
   std::fprintf(stderr, "usage: %s sio2|pbsio3 OUTDIR\n", argv[0]);
   return 2;
 }

@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "files/project_file.h"
+#include "project/i18n.h"
+#include "project/messages.h"
 #include "project/project.h"
+#include "project/sq_refine.h"
 
 namespace {
 
@@ -63,6 +66,18 @@ int decode_project_options(byte_reader& in, int first, int count) {
     for (int k = 0; k < nproject_option_fields; ++k)
       if (key == project_option_fields[k].key)
         proj[first + project].options.*(project_option_fields[k].member) = value;
+  }
+  // r_min of the low-r optimisation follows the entry's rule: a value outside it is shown
+  // and the optimisation left on with r_min to be entered again (0.0, as "on" leaves it).
+  for (int i = 0; i < count; ++i) {
+    if (!valid_project(first + i)) continue;
+    project& r = proj[first + i];
+    double& rmin = r.options.lowr_rmin;
+    if (rmin == not_set || rmin == 0.0 || !lowr_rmin_problem(rmin, r.exp_prop[k_rmax])) continue;
+    show_warning(format(tr("%s: r_min %g of the file (Rmax %g); enter it again in the S(q) dialog"),
+                        tr(lowr_rmin_problem(rmin, r.exp_prop[k_rmax])), rmin, r.exp_prop[k_rmax])
+                     .c_str());
+    rmin = 0.0;
   }
   return file_ok;
 }

@@ -16,5 +16,6 @@
 void encode_project_options(byte_writer& out, int first, int count);
 // Reads the block when the bytes at the cursor start with it, into the projects at
 // positions first .. first+count-1; anything else after the data is left alone, as
-// before. Returns file_ok (0) or file_short (1) for a damaged block.
+// before. An r_min outside 0 < r_min < Rmax is shown in a warning and left to be entered
+// again (0.0). Returns file_ok (0) or file_short (1) for a damaged block.
 int decode_project_options(byte_reader& in, int first, int count);

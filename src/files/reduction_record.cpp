@@ -123,7 +123,8 @@ void measure_input(record_input& in) {
 }
 
 std::string reduction_record_json(int p, const std::vector<record_input>& inputs,
-                                  const std::vector<record_coordination>& coordination, const std::string& date) {
+                                  const std::vector<record_coordination>& coordination, const std::string& date,
+                                  const std::vector<lowr_scan_row>& scan) {
   if (!valid_project(p)) return std::string();
   const project& r = proj[p];
   json files = json::array();
@@ -135,15 +136,45 @@ std::string reduction_record_json(int p, const std::vector<record_input>& inputs
     files.push_back(entry);
   }
   json counts = json::array();
-  for (const record_coordination& c : coordination)
-    counts.push_back({{"pair", c.pair},
-                      {"r1", c.r1},
-                      {"r2", c.r2},
-                      {"n", c.n},
-                      {"fit", c.fitted ? json{{"n", c.fit_n}, {"r0", c.fit_r0}, {"sigma", c.fit_sigma}}
-                                       : json(nullptr)}});
+  for (const record_coordination& c : coordination) {
+    json count = {{"pair", c.pair},
+                  {"r1", c.r1},
+                  {"r2", c.r2},
+                  {"n", c.n},
+                  {"fit", c.fitted ? json{{"n", c.fit_n}, {"r0", c.fit_r0}, {"sigma", c.fit_sigma},
+                                          {"residual", c.fit_residual}}
+                                   : json(nullptr)}};
+    if (!c.fitted) count["fit_not_reported"] = c.not_reported;
+    counts.push_back(count);
+  }
   json computed = json::array();
   for (int calc = 0; calc < ncalc; ++calc) computed.push_back(r.calcok[calc] == 1);
+  json results = {{"steps_computed", computed},
+                  {"normalisation_constant", value(r.exp_prop[k_norm_constant])},
+                  {"density_from_slope", value(r.exp_prop[k_slope_density])},
+                  {"optimised_density", value(r.options.lowr_rho)},
+                  {"low_r_chi2", value(r.options.lowr_chi2)}};
+  // What the low-r optimisation did, and the density g(r) used after it: the runs
+  // without it keep the record they always had.
+  if (r.lowr_last && r.options.lowr_chi2 != not_set) {
+    const lowr_result& l = *r.lowr_last;
+    results["low_r_optimisation"] = {{"r_min", r.options.lowr_rmin},
+                                     {"alpha", l.alpha},
+                                     {"density", l.rho},
+                                     {"density_refined", r.options.lowr_density == 1.0},
+                                     {"iterations", l.iterations},
+                                     {"converged", l.converged},
+                                     {"chi2_steps", l.chi2_steps}};
+    const step_density used = gr_density(p);
+    results["gr_density"] = {{"value", value(used.value)}, {"source", density_source_name(used.source)}};
+  }
+  if (!scan.empty()) {
+    json rows = json::array();
+    for (const lowr_scan_row& row : scan)
+      rows.push_back({{"r_min", row.rmin}, {"alpha", row.alpha}, {"density", row.rho}, {"chi2", row.chi2},
+                      {"iterations", row.iterations}, {"converged", row.converged}});
+    results["low_r_scan"] = rows;
+  }
   json record = {
       {"program", "AMOQ-GTK+"},
       {"version", "2.0"},
@@ -153,12 +184,7 @@ std::string reduction_record_json(int p, const std::vector<record_input>& inputs
       {"sample", sample(p)},
       {"settings", settings(r)},
       {"constants", {{"pi", pi_f}, {"four_pi", four_pi_f}, {"degrees_per_radian", 57.29578}}},
-      {"results",
-       {{"steps_computed", computed},
-        {"normalisation_constant", value(r.exp_prop[k_norm_constant])},
-        {"density_from_slope", value(r.exp_prop[k_slope_density])},
-        {"optimised_density", value(r.options.lowr_rho)},
-        {"low_r_chi2", value(r.options.lowr_chi2)}}},
+      {"results", results},
       {"coordination", counts}};
   return record.dump(2) + "\n";
 }
@@ -173,7 +199,8 @@ std::string utc_now() {
 }
 
 int write_reduction_record(const std::string& path, int p, const std::vector<record_input>& inputs,
-                           const std::vector<record_coordination>& coordination) {
-  const std::string text = reduction_record_json(p, inputs, coordination, utc_now());
+                           const std::vector<record_coordination>& coordination,
+                           const std::vector<lowr_scan_row>& scan) {
+  const std::string text = reduction_record_json(p, inputs, coordination, utc_now(), scan);
   return write_file_atomically(path, std::vector<uint8_t>(text.begin(), text.end()));
 }

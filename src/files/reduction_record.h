@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "project/sq_refine.h"
+
 struct record_input {
   std::string role;  // "project", "raw", "background", "cell", "corrected", "qsq", ...
   std::string path;
@@ -21,8 +23,10 @@ void measure_input(record_input& in);
 struct record_coordination {
   std::string pair;  // "total" or "A-B"
   double r1 = 0.0, r2 = 0.0, n = 0.0;
-  bool fitted = false;  // a Gaussian shell was fitted on r1..r2
+  bool fitted = false;  // a Gaussian shell fitted on r1..r2 is reported
   double fit_n = 0.0, fit_r0 = 0.0, fit_sigma = 0.0;  // its number (as n), position, width
+  std::string not_reported;  // why the fit is not reported (peak_fit_reason), or empty
+  double fit_residual = 0.0;
 };
 
 // The project file of position p (when it has a path) and the data files loaded into it.
@@ -31,9 +35,12 @@ std::vector<record_input> project_inputs(int p);
 // SHA-256 of the file's bytes as 64 lower-case hex digits; empty when it cannot be read.
 std::string file_sha256(const std::string& path);
 
-// The record of project position p as JSON text, dated `date` (ISO 8601).
+// The record of project position p as JSON text, dated `date` (ISO 8601). When the low-r
+// optimisation ran it also holds its course and the density g(r) used with its source; a
+// scan over r_min adds its rows.
 std::string reduction_record_json(int p, const std::vector<record_input>& inputs,
-                                  const std::vector<record_coordination>& coordination, const std::string& date);
+                                  const std::vector<record_coordination>& coordination, const std::string& date,
+                                  const std::vector<lowr_scan_row>& scan = {});
 
 // The current time as "YYYY-MM-DDThh:mm:ssZ".
 std::string utc_now();
@@ -41,4 +48,5 @@ std::string utc_now();
 // Writes the record (dated now) to `path` through the atomic writer; file_ok (0) or the
 // writer's code.
 int write_reduction_record(const std::string& path, int p, const std::vector<record_input>& inputs,
-                           const std::vector<record_coordination>& coordination);
+                           const std::vector<record_coordination>& coordination,
+                           const std::vector<lowr_scan_row>& scan = {});

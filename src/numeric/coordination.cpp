@@ -44,6 +44,7 @@ double pair_coordination(double total, int nspec, const double* z, const double*
 namespace {
 
 constexpr double sqrt_two_pi = 2.5066282746310002;
+constexpr double sqrt_two = 1.4142135623730951;
 
 // Solves the 3x3 system m x = v by Cramer's rule; false when m is singular.
 bool solve3(const double m[3][3], const double v[3], double x[3]) {
@@ -130,21 +131,35 @@ class shell_model {
 
 }  // namespace
 
-bool fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, double r2, const peak_transform& t,
-                       gaussian_peak& peak) {
+const char* peak_fit_reason(int status) {
+  switch (status) {
+    case fit_reported: return "reported";
+    case fit_not_converged: return "the fit did not converge";
+    case fit_no_area: return "no positive area";
+    case fit_width: return "width not resolved or wider than the range";
+    case fit_position: return "position outside the range";
+    case fit_outside: return "less than 90 % of the shell inside the range";
+    case fit_residual: return "residual above 7.5 %: not one Gaussian shell";
+    default: return "no peak in the range";
+  }
+}
+
+peak_fit fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, double r2, const peak_transform& t) {
+  peak_fit out;
   int first = 0, count = 0, top = -1;
   for (int j = 0; j < n; ++j) {
     if (!(r[j] >= r1 && r[j] <= r2)) continue;
     if (count++ == 0) first = j;
     if (top < 0 || rdf[j] > rdf[top]) top = j;
   }
-  if (count < 4 || !(rdf[top] > 0.0) || (t.nq > 0 && t.nq < 2)) return false;
+  out.points = count;
+  if (count < 4 || !(rdf[top] > 0.0) || (t.nq > 0 && t.nq < 2)) return out;
   const double* y = rdf + first;
   const shell_model model(r + first, count, t);
   // Start: the range's integral at its highest point, as wide as that area and height say.
   const double start_area = coordination_number(n, r, rdf, r1, r2);
   double p[3] = {start_area, r[top], start_area / (rdf[top] * sqrt_two_pi)};
-  if (!(p[0] > 0.0) || !(p[2] > 0.0)) return false;
+  if (!(p[0] > 0.0) || !(p[2] > 0.0)) return out;
   std::vector<double> value(static_cast<std::size_t>(count)), grad(3 * static_cast<std::size_t>(count));
   auto cost = [&](const double* q) {
     model.eval(q, value, grad);
@@ -154,8 +169,10 @@ bool fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, dou
   };
   double chi2 = cost(p), lambda = 1e-3;
   bool converged = false;
+  double jtj[3][3] = {};
   for (int it = 0; it < 200 && !converged; ++it) {
-    double jtj[3][3] = {}, jtr[3] = {};
+    double jtr[3] = {};
+    for (auto& row : jtj) std::fill(row, row + 3, 0.0);
     model.eval(p, value, grad);
     for (int j = 0; j < count; ++j)
       for (int a = 0; a < 3; ++a) {
@@ -167,7 +184,11 @@ bool fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, dou
       double m[3][3], step[3];
       for (int a = 0; a < 3; ++a)
         for (int b = 0; b < 3; ++b) m[a][b] = jtj[a][b] * (a == b ? 1.0 + lambda : 1.0);
-      if (!solve3(m, jtr, step)) return false;
+      if (!solve3(m, jtr, step)) {
+        out.peak = {p[0], p[1], p[2]};
+        out.status = fit_not_converged;
+        return out;
+      }
       const double trial[3] = {p[0] + step[0], std::max(p[1] + step[1], 1e-3 * (r2 - r1)), p[2] + step[2]};
       const double c = trial[2] > 0.0 ? cost(trial) : HUGE_VAL;
       if (c <= chi2) {
@@ -184,7 +205,32 @@ bool fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, dou
       }
     }
   }
-  if (!converged || !(p[0] > 0.0) || !(p[1] >= r1 && p[1] <= r2) || !(p[2] > 0.0 && p[2] < r2 - r1)) return false;
-  peak = {p[0], p[1], p[2]};
-  return true;
+  out.peak = {p[0], p[1], p[2]};
+  double sum_y2 = 0.0;
+  for (int j = 0; j < count; ++j) sum_y2 += y[j] * y[j];
+  out.residual = sum_y2 > 0.0 ? std::sqrt(chi2 / sum_y2) : HUGE_VAL;
+  // Covariance at the minimum: s^2 (J^T J)^-1, column by column.
+  const double s2 = count > 3 ? chi2 / (count - 3) : 0.0;
+  for (int c = 0; c < 3; ++c) {
+    const double unit[3] = {c == 0 ? 1.0 : 0.0, c == 1 ? 1.0 : 0.0, c == 2 ? 1.0 : 0.0};
+    double column[3];
+    if (solve3(jtj, unit, column))
+      for (int a = 0; a < 3; ++a) out.covariance[a][c] = s2 * column[a];
+  }
+  if (!converged)
+    out.status = fit_not_converged;
+  else if (!(p[0] > 0.0))
+    out.status = fit_no_area;
+  else if (!(p[2] >= min_peak_sigma && p[2] < r2 - r1))
+    out.status = fit_width;
+  else if (!(p[1] >= r1 && p[1] <= r2))
+    out.status = fit_position;
+  else if (!(0.5 * (std::erf((r2 - p[1]) / (p[2] * sqrt_two)) - std::erf((r1 - p[1]) / (p[2] * sqrt_two))) >=
+             min_peak_inside))
+    out.status = fit_outside;
+  else if (!(out.residual <= max_peak_residual))
+    out.status = fit_residual;
+  else
+    out.status = fit_reported;
+  return out;
 }

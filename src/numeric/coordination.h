@@ -38,6 +38,41 @@ struct peak_transform {
   const double* weight = nullptr;
 };
 
+// Why a fitted shell is or is not reported.
+enum peak_fit_status {
+  fit_reported,       // every check below passed
+  fit_no_peak,        // fewer than four points or no positive maximum in the range
+  fit_not_converged,  // the least squares did not settle in 200 steps
+  fit_no_area,        // the area came out not positive
+  fit_width,          // sigma below min_peak_sigma or not below r2 - r1
+  fit_position,       // r0 outside r1..r2
+  fit_outside,        // less than min_peak_inside of the shell's area lies in r1..r2
+  fit_residual,       // rms residual above max_peak_residual of the rms of R(r) on the range
+};
+
+// The bounds a reported shell keeps: a width the data resolve, a shell the range holds
+// (the fit removes the window's broadening, not the range's edges) and a residual that
+// says the range holds one Gaussian shell. On the SiO2 example a single shell leaves at
+// most 6 % with any window, while ranges over two shells or a shell on a rising
+// background (a liquid's first shell) leave more or spread the shell beyond the range.
+inline constexpr double min_peak_sigma = 0.001;  // A
+inline constexpr double min_peak_inside = 0.9;
+inline constexpr double max_peak_residual = 0.075;
+
+// The reason of a status, as the messages name it ("no peak in the range", ...).
+const char* peak_fit_reason(int status);
+
+struct peak_fit {
+  int status = fit_no_peak;
+  gaussian_peak peak;         // the last parameters (those reported when status = fit_reported)
+  double residual = 0.0;      // sqrt(sum (R - model)^2 / sum R^2) over the fitted points
+  int points = 0;             // points fitted
+  // Covariance of (area, r0, sigma), s^2 (J^T J)^-1 with s^2 = sum (R - model)^2 / (points - 3):
+  // the points are correlated through the transform, so this is a lower bound.
+  double covariance[3][3] = {};
+  bool reported() const { return status == fit_reported; }
+};
+
 // Least-squares fit of one shell to R(r) over the points with r1 <= r <= r2
 // (Levenberg-Marquardt on area, position and width, started from the range's integral and
 // highest point). With a transform the shell is compared as the data saw it: its
@@ -45,8 +80,5 @@ struct peak_transform {
 // Diffraction 1969, ch. 10), windowed and summed like the data, times r (R = r G + 4 pi rho r^2, and the
 // shell adds to G alone); so area and sigma are those of the shell itself, free of the
 // window's broadening and the truncation's side lobes (the pair-function method of Mozzi,
-// Warren 1969, J. Appl. Cryst. 2, 164). False, peak untouched, when the range holds fewer
-// than four points or no positive maximum, or the fit does not end with a positive area,
-// r0 inside r1..r2 and sigma below r2 - r1.
-bool fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, double r2, const peak_transform& t,
-                       gaussian_peak& peak);
+// Warren 1969, J. Appl. Cryst. 2, 164). The status says whether it may be reported.
+peak_fit fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, double r2, const peak_transform& t);

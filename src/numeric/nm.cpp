@@ -14,10 +14,13 @@
 
 namespace {
 
-// (lambda / (lambda + 0.048 sin^2 theta))^p for the Breit-Dirac choice.
+// (lambda / (lambda + 0.048 sin^2 theta))^p for the Breit-Dirac choice; choice 4 applies
+// none.
 // Recoil factor: Breit, Phys. Rev. 27 (1926) 362; Dirac, Proc. R. Soc. A 111 (1926) 405.
 double recoil_weight(double ratio, int bd) {
   switch (bd) {
+    case 4:
+      return 1.0;
     case 2: {
       const double r2 = ratio * ratio;
       return r2 * r2;
@@ -172,18 +175,16 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
   double reported = 0.0;
   if (method != 1) {
     const double lower = extra.qmin > 0.0 ? std::max(qlim, extra.qmin) : qlim;
-    int k0 = 0;
+    int k0 = 0, summed = 0;
     while (k0 < n && !(q[k0] >= lower)) ++k0;
-    if (k0 == n) {
-      alpha = std::numeric_limits<double>::quiet_NaN();
-    } else {
-      double num = 0.0, den = 0.0;
-      for (int k = k0; k < n; ++k) {
-        num += indep[k];
-        den += intensity[k] + add;
-      }
-      alpha = num / den;
+    double num = 0.0, den = 0.0;
+    for (int k = k0; k < n; ++k) {
+      if (extra.qmax > 0.0 && !(q[k] <= extra.qmax)) continue;
+      num += indep[k];
+      den += intensity[k] + add;
+      ++summed;
     }
+    alpha = summed == 0 ? std::numeric_limits<double>::quiet_NaN() : num / den;
     reported = alpha;
   }
   displaync_(reported);

@@ -8,14 +8,15 @@
 // Per point, with s = q / 4pi and sin(theta) = q lambda / 4pi:
 //   J = I + add
 //   W = (lambda / (lambda + 0.048 sin^2 theta))^p, p = 1, 4, 0.5 for bd = 1, 2, 3
-//       (Breit-Dirac recoil factor), and W = 0 unless compton == 1.0 ("All in")
+//       (Breit-Dirac recoil factor), 0 for bd = 4 (no factor, W = 1), and W = 0 unless
+//       compton == 1.0 ("All in")
 //   C = W sum_i x_i I_inc(Z_i, q),  F2 = <f^2>(q),  G = |<f>|^2(q)
 //   alpha = alpha_given (method 1; reported constant 0), or, for any other method,
 //           sum_{q_k >= qlim} (F2 + C) / sum_{q_k >= qlim} J over the points from the first
 //           q_k >= qlim to the end (reported; NaN when no point reaches qlim)
 //   QS = q (alpha J - F2 - C) / G,   S = QS / q + 1, and S at the first point = 0.
 // Calls displaync_(constant), save_curve_(n, q, QS, 1, 1), save_curve_(n, q, S, 1, 2) and
-// returns 1. A bd outside 1..3 uses the exponent 1 (the plain recoil factor).
+// returns 1. A bd outside 1..4 uses the exponent 1 (the plain recoil factor).
 //
 // Refused with a three-line message through show_error_ ("Subroutine: nm " on the second
 // line), nothing delivered, result 0: n < 1 or nspec < 1 (no point or no species to
@@ -29,10 +30,13 @@
 //  - qmin: points with q < qmin take no part in the high-angle constant, and S(Q) below
 //    qmin is replaced by the straight line through (0, 0) and the first point k1 with
 //    q >= qmin (S_k = S_k1 q_k / q_k1, QS_k = q_k (S_k - 1)), as the raw correction extends
-//    its data to zero angle. The first point keeps S = 0 unless it lies below qmin.
+//    its data to zero angle. The first point keeps S = 0 unless it lies below qmin;
+//  - qmax: points with q > qmax take no part in the high-angle constant (NaN when none
+//    lies in qlim..qmax); 0 for no bound.
 struct nm_extras {
   const double* incoherent = nullptr;
   double qmin = 0.0;
+  double qmax = 0.0;
 };
 
 int nm(int nspec, const double* z, const double* x, const double* fp, const double* fpp, const double* a1,

@@ -1,5 +1,6 @@
 #include "numeric/nm_parts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -48,20 +49,21 @@ int deliver_normalised(int n, const double* q, const double* a, const double* b,
   return 1;
 }
 
-int nm_integral(int n, const double* q, const double* a, const double* b, double rho) {
+int nm_integral(int n, const double* q, const double* a, const double* b, double rho, int used) {
   char detail[64];
   const char* refusal = nullptr;
   double alpha = 0.0;
-  if (n < 2) {
+  const int sum = used > 0 ? std::min(used, n) : n;
+  if (sum < 2) {
     refusal = "At least two data points are required";
   } else if (!(rho > 0.0) || !std::isfinite(rho)) {
     refusal = "The integral method needs a density > 0";
   } else {
-    alpha = integral_constant(n, q, a, b, rho);
+    alpha = integral_constant(sum, q, a, b, rho);
     if (!(alpha > 0.0) || !std::isfinite(alpha)) refusal = "The sum rule gives no positive constant";
   }
   if (refusal) {
-    std::snprintf(detail, sizeof detail, "Points: %d, density: %g, constant: %g", n, rho, alpha);
+    std::snprintf(detail, sizeof detail, "Points: %d, density: %g, constant: %g", sum, rho, alpha);
     show_error_(refusal, "Subroutine: nmint ", detail);
     return 0;
   }

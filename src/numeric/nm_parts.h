@@ -28,8 +28,9 @@ double integral_constant(int n, const double* q, const double* a, const double* 
 int deliver_normalised(int n, const double* q, const double* a, const double* b, double alpha,
                        const char* subroutine);
 
-// The integral method as a routine: integral_constant, then deliver_normalised. Refused
-// with a three-line message through show_error_ ("Subroutine: nmint "), nothing delivered,
-// result 0: fewer than two points, a density that is not > 0, or no finite positive
-// constant. Returns 1 otherwise.
-int nm_integral(int n, const double* q, const double* a, const double* b, double rho);
+// The integral method as a routine: integral_constant over the first `used` points (those
+// up to Q_max; 0: all), then deliver_normalised on all n. Refused with a three-line message
+// through show_error_ ("Subroutine: nmint "), nothing delivered, result 0: fewer than two
+// points used, a density that is not > 0, or no finite positive constant. Returns 1
+// otherwise.
+int nm_integral(int n, const double* q, const double* a, const double* b, double rho, int used = 0);

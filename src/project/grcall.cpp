@@ -7,6 +7,7 @@
 #include "project/physics_options.h"
 #include "project/project.h"
 #include "project/rdf.h"
+#include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
@@ -22,7 +23,10 @@ void set_window(int window) {
   if (!valid_project(activep) || window < 0 || window > 1) return;
   proj[activep].options.window = window;
   proj[activep].calcok[calc_gr] = 0;
-  setting_accepted(3);
+  // The optimisation of the S(q) step corrects F(r) as this window makes it.
+  const int first = lowr_on(activep) ? calc_sq : calc_gr;
+  proj[activep].calcok[first] = 0;
+  setting_accepted(first);
 }
 
 int test_gr(int p, int report) {
@@ -62,7 +66,9 @@ int run_gr() {
     q = kept.x.data();
     qs = kept.y.data();
   }
-  int ok = cd(n, r.params[k_density_mode], r.exp_prop[k_density], r.exp_prop[k_rmax], r.exp_prop[k_damping], r.exp_prop[k_delta_r], qs, q,
+  // g(r) with the density the optimisation of the S(q) step refined, when it did.
+  const double rho = r.params[k_density_mode] == 1 ? r.exp_prop[k_density] : gr_density(activep).value;
+  int ok = cd(n, r.params[k_density_mode], rho, r.exp_prop[k_rmax], r.exp_prop[k_damping], r.exp_prop[k_delta_r], qs, q,
               static_cast<int>(r.options.window));
   if (ok) update_rdf(activep);
   return end_run(3, ok);

@@ -309,11 +309,14 @@ void sqinfo(info_text& out, int p) {
     print_info(out, tr("not used !"), "bold_blue");
   }
   print_info(out, tr("\n\n\nBreit-Dirac recoil factor:\t"), "italic");
-  if (is_set(r.exp_prop[k_breit_dirac]))
+  if (r.exp_prop[k_breit_dirac] == 4.0)
+    print_info(out, tr("None"), "bold_blue");
+  else if (is_set(r.exp_prop[k_breit_dirac]))
     print_info(out, format("%d", static_cast<int>(r.exp_prop[k_breit_dirac])), "bold_blue");
   else
     not_set_mark(out);
   option_line(out, tr("Lowest Q of the normalisation:"), r.options.qmin, "Å", "-1");
+  option_line(out, tr("\nHighest Q used (normalisation, optimisation, transform):"), r.options.qmax, "Å", "-1");
   print_info(out, tr("\n\n\nUsing the\t"), "italic");
   if (r.params[k_method] == 1) {
     print_info(out, tr("trial and error method\n\n"), "bold");
@@ -344,13 +347,23 @@ void sqinfo(info_text& out, int p) {
     print_info(out, "min", "sub_italic");
     print_info(out, " =", "italic");
     value_with_unit(out, r.options.lowr_rmin, "Å", nullptr);
-    print_info(out, format(tr("\t%d iterations%s"), static_cast<int>(r.options.lowr_iter),
+    print_info(out, format(tr("\tat most %d corrections%s"), static_cast<int>(r.options.lowr_iter),
                            r.options.lowr_density == 1.0 ? tr(", density refined") : ""));
     if (r.options.lowr_chi2 != not_set) {
       print_info(out, tr("\n\n\t Optimised density:"), "italic");
       value_with_unit(out, r.options.lowr_rho, "Atoms / Å", "3");
       print_info(out, tr("\n\n\t Low-r χ²: "), "italic");
       print_info(out, format("%g", r.options.lowr_chi2), "bold_blue");
+    }
+    if (r.lowr_last && r.options.lowr_chi2 != not_set) {
+      const lowr_result& l = *r.lowr_last;
+      print_info(out, format(tr("\n\n\t χ² after each correction (%d, %s):"), l.iterations,
+                             l.converged ? tr("converged") : tr("not converged")),
+                 "italic");
+      std::string steps;
+      for (std::size_t i = 0; i < l.chi2_steps.size(); ++i)
+        steps += format(i % 8 == 0 ? "\n\t\t%.3g" : "  %.3g", l.chi2_steps[i]);
+      print_info(out, steps, "bold_blue");
     }
   }
 }
@@ -395,6 +408,10 @@ void grinfo(info_text& out, int p) {
     value_with_unit(out, r.exp_prop[k_slope_density], "Atoms / Å", "3");
   }
   if (r.options.window == 1) print_info(out, tr("\n\nWindow:\tLorch"), "italic");
+  if (const step_density used = gr_density(p); used.source == density_refined) {
+    print_info(out, tr("\n\nDensity of g(r), refined below r_min:\t"), "italic");
+    value_with_unit(out, used.value, "Atoms / Å", "3");
+  }
   const std::string coordination = coordination_text(p);
   if (!coordination.empty()) {
     print_info(out, format(tr("\n\nCoordination %g-%g Å:\t"), r.options.coord_r1, r.options.coord_r2), "italic");

@@ -21,7 +21,7 @@ struct option_rule {
 const option_rule rules[nphysics_options] = {
     {&project_options::incoherent, 1, N_("Incoherent scattering")},
     {&project_options::qmin, 1, N_("Lowest Q used")},
-    {&project_options::qmax, 3, N_("Highest Q of the transform")},
+    {&project_options::qmax, 1, N_("Highest Q of the transform")},
     {&project_options::ttmin, 0, N_("Lowest abscissa used")},
     {&project_options::ttmax, 0, N_("Highest abscissa used")},
     {&project_options::monoangle, 0, N_("Monochromator angle")},
@@ -85,6 +85,8 @@ const char* physics_option_problem(int p, int calc) {
   }
   if (calc == 1 && is_set(o.qmin) && !(o.qmin > 0.0 && o.qmin < proj[p].max[1]))
     return N_("The lowest Q of the normalisation must be > 0.0 and < Qmax");
+  if (calc == 1 && is_set(o.qmax) && points_within(p, 1, o.qmin, o.qmax) < 3)
+    return N_("The highest Q must keep at least 3 points of the corrected data above the lowest Q");
   if (calc == 3 && is_set(o.qmax) && points_within(p, 3, not_set, o.qmax) < 3)
     return N_("The highest Q of the transform must keep at least 3 points");
   return nullptr;

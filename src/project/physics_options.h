@@ -10,7 +10,8 @@
 enum physics_option {
   opt_incoherent,   // 0 analytic, 1 tabulated incoherent scattering (S(q) step)
   opt_qmin,         // lowest Q of the normalisation (S(q) step)
-  opt_qmax,         // highest Q entering the transform (g(r) step)
+  opt_qmax,         // highest Q used by the normalisations, the optimisation and the
+                    // transform (S(q) step on)
   opt_ttmin,        // lowest raw abscissa kept (data correction, 2theta or Q as the data)
   opt_ttmax,        // highest raw abscissa kept
   opt_monoangle,    // monochromator 2theta_M of an in-house beam (degrees)

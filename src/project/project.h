@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "numeric/lowr.h"
 #include "project/curve.h"
 
 inline constexpr int ncalc = 4;         // calculation steps, indexed by calc (= rid)
@@ -40,7 +41,7 @@ inline constexpr int k_geometry = 12;        // code: 1 reflection, 2 transmissi
 inline constexpr int k_polarisation = 13;    // code: 1 in-house/circular, 2 synchrotron/linear
 inline constexpr int k_compton = 14;         // code: 1 all in, 2 all out
 inline constexpr int k_smoothing = 15;       // code: 1 slight, 2 moderate, 3 heavy
-inline constexpr int k_breit_dirac = 16;     // recoil factor exponent code 1..3
+inline constexpr int k_breit_dirac = 16;     // recoil factor code 1..3 (exponent 1, 4, 1/2), 4 none
 inline constexpr int k_norm_constant = 17;   // estimated by the S(q) step
 inline constexpr int k_slope_density = 18;   // estimated from the slope of G(r)
 
@@ -76,7 +77,7 @@ struct project_options {
   double cellscale = 1.0;     // cell scale factor
   double window = 0;          // transform window: 0 exp(-damp Q^2), 1 Lorch
   double lowr_rmin = not_set; // low-r optimisation: no pairs below r_min (Å); unset = off
-  double lowr_iter = 5;       // low-r optimisation: iterations
+  double lowr_iter = 5;       // low-r optimisation: maximum count of corrections
   double lowr_density = 0;    // low-r optimisation: 1 also refines the density
   double incoherent = 0;      // incoherent scattering: 0 analytic, 1 tabulated
   double qmin = not_set;      // S(q): lowest Q used for the normalisation (Å^-1)
@@ -169,6 +170,10 @@ struct project {
   // State of this session, not stored in files.
   int changed = 0;               // edited since it was last saved or opened
   int out_of_date[ncalc]{};      // the step's results no longer follow its settings
+  // The last S(q) result as nm's terms, Q[S(Q)-1] = alpha a - b on the points of its input
+  // (nm_parts.h), and the last low-r optimisation: for the scan over r_min and the pages.
+  std::vector<double> sq_a, sq_b;
+  std::optional<lowr_result> lowr_last;
 };
 
 // Global project table. nprojects always equals proj.size().

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "numeric/coordination.h"
+#include "project/changes.h"
 #include "project/curve.h"
 #include "project/messages.h"
 #include "project/physics_options.h"
@@ -12,10 +13,23 @@
 #include "project/sq_refine.h"
 #include "project/toolbox.h"
 
-double rdf_density(int p) {
-  if (!valid_project(p)) return 0.0;
+const char* density_source_name(int source) {
+  static const char* const names[3] = {"typed", "slope of G(r)", "refined"};
+  return source >= 0 && source < 3 ? names[source] : names[0];
+}
+
+step_density gr_density(int p) {
+  if (!valid_project(p)) return {};
   const project& r = proj[p];
-  const double rho = r.params[k_density_mode] == 1 ? r.exp_prop[k_slope_density] : r.exp_prop[k_density];
+  if (r.params[k_density_mode] == 1) return {r.exp_prop[k_slope_density] > 0.0 ? r.exp_prop[k_slope_density] : 0.0, density_slope};
+  const int source = step_source(r, 3);
+  const bool from_sq = source == 1 || (source == 2 && step_source(r, 2) == 1);
+  if (const double rho = refined_density(p); from_sq && rho > 0.0) return {rho, density_refined};
+  return {r.exp_prop[k_density], density_typed};
+}
+
+double rdf_density(int p) {
+  const double rho = gr_density(p).value;
   return rho > 0.0 ? rho : 0.0;
 }
 
@@ -31,12 +45,15 @@ void update_rdf(int p) {
   store_curve(p, held ? n : 0, held ? big_g->data[0].data() : nullptr, rdf.data(), 3, cid_rdf);
 }
 
-bool count_coordination(int p, double r1, double r2, int a, int b, coordination_count& out) {
+int count_coordination(int p, double r1, double r2, int a, int b, coordination_count& out) {
   const curve* c = find_curve(p, 3, cid_rdf);
   const int n = c ? curve_points(*c) : 0;
-  if (n < 2 || !(r2 > r1)) return false;
+  if (n < 2) return count_no_rdf;
+  if (!(r2 > r1)) return count_reversed;
+  const double* rr = c->data[0].data();
+  if (!(r1 >= rr[0] && r2 <= rr[n - 1])) return count_outside;
   const project& r = proj[p];
-  out.total = coordination_number(n, c->data[0].data(), c->data[1].data(), r1, r2);
+  out.total = coordination_number(n, rr, c->data[1].data(), r1, r2);
   const double* z = r.spec_prop[0].data();
   const double* x = r.spec_prop[1].data();
   const double* fp = r.spec_prop[2].data();
@@ -50,9 +67,10 @@ bool count_coordination(int p, double r1, double r2, int a, int b, coordination_
                            : cut_series{};
   peak_transform t{static_cast<int>(kept.x.size()), kept.x.data(), static_cast<int>(r.options.window),
                    r.exp_prop[k_damping]};
-  out.fitted = t.nq >= 2 && fit_gaussian_peak(n, c->data[0].data(), c->data[1].data(), r1, r2, t, out.fit);
-  out.pair_fitted = false;
-  if (t.nq < 2 || std::isnan(out.pair)) return true;
+  out.fit = out.pair_fit = peak_fit{};
+  if (t.nq < 2) return count_done;
+  out.fit = fit_gaussian_peak(n, rr, c->data[1].data(), r1, r2, t);
+  if (std::isnan(out.pair)) return count_done;
   // The pair's share of the total at each Q, Re(f_A f_B*) / |<f>|^2 (Faber, Ziman 1965),
   // relative to the weight at Q = 0 that turns the area into a number of neighbours.
   const std::vector<species_factors> sp = species_of(r);
@@ -63,9 +81,9 @@ bool count_coordination(int p, double r1, double r2, int a, int b, coordination_
     share[k] = x[a] * x[b] * fab / sample_averages(sp, qk).mean_sq_modulus / out.weight;
   }
   t.weight = share.data();
-  out.pair_fitted = fit_gaussian_peak(n, c->data[0].data(), c->data[1].data(), r1, r2, t, out.pair_fit);
-  if (out.pair_fitted) out.pair_fit.area = pair_coordination(out.pair_fit.area, r.nspec, z, x, fp, a, b);
-  return true;
+  out.pair_fit = fit_gaussian_peak(n, rr, c->data[1].data(), r1, r2, t);
+  out.pair_fit.peak.area = pair_coordination(out.pair_fit.peak.area, r.nspec, z, x, fp, a, b);
+  return count_done;
 }
 
 std::string species_symbol(int p, int i) {
@@ -87,7 +105,8 @@ std::string coordination_text(int p) {
   if (!valid_project(p)) return std::string();
   const project_options& o = proj[p].options;
   coordination_count c;
-  if (!count_coordination(p, o.coord_r1, o.coord_r2, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b), c))
+  if (count_coordination(p, o.coord_r1, o.coord_r2, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b), c) !=
+      count_done)
     return std::string();
   std::string text = format("N %f", c.total);
   if (!std::isnan(c.pair))
@@ -95,8 +114,9 @@ std::string coordination_text(int p) {
                    c.pair, c.weight);
   // The total's shell, or the pair's when one is chosen.
   const bool pair = !std::isnan(c.pair);
-  const gaussian_peak& f = pair ? c.pair_fit : c.fit;
-  if (!(pair ? c.pair_fitted : c.fitted)) return text + "\nfit: no peak";
+  const peak_fit& fit = c.shell();
+  if (!fit.reported()) return text + format("\nfit: %s", peak_fit_reason(fit.status));
+  const gaussian_peak& f = fit.peak;
   const std::string name = pair ? pair_name(p, static_cast<int>(o.coord_a), static_cast<int>(o.coord_b)) + " " : "N ";
   return text + format("\nfit %s%f\nfit r0 %.4f Å  σ %.4f Å", name.c_str(), f.area, f.r0, f.sigma);
 }

@@ -2,14 +2,32 @@
 // on it.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <string_view>
 
 #include "numeric/coordination.h"
 
+// Where the density of g(r) comes from: the sample's density as typed, the slope of G(r),
+// or the low-r optimisation of the S(q) step that refined it.
+enum density_source { density_typed, density_slope, density_refined };
+
+// "typed", "slope of G(r)", "refined": the names reduction.json records.
+const char* density_source_name(int source);
+
+// The density the g(r) step of project position p uses: the slope density when g(r) is
+// made with it (value 0 before the step ran), the refined one when the S(q) step refined
+// it and the g(r) step transforms that step's result (directly or after the bending
+// correction), else the sample's density.
+struct step_density {
+  double value = 0.0;
+  int source = density_typed;
+};
+step_density gr_density(int p);
+
 // Fills curve (3, cid_rdf) of project position p with R(r) = r G(r) + 4 pi rho r^2 from its
-// G(r), rho the density its g(r) was made with (the slope density when g(r) used it, else
-// the experimental one); empties it when there is no G(r) or no positive density.
+// G(r), rho the density its g(r) was made with (gr_density); empties it when there is no
+// G(r) or no positive density.
 void update_rdf(int p);
 
 // The density R(r) of project position p is made with, or 0 when none.
@@ -19,15 +37,19 @@ struct coordination_count {
   double total = 0.0;   // int_r1^r2 R(r) dr
   double pair = 0.0;    // B atoms around an A atom (NaN without a pair)
   double weight = 0.0;  // Faber-Ziman weight of the pair at Q = 0 (NaN without a pair)
-  bool fitted = false;       // a Gaussian shell was fitted to R(r) on r1..r2 (coordination.h)
-  gaussian_peak fit;         // its area (total), position and width
-  bool pair_fitted = false;  // the shell fitted as A-B pairs, with their weight at each Q
-  gaussian_peak pair_fit;    // its area as B atoms around an A atom, position and width
+  peak_fit fit;         // a Gaussian shell fitted to R(r) on r1..r2 (coordination.h): area (total)
+  peak_fit pair_fit;    // the shell fitted as A-B pairs, with their weight at each Q: its area
+                        // as B atoms around an A atom (status fit_no_peak without a pair)
+  // The fit of the count: the pair's when there is one.
+  const peak_fit& shell() const { return std::isnan(pair) ? fit : pair_fit; }
 };
 
+enum coordination_status { count_done, count_no_rdf, count_reversed, count_outside };
+
 // Counts on R(r) of project position p between r1 and r2; a and b are species positions
-// (-1: no pair). Returns false when there is no R(r), or r2 <= r1.
-bool count_coordination(int p, double r1, double r2, int a, int b, coordination_count& out);
+// (-1: no pair). count_no_rdf when there is no R(r), count_reversed when r2 <= r1,
+// count_outside when r1..r2 does not lie within the r range of R(r).
+int count_coordination(int p, double r1, double r2, int a, int b, coordination_count& out);
 
 // The symbol of species i of project position p without its padding ("O", "Si").
 std::string species_symbol(int p, int i);

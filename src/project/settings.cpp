@@ -12,6 +12,7 @@
 #include "project/physics_options.h"
 #include "project/project.h"
 #include "project/recalc.h"
+#include "project/sq_refine.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
@@ -156,7 +157,10 @@ int set_prop(int prop, double value, int species) {
     result = set_species_value(r, prop, value, species);
   else if (prop >= prop_first_exp && prop <= prop_last_exp)
     result = set_experiment_value(r, prop, value);
-  if (result == prop_stored) setting_accepted(first_step_of_prop(prop));
+  int first = first_step_of_prop(prop);
+  // The optimisation of the S(q) step corrects F(r) as the transform's damping makes it.
+  if (result == prop_stored && prop == prop_first_exp + k_damping && lowr_on(activep)) r.calcok[first = calc_sq] = 0;
+  if (result == prop_stored) setting_accepted(first);
   return result;
 }
 

@@ -1,8 +1,10 @@
 #include "project/sq_refine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "numeric/callbacks.h"
 #include "numeric/elements.h"
 #include "numeric/lowr.h"
 #include "numeric/nm_parts.h"
@@ -15,9 +17,8 @@
 
 namespace {
 
-double project_options::* const lowr_settings[3] = {&project_options::lowr_rmin, &project_options::lowr_iter,
-                                                     &project_options::lowr_density};
-
+double project_options::* const lowr_fields[3] = {&project_options::lowr_rmin, &project_options::lowr_iter,
+                                                   &project_options::lowr_density};
 
 // Copies curve (1, from) of the active project into curve (1, to).
 void keep_curve(int from, int to) {
@@ -52,16 +53,23 @@ void extend_below(const double* q, int n, int k1) {
 
 }  // namespace
 
+const char* lowr_rmin_problem(double rmin, double rmax) {
+  if (rmin > 0.0 && std::isfinite(rmin) && (rmax == not_set || rmin < rmax)) return nullptr;
+  return N_("r_min must be > 0.0 and < Rmax");
+}
+
 void set_lowr(int on) {
   if (!valid_project(activep)) return;
-  proj[activep].options.lowr_rmin = on ? 0.0 : not_set;
+  project_options& o = proj[activep].options;
+  if (on && o.lowr_rmin == not_set && o.lowr_iter == lowr_original_count) o.lowr_iter = lowr_default_count;
+  o.lowr_rmin = on ? 0.0 : not_set;
   proj[activep].calcok[calc_sq] = 0;
   setting_accepted(1);
 }
 
 void set_lowr_setting(int which, double value) {
   if (!valid_project(activep) || which < 0 || which > 2) return;
-  double& stored = proj[activep].options.*lowr_settings[which];
+  double& stored = proj[activep].options.*lowr_fields[which];
   const bool changed = stored != value;
   stored = value;
   proj[activep].calcok[calc_sq] = 0;
@@ -91,51 +99,156 @@ const char* refine_sq_warning(int p) {
     return N_("You decided to use the integral method\nIn that case the sample's density must be > 0.0");
   if (!lowr_on(p)) return nullptr;
   if (!(o.lowr_rmin > 0.0)) return N_("The optimisation below r_min needs r_min > 0.0");
+  if (const char* rule = lowr_rmin_problem(o.lowr_rmin, r.exp_prop[k_rmax])) return rule;
   if (!(o.lowr_iter >= 0.0 && o.lowr_iter <= 1000.0 && o.lowr_iter == std::floor(o.lowr_iter)))
     return N_("The optimisation below r_min needs 0 to 1000 iterations");
   if (!(r.exp_prop[k_density] > 0.0)) return N_("The optimisation below r_min needs the sample's density > 0.0");
   return nullptr;
 }
 
+int points_to_qmax(int p, const double* q, int n) {
+  if (!valid_project(p) || proj[p].options.qmax == not_set) return n;
+  int k = 0;
+  while (k < n && q[k] <= proj[p].options.qmax) ++k;
+  return k;
+}
+
+lowr_settings lowr_settings_of(int p, double rmin, int used) {
+  const project& r = proj[p];
+  lowr_settings s;
+  s.rho = r.exp_prop[k_density];
+  s.rmin = rmin;
+  s.max_iterations = static_cast<int>(r.options.lowr_iter);
+  s.tolerance = lowr_tolerance;
+  s.refine_density = r.options.lowr_density == 1.0;
+  s.window = static_cast<int>(r.options.window);
+  s.damp = r.exp_prop[k_damping] > 0.0 ? r.exp_prop[k_damping] : 0.0;
+  s.used = used;
+  return s;
+}
+
+namespace {
+
+// Splits step 1's curve (1, 1) of the active project, delivered for the constant alpha0,
+// into nm's terms (Q[S(Q)-1] = alpha a - b), kept with the project for the scan over r_min.
+bool split_sq(double alpha0) {
+  project& r = proj[activep];
+  const curve* in = find_curve(activep, 1, 0);
+  const curve* qs = find_curve(activep, 1, 1);
+  const int n = in && qs ? std::min(curve_points(*in), curve_points(*qs)) : 0;
+  r.sq_a.assign(n, 0.0);
+  r.sq_b.assign(n, 0.0);
+  if (n == 0) return false;
+  nm_parts(species_of(r), n, in->data[0].data(), in->data[1].data(),
+           r.checks[k_use_additive] == 1 ? r.exp_prop[k_additive] : 0.0, qs->data[1].data(), alpha0, r.sq_a.data(),
+           r.sq_b.data());
+  return true;
+}
+
+// The numeric errors of a scan are its rows left out: held back while it runs.
+struct quiet_numeric_errors {
+  numeric_receiver previous;
+  quiet_numeric_errors() {
+    numeric_receiver quiet = set_numeric_receiver({});
+    previous = quiet;
+    quiet.show_error = [](const char*, const char*, const char*) {};
+    set_numeric_receiver(std::move(quiet));
+  }
+  ~quiet_numeric_errors() { set_numeric_receiver(std::move(previous)); }
+};
+
+}  // namespace
+
 int refine_sq(double alpha0) {
   project& r = proj[activep];
   const bool integral = r.params[k_method] == method_integral, optimise = lowr_on(activep);
+  const bool split = split_sq(alpha0);
   if (!optimise) {
     save_curve(0, nullptr, nullptr, 1, cid_qs_plain);
     save_curve(0, nullptr, nullptr, 1, cid_s_plain);
     r.options.lowr_rho = r.options.lowr_chi2 = not_set;
+    r.lowr_last.reset();
     if (!integral) return 1;
   }
+  if (!split) return 0;
   const curve* in = find_curve(activep, 1, 0);
-  const curve* qs = find_curve(activep, 1, 1);
-  const int n = in && qs ? std::min(curve_points(*in), curve_points(*qs)) : 0;
-  if (n == 0) return 0;
-  std::vector<double> a(n), b(n);
   const double* q = in->data[0].data();
-  const std::vector<species_factors> species = species_of(r);
-  nm_parts(species, n, q, in->data[1].data(), r.checks[k_use_additive] == 1 ? r.exp_prop[k_additive] : 0.0, qs->data[1].data(), alpha0,
-           a.data(), b.data());
-  // Below Q_min the curve nm delivered is its extension, not data: left out, then extended again.
-  const int k1 = first_used(q, n, r.options.qmin), m = n - k1;
-  if (integral && !nm_integral(m, q + k1, a.data() + k1, b.data() + k1, r.exp_prop[k_density])) return 0;
+  const int n = static_cast<int>(r.sq_a.size());
+  // Below Q_min the curve nm delivered is its extension, not data: left out, then extended
+  // again; Q_max bounds the points that enter.
+  const int k1 = first_used(q, n, r.options.qmin), m = n - k1, used = points_to_qmax(activep, q + k1, m);
+  const double* a = r.sq_a.data() + k1;
+  const double* b = r.sq_b.data() + k1;
+  if (integral && !nm_integral(m, q + k1, a, b, r.exp_prop[k_density], used)) return 0;
   if (integral) extend_below(q, n, k1);
   if (!optimise) return 1;
 
   keep_curve(1, cid_qs_plain);
   keep_curve(2, cid_s_plain);
-  const project_options& o = r.options;
   lowr_result res;
-  if (!lowr(m, q + k1, a.data() + k1, b.data() + k1, r.exp_prop[k_density], o.lowr_rmin, static_cast<int>(o.lowr_iter),
-            o.lowr_density == 1.0, &res))
-    return 0;
+  if (!lowr(m, q + k1, a, b, lowr_settings_of(activep, r.options.lowr_rmin, used), &res)) return 0;
   extend_below(q, n, k1);
   proj[activep].options.lowr_rho = res.rho;
   proj[activep].options.lowr_chi2 = res.chi2;
+  proj[activep].lowr_last = std::move(res);
   return 1;
 }
 
-std::string lowr_result_text(int p) {
+std::vector<lowr_scan_row> lowr_scan(double r1, double r2, double step, std::string* problem) {
+  auto fail = [&](const char* why) {
+    if (problem) *problem = tr(why);
+    return std::vector<lowr_scan_row>{};
+  };
+  if (!valid_project(activep)) return fail(N_("Run the S(q) step first"));
+  if (!(r1 > 0.0 && r2 >= r1 && step > 0.0 && std::isfinite(r2) && std::isfinite(step)))
+    return fail(N_("The r_min range must run from R1 > 0.0 up to R2 >= R1 in steps > 0.0"));
+  if ((r2 - r1) / step > lowr_scan_max - 1 + 1e-9) return fail(N_("The r_min range holds more than 200 steps"));
+  const project& r = proj[activep];
+  const curve* in = find_curve(activep, 1, 0);
+  const int n = in ? curve_points(*in) : 0;
+  if (r.calcok[calc_sq] != 1 || n == 0 || static_cast<int>(r.sq_a.size()) != n)
+    return fail(N_("Run the S(q) step first"));
+  if (!(r.exp_prop[k_density] > 0.0)) return fail(N_("The optimisation below r_min needs the sample's density > 0.0"));
+  const double* q = in->data[0].data();
+  const int k1 = first_used(q, n, r.options.qmin), m = n - k1, used = points_to_qmax(activep, q + k1, m);
+  std::vector<lowr_scan_row> rows;
+  {
+    quiet_numeric_errors quiet;
+    for (int i = 0; i < lowr_scan_max && r1 + i * step <= r2 + 1e-9 * step; ++i) {
+      const double rmin = r1 + i * step;
+      if (lowr_rmin_problem(rmin, r.exp_prop[k_rmax])) continue;
+      lowr_settings s = lowr_settings_of(activep, rmin, used);
+      s.deliver = 0;
+      lowr_result res;
+      if (!lowr(m, q + k1, r.sq_a.data() + k1, r.sq_b.data() + k1, s, &res)) continue;
+      rows.push_back({rmin, res.alpha, res.rho, res.chi2, res.iterations, res.converged});
+    }
+  }
+  if (rows.empty()) return fail(N_("No r_min of the range can be optimised: r_min must lie above π/Q_max and below Rmax"));
+  return rows;
+}
+
+double refined_density(int p) {
+  if (!valid_project(p)) return 0.0;
+  const project_options& o = proj[p].options;
+  if (o.lowr_density != 1.0 || o.lowr_chi2 == not_set || !(o.lowr_rho > 0.0)) return 0.0;
+  return o.lowr_rho;
+}
+
+int adopt_refined_density() {
+  const double rho = refined_density(activep);
+  if (!(rho > 0.0)) return 0;
+  proj[activep].exp_prop[k_density] = rho;
+  mark_project_changed(activep);
+  return 1;
+}
+
+std::string lowr_result_text(int p, bool steps) {
   if (!valid_project(p) || proj[p].options.lowr_chi2 == not_set) return std::string();
   const project& r = proj[p];
-  return format("α %f  ρ %f  χ² %g", r.exp_prop[k_norm_constant], r.options.lowr_rho, r.options.lowr_chi2);
+  std::string text = format("α %f  ρ %f  χ² %g", r.exp_prop[k_norm_constant], r.options.lowr_rho, r.options.lowr_chi2);
+  if (!steps || !r.lowr_last) return text;
+  const lowr_result& l = *r.lowr_last;
+  return text + format(tr("\n%d iterations%s: χ² %.3g → %.3g"), l.iterations, l.converged ? "" : tr(" (not converged)"),
+                       l.chi2_steps.front(), l.chi2_steps.back());
 }

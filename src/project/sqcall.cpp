@@ -44,7 +44,8 @@ int test_sq(int p, int report) {
     warning = N_("Providing corrected experimental data is required");
   else if (!(e[k_breit_dirac] > 0.0))
     warning = N_("You must choose a Breit-Dirac factor");
-  else if (r.params[k_method] == 0 && !(e[k_qlim] > 0.0 && e[k_qlim] <= r.max[1]))
+  else if (r.params[k_method] == 0 &&
+           !(e[k_qlim] > 0.0 && e[k_qlim] <= r.max[1] && (r.options.qmax == not_set || e[k_qlim] <= r.options.qmax)))
     warning =
         N_("You decided to use the High angle method\nIn that case the integration limit must "
            "be > 0.0 and < Qmax");
@@ -78,6 +79,7 @@ int run_sq() {
     extra.incoherent = tabulated.data();
   }
   if (r.options.qmin != not_set) extra.qmin = r.options.qmin;
+  if (r.options.qmax != not_set) extra.qmax = r.options.qmax;
   const auto& s = r.spec_prop;
   // The integral method normalises what nm delivers for the constant 1.
   const int method = r.params[k_method] == method_integral ? 1 : r.params[k_method];

@@ -52,6 +52,7 @@ class capture {
   capture& operator=(const capture&) = delete;
 
   void out(const std::string& text) { add(output_piece::out, text); }
+  void err(const std::string& text) { add(output_piece::err, text); }
   void flush() { add(output_piece::flush, std::string()); }
   void message(const std::string& text) {
     std::string line = text;
@@ -172,6 +173,8 @@ int prepare_project(const series_settings& o, double& autorecalc) {
   int status = read_project(o.project);
   if (status != series_ok) return status;
   autorecalc = std::exchange(proj[activep].options.autorecalc, 0.0);
+  // Switched on first, so that an optiter given replaces the count switching on chooses.
+  if (o.optimise) set_lowr(1);
   for (const setting& s : o.sets) {
     if (!apply_setting(s)) {
       note(format(tr("amoq-reduce: --set %s: value out of range"), s.key.c_str()));
@@ -181,7 +184,11 @@ int prepare_project(const series_settings& o, double& autorecalc) {
   if (!take_from_tables(o.sets, note)) return series_refused;
   proj[activep].import_choice = 1;  // files the plain reader refuses: format detection
   if (o.optimise) {
-    set_lowr(1);
+    if (const char* rule = lowr_rmin_problem(*o.optimise, proj[activep].exp_prop[k_rmax])) {
+      note(format(tr("amoq-reduce: --optimise %g: %s (Rmax %g)"), *o.optimise, tr(rule),
+                  proj[activep].exp_prop[k_rmax]));
+      return series_refused;
+    }
     set_lowr_setting(0, *o.optimise);
   }
   if (o.optimise_density) set_lowr_setting(2, 1.0);
@@ -281,15 +288,37 @@ void record_peak(int calc, int cid, std::optional<double>& at, std::optional<dou
   }
 }
 
-// The results of the low-r optimisation, when it ran.
+// The results of the low-r optimisation, when it ran; with --echo its chi^2 before the
+// first correction and after each one on stderr.
 void print_optimisation(reduction& x) {
-  const project_options& opt = proj[activep].options;
-  if (!lowr_on(activep)) return;
+  const project& r = proj[activep];
+  const project_options& opt = r.options;
+  if (!lowr_on(activep) || !r.lowr_last) return;
+  const lowr_result& l = *r.lowr_last;
   if (opt.lowr_density == 1.0) x.outcome.row.optimised_density = opt.lowr_rho;
   x.outcome.row.low_r_chi2 = opt.lowr_chi2;
+  if (x.o.echo && current)
+    for (size_t i = 0; i < l.chi2_steps.size(); ++i) current->err(format("low-r chi2 %zu: %g\n", i, l.chi2_steps[i]));
   if (x.o.quiet) return;
   if (opt.lowr_density == 1.0) print(format("optimised density: %f\n", opt.lowr_rho));
   print(format("low-r chi2: %g\n", opt.lowr_chi2));
+  print(format("low-r iterations: %d (%s)\n", l.iterations, l.converged ? "converged" : "not converged"));
+}
+
+// --optimise-scan after the S(q) step: one line per r_min.
+int print_scan(reduction& x, std::vector<lowr_scan_row>& rows) {
+  const scan_request& scan = x.o.scan;
+  std::string problem;
+  rows = lowr_scan(scan.r1, scan.r2, scan.step, &problem);
+  if (rows.empty()) {
+    note(format("amoq-reduce: --optimise-scan: %s", problem.c_str()));
+    return series_refused;
+  }
+  if (x.o.quiet) return series_ok;
+  for (const lowr_scan_row& row : rows)
+    print(format("scan r_min %g: alpha %f density %f chi2 %g%s\n", row.rmin, row.alpha, row.rho, row.chi2,
+                 row.converged ? "" : " (not converged)"));
+  return series_ok;
 }
 
 // Counts every --coordination on R(r), prints it and adds it to the record's list.
@@ -302,33 +331,43 @@ int print_coordination(reduction& x, std::vector<record_coordination>& out) {
       return series_refused;
     }
     coordination_count count;
-    if (!count_coordination(activep, c.r1, c.r2, a, b, count)) {
+    const int counted = count_coordination(activep, c.r1, c.r2, a, b, count);
+    if (counted == count_outside) {
+      const curve* rdf = find_curve(activep, 3, cid_rdf);
+      note(format(tr("amoq-reduce: --coordination %g:%g: the range lies outside R(r), which runs from %g to %g Å"),
+                  c.r1, c.r2, rdf->data[0].front(), rdf->data[0].back()));
+      return series_refused;
+    }
+    if (counted != count_done) {
       note(tr("amoq-reduce: --coordination needs R(r): run the g(r) step"));
       return series_refused;
     }
     const double n = pair ? count.pair : count.total;
     x.outcome.row.coordination[out.size()] = n;
+    // The Gaussian shell fitted on the range: its whole area, also beyond r1..r2, when the
+    // fit holds; else why it is not reported.
+    const peak_fit& fit = count.shell();
+    const gaussian_peak& f = fit.peak;
     if (!x.o.quiet) {
       const std::string name = pair ? c.a + "-" + c.b + " " : std::string();
       print(format("coordination %s%g-%g: %f\n", name.c_str(), c.r1, c.r2, n));
-      // The Gaussian shell fitted on the range: its whole area, also beyond r1..r2.
-      const gaussian_peak& f = pair ? count.pair_fit : count.fit;
-      if (pair ? count.pair_fitted : count.fitted)
+      if (fit.reported())
         print(format("coordination fit %s%g-%g: %f (r0 %f, sigma %f)\n", name.c_str(), c.r1, c.r2, f.area, f.r0,
                      f.sigma));
       else
-        print(format("coordination fit %s%g-%g: no peak\n", name.c_str(), c.r1, c.r2));
+        print(format("coordination fit %s%g-%g: not reported (%s)\n", name.c_str(), c.r1, c.r2,
+                     peak_fit_reason(fit.status)));
     }
-    const gaussian_peak& f = pair ? count.pair_fit : count.fit;
-    out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n, pair ? count.pair_fitted : count.fitted, f.area,
-                   f.r0, f.sigma});
+    out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n, fit.reported(), f.area, f.r0, f.sigma,
+                   fit.reported() ? std::string() : peak_fit_reason(fit.status), fit.residual});
   }
   return series_ok;
 }
 
 // reduction.json in the folder: the project file and the data files loaded into it. The
 // files every input shares are measured once.
-int write_record(reduction& x, const std::vector<record_coordination>& counts) {
+int write_record(reduction& x, const std::vector<record_coordination>& counts,
+                 const std::vector<lowr_scan_row>& scan) {
   std::vector<record_input> inputs{{"project", x.o.project}};
   for (const record_input& in : project_inputs(activep))
     if (in.role != "project") inputs.push_back(in);
@@ -344,7 +383,7 @@ int write_record(reduction& x, const std::vector<record_coordination>& counts) {
     }
   }
   const std::string path = (fs::path(x.job.dir) / "reduction.json").string();
-  if (write_reduction_record(path, activep, inputs, counts) == 0) return series_ok;
+  if (write_reduction_record(path, activep, inputs, counts, scan) == 0) return series_ok;
   show_error(format(tr("Impossible to write data file:\n%s\n"), path.c_str()).c_str(), 1);
   return series_file;
 }
@@ -362,7 +401,8 @@ int first_step_with_data() {
 struct run_plan {
   int from, to;
   bool bending;
-  bool bent = false;  // the bending correction ran
+  bool bent = false;                // the bending correction ran
+  std::vector<lowr_scan_row> scan;  // the rows of --optimise-scan
 };
 
 // Runs one step and writes its results; step_done / step_refused in result, the status of
@@ -384,6 +424,9 @@ int run_step(reduction& x, int step, run_plan& plan, int& result) {
       row.normalisation_constant = given ? p.exp_prop[k_trial_constant] : p.exp_prop[k_norm_constant];
       if (!x.o.quiet) print(format("normalisation constant: %f\n", *row.normalisation_constant));
       print_optimisation(x);
+      if (x.o.scan.asked && print_scan(x, plan.scan) != series_ok) return result = step_refused, series_ok;
+      if (x.o.adopt_density && adopt_refined_density() && !x.o.quiet)
+        print(format("adopted density: %f\n", proj[activep].exp_prop[k_density]));
       record_peak(1, 2, row.sq_first_peak_q, row.sq_first_peak);
       return std::max(write_result(x, "qsq", 1, 1), write_result(x, "sq", 1, 2));
     }
@@ -399,8 +442,11 @@ int run_step(reduction& x, int step, run_plan& plan, int& result) {
       result = run_gr();
       if (result != step_done) return series_ok;
       const bool slope = proj[activep].params[k_density_mode] == 1;
-      row.density_used = slope ? reported_density : proj[activep].exp_prop[k_density];
+      const step_density used = gr_density(activep);
+      row.density_used = used.value;
       if (slope && !x.o.quiet) print(format("density from slope: %f\n", reported_density));
+      if (!slope && !x.o.quiet && used.source == density_refined)
+        print(format("g(r) density: %f (refined)\n", used.value));
       record_peak(3, slope ? 3 : 2, row.gr_first_peak_r, row.gr_first_peak);
       return std::max(
           {write_result(x, "Gr", 3, 1), write_result(x, "gr", 3, slope ? 3 : 2), write_result(x, "rdf", 3, cid_rdf)});
@@ -437,7 +483,7 @@ int reduce(reduction& x) {
   double autorecalc = 0.0;
   int status = prepare_once(x, autorecalc);
   if (status != series_ok) return status;
-  run_plan plan{o.from, o.to, false};
+  run_plan plan{o.from, o.to, false, false, {}};
   if (plan.from < 0) plan.from = x.job.input ? 0 : first_step_with_data();
   plan.bending =
       o.bending == 1 ||
@@ -454,11 +500,15 @@ int reduce(reduction& x) {
     status = run_step(x, step, plan, result);
     if (result != step_done) status = series_refused;
   }
+  if (status == series_ok && o.scan.asked && plan.scan.empty()) {
+    note(tr("amoq-reduce: --optimise-scan needs the S(q) step: run it with --from 0 or 1"));
+    status = series_refused;
+  }
   std::vector<record_coordination> counts;
   if (status == series_ok) status = print_coordination(x, counts);
   if (current) current->flush();
   // The record of what was done is written whatever the outcome.
-  const int recorded = write_record(x, counts);
+  const int recorded = write_record(x, counts, plan.scan);
   if (status != series_ok) return status;
   if (recorded != series_ok) return recorded;
   if (x.job.save_path.empty()) return series_ok;
@@ -476,7 +526,9 @@ void install_worker_receivers() {
   message_presenter p;
   p.info = note;
   p.warning = [](const std::string& t) {
-    if (t != tr("My warning message")) note(t);
+    if (t == tr("My warning message")) return;
+    note(t);
+    if (const std::string hint = setting_hint(t); !hint.empty()) note(hint);
   };
   p.error = put_error;
   p.question = [](const std::string&, const std::string&) { return 0; };

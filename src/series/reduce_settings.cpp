@@ -45,7 +45,7 @@ const setting_key setting_keys[] = {
     {"monobox", key_kind::box, 1, 2},
     {"comptonbox", key_kind::box, 2, 2},
     {"smoothbox", key_kind::box, 3, 3},
-    {"bdbox", key_kind::box, 4, 3},
+    {"bdbox", key_kind::box, 4, 4},
     {"formatbox", key_kind::format, 0, 1},
     {"method", key_kind::method, 0, 2},
     {"densmode", key_kind::density_mode, 0, 1},
@@ -77,7 +77,47 @@ const setting_key* find_key(const std::string& name) {
 
 bool is_choice(double v, int lo, int hi) { return v == std::floor(v) && v >= lo && v <= hi; }
 
+// The warnings of a setting that is missing or out of range, and the key that sets it.
+struct missing_setting {
+  const char* warning;  // msgid
+  const char* key;
+};
+const missing_setting missing_settings[] = {
+    {N_("Please select a data format"), "formatbox"},
+    {N_("You must choose a Breit-Dirac factor"), "bdbox"},
+    {N_("You decided to use the High angle method\nIn that case the integration limit must be > 0.0 and < Qmax"),
+     "ham"},
+    {N_("You decided to use the trial and error method\nIn that case the damping factor must be > 0.0"), "tem"},
+    {N_("Bending point must be > 10.0 and < 50.0"), "bcpv"},
+    {N_("Rmax must be > 0.0"), "rmax"},
+    {N_("δr must be > 0.0"), "deltar"},
+    {N_("The damping factor must be >= 0.0"), "df"},
+    {N_("You choose to use data smoothing\nthe smooth intensity is required"), "smoothbox"},
+    {N_("The wavelenght must be > 0.0 Å\nPlease check this parameter"), "wavel"},
+    {N_("The sample density must be >= 0.0 atoms/Å^3\nPlease check this parameter"), "density"},
+    {N_("Please select the experimental geometry"), "geombox"},
+    {N_("Please select the polarizartion type"), "monobox"},
+    {N_("Please select the compton scattering"), "comptonbox"},
+    {N_("You decided to use the integral method\nIn that case the sample's density must be > 0.0"), "density"},
+    {N_("The optimisation below r_min needs the sample's density > 0.0"), "density"},
+};
+
 }  // namespace
+
+std::string setting_hint(const std::string& warning) {
+  for (const missing_setting& m : missing_settings) {
+    if (warning != tr(m.warning)) continue;
+    const setting_key& k = *find_key(m.key);
+    std::string values = tr("NUMBER");
+    if (k.kind == key_kind::box || k.kind == key_kind::format) {
+      values.clear();
+      for (int v = k.kind == key_kind::box ? 1 : 0; v <= k.largest; ++v)
+        values += (values.empty() ? "" : "|") + std::to_string(v);
+    }
+    return format(tr("set it with --set %s=%s"), m.key, values.c_str());
+  }
+  return std::string();
+}
 
 bool is_setting_key(const std::string& key) { return find_key(key) != nullptr; }
 

@@ -27,6 +27,10 @@ bool apply_setting(const setting& s);
 // applied after "Apply", as the abscissa is chosen in the raw data dialog.
 int format_setting(const std::vector<setting>& sets);
 
+// "set it with --set bdbox=1|2|3|4" for the warning of a setting that is missing or out
+// of range, else "".
+std::string setting_hint(const std::string& warning);
+
 // f' and f'' from the tables (those absent, i.e. 0, or all with fp-from-tables=1) and mu*t
 // from mut-thickness and mass-density, once the other settings (the wavelength among
 // them) are in; what was taken is reported through `note`. False when the tables cannot

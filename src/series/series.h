@@ -29,6 +29,12 @@ struct coordination_request {
   double r1 = 0.0, r2 = 0.0;
 };
 
+// --optimise-scan: r_min from r1 to r2 in steps.
+struct scan_request {
+  double r1 = 0.0, r2 = 0.0, step = 0.0;
+  bool asked = false;
+};
+
 // One project's settings: what amoq-reduce's options say.
 struct series_settings {
   std::string project;             // .nap or .apf
@@ -37,6 +43,8 @@ struct series_settings {
   int bending = -1;                // -1 when a bending point is set, 0 never, 1 always
   std::optional<double> optimise;  // r_min of the low-r optimisation
   bool optimise_density = false;
+  bool adopt_density = false;  // the refined density becomes the sample's
+  scan_request scan;
   std::vector<coordination_request> coordination;
   std::string background, cell;  // data files loaded with their subtraction switched on
   int format = 0;                // curve files: 0 dat, 1 dat4, 2 agr
@@ -81,6 +89,7 @@ struct output_piece {
 // does not apply (the step did not run, no optimisation, ...).
 struct series_row {
   std::optional<double> value;  // the series value
+  // density_used: the density of g(r), typed, from the slope of G(r) or refined
   std::optional<double> normalisation_constant, density_used, optimised_density, low_r_chi2;
   std::optional<double> sq_first_peak_q, sq_first_peak, gr_first_peak_r, gr_first_peak;
   std::vector<std::optional<double>> coordination;  // one per request: the count on R(r)

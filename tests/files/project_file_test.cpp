@@ -1,5 +1,6 @@
 #include "files/project_file.h"
 #include "files_fixture.h"
+#include "support/recording_presenter.h"
 
 namespace {
 
@@ -224,4 +225,19 @@ TEST_F(project_file_test, OptionsBlockRoundTrips) {
   ASSERT_EQ(decode_fresh(unknown), 0);
   EXPECT_EQ(proj[activep].options.bkgscale, 1.0);
   EXPECT_EQ(proj[activep].options.qmax, 18.0);
+
+  // r_min of the optimisation keeps the entry's rule 0 < r_min < Rmax: outside it the file
+  // is read with a warning and r_min left to be given again (0: switched on, not given).
+  struct { double rmin, rmax, read; bool warned; } rmins[] = {
+      {1.2, 10.0, 1.2, false}, {0.0, 10.0, 0.0, false}, {12.0, 10.0, 0.0, true}, {-1.0, not_set, 0.0, true},
+      {12.0, not_set, 12.0, false}};
+  for (const auto& c : rmins) {
+    proj[0].options.lowr_rmin = c.rmin;
+    proj[0].exp_prop[k_rmax] = c.rmax;
+    const std::vector<uint8_t> bytes = encode(0);
+    recording_presenter messages;
+    ASSERT_EQ(decode_fresh(bytes), 0);
+    EXPECT_EQ(proj[activep].options.lowr_rmin, c.read) << c.rmin;
+    EXPECT_EQ(messages.texts("warning").size(), c.warned ? 1u : 0u) << c.rmin;
+  }
 }

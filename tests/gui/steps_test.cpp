@@ -1,6 +1,7 @@
 // The step dialogs and the tool box window: data files through the chooser, the states of
 // a step, the busy state while a routine runs, and the results shown in the dialogs.
 
+#include "project/entry_text.h"
 #include "steps_fixture.h"
 
 namespace {
@@ -175,6 +176,41 @@ TEST_F(StepsTest, IntegralMethodButtonAndWindowBox) {
   EXPECT_FALSE(sensitive("df"));
   choose("windowbox", 0);
   EXPECT_TRUE(sensitive("df"));
+}
+
+// The optimisation group: the r_min entry keeps 0 < r_min < Rmax, "Use refined density"
+// makes the refined density the sample's (and the settings entry shows it), and a scan
+// over r_min draws its plot; "None" is the fourth Breit-Dirac entry.
+TEST_F(StepsTest, OptimisationEntryAdoptAndScan) {
+  raw_data_loaded();
+  press("Calcra");
+  choose("combocor", 1);
+  choose("bdbox", 3);
+  EXPECT_EQ(record().exp_prop[k_breit_dirac], 4.0);
+  choose("bdbox", 1);
+  tick("lowrcheck", true);
+  type("lowrmin", "12");  // beyond Rmax 10
+  EXPECT_EQ(warnings(), std::vector<std::string>{"r_min must be > 0.0 and < Rmax"});
+  EXPECT_EQ(record().options.lowr_rmin, 0.0);
+  type("lowrmin", "1.2");
+  tick("lowrdens", true);
+  EXPECT_FALSE(sensitive("lowradopt"));
+  press("Calcsq");
+  ASSERT_EQ(record().calcok[calc_sq], 1) << (warnings().empty() ? "" : warnings().back());
+  EXPECT_NE(text("lowrview").find(" iterations"), std::string::npos) << text("lowrview");
+  ASSERT_TRUE(sensitive("lowradopt"));
+  press("lowradopt");
+  EXPECT_EQ(record().exp_prop[k_density], record().options.lowr_rho);
+  EXPECT_EQ(text("density"), entry_text(record().options.lowr_rho));
+  EXPECT_FALSE(sensitive("lowradopt"));
+  for (auto [id, value] : {std::pair{"lowrscan1", "0.9"}, {"lowrscan2", "1.2"}, {"lowrscanstep", "0.1"}})
+    type(id, value);
+  messages->messages.clear();
+  press("lowrscan");
+  EXPECT_TRUE(warnings().empty()) << warnings()[0];
+  type("lowrscanstep", "");
+  press("lowrscan");
+  EXPECT_EQ(warnings(), std::vector<std::string>{"Scan step must be a number"});
 }
 
 }  // namespace

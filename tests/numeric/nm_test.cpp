@@ -36,12 +36,14 @@ double f_one(double q) {
 }  // namespace
 
 // Single species (x = 1, f'' = 0): S - 1 = (alpha J - f^2 - C) / f^2, with C the Compton
-// intensity times (lambda / (lambda + 0.048 sin^2 theta))^p, p = 1, 4, 1/2, or 0 for "All out".
+// intensity times (lambda / (lambda + 0.048 sin^2 theta))^p, p = 1, 4, 1/2, 0 for bd 4 (no
+// factor), or 0 for "All out".
 // Tabulated incoherent values (here 1.5 times the analytic function) replace the analytic
 // sum point by point, still weighted by the recoil factor.
 TEST(Nm, SingleSpeciesRecoilAndCompton) {
   struct { int bd; double compton, p; bool table = false; } cases[] = {
-      {1, 1.0, 1.0}, {2, 1.0, 4.0}, {3, 1.0, 0.5}, {1, 2.0, 0}, {2, 2.0, 0}, {3, 2.0, 0}, {1, 1.0, 1.0, true}};
+      {1, 1.0, 1.0}, {2, 1.0, 4.0}, {3, 1.0, 0.5}, {4, 1.0, 0.0}, {1, 2.0, 0}, {2, 2.0, 0}, {3, 2.0, 0},
+      {4, 2.0, 0}, {1, 1.0, 1.0, true}};
   const int n = 400;
   const double lambda = 0.7107, alpha = 0.037, add = 2.5;
   std::vector<double> q(n), intensity(n), table(n);
@@ -130,12 +132,24 @@ TEST(Nm, RefusedInputs) {
 
 // Q_min keeps the points below it out of the high-angle constant, which then equals the
 // constant of the same data cut by hand, and puts S(Q) below it on the line through the
-// origin and the first point above.
+// origin and the first point above. Q_max keeps those above it out, as a cut does, while
+// the curves keep every point.
 TEST(Nm, LowestQ) {
   const int n = 300;
   const double lambda = 0.7107, qmin = 3.99;
   std::vector<double> q(n), intensity(n);
   for (int k = 0; k < n; ++k) q[k] = k * 0.05, intensity[k] = 300.0 + 50.0 * std::cos(q[k]);
+  {
+    numeric_recorder rec;
+    ASSERT_EQ(one_species().run(n, lambda, 1.0, 2.0, 2, 0, 0.0, 1.5, q, intensity, {nullptr, 0.0, 10.0}), 1);
+    const std::vector<double> q_top(q.begin(), q.begin() + 201), i_top(intensity.begin(), intensity.begin() + 201);
+    ASSERT_EQ(one_species().run(201, lambda, 1.0, 2.0, 2, 0, 0.0, 1.5, q_top, i_top), 1);  // q <= 10
+    ASSERT_EQ(rec.nc.size(), 2u);
+    EXPECT_EQ(rec.nc[0], rec.nc[1]);
+    EXPECT_EQ(rec.curves[0].y.size(), static_cast<std::size_t>(n));
+    EXPECT_EQ(one_species().run(n, lambda, 1.0, 12.0, 2, 0, 0.0, 1.5, q, intensity, {nullptr, 0.0, 10.0}), 1);
+    EXPECT_TRUE(std::isnan(rec.nc.at(2)));  // no point in 12..10
+  }
   numeric_recorder whole;
   ASSERT_EQ(one_species().run(n, lambda, 1.0, 2.0, 2, 0, 0.0, 1.5, q, intensity, {nullptr, qmin}), 1);
   const int k1 = 80;  // first q >= qmin

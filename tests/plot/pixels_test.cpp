@@ -2,6 +2,7 @@
 #include <pango/pangocairo.h>
 
 #include "plot/draw.h"
+#include "plot/scan_plot.h"
 #include "plot_fixture.h"
 
 using pixels_test = plot_test;
@@ -250,4 +251,21 @@ TEST_F(pixels_test, FrameTicksAndLabelsByTheirCodes) {
   plot(5, 3, 0, 0, 0.0, flat);
   plot(5, 3, 0, 0, M_PI / 2, turned);
   EXPECT_GT(flat.count(150, 335, 200, 370, [&](int x, int y) { return flat.at(x, y) != turned.at(x, y); }), 10);
+}
+
+// The scan plot of the S(q) dialog: the density in blue from the lowest r_min at the left
+// edge (its highest value at the top), chi2 in red; without points only the frame.
+TEST_F(pixels_test, ScanPlotOfDensityAndChi2) {
+  image img(330, 120);
+  cairo_t* cr = cairo_create(img.surface);
+  const std::vector<scan_point> points{{0.8, 0.070, 1e-4}, {1.0, 0.066, 2e-4}, {1.2, 0.066, 1e-3}};
+  ASSERT_EQ(draw_scan_plot(cr, 330, 120, points), 1);
+  auto bluish = [&](int x, int y) { return img.blue(x, y) > 150 && img.red(x, y) < 120; };
+  EXPECT_TRUE(img.count(50, 12, 56, 18, bluish) > 0);       // (0.8, 0.070): left edge, top
+  EXPECT_TRUE(img.count(50, 102, 56, 108, [&](int x, int y) { return img.is_reddish(x, y); }) > 0);  // lowest chi2
+  EXPECT_TRUE(img.count(274, 12, 280, 18, [&](int x, int y) { return img.is_reddish(x, y); }) > 0);  // highest
+  ASSERT_EQ(draw_scan_plot(cr, 330, 120, {}), 1);
+  EXPECT_EQ(img.count(0, 0, 330, 120, [&](int x, int y) { return img.is_reddish(x, y) || bluish(x, y); }), 0);
+  EXPECT_EQ(draw_scan_plot(cr, 0, 120, points), 0);
+  cairo_destroy(cr);
 }

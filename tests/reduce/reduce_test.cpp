@@ -6,6 +6,7 @@
 
 #include "project/curve.h"
 #include "files/project_file.h"
+#include "numeric/elements.h"
 #include "project/project.h"
 #include "support/temp_files.h"
 
@@ -349,38 +350,56 @@ TEST_F(ReduceTest, SeriesOnTheCommandLine) {
 
 }  // namespace
 
-// The record's hashes are checked against sha256sum, not the program's own hashing.
+// The value printed after `prefix` at the start of a line of out, NaN when none is.
+double printed(const std::string& out, const std::string& prefix) {
+  const size_t at = out.find("\n" + prefix) != std::string::npos ? out.find("\n" + prefix) + 1
+                    : out.rfind(prefix, 0) == 0                    ? 0
+                                                                   : std::string::npos;
+  return at == std::string::npos ? std::nan("") : std::atof(out.c_str() + at + prefix.size());
+}
+
+// The optimisation with the density refined and adopted on the example (model: constant
+// 0.02, density 0.0662, 4 O at 1.61 A around Si): every result after it uses the refined
+// density, the fits hold where one shell lies in the range, and the record says so. The
+// record's hashes are checked against sha256sum, not the program's own hashing.
 TEST_F(ReduceTest, OptimisationCoordinationAndTheRecordOfTheReduction) {
   fs::copy_file(example + "sio2.nap", dir / "p.nap");
-  run_result r = run("-o out --optimise 1.4 --optimise-density --set optiter=3 --set window=1 "
-                     "--coordination 1.45:1.8 --coordination Si-O:1.45:1.8 p.nap");
+  run_result r = run("-o out --optimise 1.2 --optimise-density --adopt-density --save-project saved.nap --echo "
+                     "--set window=1 --coordination 1.3:2.0 --coordination Si-O:1.3:2.0 --coordination O-O:2.4:2.9 "
+                     "p.nap");
   ASSERT_EQ(r.status, 0) << r.err;
-  double nc, rho, chi2, total, fit_total, pair, fit_pair, r0, sigma;
-  ASSERT_EQ(std::sscanf(r.out.c_str(),
-                        "normalisation constant: %lf\noptimised density: %lf\nlow-r chi2: %lf\n"
-                        "coordination 1.45-1.8: %lf\ncoordination fit 1.45-1.8: %lf (r0 %*f, sigma %*f)\n"
-                        "coordination Si-O 1.45-1.8: %lf\ncoordination fit Si-O 1.45-1.8: %lf (r0 %lf, sigma %lf)\n",
-                        &nc, &rho, &chi2, &total, &fit_total, &pair, &fit_pair, &r0, &sigma),
-            9)
-      << r.out;
-  // The example's model: constant 0.02, density 0.0662, 4 O at 1.61 A around Si.
-  EXPECT_NEAR(nc, 0.02, 0.0002);
-  EXPECT_NEAR(rho, 0.0662, 0.05 * 0.0662);
-  EXPECT_GT(pair, total);  // the Si-O peak holds a quarter of the total's weight per pair
-  EXPECT_GT(fit_pair, pair);  // the whole shell, beyond the range
-  EXPECT_NEAR(r0, 1.61, 0.02);
-  const auto rdf = read_curve(dir / "out" / "rdf.dat");
+  const double nc = printed(r.out, "normalisation constant: "), rho = printed(r.out, "optimised density: ");
+  EXPECT_NEAR(nc, 0.02, 0.0002) << r.out;
+  EXPECT_NEAR(rho, 0.0662, 0.05 * 0.0662) << r.out;
+  const int iterations = static_cast<int>(printed(r.out, "low-r iterations: "));
+  EXPECT_NE(r.out.find("low-r iterations: " + std::to_string(iterations) + " (converged)\n"), std::string::npos);
+  EXPECT_NE(r.err.find("low-r chi2 " + std::to_string(iterations) + ": "), std::string::npos) << r.err;
+  EXPECT_EQ(printed(r.out, "adopted density: "), rho);
+  EXPECT_EQ(printed(r.out, "g(r) density: "), rho);
+  const double pair = printed(r.out, "coordination Si-O 1.3-2: "), fit_pair = printed(r.out, "coordination fit Si-O 1.3-2: ");
+  EXPECT_NEAR(pair, 4.0, 0.25);
+  EXPECT_NEAR(fit_pair, 4.0, 0.25);
+  EXPECT_NE(r.out.find("coordination fit O-O 2.4-2.9: not reported ("), std::string::npos) << r.out;
+  // R(r) = r G(r) + 4 pi rho r^2 with the refined density.
+  const auto big_g = read_curve(dir / "out" / "Gr.dat"), rdf = read_curve(dir / "out" / "rdf.dat");
   ASSERT_EQ(rdf.size(), 1000u);
+  for (size_t j = 100; j < rdf.size(); j += 300)
+    EXPECT_NEAR(rdf[j].second, big_g[j].first * big_g[j].second + four_pi_f * rho * big_g[j].first * big_g[j].first,
+                2e-5 * (1 + rdf[j].second));
 
   std::ifstream in(dir / "out" / "reduction.json");
   const nlohmann::json record = nlohmann::json::parse(in);
   EXPECT_EQ(record["version"], "2.0");
   EXPECT_EQ(record["settings"]["gr"]["window"], "Lorch");
-  EXPECT_EQ(record["settings"]["options"]["lowr_rmin"], 1.4);
-  EXPECT_EQ(record["settings"]["options"]["lowr_iter"], 3.0);
+  EXPECT_EQ(record["settings"]["options"]["lowr_rmin"], 1.2);
+  EXPECT_EQ(record["settings"]["options"]["lowr_iter"], 100.0);
   EXPECT_NEAR(record["results"]["optimised_density"].get<double>(), rho, 1e-6);
+  EXPECT_EQ(record["results"]["gr_density"]["source"], "refined");
+  EXPECT_EQ(record["results"]["low_r_optimisation"]["chi2_steps"].size(), static_cast<size_t>(iterations) + 1);
   EXPECT_EQ(record["coordination"][1]["pair"], "Si-O");
   EXPECT_NEAR(record["coordination"][1]["fit"]["n"].get<double>(), fit_pair, 1e-6);
+  EXPECT_TRUE(record["coordination"][2]["fit"].is_null());
+  EXPECT_NE(record["coordination"][2]["fit_not_reported"], "");
   const auto& input = record["inputs"][0];
   EXPECT_EQ(input["path"], "p.nap");
   EXPECT_EQ(input["size"], fs::file_size(dir / "p.nap"));
@@ -390,6 +409,78 @@ TEST_F(ReduceTest, OptimisationCoordinationAndTheRecordOfTheReduction) {
   pclose(pipe);
   EXPECT_EQ(input["sha256"], digest);
 
-  EXPECT_EQ(run("--coordination 1.8:1.45 p.nap").status, 1);
-  EXPECT_EQ(run("-o o2 --coordination Si-Xx:1.4:1.8 p.nap").status, 1);
+
+  // The project saved keeps the refined density as the sample's.
+  while (nprojects > 0) close_project_record(0);
+  init_project();
+  ASSERT_EQ(open_project_file((dir / "saved.nap").string()), 0);
+  EXPECT_NEAR(proj[activep].exp_prop[k_density], rho, 1e-6);
+}
+
+// The scan over r_min: one line per r_min, the density on a plateau around the model's
+// across the first of them; the results themselves are those of the run without it.
+TEST_F(ReduceTest, ScanOverRminAndQmaxBoundingTheNormalisation) {
+  const std::string nap = "'" + example + "sio2.nap'";
+  run_result r = run("--to 1 -o s --optimise-scan 0.8:1.2:0.1 --optimise-density " + nap);
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::istringstream lines(r.out);
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "normalisation constant: 0.019770");
+  for (double rmin : {0.8, 0.9, 1.0, 1.1, 1.2}) {
+    ASSERT_TRUE(std::getline(lines, line));
+    double at, alpha, rho, chi2;
+    ASSERT_EQ(std::sscanf(line.c_str(), "scan r_min %lf: alpha %lf density %lf chi2 %lf", &at, &alpha, &rho, &chi2), 4)
+        << line;
+    EXPECT_NEAR(at, rmin, 1e-9);
+    EXPECT_NEAR(alpha, 0.02, 0.0002) << line;
+    EXPECT_NEAR(rho, 0.0662, 0.06 * 0.0662) << line;
+  }
+  EXPECT_EQ(slurp(dir / "s" / "qsq.dat"), slurp(dir / "s" / "qsq.dat"));
+  EXPECT_FALSE(std::getline(lines, line));
+
+  // The high-angle constant from 8 A^-1 up to Q_max 14 is the one of the raw data cut at the
+  // 2-theta of Q 14 (104.43 deg for Mo K-alpha): Q_max bounds the normalisation, not only
+  // the transform.
+  double nc[3];
+  const char* bounds[3] = {"", "--set qmax=14 ", "--set ttmax=104.43 "};
+  for (int i = 0; i < 3; ++i) {
+    r = run("--to 1 -o q" + std::to_string(i) + " " + bounds[i] + nap);
+    ASSERT_EQ(r.status, 0) << r.err;
+    nc[i] = printed(r.out, "normalisation constant: ");
+  }
+  EXPECT_NEAR(nc[1], nc[2], 0.002 * nc[2]);
+  EXPECT_GT(std::fabs(nc[1] - nc[0]), 0.002 * nc[0]);
+}
+
+// Settings that cannot mean anything are refused with status 1 and a message; a setting a
+// step lacks is named with its key and values on a second line.
+TEST_F(ReduceTest, RefusalsOfTheOptimisationAndCoordination) {
+  fs::copy_file(example + "sio2.nap", dir / "p.nap");
+  struct { std::string args, err; } cases[] = {
+      {"--optimise-density p.nap", "--optimise-density refines the density of --optimise or --optimise-scan"},
+      {"--optimise 1.2 --adopt-density p.nap", "--adopt-density needs a refined density"},
+      {"--optimise 12 p.nap", "--optimise 12: r_min must be > 0.0 and < Rmax (Rmax 10)"},
+      {"--optimise 1e6 p.nap", "r_min must be > 0.0 and < Rmax"},
+      {"--optimise-scan 1.2:0.8:0.1 p.nap", "use R1:R2:STEP"},
+      {"--from 3 --optimise-scan 0.8:1.2:0.1 p.nap", "--optimise-scan needs the S(q) step"},
+      {"--coordination 1.8:1.45 p.nap", "R1 must be below R2"},
+      {"--coordination Si-O:100:200 p.nap", "the range lies outside R(r), which runs from 0 to 9.99 Å"},
+      {"--coordination Si-Xx:1.4:1.8 p.nap", "Si-Xx: no such species in the project"},
+      {"--set formatbox=0 --set method=0 --set ham=8 --set rmax=10 --set deltar=0.01 --set df=0 --background '" +
+           example + "sio2_background.dat' '" + example + "sio2.apf' '" + example + "sio2_raw.dat'",
+       "You must choose a Breit-Dirac factor\nset it with --set bdbox=1|2|3|4\n"},
+      {"--set formatbox=0 --set bdbox=4 --set method=0 --set ham=8 --set deltar=0.01 --background '" + example +
+           "sio2_background.dat' '" + example + "sio2.apf' '" + example + "sio2_raw.dat'",
+       "Rmax must be > 0.0\nset it with --set rmax=NUMBER\n"},
+  };
+  for (const auto& c : cases) {
+    run_result r = run("-o o " + c.args);
+    EXPECT_EQ(r.status, 1) << c.args;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << "\n" << r.err;
+  }
+  // "None" takes no Breit-Dirac factor: another constant from the same data.
+  const double with = printed(run("--to 1 -o b2 p.nap").out, "normalisation constant: ");
+  const double none = printed(run("--to 1 -o b4 --set bdbox=4 p.nap").out, "normalisation constant: ");
+  EXPECT_GT(std::fabs(none - with), 0.002 * with);
 }

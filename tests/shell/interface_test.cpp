@@ -91,7 +91,7 @@ TEST(ShellInterface, EveryIdHandlerAndComboEntryWithItsRole) {
       {"monobox", {"In-house/circular", "Synchrotron/linear"}},
       {"comptonbox", {"All in", "All out"}},
       {"smoothbox", {"Slight", "Moderate", "Heavy"}},
-      {"bdbox", {"1", "2", "3"}},
+      {"bdbox", {"1", "2", "3", "None"}},
       {"formatbox", {"2θ", "Q"}},
       {"combocor", {"File", "Data correction"}},
       {"combobq", {"File", "S(q)"}},

@@ -257,7 +257,7 @@ TEST_F(ChainTest, RefinementsEqualTheRoutinesOnDataCutByHand) {
 
   const curve& in = *active().curves[1][0];
   const std::vector<double> table = sample_incoherent_tables(activep, in.data[0].data(), in.ndata);
-  ASSERT_EQ(nm_on_record(in, {table.data(), 1.5}), 1);
+  ASSERT_EQ(nm_on_record(in, {table.data(), 1.5, 12.0}), 1);
   EXPECT_EQ(ys(1, 1), qs);
 
   const curve& gin = *active().curves[3][0];

@@ -32,11 +32,13 @@ TEST_F(RefineTest, ChecksOfTheIntegralMethodAndTheOptimisation) {
   struct { int method; double density, rmin, iterations; const char* warning; } cases[] = {
       {2, 0.0, not_set, 5, "You decided to use the integral method\nIn that case the sample's density must be > 0.0"},
       {0, 0.0662, 0.0, 5, "The optimisation below r_min needs r_min > 0.0"},
+      {0, 0.0662, 10.0, 5, "r_min must be > 0.0 and < Rmax"},
       {0, 0.0662, 1.4, 2.5, "The optimisation below r_min needs 0 to 1000 iterations"},
       {0, 0.0662, 1.4, 1001, "The optimisation below r_min needs 0 to 1000 iterations"},
       {0, 0.0, 1.4, 5, "The optimisation below r_min needs the sample's density > 0.0"},
       {2, 0.0662, 1.4, 0, nullptr},
   };
+  active().exp_prop[k_rmax] = 10.0;
   for (const auto& c : cases) {
     set_method(c.method);
     set_prop(11, 8.0, 0);
@@ -71,6 +73,33 @@ TEST_F(RefineTest, IntegralMethodAndOptimisationOnTheRecord) {
   EXPECT_GE(active().options.lowr_chi2, 0.0);
   EXPECT_EQ(lowr_result_text(activep), format("α %f  ρ %f  χ² %g", active().exp_prop[k_norm_constant], active().options.lowr_rho,
                                               active().options.lowr_chi2));
+  EXPECT_EQ(active().options.lowr_iter, lowr_default_count);  // switched on from the original 5
+
+  // The refined density is the one of g(r) while step 3 transforms step 1's result, with
+  // the bending correction between them or not; a file as input keeps the typed one.
+  on_set_use_calc(2, 2);
+  set_prop(14, 8.0, 0);
+  set_prop(15, 0.01, 0);
+  set_prop(16, 0.0, 0);
+  ASSERT_EQ(run_gr(), step_done);
+  const step_density used = gr_density(activep);
+  EXPECT_EQ(used.source, density_refined);
+  EXPECT_EQ(used.value, active().options.lowr_rho);
+  const curve& big_g = at(3, 1);
+  EXPECT_NEAR(at(3, 2).data[1][150], 1.0 + big_g.data[1][150] / (four_pi_f * used.value * big_g.data[0][150]), 1e-9);
+  EXPECT_EQ(rdf_density(activep), used.value);
+  active().usecalc[2] = 1, active().usecalc[1] = 1;
+  EXPECT_EQ(gr_density(activep).source, density_refined);
+  active().usecalc[2] = 0;
+  EXPECT_EQ(gr_density(activep).source, density_typed);
+  EXPECT_EQ(gr_density(activep).value, 0.0662);
+  active().usecalc[2] = 2;
+  EXPECT_EQ(adopt_refined_density(), 1);
+  EXPECT_EQ(active().exp_prop[k_density], active().options.lowr_rho);
+  active().exp_prop[k_density] = 0.0662;
+  set_lowr_setting(2, 0.0);  // density held: nothing refined
+  EXPECT_EQ(gr_density(activep).source, density_typed);
+  EXPECT_EQ(adopt_refined_density(), 0);
 
   set_lowr(0);
   ASSERT_EQ(run_sq(), step_done);
@@ -95,11 +124,12 @@ TEST_F(RefineTest, LorchWindowRdfAndCoordination) {
   for (int j = 0; j < rdf.ndata; j += 50)
     EXPECT_DOUBLE_EQ(rdf.data[1][j], g.data[0][j] * g.data[1][j] + four_pi_f * 0.0662 * g.data[0][j] * g.data[0][j]);
   coordination_count c;  // the counts themselves are the numeric tests' business
-  ASSERT_TRUE(count_coordination(activep, 1.0, 2.0, 0, 1, c));
+  ASSERT_EQ(count_coordination(activep, 1.0, 2.0, 0, 1, c), count_done);
   EXPECT_GT(c.pair, c.total);
   EXPECT_EQ(species_by_symbol(activep, "O"), 1);
   EXPECT_EQ(species_by_symbol(activep, "X"), -1);
-  EXPECT_FALSE(count_coordination(activep, 2.0, 1.0, -1, -1, c));
+  EXPECT_EQ(count_coordination(activep, 2.0, 1.0, -1, -1, c), count_reversed);
+  EXPECT_EQ(count_coordination(activep, 7.0, 9.0, -1, -1, c), count_outside);  // R(r) ends at 7.99 A
 }
 
 // Q_min: the integral method uses the points from it on, as on the data cut there by hand;

@@ -119,7 +119,8 @@ TEST_F(SettingsTest, FormatChangeForgetsTheRawData) {
   EXPECT_EQ(lines[0].back(), "(None)|");
 }
 
-// A refinement clears the result of the step that uses it, and the information pages
+// A refinement clears the result of the first step that uses it (Q_max: the S(q) step's
+// normalisation on), and the information pages
 // name it only when it is set (so the pages of other projects read as before).
 TEST_F(SettingsTest, RefinementsClearTheirStepAndShowOnTheirPage) {
   applied_project();
@@ -129,7 +130,7 @@ TEST_F(SettingsTest, RefinementsClearTheirStepAndShowOnTheirPage) {
       {opt_monoangle, 26.6, 0, page_experiment, "Monochromator angle 2θM:         \t26.600000\tdeg"},
       {opt_incoherent, 1.0, 1, page_experiment, "Incoherent scattering:           \tTables (Hubbell et al. 1975)"},
       {opt_qmin, 1.0, 1, page_sq, "Lowest Q of the normalisation:\t1.000000\tÅ-1"},
-      {opt_qmax, 15.0, 3, page_gr, "Highest Q of the transform:\t15.000000\tÅ-1"},
+      {opt_qmax, 15.0, 1, page_gr, "Highest Q of the transform:\t15.000000\tÅ-1"},
   };
   for (const refinement& r : refinements) {
     EXPECT_EQ(plain_text(info_page_text(activep, r.page)).find(r.line), std::string::npos) << r.line;

@@ -84,12 +84,13 @@ void offer_reduction_record(int p, const std::string& data_path) {
   const project_options& o = proj[p].options;
   coordination_count c;
   const int a = static_cast<int>(o.coord_a), b = static_cast<int>(o.coord_b);
-  if (count_coordination(p, o.coord_r1, o.coord_r2, a, b, c)) {
-    counts.push_back({"total", o.coord_r1, o.coord_r2, c.total, c.fitted, c.fit.area, c.fit.r0, c.fit.sigma});
-    if (a >= 0 && b >= 0)
-      counts.push_back(
-          {pair_name(p, a, b), o.coord_r1, o.coord_r2, c.pair, c.pair_fitted, c.pair_fit.area, c.pair_fit.r0,
-           c.pair_fit.sigma});
+  auto count = [&](const std::string& name, double n, const peak_fit& f) {
+    counts.push_back({name, o.coord_r1, o.coord_r2, n, f.reported(), f.peak.area, f.peak.r0, f.peak.sigma,
+                      f.reported() ? std::string() : peak_fit_reason(f.status), f.residual});
+  };
+  if (count_coordination(p, o.coord_r1, o.coord_r2, a, b, c) == count_done) {
+    count("total", c.total, c.fit);
+    if (a >= 0 && b >= 0) count(pair_name(p, a, b), c.pair, c.pair_fit);
   }
   if (write_reduction_record(path, p, project_inputs(p), counts) != 0)
     show_error(format(_("Impossible to save the data file:\n%s"), path.c_str()).c_str(), 1);

@@ -1,12 +1,15 @@
 // The widgets beyond the original step dialogs: the "Optimise below r_min" group of the
-// S(q) dialog, and the window choice and the coordination numbers on R(r) of the g(r)
-// dialog. Entries follow the entry rule: shown so that they read back, read strictly.
+// S(q) dialog (with "Use refined density" and the scan over r_min and its plot), and the
+// window choice and the coordination numbers on R(r) of the g(r) dialog. Entries follow
+// the entry rule: shown so that they read back, read strictly.
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gui/project/step_objects.h"
 #include "gui/project/step_widgets.h"
+#include "plot/scan_plot.h"
 #include "project/entry_text.h"
 #include "project/messages.h"
 #include "project/project.h"
@@ -44,16 +47,70 @@ void on_lowrcheck_toggled(GtkToggleButton* toggle, gpointer) {
   entry_show("lowrmin", "");  // to be entered, as a method's parameter
 }
 
-// which 0: r_min, 1: iterations.
+// which 0: r_min (0 < r_min < Rmax), 1: the most iterations.
 void on_lowr_entry(GtkEntry* entry, gpointer data) {
   static bool busy = false;  // a warning dialog takes the focus: its focus-out is no edit
   if (busy || refreshing || !valid_project(activep) || !lowr_on(activep)) return;
   const int which = GPOINTER_TO_INT(data);
   busy = true;
-  if (auto v = read_entry(entry, which == 0 ? "r_min" : _("Iterations"), which == 1))
-    set_lowr_setting(which, *v);
+  if (auto v = read_entry(entry, which == 0 ? "r_min" : _("Most iterations"), which == 1)) {
+    const char* rule = which == 0 ? lowr_rmin_problem(*v, proj[activep].exp_prop[k_rmax]) : nullptr;
+    if (rule)
+      show_warning(_(rule));
+    else
+      set_lowr_setting(which, *v);
+  }
   busy = false;
   init_lowr_widgets();
+}
+
+void on_lowradopt_released(GtkButton*, gpointer) {
+  if (refreshing || !valid_project(activep) || !adopt_refined_density()) return;
+  entry_show_double("density", proj[activep].exp_prop[k_density]);  // the settings dialog's entry
+  init_lowr_widgets();
+}
+
+// The rows of the last scan, for the project they were made for.
+struct scan_state {
+  int project_id = -1;
+  std::vector<scan_point> points;
+};
+scan_state& scan() {
+  static scan_state s;
+  return s;
+}
+
+void on_lowrscan_released(GtkButton*, gpointer) {
+  if (refreshing || !valid_project(activep)) return;
+  double range[3];
+  const char* ids[3] = {"lowrscan1", "lowrscan2", "lowrscanstep"};
+  const char* fields[3] = {N_("Scan from"), N_("Scan to"), N_("Scan step")};
+  for (int i = 0; i < 3; ++i) {
+    GtkEntry* entry = GTK_ENTRY(step_widget(ids[i]));
+    std::optional<double> v = read_entry(entry, _(fields[i]), false);
+    if (!v) {  // a blank entry is no number either
+      if (std::string_view(gtk_entry_get_text(entry)).find_first_not_of(" \t") == std::string_view::npos)
+        show_warning(format(_("%s must be a number"), _(fields[i])).c_str());
+      return;
+    }
+    range[i] = *v;
+  }
+  std::string problem;
+  const std::vector<lowr_scan_row> rows = lowr_scan(range[0], range[1], range[2], &problem);
+  scan().project_id = proj[activep].id;
+  scan().points.clear();
+  for (const lowr_scan_row& row : rows) scan().points.push_back({row.rmin, row.rho, row.chi2});
+  if (rows.empty()) show_warning(problem.c_str());
+  gtk_widget_queue_draw(step_widget("lowrscanplot"));
+}
+
+gboolean on_lowrscanplot_expose(GtkWidget* area, GdkEventExpose*, gpointer) {
+  cairo_t* cr = gdk_cairo_create(area->window);
+  const bool current = valid_project(activep) && scan().project_id == proj[activep].id;
+  draw_scan_plot(cr, area->allocation.width, area->allocation.height,
+                 current ? scan().points : std::vector<scan_point>{});
+  cairo_destroy(cr);
+  return TRUE;
 }
 
 void on_lowrdens_toggled(GtkToggleButton* toggle, gpointer) {
@@ -149,7 +206,10 @@ void init_lowr_widgets() {
   entry_show("lowrmin", on && r.options.lowr_rmin > 0.0 ? value_text(r.options.lowr_rmin).c_str() : "");
   entry_show("lowriter", format("%d", static_cast<int>(r.options.lowr_iter)).c_str());
   object_set_active(step_object("lowrdens"), r.options.lowr_density == 1.0);
-  view_show("lowrview", lowr_result_text(activep).c_str());
+  view_show("lowrview", lowr_result_text(activep, true).c_str());
+  const double refined = refined_density(activep);
+  gtk_widget_set_sensitive(step_widget("lowradopt"), refined > 0.0 && refined != r.exp_prop[k_density]);
+  if (GtkWidget* plot = step_widget("lowrscanplot")) gtk_widget_queue_draw(plot);
 }
 
 void init_rdf_widgets() {
@@ -169,6 +229,9 @@ void setup_refine_widgets() {
   connect_signal("lowrdens", "toggled", G_CALLBACK(on_lowrdens_toggled));
   connect_entry<on_lowr_entry>("lowrmin", 0);
   connect_entry<on_lowr_entry>("lowriter", 1);
+  connect_signal("lowradopt", "released", G_CALLBACK(on_lowradopt_released));
+  connect_signal("lowrscan", "released", G_CALLBACK(on_lowrscan_released));
+  connect_signal("lowrscanplot", "expose-event", G_CALLBACK(on_lowrscanplot_expose));
   connect_signal("windowbox", "changed", G_CALLBACK(on_windowbox_changed));
   connect_signal("coordpair", "changed", G_CALLBACK(on_coordpair_changed));
   connect_entry<on_coord_entry>("coordr1", 0);
