@@ -411,8 +411,8 @@ int check_options(options& o) {
                stderr);
     return status_refused;
   }
-  if ((!r.value_key.empty() || !o.values_file.empty()) && r.inputs.empty()) {
-    std::fputs(tr("amoq-reduce: --series-value and --series-values need INPUT files\n"), stderr);
+  if ((r.series || !r.value_key.empty() || !o.values_file.empty()) && r.inputs.empty()) {
+    std::fputs(tr("amoq-reduce: --series, --series-value and --series-values need INPUT files\n"), stderr);
     return status_refused;
   }
   if (!r.value_key.empty() && !o.values_file.empty()) {

@@ -290,6 +290,33 @@ TEST(Series, CancelLeavesCompleteFoldersOnly) {
   EXPECT_EQ(csv_rows(dir.path / "out" / "series.csv").size(), o.results.size() + 1);
 }
 
+// A worker that dies fails the input it was reducing; the others are reduced by the
+// worker that replaces it, and the run ends as usual.
+TEST(Series, AWorkerThatDiesIsReplaced) {
+  scratch_dir dir;
+  std::vector<std::string> inputs;
+  for (int k = 0; k < 12; ++k) inputs.push_back(pattern(dir, "w" + std::to_string(k) + ".dat", k));
+  bool killed = false;
+  const outcome o = run(request_for(inputs, dir.path / "out"), [&](series_run& r) {
+    if (killed || r.delivered() < 1) return;
+    // A child of this process: the workers are its only ones.
+    std::ifstream children("/proc/self/task/" + std::to_string(::getpid()) + "/children");
+    pid_t worker = 0;
+    if (children >> worker) killed = ::kill(worker, SIGKILL) == 0;
+  });
+  ASSERT_TRUE(killed);
+  ASSERT_EQ(o.results.size(), inputs.size());
+  int lost = 0;
+  for (const series_result& r : o.results) {
+    if (r.exit == series_ok) continue;
+    ++lost;
+    EXPECT_EQ(r.exit, series_file);
+    EXPECT_NE(r.row.warnings.at(0).find("the reduction stopped (signal 9"), std::string::npos) << r.row.warnings[0];
+  }
+  EXPECT_LE(lost, 1);
+  EXPECT_EQ(csv_rows(dir.path / "out" / "series.csv").size(), inputs.size() + 1);
+}
+
 // Inputs on another grid are interpolated onto the first row's, noted once; a matrix of a
 // curve no input has is not written.
 TEST(Series, OtherGridsInterpolatedOntoTheFirst) {
