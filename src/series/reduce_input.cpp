@@ -366,8 +366,7 @@ int print_coordination(reduction& x, std::vector<record_coordination>& out) {
 
 // reduction.json in the folder: the project file and the data files loaded into it. The
 // files every input shares are measured once.
-int write_record(reduction& x, const std::vector<record_coordination>& counts,
-                 const std::vector<lowr_scan_row>& scan) {
+int write_record(reduction& x, const std::vector<record_coordination>& counts, const std::vector<lowr_scan_row>& scan) {
   std::vector<record_input> inputs{{"project", x.o.project}};
   for (const record_input& in : project_inputs(activep))
     if (in.role != "project") inputs.push_back(in);

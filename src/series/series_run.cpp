@@ -174,7 +174,7 @@ struct series_run::state {
   bool index_ok = true;
   std::vector<std::string> flush_failures;
   prepared_project prepared;  // a worker's: the project as prepared for its first input
-  bool unflushed = false;  // a worker that wrote files ended without flushing them
+  bool unflushed = false;     // a worker that wrote files ended without flushing them
 
   ~state();
   bool spawn(int slot, std::string& error);

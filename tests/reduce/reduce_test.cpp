@@ -331,6 +331,13 @@ TEST_F(ReduceTest, SeriesOnTheCommandLine) {
   EXPECT_EQ(header.rfind("input,value,exit,", 0), 0u) << header;
   EXPECT_EQ(first.rfind("c.dat,10,0,", 0), 0u) << first;
 
+  // SVG images number their parts with a counter of the drawing library: each input's
+  // images are still the same whichever worker, and after whichever inputs, drew them.
+  ASSERT_EQ(run("-q -j 1 --to 1 --plot svg -o s1 " + nap + "a.dat c.dat b/a.dat").status, 0);
+  ASSERT_EQ(run("-q -j 2 --to 1 --plot svg -o s2 " + nap + "a.dat c.dat b/a.dat").status, 0);
+  for (const char* f : {"a/sq.svg", "c/qsq.svg", "a-2/sq.svg"}) EXPECT_EQ(slurp(dir / "s2" / f), slurp(dir / "s1" / f)) << f;
+  EXPECT_EQ(slurp(dir / "s1/a/sq.svg"), slurp(dir / "s1/a-2/sq.svg"));
+
   struct refusal { std::string args; int status; std::string err; };
   const refusal cases[] = {
       {"--series-value T --series-values values.txt " + nap + "a.dat", 1, "not both"},

@@ -220,7 +220,8 @@ TEST(Series, MergeOfTwoHalvesEqualsOneRun) {
   std::vector<std::string> inputs;
   std::vector<double> values;
   for (int k = 0; k < 6; ++k) {
-    inputs.push_back(pattern(dir, "t" + std::to_string(k) + ".dat", k));
+    // One name with what CSV must quote: its row and its folder survive both files.
+    inputs.push_back(pattern(dir, k == 3 ? " t,\"3\".dat" : "t" + std::to_string(k) + ".dat", k));
     values.push_back(k % 2 ? 300.0 + k : 400.0 - k);  // interleaves the halves
   }
   auto part = [&](size_t from, size_t to, const std::string& name) {
@@ -246,6 +247,8 @@ TEST(Series, MergeOfTwoHalvesEqualsOneRun) {
   EXPECT_EQ(rows[0][1], "value");
   EXPECT_EQ(rows[1][1], "301");
   EXPECT_EQ(rows[6][1], "400");
+  EXPECT_EQ(rows[2][0], inputs[3]);  // 303
+  EXPECT_EQ(csv_rows(dir.path / "merged" / series_index_name)[4][0], "../second/ t,\"3\"");
   // The merged index points at the parts' folders, so a merge can be merged again.
   EXPECT_EQ(csv_rows(dir.path / "merged" / series_index_name)[1][0], "../first/t0");
 
