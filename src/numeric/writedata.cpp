@@ -5,12 +5,14 @@
 // label tables indexed by calculation and curve.
 #include "numeric/writedata.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <system_error>
+#include <vector>
 
 #include "numeric/safe_files.h"
 
@@ -136,11 +138,38 @@ void append_line(std::string& out, double x, double y, int format) {
   if (format == 1) out += "   0.0   1.0";
 }
 
+// The abscissa fields of the last grids written: a batch writes the same Q and r grids
+// for every pattern, and several curves share one.
+struct abscissa_fields {
+  std::vector<double> x;
+  std::string fields;  // field_width characters per point
+};
+abscissa_fields recent_grids[2];
+
+const std::string& abscissa_text(int n, const double* x) {
+  const auto count = static_cast<std::size_t>(n);
+  // Bit for bit: -0.0 and 0.0 are written differently.
+  for (abscissa_fields& g : recent_grids)
+    if (g.x.size() == count && (count == 0 || std::memcmp(g.x.data(), x, count * sizeof(double)) == 0))
+      return g.fields;
+  std::swap(recent_grids[0], recent_grids[1]);  // the older one is replaced
+  abscissa_fields& g = recent_grids[0];
+  g.x.assign(x, x + count);
+  g.fields.clear();
+  g.fields.reserve(count * field_width);
+  for (std::size_t i = 0; i < count; ++i) append_field(g.fields, x[i]);
+  return g.fields;
+}
+
 std::string data_lines(int n, const double* x, const double* y, int format) {
   std::string out;
   out.reserve(static_cast<std::size_t>(n) * 56);
+  const std::string& xs = abscissa_text(n, x);
   for (int i = 0; i < n; ++i) {
-    append_line(out, x[i], y[i], format);
+    out.append(xs, static_cast<std::size_t>(i) * field_width, field_width);
+    out += "   ";
+    append_field(out, y[i]);
+    if (format == 1) out += "   0.0   1.0";
     out += '\n';
   }
   return out;

@@ -187,3 +187,20 @@ TEST(WriteData, GraceReadsTheFiles) {
     EXPECT_GT(fs::file_size(f + ".png"), 0u) << f;
   }
 }
+
+// The abscissa fields are kept for the last grids written: grids of one size that differ
+// in one point, or only in the sign of a zero, still give their own lines.
+TEST(WriteData, GridsWrittenAgainAndAlmostAlike) {
+  scratch_dir dir;
+  const std::vector<double> grids[] = {{0.0, 0.5, 1.0}, {-0.0, 0.5, 1.0}, {0.0, 0.5, 1.25}};
+  const std::vector<double> y = {1.0, -2.0, 3.0};
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& x : grids) {
+      const std::string f = dir.file("g.dat");
+      ASSERT_EQ(save(f, x, y, 0, 0, 0, 1, 2, 0), 1);
+      std::string expected;
+      for (size_t i = 0; i < x.size(); ++i) expected += data_line(x[i], y[i], 0) + "\n";
+      EXPECT_EQ(slurp(f), expected) << x[0] << " " << x[2];
+    }
+  }
+}
