@@ -299,8 +299,11 @@ std::string series_run::state::reduce_and_describe(int slot, std::uint32_t index
   for (const curve_column& c : o.columns) {
     const off_t at = ::lseek(scratch, 0, SEEK_END);
     const std::size_t bytes = c.x.size() * sizeof(double);
-    const bool stored = at >= 0 && ::write(scratch, c.x.data(), bytes) == static_cast<ssize_t>(bytes) &&
-                        ::write(scratch, c.y.data(), bytes) == static_cast<ssize_t>(bytes);
+    std::vector<char> cells(c.y.size() * matrix_cell_bytes);
+    for (std::size_t i = 0; i < c.y.size(); ++i) matrix_cell(c.y[i], cells.data() + i * matrix_cell_bytes);
+    const bool stored = at >= 0 && write_all(scratch, reinterpret_cast<const char*>(c.x.data()), bytes, false) &&
+                        write_all(scratch, reinterpret_cast<const char*>(c.y.data()), bytes, false) &&
+                        write_all(scratch, cells.data(), cells.size(), false);
     w.put(static_cast<std::uint8_t>(c.curve));
     w.put(c.file);
     w.put(static_cast<std::int64_t>(stored ? at : -1));
@@ -654,6 +657,15 @@ class scratch_column_reader : public column_reader {
     const int fd = scratch_[static_cast<std::size_t>(p.slot)];
     return ::pread(fd, x.data(), bytes, p.offset) == static_cast<ssize_t>(bytes) &&
            ::pread(fd, y.data(), bytes, p.offset + static_cast<off_t>(bytes)) == static_cast<ssize_t>(bytes);
+  }
+  // After x and y, the worker stored the cells of y.
+  bool cells(std::size_t row, int curve, std::size_t n, int& fd, std::int64_t& offset) override {
+    if (row >= places_.size()) return false;
+    const column_place& p = places_[row][static_cast<std::size_t>(curve)];
+    if (p.slot < 0 || p.n != n) return false;
+    fd = scratch_[static_cast<std::size_t>(p.slot)];
+    offset = p.offset + static_cast<std::int64_t>(2 * n * sizeof(double));
+    return true;
   }
 
  private:

@@ -68,23 +68,13 @@ class scratch_file {
   scratch_file(const scratch_file&) = delete;
   scratch_file& operator=(const scratch_file&) = delete;
   bool ok() const { return fd_ >= 0; }
-  bool append(const std::vector<double>& v) {
-    const char* p = reinterpret_cast<const char*>(v.data());
-    std::size_t left = v.size() * sizeof(double);
+  int fd() const { return fd_; }
+  off_t size() const { return size_; }
+  bool append(const char* p, std::size_t left) {
     while (left > 0) {
       const ssize_t n = ::pwrite(fd_, p, left, size_);
       if (n <= 0) return false;
       p += n, left -= static_cast<std::size_t>(n), size_ += n;
-    }
-    return true;
-  }
-  bool read(double* out, std::size_t count, off_t at) const {
-    char* p = reinterpret_cast<char*>(out);
-    std::size_t left = count * sizeof(double);
-    while (left > 0) {
-      const ssize_t n = ::pread(fd_, p, left, at);
-      if (n <= 0) return false;
-      p += n, left -= static_cast<std::size_t>(n), at += n;
     }
     return true;
   }
@@ -113,12 +103,18 @@ std::vector<double> on_grid(const std::vector<double>& x, const std::vector<doub
 }
 
 void append_number(std::string& line, double v) {
-  char buf[32];
-  const int len = std::isfinite(v) ? format_fixed10(v, buf) : 0;
-  if (len > 0)
-    line.append(buf, static_cast<std::size_t>(len));
-  else
-    line += "nan";
+  char cell[matrix_cell_bytes];
+  matrix_cell(v, cell);
+  line.append(cell + 1, static_cast<std::size_t>(cell[0]));
+}
+
+bool read_at(int fd, char* out, std::size_t left, off_t at) {
+  while (left > 0) {
+    const ssize_t n = ::pread(fd, out, left, at);
+    if (n <= 0) return false;
+    out += n, left -= static_cast<std::size_t>(n), at += n;
+  }
+  return true;
 }
 
 // One row of the index, read back.
@@ -249,13 +245,23 @@ bool write_matrix(const std::string& outdir, int curve, const index_file& index,
     add_message(messages, format(tr("Impossible to write data file:\n%s\n"), out.failure().c_str()));
     return false;
   }
+  // Each column's cells: where the worker stored them, or formatted here into the scratch
+  // file (another grid, interpolated; a curve read back from its file; no curve: nan).
+  const std::size_t ncol = order.size(), n = grid.size();
+  struct cells_at {
+    int fd;
+    std::int64_t offset;
+  };
+  std::vector<cells_at> sources(ncol);
+  std::vector<char> formatted(n * matrix_cell_bytes);
   std::string line = std::string("# ") + (curve <= curve_qsq ? "Q" : "r");
-  for (std::size_t k = 0; k < order.size(); ++k) {
+  for (std::size_t k = 0; k < ncol; ++k) {
     const index_row r = index.row(order[k]);
     line += "\t" + r.input;
     std::string file;
-    std::vector<double> column(grid.size(), missing);
+    std::vector<double> column(n, missing);
     if (k >= reference && has_file(r, stem, file) && columns.read(order[k], curve, r.folder, file, x, y, messages)) {
+      if (x == grid && columns.cells(order[k], curve, n, sources[k].fd, sources[k].offset)) continue;
       if (x == grid) {
         column = y;
       } else {
@@ -263,7 +269,9 @@ bool write_matrix(const std::string& outdir, int curve, const index_file& index,
         interpolated[order[k]] = 1;
       }
     }
-    if (!scratch.append(column)) {
+    for (std::size_t i = 0; i < n; ++i) matrix_cell(column[i], formatted.data() + i * matrix_cell_bytes);
+    sources[k] = {scratch.fd(), scratch.size()};
+    if (!scratch.append(formatted.data(), formatted.size())) {
       add_message(messages, format(tr("Impossible to write data file:\n%s\n"), target.c_str()));
       return false;
     }
@@ -271,20 +279,21 @@ bool write_matrix(const std::string& outdir, int curve, const index_file& index,
   line += "\n";
   if (!out.write(line)) return false;
   // The lines, a block of them at a time: one read per column and block.
-  const std::size_t ncol = order.size(), n = grid.size();
-  const std::size_t block = std::max<std::size_t>(1, (1u << 15) / std::max<std::size_t>(1, ncol));
-  std::vector<double> values;
+  const std::size_t block = std::max<std::size_t>(1, (256u << 10) / matrix_cell_bytes / std::max<std::size_t>(1, ncol));
+  std::vector<char> cells;
   for (std::size_t i0 = 0; i0 < n; i0 += block) {
     const std::size_t rows = std::min(block, n - i0);
-    values.assign(rows * ncol, missing);
+    cells.assign(rows * ncol * matrix_cell_bytes, 0);
     for (std::size_t c = 0; c < ncol; ++c)
-      scratch.read(values.data() + c * rows, rows, static_cast<off_t>((c * n + i0) * sizeof(double)));
+      read_at(sources[c].fd, cells.data() + c * rows * matrix_cell_bytes, rows * matrix_cell_bytes,
+              static_cast<off_t>(sources[c].offset + static_cast<std::int64_t>(i0 * matrix_cell_bytes)));
     for (std::size_t i = 0; i < rows; ++i) {
       line.clear();
       append_number(line, grid[i0 + i]);
       for (std::size_t c = 0; c < ncol; ++c) {
+        const char* cell = cells.data() + (c * rows + i) * matrix_cell_bytes;
         line += ' ';
-        append_number(line, values[c * rows + i]);
+        line.append(cell + 1, static_cast<std::size_t>(std::min<int>(cell[0], matrix_cell_bytes - 1)));
       }
       line += '\n';
       if (!out.write(line)) break;
@@ -298,6 +307,16 @@ bool write_matrix(const std::string& outdir, int curve, const index_file& index,
 }
 
 }  // namespace
+
+void matrix_cell(double v, char* cell) {
+  const int len = std::isfinite(v) ? format_fixed10(v, cell + 1) : 0;
+  if (len > 0 && len < static_cast<int>(matrix_cell_bytes)) {
+    cell[0] = static_cast<char>(len);
+  } else {
+    cell[0] = 3;
+    std::memcpy(cell + 1, "nan", 3);
+  }
+}
 
 std::string csv_field(const std::string& text) {
   const bool quote =

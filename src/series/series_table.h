@@ -15,6 +15,8 @@
 // matrices' lines are assembled from it.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,10 +32,20 @@ std::string index_line(const std::string& folder, const std::vector<std::string>
                        int exit, const series_row& row, bool with_value);
 std::string index_header(const std::vector<std::string>& columns);
 
+// A value of a matrix as its text, in a slot of fixed size: the length, then the
+// characters ("%.10f", or "nan" where there is no value).
+inline constexpr std::size_t matrix_cell_bytes = 21;
+void matrix_cell(double v, char* cell);
+
 // The curves of the rows: where the builder reads them from.
 class column_reader {
  public:
   virtual ~column_reader() = default;
+  // Where the n matrix cells of curve `curve` of row `row` are stored already (a file and
+  // an offset), for a row on the reference grid; false when they are not.
+  virtual bool cells(std::size_t /*row*/, int /*curve*/, std::size_t /*n*/, int& /*fd*/, std::int64_t& /*offset*/) {
+    return false;
+  }
   // Curve `curve` (series_curve) of row `row` (input order), whose file is `file` in
   // `folder` (relative to the run's folder). False when it cannot be had (a message was
   // added to `messages`).
