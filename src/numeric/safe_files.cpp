@@ -146,6 +146,13 @@ void note_deferred(const std::string& target, dev_t device) {
 
 }  // namespace
 
+void forget_inherited_temporaries() {
+  if (live_count == 0) return;
+  for (int i = 0; i < max_temporaries; ++i) temporary_live[i] = 0;
+  live_count = 0;
+  restore_handlers();
+}
+
 void defer_file_flushes(bool on) { deferring = on; }
 
 bool flush_deferred_files(std::string* failure) {

@@ -63,6 +63,10 @@ class safe_output {
   std::string target_, temp_, buffer_, failure_;
 };
 
+// In a child process forked while temporaries were open: they are the parent's, which
+// it removes or renames itself; the child's signals no longer remove them.
+void forget_inherited_temporaries();
+
 // Durability. By default commit() flushes each file to disk before the rename, so that
 // after a system crash the name holds either the old or the new content. A batch that
 // writes thousands of files defers the flushes: commit() then renames at once (readers

@@ -157,6 +157,7 @@ struct series_run::state {
   std::deque<std::size_t> retry;  // handed to a worker that died before starting them
   bool started = false, cancelled = false, finished = false;
   int epoll = -1;
+  pid_t parent = -1;
 
   struct worker {
     pid_t pid = -1;
@@ -205,7 +206,9 @@ series_run::state::~state() {
 // The child: owns the model from here on, reduces what the parent sends, never returns.
 void series_run::state::worker_main(int slot, int fd) {
   ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (::getppid() != parent) ::_exit(1);  // it ended before the line above
   ::signal(SIGPIPE, SIG_DFL);
+  forget_inherited_temporaries();  // the parent's summary being written
   for (std::size_t k = 0; k < workers.size(); ++k) {
     if (workers[k].fd >= 0) ::close(workers[k].fd);
     if (static_cast<int>(k) != slot && workers[k].scratch >= 0) ::close(workers[k].scratch);
@@ -319,6 +322,7 @@ bool series_run::state::spawn(int slot, std::string& error) {
     return false;
   }
   std::fflush(nullptr);  // nothing buffered is written twice
+  parent = ::getpid();
   const pid_t pid = ::fork();
   if (pid < 0) {
     error = std::strerror(errno);
