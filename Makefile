@@ -7,9 +7,11 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
-# Debian 12 packages the build, the tests and the benchmarks need.
+# Debian 12 packages the build, the tests and the benchmarks need. openbox: a light window
+# manager for trying the program under Xvfb as users see it (frames, work area, placement);
+# the GUI tests themselves run without one.
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            libfftw3-dev libxml2-dev libgtk2.0-dev grace xvfb xauth \
+            libfftw3-dev libxml2-dev libgtk2.0-dev grace xvfb xauth openbox \
             clang libclang-rt-14-dev libcairo2-dev libpango1.0-dev \
             poppler-utils librsvg2-bin imagemagick perl libxy-dev libxrl-dev \
             nettle-dev nlohmann-json3-dev \

@@ -29,8 +29,10 @@
 //    Mo K-alpha through a graphite monochromator (2theta_M = 12.14 deg), tabulated Compton
 //    scattering: lead is where the analytic function fails.
 //
-// Usage: glass_model NAME OUTDIR   writes OUTDIR/NAME_raw.dat, OUTDIR/NAME_background.dat
-// and the XML project OUTDIR/NAME.apf (made through the program's own settings rules).
+// Usage: glass_model NAME OUTDIR   writes OUTDIR/NAME_raw.dat, OUTDIR/NAME_background.dat,
+// the XML project OUTDIR/NAME.apf and the same sample and experiment as the project file
+// OUTDIR/NAME.nap (made through the program's own settings rules). The XML format holds
+// its numbers in single precision; the project file holds them as given.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -39,6 +41,7 @@
 #include <string>
 #include <vector>
 
+#include "files/project_file.h"
 #include "files/xml_project.h"
 #include "model/glass_structure.h"
 #include "numeric/elements.h"
@@ -145,8 +148,8 @@ int write_data(const glass& g, const std::string& dir) {
   return 0;
 }
 
-// The sample and experiment description as an XML project, through the program's own
-// settings rules and writer: transmission, in-house beam, Compton "All in".
+// The sample and experiment description as an XML project and as a project file, through
+// the program's own settings rules and writers: transmission, in-house beam, Compton "All in".
 int write_project(const glass& g, const std::string& dir) {
   init_project();
   const int ns = static_cast<int>(g.species.size());
@@ -164,6 +167,7 @@ int write_project(const glass& g, const std::string& dir) {
   if (g.monoangle != 0.0) set_physics_option(opt_monoangle, g.monoangle);
   if (g.tables) set_physics_option(opt_incoherent, incoherent_tabulated);
   if (apply_project() != 2) return 1;
+  if (save_project_file(dir + "/" + g.name + ".nap", activep) != 0) return 1;
   return write_xml((dir + "/" + g.name + ".apf").c_str()) ? 0 : 1;
 }
 

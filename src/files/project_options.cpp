@@ -18,6 +18,22 @@ constexpr int max_key = 64;
 
 bool is_default(double v, double d) { return std::memcmp(&v, &d, sizeof v) == 0; }
 
+// Beside the settings, the steps whose results no longer follow them (bit `calc` of the
+// value), so that a project saved before it was recalculated reopens marked.
+constexpr const char* out_of_date_key = "out_of_date";
+
+double out_of_date_bits(const project& r) {
+  int bits = 0;
+  for (int calc = 0; calc < ncalc; ++calc)
+    if (r.out_of_date[calc]) bits |= 1 << calc;
+  return bits;
+}
+
+void restore_out_of_date(project& r, double bits) {
+  const int b = bits >= 0 && bits < (1 << ncalc) ? static_cast<int>(bits) : 0;
+  for (int calc = 0; calc < ncalc; ++calc) r.out_of_date[calc] = (b >> calc) & 1;
+}
+
 }  // namespace
 
 void encode_project_options(byte_writer& out, int first, int count) {
@@ -35,13 +51,21 @@ void encode_project_options(byte_writer& out, int first, int count) {
       if (!is_default(o.*m, defaults.*m)) entries.push_back({i, &project_option_fields[k]});
     }
   }
-  if (entries.empty()) return;
+  std::vector<int> marked;
+  for (int i = 0; i < count; ++i)
+    if (valid_project(first + i) && out_of_date_bits(proj[first + i]) != 0) marked.push_back(i);
+  if (entries.empty() && marked.empty()) return;
   out.text(marker);
-  out.i32(static_cast<int>(entries.size()));
+  out.i32(static_cast<int>(entries.size() + marked.size()));
   for (const entry& e : entries) {
     out.i32(e.project);
     out.text(e.field->key);
     out.f64(proj[first + e.project].options.*(e.field->member));
+  }
+  for (int i : marked) {
+    out.i32(i);
+    out.text(out_of_date_key);
+    out.f64(out_of_date_bits(proj[first + i]));
   }
 }
 
@@ -63,6 +87,7 @@ int decode_project_options(byte_reader& in, int first, int count) {
         klen > max_key || !in.chars(key, klen) || !in.f64(value) || !std::isfinite(value))
       return file_short;
     if (!valid_project(first + project)) continue;
+    if (key == out_of_date_key) restore_out_of_date(proj[first + project], value);
     for (int k = 0; k < nproject_option_fields; ++k)
       if (key == project_option_fields[k].key)
         proj[first + project].options.*(project_option_fields[k].member) = value;

@@ -8,6 +8,8 @@
 //   N ×   i32 project (0-based within the file), text key, f64 value
 //
 // Unknown keys are skipped (a newer version's settings), so files stay readable both ways.
+// The key "out_of_date" holds the steps whose results no longer follow the settings (bit
+// calc of the value), written for projects that have any.
 #pragma once
 
 #include "files/binary_io.h"

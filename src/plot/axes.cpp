@@ -7,7 +7,7 @@
 #include "plot/draw.h"
 #include "plot/frame.h"
 #include "plot/plot_context.h"
-#include "plot/text_inside.h"
+#include "plot/text_layout.h"
 
 namespace {
 
@@ -59,22 +59,6 @@ void grid_line(plot_context& pc, int axis, double pos) {
   prep_frame(cr, c.frame_dash, c.frame_thickness, c.frame_color);
 }
 
-void labels_at(plot_context& pc, int axis, double pos, double value) {
-  int s = sides(pc.labpos);
-  const axis_map& m = pc.m;
-  for (int side = 0; side < 2; ++side) {
-    if (!(s & (side == 0 ? lower : upper))) continue;
-    if (axis == 0) {
-      pc.ax = pos - pc.x_shift;
-      pc.ay = side == 0 ? m.y_min + pc.y_shift : m.y_max - pc.y_shift;
-    } else {
-      pc.ax = side == 0 ? m.x_min - pc.x_shift : m.x_max + pc.x_shift;
-      pc.ay = pos - pc.y_shift;
-    }
-    label(pc, value, axis, side);
-  }
-}
-
 bool beyond_upper_end(const axis_map& m, int axis, double pos) {
   return axis == 0 ? pos > m.x_max : pos < m.y_max;
 }
@@ -84,21 +68,12 @@ void setup_linear(plot_context& pc, int axis) {
   const double a = m.cxy[axis];
   const double len = axis == 0 ? m.xmax : m.ymax;
   const double mt = pc.mticks;
-  if (!(mt > 0.0) || !std::isfinite(mt) || !(len > 0.0) || len / mt > max_ticks) return;
+  double offset = 0;
+  if (!first_major_offset(a, len, mt, offset)) return;
   auto map = [&](double v) { return axis == 0 ? m.to_x_linear(v) : m.to_y_linear(v); };
 
-  // First major tick: the smallest multiple of mt not below a.
-  double k = std::trunc(a / mt);
-  double r = a - mt * k;
-  double offset = mt * k < a ? mt - r : std::fabs(r);
-  for (int i = 0; i * mt < len; ++i) {
-    double value = a + offset + i * mt;
-    double pos = map(value);
-    if (beyond_upper_end(m, axis, pos)) continue;
-    if (std::fabs(value) < mt * 1e-9) value = 0.0;  // no "-0.0" from rounding
-    labels_at(pc, axis, pos, value);
-    tick(pc, axis, pos, pc.amajt);
-  }
+  draw_tick_labels(pc, axis);
+  for (const major_tick& t : major_ticks(*pc.c, m, axis)) tick(pc, axis, t.pos, pc.amajt);
   cairo_stroke(pc.cr);
 
   if (pc.nticks < 1 || len / mt * pc.nticks > max_ticks * 10) return;
@@ -119,14 +94,13 @@ void setup_linear(plot_context& pc, int axis) {
 void setup_log(plot_context& pc, int axis) {
   const axis_map& m = pc.m;
   const int nlog = axis == 0 ? m.xlog : m.ylog;
-  const int dlog = axis == 0 ? m.dxlog : m.dylog;
   const double start = axis == 0 ? m.x_min : m.y_min;
   const double span = axis == 0 ? m.XDRAW : m.YDRAW;
   if (nlog < 1) return;
+  draw_tick_labels(pc, axis);
   for (int i = 0; i < nlog; ++i) {
     double pos = start + span * i / nlog;
     if (pc.dogrid) grid_line(pc, axis, pos);
-    labels_at(pc, axis, pos, std::pow(10.0, i - dlog));
     tick(pc, axis, pos, pc.amajt);
     for (int j = 2; j <= 9; ++j) {
       double mpos = start + span * (i + std::log10(static_cast<double>(j))) / nlog;
@@ -137,9 +111,23 @@ void setup_log(plot_context& pc, int axis) {
   cairo_stroke(pc.cr);
 }
 
-void show_text(plot_context& pc, const std::string& text) {
-  pango_layout_set_text(pc.layout, text.c_str(), static_cast<int>(text.size()));
-  pango_cairo_show_layout(pc.cr, pc.layout);
+// One placed text, turned about its origin.
+void show_placed(plot_context& pc, const placed_text& t) {
+  cairo_t* cr = pc.cr;
+  cairo_stroke(cr);  // pending ticks keep the frame style; the text needs an empty path
+  set_layout_font(pc, t.font);
+  pango_layout_set_text(pc.layout, t.text.c_str(), static_cast<int>(t.text.size()));
+  cairo_move_to(cr, t.x, t.y);
+  if (t.angle != 0.0) {
+    cairo_rotate(cr, t.angle);
+    pango_cairo_update_layout(cr, pc.layout);
+  }
+  pango_cairo_show_layout(cr, pc.layout);
+  if (t.angle != 0.0) {
+    cairo_rotate(cr, -t.angle);
+    pango_cairo_update_layout(cr, pc.layout);
+  }
+  cairo_new_path(cr);
 }
 
 }  // namespace
@@ -190,66 +178,21 @@ std::string label_text(double value, int digits) {
   return text;
 }
 
-void label(plot_context& pc, double value, int axis, int side) {
-  cairo_t* cr = pc.cr;
-  // At least the digits that tell the major ticks apart (0.25 apart: two); a decade label
-  // those of its own value.
-  const double step = pc.m.scale[axis] ? value : pc.mticks;
-  std::string text = label_text(value, std::max(pc.c->labels_digit[axis], spacing_digits(step)));
-  pango_layout_set_text(pc.layout, text.c_str(), static_cast<int>(text.size()));
-  double theta = pc.c->labels_angle[axis];
-  if (side == 1) {
-    int w = 0, h = 0;
-    pango_layout_get_size(pc.layout, &w, &h);
-    if (axis == 0)
-      pc.ay -= (w * std::sin(theta) + h * std::sin(M_PI / 2 - theta)) / PANGO_SCALE;
-    else if (w > 0)
-      pc.ax -= std::hypot(w, h) * std::cos(theta + std::atan(static_cast<double>(h) / w)) /
-               PANGO_SCALE;
-  }
-  cairo_stroke(cr);  // pending ticks keep the frame style; the label needs an empty path
-  keep_text_inside(pc.layout, theta, pc.m.resol[0], pc.m.resol[1], pc.ax, pc.ay);
-  cairo_move_to(cr, pc.ax, pc.ay);
-  if (theta != 0.0) {
-    cairo_rotate(cr, theta);
-    pango_cairo_update_layout(cr, pc.layout);
-  }
-  pango_cairo_show_layout(cr, pc.layout);
-  if (theta != 0.0) {
-    cairo_rotate(cr, -theta);
-    pango_cairo_update_layout(cr, pc.layout);
-  }
-  cairo_new_path(cr);
+bool first_major_offset(double a, double len, double mt, double& offset) {
+  if (!(mt > 0.0) || !std::isfinite(mt) || !(len > 0.0) || len / mt > max_ticks) return false;
+  const double k = std::trunc(a / mt);
+  const double r = a - mt * k;
+  offset = mt * k < a ? mt - r : std::fabs(r);
+  return true;
 }
 
-void draw_x_axis_title(plot_context& pc) {
-  const curve& c = *pc.c;
-  const axis_map& m = pc.m;
-  cairo_new_path(pc.cr);
-  set_layout_font(pc, c.x_axis_title_font);
-  pango_layout_set_text(pc.layout, c.x_axis_title.c_str(), static_cast<int>(c.x_axis_title.size()));
-  double x = m.x_min + m.XDRAW / 2 + c.x_axis_title_pos[0], y = m.y_min + c.x_axis_title_pos[1];
-  keep_text_inside(pc.layout, 0.0, m.resol[0], m.resol[1], x, y);
-  cairo_move_to(pc.cr, x, y);
-  show_text(pc, c.x_axis_title);
-  cairo_new_path(pc.cr);
+void draw_tick_labels(plot_context& pc, int axis) {
+  for (const placed_text& t : pc.texts.labels)
+    if (t.shown && t.axis == axis) show_placed(pc, t);
 }
 
-void draw_y_axis_title(plot_context& pc) {
-  const curve& c = *pc.c;
-  const axis_map& m = pc.m;
-  cairo_new_path(pc.cr);
-  set_layout_font(pc, c.y_axis_title_font);
-  pango_layout_set_text(pc.layout, c.y_axis_title.c_str(), static_cast<int>(c.y_axis_title.size()));
-  double x = m.x_min - c.y_axis_title_pos[0], y = m.y_min + m.YDRAW / 2 - c.y_axis_title_pos[1];
-  keep_text_inside(pc.layout, -M_PI / 2, m.resol[0], m.resol[1], x, y);
-  cairo_move_to(pc.cr, x, y);
-  cairo_rotate(pc.cr, -M_PI / 2);
-  pango_cairo_update_layout(pc.cr, pc.layout);
-  show_text(pc, c.y_axis_title);
-  cairo_rotate(pc.cr, M_PI / 2);
-  pango_cairo_update_layout(pc.cr, pc.layout);
-  cairo_new_path(pc.cr);
+void draw_axis_title(plot_context& pc, int axis) {
+  if (pc.texts.title[axis].shown) show_placed(pc, pc.texts.title[axis]);
 }
 
 void draw_zero_lines(plot_context& pc) {

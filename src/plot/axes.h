@@ -20,11 +20,14 @@ std::string label_text(double value, int digits);
 // Digits after the point that a multiple of `spacing` needs (0.25: 2, 2.5: 1, 5: 0), at
 // most 10.
 int spacing_digits(double spacing);
-// Draws one tick label at (pc.ax, pc.ay); side 1 labels stand above/end at the anchor.
-void label(plot_context& pc, double value, int axis, int side);
+// Offset of the first major tick of a linear axis from its start a: the smallest multiple
+// of the spacing mt not below a. False when the axis gets no ticks (no spacing, or one so
+// small for the length that the ticks would not end: a zoom out without a new spacing).
+bool first_major_offset(double a, double len, double mt, double& offset);
 
-void draw_x_axis_title(plot_context& pc);
-void draw_y_axis_title(plot_context& pc);
+// The tick labels of axis `axis` and its title, where pc.texts placed them.
+void draw_tick_labels(plot_context& pc, int axis);
+void draw_axis_title(plot_context& pc, int axis);
 
 // The lines x = 0 and y = 0 across the frame when zero lies inside the axis range.
 void draw_zero_lines(plot_context& pc);

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "plot/plot_input.h"
+#include "plot/text_layout.h"
 #include "project/messages.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
@@ -70,6 +71,7 @@ void finish_map(axis_map& m, const curve& c, int width, int height, const double
     m.cxy[1] = lo;
     log_decades_y(lo, c.axmax[1] - lo, m.ylog, m.dylog);
   }
+  if (frame_is_fitted(c)) fit_frame(c, m);
 }
 
 // Lowest positive value of a log axis whose range reaches 0: from the data when given,
@@ -106,6 +108,18 @@ void log_decades_y(double lo, double len, int& nlog, int& dlog) {
   int count = 0;
   for (int k = 100; k > -400 && lo < std::pow(10.0, k); --k) ++count;
   dlog = count - 100;
+}
+
+decade_span shown_decades(const axis_map& m, int axis) {
+  return axis == 0 ? decade_span{-m.dxlog, m.xlog} : decade_span{-m.dylog, m.ylog};
+}
+
+void range_of_decades(int axis, decade_span d, double& lo, double& hi) {
+  const int count = std::max(d.count, min_decades(axis));
+  // The x rule counts the digits of axmax/axmin, the y rule one more: a ratio just below
+  // the last power of ten gives count decades, whatever the rounding of the division.
+  lo = std::pow(10.0, d.first);
+  hi = lo * 0.99 * std::pow(10.0, axis == 0 ? count : count - 1);
 }
 
 double scale(double range) {
@@ -221,8 +235,9 @@ axis_map preplot(const plot_input& in, int width, int height) {
 
 int pointer_value(const axis_map& m, const curve& c, double px, double py, double& x, double& y) {
   if (!m.inside(px, py) || m.XDRAW == 0.0 || m.YDRAW == 0.0) return 0;
-  x = std::trunc(px - m.x_min) * (c.axmax[0] - c.axmin[0]) / m.XDRAW + c.axmin[0];
-  y = std::trunc(py - m.y_max) * (c.axmax[1] - c.axmin[1]) / m.YDRAW + c.axmax[1];
+  const double dx = std::trunc(px - m.x_min), dy = std::trunc(py - m.y_max);
+  x = m.scale[0] ? m.from_x(m.x_min + dx) : dx * (c.axmax[0] - c.axmin[0]) / m.XDRAW + c.axmin[0];
+  y = m.scale[1] ? m.from_y(m.y_max + dy) : dy * (c.axmax[1] - c.axmin[1]) / m.YDRAW + c.axmax[1];
   return 1;
 }
 

@@ -55,8 +55,9 @@ axis_map preplot(const plot_input& in, int width, int height);
 // positive part of the axis range).
 axis_map preplot(const curve& c, int width, int height);
 
-// Pointer read-out: x and y of pixel (px, py), linear on every axis, in whole pixels from
-// the frame's left and upper edges. Returns 0 (values untouched) outside the frame.
+// Pointer read-out: x and y of pixel (px, py), in whole pixels from the frame's left and
+// upper edges, through the axis map (a log axis reads in decades, as it is drawn). Returns
+// 0 (values untouched) outside the frame.
 int pointer_value(const axis_map& m, const curve& c, double px, double py, double& x, double& y);
 
 // Pointer read-out of pixel (px, py): "Not in plot" outside the frame, otherwise
@@ -68,3 +69,14 @@ std::string pointer_text(const axis_map& m, const curve& c, double px, double py
 // largest power of ten not above lo.
 void log_decades_x(double lo, double len, int& nlog, int& dlog);
 void log_decades_y(double lo, double len, int& nlog, int& dlog);
+
+// The decades a log axis shows: 10^first .. 10^(first + count).
+struct decade_span {
+  int first = 0, count = 1;
+};
+decade_span shown_decades(const axis_map& m, int axis);
+// Fewest decades the rule of each axis shows: one on x, two on y.
+inline int min_decades(int axis) { return axis == 0 ? 1 : 2; }
+// An axis range (axmin, axmax) that the decade rule of `axis` draws as the decades
+// first .. first + count (count at least min_decades): axmin = 10^first.
+void range_of_decades(int axis, decade_span d, double& lo, double& hi);

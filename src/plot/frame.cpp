@@ -1,5 +1,7 @@
 #include "plot/frame.h"
 
+#include <algorithm>
+
 #include "plot/axes.h"
 #include "plot/draw.h"
 #include "plot/plot_context.h"
@@ -14,7 +16,11 @@ void show_frame(cairo_t* cr, int frame_type, int frame_dash, const int resol[2],
                 const double* xs, const double* ys, const color& col) {
   prep_frame(cr, frame_dash, thickness, col);
   const double W = resol[0], H = resol[1];
-  const double X0 = W * xs[0], X1 = W * xs[1], Y0 = H * ys[0], Y1 = H * ys[1];
+  // A line on the drawing's edge is drawn just inside it, whole.
+  const double half = std::max(thickness, 0.0) / 2;
+  auto within = [half](double v, double size) { return std::clamp(v, half, std::max(half, size - half)); };
+  const double X0 = within(W * xs[0], W), X1 = within(W * xs[1], W);
+  const double Y0 = within(H * ys[0], H), Y1 = within(H * ys[1], H);
   cairo_new_path(cr);
   if (frame_dash == 0) return;  // index 0 is "no line", as for data
   switch (frame_type) {
@@ -55,8 +61,11 @@ namespace {
 
 void frame_lines(plot_context& pc) {
   const curve& c = *pc.c;
-  show_frame(pc.cr, c.frame_type, c.frame_dash, pc.m.resol, c.frame_thickness, &c.frame[0],
-             &c.frame[2], c.frame_color);
+  const axis_map& m = pc.m;
+  // The frame as the map placed it (the default frame is fitted to its texts).
+  const double xs[2] = {m.x_min / m.resol[0], m.x_max / m.resol[0]};
+  const double ys[2] = {m.y_min / m.resol[1], m.y_max / m.resol[1]};
+  show_frame(pc.cr, c.frame_type, c.frame_dash, m.resol, c.frame_thickness, xs, ys, c.frame_color);
   // Ticks and labels keep the frame colour and width; a frame without line ticks solid.
   if (c.frame_dash == 0) apply_dash(pc.cr, 1);
 }
@@ -73,16 +82,17 @@ void x_axis(plot_context& pc) {
 }  // namespace
 
 void draw_frame(plot_context& pc) {
+  pc.texts = lay_out_texts(*pc.c, pc.m, pc.layout);
   frame_lines(pc);
   x_axis(pc);
-  draw_x_axis_title(pc);
+  draw_axis_title(pc, 0);
   set_layout_font(pc, pc.c->labels_font[1]);
   prep_axis_data(pc, 1);
   if (pc.c->scale[1] == 0)
     setup_yaxis_linear(pc);
   else
     setup_yaxis_log(pc);
-  draw_y_axis_title(pc);
+  draw_axis_title(pc, 1);
 }
 
 void redraw_frame_and_xaxis(plot_context& pc) {

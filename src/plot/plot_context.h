@@ -1,5 +1,5 @@
 // State of one drawing in progress: the cairo context and pango layout, what is drawn,
-// its axis map, and the per-axis tick state loaded by prep_axis_data.
+// its axis map, the per-axis tick state loaded by prep_axis_data and the placed texts.
 #pragma once
 
 #include <cairo.h>
@@ -7,6 +7,7 @@
 
 #include "plot/axis_map.h"
 #include "plot/plot_input.h"
+#include "plot/text_layout.h"
 
 struct plot_context {
   cairo_t* cr = nullptr;
@@ -21,7 +22,7 @@ struct plot_context {
   int tickpos = 0, labpos = 0;
   int x_shift = 0, y_shift = 0;
   int dogrid = 0;
-  double ax = 0.0, ay = 0.0;  // anchor of the next tick label
+  plot_texts texts;  // where the tick labels and axis titles go (draw_frame)
 };
 
 // Source colour from a colour record, opaque.

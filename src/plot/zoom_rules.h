@@ -21,7 +21,9 @@ drag_result judge_drag(bool pressed_inside, bool released_inside, int dx, int dy
 const char* drag_hint(drag_result r);
 
 // Applies a drag from (x0, y0) to (x1, y1), both inside the frame, to the axis ranges:
-// towards the right zooms in on x, towards the left out; up zooms in on y, down out.
+// towards the right zooms in on x, towards the left out; up zooms in on y, down out. A
+// log axis, drawn in whole decades, zooms in to the decades the drag covers and out by
+// the dragged share of its decades (at least one).
 void zoom_axes(curve& c, const axis_map& m, int x0, int y0, int x1, int y1);
 
 // Zoom factor of one wheel step: towards the user (down) zooms out by its inverse.
@@ -29,6 +31,8 @@ inline constexpr double wheel_step = 0.8;
 
 // Scales both axis ranges of c by `factor` (< 1 zooms in) about pixel (px, py) of map
 // m, which is first brought into the frame: the data point under the pointer stays
-// under it. Autoscaling of both axes is switched off. A range that cannot be shown
-// (not finite, empty) leaves that axis as it was.
+// under it. A log axis shows whole decades: a step takes one decade off (down to the
+// fewest its rule shows) or adds at least one, about the decade under the pointer.
+// Autoscaling of both axes is switched off. A range that cannot be shown (not finite,
+// empty) leaves that axis as it was.
 void wheel_zoom(curve& c, const axis_map& m, double px, double py, double factor);

@@ -1,18 +1,20 @@
 #include "project/calc_records.h"
 
 #include "project/hooks.h"
+#include "project/i18n.h"
 #include "project/messages.h"
 #include "project/project.h"
 
 namespace {
 
-// Curve names of each step; step 0 carries the abscissa of the raw data (tdata).
+// Curve names of each step, in the language shown (they are not stored in files); step 0
+// carries the abscissa of the raw data (tdata). Names that are only symbols stay as they are.
 const char* const curve_names[ncalc][5] = {
-    {"Raw data - %s", "Background - %s", "Cell scattering - %s", "Corrected data - Q"},
-    {"Corrected intensity", "Q[S(Q)-1]", "S(Q)", "Q[S(Q)-1] before optimisation",
-     "S(Q) before optimisation"},
-    {"Raw Q[S(Q)-1]", "Corrected Q[S(Q)-1]", nullptr, nullptr},
-    {"Q[S(Q)-1] ", "G(r)", "g(r) - ρ exp", "g(r) - ρ from slope G(r)", "R(r)"},
+    {N_("Raw data - %s"), N_("Background - %s"), N_("Cell scattering - %s"), N_("Corrected data - Q")},
+    {N_("Corrected intensity"), "Q[S(Q)-1]", "S(Q)", N_("Q[S(Q)-1] before optimisation"),
+     N_("S(Q) before optimisation")},
+    {N_("Raw Q[S(Q)-1]"), N_("Corrected Q[S(Q)-1]"), nullptr, nullptr},
+    {"Q[S(Q)-1] ", "G(r)", N_("g(r) - ρ exp"), N_("g(r) - ρ from slope G(r)"), "R(r)"},
 };
 
 }  // namespace
@@ -40,8 +42,8 @@ void init_curve_names(int p, int calc, int keep) {
   activer = calc;
   for (int cid = 0; cid < n; ++cid) {
     curve& c = *r.curves[calc][cid];
-    c.name = calc == 0 && cid < 3 ? format(curve_names[calc][cid], abscissa)
-                                  : std::string(curve_names[calc][cid]);
+    c.name = calc == 0 && cid < 3 ? format(tr(curve_names[calc][cid]), abscissa)
+                                  : std::string(tr(curve_names[calc][cid]));
     c.cstart = 0;
     c.cend = r.numc[calc];
     r.curve_ids[calc][cid] = curve_id{r.id, calc, cid};

@@ -42,6 +42,13 @@ void mark_project_saved(int p) {
   state_changed(p);
 }
 
+void set_project_file(int p, const std::string& file) {
+  if (!valid_project(p)) return;
+  proj[p].path = file;
+  proj[p].newproj = 0;
+  state_changed(p);
+}
+
 std::vector<int> unsaved_projects() {
   std::vector<int> out;
   for (int p = 0; p < nprojects; ++p)
@@ -49,9 +56,17 @@ std::vector<int> unsaved_projects() {
   return out;
 }
 
+std::string display_name(int p) {
+  if (!valid_project(p)) return {};
+  const project& r = proj[p];
+  if (!r.path || r.path->empty()) return r.name;
+  const size_t slash = r.path->find_last_of('/');
+  return r.name + " — " + (slash == std::string::npos ? *r.path : r.path->substr(slash + 1));
+}
+
 std::string shown_name(int p) {
   if (!valid_project(p)) return {};
-  return proj[p].changed ? "*" + proj[p].name : proj[p].name;
+  return proj[p].changed ? "*" + display_name(p) : display_name(p);
 }
 
 int step_source(const project& r, int n) {

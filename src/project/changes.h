@@ -1,5 +1,6 @@
 // What a project holds that is not saved yet, and which step results no longer follow
-// the settings. Both are state of the session: files do not store them.
+// the settings. Unsaved work is state of the session; the out-of-date marks are kept in
+// the options block of project and workspace files.
 #pragma once
 
 #include <string>
@@ -13,9 +14,15 @@ struct project;
 void mark_project_changed(int p);
 // Project p was saved or opened: nothing of it is unsaved.
 void mark_project_saved(int p);
+// Project p was read from or written to `file`: Save writes there from now on, and the
+// names shown follow the file.
+void set_project_file(int p, const std::string& file);
 // Positions of the projects with unsaved changes, in table order.
 std::vector<int> unsaved_projects();
-// The name as the workspace tree and the title show it: "*" before a changed project's.
+// The project as the user tells it apart: its name beside the file it was read from or
+// saved to ("Project N° 0 — chain1.nap"), the name alone before its first save.
+std::string display_name(int p);
+// The name as the workspace tree and the titles show it: "*" before a changed project's.
 std::string shown_name(int p);
 
 // ---- Results that follow the settings ----

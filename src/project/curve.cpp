@@ -88,10 +88,7 @@ void initcurve_record(curve& c, double min, double max) {
   c.frame_dash = 1;
   c.frame_thickness = 1.0;
   c.frame_color = color_black;
-  c.frame[0] = 100.0 / 840.0;
-  c.frame[1] = 1.0;
-  c.frame[2] = 530.0 / 600.0;
-  c.frame[3] = 0.0;
+  std::copy(default_frame, default_frame + 4, c.frame);
   c.datac = color_red;
   c.thickness = 1.0;
   c.dash = 1;

@@ -46,6 +46,10 @@ inline constexpr int max_labels_digit = 15;
 inline constexpr int max_window_size = 16384;
 // Height of the curve window's menu bar: plot height = window height - 27.
 inline constexpr int curve_window_bar = 27;
+// The frame of new curves (xmin, xmax, ymin, ymax as fractions of the plot size). A curve
+// with exactly these fractions has its frame fitted to its tick labels, axis titles and
+// ends at every size; any other frame is drawn as stored.
+inline constexpr double default_frame[4] = {0.11, 0.97, 0.89, 0.03};
 
 struct curve {
   int ndata = 0;

@@ -38,9 +38,11 @@ data_table table_of(const curve& c) {
 
 int set_cell(data_table& t, int row, int column, std::string_view text) {
   if (row < 0 || row >= static_cast<int>(t.size()) || column < 1 || column > 2) return 0;
+  double& cell = column == 1 ? t[row].x : t[row].y;
+  if (shows_stored(text, cell)) return 1;  // left as shown: nothing changes
   auto v = parse_entry(text);
   if (!v) return refuse(column == 1 ? N_("Abscissa") : N_("Ordinate"), text);
-  (column == 1 ? t[row].x : t[row].y) = *v;
+  cell = *v;
   return 1;
 }
 

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "project/messages.h"
 #include "project/i18n.h"
@@ -21,16 +20,23 @@ std::string_view trim(std::string_view t) {
 
 std::string entry_text(double v) {
   char buf[400];
-  int n = std::snprintf(buf, sizeof buf, "%f", v);
-  if (n > 0 && n <= 20) {  // huge values read back too, but as 300 digits
-    double back = 0;
-    auto r = std::from_chars(buf, buf + n, back);
-    if (r.ec == std::errc() && back == v && !(v == 0 && std::signbit(v) != std::signbit(back)))
-      return std::string(buf, static_cast<size_t>(n));
+  const float f = static_cast<float>(v);
+  if (std::isfinite(v) && static_cast<double>(f) == v) {
+    auto r = std::to_chars(buf, buf + sizeof buf, f);
+    return std::string(buf, r.ptr);
   }
   auto r = std::to_chars(buf, buf + sizeof buf, v);
+  std::string shortest(buf, r.ptr);
+  // Digits beyond the 15th are rounding noise of a computed value (0.1 + 0.2): a person
+  // never typed them.
+  size_t digits = 0;
+  for (char ch : shortest.substr(0, shortest.find_first_of("eE"))) digits += ch >= '0' && ch <= '9';
+  if (digits <= 15) return shortest;
+  r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
   return std::string(buf, r.ptr);
 }
+
+bool shows_stored(std::string_view text, double stored) { return trim(text) == entry_text(stored); }
 
 std::optional<double> parse_entry(std::string_view text) {
   std::string_view t = trim(text);

@@ -1,15 +1,22 @@
-// The entry rule of every numeric field: a value is shown in a form that reads back to
-// the same double, and text is read strictly, so passing through a field never changes
-// the stored value and text that is not a number is never taken as 0.
+// The entry rule of every numeric field: a value is shown as a person would type it, text
+// is read strictly, and leaving a field whose text still shows the stored value stores
+// nothing, so passing through a field never changes the value and text that is not a
+// number is never taken as 0.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-// "%f" when that text reads back to v and is short (what users are used to: "0.709300"),
-// otherwise the shortest text that does ("2.4e-07", "1e+300").
+// A value that single precision holds exactly (one read from an XML project, 0.77f) in the
+// shortest text that reads back to it in single precision ("0.77", "1e-06"); any other
+// value in the shortest text that reads back to it, rounded to 15 significant digits
+// when it needs more ("0.072" for 0.07200000000000001, "0.333333333333333").
 std::string entry_text(double v);
+
+// True when `text` (blanks around it aside) is what entry_text shows for `stored`: the
+// user left the value as it was shown, and nothing is to be stored.
+bool shows_stored(std::string_view text, double stored);
 
 // The number in text, blanks around it allowed; nullopt when the text is empty, is not
 // entirely one number in the C locale's notation, or is not finite.

@@ -92,7 +92,10 @@ void show_numeric_error(const char* a, const char* b, const char* c) {
 
 int ask_save_changes(const std::string& name) {
   if (!presenter.save_changes) return answer_cancel;
-  std::string text = format(tr("Save changes to \"%s\" before closing?"), name.c_str());
+  // The question wraps; the name it quotes ("Project N° 0 — chain1.nap") stays on one line.
+  std::string unbroken;
+  for (char ch : name) unbroken += ch == ' ' ? std::string("\u00a0") : std::string(1, ch);
+  std::string text = format(tr("Save changes to \"%s\" before closing?"), unbroken.c_str());
   int a = presenter.save_changes(text);
   return a == answer_save || a == answer_discard ? a : answer_cancel;
 }

@@ -66,6 +66,8 @@ int set_physics_option(int option, double value) {
 int set_physics_option_text(int option, const std::string& text) {
   if (option < 0 || option >= nphysics_options) return prop_unchanged;
   if (text.find_first_not_of(" \t") == std::string::npos) return set_physics_option(option, not_set);
+  if (valid_project(activep) && shows_stored(text, proj[activep].options.*rules[option].member))
+    return prop_unchanged;  // the value as it was shown
   std::optional<double> v = parse_entry(text);
   if (!v) {
     show_info(format(tr("%s: \"%s\" is not a number"), tr(rules[option].field), text.c_str()).c_str(), 0);

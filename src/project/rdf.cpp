@@ -101,6 +101,24 @@ int species_by_symbol(int p, std::string_view symbol) {
 
 std::string pair_name(int p, int a, int b) { return species_symbol(p, a) + "-" + species_symbol(p, b); }
 
+void set_coordination(int which, double value) {
+  if (!valid_project(activep) || which < 0 || which > 2) return;
+  project_options& o = proj[activep].options;
+  const project& r = proj[activep];
+  const int pair = static_cast<int>(value);
+  const double a = which < 2 ? 0 : pair >= 0 && r.nspec > 0 ? pair / r.nspec : -1;
+  const double b = which < 2 ? 0 : pair >= 0 && r.nspec > 0 ? pair % r.nspec : -1;
+  double& stored = which == 0 ? o.coord_r1 : o.coord_r2;
+  if (which < 2 ? stored == value : o.coord_a == a && o.coord_b == b) return;
+  if (which < 2) {
+    stored = value;
+  } else {
+    o.coord_a = a;
+    o.coord_b = b;
+  }
+  setting_accepted(-1);
+}
+
 std::string coordination_text(int p) {
   if (!valid_project(p)) return std::string();
   const project_options& o = proj[p].options;

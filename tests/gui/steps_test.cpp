@@ -1,5 +1,6 @@
-// The step dialogs and the tool box window: data files through the chooser, the states of
-// a step, the busy state while a routine runs, and the results shown in the dialogs.
+// The step dialogs and the tool box window: the states of a step, the busy state while a
+// routine runs, the results shown in the dialogs, and the curve tables of each project
+// (data files through the chooser: the typical use).
 
 #include "project/entry_text.h"
 #include "steps_fixture.h"
@@ -42,39 +43,6 @@ class StepsTest : public StepWidgetsTest {
     return shown;
   }
 };
-
-TEST_F(StepsTest, DataFilesThroughTheChooser) {
-  new_sio2_project();
-  choose("formatbox", 0);
-  press("datafile");  // cancelled: nothing changes
-  ASSERT_EQ(choosers.size(), 1u);
-  EXPECT_EQ(choosers[0].title, "Open raw data File");
-  EXPECT_TRUE(messages->messages.empty());
-  answers.push_back("/nonexistent/raw.dat");
-  press("datafile");
-  EXPECT_EQ(messages->texts("error").size(), 1u);
-  EXPECT_EQ(text("datalab"), "(None)");
-  EXPECT_EQ(text("nldata"), "");
-  EXPECT_FALSE(record().filename[0]);
-  answers.push_back(example("sio2_raw.dat"));
-  press("datafile");
-  EXPECT_EQ(text("datalab"), "sio2_raw.dat");
-  EXPECT_EQ(text("nldata"), format("%d  2θ points\n 2θmax = %f", points(0, 0), record().max[0]));
-  EXPECT_FALSE(sensitive("backfile"));
-  tick("backcorr", true);
-  answers.push_back(example("sio2_background.dat"));
-  press("backfile");
-  EXPECT_EQ(choosers.back().title, "Open background data File");
-  EXPECT_EQ(choosers.back().filters.size(), 6u);
-  EXPECT_EQ(choosers.back().filters[3].first, "All data files");
-  EXPECT_TRUE(choosers.back().set_folder);
-  EXPECT_EQ(choosers.back().folder, std::filesystem::path(example("sio2_raw.dat")).parent_path().string());
-  tick("backcorr", false);
-  EXPECT_EQ(text("backlab") + "|" + text("nlback"), "(None)|No data");
-  EXPECT_FALSE(sensitive("backfile"));
-  tick("backcorr", true);
-  EXPECT_EQ(text("backlab"), "sio2_background.dat");
-}
 
 TEST_F(StepsTest, StatesOfAStepAndTheBusyState) {
   using v = std::vector<std::string>;
@@ -158,24 +126,6 @@ TEST_F(StepsTest, ExpandersAndTheCurveTablesOfEachProject) {
   }
   release_step_widgets(0);  // the last project closes: its steps offer nothing
   EXPECT_FALSE(active("racheck") || sensitive("racheck"));
-}
-
-// The integral method joins the two method buttons (exactly one on), and the window box
-// takes the damping entry out of play for the Lorch window.
-TEST_F(StepsTest, IntegralMethodButtonAndWindowBox) {
-  new_sio2_project();
-  tick("checkint", true);
-  EXPECT_EQ(proj[activep].params[k_method], 2);
-  EXPECT_FALSE(active("checkham") || active("checktem"));
-  EXPECT_FALSE(sensitive("ham") || sensitive("tem"));
-  tick("checkint", false);
-  EXPECT_EQ(proj[activep].params[k_method], 0);
-  EXPECT_TRUE(active("checkham") && sensitive("ham"));
-  choose("windowbox", 1);
-  EXPECT_EQ(proj[activep].options.window, 1.0);
-  EXPECT_FALSE(sensitive("df"));
-  choose("windowbox", 0);
-  EXPECT_TRUE(sensitive("df"));
 }
 
 // The optimisation group: the r_min entry keeps 0 < r_min < Rmax, "Use refined density"

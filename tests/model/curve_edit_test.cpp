@@ -90,9 +90,9 @@ TEST_F(curve_edit_test, RefusedValuesWarnAndChangeNothing) {
 TEST_F(curve_edit_test, AcceptedValuesAreStoredAndShownAsStored) {
   struct accepted { curve_entry f; const char* text; const char* shown; double stored; } cases[] = {
       {curve_entry::width, " 640 ", "640", 640},
-      {curve_entry::title_x, "1", "1.000000", 1.0},
-      {curve_entry::legend_y, "0", "0.000000", 0.0},
-      {curve_entry::frame_width, "-2", "-2.000000", -2.0},  // any number
+      {curve_entry::title_x, "1", "1", 1.0},
+      {curve_entry::legend_y, "0", "0", 0.0},
+      {curve_entry::frame_width, "-2", "-2", -2.0},  // any number
       {curve_entry::glyph_freq, "+3", "3", 3},
       {curve_entry::axis_max, "1e300", "1e+300", 1e300},  // shown in a form that reads back
   };
@@ -201,7 +201,7 @@ TEST_F(curve_edit_test, StyleOfTheChosenSetOnly) {
   // back to the curve itself.
   ASSERT_EQ(flip_extra_set(e, own), 1);
   EXPECT_EQ(e.set, 1);
-  EXPECT_EQ(curve_entry_text(e, curve_entry::line_width), "3.500000");
+  EXPECT_EQ(curve_entry_text(e, curve_entry::line_width), "3.5");
   ASSERT_EQ(flip_extra_set(e, other), 1);
   EXPECT_EQ(e.set, 0);
   EXPECT_EQ(c().extras_shown, 0);

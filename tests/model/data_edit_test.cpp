@@ -60,6 +60,9 @@ TEST(data_edit, CellsAndConstantsReadStrictly) {
   EXPECT_EQ(t[1].y, -2.5e-3);
   EXPECT_EQ(set_cell(t, 0, 1, "abc"), 0);
   EXPECT_EQ(t[0].x, 1.0);  // refused, not taken as 0
+  t[2].x = 0.1 + 0.2;      // 0.30000000000000004, shown "0.3"
+  EXPECT_EQ(set_cell(t, 2, 1, "0.3"), 1);
+  EXPECT_EQ(t[2].x, 0.1 + 0.2);  // left as shown: unchanged
   EXPECT_EQ(column_operation(t, 1, "1.000000"), 1);  // the preset
   EXPECT_EQ(t[0].y, 10.0);
   EXPECT_EQ(t[1].y, -2.5e-3);

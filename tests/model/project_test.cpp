@@ -1,7 +1,7 @@
 #include "project/curve.h"
 #include "numeric/callbacks.h"
-#include "numeric/elements.h"
 #include "project/calc_records.h"
+#include "project/changes.h"
 #include "project/hooks.h"
 #include "project/project.h"
 #include "support/project_fixture.h"
@@ -9,25 +9,18 @@
 
 using project_test = project_table_test;
 
-TEST_F(project_test, NewProjectsAreNumberedByTablePosition) {
-  for (int i = 0; i < 11; ++i) {
-    EXPECT_EQ(init_project(), 1);
-    EXPECT_EQ(activep, i);
-    EXPECT_EQ(proj[i].id, i);
-  }
-  // "%2d" pads positions below 10 with a blank.
-  EXPECT_EQ(proj[0].name, "Project N° 0");
-  EXPECT_EQ(proj[9].name, "Project N° 9");
-  EXPECT_EQ(proj[10].name, "Project N°10");
-  EXPECT_EQ(nprojects, 11);
-  const project& p = proj[0];
-  for (double v : p.exp_prop) EXPECT_EQ(v, -10.0);
-  EXPECT_EQ(p.params[k_abscissa], -1);
-  EXPECT_EQ(p.newproj, 1);
-  EXPECT_EQ(p.trun, 1);
-  EXPECT_EQ(p.run, 0);
-  EXPECT_FALSE(p.path);
-  for (int c = 0; c < ncalc; ++c) EXPECT_TRUE(p.curves[c].empty());
+// Names are numbered by table position, while a file keeps the name it was saved with:
+// two open projects may share a name, and the file they came from tells them apart.
+TEST_F(project_test, ProjectsAreToldApartByTheirFile) {
+  for (int i = 0; i < 3; ++i) init_project();
+  proj[1].name = proj[0].name;  // read from a second file saved as "Project N° 0"
+  set_project_file(0, "/data/run 1/chain1.nap");
+  set_project_file(1, "chain2.nap");
+  mark_project_changed(1);
+  const char* const shown[3] = {"Project N° 0 — chain1.nap", "*Project N° 0 — chain2.nap", "Project N° 2"};
+  for (int p = 0; p < 3; ++p) EXPECT_EQ(shown_name(p), shown[p]) << p;
+  EXPECT_EQ(proj[1].newproj, 0);  // Save writes to the file from now on
+  EXPECT_EQ(proj[2].newproj, 1);
 }
 
 // Records keep their addresses while the table grows; closing shifts the later ones down
@@ -50,6 +43,8 @@ TEST_F(project_test, GrowingAndShrinkingTheTableKeepsRecords) {
   EXPECT_EQ(activep, -1);
 }
 
+// Each curve is named by its triple, which its widgets carry; the default titles follow the
+// project's name and the abscissa of the raw data (2θ for the raw curves, q after).
 TEST_F(project_test, CurveRecordsAreNamedAndIdentified) {
   init_project();
   proj[0].name = "Glass";
@@ -57,49 +52,17 @@ TEST_F(project_test, CurveRecordsAreNamedAndIdentified) {
   create_curve_records(0);
   init_curve_names(0, 0, 0);
   const project& p = proj[0];
-  EXPECT_EQ(p.run, 1);
-  const int expected_numc[] = {4, 3, 2, 4};
-  const char* names[4][4] = {{"Raw data -  2θ", "Background -  2θ", "Cell scattering -  2θ",
-                              "Corrected data - Q"},
-                             {"Corrected intensity", "Q[S(Q)-1]", "S(Q)"},
-                             {"Raw Q[S(Q)-1]", "Corrected Q[S(Q)-1]"},
-                             {"Q[S(Q)-1] ", "G(r)", "g(r) - ρ exp", "g(r) - ρ from slope G(r)"}};
-  for (int r = 0; r < ncalc; ++r) {
-    EXPECT_EQ(p.numc[r], expected_numc[r]);
-    EXPECT_EQ(p.initok[r], 1);
-    for (int c = 0; c < expected_numc[r]; ++c) {
+  for (int r = 0; r < ncalc; ++r)
+    for (int c = 0; c < p.numc[r]; ++c) {
       const curve& cv = *p.curves[r][c];
-      EXPECT_EQ(cv.name, names[r][c]);
-      EXPECT_EQ(p.curve_ids[r][c].pid, p.id);
-      EXPECT_EQ(p.curve_ids[r][c].rid, r);
-      EXPECT_EQ(p.curve_ids[r][c].cid, c);
+      EXPECT_EQ(p.curve_ids[r][c].pid * 100 + p.curve_ids[r][c].rid * 10 + p.curve_ids[r][c].cid, p.id * 100 + r * 10 + c);
+      EXPECT_EQ(cv.zoom_state.ids, &p.curve_ids[r][c]);
       EXPECT_EQ(cv.title, "Glass - " + cv.name);
       EXPECT_EQ(cv.y_axis_title, cv.name);
-      EXPECT_EQ(cv.wsize[0], 840);
     }
-  }
   EXPECT_EQ(p.curves[0][0]->x_axis_title, "2θ [deg]");
   EXPECT_EQ(p.curves[0][3]->x_axis_title, "q [Å-1]");
-  EXPECT_EQ(p.curves[3][0]->x_axis_title, "q [Å-1]");
   EXPECT_EQ(p.curves[3][1]->x_axis_title, "r [Å]");
-}
-
-TEST_F(project_test, SpeciesCopyTheElementTables) {
-  init_project();
-  prepspec(0, 2);
-  EXPECT_EQ(proj[0].nspec, 2);
-  set_species_element(0, 1, 26);
-  const project& p = proj[0];
-  EXPECT_EQ(p.spec_prop[0][1], 26.0);
-  EXPECT_EQ(p.spec_symbol[1], "Fe");
-  EXPECT_EQ(p.spec_name[1].substr(0, 4), "Iron");
-  for (int j = 0; j < 11; ++j) EXPECT_EQ(p.spec_prop[4 + j][1], rxparameters[j * 98 + 25]);
-  EXPECT_EQ(p.spec_symbol[0], "");
-  set_species_element(0, 1, 99);  // no coefficients beyond californium
-  EXPECT_EQ(p.spec_prop[0][1], 0.0);
-  EXPECT_EQ(p.spec_symbol[1], "");
-  prepspec(0, 3);  // a new count discards the old species
-  for (const auto& column : p.spec_prop) EXPECT_EQ(column, std::vector<double>(3, 0.0));
 }
 
 TEST_F(project_test, SaveCurveStoresIntoTheActiveProject) {
@@ -150,14 +113,6 @@ TEST_F(project_test, SaveCurveStoresIntoTheActiveProject) {
   EXPECT_EQ(proj[1].curves[1][1]->ndata, 0);
   EXPECT_TRUE(proj[1].curves[1][1]->data[0].empty());
   set_numeric_receiver({});
-}
-
-TEST_F(project_test, ProjByIdTakesTheLastMatchOrZero) {
-  for (int i = 0; i < 4; ++i) init_project();
-  proj[3].id = 1;
-  EXPECT_EQ(proj_by_id(2), 2);
-  EXPECT_EQ(proj_by_id(1), 3);
-  EXPECT_EQ(proj_by_id(77), 0);
 }
 
 TEST_F(project_test, MessagesReachThePresenterVerbatim) {

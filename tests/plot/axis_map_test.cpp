@@ -146,10 +146,47 @@ TEST_F(axis_map_test, ReadOutAndZoomByDragging) {
   m = map(0, 740, 0, 530);
   wheel_zoom(c, m, 470, 265, 0.5);
   EXPECT_TRUE(near4(limits(c), {185.0, 555.0, 132.5, 397.5}));
-  // A log axis from 0.5 to 30, drawn as the decades 1 .. 100, zooms by their fractions.
-  c.scale[0] = 1;
-  m = map(0.5, 30, 0, 530);
-  zoom_axes(c, m, 100 + 185, 300, 100 + 555, 100);
-  EXPECT_NEAR(c.axmin[0], std::sqrt(10.0), 1e-9);
-  EXPECT_NEAR(c.axmax[0], 10.0 * std::sqrt(10.0), 1e-9);
+}
+
+// Log axes are drawn in whole decades by their rules; the read-out, the drag and the wheel
+// work in those decades. Each result is checked through the drawing rule again (preplot).
+TEST_F(axis_map_test, LogAxesReadAndZoomInDecades) {
+  curve& c = with_points(1, 2, {1, 2}, {1, 2});
+  c.scale[0] = c.scale[1] = 1;
+  axes(c, 1, 999, 0.002, 0.5);  // x: 1 .. 1000 (3 decades), y: 0.001 .. 10 (4)
+  auto shown = [&] {
+    axis_map m = preplot(c, 840, 600);
+    return std::array<int, 4>{-m.dxlog, m.xlog, -m.dylog, m.ylog};
+  };
+  ASSERT_EQ(shown(), (std::array<int, 4>{0, 3, -3, 4}));
+  axis_map m = preplot(c, 840, 600);
+  // Pointing at the ticks of 10 and 0.01 reads them, within the pixel the read-out truncates to.
+  double x = 0, y = 0;
+  ASSERT_EQ(pointer_value(m, c, m.to_x(10.0) + 0.5, m.to_y(0.01) + 0.5, x, y), 1);
+  EXPECT_NEAR(x, 10.0, 0.05);
+  EXPECT_NEAR(y, 0.01, 0.0005);
+
+  // A drag over part of the first x decade and y's middle two zooms in to the decades it covers.
+  zoom_axes(c, m, static_cast<int>(m.to_x(2.0)), static_cast<int>(m.to_y(0.005)),
+            static_cast<int>(m.to_x(8.0)), static_cast<int>(m.to_y(0.5)));
+  EXPECT_EQ(shown(), (std::array<int, 4>{0, 1, -3, 3}));
+  // Dragged back by a third of the axis: a decade more on each side.
+  m = preplot(c, 840, 600);
+  zoom_axes(c, m, static_cast<int>(m.x_min + 400), static_cast<int>(m.y_max + 100),
+            static_cast<int>(m.x_min + 150), static_cast<int>(m.y_max + 280));
+  EXPECT_EQ(shown(), (std::array<int, 4>{-1, 3, -4, 5}));
+  // The wheel takes a decade off about the pointer, down to the fewest the rule shows, and
+  // adds one back.
+  const struct { double fx, fy, factor; std::array<int, 4> decades; } steps[] = {
+      {0.0, 0.0, wheel_step, {-1, 2, -4, 4}},     // pointer at the lower-left corner
+      {1.0, 1.0, wheel_step, {0, 1, -3, 3}},      // at the upper-right corner
+      {0.5, 0.5, wheel_step, {0, 1, -3, 2}},
+      {0.5, 0.5, wheel_step, {0, 1, -3, 2}},      // nothing fewer to show
+      {0.5, 0.5, 1 / wheel_step, {-1, 2, -4, 3}},
+  };
+  for (const auto& st : steps) {
+    m = preplot(c, 840, 600);
+    wheel_zoom(c, m, m.x_min + st.fx * m.XDRAW, m.y_min + st.fy * m.YDRAW, st.factor);
+    EXPECT_EQ(shown(), st.decades) << st.fx << " " << st.factor;
+  }
 }

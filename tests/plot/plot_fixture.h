@@ -58,10 +58,14 @@ class plot_test : public project_table_test {
     create_curve_records(activep);
     init_curve_names(activep, 0, 0);
   }
-  // Curve (rid, cid) of project 0 with the given points and every display default.
+  // Curve (rid, cid) of project 0 with the given points and every display default but the
+  // frame: a stored one (the frame of earlier versions, columns 100..840 and rows 0..530
+  // of 840 x 600), drawn as stored, so that pixels can be checked where they belong.
   curve& with_points(int rid, int cid, const std::vector<double>& x, const std::vector<double>& y,
                      int p = 0) {
     curve& c = *find_curve(p, rid, cid);
+    const double stored[4] = {100.0 / 840.0, 1.0, 530.0 / 600.0, 0.0};
+    std::copy(stored, stored + 4, c.frame);
     c.ndata = static_cast<int>(x.size());
     c.data[0] = x;
     c.data[1] = y;

@@ -75,12 +75,18 @@ TEST_F(ReduceTest, ExampleProjectWholeChainAsXmlAndStepByStep) {
   EXPECT_NEAR(peak(g, 2.4, 2.85), 2.63, 0.03);  // O-O
   EXPECT_NEAR(peak(g, 2.9, 3.3), 3.08, 0.03);   // Si-Si
 
-  // The XML project with the same settings on the command line gives the same results.
+  // The XML project with the same settings on the command line gives the same results,
+  // within the six decimals and single precision of its numbers (the project file holds
+  // them as the model gave them: concentrations 1/3 and 2/3, not 0.333333).
   run_result apf = run(calc_settings() + "--background '" + example + "sio2_background.dat' -o apf '" +
                        example + "sio2.apf' '" + example + "sio2_raw.dat'");
   ASSERT_EQ(apf.status, 0) << apf.err;
-  for (const char* f : {"corrected.dat", "sq.dat", "gr.dat"})
-    EXPECT_EQ(slurp(dir / "apf" / f), slurp(dir / "out" / f)) << f;
+  for (const char* f : {"corrected.dat", "sq.dat", "gr.dat"}) {
+    const auto a = read_curve(dir / "apf" / f), b = read_curve(dir / "out" / f);
+    ASSERT_EQ(a.size(), b.size()) << f;
+    for (size_t i = 0; i < a.size(); ++i)
+      ASSERT_NEAR(a[i].second, b[i].second, 1e-4 * (1 + std::fabs(b[i].second))) << f << " " << i;
+  }
 
   // Each step alone from the files of the previous one.
   ASSERT_EQ(run("--to 0 -o s0 '" + example + "sio2.nap'").status, 0);

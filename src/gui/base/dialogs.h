@@ -20,7 +20,7 @@ GtkWidget* frame_dialog(GtkWidget* dialog);
 GtkWidget* dialogmodal(GtkWidget* parent, const char* title);
 
 // Shows a dialog window transient for `parent` (the main window when null), centred on
-// it and moved wholly onto the parent's monitor.
+// it, wholly inside the work area of the parent's monitor.
 void show_near_parent(GtkWidget* dialog, GtkWidget* parent = nullptr);
 
 // Asks for a text (the project name); nullopt for Cancel. The program runs the modal

@@ -1,13 +1,16 @@
 // The curve editor dialog: its controls move values between widgets and the rules of
 // project/curve_edit.h; every accepted value is stored at once and the curve redrawn.
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "gui/base/dialogs.h"
+#include "gui/base/placement.h"
 #include "gui/base/paths.h"
 #include "gui/edit/curve_editor.h"
 #include "gui/edit/curve_editor_private.h"
 #include "gui/plot/curve_window.h"
+#include "plot/glyphs.h"
 #include "plot/render.h"
 #include "plot/style_sample.h"
 #include "project/allocextra.h"
@@ -278,6 +281,58 @@ GtkWidget* numbered_combo(curve_choice f, const char* first, int n, live_group g
   return add_choice(w, "changed", G_CALLBACK(on_combo_changed), f, g);
 }
 
+namespace {
+
+// A glyph drawn on a transparent size x size picture, as a pixbuf (straight alpha).
+GdkPixbuf* glyph_picture(int glyph, int size) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
+  cairo_t* cr = cairo_create(surface);
+  draw_glyph(cr, glyph, size / 2.0, size / 2.0, color_black, size / 3.0);
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, size, size);
+  const unsigned char* from = cairo_image_surface_get_data(surface);
+  const int from_stride = cairo_image_surface_get_stride(surface);
+  unsigned char* to = gdk_pixbuf_get_pixels(pixbuf);
+  const int to_stride = gdk_pixbuf_get_rowstride(pixbuf);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      const uint32_t argb = reinterpret_cast<const uint32_t*>(from + y * from_stride)[x];
+      const unsigned a = argb >> 24;
+      unsigned char* px = to + y * to_stride + 4 * x;
+      for (int k = 0; k < 3; ++k) {  // cairo's colours are premultiplied
+        const unsigned v = (argb >> (16 - 8 * k)) & 255;
+        px[k] = static_cast<unsigned char>(a ? std::min(255u, v * 255 / a) : 0);
+      }
+      px[3] = static_cast<unsigned char>(a);
+    }
+  cairo_surface_destroy(surface);
+  return pixbuf;
+}
+
+}  // namespace
+
+GtkWidget* glyph_combo(curve_choice f, const char* first, live_group g) {
+  GtkListStore* store = gtk_list_store_new(2, GDK_TYPE_PIXBUF, G_TYPE_STRING);
+  for (int i = 0; i <= max_glyph; ++i) {
+    GtkTreeIter it;
+    gtk_list_store_append(store, &it);
+    GdkPixbuf* picture = i > 0 ? glyph_picture(i, 18) : nullptr;
+    gtk_list_store_set(store, &it, 0, picture, 1, i == 0 ? first : std::to_string(i).c_str(), -1);
+    if (picture) g_object_unref(picture);
+  }
+  GtkWidget* w = gtk_combo_box_new_with_model(GTK_TREE_MODEL(store));
+  g_object_unref(store);
+  GtkCellRenderer* picture = gtk_cell_renderer_pixbuf_new();
+  gtk_cell_layout_pack_start(GTK_CELL_LAYOUT(w), picture, FALSE);
+  gtk_cell_layout_set_attributes(GTK_CELL_LAYOUT(w), picture, "pixbuf", 0, nullptr);
+  GtkCellRenderer* text = gtk_cell_renderer_text_new();
+  gtk_cell_layout_pack_start(GTK_CELL_LAYOUT(w), text, TRUE);
+  gtk_cell_layout_set_attributes(GTK_CELL_LAYOUT(w), text, "text", 1, nullptr);
+  gtk_combo_box_set_wrap_width(GTK_COMBO_BOX(w), 6);  // a grid of glyphs, not a long list
+  return add_choice(w, "changed", G_CALLBACK(on_combo_changed), f, g);
+}
+
 GtkWidget* choice_check(const char* text, curve_choice f, live_group g) {
   return add_choice(gtk_check_button_new_with_label(text), "toggled",
                     G_CALLBACK(on_check_toggled), f, g);
@@ -411,7 +466,6 @@ GtkWidget* edit_curve(GtkWidget*, const curve_id* triple) {
   frame_dialog(dialog);
   GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
   gtk_box_set_spacing(GTK_BOX(content), 15);
-  gtk_widget_set_size_request(dialog, 400, 700);
 
   GtkWidget* notebook = gtk_notebook_new();
   gtk_box_pack_start(GTK_BOX(content), notebook, TRUE, TRUE, 0);
@@ -434,6 +488,15 @@ GtkWidget* edit_curve(GtkWidget*, const curve_id* triple) {
                             G_CALLBACK(on_window_configured), dialog, GConnectFlags(0));
   g_signal_connect(dialog, "response", G_CALLBACK(on_response), nullptr);
   g_signal_connect(dialog, "destroy", G_CALLBACK(on_dialog_destroy), nullptr);
-  gtk_widget_show_all(dialog);
+  gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
+  // At least 400 x 700, as wide as the longest row asks (in every language), and no
+  // higher than the work area.
+  GtkRequisition natural;
+  gtk_widget_size_request(dialog, &natural);
+  const win_rect area = work_area(parent);
+  const win_frame frame = window_frame();
+  gtk_widget_set_size_request(dialog, std::max(400, natural.width),
+                              std::min(std::max(700, natural.height), area.h - frame.top - frame.bottom));
+  show_near_parent(dialog, parent);
   return dialog;
 }

@@ -47,6 +47,8 @@ GtkWidget* number_entry(curve_entry f, live_group g = live_group::always);
 GtkWidget* choice_combo(curve_choice f, std::initializer_list<const char*> items,
                         live_group g = live_group::always);
 // A combo of `first` followed by "1" .. "n".
+// The glyph types 0 .. max_glyph, each with its picture; entry 0 reads `first`.
+GtkWidget* glyph_combo(curve_choice f, const char* first, live_group g = live_group::always);
 GtkWidget* numbered_combo(curve_choice f, const char* first, int n,
                           live_group g = live_group::always);
 GtkWidget* choice_check(const char* label, curve_choice f, live_group g = live_group::always);

@@ -51,16 +51,13 @@ void create_tab_1(GtkWidget* notebook) {
   row(left, {text_label(_("Line width:")), number_entry(en::frame_width, g::frame)});
   row(left, {text_label(_("Color:")), colour_button(curve_colour::frame, g::frame)});
   gtk_box_pack_start(GTK_BOX(columns), preview(0, 100, 100), FALSE, FALSE, 10);
+  // The frame's edges as fractions of the plot, from the left and from the top: in the
+  // order they lie on the drawing.
   row(box, {text_label(_("Position: "))});
-  const en corners[2][2] = {{en::frame_xmin, en::frame_xmax}, {en::frame_ymin, en::frame_ymax}};
-  for (int axis = 0; axis < 2; ++axis) {
-    GtkWidget* r = row(box, {});
-    for (int end = 0; end < 2; ++end) {
-      std::string text = format("%s %s: ", axis == 0 ? "x" : "y", end == 0 ? "min" : "max");
-      gtk_box_pack_start(GTK_BOX(r), text_label(text.c_str()), FALSE, FALSE, 0);
-      gtk_box_pack_start(GTK_BOX(r), number_entry(corners[axis][end], g::frame), FALSE, FALSE, 0);
-    }
-  }
+  row(box, {text_label(_("Left:")), number_entry(en::frame_xmin, g::frame), text_label(_("Right:")),
+            number_entry(en::frame_xmax, g::frame)});
+  row(box, {text_label(_("Top:")), number_entry(en::frame_ymax, g::frame), text_label(_("Bottom:")),
+            number_entry(en::frame_ymin, g::frame)});
 }
 
 void create_tab_2(GtkWidget* notebook) {
@@ -75,7 +72,7 @@ void create_tab_2(GtkWidget* notebook) {
   row(left, {text_label(_("Line style:")), numbered_combo(ch::line_style, _("No line"), max_dash)});
   row(left, {text_label(_("Line width:")), number_entry(en::line_width, g::line_width)});
   row(left, {text_label(_("Glyph type:")),
-             numbered_combo(ch::glyph_type, _("No glyph"), max_glyph, g::glyph_type)});
+             glyph_combo(ch::glyph_type, _("No glyph"), g::glyph_type)});
   row(left, {text_label(_("Glyph size:")), number_entry(en::glyph_size, g::glyph)});
   row(left, {text_label(_("Glyph freq.:")), number_entry(en::glyph_freq, g::glyph)});
   gtk_box_pack_start(GTK_BOX(columns), preview(1, 100, 60), FALSE, FALSE, 10);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gui/base/dialogs.h"
+#include "gui/base/placement.h"
 #include "gui/base/paths.h"
 #include "gui/edit/curve_editor.h"
 #include "gui/plot/curve_window.h"
@@ -105,7 +106,7 @@ void select_rows(table_editor& ed, const std::vector<int>& rows) {
   }
 }
 
-// Values are shown so that they read back to the same double.
+// Values are shown by the entry rule (entry_text), as the settings entries show them.
 void show_value(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter,
                 gpointer column) {
   double v = 0;
@@ -339,7 +340,11 @@ GtkWidget* edit_data(int pid, int rid, int cid) {
   GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
                                  GTK_POLICY_AUTOMATIC);
-  gtk_widget_set_size_request(scrolled, -1, 570);
+  // 570 pixels of rows, less where the work area is lower (the buttons stay on the screen).
+  GtkWidget* parent = static_cast<GtkWidget*>(c->window);
+  const win_rect area = work_area(parent);
+  const win_frame frame = window_frame();
+  gtk_widget_set_size_request(scrolled, -1, std::min(570, area.h - frame.top - frame.bottom - 40));
   gtk_container_add(GTK_CONTAINER(scrolled), setview(ed, p, *c));
   gtk_box_pack_start(GTK_BOX(vbox), scrolled, TRUE, TRUE, 0);
   GtkWidget* buttons = gtk_hbox_new(TRUE, 0);
@@ -349,6 +354,9 @@ GtkWidget* edit_data(int pid, int rid, int cid) {
   gtk_box_pack_start(GTK_BOX(vbox), buttons, FALSE, FALSE, 0);
   g_signal_connect(ed.window, "delete_event", G_CALLBACK(cancel_win), &ed);
   g_signal_connect(ed.window, "destroy", G_CALLBACK(on_editor_destroy), &ed);
+  mark_window(ed.window, cascade_mark);
+  if (parent && gtk_widget_get_visible(parent))
+    move_window(ed.window, near_parent(window_rect(ed.window), window_rect(parent), area, frame));
   gtk_widget_show_all(ed.window);
   return ed.window;
 }

@@ -15,6 +15,7 @@
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 #include "gui/base/paths.h"
+#include "gui/base/placement.h"
 #include "gui/base/i18n.h"
 
 namespace {
@@ -67,7 +68,7 @@ GtkWidget* image_menu_item(const char* mnemonic, const char* stock, const std::s
 std::string curve_window_title(int p, int rid, int cid) {
   const curve* c = find_curve(p, rid, cid);
   if (!c) return {};
-  return format("%s - %s%s", proj[p].name.c_str(), c->name.c_str(), out_of_date_mark(p, rid));
+  return format("%s - %s%s", display_name(p).c_str(), c->name.c_str(), out_of_date_mark(p, rid));
 }
 
 void retitle_curve_windows(int p) {
@@ -163,6 +164,7 @@ GtkWidget* create_curve(curve_id* triple) {
   g_signal_connect(events, "popup-menu", G_CALLBACK(view_cpopup), &c->zoom_state);
   g_signal_connect(events, "scroll-event", G_CALLBACK(on_scroll_event), &c->zoom_state);
   g_signal_connect(window, "key-press-event", G_CALLBACK(on_curve_key_press), &c->zoom_state);
+  place_curve_window(window);
   return window;
 }
 

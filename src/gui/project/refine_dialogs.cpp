@@ -1,7 +1,8 @@
 // The widgets beyond the original step dialogs: the "Optimise below r_min" group of the
 // S(q) dialog (with "Use refined density" and the scan over r_min and its plot), and the
 // window choice and the coordination numbers on R(r) of the g(r) dialog. Entries follow
-// the entry rule: shown so that they read back, read strictly.
+// the entry rule: shown as typed, read strictly, and every edit goes through the setters
+// that mark the project changed.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,10 +21,13 @@
 
 namespace {
 
-// The number in an entry, or nullopt after a warning naming the field (blank: nothing).
-std::optional<double> read_entry(GtkEntry* entry, const char* field, bool whole) {
+// The number in an entry, or nullopt after a warning naming the field (blank, or the
+// stored value as shown: nothing).
+std::optional<double> read_entry(GtkEntry* entry, const char* field, bool whole,
+                                 std::optional<double> stored = std::nullopt) {
   const char* text = gtk_entry_get_text(entry);
   std::optional<double> v;
+  if (stored && shows_stored(text, *stored)) return v;
   if (whole) {
     if (auto i = parse_entry_int(text)) v = *i;
   } else {
@@ -53,7 +57,9 @@ void on_lowr_entry(GtkEntry* entry, gpointer data) {
   if (busy || refreshing || !valid_project(activep) || !lowr_on(activep)) return;
   const int which = GPOINTER_TO_INT(data);
   busy = true;
-  if (auto v = read_entry(entry, which == 0 ? "r_min" : _("Most iterations"), which == 1)) {
+  const project_options& o = proj[activep].options;
+  if (auto v = read_entry(entry, which == 0 ? "r_min" : _("Most iterations"), which == 1,
+                          which == 0 ? o.lowr_rmin : o.lowr_iter)) {
     const char* rule = which == 0 ? lowr_rmin_problem(*v, proj[activep].exp_prop[k_rmax]) : nullptr;
     if (rule)
       show_warning(_(rule));
@@ -132,8 +138,9 @@ void on_coord_entry(GtkEntry* entry, gpointer data) {
   if (busy || refreshing || !valid_project(activep)) return;
   busy = true;
   const int which = GPOINTER_TO_INT(data);
-  if (auto v = read_entry(entry, which == 0 ? "r₁" : "r₂", false))
-    (which == 0 ? proj[activep].options.coord_r1 : proj[activep].options.coord_r2) = *v;
+  const project_options& o = proj[activep].options;
+  if (auto v = read_entry(entry, which == 0 ? "r₁" : "r₂", false, which == 0 ? o.coord_r1 : o.coord_r2))
+    set_coordination(which, *v);
   busy = false;
   init_rdf_widgets();
 }
@@ -141,10 +148,7 @@ void on_coord_entry(GtkEntry* entry, gpointer data) {
 // Entry 0 "Total", then the ordered pairs A-B of the species.
 void on_coordpair_changed(GtkComboBox* combo, gpointer) {
   if (refreshing || !valid_project(activep)) return;
-  project& r = proj[activep];
-  const int k = gtk_combo_box_get_active(combo) - 1;
-  r.options.coord_a = k >= 0 && r.nspec > 0 ? k / r.nspec : -1;
-  r.options.coord_b = k >= 0 && r.nspec > 0 ? k % r.nspec : -1;
+  set_coordination(2, gtk_combo_box_get_active(combo) - 1);
   show_coordination();
 }
 

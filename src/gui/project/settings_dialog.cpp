@@ -40,6 +40,14 @@ bool blank(const char* text) {
   return true;
 }
 
+// The value entry `prop` shows, for species s.
+double stored_prop(int prop, int s) {
+  const project& r = proj[activep];
+  if (prop == prop_species) return r.nspec;
+  if (prop <= prop_fpp) return s >= 0 && s < r.nspec ? r.spec_prop[prop - 1][s] : not_set;
+  return r.exp_prop[prop - prop_first_exp];
+}
+
 int selected_species() {
   if (!valid_project(activep) || !proj[activep].spec_combo) return -1;
   int s = gtk_combo_box_get_active(GTK_COMBO_BOX(proj[activep].spec_combo));
@@ -201,11 +209,13 @@ void set_prop(GtkEntry* entry, gpointer data) {
   if (prop < prop_species || prop > prop_last_exp) return;
   const char* text = gtk_entry_get_text(entry);
   busy = true;
-  // Leaving an empty entry is not an edit: it would store 0.0 over "not set". Text that
-  // is not a number is refused with a warning; the stored value is shown again.
+  // Leaving an empty entry is not an edit: it would store 0.0 over "not set"; nor is
+  // leaving the stored value as it was shown. Text that is not a number is refused with a
+  // warning; the stored value is shown again.
   std::optional<double> value;
   // The atomic number may also be given as the element's symbol or name.
-  if (!blank(text)) value = prop == prop_z ? z_entry_value(text) : entry_value(prop, text);
+  if (!blank(text) && !shows_stored(text, stored_prop(prop, selected_species())))
+    value = prop == prop_z ? z_entry_value(text) : entry_value(prop, text);
   if (value) {
     int species = selected_species();
     int result = ::set_prop(prop, *value, species);

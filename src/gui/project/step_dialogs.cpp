@@ -162,17 +162,18 @@ void on_setfile_toggled(GtkToggleButton* toggle, gpointer data) {
 namespace {
 
 // "bkgscale" (k 0), "cellscale" (k 1): the scale factor of the background / cell. Leaving
-// an empty entry is not an edit.
+// an empty entry, or one that shows the stored value, is not an edit.
 void set_scale_entry(GtkEntry* entry, gpointer data) {
   static bool busy = false;  // a message dialog takes the focus: no second edit
   const int k = GPOINTER_TO_INT(data);
   if (busy || refreshing || !valid_project(activep) || k < 0 || k > 1) return;
   busy = true;
   std::string text = gtk_entry_get_text(entry);
-  if (text.find_first_not_of(" \t") != std::string::npos)
+  const project& r = proj[activep];
+  const double stored = k == 0 ? r.options.bkgscale : r.options.cellscale;
+  if (text.find_first_not_of(" \t") != std::string::npos && !shows_stored(text, stored))
     if (auto v = read_entry(k == 0 ? _("Background scale factor") : _("Cell scale factor"), text))
       set_scale(k, *v);
-  const project& r = proj[activep];
   entry_show(scale_entries[k], entry_text(k == 0 ? r.options.bkgscale : r.options.cellscale).c_str());
   busy = false;
 }

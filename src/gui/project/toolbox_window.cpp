@@ -14,6 +14,7 @@
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 #include "gui/base/dialogs.h"
+#include "gui/base/placement.h"
 #include "gui/base/paths.h"
 #include "gui/base/i18n.h"
 
@@ -30,6 +31,10 @@ GtkWidget* fixed[ncalc]{};
 GtkWidget* auto_check = nullptr;  // "Recalculate automatically"
 // Height of the row of the check under the expanders.
 constexpr int check_row = 26;
+// Width of the window and of its step labels: the longest label, a step marked out of date
+// in the language shown, fits (set by curvetbox).
+int box_width = 300;
+int label_width() { return box_width - 20; }
 
 int calc_of(gpointer data) {
   int calc = GPOINTER_TO_INT(data);
@@ -38,14 +43,14 @@ int calc_of(gpointer data) {
 
 // Heights of the expander part; the check row comes on top.
 void window_size(int height) {
-  gtk_widget_set_size_request(window, 300, height + check_row);
-  gtk_window_resize(GTK_WINDOW(window), 300, height + check_row);
+  gtk_widget_set_size_request(window, box_width, height + check_row);
+  gtk_window_resize(GTK_WINDOW(window), box_width, height + check_row);
 }
 
 // Closed expander: one label line; the window shrinks back.
 void shrink(int calc) {
-  gtk_widget_set_size_request(expanders[calc], 300, 20);
-  gtk_widget_set_size_request(labels[calc], 280, 20);
+  gtk_widget_set_size_request(expanders[calc], box_width, 20);
+  gtk_widget_set_size_request(labels[calc], label_width(), 20);
   window_size(130);
 }
 
@@ -61,7 +66,7 @@ void resize_for(int calc, bool opening) {
         shrink(other);
       }
     window_size(210);
-    gtk_widget_set_size_request(expanders[calc], 300, 130);
+    gtk_widget_set_size_request(expanders[calc], box_width, 130);
   }
   gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
 }
@@ -174,8 +179,18 @@ GtkWidget* curvetbox() {
   GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   window = w;
   gtk_window_set_title(GTK_WINDOW(w), _("Tool boxes"));
+  mark_window(w, tool_boxes_mark);
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(w), icon);
-  gtk_widget_set_size_request(w, 300, 130 + check_row);
+  // The expander's arrow and the step's icon with its margins come before the label.
+  for (int calc = 0; calc < ncalc; ++calc) {
+    std::string longest = std::string(_(calcname[calc])) + _(" (out of date)");
+    PangoLayout* layout = gtk_widget_create_pango_layout(w, longest.c_str());
+    int width = 0;
+    pango_layout_get_pixel_size(layout, &width, nullptr);
+    g_object_unref(layout);
+    box_width = std::max(box_width, width + 70);
+  }
+  gtk_widget_set_size_request(w, box_width, 130 + check_row);
   gtk_window_set_resizable(GTK_WINDOW(w), FALSE);
   g_signal_connect(w, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
   GtkWidget* box = gtk_vbox_new(FALSE, 0);
@@ -189,7 +204,7 @@ GtkWidget* curvetbox() {
     gtk_widget_set_size_request(image, 20, 20);
     gtk_box_pack_start(GTK_BOX(title), image, FALSE, FALSE, 10);
     GtkWidget* label = gtk_label_new(_(calcname[calc]));
-    gtk_widget_set_size_request(label, 280, 20);
+    gtk_widget_set_size_request(label, label_width(), 20);
     gtk_misc_set_alignment(GTK_MISC(label), 0.0, 0.5);
     gtk_box_pack_start(GTK_BOX(title), label, FALSE, FALSE, 0);
     GtkWidget* expander = gtk_expander_new(nullptr);
@@ -200,7 +215,7 @@ GtkWidget* curvetbox() {
     GtkWidget* holder = gtk_fixed_new();
     gtk_scrolled_window_add_with_viewport(GTK_SCROLLED_WINDOW(scrolled), holder);
     gtk_container_add(GTK_CONTAINER(expander), scrolled);
-    gtk_widget_set_size_request(expander, 300, 20);
+    gtk_widget_set_size_request(expander, box_width, 20);
     g_signal_connect(expander, "activate", G_CALLBACK(expanding), GINT_TO_POINTER(calc));
     gtk_widget_set_sensitive(expander, FALSE);
     gtk_box_pack_start(GTK_BOX(box), expander, FALSE, FALSE, 0);
@@ -224,6 +239,18 @@ void expanding(GtkExpander* expander, gpointer data) {
   resize_for(calc, !gtk_expander_get_expanded(expander));
 }
 
+namespace {
+
+// Shown the first time beside the main window, later where the user left it.
+void show_tool_boxes() {
+  static bool placed = false;
+  if (!placed && !gtk_widget_get_visible(window)) place_beside_main_window(window);
+  placed = true;
+  gtk_widget_show(window);
+}
+
+}  // namespace
+
 void on_check_toggled(GObject* check, gpointer data) {
   int calc = calc_of(data);
   if (calc < 0 || !window) return;
@@ -234,7 +261,7 @@ void on_check_toggled(GObject* check, gpointer data) {
   if (valid_project(activep) && proj[activep].calc_box[calc])
     gtk_widget_show(GTK_WIDGET(proj[activep].calc_box[calc]));
   if (gtk_widget_get_sensitive(expanders[calc]) && !expanded(calc)) open_expander(calc);
-  gtk_widget_show(window);
+  show_tool_boxes();
 }
 
 void on_dctb_activate(GtkWidget*, gpointer) {
@@ -242,7 +269,7 @@ void on_dctb_activate(GtkWidget*, gpointer) {
   if (gtk_widget_get_visible(window))
     gtk_widget_hide(window);
   else
-    gtk_widget_show(window);
+    show_tool_boxes();
 }
 
 void turndialog() {
@@ -291,7 +318,7 @@ void hide_step_widgets(int p) {
     if (r.calc_box[calc]) gtk_widget_hide(GTK_WIDGET(r.calc_box[calc]));
     if (expanded(calc)) {
       close_expander(calc);
-      gtk_widget_set_size_request(expanders[calc], 350, 20);
+      gtk_widget_set_size_request(expanders[calc], std::max(350, box_width), 20);
     }
   }
 }

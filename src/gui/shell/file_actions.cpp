@@ -90,7 +90,7 @@ void ready_opened_projects(int first) {
 // or chose to save and the save did not happen.
 bool settle_unsaved(int p) {
   if (!valid_project(p) || !proj[p].changed) return true;
-  switch (ask_save_changes(proj[p].name)) {
+  switch (ask_save_changes(display_name(p))) {
     case answer_save: return save_project_action(p, false);
     case answer_discard: return true;
     default: return false;
@@ -113,7 +113,7 @@ int open_save(int direction, int p, const char* file) {
       std::string t = format(_("Impossible to save project file:\n%s\nError code: %d\n"), file, code);
       show_error(t.c_str(), 1);
     } else if (valid_project(p)) {
-      proj[p].path = std::string(file);
+      set_project_file(p, file);
       mark_project_saved(p);
       report_status(format(_("Saved %s"), file));
     }
@@ -122,7 +122,8 @@ int open_save(int direction, int p, const char* file) {
   int code = open_project_file(file ? file : "");
   if (code == file_ok) {
     if (file) {
-      proj[activep].path = std::string(file);
+      // Opened from the menu or the command line alike: Save writes back to this file.
+      set_project_file(activep, file);
       report_status(format(_("Opened %s"), file));
     }
     ready_opened_projects(activep);
@@ -261,7 +262,7 @@ extern "C" void on_close_workspace(GtkWidget*, gpointer ask) {
 extern "C" void on_quit_activate(GtkWidget*, gpointer) { quit_gtk(); }
 
 extern "C" void show_Help(GtkWidget*, gpointer) {
-  if (GtkWidget* w = gui_widget("Help")) gtk_widget_show(w);
+  if (GtkWidget* w = gui_widget("Help")) show_near_parent(w);
 }
 extern "C" void on_ProjHelp_activate(GtkWidget* w, gpointer d) { show_Help(w, d); }
 extern "C" void on_RunHelp_activate(GtkWidget* w, gpointer d) { show_Help(w, d); }

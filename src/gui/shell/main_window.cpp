@@ -12,6 +12,7 @@
 #include "project/step_hooks.h"
 #include "gui/shell/curve_buttons.h"
 #include "gui/base/dialogs.h"
+#include "gui/base/placement.h"
 #include "gui/shell/quit_about.h"
 #include "gui/shell/file_actions.h"
 #include "gui/base/paths.h"
@@ -244,6 +245,7 @@ GtkWidget* start_main_window() {
   gtk_window_set_title(GTK_WINDOW(w), "AMOQ-GTK+");
   setup_compute();
   gtk_builder_connect_signals(BuilderGtk, nullptr);
+  place_main_window(w);
   gtk_widget_show(w);
   return w;
 }

@@ -1,5 +1,7 @@
 #include "gui/shell/workspace_tree.h"
 
+#include <algorithm>
+
 #include <string>
 
 #include "project/changes.h"
@@ -120,6 +122,19 @@ void set_tree_sensitive() {
   if (tree) gtk_widget_set_sensitive(tree, nprojects > 0);
 }
 
+// The tree's pane widens to the longest row (a project named with its file, a French
+// label), up to half of the main window.
+void fit_tree_pane() {
+  GtkWidget* paned = gui_widget("MainPaned");
+  if (!tree || !paned || !GTK_IS_PANED(paned) || !amoq) return;
+  GtkRequisition req;
+  gtk_widget_size_request(tree, &req);
+  int width = 0, height = 0;
+  gtk_window_get_size(GTK_WINDOW(amoq), &width, &height);
+  const int wanted = std::min(req.width + 24, width / 2);  // the scroll bar beside the rows
+  if (wanted > gtk_paned_get_position(GTK_PANED(paned))) gtk_paned_set_position(GTK_PANED(paned), wanted);
+}
+
 int project_of_path(GtkTreePath* path) {
   int depth = gtk_tree_path_get_depth(path);
   if (depth < 2) return activep;
@@ -210,6 +225,7 @@ void add_project_to_workspace() {
     gtk_tree_view_expand_all(GTK_TREE_VIEW(tree));
   }
   set_tree_sensitive();
+  fit_tree_pane();
 }
 
 void remove_project_from_workspace(int p) {
@@ -241,6 +257,7 @@ void change_project_name(int p) {
 
 void refresh_project_state(int p) {
   refresh_project_row(p);
+  fit_tree_pane();
   if (p == activep && amoq) {
     std::string title = format("AMOQ-Gtk - %s", shown_name(activep).c_str());
     gtk_window_set_title(GTK_WINDOW(amoq), title.c_str());
