@@ -113,21 +113,26 @@ std::string file_sha256(const std::string& path) {
   return hex;
 }
 
+void measure_input(record_input& in) {
+  in.sha256 = file_sha256(in.path);
+  std::FILE* f = std::fopen(in.path.c_str(), "rb");
+  long size = -1;
+  if (f && std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+  if (f) std::fclose(f);
+  in.size = size;
+}
+
 std::string reduction_record_json(int p, const std::vector<record_input>& inputs,
                                   const std::vector<record_coordination>& coordination, const std::string& date,
                                   const std::vector<lowr_scan_row>& scan) {
   if (!valid_project(p)) return std::string();
   const project& r = proj[p];
   json files = json::array();
-  for (const record_input& in : inputs) {
+  for (record_input in : inputs) {
     json entry = {{"role", in.role}, {"path", in.path}};
-    const std::string digest = file_sha256(in.path);
-    std::FILE* f = std::fopen(in.path.c_str(), "rb");
-    long size = -1;
-    if (f && std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-    if (f) std::fclose(f);
-    entry["size"] = size >= 0 ? json(size) : json(nullptr);
-    entry["sha256"] = digest.empty() ? json(nullptr) : json(digest);
+    if (in.sha256.empty()) measure_input(in);
+    entry["size"] = in.size >= 0 ? json(in.size) : json(nullptr);
+    entry["sha256"] = in.sha256.empty() ? json(nullptr) : json(in.sha256);
     files.push_back(entry);
   }
   json counts = json::array();

@@ -11,7 +11,14 @@
 struct record_input {
   std::string role;  // "project", "raw", "background", "cell", "corrected", "qsq", ...
   std::string path;
+  // Size and SHA-256 when the caller has them already (a batch reading the same file for
+  // every input); otherwise the record reads the file.
+  long long size = -1;
+  std::string sha256 = {};
 };
+
+// Size and SHA-256 of in's file into in (size -1 and an empty digest when it cannot be read).
+void measure_input(record_input& in);
 
 struct record_coordination {
   std::string pair;  // "total" or "A-B"

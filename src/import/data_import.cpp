@@ -207,6 +207,7 @@ imported_data import_data_file(const std::string& path) {
     // The abscissa's column name last: the unit is taken from the last line naming one.
     text += b.get_column(1).get_name() + "\n";
     d.header = recognise_header(text);
+    d.header_text = std::move(text);
   } catch (const std::exception& e) {
     d = imported_data{};
     d.reason = std::string("unknown format or no data (") + e.what() + ")";

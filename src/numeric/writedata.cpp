@@ -5,9 +5,14 @@
 // label tables indexed by calculation and curve.
 #include "numeric/writedata.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <system_error>
+#include <vector>
 
 #include "numeric/safe_files.h"
 
@@ -39,27 +44,136 @@ std::string padded(std::string text, int width) {
   return text;
 }
 
+// |v| * 1e10 rounded to an integer as "%.10f" rounds it: from the exact binary value, ties
+// to even. v = m 2^e exactly, so |v| 1e10 = m 1e10 / 2^-e with m 1e10 < 2^87: one 128-bit
+// product and shift instead of the general decimal conversion. False for |v| >= 1e9 (the
+// field would not fit anyway) and for values that are not finite.
+bool scaled_by_1e10(double v, std::uint64_t& q) {
+  const double a = std::fabs(v);
+  if (!(a < 1e9)) return false;
+  std::uint64_t bits;
+  std::memcpy(&bits, &a, sizeof bits);
+  const int biased = static_cast<int>(bits >> 52);
+  std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+  int e = -1074;  // subnormal
+  if (biased != 0) {
+    m |= std::uint64_t{1} << 52;
+    e = biased - 1075;
+  }
+  const unsigned __int128 s = static_cast<unsigned __int128>(m) * 10000000000ULL;
+  if (e >= 0) {  // only reached for |v| >= 2^52, excluded above; kept for completeness
+    q = static_cast<std::uint64_t>(s << e);
+    return true;
+  }
+  const int shift = -e;
+  if (shift >= 128) {  // s / 2^shift < 2^-41: rounds to 0
+    q = 0;
+    return true;
+  }
+  unsigned __int128 whole = s >> shift;
+  const unsigned __int128 rest = s - (whole << shift), half = static_cast<unsigned __int128>(1) << (shift - 1);
+  if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
+  q = static_cast<std::uint64_t>(whole);
+  return true;
+}
+
+constexpr char digit_pairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Five digits of v < 100000.
+void five_digits(char* p, std::uint32_t v) {
+  p[0] = static_cast<char>('0' + v / 10000);
+  v %= 10000;
+  std::memcpy(p + 1, digit_pairs + 2 * (v / 100), 2);
+  std::memcpy(p + 3, digit_pairs + 2 * (v % 100), 2);
+}
+
+// Length of "%.10f" of a value whose scaled_by_1e10 is q.
+int fixed10_length(double v, std::uint64_t q) {
+  int digits = 1;
+  for (std::uint64_t whole = q / 10000000000ULL; whole >= 10; whole /= 10) ++digits;
+  return (std::signbit(v) ? 1 : 0) + digits + 11;
+}
+
+// "%.10f" of v into buf (at least 32 bytes) for |v| < 1e9; its length, or 0 otherwise.
+int fixed10(double v, char* buf) {
+  std::uint64_t q;
+  if (!scaled_by_1e10(v, q)) return 0;
+  char* p = buf;
+  if (std::signbit(v)) *p++ = '-';
+  auto whole = static_cast<std::uint32_t>(q / 10000000000ULL);  // below 1e9 + 1
+  const std::uint64_t decimals = q - whole * 10000000000ULL;
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0);
+  while (n > 0) *p++ = digits[--n];
+  *p++ = '.';
+  five_digits(p, static_cast<std::uint32_t>(decimals / 100000));
+  five_digits(p + 5, static_cast<std::uint32_t>(decimals % 100000));
+  return static_cast<int>(p + 10 - buf);
+}
+
 // "%20.10f", or 20 asterisks when the value does not fit or is not finite (a "nan" or
 // "inf" in the file would stop the readers of these files).
 void append_field(std::string& out, double v) {
-  char buf[64];
-  if (std::isfinite(v)) {
-    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 10);
-    const auto len = static_cast<int>(r.ptr - buf);
-    if (r.ec == std::errc() && len <= field_width) {
-      out.append(field_width - len, ' ');
-      out.append(buf, len);
-      return;
-    }
+  char buf[32];
+  const int len = fixed10(v, buf);
+  if (len > 0 && len <= field_width) {
+    out.append(field_width - len, ' ');
+    out.append(buf, len);
+    return;
   }
   out.append(field_width, '*');
+}
+
+void append_line(std::string& out, double x, double y, int format) {
+  append_field(out, x);
+  out += "   ";
+  append_field(out, y);
+  if (format == 1) out += "   0.0   1.0";
+}
+
+// The abscissa fields of the last grids written: a batch writes the same Q and r grids
+// for every pattern, and several curves share one.
+struct abscissa_fields {
+  std::vector<double> x;
+  std::string fields;  // field_width characters per point
+};
+abscissa_fields recent_grids[2];
+
+const std::string& abscissa_text(int n, const double* x) {
+  const auto count = static_cast<std::size_t>(n);
+  // Bit for bit: -0.0 and 0.0 are written differently.
+  for (abscissa_fields& g : recent_grids)
+    if (g.x.size() == count && (count == 0 || std::memcmp(g.x.data(), x, count * sizeof(double)) == 0))
+      return g.fields;
+  std::swap(recent_grids[0], recent_grids[1]);  // the older one is replaced
+  abscissa_fields& g = recent_grids[0];
+  g.x.assign(x, x + count);
+  g.fields.clear();
+  g.fields.reserve(count * field_width);
+  for (std::size_t i = 0; i < count; ++i) append_field(g.fields, x[i]);
+  return g.fields;
 }
 
 std::string data_lines(int n, const double* x, const double* y, const double* sigma, int format) {
   std::string out;
   out.reserve(static_cast<std::size_t>(n) * (sigma ? 79 : 56));
+  const std::string& xs = abscissa_text(n, x);
   for (int i = 0; i < n; ++i) {
-    out += sigma ? data_line(x[i], y[i], sigma[i], format) : data_line(x[i], y[i], format);
+    out.append(xs, static_cast<std::size_t>(i) * field_width, field_width);
+    out += "   ";
+    append_field(out, y[i]);
+    if (format == 1) out += "   0.0   1.0";
+    if (sigma) {
+      out += "   ";
+      append_field(out, sigma[i]);
+    }
     out += '\n';
   }
   return out;
@@ -135,10 +249,7 @@ std::string ylegend(int calc, int curve, int format) {
 
 std::string data_line(double x, double y, int format) {
   std::string line;
-  append_field(line, x);
-  line += "   ";
-  append_field(line, y);
-  if (format == 1) line += "   0.0   1.0";
+  append_line(line, x, y, format);
   return line;
 }
 
@@ -147,6 +258,21 @@ std::string data_line(double x, double y, double sigma, int format) {
   line += "   ";
   append_field(line, sigma);
   return line;
+}
+
+int format_fixed10(double v, char* out) { return fixed10(v, out); }
+
+double written_value(double v) {
+  std::uint64_t q;
+  if (!scaled_by_1e10(v, q) || fixed10_length(v, q) > field_width) return std::numeric_limits<double>::quiet_NaN();
+  // Below 2^53 both q and 1e10 are exact doubles and the quotient is correctly rounded:
+  // the nearest double to the decimal written, as a reader's conversion gives.
+  if (q < (std::uint64_t{1} << 53)) return std::copysign(static_cast<double>(q) / 1e10, v);
+  char buf[32];
+  const int len = fixed10(v, buf);
+  double back = 0.0;
+  std::from_chars(buf, buf + len, back);
+  return back;
 }
 
 int save_to_file(int filename_length, const char* filename, int n, const double* x,

@@ -50,3 +50,11 @@ std::string charint(int value);
 std::string data_line(double x, double y, int format);
 // The same line followed by 3 blanks and sigma in the same field.
 std::string data_line(double x, double y, double sigma, int format);
+
+// "%.10f" of v (the fields' digits without their padding) into out, which holds at least
+// 32 bytes; returns its length, or 0 when |v| >= 1e9 or v is not finite.
+int format_fixed10(double v, char* out);
+
+// The value a reader gets back from the field written for v: v rounded to ten decimals
+// (the nearest double to the decimal written), NaN where the field is asterisks.
+double written_value(double v);

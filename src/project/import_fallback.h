@@ -15,3 +15,9 @@ void report_load_error(const char* first_line, const char* path, const std::stri
 // (project without one) or reported (more than 0.1 % off), one information message on
 // what was read. Returns the number of pairs delivered, 0 when none (messages shown).
 int load_refused_file(const char* path, int id, int calc, int cid);
+
+// The header text of the last file imported with format detection (its leading text
+// lines and the format's metadata as "key = value" lines), empty after
+// forget_import_header() until the next import.
+const std::string& last_import_header();
+void forget_import_header();

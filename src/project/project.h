@@ -107,6 +107,29 @@ struct project_option_field {
 extern const project_option_field project_option_fields[];
 extern const int nproject_option_fields;
 
+// The curves of one calculation, held by pointer so that they keep their address when the
+// project table grows. A copy of a project copies its curves (the series engine starts
+// each input from a copy of the project as prepared for the first).
+struct curve_store : std::vector<std::unique_ptr<curve>> {
+  curve_store() = default;
+  curve_store(curve_store&&) noexcept = default;
+  curve_store& operator=(curve_store&&) noexcept = default;
+  curve_store(const curve_store& other) : std::vector<std::unique_ptr<curve>>() { copy_from(other); }
+  curve_store& operator=(const curve_store& other) {
+    if (this != &other) {
+      clear();
+      copy_from(other);
+    }
+    return *this;
+  }
+
+ private:
+  void copy_from(const curve_store& other) {
+    reserve(other.size());
+    for (const auto& c : other) push_back(c ? std::make_unique<curve>(*c) : nullptr);
+  }
+};
+
 struct project {
   int id = 0;
   std::string name;
@@ -137,10 +160,9 @@ struct project {
   // stored in files.
   std::optional<std::string> filepath[nfilenames];
   void* calc_box[ncalc]{};
-  // Exist (numc[calc] entries each) exactly when run is 1. Curves are held by pointer so
-  // that they keep their address when the project table grows.
+  // Exist (numc[calc] entries each) exactly when run is 1.
   std::vector<curve_id> curve_ids[ncalc];
-  std::vector<std::unique_ptr<curve>> curves[ncalc];
+  curve_store curves[ncalc];
   void* spec_combo = nullptr;
   void* view = nullptr;
   project_options options;
