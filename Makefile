@@ -54,7 +54,7 @@ test-package: build
 # "tessal" domain. po/<language>.po are brought up to date with msgmerge -U.
 POT_SOURCES = $(sort $(wildcard src/gui/*/*.cpp src/gui/*/*.h src/project/*.cpp src/project/*.h \
                                 src/files/*.cpp src/import/*.cpp src/numeric/safe_files.cpp \
-                                src/plot/*.cpp tools/*.cpp))
+                                src/plot/*.cpp src/series/*.cpp tools/*.cpp))
 pot:
 	xgettext --from-code=UTF-8 --language=C++ --keyword=_ --keyword=N_ --keyword=tr \
 	  --add-comments=TRANSLATORS: --package-name=AMOQ --package-version=2.0 \
@@ -80,6 +80,7 @@ bench: deps
 	@awk -f bench/ratios.awk bench/ratios.txt $(BENCH_BUILD)/results.txt
 	@echo "== amoq-reduce, whole process"
 	@bench/reduce_startup.sh $(BENCH_BUILD)/tools/amoq-reduce
+	@bench/series.sh $(BENCH_BUILD)/tools/amoq-reduce
 
 # Each file reader under libFuzzer (clang, address and undefined sanitizers) for
 # FUZZ_SECONDS seconds, one after the other, starting from the seed corpora in fuzz/corpus.

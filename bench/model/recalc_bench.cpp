@@ -1,7 +1,8 @@
 // From an accepted setting to the redrawn G(r) window on the bundled SiO2 example with
 // automatic recalculation: a new wavelength reruns the raw data correction, S(Q) and
 // G(r) (the bending correction is not part of the example's chain), then the G(r) plot
-// is drawn at the window's default 840 x 600 as its expose handler draws it.
+// is drawn at the window's default 840 x 600 as its expose handler draws it; once more with
+// counting statistics propagated through the steps.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
@@ -12,10 +13,11 @@
 #include "project/recalc.h"
 #include "project/settings.h"
 #include "project/steps.h"
+#include "project/uncertainty.h"
 
 namespace {
 
-void bm_wavelength_to_redrawn_gr(benchmark::State& state) {
+void wavelength_to_redrawn_gr(benchmark::State& state, int errors) {
   clear_project_table();
   connect_step_callbacks();
   std::FILE* echo = set_echo_stream(nullptr);  // the correction echoes its parameters
@@ -24,6 +26,7 @@ void bm_wavelength_to_redrawn_gr(benchmark::State& state) {
     state.SkipWithError("the example does not open");
     return;
   }
+  set_uncertainty_mode(errors);
   set_auto_recalc(activep, true);
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 840, 600);
   cairo_t* cr = cairo_create(surface);
@@ -42,6 +45,12 @@ void bm_wavelength_to_redrawn_gr(benchmark::State& state) {
   clear_project_table();
 }
 
+void bm_wavelength_to_redrawn_gr(benchmark::State& state) { wavelength_to_redrawn_gr(state, errors_none); }
+void bm_wavelength_to_redrawn_gr_with_uncertainties(benchmark::State& state) {
+  wavelength_to_redrawn_gr(state, errors_counts);
+}
+
 BENCHMARK(bm_wavelength_to_redrawn_gr)->Unit(benchmark::kMillisecond);
+BENCHMARK(bm_wavelength_to_redrawn_gr_with_uncertainties)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,21 +1,26 @@
 #!/usr/bin/env bash
-# Runs the body of reduce-array.sbatch for two task ids without Slurm, on the bundled
-# example, and checks that each task wrote its own folder.
+# Runs the bodies of reduce-array.sbatch (three patterns, two per task) and of
+# merge-series.sbatch without Slurm, on the bundled example, and checks that each task
+# wrote its own part and that the merge equals one run over the whole list.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 reduce=${1:?path of amoq-reduce}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-cp "$here/../sio2/sio2_raw.dat" "$scratch/first.dat"
-cp "$here/../sio2/sio2_raw.dat" "$scratch/second.dat"
-printf '%s\n' "$scratch/first.dat" "$scratch/second.dat" > "$scratch/patterns.txt"
+for k in 1 2 3; do
+  awk -v k=$k '{ printf "%s %.6f\n", $1, $2 * (1 + 0.01 * k) }' "$here/../sio2/sio2_raw.dat" > "$scratch/p$k.dat"
+done
+printf '%s\n' "$scratch/p1.dat" "$scratch/p2.dat" "$scratch/p3.dat" > "$scratch/patterns.txt"
 for task in 1 2; do
-  SLURM_ARRAY_TASK_ID=$task AMOQ_REDUCE=$reduce bash "$here/reduce-array.sbatch" \
+  SLURM_ARRAY_TASK_ID=$task PER_TASK=2 AMOQ_REDUCE=$reduce bash "$here/reduce-array.sbatch" \
     "$here/../sio2/sio2.nap" "$scratch/patterns.txt" "$scratch/results"
 done
-for name in first second; do
-  [ -s "$scratch/results/$name/Gr.dat" ] || { echo "no results/$name/Gr.dat" >&2; exit 1; }
+for part in part-00001/p1 part-00001/p2 part-00002/p3; do
+  [ -s "$scratch/results/$part/Gr.dat" ] || { echo "no results/$part/Gr.dat" >&2; exit 1; }
 done
-cmp -s "$scratch/results/first/Gr.dat" "$scratch/results/second/Gr.dat" ||
-  { echo "two tasks on the same pattern differ" >&2; exit 1; }
+AMOQ_REDUCE=$reduce bash "$here/merge-series.sbatch" "$scratch/results"
+"$reduce" -q -o "$scratch/one" "$here/../sio2/sio2.nap" $(cat "$scratch/patterns.txt")
+for f in series.csv series_sq.dat series_qsq.dat series_Gr.dat series_gr.dat; do
+  cmp -s "$scratch/results/all/$f" "$scratch/one/$f" || { echo "merged $f differs from one run's" >&2; exit 1; }
+done
 echo "cluster array: 1 passed, 0 failed"

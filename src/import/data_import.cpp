@@ -211,6 +211,7 @@ imported_data import_from_reply(std::string_view answer, std::string_view bytes)
   // The abscissa's column name last: the unit is taken from the last line naming one.
   text += first.x_name + "\n";
   d.header = recognise_header(text);
+  d.header_text = std::move(text);
   d.format = convert_abscissa(d.header.unit, d.x);
   if (d.format >= 0)
     for (import_block& b : d.blocks) {

@@ -33,6 +33,7 @@ struct imported_data {
   int format = -1;           // 0 2θ, 1 Q (the data format codes), -1 unit not recognised
   std::string format_name;   // the detected file format, e.g. "PANalytical XRDML"
   header_units header;       // unit and wavelength found in the header or metadata
+  std::string header_text;   // the text they were found in (leading_text and metadata)
   std::string reason;        // why nothing was read; empty on success
   // With more than one block: every block that holds pairs. The used ones continue one
   // increasing abscissa from the first block on and make up the curve; the others

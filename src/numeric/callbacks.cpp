@@ -28,5 +28,9 @@ void displaydens_(double value) {
   if (receiver.displaydens) receiver.displaydens(value);
 }
 
+void save_sigma_(int n, const double* sigma, int calc, int curve) {
+  if (receiver.save_sigma) receiver.save_sigma(n, sigma, calc, curve);
+}
+
 std::FILE* set_echo_stream(std::FILE* stream) { return std::exchange(echo, stream); }
 std::FILE* echo_stream() { return echo; }

@@ -16,6 +16,9 @@ struct numeric_receiver {
   std::function<void(double value)> displaync;
   // Number density from the slope of G(r) reported by cd (0 when not used).
   std::function<void(double value)> displaydens;
+  // Standard deviations of the n y values of curve `curve` of calculation `calc`, delivered
+  // right after its points (the third column of a data file).
+  std::function<void(int n, const double* sigma, int calc, int curve)> save_sigma;
 };
 
 // Installs a receiver and returns the one it replaces.
@@ -25,6 +28,7 @@ void save_curve_(int n, const double* x, const double* y, int calc, int curve);
 void show_error_(const char* a, const char* b, const char* c);
 void displaync_(double value);
 void displaydens_(double value);
+void save_sigma_(int n, const double* sigma, int calc, int curve);
 
 // Destination of the raw data correction's parameter echo: stdout by default, nullptr
 // for none. Returns the previous destination.

@@ -28,6 +28,22 @@ double coordination_number(int n, const double* r, const double* rdf, double r1,
   return sum;
 }
 
+void coordination_weights(int n, const double* r, double r1, double r2, double* w) {
+  std::fill(w, w + std::max(n, 0), 0.0);
+  if (n < 2) return;
+  r1 = std::max(r1, r[0]);
+  r2 = std::min(r2, r[n - 1]);
+  for (int j = 1; j < n; ++j) {
+    const double lo = std::max(r[j - 1], r1), hi = std::min(r[j], r2);
+    if (!(hi > lo)) continue;
+    // The trapezoid over lo..hi of the straight line through points j-1 and j.
+    const double span = r[j] - r[j - 1];
+    const double t_lo = (lo - r[j - 1]) / span, t_hi = (hi - r[j - 1]) / span;
+    w[j - 1] += 0.5 * (hi - lo) * (2.0 - t_lo - t_hi);
+    w[j] += 0.5 * (hi - lo) * (t_lo + t_hi);
+  }
+}
+
 double pair_weight(int nspec, const double* z, const double* x, const double* fp, int a, int b) {
   if (a < 0 || b < 0 || a >= nspec || b >= nspec) return std::nan("");
   double mean = 0.0;

@@ -8,6 +8,9 @@ void radial_distribution(int n, const double* r, const double* big_g, double rho
 // int_r1^r2 R(r) dr by the trapezoid rule over the points, with R interpolated linearly at
 // r1 and r2; the range is clipped to the data. 0 when nothing of it lies inside the data.
 double coordination_number(int n, const double* r, const double* rdf, double r1, double r2);
+// The same integral as weights: coordination_number = sum_j w_j rdf_j (n values of w), for
+// the uncertainty of the number from that of R(r).
+void coordination_weights(int n, const double* r, double r1, double r2, double* w);
 
 // Faber-Ziman weight of the pair (A, B) (Faber, Ziman 1965, Phil. Mag. 11, 153) with the
 // scattering factors at Q = 0, f = Z + f':

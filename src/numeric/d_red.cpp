@@ -9,6 +9,7 @@
 #include "numeric/elements.h"
 #include "numeric/filters.h"
 #include "numeric/spline.h"
+#include "numeric/spline_map.h"
 #include "numeric/work_arrays.h"
 
 namespace {
@@ -85,48 +86,132 @@ struct point_correction {
     return ((1.0 + *pol.fraction) + (1.0 - *pol.fraction) * c2 * c2) / 2.0;
   }
 
-  corrected operator()(double x, double sam, double bg, double sub) const {
-    // 2. Dead time: measured rate v of a detector with dead time tau, v / (1 - v tau).
-    sam = sam / (1.0 - sam * dead1);
-    bg = bg / (1.0 - bg * dead1);
-    sub = sub / (1.0 - sub * dead1);
-
-    const double two_theta = two_theta_of(x, dlamb, qt);
-    const double theta = two_theta / 2.0;
-    const double sin_theta = std::sin(theta), cos_theta = std::cos(theta);
-
-    // 4. Background and substrate/cell on their way out through the sample.
-    double refl_atten = 0.0;
+  // The terms of one abscissa: the angle, and the attenuation by the sample of the
+  // background and the substrate/cell scattering on their way out (step 4).
+  struct angle_terms {
+    double two_theta, cos_theta, bg_atten, sub_atten, refl_atten;
+  };
+  angle_terms terms(double x) const {
+    angle_terms a{two_theta_of(x, dlamb, qt), 0.0, 1.0, 1.0, 0.0};
+    const double theta = a.two_theta / 2.0;
+    const double sin_theta = std::sin(theta);
+    a.cos_theta = std::cos(theta);
     if (geom != 1.0) {
-      bg = bg * std::exp(-(dtef1 + dmu) / cos_theta);
-      sub = sub * std::exp(-dtef1 / cos_theta);
+      a.bg_atten = std::exp(-(dtef1 + dmu) / a.cos_theta);
+      a.sub_atten = std::exp(-dtef1 / a.cos_theta);
     } else {
-      refl_atten = std::exp(-2.0 * dtef1 / sin_theta);
-      sub = sub * refl_atten;
+      a.refl_atten = std::exp(-2.0 * dtef1 / sin_theta);
+      a.sub_atten = a.refl_atten;
     }
-    double v = sam - sub - bg;
+    return a;
+  }
 
+  // Steps 5 and 6, linear in the subtracted intensity v.
+  double polarised_absorbed(const angle_terms& a, double v) const {
     // 5. Polarisation: an unpolarised (in-house) beam, unless refined by `pol`.
     if ((mono == 1.0 && pol.monoangle) || (mono == 2.0 && pol.fraction)) {
-      v = v / polarisation(two_theta);
+      v = v / polarisation(a.two_theta);
     } else if (mono == 1.0) {
-      const double c2 = std::cos(two_theta);
+      const double c2 = std::cos(a.two_theta);
       v = 2.0 * v / (1.0 + c2 * c2);
     }
 
     // 6. Sample absorption for the geometry.
     if (geom == 1.0) {
-      v = v / (1.0 - refl_atten);
+      v = v / (1.0 - a.refl_atten);
     } else if (geom == 2.0) {
-      v = v * cos_theta * std::exp(dtef1 * (1.0 / cos_theta - 1.0));
+      v = v * a.cos_theta * std::exp(dtef1 * (1.0 / a.cos_theta - 1.0));
     } else if (geom == 3.0) {
       // Cylinder, mu over the diameter, to 2nd order: exp(-8mu/3pi) (1 + (1/2 - 32/9pi^2 - cos^2/8) mu^2).
       const double mu2 = dtef1 * dtef1;
-      v = v * (1.0 + 0.1397 * mu2 - 0.125 * mu2 * cos_theta * cos_theta) * std::exp(-0.8488 * dtef1);
+      v = v * (1.0 + 0.1397 * mu2 - 0.125 * mu2 * a.cos_theta * a.cos_theta) * std::exp(-0.8488 * dtef1);
     }
-    return {two_theta, v};
+    return v;
+  }
+
+  // With k: also the corrected value per unit of each dead-time corrected intensity,
+  // sample, background and substrate/cell (the correction is linear in them).
+  corrected operator()(double x, double sam, double bg, double sub, double* k = nullptr) const {
+    // 2. Dead time: measured rate v of a detector with dead time tau, v / (1 - v tau).
+    sam = sam / (1.0 - sam * dead1);
+    bg = bg / (1.0 - bg * dead1);
+    sub = sub / (1.0 - sub * dead1);
+
+    // 4. Background and substrate/cell subtracted, attenuated by the sample.
+    const angle_terms a = terms(x);
+    bg = bg * a.bg_atten;
+    sub = sub * a.sub_atten;
+    if (k) {
+      k[0] = polarised_absorbed(a, 1.0);
+      k[1] = -a.bg_atten * k[0];
+      k[2] = -a.sub_atten * k[0];
+    }
+    return {a.two_theta, polarised_absorbed(a, sam - sub - bg)};
   }
 };
+
+// What the propagation of uncertainties needs of a run: the series it worked on and the
+// grids it built.
+struct dr_run {
+  const point_correction& correct;
+  int ndq, n;
+  const double* x;
+  const double* series[3];  // sample, background, cell (null when not subtracted)
+  const double* gains;      // per point the gains of the three series
+  int kext, m, nq;
+  double t1, delta, smo;
+  const double* knots;  // q of the extended series
+  const double* newq;
+};
+
+// Covariance of CORRECTI (dr_sigma): per series the dead-time derivative times the linear
+// gain of the correction, the sum of the three, the extension, the smoothing, the spline.
+covariance propagate(const dr_run& run, const dr_sigma& sig) {
+  const covariance* in[3] = {sig.raw, run.series[1] ? sig.back : nullptr, run.series[2] ? sig.cell : nullptr};
+  for (const covariance* c : in)
+    if (c && c->size() != run.ndq) return {};
+  std::vector<int> used(static_cast<std::size_t>(run.n));
+  for (int i = 0; i < run.n; ++i) used[i] = i;
+  const row_map first_n = row_map::selection(used, run.ndq);
+  covariance sum(run.n);
+  std::vector<double> gain(static_cast<std::size_t>(run.n));
+  for (int s = 0; s < 3; ++s) {
+    if (!in[s]) continue;
+    for (int i = 0; i < run.n; ++i) {
+      const double v = run.series[s][i];
+      const double dead = 1.0 - v * run.correct.dead1;
+      gain[i] = run.gains[3 * i + s] / (dead * dead);
+    }
+    covariance c = in[s]->mapped(first_n);
+    c.scale(gain);
+    sum += c;
+  }
+
+  // Extension: point k < K is 0 (k = 0) or the line through (0, 0) and the first point.
+  covariance ext;
+  if (run.kext >= 1) {
+    row_map shift(run.n);
+    for (int k = 0; k < run.kext; ++k) shift.add_empty_row();
+    const double one = 1.0;
+    for (int i = 0; i < run.n; ++i) shift.add_row(i, {&one, 1});
+    const double lx[2] = {0.0, run.t1}, ly[2] = {0.0, 1.0};
+    double dc[2] = {0.0, 0.0};
+    linfit(lx, ly, 2, dc);
+    std::vector<double> along(static_cast<std::size_t>(run.m), 0.0), at_first(static_cast<std::size_t>(run.n), 0.0);
+    double s = 0.0;
+    for (int k = 1; k < run.kext; ++k) {
+      s += run.delta;
+      along[k] = dc[0] + dc[1] * s;
+    }
+    at_first[0] = 1.0;
+    ext = sum.with_functionals(shift, {along}, {at_first});
+  } else {
+    ext = std::move(sum);
+  }
+  if (run.smo == 1.0 || run.smo == 2.0 || run.smo == 3.0)
+    ext = ext.mapped(smoothing_map(run.m, run.smo == 1.0 ? 5 : run.smo == 2.0 ? 9 : 7));
+  return ext.mapped(spline_map(run.m, run.knots, run.nq, run.newq));
+}
 
 int refuse(const char* cause) {
   show_error_("Impossible to correct the data", "Subroutine: dr ", cause);
@@ -162,7 +247,7 @@ double dr_grid_step(double dlamb, int qt, double x0, double x1) {
 int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, double dead1,
                  double geom, double mono, int qt, int ndq, const double* x,
                  const double* raw, const double* back, const double* cell, int mode,
-                 double compt, double smo, const dr_polarisation& pol) {
+                 double compt, double smo, const dr_polarisation& pol, dr_sigma* sigma) {
   std::FILE* echo = echo_stream();
   if (echo) {
     echo_double(echo, "DLAMB=", dlamb);
@@ -180,6 +265,7 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
     if (pol.fraction) echo_double(echo, "POLFRACTION=", *pol.fraction);
   }
 
+  if (sigma) sigma->out = covariance();
   if (ndq < 3) return refuse("Fewer than 2 points");
   const bool use_back = mode == 1 || mode == 3;
   const bool use_cell = mode == 2 || mode == 3;
@@ -203,8 +289,11 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
     std::fflush(echo);
   }
   const point_correction correct{dlamb, dtef1, dmu, dead1, geom, mono, qt, pol};
+  // With uncertainties the gains of each point are kept for their propagation.
+  std::vector<double> gains(sigma ? 3 * static_cast<std::size_t>(n) : 0);
   auto corrected_point = [&](int i) {
-    return correct(x[i], raw[i], use_back ? back[i] : 0.0, use_cell ? cell[i] : 0.0);
+    return correct(x[i], raw[i], use_back ? back[i] : 0.0, use_cell ? cell[i] : 0.0,
+                   sigma ? &gains[3 * static_cast<std::size_t>(i)] : nullptr);
   };
 
   // 7. Extension to zero angle along the line through (0, 0) and the first corrected
@@ -290,13 +379,19 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
       correcti[k] = seval(m, newq[k], scr1.data(), rdf.data(), sb.data(), sc.data(), sd.data());
   }
 
+  if (sigma) {
+    const dr_run run{correct, ndq, n, x, {raw, use_back ? back : nullptr, use_cell ? cell : nullptr},
+                     gains.data(), kext, m, nq, t1, delta, smo, scr1.data(), newq.data()};
+    sigma->out = propagate(run, *sigma);
+  }
   save_curve_(nq, newq.data(), correcti.data(), 0, 3);
   return 1;
 }
 
 int dr(double dlamb, double dtef1, double dmu, double dead1, double geom, double mono,
        int qt, int ndq, const double* x, const double* raw, const double* back,
-       const double* cell, int mode, double compt, double smo, const dr_polarisation& pol) {
+       const double* cell, int mode, double compt, double smo, const dr_polarisation& pol,
+       dr_sigma* sigma) {
   return dr_resampled(dr_resampling::forward_walk, dlamb, dtef1, dmu, dead1, geom, mono, qt,
-                      ndq, x, raw, back, cell, mode, compt, smo, pol);
+                      ndq, x, raw, back, cell, mode, compt, smo, pol, sigma);
 }

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+#include "numeric/covariance.h"
+
 // Largest output grid dr builds; a longer one is reported as an allocation failure.
 inline constexpr int dr_max_points = 10'000'000;
 
@@ -31,9 +33,27 @@ struct dr_polarisation {
   std::optional<double> fraction;
 };
 
+// Uncertainties of a run: the covariances of the raw, background and cell intensities on
+// the ndq input points (null: taken as exact; a series that mode does not subtract is
+// ignored) and, after a successful run, the covariance of the delivered CORRECTI. Each step
+// of the correction is linear in the intensities or (dead time) nearly so; the covariance
+// follows it to first order:
+//  - dead time: d/dv [v / (1 - v tau)] = 1 / (1 - v tau)^2, at the measured value;
+//  - subtraction, attenuation, polarisation and absorption: the corrected value is
+//    k_s sample - k_b background - k_c cell per point;
+//  - extension to zero angle: the added points are multiples of the first corrected one;
+//  - smoothing: the filter's weights; resampling: the spline as a linear map (spline_map.h).
+struct dr_sigma {
+  const covariance* raw = nullptr;
+  const covariance* back = nullptr;
+  const covariance* cell = nullptr;
+  covariance out;
+};
+
 int dr(double dlamb, double dtef1, double dmu, double dead1, double geom, double mono,
        int qt, int ndq, const double* x, const double* raw, const double* back,
-       const double* cell, int mode, double compt, double smo, const dr_polarisation& pol = {});
+       const double* cell, int mode, double compt, double smo, const dr_polarisation& pol = {},
+       dr_sigma* sigma = nullptr);
 
 // Step of the uniform q grid dr resamples onto, from the first two abscissae: the first q
 // step of the series extended to zero angle, rounded to a multiple of 0.001 1/A. Zero or
@@ -48,4 +68,5 @@ enum class dr_resampling { forward_walk, bisection };
 int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, double dead1,
                  double geom, double mono, int qt, int ndq, const double* x,
                  const double* raw, const double* back, const double* cell, int mode,
-                 double compt, double smo, const dr_polarisation& pol = {});
+                 double compt, double smo, const dr_polarisation& pol = {},
+                 dr_sigma* sigma = nullptr);

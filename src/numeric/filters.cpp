@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -30,6 +31,23 @@ constexpr double w7[] = {-2, 3, 6, 7, 6, 3, -2};
 constexpr double w9[] = {-21, 14, 39, 54, 59, 54, 39, 14, -21};
 
 }  // namespace
+
+row_map smoothing_map(int n, int points) {
+  const int h = (points - 1) / 2;
+  const double* w = points == 5 ? w5 : points == 7 ? w7 : w9;
+  const double divisor = points == 5 ? 35.0 : points == 7 ? 21.0 : 231.0;
+  row_map m(std::max(n, 0));
+  std::vector<double> row(static_cast<std::size_t>(points));
+  for (int k = 0; k < points; ++k) row[k] = w[k] / divisor;
+  const double one = 1.0;
+  for (int i = 0; i < n; ++i) {
+    if (n <= 2 * h || i < h || i >= n - h)
+      m.add_row(i, {&one, 1});
+    else
+      m.add_row(i - h, row);
+  }
+  return m;
+}
 
 void smooth5(int n, const double* in, double* out) { smooth_window<2>(n, in, out, w5, 35.0); }
 void smooth7(int n, const double* in, double* out) { smooth_window<3>(n, in, out, w7, 21.0); }

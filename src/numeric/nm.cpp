@@ -144,6 +144,8 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
     im += sp.x * sp.fpp;
   }
   for (int k = 0; k < n; ++k) gv[k] = gv[k] * gv[k] + im * im;
+  if (extra.scale)
+    for (int k = 0; k < n; ++k) extra.scale[k] = q[k] / gv[k];
 
   // Incoherent scattering sum x_i Z_i t / (1 + t), t = (k(Z_i) q)^e(Z_i), with the exponent
   // and scale of each species formed once (the same expressions as incoherent_scattering).

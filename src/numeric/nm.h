@@ -33,10 +33,13 @@
 //    its data to zero angle. The first point keeps S = 0 unless it lies below qmin;
 //  - qmax: points with q > qmax take no part in the high-angle constant (NaN when none
 //    lies in qlim..qmax); 0 for no bound.
+//  - scale (n values, filled when set): q_k / |<f>|^2(q_k), the derivative of Q[S(Q)-1] by
+//    alpha J at each point, for the propagation of uncertainties (nm_sigma.h).
 struct nm_extras {
   const double* incoherent = nullptr;
   double qmin = 0.0;
   double qmax = 0.0;
+  double* scale = nullptr;
 };
 
 int nm(int nspec, const double* z, const double* x, const double* fp, const double* fpp, const double* a1,

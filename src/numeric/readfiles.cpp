@@ -50,6 +50,10 @@ class byte_source {
   void skip_blanks() {
     while (pos_ < len_ && is_blank(static_cast<unsigned char>(data_[pos_]))) ++pos_;
   }
+  // Blanks and tabs only: stays on the line.
+  void skip_spaces() {
+    while (pos_ < len_ && (data_[pos_] == ' ' || data_[pos_] == '\t')) ++pos_;
+  }
   // Consumes everything up to and including the next line end.
   void skip_line() {
     const void* nl = std::memchr(data_ + pos_, '\n', len_ - pos_);
@@ -71,9 +75,21 @@ class byte_source {
   std::size_t pos_ = 0;
 };
 
+// A third number on the line of the second (a deviation: finite and >= 0), into s.
+bool read_third(byte_source& in, double& s) {
+  in.skip_spaces();
+  if (in.peek() == ',') {
+    in.get();
+    in.skip_spaces();
+  }
+  const int c = in.peek();
+  if (c < 0 || c == '\n' || c == '\r') return false;
+  return in.read_number(s) && s >= 0.0;
+}
+
 // Reads the next pair; false at the end of the data (non-number, end of file, or a pair
-// left incomplete).
-bool read_pair(byte_source& in, double& x, double& y) {
+// left incomplete). With s, also the third number of the line (third: whether there was one).
+bool read_pair(byte_source& in, double& x, double& y, double* s = nullptr, bool* third = nullptr) {
   in.skip_blanks();
   if (in.peek() < 0 || !in.read_number(x)) return false;
   in.skip_blanks();
@@ -82,6 +98,7 @@ bool read_pair(byte_source& in, double& x, double& y) {
     in.skip_blanks();
   }
   if (in.peek() < 0 || !in.read_number(y)) return false;
+  if (s) *third = read_third(in, *s);
   in.skip_line();
   return true;
 }
@@ -161,22 +178,26 @@ bool parse_number(const char* s, std::size_t len, double& value) {
   return false;
 }
 
-int read_bytes_bounded(int calc, int curve, const char* data, std::size_t size, long long max_elements) {
+int read_bytes_bounded(int calc, int curve, const char* data, std::size_t size, long long max_elements,
+                       bool with_sigma) {
   if (size == 0) return -2;
   if (!data) return -1;
   // The arrays grow with the pairs actually read: a file of empty lines or a header
   // allocates nothing.
-  std::vector<double> x, y;
+  std::vector<double> x, y, s;
   byte_source in(data, size);
-  double a = 0.0, b = 0.0;
+  double a = 0.0, b = 0.0, c = 0.0;
+  bool all_third = with_sigma, third = false;
   try {
-    while (read_pair(in, a, b)) {
+    while (read_pair(in, a, b, with_sigma ? &c : nullptr, &third)) {
       if (static_cast<long long>(x.size()) >= max_elements) {
         show_error_("Impossible to allocate memory", "Subroutine: read_data", "Table: x");
         return 0;
       }
       x.push_back(a);
       y.push_back(b);
+      all_third = all_third && third;
+      if (all_third) s.push_back(c);
     }
   } catch (const std::bad_alloc&) {
     show_error_("Impossible to allocate memory", "Subroutine: read_data", x.size() == y.size() ? "Table: x" : "Table: y");
@@ -184,11 +205,12 @@ int read_bytes_bounded(int calc, int curve, const char* data, std::size_t size, 
   }
   if (x.empty()) return -1;
   save_curve_(static_cast<int>(x.size()), x.data(), y.data(), calc, curve);
+  if (all_third) save_sigma_(static_cast<int>(s.size()), s.data(), calc, curve);
   return static_cast<int>(x.size());
 }
 
 int read_data_bounded(int calc, int curve, const char* filename, int filename_length,
-                      long long max_elements) {
+                      long long max_elements, bool with_sigma) {
   // The name is exactly filename_length characters; one with a NUL inside cannot name
   // any file.
   if (!filename || filename_length <= 0) return -3;
@@ -203,7 +225,8 @@ int read_data_bounded(int calc, int curve, const char* filename, int filename_le
     return 0;
   }
   if (problem != file_problem::none) return -3;
-  return read_bytes_bounded(calc, curve, reinterpret_cast<const char*>(bytes.data()), bytes.size(), max_elements);
+  return read_bytes_bounded(calc, curve, reinterpret_cast<const char*>(bytes.data()), bytes.size(), max_elements,
+                            with_sigma);
 }
 
 }  // namespace readfiles_detail
@@ -241,6 +264,10 @@ int read_data(int calc, int curve, const char* filename, int filename_length) {
   return readfiles_detail::read_data_bounded(calc, curve, filename, filename_length, max_pairs);
 }
 
-int read_data_bytes(int calc, int curve, const char* data, std::size_t size) {
-  return readfiles_detail::read_bytes_bounded(calc, curve, data, size, max_pairs);
+int read_data_sigma(int calc, int curve, const char* filename, int filename_length) {
+  return readfiles_detail::read_data_bounded(calc, curve, filename, filename_length, max_pairs, true);
+}
+
+int read_data_bytes(int calc, int curve, const char* data, std::size_t size, bool with_sigma) {
+  return readfiles_detail::read_bytes_bounded(calc, curve, data, size, max_pairs, with_sigma);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "numeric/spline.h"
+#include "numeric/spline_map.h"
 
 bool same_grid(int na, const double* a, int nb, const double* b, double rel_tol) {
   if (na != nb) return false;
@@ -30,4 +31,21 @@ int resample_series(int ns, const double* xs, const double* ys, int nu, const do
       ++outside;
     }
   return outside;
+}
+
+row_map resample_map(int ns, const double* xs, int nu, const double* u) {
+  if (ns < 1) {
+    row_map none(0);
+    for (int i = 0; i < nu; ++i) none.add_empty_row();
+    return none;
+  }
+  const row_map all = spline_map(ns, xs, nu, u);
+  row_map out(ns);
+  for (int i = 0; i < nu; ++i) {
+    if (u[i] >= xs[0] && u[i] <= xs[ns - 1])
+      out.add_row(all.first[i], {all.row(i), static_cast<std::size_t>(all.length(i))});
+    else
+      out.add_empty_row();
+  }
+  return out;
 }

@@ -2,6 +2,8 @@
 // substrate/cell scattering onto the abscissae of the sample's raw data.
 #pragma once
 
+#include "numeric/covariance.h"
+
 // True when a and b hold the same number of abscissae and each pair agrees within
 // rel_tol: |a_i - b_i| <= rel_tol max(|a_i|, |b_i|).
 bool same_grid(int na, const double* a, int nb, const double* b, double rel_tol);
@@ -11,3 +13,7 @@ bool same_grid(int na, const double* a, int nb, const double* b, double rel_tol)
 // Returns the number of such points.
 int resample_series(int ns, const double* xs, const double* ys, int nu, const double* u,
                     double* out);
+
+// resample_series as a linear map of ys (spline_map.h): rows outside [xs_0, xs_{ns-1}] are
+// empty, as those values are 0.
+row_map resample_map(int ns, const double* xs, int nu, const double* u);

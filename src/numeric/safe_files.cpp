@@ -128,7 +128,49 @@ int create_temporary(const std::string& target, std::string& temp) {
   return -1;
 }
 
+// ------------------------------------------------------------------ deferred flushes
+
+bool deferring = false;
+struct deferred_fs {
+  dev_t device;
+  int fd;  // a folder on it, open until the flush
+  int open_error;
+  std::string folder;
+};
+std::vector<deferred_fs> deferred;
+
+void note_deferred(const std::string& target, dev_t device) {
+  for (const deferred_fs& d : deferred)
+    if (d.device == device) return;
+  const std::string folder = folder_of(target);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  deferred.push_back({device, fd, fd < 0 ? errno : 0, folder});  // the flush reports a failure
+}
+
 }  // namespace
+
+void forget_inherited_temporaries() {
+  if (live_count == 0) return;
+  for (int i = 0; i < max_temporaries; ++i) temporary_live[i] = 0;
+  live_count = 0;
+  restore_handlers();
+}
+
+void defer_file_flushes(bool on) { deferring = on; }
+
+bool flush_deferred_files(std::string* failure) {
+  bool ok = true;
+  for (deferred_fs& d : deferred) {
+    const int error = d.fd < 0 ? d.open_error : (::syncfs(d.fd) == 0 ? 0 : errno);
+    if (d.fd >= 0) ::close(d.fd);
+    if (error != 0 && ok) {
+      ok = false;
+      if (failure) *failure = d.folder + ": " + std::strerror(error);
+    }
+  }
+  deferred.clear();
+  return ok;
+}
 
 // The texts are marked for the message catalogue; the layers above translate them.
 #ifndef N_
@@ -221,12 +263,17 @@ bool safe_output::write_direct(const void* data, std::size_t size) {
 
 bool safe_output::commit() {
   if (fd_ < 0 || !flush()) return false;
-  if (::fsync(fd_) != 0) return fail(file_problem::system, errno);
+  struct stat st;
+  if (deferring) {
+    if (::fstat(fd_, &st) != 0) return fail(file_problem::system, errno);
+    note_deferred(target_, st.st_dev);
+  } else if (::fsync(fd_) != 0) {
+    return fail(file_problem::system, errno);
+  }
   const int closed = ::close(fd_);
   fd_ = -1;
   if (closed != 0) return fail(file_problem::system, errno);
   // The target may have changed kind since open(): look once more just before the rename.
-  struct stat st;
   if (::lstat(target_.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) &&
       kind_problem(st.st_mode) != file_problem::none)
     return fail(kind_problem(st.st_mode));

@@ -67,6 +67,21 @@ class safe_output {
   std::string target_, temp_, buffer_, failure_;
 };
 
+// In a child process forked while temporaries were open: they are the parent's, which
+// it removes or renames itself; the child's signals no longer remove them.
+void forget_inherited_temporaries();
+
+// Durability. By default commit() flushes each file to disk before the rename, so that
+// after a system crash the name holds either the old or the new content. A batch that
+// writes thousands of files defers the flushes: commit() then renames at once (readers
+// still see either the old or the whole new file) and notes the file system, and
+// flush_deferred_files() makes everything written since durable with one syncfs per file
+// system. Until then a system crash may leave a renamed file empty.
+void defer_file_flushes(bool on);
+// syncfs of every file system a deferred commit wrote to since the last call. False when
+// one failed, with "<folder>: <reason>" in `failure` (when given).
+bool flush_deferred_files(std::string* failure = nullptr);
+
 // Writes `size` bytes as the whole file `target`. On failure `failure` (when given)
 // receives "<target>: <reason>".
 bool write_file_safely(const std::string& target, const void* data, std::size_t size,

@@ -102,6 +102,7 @@ class fft_workspace {
   }
 
   void release() {
+    chirp_ready = false;
     if (fwd_u_) fftw_destroy_plan(fwd_u_);
     if (fwd_v_) fftw_destroy_plan(fwd_v_);
     if (bwd_u_) fftw_destroy_plan(bwd_u_);
@@ -119,6 +120,14 @@ class fft_workspace {
   fftw_plan fwd_v() { return fwd_v_; }
   fftw_plan bwd_u() { return bwd_u_; }
 
+  // The chirp of the last transform and the spectrum of its kernel, left in v: a transform
+  // with the same length, step product and point counts reuses both.
+  bool chirp_ready = false;
+  double chirp_hi = 0.0, chirp_lo = 0.0;
+  int chirp_nk = 0, chirp_nr = 0;
+  std::vector<double> cre, cim;
+  unsigned long last_use = 0;
+
  private:
   int len_ = 0;
   fftw_complex* u_ = nullptr;
@@ -126,9 +135,15 @@ class fft_workspace {
   fftw_plan fwd_u_ = nullptr, fwd_v_ = nullptr, bwd_u_ = nullptr;
 };
 
-fft_workspace& workspace() {
-  static fft_workspace ws;
-  return ws;
+// Two work spaces, so that transforms of two lengths in turn (G(r) and the sums of its
+// uncertainty) keep their plans; the one used least recently gives way to a new length.
+fft_workspace* workspace(int len) {
+  static fft_workspace ws[2];
+  static unsigned long clock = 0;
+  fft_workspace* slot = ws[0].len() == len ? &ws[0] : ws[1].len() == len ? &ws[1] : nullptr;
+  if (!slot) slot = ws[0].last_use <= ws[1].last_use ? &ws[0] : &ws[1];
+  slot->last_use = ++clock;
+  return slot->prepare(len) ? slot : nullptr;
 }
 
 constexpr int keep_limit = 1 << 22;  // buffers above 2 x 64 MiB are not kept
@@ -144,13 +159,73 @@ void cd_direct_transform(const double* w, const double* q, int nk, double dr, in
   }
 }
 
+namespace {
+
+// The Bluestein convolution in work space ws: leaves y_j (j < nr) in its u buffer,
+// unscaled. False when the chirp's memory cannot be had.
+bool chirp_convolution(fft_workspace& ws, const double* w, int nk, int nr, dd half_theta) {
+  const int len = ws.len();
+  fftw_complex* u = ws.u();
+  fftw_complex* v = ws.v();
+  const int nc = std::max(nk, nr);
+  const bool reuse = ws.chirp_ready && ws.chirp_hi == half_theta.hi && ws.chirp_lo == half_theta.lo &&
+                     ws.chirp_nk == nk && ws.chirp_nr == nr;
+  if (!reuse) {
+    ws.chirp_ready = false;
+    try {
+      ws.cre.resize(static_cast<std::size_t>(nc));
+      ws.cim.resize(static_cast<std::size_t>(nc));
+    } catch (...) {
+      ws.release();
+      return false;
+    }
+    for (int m = 0; m < nc; ++m) {
+      const double ph = chirp_phase(half_theta, m);
+      ws.cre[m] = std::cos(ph);
+      ws.cim[m] = std::sin(ph);
+    }
+    std::fill(v[0], v[0] + 2 * static_cast<std::size_t>(len), 0.0);
+    for (int m = 0; m < nr; ++m) {
+      v[m][0] = ws.cre[m];
+      v[m][1] = -ws.cim[m];
+    }
+    for (int m = 1; m < nk; ++m) {
+      v[len - m][0] = ws.cre[m];
+      v[len - m][1] = -ws.cim[m];
+    }
+    fftw_execute(ws.fwd_v());
+    ws.chirp_ready = true;
+    ws.chirp_hi = half_theta.hi;
+    ws.chirp_lo = half_theta.lo;
+    ws.chirp_nk = nk;
+    ws.chirp_nr = nr;
+  }
+
+  for (int k = 0; k < nk; ++k) {
+    u[k][0] = w[k] * ws.cre[k];
+    u[k][1] = w[k] * ws.cim[k];
+  }
+  std::fill(u[0] + 2 * static_cast<std::size_t>(nk), u[0] + 2 * static_cast<std::size_t>(len), 0.0);
+
+  fftw_execute(ws.fwd_u());
+  for (int i = 0; i < len; ++i) {
+    const double re = u[i][0] * v[i][0] - u[i][1] * v[i][1];
+    const double im = u[i][0] * v[i][1] + u[i][1] * v[i][0];
+    u[i][0] = re;
+    u[i][1] = im;
+  }
+  fftw_execute(ws.bwd_u());
+  return true;
+}
+
 // Bluestein: with c_m = e^{i theta m^2 / 2}, theta = dr h, the identity
 // j k = (j^2 + k^2 - (j - k)^2) / 2 gives
 //   sum_k w_k e^{i theta j k} = c_j sum_k (w_k c_k) conj(c_{j-k}),
 // a linear convolution of u_k = w_k c_k (k < nk) with v_m = conj(c_|m|) (-nk < m < nr),
 // done as a cyclic one of length L >= nk + nr - 1. Then
 //   S_j = Im( e^{i (j dr q0 + theta j^2 / 2)} y_j ).
-int chirp_sine_transform(const double* w, int nk, double q0, double h, double dr, int nr, double* out) {
+// S_j is the imaginary part; the real part gives the cosine sums.
+int chirp_transform(const double* w, int nk, double q0, double h, double dr, int nr, bool cosine, double* out) {
   if (nr <= 0) return 1;
   if (nk <= 0) {
     std::fill(out, out + nr, 0.0);
@@ -160,64 +235,42 @@ int chirp_sine_transform(const double* w, int nk, double q0, double h, double dr
   if (len64 == 0) return 0;
   const int len = static_cast<int>(len64);
 
-  fft_workspace& ws = workspace();
-  if (!ws.prepare(len)) return 0;
-
-  const int nc = std::max(nk, nr);
-  std::vector<double> cre, cim;
-  try {
-    cre.resize(static_cast<std::size_t>(nc));
-    cim.resize(static_cast<std::size_t>(nc));
-  } catch (...) {
-    ws.release();
-    return 0;
-  }
-
   dd theta = two_prod(dr, h);
   const dd half_theta{theta.hi * 0.5, theta.lo * 0.5};
-  for (int m = 0; m < nc; ++m) {
-    const double ph = chirp_phase(half_theta, m);
-    cre[m] = std::cos(ph);
-    cim[m] = std::sin(ph);
-  }
+  fft_workspace* wsp = workspace(len);
+  if (!wsp || !chirp_convolution(*wsp, w, nk, nr, half_theta)) return 0;
 
+  fft_workspace& ws = *wsp;
   fftw_complex* u = ws.u();
-  fftw_complex* v = ws.v();
-  for (int k = 0; k < nk; ++k) {
-    u[k][0] = w[k] * cre[k];
-    u[k][1] = w[k] * cim[k];
-  }
-  std::fill(u[0] + 2 * static_cast<std::size_t>(nk), u[0] + 2 * static_cast<std::size_t>(len), 0.0);
-
-  std::fill(v[0], v[0] + 2 * static_cast<std::size_t>(len), 0.0);
-  for (int m = 0; m < nr; ++m) {
-    v[m][0] = cre[m];
-    v[m][1] = -cim[m];
-  }
-  for (int m = 1; m < nk; ++m) {
-    v[len - m][0] = cre[m];
-    v[len - m][1] = -cim[m];
-  }
-
-  fftw_execute(ws.fwd_u());
-  fftw_execute(ws.fwd_v());
-  for (int i = 0; i < len; ++i) {
-    const double re = u[i][0] * v[i][0] - u[i][1] * v[i][1];
-    const double im = u[i][0] * v[i][1] + u[i][1] * v[i][0];
-    u[i][0] = re;
-    u[i][1] = im;
-  }
-  fftw_execute(ws.bwd_u());
-
   const double scale = 1.0 / len;
   const dd phi = two_prod(dr, q0);
   for (int j = 0; j < nr; ++j) {
     const double jd = j;
     const double ph = reduce(dd_add(dd_mul({jd, 0.0}, phi), dd_mul(half_theta, two_prod(jd, jd))));
-    out[j] = (std::sin(ph) * u[j][0] + std::cos(ph) * u[j][1]) * scale;
+    if (cosine)
+      out[j] = (std::cos(ph) * u[j][0] - std::sin(ph) * u[j][1]) * scale;
+    else
+      out[j] = (std::sin(ph) * u[j][0] + std::cos(ph) * u[j][1]) * scale;
   }
 
   if (len > keep_limit) ws.release();
+  return 1;
+}
+
+}  // namespace
+
+int chirp_sine_transform(const double* w, int nk, double q0, double h, double dr, int nr, double* out) {
+  return chirp_transform(w, nk, q0, h, dr, nr, false, out);
+}
+
+int cosine_sums(const double* w, int nk, double q0, double h, double dr, int nr, double* out) {
+  if (static_cast<std::int64_t>(nk) * nr > direct_limit) return chirp_transform(w, nk, q0, h, dr, nr, true, out);
+  for (int j = 0; j < nr; ++j) {
+    const double r = j * dr;
+    double s = 0.0;
+    for (int k = 0; k < nk; ++k) s += w[k] * std::cos(r * (q0 + k * h));
+    out[j] = s;
+  }
   return 1;
 }
 

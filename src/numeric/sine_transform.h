@@ -13,6 +13,11 @@ void cd_direct_transform(const double* w, const double* q, int nk, double dr, in
 // untouched).
 int chirp_sine_transform(const double* w, int nk, double q0, double h, double dr, int nr, double* out);
 
+// Cosine sums C_j = sum_k w_k cos(j dr (q0 + k h)), j = 0..nr-1, on a uniform grid: the
+// real part of the same chirp-z transform, or the direct loop for small sizes. Returns 0
+// when the FFT work space cannot be had.
+int cosine_sums(const double* w, int nk, double q0, double h, double dr, int nr, double* out);
+
 // True when q_k = q0 + k h for all k < nk within rounding: h is the step of the whole span,
 // (q_{nk-1} - q_0) / (nk - 1), and every point lies within 1e-10 * max(|q|, 1) of its grid
 // position. A single point is a grid with step `fallback_step`. NaN or infinite abscissae

@@ -84,6 +84,8 @@ void spline(int n, const double* x, const double* y, double* b, double* c, doubl
   d[m] = d[m - 1];
 }
 
+int seval_index(int n, double u, const double* x) { return seval_interval(n, u, x); }
+
 double seval(int n, double u, const double* x, const double* y, const double* b,
              const double* c, const double* d) {
   return poly(seval_interval(n, u, x), u, x, y, b, c, d);

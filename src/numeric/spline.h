@@ -18,6 +18,9 @@ void spline(int n, const double* x, const double* y, double* b, double* c, doubl
 double seval(int n, double u, const double* x, const double* y, const double* b,
              const double* c, const double* d);
 
+// The knot whose coefficients seval uses at u (the interval rule above).
+int seval_index(int n, double u, const double* x);
+
 // seval at each of nu abscissae u, written to out. For an ascending u over ascending
 // knots the interval is found by walking forward instead of bisecting; the results are
 // bit-identical to calling seval on each u. Descending steps, NaN abscissae and knots

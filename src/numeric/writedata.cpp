@@ -5,11 +5,15 @@
 // label tables indexed by calculation and curve.
 #include "numeric/writedata.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "numeric/safe_files.h"
 
@@ -41,6 +45,80 @@ std::string padded(std::string text, int width) {
   return text;
 }
 
+// |v| * 1e10 rounded to an integer as "%.10f" rounds it: from the exact binary value, ties
+// to even. v = m 2^e exactly, so |v| 1e10 = m 1e10 / 2^-e with m 1e10 < 2^87: one 128-bit
+// product and shift instead of the general decimal conversion. False for |v| >= 1e9 (the
+// field would not fit anyway) and for values that are not finite.
+bool scaled_by_1e10(double v, std::uint64_t& q) {
+  const double a = std::fabs(v);
+  if (!(a < 1e9)) return false;
+  std::uint64_t bits;
+  std::memcpy(&bits, &a, sizeof bits);
+  const int biased = static_cast<int>(bits >> 52);
+  std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+  int e = -1074;  // subnormal
+  if (biased != 0) {
+    m |= std::uint64_t{1} << 52;
+    e = biased - 1075;
+  }
+  const unsigned __int128 s = static_cast<unsigned __int128>(m) * 10000000000ULL;
+  if (e >= 0) {  // only reached for |v| >= 2^52, excluded above; kept for completeness
+    q = static_cast<std::uint64_t>(s << e);
+    return true;
+  }
+  const int shift = -e;
+  if (shift >= 128) {  // s / 2^shift < 2^-41: rounds to 0
+    q = 0;
+    return true;
+  }
+  unsigned __int128 whole = s >> shift;
+  const unsigned __int128 rest = s - (whole << shift), half = static_cast<unsigned __int128>(1) << (shift - 1);
+  if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
+  q = static_cast<std::uint64_t>(whole);
+  return true;
+}
+
+constexpr char digit_pairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Five digits of v < 100000.
+void five_digits(char* p, std::uint32_t v) {
+  p[0] = static_cast<char>('0' + v / 10000);
+  v %= 10000;
+  std::memcpy(p + 1, digit_pairs + 2 * (v / 100), 2);
+  std::memcpy(p + 3, digit_pairs + 2 * (v % 100), 2);
+}
+
+// Length of "%.10f" of a value whose scaled_by_1e10 is q.
+int fixed10_length(double v, std::uint64_t q) {
+  int digits = 1;
+  for (std::uint64_t whole = q / 10000000000ULL; whole >= 10; whole /= 10) ++digits;
+  return (std::signbit(v) ? 1 : 0) + digits + 11;
+}
+
+// "%.10f" of v into buf (at least 32 bytes) for |v| < 1e9; its length, or 0 otherwise.
+int fixed10(double v, char* buf) {
+  std::uint64_t q;
+  if (!scaled_by_1e10(v, q)) return 0;
+  char* p = buf;
+  if (std::signbit(v)) *p++ = '-';
+  auto whole = static_cast<std::uint32_t>(q / 10000000000ULL);  // below 1e9 + 1
+  const std::uint64_t decimals = q - whole * 10000000000ULL;
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0);
+  while (n > 0) *p++ = digits[--n];
+  *p++ = '.';
+  five_digits(p, static_cast<std::uint32_t>(decimals / 100000));
+  five_digits(p + 5, static_cast<std::uint32_t>(decimals % 100000));
+  return static_cast<int>(p + 10 - buf);
+}
+
 // One number in a field of 20 characters: "%20.10f" when that holds the value, else the
 // same value in exponent notation ("1.00000000000000e+09", as many digits as the field
 // takes), which every reader of these files reads back. A value that "%20.10f" would show
@@ -48,40 +126,87 @@ std::string padded(std::string text, int width) {
 // before such a value reaches a file).
 void append_field(std::string& out, double v) {
   char buf[64];
+  int len = fixed10(v, buf);
+  if (len > 0 && len <= field_width &&
+      (v == 0.0 || std::string_view(buf, len).find_first_of("123456789") != std::string_view::npos)) {
+    out.append(field_width - len, ' ');
+    out.append(buf, len);
+    return;
+  }
   if (!std::isfinite(v)) {
     out.append(field_width, '*');
     return;
   }
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 10);
-  auto len = static_cast<int>(r.ptr - buf);
-  const bool shows_value = v == 0.0 || std::string_view(buf, len).find_first_of("123456789") != std::string_view::npos;
-  if (r.ec != std::errc() || len > field_width || !shows_value) {
-    // The digits after the point: the field less sign, "d.", "e+dd" (or "e+ddd").
-    int digits = field_width - (v < 0.0) - 2 - (std::fabs(v) >= 1e100 || std::fabs(v) < 1e-99 ? 5 : 4);
-    do {
-      r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, digits--);
-      len = static_cast<int>(r.ptr - buf);
-    } while (len > field_width);  // rounding up carried into a longer exponent
-    // Near the largest double, rounding up can pass it: the last digit is taken down so
-    // that the text still reads as a finite number.
-    double back;
-    if (std::from_chars(buf, buf + len, back).ec == std::errc::result_out_of_range) {
-      char* last = static_cast<char*>(std::memchr(buf, 'e', len)) - 1;
-      if (*last > '0') --*last;
-    }
+  // The digits after the point: the field less sign, "d.", "e+dd" (or "e+ddd").
+  int digits = field_width - (v < 0.0) - 2 - (std::fabs(v) >= 1e100 || std::fabs(v) < 1e-99 ? 5 : 4);
+  std::to_chars_result r;
+  do {
+    r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, digits--);
+    len = static_cast<int>(r.ptr - buf);
+  } while (len > field_width);  // rounding up carried into a longer exponent
+  // Near the largest double, rounding up can pass it: the last digit is taken down so that
+  // the text still reads as a finite number.
+  double back;
+  if (std::from_chars(buf, buf + len, back).ec == std::errc::result_out_of_range) {
+    char* last = static_cast<char*>(std::memchr(buf, 'e', len)) - 1;
+    if (*last > '0') --*last;
   }
   out.append(field_width - len, ' ');
   out.append(buf, len);
 }
 
-std::string data_lines(int n, const double* x, const double* y, int format) {
+void append_line(std::string& out, double x, double y, int format) {
+  append_field(out, x);
+  out += "   ";
+  append_field(out, y);
+  if (format == 1) out += "   0.0   1.0";
+}
+
+// The abscissa fields of the last grids written: a batch writes the same Q and r grids
+// for every pattern, and several curves share one.
+struct abscissa_fields {
+  std::vector<double> x;
+  std::string fields;  // field_width characters per point
+};
+abscissa_fields recent_grids[2];
+
+const std::string& abscissa_text(int n, const double* x) {
+  const auto count = static_cast<std::size_t>(n);
+  // Bit for bit: -0.0 and 0.0 are written differently.
+  for (abscissa_fields& g : recent_grids)
+    if (g.x.size() == count && (count == 0 || std::memcmp(g.x.data(), x, count * sizeof(double)) == 0))
+      return g.fields;
+  std::swap(recent_grids[0], recent_grids[1]);  // the older one is replaced
+  abscissa_fields& g = recent_grids[0];
+  g.x.assign(x, x + count);
+  g.fields.clear();
+  g.fields.reserve(count * field_width);
+  for (std::size_t i = 0; i < count; ++i) append_field(g.fields, x[i]);
+  return g.fields;
+}
+
+std::string data_lines(int n, const double* x, const double* y, const double* sigma, int format) {
   std::string out;
-  out.reserve(static_cast<std::size_t>(n) * 56);
+  out.reserve(static_cast<std::size_t>(n) * (sigma ? 79 : 56));
+  const std::string& xs = abscissa_text(n, x);
   for (int i = 0; i < n; ++i) {
-    out += data_line(x[i], y[i], format);
+    out.append(xs, static_cast<std::size_t>(i) * field_width, field_width);
+    out += "   ";
+    append_field(out, y[i]);
+    if (format == 1) out += "   0.0   1.0";
+    if (sigma) {
+      out += "   ";
+      append_field(out, sigma[i]);
+    }
     out += '\n';
   }
   return out;
+}
+
+// The Grace set type: points with an error bar in y when sigma is given.
+const char* grace_type(bool bar, bool sigma) {
+  if (sigma) return bar ? "@type bardy\n" : "@type xydy\n";
+  return bar ? "@type bar\n" : "@type xy\n";
 }
 
 // Header lines 1 to 17; the y label line only for a single-set file.
@@ -150,15 +275,44 @@ std::string ylegend(int calc, int curve, int format) {
 
 std::string data_line(double x, double y, int format) {
   std::string line;
-  append_field(line, x);
-  line += "   ";
-  append_field(line, y);
-  if (format == 1) line += "   0.0   1.0";
+  append_line(line, x, y, format);
   return line;
 }
 
+std::string data_line(double x, double y, double sigma, int format) {
+  std::string line = data_line(x, y, format);
+  line += "   ";
+  append_field(line, sigma);
+  return line;
+}
+
+int format_fixed10(double v, char* out) { return fixed10(v, out); }
+
+double written_value(double v) {
+  std::uint64_t q;
+  if (scaled_by_1e10(v, q) && fixed10_length(v, q) <= field_width && (q != 0 || v == 0.0)) {
+    // Below 2^53 both q and 1e10 are exact doubles and the quotient is correctly rounded:
+    // the nearest double to the decimal written, as a reader's conversion gives.
+    if (q < (std::uint64_t{1} << 53)) return std::copysign(static_cast<double>(q) / 1e10, v);
+    char buf[32];
+    const int len = fixed10(v, buf);
+    double back = 0.0;
+    std::from_chars(buf, buf + len, back);
+    return back;
+  }
+  if (!std::isfinite(v)) return std::numeric_limits<double>::quiet_NaN();
+  // The field in exponent notation, read back.
+  std::string field;
+  append_field(field, v);
+  const std::size_t start = field.find_first_not_of(' ');
+  double back = 0.0;
+  std::from_chars(field.data() + start, field.data() + field.size(), back);
+  return back;
+}
+
 int save_to_file(int filename_length, const char* filename, int n, const double* x,
-                 const double* y, int xlog, int ylog, int bar, int calc, int curve, int format) {
+                 const double* y, int xlog, int ylog, int bar, int calc, int curve, int format,
+                 const double* sigma) {
   std::string name;
   if (!valid_name(filename_length, filename, name) || !valid_data(n, x, y, format)) return 0;
   std::string text;
@@ -166,11 +320,11 @@ int save_to_file(int filename_length, const char* filename, int n, const double*
     text = grace_header(xlog, ylog, calc, curve, true);
     text += "@    s0 legend  " + ylegend(calc, curve, format) + "\n";
     text += "@target G0.S0\n";
-    text += bar != 0 ? "@type bar\n" : "@type xy\n";
+    text += grace_type(bar != 0, sigma != nullptr);
   }
   safe_output file;
   if (!file.open(name)) return 0;
-  if (!file.write(text) || !file.write(data_lines(n, x, y, format))) return 0;
+  if (!file.write(text) || !file.write(data_lines(n, x, y, n > 0 ? sigma : nullptr, format))) return 0;
   return file.commit() ? 1 : 0;
 }
 
@@ -186,7 +340,7 @@ int prep_file(int filename_length, const char* filename, int format, int xlog, i
 }
 
 int append_to_file(int n, const double* x, const double* y, int bar, int calc, int curve,
-                   int format, int set, int nsets) {
+                   int format, int set, int nsets, const double* sigma) {
   if (!multi_set_file.is_open() || !valid_data(n, x, y, format)) return 0;
   std::string text;
   if (format == 2) {
@@ -194,9 +348,9 @@ int append_to_file(int n, const double* x, const double* y, int bar, int calc, i
     text += " @target G0.S" + k + "\n";
     text += " @s" + k + " legend " + ylegend(calc, curve, format) + "\n";
     if (bar == 1) text += " @s" + k + " line linestyle 0\n";
-    text += bar == 1 ? "@type bar\n" : "@type xy\n";
+    text += grace_type(bar == 1, sigma != nullptr);
   }
-  text += data_lines(n, x, y, format);
+  text += data_lines(n, x, y, n > 0 ? sigma : nullptr, format);
   text += '\n';
   if (!multi_set_file.write(text)) return 0;
   // The last announced set completes the file (a set number past it as well, so that a

@@ -13,9 +13,12 @@
 #include <string>
 
 // Writes one data set as a complete file. xlog, ylog: logarithmic axes (1); bar: bars
-// (non-zero) or lines.
+// (non-zero) or lines. With sigma (n standard deviations of y) each data line ends in a
+// sigma column: the third for format 0 and 2, the fifth (after 0.0 and 1.0) for format 1;
+// a Grace set is then of type "xydy" ("bardy" for bars).
 int save_to_file(int filename_length, const char* filename, int n, const double* x,
-                 const double* y, int xlog, int ylog, int bar, int calc, int curve, int format);
+                 const double* y, int xlog, int ylog, int bar, int calc, int curve, int format,
+                 const double* sigma = nullptr);
 
 // Starts a file for several data sets (a curve and its extra sets) and writes its header.
 // A file still open from an earlier prep_file is closed first with close_data_file().
@@ -26,7 +29,7 @@ int prep_file(int filename_length, const char* filename, int format, int xlog, i
 // started by prep_file, followed by one empty line; the set numbered nsets - 1 closes the
 // file. Returns 0 without writing when no file is open.
 int append_to_file(int n, const double* x, const double* y, int bar, int calc, int curve,
-                   int format, int set, int nsets);
+                   int format, int set, int nsets, const double* sigma = nullptr);
 
 // Closes the file started by prep_file, keeping the sets written so far (the file is
 // complete up to the last appended set). Returns 1 when there was nothing to close.
@@ -47,3 +50,14 @@ std::string charint(int value);
 // as zero without being zero) is written in exponent notation in the same 20 characters;
 // one that is not finite as 20 asterisks.
 std::string data_line(double x, double y, int format);
+// The same line followed by 3 blanks and sigma in the same field.
+std::string data_line(double x, double y, double sigma, int format);
+
+// "%.10f" of v (the fields' digits without their padding) into out, which holds at least
+// 32 bytes; returns its length, or 0 when |v| >= 1e9 or v is not finite.
+int format_fixed10(double v, char* out);
+
+// The value a reader gets back from the field written for v: v rounded to ten decimals
+// (the nearest double to the decimal written) or, where the field is in exponent
+// notation, to the digits it holds; NaN where the field is asterisks (v not finite).
+double written_value(double v);

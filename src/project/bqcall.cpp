@@ -6,6 +6,7 @@
 #include "project/setting_table.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 #include "project/i18n.h"
 
 int test_bq(int p, int report) {
@@ -29,6 +30,7 @@ int run_bq() {
   static const double none = 0.0;
   int ok = zd(n, proj[activep].exp_prop[k_bending_point], n > 0 ? in->data[0].data() : &none,
               n > 0 ? in->data[1].data() : &none);
+  if (ok && uncertainties_on(activep)) propagate_bq();
   if (const int result = end_run(2, ok); result != step_done) return result;
   on_set_use_calc(2, proj[activep].usecalc[2]);
   return step_done;

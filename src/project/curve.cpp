@@ -7,6 +7,7 @@
 #include "project/messages.h"
 #include "project/project.h"
 #include "project/recalc.h"
+#include "project/uncertainty.h"
 
 int curve_points(const curve& c) {
   if (c.ndata <= 0) return 0;
@@ -29,6 +30,8 @@ void free_data(curve& c) {
   c.ndata = 0;
   c.data[0] = std::vector<double>();
   c.data[1] = std::vector<double>();
+  c.sigma = std::vector<double>();
+  c.cov.reset();
 }
 
 }  // namespace
@@ -158,6 +161,9 @@ void connect_numeric_callbacks() {
     save_curve(n, x, y, calc, cid);
   };
   r.show_error = [](const char* a, const char* b, const char* c) { show_numeric_error(a, b, c); };
+  r.save_sigma = [](int n, const double* sigma, int calc, int cid) {
+    store_curve_sigma(activep, calc, cid, std::vector<double>(sigma, sigma + n));
+  };
   set_numeric_receiver(std::move(r));
 }
 

@@ -6,9 +6,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+class covariance;
 
 // The project's colour record: the toolkit's pixel word (ignored by drawing) and three
 // 16-bit channels. In files it takes 12 bytes (pixel, red, green, blue, 2 zero bytes).
@@ -130,6 +133,12 @@ struct curve {
   // 1 while the display settings above are worth saving although no window exists: they
   // were read from a file, or the window was destroyed by new data. Cleared by initcurve.
   int keep_display = 0;
+  // Uncertainties of the y values (uncertainty.h), only while they are propagated: the
+  // standard deviation of each point (empty: none), and the full covariance a step
+  // computed, which the next step carries on (null: the points are independent). Both go
+  // with the data: new points drop them.
+  std::vector<double> sigma;
+  std::shared_ptr<const covariance> cov;
 };
 
 // Curve (calc, cid) of project position p, or null when the records do not exist.

@@ -78,6 +78,9 @@ std::string clipboard_text(const data_table& t, const std::vector<int>& selected
 }
 
 void apply_table(curve& c, const data_table& t) {
+  // Edited points have no uncertainties.
+  c.sigma.clear();
+  c.cov.reset();
   c.ndata = static_cast<int>(t.size());
   c.data[0].resize(t.size());
   c.data[1].resize(t.size());

@@ -11,6 +11,7 @@
 #include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 #include "project/i18n.h"
 
 void set_density_mode(int on) {
@@ -72,5 +73,6 @@ int run_gr() {
   int ok = cd(n, r.params[k_density_mode], rho, r.exp_prop[k_rmax], r.exp_prop[k_damping], r.exp_prop[k_delta_r], qs, q,
               setting_int(*setting_of_option(&project_options::window), r.options.window, 0));
   if (ok) update_rdf(activep);
+  if (ok && uncertainties_on(activep)) propagate_gr();
   return end_run(3, ok);
 }

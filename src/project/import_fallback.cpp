@@ -120,7 +120,12 @@ void describe_blocks(const std::vector<import_block>& blocks, std::string& note,
                       ranges.c_str(), out.c_str());
 }
 
+std::string imported_header;
+
 }  // namespace
+
+const std::string& last_import_header() { return imported_header; }
+void forget_import_header() { imported_header.clear(); }
 
 void report_load_error(const char* first_line, const char* path, const std::string& reason) {
   std::string text = reason.empty() ? format("%s\n%s", first_line, path)
@@ -131,6 +136,7 @@ void report_load_error(const char* first_line, const char* path, const std::stri
 int load_refused_file(const char* path, std::string_view bytes, int id, int calc, int cid) {
   if (!valid_project(activep) || !detection_chosen(path)) return 0;
   imported_data d = import_data_bytes(path, bytes);
+  imported_header = d.header_text;
   if (!d.reason.empty()) {
     report_load_error(tr(refused), path, tr(d.reason.c_str()));
     return 0;

@@ -119,6 +119,13 @@ const char* polarisation_problem(int p) {
   return nullptr;
 }
 
+std::vector<int> indices_in_range(const double* x, int n, double lo, double hi) {
+  std::vector<int> kept;
+  for (int k = 0; k < n; ++k)
+    if (within(x[k], lo, hi)) kept.push_back(k);
+  return kept;
+}
+
 cut_series cut_to_range(const double* x, const double* y, std::vector<const double*> more,
                         int n, double lo, double hi) {
   cut_series out;

@@ -51,3 +51,5 @@ struct cut_series {
 };
 cut_series cut_to_range(const double* x, const double* y, std::vector<const double*> more,
                         int n, double lo, double hi);
+// The positions of the points cut_to_range keeps.
+std::vector<int> indices_in_range(const double* x, int n, double lo, double hi);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -93,6 +94,9 @@ struct project_options {
   double coord_a = -1;        // coordination number: species A and B of the pair (-1: total
   double coord_b = -1;        // only)
   double autorecalc = 0;      // 1: every accepted change reruns the out-of-date steps
+  // Uncertainties (uncertainty.h): 0 none, 1 counting statistics, 2 the third column of
+  // the data files. Not in the table of stored options yet.
+  double errors = 0;
 };
 
 // The stored name of each option, its member and its default, in file order.
@@ -109,6 +113,29 @@ struct read_source {
   std::string path;
   long long size = 0;
   std::string sha256;
+};
+
+// The curves of one calculation, held by pointer so that they keep their address when the
+// project table grows. A copy of a project copies its curves (the series engine starts
+// each input from a copy of the project as prepared for the first).
+struct curve_store : std::vector<std::unique_ptr<curve>> {
+  curve_store() = default;
+  curve_store(curve_store&&) noexcept = default;
+  curve_store& operator=(curve_store&&) noexcept = default;
+  curve_store(const curve_store& other) : std::vector<std::unique_ptr<curve>>() { copy_from(other); }
+  curve_store& operator=(const curve_store& other) {
+    if (this != &other) {
+      clear();
+      copy_from(other);
+    }
+    return *this;
+  }
+
+ private:
+  void copy_from(const curve_store& other) {
+    reserve(other.size());
+    for (const auto& c : other) push_back(c ? std::make_unique<curve>(*c) : nullptr);
+  }
 };
 
 struct project {
@@ -142,10 +169,9 @@ struct project {
   std::optional<read_source> source;
   std::optional<read_source> filepath[nfilenames];
   void* calc_box[ncalc]{};
-  // Exist (numc[calc] entries each) exactly when run is 1. Curves are held by pointer so
-  // that they keep their address when the project table grows.
+  // Exist (numc[calc] entries each) exactly when run is 1.
   std::vector<curve_id> curve_ids[ncalc];
-  std::vector<std::unique_ptr<curve>> curves[ncalc];
+  curve_store curves[ncalc];
   void* spec_combo = nullptr;
   void* view = nullptr;
   project_options options;
@@ -161,6 +187,10 @@ struct project {
   // (nm_parts.h), and the last low-r optimisation: for the scan over r_min and the pages.
   std::vector<double> sq_a, sq_b;
   std::optional<lowr_result> lowr_last;
+  // Standard deviations of the numbers the steps report, when uncertainties are
+  // propagated (NaN: none): the normalisation constant, the density from the slope of G(r).
+  double norm_constant_sigma = std::numeric_limits<double>::quiet_NaN();
+  double slope_density_sigma = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Global project table. nprojects always equals proj.size().

@@ -1,5 +1,6 @@
 // Step 0, raw data correction: the abscissa, smoothing and subtraction switches, the
 // input check and the run of dr.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "project/step_hooks.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 #include "project/i18n.h"
 
 namespace {
@@ -154,6 +156,50 @@ std::string dead_time_problem(const project& r, const raw_input& in) {
     }
   }
   return {};
+}
+
+// The covariances of the raw, background and cell intensities as dr receives them:
+// sigma^2 = I of each file's counts (counting statistics, kept on the curves to be shown)
+// or each file's own deviations, carried onto the raw abscissae, scaled and cut to the
+// raw range as the intensities are. False when uncertainties are off, or a series that is
+// subtracted has none (a warning has said so).
+struct raw_uncertainty {
+  covariance series[3];
+  dr_sigma sig;
+};
+bool raw_covariances(int p, int n, raw_uncertainty& out) {
+  const project& r = proj[p];
+  const int mode = uncertainty_mode(p);
+  const curve* raw = find_curve(p, 0, 0);
+  if (mode == errors_none || !raw || n == 0) return false;
+  const bool used[3] = {true, r.checks[k_subtract_background] == 1, r.checks[k_subtract_cell] == 1};
+  const double factor[3] = {1.0, r.options.bkgscale, r.options.cellscale};
+  const std::vector<int> kept = indices_in_range(raw->data[0].data(), n, r.options.ttmin, r.options.ttmax);
+  for (int s = 0; s < 3; ++s) {
+    const curve* c = find_curve(p, 0, s);
+    if (!used[s] || !c) continue;
+    const int nc = curve_points(*c);
+    std::vector<double> var(static_cast<std::size_t>(nc));
+    if (mode == errors_counts) {
+      std::vector<double> sigma(static_cast<std::size_t>(nc));
+      for (int i = 0; i < nc; ++i) var[i] = std::max(c->data[1][i], 0.0), sigma[i] = std::sqrt(var[i]);
+      store_curve_sigma(p, 0, s, std::move(sigma));
+    } else if (!column_sigma_present(0, s, file_label(r, s).c_str())) {
+      return false;
+    } else {
+      for (int i = 0; i < nc; ++i) var[i] = c->sigma[i] * c->sigma[i];
+    }
+    covariance cov = covariance::diagonal(var);
+    if (s > 0 && !same_grid(n, raw->data[0].data(), nc, c->data[0].data(), same_grid_tolerance))
+      cov = cov.mapped(resample_map(nc, c->data[0].data(), n, raw->data[0].data()));
+    if (factor[s] != 1.0) cov.scale(std::vector<double>(static_cast<std::size_t>(cov.size()), factor[s]));
+    if (static_cast<int>(kept.size()) != n) cov = cov.mapped(row_map::selection(kept, n));
+    out.series[s] = std::move(cov);
+  }
+  out.sig.raw = &out.series[0];
+  out.sig.back = used[1] && !out.series[1].empty() ? &out.series[1] : nullptr;
+  out.sig.cell = used[2] && !out.series[2].empty() ? &out.series[2] : nullptr;
+  return true;
 }
 
 }  // namespace
@@ -295,9 +341,12 @@ int run_ra() {
     return step_refused;
   }
   begin_run(0);
+  raw_uncertainty unc;
+  dr_sigma* sigma = raw_covariances(activep, n, unc) ? &unc.sig : nullptr;
   int ok = dr(r.exp_prop[k_wavelength], r.exp_prop[k_abs_sample], r.exp_prop[k_abs_cell], r.exp_prop[k_dead_time], r.exp_prop[k_geometry],
               r.exp_prop[k_polarisation], format, in.n, in.x, in.y, in.b, in.c, code, r.exp_prop[k_compton], smo,
-              polarisation_of(r.options));
+              polarisation_of(r.options), sigma);
+  if (ok && sigma) store_curve_covariance(activep, 0, 3, std::move(sigma->out));
   if (const int result = end_run(0, ok); result != step_done) return result;
   on_set_use_calc(0, proj[activep].usecalc[0]);
   return step_done;

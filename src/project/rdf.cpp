@@ -14,6 +14,7 @@
 #include "project/sq_refine.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
+#include "project/uncertainty.h"
 
 const char* density_source_name(int source) {
   static const char* const names[3] = {"typed", "slope of G(r)", "refined"};
@@ -61,6 +62,8 @@ int count_coordination(int p, double r1, double r2, int a, int b, coordination_c
   const double* fp = r.spec_prop[2].data();
   out.weight = pair_weight(r.nspec, z, x, fp, a, b);
   out.pair = pair_coordination(out.total, r.nspec, z, x, fp, a, b);
+  out.total_sigma = coordination_sigma(p, r1, r2);
+  out.pair_sigma = std::fabs(pair_coordination(out.total_sigma, r.nspec, z, x, fp, a, b));
   // The shell is fitted through the transform the g(r) step made: its q points up to Q_max,
   // its window and damping.
   const curve* in = find_curve(p, 3, 0);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,9 @@ struct coordination_count {
                         // as B atoms around an A atom (status fit_no_peak without a pair)
   // The fit of the count: the pair's when there is one.
   const peak_fit& shell() const { return std::isnan(pair) ? fit : pair_fit; }
+  // Standard deviations of total and pair when uncertainties are propagated, else NaN.
+  double total_sigma = std::numeric_limits<double>::quiet_NaN();
+  double pair_sigma = std::numeric_limits<double>::quiet_NaN();
 };
 
 enum coordination_status { count_done, count_no_rdf, count_reversed, count_outside };

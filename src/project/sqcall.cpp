@@ -14,6 +14,7 @@
 #include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 #include "project/i18n.h"
 
 void set_additive_correction(int on) {
@@ -79,6 +80,11 @@ int run_sq() {
   }
   if (r.options.qmin != not_set) extra.qmin = r.options.qmin;
   if (r.options.qmax != not_set) extra.qmax = r.options.qmax;
+  std::vector<double> scale;
+  if (uncertainties_on(activep)) {
+    scale.resize(static_cast<std::size_t>(n));
+    extra.scale = scale.data();
+  }
   const auto& s = r.spec_prop;
   // The integral method normalises what nm delivers for the constant 1.
   const int method = r.params[k_method] == method_integral ? 1 : r.params[k_method];
@@ -93,6 +99,7 @@ int run_sq() {
               method, given,
               additive, q, intensity, extra);
   if (ok) ok = refine_sq(method == 1 ? given : proj[activep].exp_prop[k_norm_constant]);
+  if (ok && uncertainties_on(activep)) propagate_sq(scale);
   if (const int result = end_run(1, ok); result != step_done) return result;
   on_set_use_calc(1, proj[activep].usecalc[1]);
   on_set_use_calc(2, proj[activep].usecalc[2]);

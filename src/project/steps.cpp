@@ -23,6 +23,7 @@
 #include "project/recalc.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 #include "project/i18n.h"
 
 namespace {
@@ -107,7 +108,7 @@ int datafile_set(const char* path, const char* label, int id, int calc, int cid,
   const file_problem problem = read_input_file(path, data_max_bytes, bytes);
   const int error = errno;
   const char* data = reinterpret_cast<const char*>(bytes.data());
-  int n = problem == file_problem::none ? read_data_bytes(calc, cid, data, bytes.size()) : -3;
+  int n = problem == file_problem::none ? read_data_file(calc, cid, data, bytes.size()) : -3;
   if (n == -1) {
     // No pair at the start: format detection, which reports its own refusal.
     n = load_refused_file(path, std::string_view(data, bytes.size()), id, calc, cid);
@@ -129,12 +130,18 @@ int datafile_set(const char* path, const char* label, int id, int calc, int cid,
   return 0;
 }
 
-int load_data_file(int id, const char* path) {
-  if (!valid_project(activep) || id < 0 || id >= nfilenames || !path) return 0;
+namespace {
+
+// The part of load_data_file around the reading of the points: the file name, the step's
+// state and its tool box. `read` delivers the points into curve (calc, cid) and describes
+// the file it read in `source`; 1 when it did.
+template <typename reader>
+int load_data(int id, const char* path, const char* name, reader read) {
+  if (!valid_project(activep) || id < 0 || id >= nfilenames || !name) return 0;
   project& r = proj[activep];
   const int calc = file_calc(id), cid = file_curve(id);
   if (!find_curve(activep, calc, cid)) return 0;  // no curve records before "Apply"
-  r.filename[id] = base_name(path);
+  r.filename[id] = base_name(name);
   const bool step_input = id == 0 || id >= 3;
   if (step_input) {
     if (shooks().hide_curves) shooks().hide_curves(activep, calc);
@@ -143,9 +150,9 @@ int load_data_file(int id, const char* path) {
     r.calcok[calc_ra] = 0;
   }
   read_source source;
-  int ok = datafile_set(path, points_label(r, id), id, calc, cid, &source);
+  int ok = read(points_label(r, id), calc, cid, source);
   if (!ok) r.filename[id].reset();
-  proj[activep].filepath[id] = ok ? std::optional<read_source>(source) : std::nullopt;
+  proj[activep].filepath[id] = ok && path ? std::optional<read_source>(source) : std::nullopt;
   if (step_input) {
     initcalcs(calc, ok);
     turncheck(calc, ok);
@@ -156,6 +163,31 @@ int load_data_file(int id, const char* path) {
     setting_accepted(calc);
   }
   return ok;
+}
+
+}  // namespace
+
+int load_data_file(int id, const char* path) {
+  if (!path) return 0;
+  return load_data(id, path, path, [&](const char* label, int calc, int cid, read_source& source) {
+    return datafile_set(path, label, id, calc, cid, &source);
+  });
+}
+
+int load_data_points(int id, const char* name, int n, const double* x, const double* y) {
+  return load_data(id, nullptr, name, [&](const char* label, int calc, int cid, read_source&) {
+    int finite = 0;
+    while (finite < n && std::isfinite(x[finite]) && std::isfinite(y[finite])) ++finite;
+    if (n <= 0 || finite < n) {
+      report_load_error(tr("Error loading file: format not supported"), name,
+                        n <= 0 ? tr("no points") : format(tr("point %d is not a number"), finite + 1));
+      if (shooks().input_line) shooks().input_line(id, "(None)", "");
+      return 0;
+    }
+    save_curve_(n, x, y, calc, cid);
+    print_lines(n, proj[activep].filename[id]->c_str(), label, id, calc, cid);
+    return 1;
+  });
 }
 
 int test_data(int p, int id) {

@@ -28,6 +28,11 @@ int file_curve(int id);
 // the file name unset). The curve records must exist.
 int load_data_file(int id, const char* path);
 
+// Loads n points held in memory as data file id, named `name`, as load_data_file loads a
+// file's pairs. Points that are not finite are refused with a message, like a file the
+// reader cannot use. Returns 1 on success, 0 on failure.
+int load_data_points(int id, const char* name, int n, const double* x, const double* y);
+
 // Reads one file into curve (calc, cid) and fills the input line; 1 on success, else the
 // message of read_data's code is shown, followed by the file's path (and why), and 0
 // returned. A file without a pair at its start may be read with format detection

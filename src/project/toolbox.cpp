@@ -10,6 +10,7 @@
 #include "project/project.h"
 #include "project/recalc.h"
 #include "project/step_hooks.h"
+#include "project/uncertainty.h"
 #include "project/i18n.h"
 
 namespace {
@@ -43,6 +44,7 @@ int take_previous(int j, int n, int src_calc, int src_cid) {
   // The source keeps its arrays: save_curve copies them into a different record.
   if (!(in && same_points(*src, *in)))
     save_curve(count, src->data[0].data(), src->data[1].data(), n, 0);
+  if (curve* taken = find_curve(activep, n, 0)) copy_uncertainty(*src, *taken);
   turncheck(n, 1);
   return count;
 }

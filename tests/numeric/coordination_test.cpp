@@ -149,7 +149,9 @@ TEST(Coordination, ModelGlassShellAgreesAcrossWindows) {
                                              {nq, q.data(), window, 0.0, share.data()});
         n[window] = pair_coordination(f.peak.area, 2, z, x, fp, 0, 1);
         status[window] = f.status;
-        if (f.reported()) EXPECT_GT(f.peak.sigma, min_peak_sigma);
+        if (f.reported()) {
+          EXPECT_GT(f.peak.sigma, min_peak_sigma);
+        }
       }
       const std::string where = std::to_string(qmax) + " " + std::to_string(r1);
       if (r1 > 2.0) {

@@ -15,7 +15,8 @@ struct numeric_recorder {
   std::vector<recorded_curve> curves;
   std::vector<std::string> errors;  // the three lines joined with '\n'
   std::vector<double> nc, dens;
-  std::string calls;  // one letter per callback in order: c(urve), e(rror), n(c), d(ens)
+  std::vector<std::vector<double>> sigmas;
+  std::string calls;  // one letter per callback in order: c(urve), e(rror), n(c), d(ens), s(igma)
   numeric_receiver previous;
   std::FILE* previous_echo;
 
@@ -31,6 +32,7 @@ struct numeric_recorder {
     };
     r.displaync = [this](double v) { nc.push_back(v), calls += 'n'; };
     r.displaydens = [this](double v) { dens.push_back(v), calls += 'd'; };
+    r.save_sigma = [this](int n, const double* s, int, int) { sigmas.emplace_back(s, s + n), calls += 's'; };
     previous = set_numeric_receiver(std::move(r));
     previous_echo = set_echo_stream(nullptr);
   }

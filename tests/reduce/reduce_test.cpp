@@ -318,6 +318,66 @@ TEST_F(ReduceTest, EverythingStaysInsideDirAndNothingElseIsWritten) {
   }
 }
 
+// Several inputs with workers: the messages and values in input order as with one worker,
+// the summary files, --series-values and --merge-series from the command line, and the
+// refusals of the series options.
+TEST_F(ReduceTest, SeriesOnTheCommandLine) {
+  for (const char* f : {"a.dat", "b/a.dat", "c.dat"}) {
+    fs::create_directories((dir / f).parent_path());
+    fs::copy_file(example + "sio2_raw.dat", dir / f);
+  }
+  const std::string nap = "'" + example + "sio2.nap' ";
+  run_result one = run("-j 1 --to 1 -o j1 " + nap + "a.dat missing.dat b/a.dat c.dat");
+  run_result two = run("-j 2 --to 1 -o j2 " + nap + "a.dat missing.dat b/a.dat c.dat");
+  EXPECT_EQ(one.status, 2);
+  EXPECT_EQ(two.status, 2);
+  EXPECT_EQ(two.out, one.out);
+  std::string err = one.err;
+  err.replace(err.find("j1/"), 3, "j2/");
+  EXPECT_EQ(two.err, err);
+  EXPECT_NE(two.err.find("[2/4] missing.dat\nError loading file: file does not exist\nmissing.dat\n[3/4] a.dat\n"
+                         "amoq-reduce: results of b/a.dat in j2/a-2/\n"),
+            std::string::npos)
+      << two.err;
+  EXPECT_EQ(slurp(dir / "j2/series.csv"), slurp(dir / "j1/series.csv"));
+  EXPECT_TRUE(fs::exists(dir / "j2/series_qsq.dat"));
+
+  std::ofstream(dir / "values.txt") << "a.dat 20\nc.dat 10\n";
+  ASSERT_EQ(run("-q --to 1 --series --series-values values.txt -o p1 " + nap + "a.dat").status, 0);
+  ASSERT_EQ(run("-q --to 1 --series-values values.txt -o p2 " + nap + "c.dat b/a.dat").status, 0);
+  run_result merged = run("--merge-series all p1 p2");
+  ASSERT_EQ(merged.status, 0) << merged.err;
+  std::ifstream csv(dir / "all/series.csv");
+  std::string header, first;
+  std::getline(csv, header);
+  std::getline(csv, first);
+  EXPECT_EQ(header.rfind("input,value,exit,", 0), 0u) << header;
+  EXPECT_EQ(first.rfind("c.dat,10,0,", 0), 0u) << first;
+
+  // SVG images number their parts with a counter of the drawing library: each input's
+  // images are still the same whichever worker, and after whichever inputs, drew them.
+  ASSERT_EQ(run("-q -j 1 --to 1 --plot svg -o s1 " + nap + "a.dat c.dat b/a.dat").status, 0);
+  ASSERT_EQ(run("-q -j 2 --to 1 --plot svg -o s2 " + nap + "a.dat c.dat b/a.dat").status, 0);
+  for (const char* f : {"a/sq.svg", "c/qsq.svg", "a-2/sq.svg"}) EXPECT_EQ(slurp(dir / "s2" / f), slurp(dir / "s1" / f)) << f;
+  EXPECT_EQ(slurp(dir / "s1/a/sq.svg"), slurp(dir / "s1/a-2/sq.svg"));
+
+  struct refusal { std::string args; int status; std::string err; };
+  const refusal cases[] = {
+      {"--series-value T --series-values values.txt " + nap + "a.dat", 1, "not both"},
+      {"--series-value T " + nap, 1, "need INPUT files"},
+      {"--series-values none.txt " + nap + "a.dat", 2, "--series-values none.txt: the file does not exist"},
+      {"--series-values values.txt " + nap + "b/a.dat missing.dat", 1, "values.txt: no value for missing.dat"},
+      {"-j 0 " + nap, 1, "-j 0: the number of workers must be 1 or more"},
+      {"--merge-series out", 1, "needs the folders"},
+      {"--merge-series out a.dat", 2, "has no series_inputs.csv"},
+  };
+  for (const refusal& c : cases) {
+    run_result r = run(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << "\n" << r.err;
+  }
+}
+
 }  // namespace
 
 // The value printed after `prefix` at the start of a line of out, NaN when none is.

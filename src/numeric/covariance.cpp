@@ -1,0 +1,328 @@
+#include "numeric/covariance.h"
+
+#include <algorithm>
+#include <cmath>
+
+void row_map::add_row(int first_col, std::span<const double> c) {
+  std::size_t lo = 0, hi = c.size();
+  while (lo < hi && c[lo] == 0.0) ++lo;
+  while (hi > lo && c[hi - 1] == 0.0) --hi;
+  first.push_back(first_col + static_cast<int>(lo));
+  coef.insert(coef.end(), c.begin() + static_cast<std::ptrdiff_t>(lo), c.begin() + static_cast<std::ptrdiff_t>(hi));
+  start.push_back(static_cast<int>(coef.size()));
+}
+
+void row_map::apply(const double* x, double* y) const {
+  for (int i = 0; i < rows(); ++i) {
+    const double* c = row(i);
+    double s = 0.0;
+    for (int k = 0; k < length(i); ++k) s += c[k] * x[first[i] + k];
+    y[i] = s;
+  }
+}
+
+std::vector<double> row_map::apply(const std::vector<double>& x) const {
+  std::vector<double> y(static_cast<std::size_t>(rows()));
+  apply(x.data(), y.data());
+  return y;
+}
+
+row_map row_map::identity(int n) {
+  row_map m(n);
+  const double one = 1.0;
+  for (int i = 0; i < n; ++i) m.add_row(i, {&one, 1});
+  return m;
+}
+
+row_map row_map::selection(const std::vector<int>& index, int ncols) {
+  row_map m(ncols);
+  const double one = 1.0;
+  for (int k : index) m.add_row(k, {&one, 1});
+  return m;
+}
+
+covariance::covariance(int n, int w) : n_(std::max(n, 0)), w_(std::clamp(w, 0, std::max(n - 1, 0))) {
+  band_.assign(static_cast<std::size_t>(n_) * (w_ + 1), 0.0);
+}
+
+covariance covariance::diagonal(std::span<const double> variance) {
+  covariance s(static_cast<int>(variance.size()), 0);
+  for (int i = 0; i < s.n_; ++i) s.at(i, 0) = variance[i];
+  return s;
+}
+
+void covariance::set_band(int i, int j, double v) {
+  if (i < j) std::swap(i, j);
+  if (i - j <= w_) at(i, i - j) = v;
+}
+
+double covariance::operator()(int i, int j) const {
+  double s = band(i, j);
+  const std::size_t p = u_.size();
+  for (std::size_t a = 0; a < p; ++a)
+    for (std::size_t b = 0; b < p; ++b) s += u_[a][i] * c_[a * p + b] * u_[b][j];
+  return s;
+}
+
+double covariance::variance(int i) const { return (*this)(i, i); }
+
+std::vector<double> covariance::sigma() const {
+  std::vector<double> s(static_cast<std::size_t>(n_));
+  for (int i = 0; i < n_; ++i) s[i] = std::sqrt(std::max(at(i, 0), 0.0));
+  if (u_.empty()) return s;
+  for (int i = 0; i < n_; ++i) s[i] = std::sqrt(std::max(variance(i), 0.0));
+  return s;
+}
+
+void covariance::band_times(const double* v, double* out) const {
+  for (int i = 0; i < n_; ++i) {
+    double s = at(i, 0) * v[i];
+    for (int d = 1; d <= std::min(w_, i); ++d) s += at(i, d) * v[i - d];
+    for (int d = 1; d <= std::min(w_, n_ - 1 - i); ++d) s += at(i + d, d) * v[i + d];
+    out[i] = s;
+  }
+}
+
+void covariance::times(const double* v, double* out) const {
+  band_times(v, out);
+  const std::size_t p = u_.size();
+  if (p == 0) return;
+  std::vector<double> proj(p, 0.0);
+  for (std::size_t a = 0; a < p; ++a)
+    for (int i = 0; i < n_; ++i) proj[a] += u_[a][i] * v[i];
+  for (std::size_t a = 0; a < p; ++a) {
+    double s = 0.0;
+    for (std::size_t b = 0; b < p; ++b) s += c_[a * p + b] * proj[b];
+    for (int i = 0; i < n_; ++i) out[i] += u_[a][i] * s;
+  }
+}
+
+double covariance::quad(const double* v) const {
+  double s = 0.0;
+  for (int i = 0; i < n_; ++i) {
+    double row = 0.5 * at(i, 0) * v[i];
+    for (int d = 1; d <= std::min(w_, i); ++d) row += at(i, d) * v[i - d];
+    s += 2.0 * row * v[i];
+  }
+  const std::size_t p = u_.size();
+  if (p == 0) return s;
+  std::vector<double> proj(p, 0.0);
+  for (std::size_t a = 0; a < p; ++a)
+    for (int i = 0; i < n_; ++i) proj[a] += u_[a][i] * v[i];
+  for (std::size_t a = 0; a < p; ++a)
+    for (std::size_t b = 0; b < p; ++b) s += proj[a] * c_[a * p + b] * proj[b];
+  return s;
+}
+
+namespace {
+
+// a . b over n values, in four partial sums (the products overlap in the pipeline).
+inline double dot(const double* a, const double* b, int n) {
+  double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+  int k = 0;
+  for (; k + 4 <= n; k += 4) {
+    s0 += a[k] * b[k];
+    s1 += a[k + 1] * b[k + 1];
+    s2 += a[k + 2] * b[k + 2];
+    s3 += a[k + 3] * b[k + 3];
+  }
+  for (; k < n; ++k) s0 += a[k] * b[k];
+  return (s0 + s1) + (s2 + s3);
+}
+
+// True when the rows' first and last columns never decrease from row to row (empty rows
+// aside), so that each column is reached by a contiguous run of rows.
+bool monotone(const row_map& a) {
+  int first = -1, last = -1;
+  for (int i = 0; i < a.rows(); ++i) {
+    if (a.length(i) == 0) continue;
+    const int l = a.first[i] + a.length(i) - 1;
+    if (a.first[i] < first || l < last) return false;
+    first = a.first[i];
+    last = l;
+  }
+  return true;
+}
+
+// Half-width of the band of A B A^T for a band B of half-width w: rows i and j < i can
+// correlate only when row j reaches column first_i - w. The prefix maximum of the rows'
+// last columns finds the lowest such j, walking forward while the rows' first columns
+// increase (as they do in the maps of the steps), else by bisection.
+int mapped_bandwidth(const row_map& a, int w) {
+  const int rows = a.rows();
+  std::vector<int> reach(static_cast<std::size_t>(rows));
+  int best = -1 << 30;
+  for (int i = 0; i < rows; ++i) {
+    if (a.length(i) > 0) best = std::max(best, a.first[i] + a.length(i) - 1);
+    reach[i] = best;
+  }
+  int width = 0, lowest = 0, previous = -1 << 30;
+  for (int i = 0; i < rows; ++i) {
+    if (a.length(i) == 0) continue;
+    const int target = a.first[i] - w;
+    if (target >= previous) {
+      while (lowest < i && reach[lowest] < target) ++lowest;
+    } else {
+      lowest = static_cast<int>(std::lower_bound(reach.begin(), reach.begin() + i, target) - reach.begin());
+    }
+    previous = target;
+    width = std::max(width, i - std::min(lowest, i));
+  }
+  return width;
+}
+
+}  // namespace
+
+covariance covariance::mapped(const row_map& a) const {
+  const int rows = a.rows();
+  bool pointwise = true, diagonal = rows == n_;
+  for (int i = 0; i < rows && pointwise; ++i) {
+    pointwise = a.length(i) <= 1;
+    diagonal = diagonal && (a.length(i) == 0 || a.first[i] == i);
+  }
+  if (pointwise && diagonal) {
+    // A diagonal matrix D: D S D, the band scaled in place on a copy.
+    std::vector<double> d(static_cast<std::size_t>(rows), 0.0);
+    for (int i = 0; i < rows; ++i)
+      if (a.length(i) == 1) d[i] = a.row(i)[0];
+    covariance out = *this;
+    out.scale(d);
+    return out;
+  }
+  covariance out(rows, mapped_bandwidth(a, w_));
+  if (pointwise) {
+    // Each row one column (scaling, selection): S'(i, j) = a_i a_j B(c_i, c_j).
+    for (int i = 0; i < rows; ++i) {
+      if (a.length(i) == 0) continue;
+      const double ai = a.row(i)[0];
+      const int ci = a.first[i];
+      for (int j = std::max(0, i - out.w_); j <= i; ++j)
+        if (a.length(j) == 1) out.at(i, i - j) = ai * a.row(j)[0] * band(ci, a.first[j]);
+    }
+  } else if (w_ == 0 && monotone(a)) {
+    // Independent values and rows whose first and last columns never decrease (spline,
+    // filters): S' = sum_c s_c A_c A_c^T over the columns c, each column's rows a
+    // contiguous run k0..k1, so each adds s_c a_k a_l to the band's rows k, entries l <= k.
+    std::vector<int> k0(static_cast<std::size_t>(n_), rows), k1(static_cast<std::size_t>(n_), -1);
+    for (int i = 0; i < rows; ++i)
+      for (int c = a.first[i]; c < a.first[i] + a.length(i); ++c) {
+        k0[c] = std::min(k0[c], i);
+        k1[c] = i;
+      }
+    // rev: column c's coefficients of rows k1..k0, so that row k's entries l = k, k-1, ..
+    // (band offsets 0, 1, ..) are read in order.
+    std::vector<double> rev;
+    for (int c = 0; c < n_; ++c) {
+      const double sc = at(c, 0);
+      const int lo = k0[c], hi = k1[c];
+      if (hi < lo || sc == 0.0) continue;
+      rev.resize(static_cast<std::size_t>(hi - lo + 1));
+      for (int k = lo; k <= hi; ++k) rev[hi - k] = a.length(k) ? a.row(k)[c - a.first[k]] : 0.0;
+      for (int k = lo; k <= hi; ++k) {
+        const double v = sc * rev[hi - k];
+        double* row = &out.at(k, 0);
+        const double* r = rev.data() + (hi - k);
+        for (int d = 0; d <= k - lo; ++d) row[d] += v * r[d];
+      }
+    }
+  } else {
+    std::vector<double> t;
+    for (int i = 0; i < rows; ++i) {
+      const int len = a.length(i);
+      if (len == 0) continue;
+      // t = row i of A B over the columns lo..hi it can reach.
+      const int lo = std::max(0, a.first[i] - w_);
+      const int hi = std::min(n_ - 1, a.first[i] + len - 1 + w_);
+      t.assign(static_cast<std::size_t>(hi - lo + 1), 0.0);
+      const double* ai = a.row(i);
+      for (int m = 0; m < len; ++m) {
+        const int k = a.first[i] + m;
+        const double c = ai[m];
+        if (c == 0.0) continue;
+        for (int l = std::max(0, k - w_); l <= k; ++l) t[l - lo] += c * at(k, k - l);
+        for (int l = k + 1; l <= std::min(n_ - 1, k + w_); ++l) t[l - lo] += c * at(l, l - k);
+      }
+      for (int j = std::max(0, i - out.w_); j <= i; ++j) {
+        const int from = std::max(a.first[j], lo), to = std::min(a.first[j] + a.length(j) - 1, hi);
+        if (to >= from) out.at(i, i - j) = dot(t.data() + from - lo, a.row(j) - a.first[j] + from, to - from + 1);
+      }
+    }
+  }
+  out.c_ = c_;
+  out.u_.reserve(u_.size());
+  for (const auto& col : u_) out.u_.push_back(a.apply(col));
+  return out;
+}
+
+void covariance::scale(std::span<const double> d) {
+  for (int i = 0; i < n_; ++i)
+    for (int k = 0; k <= std::min(w_, i); ++k) at(i, k) *= d[i] * d[i - k];
+  for (auto& col : u_)
+    for (int i = 0; i < n_; ++i) col[i] *= d[i];
+}
+
+// With S = B + U C U^T and M = L + U' G^T (U' = [u_t], G = [g_t]):
+//   M S M^T = L B L^T + [LU | U' | V] C' [LU | U' | V]^T,   V = L B G,
+//   C' = [[C, C W, 0], [W^T C, Q, I], [0, I, 0]],   W = U^T G,   Q = G^T B G + W^T C W.
+covariance covariance::with_functionals(const row_map& l, const std::vector<std::vector<double>>& u,
+                                        const std::vector<std::vector<double>>& g) const {
+  covariance out = mapped(l);
+  const std::size_t p = u_.size(), q = g.size();
+  // W (p x q), B G (columns), Q (q x q).
+  std::vector<double> w(p * q, 0.0), quad_g(q * q, 0.0);
+  std::vector<std::vector<double>> bg(q, std::vector<double>(static_cast<std::size_t>(n_)));
+  for (std::size_t t = 0; t < q; ++t) {
+    band_times(g[t].data(), bg[t].data());
+    for (std::size_t a = 0; a < p; ++a)
+      for (int i = 0; i < n_; ++i) w[a * q + t] += u_[a][i] * g[t][i];
+  }
+  for (std::size_t s = 0; s < q; ++s)
+    for (std::size_t t = 0; t < q; ++t) {
+      double v = 0.0;
+      for (int i = 0; i < n_; ++i) v += g[s][i] * bg[t][i];
+      for (std::size_t a = 0; a < p; ++a)
+        for (std::size_t b = 0; b < p; ++b) v += w[a * q + s] * c_[a * p + b] * w[b * q + t];
+      quad_g[s * q + t] = v;
+    }
+  const std::size_t np = p + 2 * q;
+  std::vector<double> c(np * np, 0.0);
+  for (std::size_t a = 0; a < p; ++a) {
+    for (std::size_t b = 0; b < p; ++b) c[a * np + b] = c_[a * p + b];
+    for (std::size_t t = 0; t < q; ++t) {
+      double cw = 0.0;
+      for (std::size_t b = 0; b < p; ++b) cw += c_[a * p + b] * w[b * q + t];
+      c[a * np + p + t] = c[(p + t) * np + a] = cw;
+    }
+  }
+  for (std::size_t s = 0; s < q; ++s) {
+    for (std::size_t t = 0; t < q; ++t) c[(p + s) * np + p + t] = quad_g[s * q + t];
+    c[(p + s) * np + p + q + s] = c[(p + q + s) * np + p + s] = 1.0;
+  }
+  out.c_ = std::move(c);
+  for (const auto& col : u) out.u_.push_back(col);
+  for (const auto& col : bg) out.u_.push_back(l.apply(col));
+  return out;
+}
+
+covariance& covariance::operator+=(const covariance& other) {
+  if (other.n_ != n_) return *this;
+  if (other.w_ > w_) {
+    covariance wider(n_, other.w_);
+    for (int i = 0; i < n_; ++i)
+      for (int d = 0; d <= std::min(w_, i); ++d) wider.at(i, d) = at(i, d);
+    band_.swap(wider.band_);
+    w_ = other.w_;
+  }
+  for (int i = 0; i < n_; ++i)
+    for (int d = 0; d <= std::min(other.w_, i); ++d) at(i, d) += other.at(i, d);
+  const std::size_t p = u_.size(), q = other.u_.size(), np = p + q;
+  if (q == 0) return *this;
+  std::vector<double> c(np * np, 0.0);
+  for (std::size_t a = 0; a < p; ++a)
+    for (std::size_t b = 0; b < p; ++b) c[a * np + b] = c_[a * p + b];
+  for (std::size_t a = 0; a < q; ++a)
+    for (std::size_t b = 0; b < q; ++b) c[(p + a) * np + p + b] = other.c_[a * q + b];
+  c_ = std::move(c);
+  u_.insert(u_.end(), other.u_.begin(), other.u_.end());
+  return *this;
+}

@@ -1,0 +1,552 @@
+// Propagation of uncertainties through the linear steps. The reference for every step is
+// the step itself: its Jacobian by central differences of the routine's output (exact up
+// to rounding for a linear step), and J S J^T formed densely. The covariance type is
+// checked against dense matrices, and a few steps against closed forms.
+#include "support/test.h"
+
+#include "numeric/calrd.h"
+#include "numeric/cd_sigma.h"
+#include "numeric/coordination.h"
+#include "numeric/covariance.h"
+#include "numeric/d_red.h"
+#include "numeric/elements.h"
+#include "numeric/filters.h"
+#include "numeric/nm.h"
+#include "numeric/nm_parts.h"
+#include "numeric/nm_sigma.h"
+#include "numeric/readfiles.h"
+#include "numeric/regrid.h"
+#include "numeric/spline_map.h"
+#include "numeric/transform_window.h"
+#include "numeric/writedata.h"
+#include "numeric/zd.h"
+#include "numeric/zd_sigma.h"
+#include "recorder.h"
+#include "support/temp_files.h"
+
+namespace {
+
+using vec = std::vector<double>;
+using matrix = std::vector<vec>;
+
+matrix dense(const covariance& s) {
+  matrix m(s.size(), vec(s.size()));
+  for (int i = 0; i < s.size(); ++i)
+    for (int j = 0; j < s.size(); ++j) m[i][j] = s(i, j);
+  return m;
+}
+
+matrix dense(const row_map& a) {
+  matrix m(a.rows(), vec(a.cols, 0.0));
+  for (int i = 0; i < a.rows(); ++i)
+    for (int k = 0; k < a.length(i); ++k) m[i][a.first[i] + k] = a.row(i)[k];
+  return m;
+}
+
+// J S J^T.
+matrix sandwich(const matrix& j, const matrix& s) {
+  const std::size_t m = j.size(), n = s.size();
+  matrix js(m, vec(n, 0.0)), out(m, vec(m, 0.0));
+  for (std::size_t a = 0; a < m; ++a)
+    for (std::size_t k = 0; k < n; ++k)
+      for (std::size_t l = 0; l < n; ++l) js[a][l] += j[a][k] * s[k][l];
+  for (std::size_t a = 0; a < m; ++a)
+    for (std::size_t b = 0; b < m; ++b)
+      for (std::size_t l = 0; l < n; ++l) out[a][b] += js[a][l] * j[b][l];
+  return out;
+}
+
+// Largest |a - b| relative to sqrt(b_ii b_jj).
+double worst(const matrix& a, const matrix& b) {
+  double w = 0.0;
+  for (std::size_t i = 0; i < b.size(); ++i)
+    for (std::size_t j = 0; j < b.size(); ++j) {
+      const double scale = std::sqrt(std::fabs(b[i][i] * b[j][j]));
+      if (scale > 0.0) w = std::max(w, std::fabs(a[i][j] - b[i][j]) / scale);
+    }
+  return w;
+}
+
+// Random banded covariance (band 2) with a rank-2 part: B = D + A A^T by mapping.
+covariance random_covariance(int n, std::mt19937& g, double level = 1.0, bool low_rank = true) {
+  std::uniform_real_distribution<double> u(0.5, 1.5), c(-0.5, 0.5);
+  vec var(n);
+  for (double& v : var) v = level * u(g);
+  row_map a(n);
+  for (int i = 0; i < n; ++i) {
+    const int lo = std::max(0, i - 1), hi = std::min(n - 1, i + 1);
+    vec row;
+    for (int k = lo; k <= hi; ++k) row.push_back(k == i ? 1.0 : c(g));
+    a.add_row(lo, row);
+  }
+  covariance s = covariance::diagonal(var).mapped(a);
+  if (!low_rank) return s;
+  vec u1(n), g1(n, 0.0);
+  for (double& v : u1) v = c(g);
+  for (int i = 0; i < n; i += 3) g1[i] = 0.3;
+  return s.with_functionals(row_map::identity(n), {u1}, {g1});
+}
+
+// Jacobian of f at y by central differences.
+matrix jacobian(const std::function<vec(const vec&)>& f, const vec& y, double rel = 1e-4) {
+  const std::size_t n = y.size();
+  matrix t;  // transposed: t[k] = d f / d y_k
+  for (std::size_t k = 0; k < n; ++k) {
+    const double h = rel * std::max(std::fabs(y[k]), 1.0);
+    vec up = y, down = y;
+    up[k] += h;
+    down[k] -= h;
+    const vec a = f(up), b = f(down);
+    vec d(a.size());
+    for (std::size_t i = 0; i < a.size(); ++i) d[i] = (a[i] - b[i]) / (2 * h);
+    t.push_back(d);
+  }
+  matrix j(t.empty() ? 0 : t[0].size(), vec(n));
+  for (std::size_t k = 0; k < n; ++k)
+    for (std::size_t i = 0; i < j.size(); ++i) j[i][k] = t[k][i];
+  return j;
+}
+
+// The y values of delivered curve `index`.
+vec delivered(const numeric_recorder& rec, std::size_t index) {
+  return rec.curves.size() > index ? rec.curves[index].y : vec();
+}
+
+}  // namespace
+
+// A S A^T, D S D, the sum, (L + u g^T) S (...)^T, S v and v^T S v against dense algebra,
+// for bands and maps of several shapes (empty rows, long rows, rows out of order, rows
+// moving steadily right over independent values).
+TEST(Covariance, OperationsAgreeWithDenseMatrices) {
+  std::mt19937 g(7);
+  std::uniform_real_distribution<double> c(-1.0, 1.0);
+  for (int n : {1, 2, 9, 40}) {
+    SCOPED_TRACE(n);
+    const covariance s = random_covariance(n, g);
+    const matrix ds = dense(s);
+    row_map a(n);
+    for (int i = 0; i < n + 3; ++i) {
+      if (i % 5 == 4) {
+        a.add_empty_row();
+        continue;
+      }
+      const int first = (i * 7) % n, len = std::min(n - first, 1 + (i % 4) * 3);
+      vec row(len);
+      for (double& v : row) v = c(g);
+      a.add_row(first, row);
+    }
+    EXPECT_LT(worst(dense(s.mapped(a)), sandwich(dense(a), ds)), 1e-12);
+    // Independent values through rows that move steadily right (as a spline's do).
+    vec var(n);
+    for (double& v : var) v = 1.0 + c(g) * c(g);
+    row_map steady(n);
+    for (int i = 0; i < 2 * n; ++i) {
+      const int first = i / 2, len = std::min(n - first, 1 + (i % 2) + 3);
+      vec row(len);
+      for (double& v : row) v = c(g);
+      steady.add_row(first, row);
+    }
+    const covariance independent = covariance::diagonal(var);
+    EXPECT_LT(worst(dense(independent.mapped(steady)), sandwich(dense(steady), dense(independent))), 1e-12);
+
+    vec d(n), v(n), u1(a.rows()), g1(n);
+    for (double& x : d) x = c(g);
+    for (double& x : v) x = c(g);
+    for (double& x : u1) x = c(g);
+    for (double& x : g1) x = c(g);
+    covariance scaled = s;
+    scaled.scale(d);
+    matrix dd(n, vec(n, 0.0));
+    for (int i = 0; i < n; ++i) dd[i][i] = d[i];
+    EXPECT_LT(worst(dense(scaled), sandwich(dd, ds)), 1e-12);
+
+    covariance sum = s;
+    sum += random_covariance(n, g);
+    matrix expected = dense(sum);
+    EXPECT_NEAR(sum(0, n - 1), ds[0][n - 1] + (expected[0][n - 1] - ds[0][n - 1]), 1e-12);
+
+    matrix m = dense(a);
+    for (int i = 0; i < a.rows(); ++i)
+      for (int k = 0; k < n; ++k) m[i][k] += u1[i] * g1[k];
+    EXPECT_LT(worst(dense(s.with_functionals(a, {u1}, {g1})), sandwich(m, ds)), 1e-12);
+
+    vec sv(n);
+    s.times(v.data(), sv.data());
+    double q = 0.0;
+    for (int i = 0; i < n; ++i) {
+      double row = 0.0;
+      for (int k = 0; k < n; ++k) row += ds[i][k] * v[k];
+      EXPECT_NEAR(sv[i], row, 1e-12);
+      q += v[i] * row;
+    }
+    EXPECT_NEAR(s.quad(v.data()), q, 1e-12 * std::max(1.0, std::fabs(q)));
+  }
+}
+
+// Each linear step's propagated covariance against J S J^T with the Jacobian of the
+// routine itself: the smoothing windows, the spline resampling (inside, before and beyond
+// the knots; 2, 3, 4 and many knots), the raw data correction in each geometry with
+// extension, smoothing, dead time and q input, the normalisation with its estimated
+// constant (high-angle, Q_min extension, integral method) or a given one, the bending
+// correction and the pair distribution transform with either window.
+TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
+  std::mt19937 g(11);
+  struct step {
+    const char* name;
+    vec y;                                 // the input the Jacobian is taken at
+    std::function<vec(const vec&)> f;      // the routine
+    std::function<covariance(const covariance&)> propagate;
+    double tol;
+    int blocks = 1;         // the input is that many independent series
+    bool variances = false;  // only the variances are propagated
+  };
+  std::vector<step> steps;
+
+  for (int points : {5, 7, 9}) {
+    vec y(30);
+    for (int i = 0; i < 30; ++i) y[i] = std::sin(0.3 * i) + 2;
+    steps.push_back({"smoothing", y,
+                     [points](const vec& v) {
+                       vec out(v.size());
+                       (points == 5 ? smooth5 : points == 7 ? smooth7 : smooth9)(static_cast<int>(v.size()), v.data(),
+                                                                                  out.data());
+                       return out;
+                     },
+                     [points](const covariance& s) { return s.mapped(smoothing_map(s.size(), points)); }, 1e-9});
+  }
+
+  for (int knots : {2, 3, 4, 45}) {
+    vec x(knots), y(knots), u;
+    for (int i = 0; i < knots; ++i) x[i] = 0.5 * i + 0.02 * i * i, y[i] = std::cos(0.7 * i);
+    const double step = (x[knots - 1] - x[0] + 0.55) / 97;  // about a hundred points, off the knots
+    for (double t = x[0] - 0.3; t <= x[knots - 1] + 0.25; t += step) u.push_back(t);
+    steps.push_back({"spline", y,
+                     [x, u](const vec& v) {
+                       vec out(u.size());
+                       resample_series(static_cast<int>(x.size()), x.data(), v.data(), static_cast<int>(u.size()),
+                                       u.data(), out.data());
+                       return out;
+                     },
+                     [x, u](const covariance& s) {
+                       return s.mapped(resample_map(s.size(), x.data(), static_cast<int>(u.size()), u.data()));
+                     },
+                     1e-5});  // the map's truncation (spline_map.h)
+    steps.push_back({"spline without truncation", y, steps.back().f,
+                     [x, u](const covariance& s) {
+                       return s.mapped(spline_map(s.size(), x.data(), static_cast<int>(u.size()), u.data(), 1e-16));
+                     },
+                     1e-9});
+  }
+
+  // dr: geometry, polarisation, smoothing, dead time, abscissa kind, first abscissa.
+  struct dr_case { double geom, mono, smo, dead; int qt; double x0, step; };
+  for (const dr_case& dc : {dr_case{2, 1, 0, 1e-6, 1, 2.0, 0.25}, dr_case{1, 2, 2, 0, 1, 3.0, 0.3},
+                            dr_case{3, 1, 3, 2e-6, 1, 1.0, 0.5}, dr_case{4, 1, 1, 0, 2, 0.3, 0.04}}) {
+    const int ndq = 24;
+    vec x(ndq), counts(3 * ndq);
+    for (int i = 0; i < ndq; ++i) {
+      x[i] = dc.x0 + dc.step * i;
+      counts[i] = 2000 + 900 * std::exp(-std::pow((i - 10) / 4.0, 2));
+      counts[ndq + i] = 300 + 2 * i;
+      counts[2 * ndq + i] = 150 - i;
+    }
+    auto run = [dc, x, ndq](const vec& v, dr_sigma* sig) {
+      numeric_recorder rec;
+      dr(0.71, 0.4, 0.2, dc.dead, dc.geom, dc.mono, dc.qt, ndq, x.data(), v.data(), v.data() + ndq,
+         v.data() + 2 * ndq, 3, 1.0, dc.smo, {}, sig);
+      return delivered(rec, 0);
+    };
+    steps.push_back({"dr", counts, [run](const vec& v) { return run(v, nullptr); },
+                     [run, counts, ndq](const covariance& s) {
+                       // Three independent series: the blocks of s on the diagonal.
+                       std::vector<covariance> part;
+                       for (int b = 0; b < 3; ++b) {
+                         std::vector<int> idx(ndq);
+                         for (int i = 0; i < ndq; ++i) idx[i] = b * ndq + i;
+                         part.push_back(s.mapped(row_map::selection(idx, s.size())));
+                       }
+                       dr_sigma sig{&part[0], &part[1], &part[2], {}};
+                       run(counts, &sig);
+                       return sig.out;
+                     },
+                     1e-5, 3});
+  }
+
+  // nm: a sample of Si and O; the constant estimated above qlim (method 0) or given
+  // (method 1); with and without Q_min; both curves.
+  const int nq = 40;
+  vec q(nq), inten(nq);
+  for (int k = 0; k < nq; ++k) q[k] = 0.3 * k, inten[k] = 50 + 30 * std::exp(-std::pow(q[k] - 3, 2)) + 0.2 * q[k];
+  struct nm_out { vec qs, s, scale; double alpha; };
+  auto nm_run = [q, nq](const vec& v, int method, double qmin) {
+    const double z[2] = {14, 8}, x[2] = {1.0 / 3, 2.0 / 3}, fp[2] = {0.08, 0.01}, fpp[2] = {0.07, 0.006};
+    const double a[5][2] = {{6.29, 3.05}, {3.04, 2.29}, {1.99, 1.55}, {1.54, 0.87}, {1.07, 0.21}};
+    const double b[5][2] = {{2.44, 13.3}, {32.3, 5.70}, {0.68, 0.32}, {81.7, 32.9}, {1.0, 0.0}};
+    const double c[2] = {1.14, 0.25};
+    numeric_recorder rec;
+    nm_out out;
+    out.scale.resize(nq);
+    nm_extras extra;
+    extra.qmin = qmin;
+    extra.scale = out.scale.data();
+    nm(2, z, x, fp, fpp, a[0], a[1], a[2], a[3], a[4], b[0], b[1], b[2], b[3], b[4], c, nq, 0.71, 1.0, 8.0, 2,
+       method, 0.02, 0.5, q.data(), v.data(), extra);
+    out.qs = delivered(rec, 0);
+    out.s = delivered(rec, 1);
+    out.alpha = method == 1 ? 0.02 : rec.nc.at(0);
+    return out;
+  };
+  for (int method : {0, 1})
+    for (double qmin : {0.0, 1.1})
+      for (int which : {0, 1}) {
+        if (which == 1 && (method == 1 || qmin == 0.0)) continue;  // S(Q) once, from the same map
+        steps.push_back({"nm", inten,
+                         [=](const vec& v) {
+                           const nm_out o = nm_run(v, method, qmin);
+                           return which == 0 ? o.qs : o.s;
+                         },
+                         [=](const covariance& cov) {
+                           const nm_out o = nm_run(inten, method, qmin);
+                           vec j(nq), a(nq);
+                           for (int k = 0; k < nq; ++k) j[k] = inten[k] + 0.5, a[k] = o.scale[k] * j[k];
+                           int k1 = 0;
+                           while (qmin > 0 && q[k1] < qmin) ++k1;
+                           const vec grad = method == 1 ? vec() : high_angle_gradient(nq, q.data(), j.data(),
+                                                                                      std::max(8.0, qmin), o.alpha);
+                           const covariance qs = normalised_covariance(cov, q.data(), o.scale.data(), a.data(), o.alpha,
+                                                                       grad, k1);
+                           if (which == 0) return qs;
+                           vec var = structure_sigma(nq, q.data(), k1, qs.sigma());
+                           for (double& v : var) v *= v;
+                           return covariance::diagonal(var);
+                         },
+                         1e-6, 1, which == 1});
+      }
+
+  // The integral method on the parts of nm's curve: a = scale J, b fixed.
+  {
+    const nm_out base = nm_run(inten, 1, 0.0);
+    vec b(nq);
+    for (int k = 0; k < nq; ++k) b[k] = 0.02 * base.scale[k] * (inten[k] + 0.5) - base.qs[k];
+    auto run = [=](const vec& v, double* alpha) {
+      vec a(nq);
+      for (int k = 0; k < nq; ++k) a[k] = base.scale[k] * (v[k] + 0.5);
+      numeric_recorder rec;
+      nm_integral(nq, q.data(), a.data(), b.data(), 0.07);
+      if (alpha) *alpha = rec.nc.at(0);
+      return delivered(rec, 0);
+    };
+    steps.push_back({"integral", inten, [run](const vec& v) { return run(v, nullptr); },
+                     [=](const covariance& cov) {
+                       double alpha = 0.0;
+                       run(inten, &alpha);
+                       vec a(nq);
+                       for (int k = 0; k < nq; ++k) a[k] = base.scale[k] * (inten[k] + 0.5);
+                       return normalised_covariance(cov, q.data(), base.scale.data(), a.data(), alpha,
+                                                    integral_gradient(nq, q.data(), a.data(), base.scale.data(), alpha), 0);
+                     },
+                     1e-6});
+  }
+
+  // The bending correction: the cubic above qb, the dropped point, the smoothing.
+  {
+    const int n = 50;
+    vec qb(n), y(n);
+    for (int k = 0; k < n; ++k) qb[k] = 0.4 * k, y[k] = std::sin(qb[k]) + 0.01 * qb[k] * qb[k];
+    steps.push_back({"zd", y,
+                     [qb, n](const vec& v) {
+                       numeric_recorder rec;
+                       zd(n, 8.0, qb.data(), v.data());
+                       return delivered(rec, 0);
+                     },
+                     [qb, n](const covariance& cov) {
+                       covariance out;
+                       zd_covariance(n, 8.0, qb.data(), cov, out);
+                       return out;
+                     },
+                     1e-6});
+  }
+
+  // The transform: G(r) with the exponential window and with the Lorch window.
+  for (int window : {0, 1}) {
+    const int n = 64;
+    vec qt(n), y(n);
+    for (int k = 0; k < n; ++k) qt[k] = 0.3 * k, y[k] = qt[k] * std::exp(-0.05 * qt[k] * qt[k]) * std::sin(1.6 * qt[k]);
+    steps.push_back({"cd", y,
+                     [qt, n, window](const vec& v) {
+                       numeric_recorder rec;
+                       cd(n, 2, 0.07, 3.0, 0.01, 0.1, v.data(), qt.data(), window);
+                       return delivered(rec, 0);
+                     },
+                     [qt, n, window](const covariance& cov) {
+                       // Only the variances are propagated: compare a diagonal matrix.
+                       const transform_setup t{n, qt.data(), 3.0, 0.1, 0.01, window};
+                       vec sigma;
+                       transform_sigma(t, cov, sigma);
+                       vec var(sigma.size());
+                       for (std::size_t j = 0; j < sigma.size(); ++j) var[j] = sigma[j] * sigma[j];
+                       return covariance::diagonal(var);
+                     },
+                     1e-6, 1, true});
+  }
+
+  for (const step& st : steps) {
+    SCOPED_TRACE(st.name);
+    // Independent blocks placed on the diagonal.
+    const int n = static_cast<int>(st.y.size()), len = n / st.blocks;
+    covariance in(n);
+    for (int b = 0; b < st.blocks; ++b) {
+      row_map place(len);
+      for (int i = 0; i < n; ++i) {
+        const double one = 1.0;
+        i / len == b ? place.add_row(i % len, {&one, 1}) : place.add_empty_row();
+      }
+      in += random_covariance(len, g).mapped(place);
+    }
+    const covariance out = st.propagate(in);
+    const matrix reference = sandwich(jacobian(st.f, st.y), dense(in));
+    ASSERT_EQ(out.size(), static_cast<int>(reference.size()));
+    if (st.variances) {
+      for (std::size_t j = 0; j < reference.size(); ++j)
+        EXPECT_NEAR(std::sqrt(out.variance(j)), std::sqrt(reference[j][j]), st.tol * (1 + std::sqrt(reference[j][j])));
+    } else {
+      EXPECT_LT(worst(dense(out), reference), st.tol);
+    }
+  }
+}
+
+// Closed forms for independent points of deviation s: the windows give s^2 sum w^2 / d^2,
+// the transform s^2 (2 dq / pi)^2 sum_k W_k^2 sin^2(r q_k) (on a grid large enough for the
+// chirp-z path), the high-angle constant alpha s sqrt(m) / sum J over its m points.
+TEST(Uncertainty, ClosedForms) {
+  const int n = 3001;
+  vec q(n), var(n, 0.04);
+  for (int k = 0; k < n; ++k) q[k] = 0.005 * k;
+  const covariance white = covariance::diagonal(var);
+
+  const covariance smooth = white.mapped(smoothing_map(n, 9));
+  EXPECT_NEAR(smooth.variance(100), 0.04 * (21 * 21 * 2 + 14 * 14 * 2 + 39 * 39 * 2 + 54 * 54 * 2 + 59 * 59) / (231.0 * 231.0),
+              1e-15);
+  EXPECT_NEAR(smooth(100, 108), 0.04 * (-21.0 * -21.0) / (231.0 * 231.0), 1e-15);
+  EXPECT_EQ(smooth.variance(2), 0.04);  // copied end
+
+  const transform_setup t{n, q.data(), 10.0, 0.01, 0.006, 0};
+  vec sigma;
+  ASSERT_TRUE(transform_sigma(t, white, sigma));
+  ASSERT_EQ(sigma.size(), 1000u);
+  EXPECT_EQ(sigma[0], 0.0);
+  for (int j : {1, 160, 555, 999}) {
+    double s2 = 0;
+    for (int k = 0; k < n - 1; ++k) {
+      const double w = 0.005 * 2 / pi_f * std::exp(-0.006 * q[k] * q[k]) * std::sin(j * 0.01 * q[k]);
+      s2 += 0.04 * w * w;
+    }
+    EXPECT_NEAR(sigma[j], std::sqrt(s2), 1e-9 * std::sqrt(s2)) << j;
+  }
+
+  vec j(n, 250.0);
+  const vec g = high_angle_gradient(n, q.data(), j.data(), 10.0, 0.02);
+  const int m = n - 2000;
+  EXPECT_NEAR(std::sqrt(white.quad(g.data())), 0.02 * 0.2 * std::sqrt(m) / (250.0 * m), 1e-15);
+}
+
+// The same transform with a band and a low-rank part (long and short columns), by the
+// chirp-z sums against the quadratic forms one by one (as for a grid that is not uniform).
+TEST(Uncertainty, TransformOfCorrelatedDataMatchesQuadraticForms) {
+  std::mt19937 gen(3);
+  const int n = 2001;
+  vec q(n);
+  for (int k = 0; k < n; ++k) q[k] = 0.25 + 0.008 * k;
+  // A band, two columns over the whole curve, and two short ones correlated with them (as
+  // the extension to zero angle leaves).
+  vec local(n, 0.0), at(n, 0.0);
+  for (int k = 40; k < 70; ++k) local[k] = 0.1 * (k - 40);
+  at[50] = 1.0;
+  const covariance s =
+      random_covariance(n, gen).mapped(smoothing_map(n, 7)).with_functionals(row_map::identity(n), {local}, {at});
+  for (int window : {0, 1}) {
+    const transform_setup t{n, q.data(), 8.0, 0.02, 0.004, window};
+    vec sigma;
+    ASSERT_TRUE(transform_sigma(t, s, sigma));
+    vec w(n, 0.0), ones(n - 1, 1.0), wdw(n - 1);
+    transform_window(window, 0.004, n - 1, q.data(), ones.data(), wdw.data());
+    for (int j : {1, 3, 77, 250, 399}) {
+      for (int k = 0; k < n - 1; ++k) w[k] = 0.008 * 2 / pi_f * wdw[k] * std::sin(j * 0.02 * q[k]);
+      EXPECT_NEAR(sigma[j], std::sqrt(s.quad(w.data())), 1e-8 * sigma[j]) << window << " " << j;
+    }
+  }
+}
+
+// The third column: taken when every pair has one on the line of its second number (also
+// after a comma, or when the pair is split over lines), finite and >= 0; otherwise the file
+// reads as without it. read_data never delivers one.
+TEST(Uncertainty, ThirdColumnOfDataFiles) {
+  scratch_dir dir;
+  struct { const char* what; const char* content; int result; vec sigma; } cases[] = {
+      {"three columns", "1 2 0.5\n3 4 1e-1\n", 2, {0.5, 0.1}},
+      {"commas", "1,2,0.5\n3, 4 ,0\n", 2, {0.5, 0.0}},
+      {"pair split over lines", "1\n2 0.5\n3 4 0.25\n", 2, {0.5, 0.25}},
+      {"CR LF", "1 2 3\r\n4 5 6\r\n", 2, {3, 6}},
+      {"fourth column ignored", "1 2 3 9\n4 5 6 9\n", 2, {3, 6}},
+      {"one line without", "1 2 0.5\n3 4\n", 2, {}},
+      {"negative deviation", "1 2 0.5\n3 4 -1\n", 2, {}},
+      {"text in the column", "1 2 0.5\n3 4 x\n", 2, {}},
+      {"two columns", "1 2\n3 4\n", 2, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = dir.write("f.dat", c.content);
+    numeric_recorder rec;
+    EXPECT_EQ(read_data_sigma(0, 1, path.data(), static_cast<int>(path.size())), c.result);
+    ASSERT_EQ(rec.curves.size(), 1u);
+    EXPECT_EQ(rec.calls, c.sigma.empty() ? "c" : "cs");
+    if (!c.sigma.empty()) {
+      EXPECT_EQ(rec.sigmas.at(0), c.sigma);
+    }
+    const vec y = rec.curves[0].y;
+    numeric_recorder plain;
+    EXPECT_EQ(read_data(0, 1, path.data(), static_cast<int>(path.size())), c.result);
+    EXPECT_EQ(plain.calls, "c");
+    EXPECT_EQ(plain.curves.at(0).y, y);
+  }
+}
+
+// With deviations a .dat line gets a third column, a four-column line a fifth, and a Grace
+// set the type xydy (bardy for bars); without, every byte is as before.
+TEST(Uncertainty, WritersAddTheSigmaColumn) {
+  scratch_dir dir;
+  const vec x{1.5, 2.0}, y{-2.25, 3.0}, s{0.125, 2.5};
+  const std::string line1 = std::string(8, ' ') + "1.5000000000   " + std::string(7, ' ') + "-2.2500000000";
+  const std::string sig1 = "   " + std::string(8, ' ') + "0.1250000000";
+  EXPECT_EQ(data_line(1.5, -2.25, 0.125, 0), line1 + sig1);
+  EXPECT_EQ(data_line(1.5, -2.25, 0.125, 1), line1 + "   0.0   1.0" + sig1);
+  for (int format : {0, 1, 2})
+    for (int bar : {0, 1}) {
+      const std::string plain = dir.file("plain"), with = dir.file("with");
+      ASSERT_EQ(save_to_file(static_cast<int>(plain.size()), plain.data(), 2, x.data(), y.data(), 0, 0, bar, 3, 1,
+                             format),
+                1);
+      ASSERT_EQ(save_to_file(static_cast<int>(with.size()), with.data(), 2, x.data(), y.data(), 0, 0, bar, 3, 1,
+                             format, s.data()),
+                1);
+      std::string expected = slurp(plain);
+      for (std::size_t i = 0; i < 2; ++i) {
+        const std::string line = data_line(x[i], y[i], format) + "\n";
+        expected.replace(expected.find(line), line.size(), data_line(x[i], y[i], s[i], format) + "\n");
+      }
+      if (format == 2) {
+        const std::string type = bar ? "@type bar\n" : "@type xy\n";
+        expected.replace(expected.find(type), type.size(), bar ? "@type bardy\n" : "@type xydy\n");
+      }
+      EXPECT_EQ(slurp(with), expected) << format << bar;
+
+      // Several sets: the curve with deviations, an extra set without.
+      const std::string multi = dir.file("multi");
+      ASSERT_EQ(prep_file(static_cast<int>(multi.size()), multi.data(), format, 0, 0, 3, 1), 1);
+      ASSERT_EQ(append_to_file(2, x.data(), y.data(), bar, 3, 1, format, 0, 2, s.data()), 1);
+      ASSERT_EQ(append_to_file(2, x.data(), y.data(), bar, 3, 1, format, 1, 2), 1);
+      const std::string text = slurp(multi);
+      EXPECT_NE(text.find(data_line(x[1], y[1], s[1], format) + "\n\n"), std::string::npos);
+      EXPECT_NE(text.find(data_line(x[1], y[1], format) + "\n\n"), std::string::npos);
+    }
+}
