@@ -76,6 +76,10 @@ struct series_request {
   std::vector<double> values;
   int workers = 0;                 // 0: the processors available
   series_image_drawer draw_image;  // needed for settings.plot
+  // outdir is scratch that a window reads and removes when it closes: nothing is flushed
+  // to disk, and finish() commits series_inputs.csv only (export_series_files writes the
+  // summary and the matrices on request, in the order the window shows).
+  bool scratch = false;
 };
 
 // What an input's reduction printed, in order: standard output, standard error, and the
@@ -149,6 +153,13 @@ class series_run {
 // Joins the summaries of separate series runs (their outdirs, in order) into outdir, as
 // one run over all their inputs would write them. Returns a status; messages as above.
 int merge_series(const std::string& outdir, const std::vector<std::string>& dirs, std::vector<output_piece>& messages);
+
+// Writes the summary (to csv_path) and the matrices (series_<c>.dat in matrix_dir) of a
+// finished run in rundir, its rows in `order`: positions in its series_inputs.csv (the
+// inputs as delivered). An empty csv_path or matrix_dir leaves that part out. Returns a
+// status; messages as above.
+int export_series_files(const std::string& rundir, const std::vector<std::size_t>& order, const std::string& csv_path,
+                        const std::string& matrix_dir, std::vector<output_piece>& messages);
 
 // The value of `key` in header text (lines separated by '\n'): the first line where the
 // key, matched without regard to case at the start of the line (after comment marks

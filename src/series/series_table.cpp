@@ -417,34 +417,34 @@ bool file_column_reader::read(std::size_t, int, const std::string& folder, const
   return true;
 }
 
-int build_series_files(const std::string& outdir, column_reader& columns, std::vector<output_piece>& messages) {
-  const std::string index_path = (fs::path(outdir) / series_index_name).string();
-  index_file index;
-  if (!index.open(index_path)) {
-    add_message(messages, format(tr("amoq-reduce: %s cannot be read"), index_path.c_str()));
-    return series_file;
-  }
-  const std::vector<std::size_t> order = row_order(index);
+namespace {
+
+// series.csv (to csv_path) and the matrices (into matrix_dir) of the index's rows in
+// `order`; an empty path or folder leaves that part out.
+int write_summary(const index_file& index, const std::vector<std::size_t>& order, const std::string& csv_path,
+                  const std::string& matrix_dir, column_reader& columns, std::vector<output_piece>& messages) {
   int status = series_ok;
-  safe_output summary;
-  const std::string summary_path = (fs::path(outdir) / "series.csv").string();
-  bool ok = summary.open(summary_path);
-  std::string header;
-  for (std::size_t c = 2; c < index.header().size(); ++c) header += (c > 2 ? "," : "") + csv_field(index.header()[c]);
-  ok = ok && summary.write(header + "\n");
-  for (std::size_t k = 0; ok && k < order.size(); ++k) {
-    const index_row r = index.row(order[k]);
-    ok = summary.write(r.summary + "\n");
+  if (!csv_path.empty()) {
+    safe_output summary;
+    bool ok = summary.open(csv_path);
+    std::string header;
+    for (std::size_t c = 2; c < index.header().size(); ++c) header += (c > 2 ? "," : "") + csv_field(index.header()[c]);
+    ok = ok && summary.write(header + "\n");
+    for (std::size_t k = 0; ok && k < order.size(); ++k) {
+      const index_row r = index.row(order[k]);
+      ok = summary.write(r.summary + "\n");
+    }
+    if (!ok || !summary.commit()) {
+      add_message(messages, format(tr("Impossible to write data file:\n%s\n"), summary.failure().c_str()));
+      status = series_file;
+    }
   }
-  if (!ok || !summary.commit()) {
-    add_message(messages, format(tr("Impossible to write data file:\n%s\n"), summary.failure().c_str()));
-    status = series_file;
-  }
+  if (matrix_dir.empty()) return status;
   std::vector<char> interpolated(index.rows(), 0);
   std::string grid_of;
   for (int curve = 0; curve < nseries_curves; ++curve) {
     std::string first;
-    if (!write_matrix(outdir, curve, index, order, columns, interpolated, first, messages)) status = series_file;
+    if (!write_matrix(matrix_dir, curve, index, order, columns, interpolated, first, messages)) status = series_file;
     if (grid_of.empty()) grid_of = first;
   }
   const auto count = static_cast<std::size_t>(std::count(interpolated.begin(), interpolated.end(), 1));
@@ -453,6 +453,36 @@ int build_series_files(const std::string& outdir, column_reader& columns, std::v
                                     "(%zu)"),
                                  grid_of.c_str(), count));
   return status;
+}
+
+}  // namespace
+
+int build_series_files(const std::string& outdir, column_reader& columns, std::vector<output_piece>& messages) {
+  const std::string index_path = (fs::path(outdir) / series_index_name).string();
+  index_file index;
+  if (!index.open(index_path)) {
+    add_message(messages, format(tr("amoq-reduce: %s cannot be read"), index_path.c_str()));
+    return series_file;
+  }
+  return write_summary(index, row_order(index), (fs::path(outdir) / "series.csv").string(), outdir, columns,
+                       messages);
+}
+
+int export_series_files(const std::string& rundir, const std::vector<std::size_t>& order, const std::string& csv_path,
+                        const std::string& matrix_dir, std::vector<output_piece>& messages) {
+  const std::string index_path = (fs::path(rundir) / series_index_name).string();
+  index_file index;
+  if (!index.open(index_path)) {
+    add_message(messages, format(tr("amoq-reduce: %s cannot be read"), index_path.c_str()));
+    return series_file;
+  }
+  for (const std::size_t k : order)
+    if (k >= index.rows()) {
+      add_message(messages, format(tr("amoq-reduce: %s has no row %zu"), index_path.c_str(), k + 1));
+      return series_refused;
+    }
+  file_column_reader columns(rundir);
+  return write_summary(index, order, csv_path, matrix_dir, columns, messages);
 }
 
 int merge_series(const std::string& outdir, const std::vector<std::string>& dirs, std::vector<output_piece>& messages) {

@@ -7,6 +7,8 @@
 
 #include <charconv>
 
+#include "project/hooks.h"
+#include "project/messages.h"
 #include "series/first_peak.h"
 #include "series/series.h"
 #include "series/series_table.h"
@@ -353,6 +355,72 @@ TEST(Series, OtherGridsInterpolatedOntoTheFirst) {
     ++checked;
   }
   EXPECT_GT(checked, 10);
+}
+
+// A window's run: its folder is scratch, so the summary files wait for an export, which
+// writes them with the rows in any order; a durable run's summary is the export in the
+// order of the values. The workers are forked from a program whose presenter and front
+// end raise dialogs and widgets: none of them is reached from a worker.
+TEST(Series, ScratchRunExportedInAnyOrderAndWorkersKeepToThemselves) {
+  scratch_dir dir;
+  const std::vector<std::string> inputs = {pattern(dir, "e0.dat", 0, "# Temperature = 500 K\n"),
+                                           pattern(dir, "e1.dat", 4, "# Temperature = 300 K\n"),
+                                           dir.file("e2.dat"),  // missing: an error, no value
+                                           pattern(dir, "e3.dat", 8, "# Temperature = 400 K\n")};
+  const std::string marker = dir.file("reached");
+  auto trace = [marker](const std::string& t) { std::ofstream(marker, std::ios::app) << t << "\n"; };
+  message_presenter spy;
+  spy.info = spy.warning = spy.error = trace;
+  spy.question = [trace](const std::string&, const std::string& t) { return trace(t), 0; };
+  front_end widgets;
+  widgets.refresh.update_project = [trace] { return trace("update_project"), 1; };
+  widgets.refresh.project_added = [trace] { trace("project_added"); };
+  widgets.refresh.status_message = trace;
+  widgets.steps.busy = [trace](int, int, double, const std::string& t) { trace("busy " + t); };
+  message_presenter saved_presenter = set_message_presenter(spy);
+  front_end saved_front = set_front_end(widgets);
+  series_request r = request_for(inputs, dir.path / "scratch");
+  r.scratch = true;
+  r.value_key = "Temperature";
+  const outcome o = run(r);
+  set_front_end(std::move(saved_front));
+  set_message_presenter(std::move(saved_presenter));
+  EXPECT_FALSE(fs::exists(marker)) << slurp(marker);
+  ASSERT_EQ(o.results.size(), 4u);
+  EXPECT_EQ(o.results[2].exit, series_file);
+  EXPECT_NE(o.results[2].row.warnings.at(0).find("file does not exist"), std::string::npos);  // its row, not a dialog
+  EXPECT_TRUE(fs::exists(dir.path / "scratch" / series_index_name));
+  for (const char* f : {"series.csv", "series_sq.dat", "series_gr.dat"}) EXPECT_FALSE(fs::exists(dir.path / "scratch" / f));
+
+  series_request durable = request_for(inputs, dir.path / "durable");
+  durable.value_key = "Temperature";
+  run(durable);
+  std::vector<output_piece> messages;
+  const fs::path m1 = dir.path / "m1", m2 = dir.path / "m2";
+  fs::create_directories(m1), fs::create_directories(m2);
+  ASSERT_EQ(export_series_files((dir.path / "scratch").string(), {1, 3, 0, 2}, dir.file("by_value.csv"), m1.string(),
+                                messages),
+            series_ok);
+  EXPECT_EQ(slurp(dir.file("by_value.csv")), slurp(dir.path / "durable" / "series.csv"));
+  for (const char* f : {"series_sq.dat", "series_qsq.dat", "series_Gr.dat", "series_gr.dat"})
+    EXPECT_EQ(slurp(m1 / f), slurp(dir.path / "durable" / f)) << f;
+  // Two rows, the missing input first: the columns follow, its own all nan.
+  ASSERT_EQ(export_series_files((dir.path / "scratch").string(), {2, 0}, dir.file("two.csv"), m2.string(), messages),
+            series_ok);
+  const auto rows = csv_rows(dir.file("two.csv"));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[1][0] + " " + rows[2][0], inputs[2] + " " + inputs[0]);
+  const auto two = matrix_columns(m2 / "series_Gr.dat"), all = matrix_columns(dir.path / "durable" / "series_Gr.dat");
+  ASSERT_EQ(two.size(), 3u);
+  EXPECT_EQ(two[0], all[0]);
+  EXPECT_TRUE(std::all_of(two[1].begin(), two[1].end(), [](double v) { return std::isnan(v); }));
+  EXPECT_EQ(two[2], all[3]);  // e0 is third by value
+  // Rows the run does not have, and a folder that holds no run.
+  messages.clear();
+  EXPECT_EQ(export_series_files((dir.path / "scratch").string(), {0, 4}, dir.file("x.csv"), "", messages),
+            series_refused);
+  EXPECT_FALSE(fs::exists(dir.file("x.csv")));
+  EXPECT_EQ(export_series_files(dir.path.string(), {0}, dir.file("x.csv"), "", messages), series_file);
 }
 
 // The series value from headers (the forms read, the ones not) and from a list.
