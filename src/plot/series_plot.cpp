@@ -51,7 +51,8 @@ curve frame_record(double x0, double x1, double y0, double y1, const std::string
     c.mint[a] = 2;
   }
   if (x_integral && c.majt[0] < 1.0) c.majt[0] = 1.0, c.mint[0] = 1;
-  for (int a = 0; a < 2; ++a) c.labels_digit[a] = spacing_digits(c.majt[a]);
+  // At least one digit, as the curve windows show them.
+  for (int a = 0; a < 2; ++a) c.labels_digit[a] = std::max(1, spacing_digits(c.majt[a]));
   c.x_axis_defaut_title = c.y_axis_defaut_title = 0;
   c.x_axis_title = xt;
   c.y_axis_title = yt;
@@ -218,7 +219,7 @@ void draw_colour_bar(cairo_t* cr, PangoLayout* layout, const waterfall_geometry&
   int tw = 0, th = 0;
   pango_layout_get_pixel_size(layout, &tw, &th);
   cairo_save(cr);
-  cairo_move_to(cr, width - 2.0 - th, 0.5 * (top + bottom) + 0.5 * tw);
+  cairo_move_to(cr, width - 6.0 - th, 0.5 * (top + bottom) + 0.5 * tw);
   cairo_rotate(cr, -M_PI / 2);
   pango_cairo_show_layout(cr, layout);
   cairo_restore(cr);

@@ -211,6 +211,7 @@ GtkWidget* build_waterfall_view(series_window_state& s) {
 GtkWidget* build_trend_view(series_window_state& s) {
   GtkWidget* box = gtk_vbox_new(FALSE, 4);
   GtkWidget* row = packed(box, gtk_hbox_new(FALSE, 6));
+  packed(row, gtk_label_new(_("Trend")));
   s.w.column = packed(row, gtk_combo_box_new_text());
   g_signal_connect(s.w.column, "changed", G_CALLBACK(on_plot_choice_changed), nullptr);
   s.w.against = packed(row, gtk_combo_box_new_text());
