@@ -3,6 +3,9 @@
 // project's settings, the waterfall and the trend, a pattern opened as its own project,
 // the table exported.
 
+#include <cairo.h>
+
+#include "curvewin_fixture.h"
 #include "gui/project/series_window.h"
 #include "plot/series_plot.h"
 #include "shell_fixture.h"
@@ -247,6 +250,27 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   ASSERT_TRUE(sq && curve_points(*sq) > 0);
   EXPECT_NEAR(sq->data[1][100], view.entry(0).y[curve_sq][100], 1e-6);  // as its file reads back
   EXPECT_EQ(status(), "Opened s_T300 as a new project");
+
+  // The waterfall through the image export dialog, at the size of its area.
+  click(w->waterfall_export);
+  GtkWidget* dialog = nullptr;
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* l = windows; l; l = l->next) {
+    const char* t = gtk_window_get_title(GTK_WINDOW(l->data));
+    if (t && std::string(t) == "Export image") dialog = GTK_WIDGET(l->data);
+  }
+  g_list_free(windows);
+  ASSERT_NE(dialog, nullptr);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(all_of(dialog, GTK_TYPE_COMBO_BOX).at(0)), 0);
+  answers = {file("waterfall")};
+  gtk_button_released(GTK_BUTTON(find_labelled(dialog, "gtk-save")));
+  pump();
+  EXPECT_EQ(choosers.back().proposed_name, "series_waterfall.png");
+  cairo_surface_t* png = cairo_image_surface_create_from_png(file("waterfall.png").c_str());
+  ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
+  EXPECT_EQ(cairo_image_surface_get_width(png), width);
+  EXPECT_EQ(cairo_image_surface_get_height(png), height);
+  cairo_surface_destroy(png);
 
   // The table as shown, to a file of the user's choice.
   answers = {file("series")};

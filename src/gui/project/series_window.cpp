@@ -366,7 +366,7 @@ void build_window(series_window_state& s) {
   packed(box, build_run_row(s));
   GtkWidget* plots = gtk_hpaned_new();
   gtk_paned_pack1(GTK_PANED(plots), build_waterfall_view(s), TRUE, FALSE);
-  gtk_paned_pack2(GTK_PANED(plots), build_trend_view(s), TRUE, FALSE);
+  gtk_paned_pack2(GTK_PANED(plots), build_trend_view(s), FALSE, FALSE);  // the waterfall takes what is gained
   gtk_paned_set_position(GTK_PANED(plots), 680);
   GtkWidget* split = gtk_vpaned_new();
   gtk_paned_pack1(GTK_PANED(split), plots, TRUE, FALSE);

@@ -215,7 +215,7 @@ GtkWidget* build_trend_view(series_window_state& s) {
   s.w.column = packed(row, gtk_combo_box_new_text());
   g_signal_connect(s.w.column, "changed", G_CALLBACK(on_plot_choice_changed), nullptr);
   s.w.against = packed(row, gtk_combo_box_new_text());
-  gtk_combo_box_append_text(GTK_COMBO_BOX(s.w.against), _("against the series value"));
+  gtk_combo_box_append_text(GTK_COMBO_BOX(s.w.against), _("against the value"));
   gtk_combo_box_append_text(GTK_COMBO_BOX(s.w.against), _("against the position"));
   gtk_combo_box_set_active(GTK_COMBO_BOX(s.w.against), 0);
   g_signal_connect(s.w.against, "changed", G_CALLBACK(on_plot_choice_changed), nullptr);
