@@ -106,14 +106,14 @@ void on_order_changed(GtkComboBox* combo, gpointer) {
 
 // ---- The run ----------------------------------------------------------------------------------
 
-void release_finished(series_window_state& s) {
+// Ended jobs are released from the main loop, never inside their own handler.
+void release_finished() {
   g_idle_add(
       +[](gpointer) -> gboolean {
         if (state) state->finished.clear();
         return G_SOURCE_REMOVE;
       },
       nullptr);
-  (void)s;
 }
 
 void show_progress(series_window_state& s) {
@@ -148,7 +148,7 @@ void run_done(int, const std::vector<output_piece>& messages) {
   set_status(s, text);
   s.done = true;
   s.finished.push_back(std::move(s.job));
-  release_finished(s);
+  release_finished();
   refresh_controls(s);
   refresh_views(s);
 }
@@ -268,7 +268,7 @@ void opening_done(series_job* job, const std::string& nap, const std::string& na
       s.openings.erase(it);
       break;
     }
-  release_finished(s);
+  release_finished();
   refresh_controls(s);
   std::error_code ec;
   if (!fs::is_regular_file(nap, ec)) {
