@@ -234,12 +234,13 @@ def test_series_summary_and_matrices_are_amoq_reduce_s(tmp_path, raw, monkeypatc
         assert np.array_equal(matrices[name], np.loadtxt(tmp_path / "cli" / ("series_%s.dat" % name)))
     # Arrays as inputs, a temporary folder, and pandas when it is there.
     monkeypatch.delitem(sys.modules, "pandas")
-    scratch = set(os.listdir(tempfile.gettempdir()))
+    (tmp_path / "tmp").mkdir()
+    monkeypatch.setattr(tempfile, "tempdir", str(tmp_path / "tmp"))
     frame, arrays = amoq.reduce_series(p, [raw, inputs[0]], workers=1)
     rows = frame.to_dict("records") if hasattr(frame, "to_dict") else frame
     assert [r["input"] for r in rows] == ["array1", inputs[0]]
     assert np.array_equal(arrays["Gr"][:, 1], arrays["Gr"][:, 2])
-    assert set(os.listdir(tempfile.gettempdir())) <= scratch  # the temporary folder is gone
+    assert os.listdir(tmp_path / "tmp") == []  # the temporary folder is gone
     stopped = []
     def stop(done, total):
         stopped.append(done)
