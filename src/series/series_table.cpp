@@ -536,3 +536,48 @@ int merge_series(const std::string& outdir, const std::vector<std::string>& dirs
   file_column_reader columns(base.string());
   return build_series_files(base.string(), columns, messages);
 }
+
+bool read_series_summary(const std::string& outdir, std::vector<std::vector<std::string>>& rows, std::string& error) {
+  const std::string path = (fs::path(outdir) / "series.csv").string();
+  std::ifstream in(path);
+  rows.clear();
+  for (std::string line; in && std::getline(in, line);) rows.push_back(csv_fields(line));
+  if (!rows.empty() && !in.bad()) return true;
+  error = format(tr("amoq-reduce: %s: the summary cannot be read"), path.c_str());
+  return false;
+}
+
+bool read_series_matrix(const std::string& outdir, int curve, std::vector<std::string>& names,
+                        std::vector<std::vector<double>>& lines, std::string& error) {
+  names.clear();
+  lines.clear();
+  const fs::path path = fs::path(outdir) / ("series_" + std::string(series_curve_stem[curve]) + ".dat");
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return true;
+  std::ifstream in(path);
+  std::string line;
+  bool ok = std::getline(in, line) && line.rfind("# ", 0) == 0;
+  // "# Q\tinput\t...": the names are separated by tabs (an input's name may hold blanks).
+  for (std::size_t at = 2; ok;) {
+    const std::size_t tab = line.find('\t', at);
+    names.push_back(line.substr(at, tab - at));
+    if (tab == std::string::npos) break;
+    at = tab + 1;
+  }
+  while (ok && std::getline(in, line)) {
+    std::vector<double>& values = lines.emplace_back();
+    for (const char *p = line.data(), *end = p + line.size(); ok && p < end;) {
+      while (p < end && *p == ' ') ++p;
+      if (p == end) break;
+      double v = 0.0;
+      const auto [next, ec2] = std::from_chars(p, end, v);
+      ok = ec2 == std::errc() && (next == end || *next == ' ');
+      values.push_back(v);
+      p = next;
+    }
+    ok = ok && values.size() == names.size();
+  }
+  if (ok && !in.bad()) return true;
+  error = format(tr("amoq-reduce: %s: not a matrix of amoq-reduce"), path.string().c_str());
+  return false;
+}

@@ -7,9 +7,12 @@
 
 #include <charconv>
 
+#include "numeric/writedata.h"
 #include "project/hooks.h"
 #include "project/messages.h"
+#include "project/project.h"
 #include "series/first_peak.h"
+#include "series/reduce_input.h"
 #include "series/series.h"
 #include "series/series_table.h"
 #include "support/temp_files.h"
@@ -37,7 +40,7 @@ series_request request_for(const std::vector<std::string>& inputs, const fs::pat
   series_request r;
   r.settings.project = example + "sio2.nap";
   r.settings.quiet = true;
-  for (const std::string& i : inputs) r.inputs.push_back({i, {}, {}});
+  for (const std::string& i : inputs) r.inputs.push_back(i);
   r.outdir = outdir.string();
   r.workers = workers;
   return r;
@@ -206,10 +209,10 @@ TEST(Series, AnyNumberOfWorkersGivesTheSameFiles) {
   }
   EXPECT_EQ(first.count("p1-2/sq.dat"), 1u);
 
-  series_input points{"memory.dat", {}, {}};
+  series_input points = series_input::points("memory.dat", {}, {});
   for (const auto& [x, y] : curve_file(inputs[2])) points.x.push_back(x), points.y.push_back(y);
   series_request r = request_for({}, dir.path / "memory");
-  r.inputs = {points, {inputs[2], {}, {}}};
+  r.inputs = {points, inputs[2]};
   run(r);
   for (const char* f : {"corrected.dat", "sq.dat", "gr.dat", "rdf.dat"})
     EXPECT_EQ(slurp(dir.path / "memory" / "memory" / f), slurp(dir.path / "memory" / "p2" / f)) << f;
@@ -447,7 +450,7 @@ TEST(Series, SeriesValues) {
   }
 
   scratch_dir dir;
-  const std::vector<series_input> inputs = {{"data/a.dat", {}, {}}, {"b.dat", {}, {}}, {"c d.xy", {}, {}}};
+  const std::vector<series_input> inputs = {std::string("data/a.dat"), std::string("b.dat"), std::string("c d.xy")};
   const struct { const char* list; int status; std::vector<double> values; const char* error; } lists[] = {
       {"# name value\ndata/a.dat 1\nb.dat,2\n\"c d.xy\";3\n", series_ok, {1, 2, 3}, ""},
       {"a.dat 1\nb.dat 2e2\nc d.xy\t-3\nother.dat 9\n", series_ok, {1, 200, -3}, ""},
@@ -542,4 +545,52 @@ TEST(Series, MemoryDoesNotGrowWithTheInputs) {
   const long small = peak(1), large = peak(10);
   EXPECT_GT(small, 0);
   EXPECT_LE(large, small * 6 / 5) << small << " KB, then " << large << " KB";
+}
+
+// One input reduced in this process, nothing written: the curves a series input's files
+// hold, to their last digit, and its row's values; the prepared project is reused while
+// the settings stay and prepared again when they change.
+TEST(InMemory, CurvesAndValuesAreThoseOfTheFiles) {
+  scratch_dir dir;
+  const std::string a = pattern(dir, "a.dat", 2);
+  series_request r = request_for({a}, dir.path / "files", 1);
+  r.series = true;
+  r.settings.optimise = 1.4;
+  r.settings.coordination.push_back({"Si", "O", 1.45, 1.8});
+  const outcome files = run(r);
+  ASSERT_EQ(files.results.size(), 1u);
+  prepared_project prepared;
+  const series_input input(a);
+  const input_outcome o = reduce_in_memory(r.settings, &input, prepared);
+  ASSERT_EQ(o.exit, series_ok);
+  const series_row& row = files.results[0].row;
+  EXPECT_EQ(o.row.normalisation_constant, row.normalisation_constant);
+  EXPECT_EQ(o.row.low_r_chi2, row.low_r_chi2);
+  EXPECT_EQ(o.row.coordination, row.coordination);
+  ASSERT_EQ(o.coordination.size(), 1u);
+  EXPECT_EQ(o.coordination[0].count.n, *row.coordination[0]);
+  std::vector<std::string> names;
+  for (const result_curve& c : o.curves) {
+    names.push_back(c.name);
+    const auto file = curve_file(dir.path / "files" / "a" / (c.name + ".dat"));
+    ASSERT_EQ(file.size(), c.x.size()) << c.name;
+    for (size_t i = 0; i < file.size(); ++i) {
+      EXPECT_EQ(written_value(c.x[i]), file[i].first);
+      EXPECT_EQ(written_value(c.y[i]), file[i].second);
+    }
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"corrected", "qsq", "sq", "Gr", "gr", "rdf"}));
+
+  EXPECT_EQ(reduce_in_memory(r.settings, &input, prepared).curves[3].y, o.curves[3].y);
+  series_settings shorter = r.settings;
+  shorter.sets.push_back({"rmax", 8.0});
+  EXPECT_NEAR(reduce_in_memory(shorter, &input, prepared).curves[3].x.back(), 8.0, 0.011);  // G(r) to Rmax
+
+  std::vector<std::string> messages;
+  shorter.sets.push_back({"bdbox", 9.0});
+  EXPECT_EQ(check_settings(shorter, messages), series_refused);
+  EXPECT_EQ(messages, std::vector<std::string>{"amoq-reduce: --set bdbox: value out of range"});
+  project_snapshot empty;
+  EXPECT_EQ(open_project("", empty, messages), series_ok);
+  EXPECT_EQ(empty.table.at(0).nspec, 0);
 }
