@@ -98,7 +98,9 @@ TEST(series_plot, WaterfallTracesInTheirColoursWithTheColourBar) {
       const double row = l.y_bottom - (k - l.y_lo) / (l.y_hi - l.y_lo) * (l.y_bottom - l.y_top);
       const int rows = rows_of_colour(img, x, row, colour_along(0.5 * k));
       EXPECT_GE(rows, 1) << w << " trace " << k;
-      if (k == 1) EXPECT_GE(rows, 2) << w << ": the highlighted trace is wider";
+      if (k == 1) {
+        EXPECT_GE(rows, 2) << w << ": the highlighted trace is wider";
+      }
       EXPECT_TRUE(img.is_white(x, static_cast<int>(row) - 8)) << w << " above trace " << k;
     }
     // The bar from the start of the scale at the bottom to its end at the top.
@@ -143,7 +145,9 @@ TEST(series_plot, PicksTheTraceOrTheDotUnderThePointer) {
     const double py = tl.y_bottom - (t.points[i].y - tl.y_lo) / (tl.y_hi - tl.y_lo) * (tl.y_bottom - tl.y_top);
     EXPECT_TRUE(near_colour(img, static_cast<int>(px), static_cast<int>(py), colour_along(t.points[i].t))) << i;
     EXPECT_EQ(pick_trend(t, w, h, px + 4, py - 4), static_cast<int>(i));
-    if (i == 2) EXPECT_GT(img.dark(static_cast<int>(px) + 7, static_cast<int>(py)), 500);  // the ring
+    if (i == 2) {
+      EXPECT_GT(img.dark(static_cast<int>(px) + 7, static_cast<int>(py)), 500);  // the ring
+    }
   }
   EXPECT_EQ(pick_trend(t, w, h, tl.x_min + 2, tl.y_top + 2), -1);
 }

@@ -206,7 +206,7 @@ void on_run(GtkButton*, gpointer) {
   if (!valid_project(activep)) return show_warning(_("Open or create a project first: its settings reduce the series"));
   if (!proj[activep].run) return show_warning(_("Apply the settings of the active project first: they reduce the series"));
   series_request r;
-  for (const std::string& f : s.files) r.inputs.push_back({f, {}, {}});
+  for (const std::string& f : s.files) r.inputs.push_back(series_input(f));
   std::string title;
   if (!take_series_value(s, r, title) || !make_scratch(s)) return;
   // The previous run's results give way to this one's.
@@ -399,7 +399,7 @@ void open_entry_as_project(series_window_state& s, int k) {
   series_request r;
   r.settings = s.settings;
   r.settings.save_project = nap;
-  r.inputs = {{e.input, {}, {}}};
+  r.inputs = {series_input(e.input)};
   r.outdir = dir;
   r.workers = 1;
   r.scratch = true;
