@@ -9,13 +9,17 @@ JOBS       ?= $(shell nproc)
 
 # Debian 12 packages the build, the tests and the benchmarks need. openbox: a light window
 # manager for trying the program under Xvfb as users see it (frames, work area, placement);
-# the GUI tests themselves run without one.
+# the GUI tests themselves run without one. The Python module is built for Debian's python3
+# (/usr/bin/python3, where these NumPy, pytest, matplotlib and pandas live); matplotlib and
+# pandas are optional for the module, present so that the example's plots and the summary
+# as a DataFrame are tested too.
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libfftw3-dev libxml2-dev libgtk2.0-dev grace xvfb xauth openbox \
             clang libclang-rt-14-dev libcairo2-dev libpango1.0-dev \
             poppler-utils librsvg2-bin imagemagick perl libxy-dev libxrl-dev \
             nettle-dev nlohmann-json3-dev \
-            dpkg-dev lintian desktop-file-utils shared-mime-info man-db libxml2-utils gettext
+            dpkg-dev lintian desktop-file-utils shared-mime-info man-db libxml2-utils gettext \
+            python3-dev pybind11-dev python3-numpy python3-pytest python3-matplotlib python3-pandas
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -81,6 +85,8 @@ bench: deps
 	@echo "== amoq-reduce, whole process"
 	@bench/reduce_startup.sh $(BENCH_BUILD)/tools/amoq-reduce
 	@bench/series.sh $(BENCH_BUILD)/tools/amoq-reduce
+	@echo "== amoq Python module, in process"
+	@PYTHONPATH=$(BENCH_BUILD)/python /usr/bin/python3 bench/python_reduce.py
 
 # Each file reader under libFuzzer (clang, address and undefined sanitizers) for
 # FUZZ_SECONDS seconds, one after the other, starting from the seed corpora in fuzz/corpus.

@@ -74,7 +74,13 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
  films: raw data correction, normalisation to the structure factor S(Q), an
  optional bending correction and the Fourier transform to the pair distribution
  functions G(r) and g(r), with plots, editors and export. amoq-reduce runs the
- same reduction without a display.")
+ same reduction without a display, and the Python module amoq on NumPy arrays.")
+# The Python module (python/): the system interpreter it is built for, and NumPy. The
+# libraries the programs link are found by dpkg-shlibdeps and added to these.
+if(TARGET _amoq)
+  math(EXPR amoq_python_next "${Python3_VERSION_MINOR} + 1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), python3 (<< ${Python3_VERSION_MAJOR}.${amoq_python_next}), python3-numpy")
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "AMOQ developers <bugs@amoq-project.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)

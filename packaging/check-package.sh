@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a finished build folder into a scratch folder and checks
 # it as a user's system would: control fields, file list, the desktop entry and file
-# types with their validators, lintian, the manual pages, and both programs run from the
-# unpacked tree.
+# types with their validators, lintian, the manual pages, and both programs and the Python
+# module run from the unpacked tree.
 set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +17,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = amoq ] || fail "Package: $(field Package)"
 [ "$(field Version)" = "$(sed -n 's/^project(amoq VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")" ] || fail "Version: $(field Version)"
 [ "$(field Architecture)" = amd64 ] || fail "Architecture: $(field Architecture)"
-for dep in libgtk2.0-0 libcairo2 libfftw3-double3 libxml2; do
+for dep in libgtk2.0-0 libcairo2 libfftw3-double3 libxml2 python3-numpy; do
   field Depends | grep -q "$dep" || fail "Depends lacks $dep: $(field Depends)"
 done
 
@@ -27,7 +27,8 @@ for f in ./usr/bin/amoq ./usr/bin/amoq-reduce ./usr/lib/amoq/bin/amoq ./usr/lib/
          ./usr/share/mime/packages/amoq.xml ./usr/share/icons/hicolor/scalable/apps/amoq.svg \
          ./usr/share/icons/hicolor/48x48/apps/amoq.png ./usr/share/man/man1/amoq.1.gz \
          ./usr/share/man/man1/amoq-reduce.1.gz ./usr/share/doc/amoq/copyright \
-         ./usr/share/doc/amoq/file-formats.md ./usr/lib/amoq/locale/fr/LC_MESSAGES/tessal.mo; do
+         ./usr/share/doc/amoq/file-formats.md ./usr/lib/amoq/locale/fr/LC_MESSAGES/tessal.mo \
+         ./usr/lib/python3/dist-packages/amoq/__init__.py; do
   grep -qxF "$f" "$scratch/files" || fail "missing $f"
 done
 
@@ -62,4 +63,12 @@ LANGUAGE=fr "$scratch/root/usr/bin/amoq-reduce" --help | grep '^Usage : amoq-red
 "$scratch/root/usr/bin/amoq-reduce" -q --to 0 -o "$scratch/header" "$src/examples/sio2/sio2.nap" "$scratch/header.xy" ||
   fail "amoq-reduce on a file read with format detection"
 [ -s "$scratch/header/corrected.dat" ] || fail "no corrected.dat from the installed instrument reader"
+# The module from the unpacked dist-packages (installed, the system's python3 finds it
+# there without a path), on the example: the installed amoq-reduce's G(r).
+PYTHONPATH="$scratch/root/usr/lib/python3/dist-packages" /usr/bin/python3 -c "
+import sys, numpy, amoq
+assert amoq.__file__.startswith('$scratch/root/'), amoq.__file__
+r = amoq.Project('$src/examples/sio2/sio2.nap').reduce()
+g = numpy.loadtxt('$scratch/sio2/Gr.dat')
+sys.exit(0 if numpy.abs(r['Gr'][1] - g[:, 1]).max() < 1e-10 else 1)" || fail "the Python module"
 echo "package check: 1 passed, 0 failed"

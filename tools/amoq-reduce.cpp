@@ -107,9 +107,9 @@ const option_spec option_table[] = {
         "A (repeatable); also a Gaussian shell fitted there, or\n"
         "why none is reported")},
     {nullptr, "--background", "FILE",
-     [](options& o, auto&, const std::string& v) { return settings(o).background = v, go_on; },
+     [](options& o, auto&, const std::string& v) { return settings(o).background.path = v, go_on; },
      N_("background scattering; switches its subtraction on")},
-    {nullptr, "--cell", "FILE", [](options& o, auto&, const std::string& v) { return settings(o).cell = v, go_on; },
+    {nullptr, "--cell", "FILE", [](options& o, auto&, const std::string& v) { return settings(o).cell.path = v, go_on; },
      N_("substrate/cell scattering; switches its subtraction on")},
     {"-o", "--outdir", "DIR", [](options& o, auto&, const std::string& v) { return o.request.outdir = v, go_on; },
      N_("where results go (default: the current folder); with\n"
@@ -389,7 +389,7 @@ int check_options(options& o) {
     return status_refused;
   }
   r.settings.project = o.positional.front();
-  for (auto it = o.positional.begin() + 1; it != o.positional.end(); ++it) r.inputs.push_back({std::move(*it), {}, {}});
+  for (auto it = o.positional.begin() + 1; it != o.positional.end(); ++it) r.inputs.emplace_back(std::move(*it));
   o.positional = {};
   if (r.settings.from > r.settings.to) {
     std::fputs(tr("amoq-reduce: --from is after --to\n"), stderr);

@@ -264,10 +264,10 @@ bool safe_output::write_direct(const void* data, std::size_t size) {
 bool safe_output::commit() {
   if (fd_ < 0 || !flush()) return false;
   struct stat st;
-  if (deferring) {
+  if (durable_ && deferring) {
     if (::fstat(fd_, &st) != 0) return fail(file_problem::system, errno);
     note_deferred(target_, st.st_dev);
-  } else if (::fsync(fd_) != 0) {
+  } else if (durable_ && ::fsync(fd_) != 0) {
     return fail(file_problem::system, errno);
   }
   const int closed = ::close(fd_);

@@ -53,6 +53,9 @@ class safe_output {
   bool write(const std::string& text) { return write(text.data(), text.size()); }
   bool commit();
   void discard();
+  // false: commit() renames without flushing to disk first (a scratch file, which a
+  // system crash may leave empty).
+  void set_durable(bool on) { durable_ = on; }
 
   // "<target>: <reason>" of the last failure, empty when there was none.
   const std::string& failure() const { return failure_; }
@@ -64,6 +67,7 @@ class safe_output {
 
   int fd_ = -1;
   int slot_ = -1;  // entry in the table of temporaries removed on a fatal signal
+  bool durable_ = true;
   std::string target_, temp_, buffer_, failure_;
 };
 

@@ -97,9 +97,18 @@ cairo_surface_t* image_surface(int target, safe_output& out, int w, int h) {
   }
 }
 
-// Draws an autoscaled plot on a w x h surface of the target kind written to path, through
-// the program's one output path: only a complete image replaces the file.
+// Draws an autoscaled plot into an image file.
 int write_image(int target, const char* path, int w, int h, double alpha, const plot_input& in) {
+  return export_drawing(target, path, w, h, alpha,
+                        [&in](cairo_t* cr, int width, int height, double a) { return draw_plot(cr, width, height, a, in); });
+}
+
+}  // namespace
+
+// A w x h surface of the target kind written to path, through the program's one output
+// path: only a complete image replaces the file.
+int export_drawing(int target, const char* path, int w, int h, double alpha, const drawing& draw) {
+  if (!path || !*path || w <= 0 || h <= 0 || !draw) return 0;
   safe_output out;
   if (!out.open(path)) return 0;
   cairo_surface_t* surface = image_surface(target, out, w, h);
@@ -110,7 +119,7 @@ int write_image(int target, const char* path, int w, int h, double alpha, const 
   }
   if (target == image_pdf) alpha = 1.0;
   cairo_t* cr = cairo_create(surface);
-  int ok = usable(cr, w, h) ? draw_plot(cr, w, h, alpha, in) : 0;
+  int ok = usable(cr, w, h) ? draw(cr, w, h, alpha) : 0;
   if (ok && target == image_png)
     ok = cairo_surface_write_to_png_stream(surface, write_piece, &out) == CAIRO_STATUS_SUCCESS;
   if (target == image_pdf) cairo_show_page(cr);
@@ -120,8 +129,6 @@ int write_image(int target, const char* path, int w, int h, double alpha, const 
   cairo_surface_destroy(surface);
   return ok && out.commit() ? 1 : 0;
 }
-
-}  // namespace
 
 int render_curve(cairo_t* cr, int width, int height, double background_alpha, int p, int rid,
                  int cid) {

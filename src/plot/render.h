@@ -25,6 +25,11 @@ enum image_target { image_png = 1, image_pdf = 2, image_svg = 3 };
 int export_curve_image(int target, const char* path, int w, int h, double alpha, int p, int rid,
                        int cid);
 
+// Any drawing into an image file the same way: draw(cr, w, h, alpha) paints a w x h
+// context (alpha: the background's opacity, 1 for PDF) and returns 1 when it drew.
+using drawing = std::function<int(cairo_t* cr, int w, int h, double alpha)>;
+int export_drawing(int target, const char* path, int w, int h, double alpha, const drawing& draw);
+
 // The same with the program's default curve style instead of the curve's own settings
 // (the curve record is left as it was). Used by the batch tool.
 int export_curve_image_default_style(int target, const char* path, int w, int h, int p, int rid,

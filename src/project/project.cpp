@@ -135,3 +135,14 @@ void clear_project_table() {
   psize.clear();
   pparamstmp.clear();
 }
+
+project_snapshot take_project_table() {
+  return {proj, nprojects, activep, projid, activer, activec, inactep, newspace, psize, pparamstmp};
+}
+
+void restore_project_table(const project_snapshot& s) {
+  proj = s.table;
+  nprojects = s.nprojects, activep = s.activep, projid = s.projid, activer = s.activer, activec = s.activec;
+  inactep = s.inactep, newspace = s.newspace;
+  psize = s.psize, pparamstmp = s.pparamstmp;
+}

@@ -243,3 +243,14 @@ void set_species_element(int p, int s, int z);
 
 // True when 0 <= p < nprojects.
 inline bool valid_project(int p) { return p >= 0 && p < nprojects; }
+
+// The whole project table and its companions (the extra-set slot sizes), copied: a front
+// end that keeps a project between calls (the series engine's prepared project, the Python
+// module's Project) puts it back instead of reading its file again.
+struct project_snapshot {
+  std::vector<project> table;
+  int nprojects = 0, activep = -1, projid = -1, activer = 0, activec = 0, inactep = -1, newspace = 1;
+  std::vector<int> psize, pparamstmp;
+};
+project_snapshot take_project_table();
+void restore_project_table(const project_snapshot& s);

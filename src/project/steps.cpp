@@ -174,17 +174,37 @@ int load_data_file(int id, const char* path) {
   });
 }
 
-int load_data_points(int id, const char* name, int n, const double* x, const double* y) {
+std::string points_problem(std::span<const double> x, std::span<const double> y, std::span<const double> sigma) {
+  if (x.size() != y.size())
+    return format(tr("x and y differ in length (%zu and %zu points)"), x.size(), y.size());
+  if (!sigma.empty() && sigma.size() != x.size())
+    return format(tr("sigma and x differ in length (%zu and %zu points)"), sigma.size(), x.size());
+  if (x.empty()) return tr("no points");
+  if (x.size() < min_points)
+    return format(tr("%zu point: at least %zu are needed"), x.size(), min_points);
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    if (!std::isfinite(x[i]) || !std::isfinite(y[i]) || (!sigma.empty() && !std::isfinite(sigma[i])))
+      return format(tr("point %zu is not a number"), i + 1);
+    if (i > 0 && !(x[i] > x[i - 1]))
+      return format(tr("the abscissa does not increase at point %zu (%g after %g)"), i + 1, x[i], x[i - 1]);
+    if (!sigma.empty() && sigma[i] < 0.0)
+      return format(tr("point %zu has a negative standard deviation (%g)"), i + 1, sigma[i]);
+  }
+  return std::string();
+}
+
+int load_data_points(int id, const char* name, int n, const double* x, const double* y, const double* sigma) {
   return load_data(id, nullptr, name, [&](const char* label, int calc, int cid, read_source&) {
-    int finite = 0;
-    while (finite < n && std::isfinite(x[finite]) && std::isfinite(y[finite])) ++finite;
-    if (n <= 0 || finite < n) {
-      report_load_error(tr("Error loading file: format not supported"), name,
-                        n <= 0 ? tr("no points") : format(tr("point %d is not a number"), finite + 1));
+    const std::size_t count = n > 0 ? static_cast<std::size_t>(n) : 0;
+    const std::string problem = points_problem({x, count}, {y, count}, {sigma, sigma ? count : 0});
+    if (!problem.empty()) {
+      report_load_error(tr("Error loading file: format not supported"), name, problem);
       if (shooks().input_line) shooks().input_line(id, "(None)", "");
       return 0;
     }
     save_curve_(n, x, y, calc, cid);
+    if (sigma && uncertainty_mode(activep) == errors_column)
+      store_curve_sigma(activep, calc, cid, std::vector<double>(sigma, sigma + count));
     print_lines(n, proj[activep].filename[id]->c_str(), label, id, calc, cid);
     return 1;
   });

@@ -4,6 +4,8 @@
 // read their widgets, call these and refresh from the record.
 #pragma once
 
+#include <cstddef>
+#include <span>
 #include <string>
 
 struct read_source;
@@ -28,10 +30,20 @@ int file_curve(int id);
 // the file name unset). The curve records must exist.
 int load_data_file(int id, const char* path);
 
+// The fewest points a step input may hold: the routines' grids need a first step.
+inline constexpr std::size_t min_points = 2;
+
+// Why points held in memory cannot be a step input, or "" when they can: x, y (and sigma,
+// when not empty) of different lengths, fewer than min_points, a value that is not
+// finite, an abscissa that does not increase, a negative standard deviation.
+std::string points_problem(std::span<const double> x, std::span<const double> y, std::span<const double> sigma);
+
 // Loads n points held in memory as data file id, named `name`, as load_data_file loads a
-// file's pairs. Points that are not finite are refused with a message, like a file the
-// reader cannot use. Returns 1 on success, 0 on failure.
-int load_data_points(int id, const char* name, int n, const double* x, const double* y);
+// file's pairs; sigma (null, or n standard deviations of y) is kept when the uncertainties
+// come from the third column. Points with a points_problem are refused with a message,
+// like a file the reader cannot use. Returns 1 on success, 0 on failure.
+int load_data_points(int id, const char* name, int n, const double* x, const double* y,
+                     const double* sigma = nullptr);
 
 // Reads one file into curve (calc, cid) and fills the input line; 1 on success, else the
 // message of read_data's code is shown, followed by the file's path (and why), and 0

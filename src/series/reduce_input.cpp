@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -30,6 +32,7 @@
 #include "project/sq_refine.h"
 #include "project/steps.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 #include "series/first_peak.h"
 
 namespace fs = std::filesystem;
@@ -164,22 +167,29 @@ int read_xml_project(const std::string& path) {
   return series_file;
 }
 
-// Reads PROJECT into a fresh project table.
-int read_project(const std::string& path) {
+// Reads PROJECT into a fresh project table; an empty path gives an empty project.
+int read_project_file(const std::string& path) {
   while (nprojects > 0) close_project_record(0);
   init_project();
+  if (path.empty()) return series_ok;
   if (ends_with_kind(path, "nap")) return read_native_project(path);
   if (ends_with_kind(path, "apf")) return read_xml_project(path);
   note(format(tr("amoq-reduce: %s: not a project file (.nap) or XML project file (.apf)"), path.c_str()));
   return series_file;
 }
 
-// Reads the project, applies the settings and "Apply", and loads the background and cell
-// files. The batch runs the steps itself: the project's automatic recalculation, which
-// would run them once more after every setting, is switched off and handed back in
-// `autorecalc` for the project saved.
-int prepare_project(const series_settings& o, double& autorecalc) {
-  int status = read_project(o.project);
+// The project of the settings: as opened already, else read from its file.
+int read_project(const series_settings& o) {
+  if (!o.opened) return read_project_file(o.project);
+  restore_project_table(*o.opened);
+  return series_ok;
+}
+
+// Reads the project and applies the settings as the entries do. The batch runs the steps
+// itself: the project's automatic recalculation, which would run them once more after
+// every setting, is switched off and handed back in `autorecalc` for the project saved.
+int apply_sets(const series_settings& o, double& autorecalc) {
+  int status = read_project(o);
   if (status != series_ok) return status;
   autorecalc = std::exchange(proj[activep].options.autorecalc, 0.0);
   // Switched on first, so that an optiter given replaces the count switching on chooses.
@@ -191,6 +201,23 @@ int prepare_project(const series_settings& o, double& autorecalc) {
     }
   }
   if (!take_from_tables(o.sets, note)) return series_refused;
+  return series_ok;
+}
+
+// The input into data file id: its file, or its points.
+bool load_input(const series_input& in, int id) {
+  if (!in.in_memory) return load_data_file(id, in.path.c_str());
+  const int n = static_cast<int>(std::min({in.x.size(), in.y.size(), static_cast<std::size_t>(INT_MAX)}));
+  const bool sigma = in.sigma.size() == in.x.size() && in.x.size() == in.y.size();
+  return load_data_points(id, in.path.c_str(), n, in.x.data(), in.y.data(), sigma ? in.sigma.data() : nullptr);
+}
+
+// Reads the project, applies the settings and "Apply", and loads the background and cell
+// data.
+int prepare_project(const series_settings& o, double& autorecalc) {
+  int status = apply_sets(o, autorecalc);
+  if (status != series_ok) return status;
+  if (o.errors >= 0) set_uncertainty_mode(o.errors);
   proj[activep].import_choice = 1;  // files the plain reader refuses: format detection
   if (o.optimise) {
     if (const char* rule = lowr_rmin_problem(*o.optimise, proj[activep].exp_prop[k_rmax])) {
@@ -206,10 +233,10 @@ int prepare_project(const series_settings& o, double& autorecalc) {
   if (const int format_choice = format_setting(o.sets); format_choice >= 0) set_data_format(format_choice);
   if (proj[activep].params[k_abscissa] >= 0 && !proj[activep].initok[calc_ra]) initcnames(0, 1);
 
-  const std::string* extra[2] = {&o.background, &o.cell};
+  const series_input* extra[2] = {&o.background, &o.cell};
   for (int k = 0; k < 2; ++k) {
-    if (extra[k]->empty()) continue;
-    if (!load_data_file(k + 1, extra[k]->c_str())) return series_file;
+    if (extra[k]->path.empty() && !extra[k]->in_memory) continue;
+    if (!load_input(*extra[k], k + 1)) return series_file;
     set_file_option(k, 1);
   }
   return series_ok;
@@ -218,7 +245,7 @@ int prepare_project(const series_settings& o, double& autorecalc) {
 // ---- Results -------------------------------------------------------------------------------
 
 struct reduction {
-  const series_request& request;
+  const series_request* request;  // nullptr in the caller's process
   const series_settings& o;
   const input_job& job;
   input_outcome& outcome;
@@ -232,12 +259,7 @@ int prepare_once(reduction& x, double& autorecalc) {
   if (p.done) {
     for (const std::string& m : p.messages) note(m);
     autorecalc = p.autorecalc;
-    if (p.status == series_ok) {
-      proj = p.table;
-      nprojects = p.nprojects, activep = p.activep, projid = p.projid, activer = p.activer, activec = p.activec;
-      inactep = p.inactep, newspace = p.newspace;
-      psize = p.psize, pparamstmp = p.pparamstmp;
-    }
+    if (p.status == series_ok) restore_project_table(p.state);
     return p.status;
   }
   const std::size_t first = current ? current->message_count() : 0;
@@ -245,12 +267,7 @@ int prepare_once(reduction& x, double& autorecalc) {
   p.done = true;
   if (current) p.messages = current->messages_since(first);
   p.autorecalc = autorecalc;
-  if (p.status == series_ok) {
-    p.table = proj;
-    p.nprojects = nprojects, p.activep = activep, p.projid = projid, p.activer = activer, p.activec = activec;
-    p.inactep = inactep, p.newspace = newspace;
-    p.psize = psize, p.pparamstmp = pparamstmp;
-  }
+  if (p.status == series_ok) p.state = take_project_table();
   return p.status;
 }
 
@@ -258,6 +275,11 @@ int write_result(reduction& x, const char* stem, int calc, int cid) {
   const curve* c = find_curve(activep, calc, cid);
   int n = c ? curve_points(*c) : 0;
   if (n == 0) return series_ok;
+  if (x.job.in_memory) {
+    const std::vector<double>* sigma = curve_sigma(activep, calc, cid);
+    x.outcome.curves.push_back({stem, c->data[0], c->data[1], sigma ? *sigma : std::vector<double>()});
+    return series_ok;
+  }
   const fs::path dir = x.job.dir;
   const std::string file = std::string(stem) + (x.o.format == 2 ? ".agr" : ".dat");
   const std::string path = (dir / file).string();
@@ -280,7 +302,7 @@ int write_result(reduction& x, const char* stem, int calc, int cid) {
   }
   if (x.o.plot.empty()) return series_ok;
   const std::string image = (dir / (std::string(stem) + "." + x.o.plot)).string();
-  if (!x.request.draw_image || !x.request.draw_image(x.o.plot, image, calc, cid)) {
+  if (!x.request || !x.request->draw_image || !x.request->draw_image(x.o.plot, image, calc, cid)) {
     show_error(format(tr("Impossible to write image file:\n%s\n"), image.c_str()).c_str(), 1);
     return series_file;
   }
@@ -381,6 +403,7 @@ int print_coordination(reduction& x, std::vector<record_coordination>& out) {
     }
     out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n, fit.reported(), f.area, f.r0, f.sigma,
                    fit.reported() ? std::string() : peak_fit_reason(fit.status), fit.residual});
+    x.outcome.coordination.push_back({out.back(), pair ? count.pair_sigma : count.total_sigma});
   }
   return series_ok;
 }
@@ -430,13 +453,14 @@ int run_step(reduction& x, int step, run_plan& plan, int& result) {
       const project& p = proj[activep];
       const bool given = p.params[k_method] == 1 && p.options.lowr_rmin == not_set;
       row.normalisation_constant = given ? p.exp_prop[k_trial_constant] : p.exp_prop[k_norm_constant];
+      x.outcome.normalisation_sigma = given ? std::nan("") : normalisation_sigma(activep);
       if (!x.o.quiet) print(format("normalisation constant: %s\n", shown(*row.normalisation_constant).c_str()));
       print_optimisation(x);
       if (x.o.scan.asked && print_scan(x, plan.scan) != series_ok) return result = step_refused, series_ok;
       if (x.o.adopt_density && adopt_refined_density() && !x.o.quiet)
         print(format("adopted density: %s\n", shown(proj[activep].exp_prop[k_density]).c_str()));
       record_peak(1, 2, row.sq_first_peak_q, row.sq_first_peak);
-      return std::max(write_result(x, "qsq", 1, 1), write_result(x, "sq", 1, 2));
+      return std::max({write_result(x, "qsq", 1, 1), write_result(x, "sq", 1, 2)});
     }
     case 2:
       if (!plan.bending) return result = step_done, series_ok;
@@ -452,6 +476,7 @@ int run_step(reduction& x, int step, run_plan& plan, int& result) {
       const bool slope = proj[activep].params[k_density_mode] == 1;
       const step_density used = gr_density(activep);
       row.density_used = used.value;
+      x.outcome.density_sigma = slope ? slope_density_sigma(activep) : std::nan("");
       if (slope && !x.o.quiet) print(format("density from slope: %s\n", shown(reported_density).c_str()));
       if (!slope && !x.o.quiet && used.source == density_refined)
         print(format("g(r) density: %s (refined)\n", shown(used.value).c_str()));
@@ -487,19 +512,13 @@ int make_folder(const fs::path& dir, bool own_folder) {
   return series_ok;
 }
 
-// The input into the first step run: its file, or its points.
-bool load_input(const series_input& in, int id) {
-  if (in.x.empty()) return load_data_file(id, in.path.c_str());
-  return load_data_points(id, in.path.c_str(), static_cast<int>(std::min(in.x.size(), in.y.size())), in.x.data(),
-                          in.y.data());
-}
-
 // The series value from the input's header.
 void take_header_value(reduction& x) {
-  if (x.request.value_key.empty() || !x.job.input) return;
-  x.outcome.row.value = header_value(last_import_header(), x.request.value_key);
+  if (!x.request || x.request->value_key.empty() || !x.job.input) return;
+  x.outcome.row.value = header_value(last_import_header(), x.request->value_key);
   if (!x.outcome.row.value)
-    note(format(tr("amoq-reduce: %s: no %s in its header"), x.job.input->path.c_str(), x.request.value_key.c_str()));
+    note(format(tr("amoq-reduce: %s: no %s in its header"), x.job.input->path.c_str(),
+                x.request->value_key.c_str()));
 }
 
 int reduce(reduction& x) {
@@ -518,7 +537,7 @@ int reduce(reduction& x) {
     if (!load_input(*x.job.input, plan.from == 0 ? 0 : plan.from + 2)) return series_file;
     take_header_value(x);
   }
-  if ((status = make_folder(x.job.dir, x.job.own_folder)) != series_ok) return status;
+  if (!x.job.in_memory && (status = make_folder(x.job.dir, x.job.own_folder)) != series_ok) return status;
   for (int step = plan.from; step <= plan.to && status == series_ok; ++step) {
     int result = step_done;
     status = run_step(x, step, plan, result);
@@ -531,6 +550,7 @@ int reduce(reduction& x) {
   std::vector<record_coordination> counts;
   if (status == series_ok) status = print_coordination(x, counts);
   if (current) current->flush();
+  if (x.job.in_memory) return status;
   // The record of what was done is written whatever the outcome.
   const int recorded = write_record(x, counts, plan.scan);
   if (status != series_ok) return status;
@@ -573,9 +593,114 @@ input_outcome reduce_input(const series_request& request, const input_job& job, 
   outcome.row.coordination.resize(request.settings.coordination.size());
   capture cap(request.settings.quiet, request.settings.echo);
   current = &cap;
-  reduction x{request, request.settings, job, outcome, prepared};
+  reduction x{&request, request.settings, job, outcome, prepared};
   outcome.exit = reduce(x);
   current = nullptr;
   outcome.output = cap.release(outcome.exit != series_ok, outcome.row.warnings);
+  return outcome;
+}
+
+// ---- In the caller's process -----------------------------------------------------------------
+
+namespace {
+
+// A worker's receivers for the duration of one call, the caller's own put back after it;
+// messages are held (quiet) and handed over at the end.
+class in_process_scope {
+ public:
+  in_process_scope() : presenter_(set_message_presenter({})), receiver_(set_numeric_receiver({})), cap_(true, false) {
+    install_worker_receivers();
+    current = &cap_;
+  }
+  ~in_process_scope() {
+    current = nullptr;
+    set_message_presenter(std::move(presenter_));
+    set_numeric_receiver(std::move(receiver_));
+  }
+  in_process_scope(const in_process_scope&) = delete;
+  in_process_scope& operator=(const in_process_scope&) = delete;
+  std::vector<std::string> messages() {
+    std::vector<std::string> m;
+    cap_.release(false, m);
+    return m;
+  }
+
+ private:
+  message_presenter presenter_;
+  numeric_receiver receiver_;
+  capture cap_;
+};
+
+bool same_input(const series_input& a, const series_input& b) {
+  return a.path == b.path && a.in_memory == b.in_memory && a.x == b.x && a.y == b.y && a.sigma == b.sigma;
+}
+
+// The settings that prepare_project reads are the same.
+bool same_preparation(const series_settings& a, const series_settings& b) {
+  if (a.sets.size() != b.sets.size()) return false;
+  for (std::size_t i = 0; i < a.sets.size(); ++i)
+    if (a.sets[i].key != b.sets[i].key || a.sets[i].value != b.sets[i].value) return false;
+  return a.project == b.project && a.opened == b.opened && a.optimise == b.optimise &&
+         a.optimise_density == b.optimise_density && a.errors == b.errors && same_input(a.background, b.background) &&
+         same_input(a.cell, b.cell);
+}
+
+}  // namespace
+
+int open_project(const std::string& path, project_snapshot& opened, std::vector<std::string>& messages) {
+  in_process_scope scope;
+  const int status = read_project_file(path);
+  if (status == series_ok) opened = take_project_table();
+  messages = scope.messages();
+  return status;
+}
+
+int check_settings(const series_settings& settings, std::vector<std::string>& messages) {
+  in_process_scope scope;
+  double autorecalc = 0.0;
+  const int status = apply_sets(settings, autorecalc);
+  messages = scope.messages();
+  return status;
+}
+
+int save_project(const series_settings& settings, const std::string& path, std::vector<std::string>& messages) {
+  in_process_scope scope;
+  double autorecalc = 0.0;
+  int status = apply_sets(settings, autorecalc);
+  if (status == series_ok) {
+    proj[activep].options.autorecalc = autorecalc;
+    if (ends_with_kind(path, "apf")) {
+      if (!write_xml(path.c_str())) {
+        std::string t = tr("Impossible to write the APF file\n");
+        if (!xml_write_failure().empty()) t += xml_write_failure() + "\n";
+        show_error(t.c_str(), 1);
+        status = series_file;
+      }
+    } else if (const int code = save_project_file(path, activep); code != 0) {
+      show_error(format(tr("Impossible to save project file:\n%s\nError code: %d\n"), path.c_str(), code).c_str(), 1);
+      status = series_file;
+    }
+  }
+  messages = scope.messages();
+  return status;
+}
+
+input_outcome reduce_in_memory(const series_settings& settings, const series_input* input,
+                               prepared_project& prepared) {
+  if (!prepared.done || !same_preparation(prepared.settings, settings)) {
+    prepared = prepared_project();
+    prepared.settings = settings;
+  }
+  input_outcome outcome;
+  outcome.row.coordination.resize(settings.coordination.size());
+  {
+    in_process_scope scope;
+    input_job job;
+    job.input = input;
+    job.in_memory = true;
+    reduction x{nullptr, settings, job, outcome, prepared};
+    outcome.exit = reduce(x);
+    outcome.row.warnings = scope.messages();
+  }
   return outcome;
 }

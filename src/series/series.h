@@ -19,9 +19,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "series/reduce_settings.h"
+
+struct project_snapshot;
 
 // --coordination: a range of R(r) and, when given, the pair by element symbols.
 struct coordination_request {
@@ -35,9 +38,29 @@ struct scan_request {
   bool asked = false;
 };
 
+// One input: a data file, or points held in memory (the Python module's arrays), with
+// the standard deviations of y when given.
+struct series_input {
+  std::string path;                 // the file; for points, the name in the summary and folder
+  std::vector<double> x, y, sigma;  // the points, when in_memory; sigma empty or one per point
+  bool in_memory = false;
+
+  series_input() = default;
+  series_input(std::string file) : path(std::move(file)) {}  // NOLINT: a file name is an input
+  static series_input points(std::string name, std::vector<double> x, std::vector<double> y,
+                             std::vector<double> sigma = {}) {
+    series_input in(std::move(name));
+    in.x = std::move(x), in.y = std::move(y), in.sigma = std::move(sigma), in.in_memory = true;
+    return in;
+  }
+};
+
 // One project's settings: what amoq-reduce's options say.
 struct series_settings {
-  std::string project;             // .nap or .apf
+  std::string project;  // .nap or .apf
+  // The project as already read (the Python module's Project, or an empty one): a run
+  // starts from it instead of reading `project`, which then only names it in the record.
+  std::shared_ptr<const project_snapshot> opened;
   std::vector<setting> sets;       // applied in order before "Apply"
   int from = -1, to = 3;           // steps run; from -1: the first with data (0 with an input)
   int bending = -1;                // -1 when a bending point is set, 0 never, 1 always
@@ -46,19 +69,13 @@ struct series_settings {
   bool adopt_density = false;  // the refined density becomes the sample's
   scan_request scan;
   std::vector<coordination_request> coordination;
-  std::string background, cell;  // data files loaded with their subtraction switched on
+  series_input background, cell;  // data loaded with their subtraction switched on
+  int errors = -1;  // uncertainties: -1 the project's own mode, else errors_none/_counts/_column
   int format = 0;                // curve files: 0 dat, 1 dat4, 2 agr
   std::string plot;              // images beside them: "png", "pdf", "svg" or none
   std::string save_project;      // also save the project there (in each input's folder)
   bool echo = false;             // the raw data correction's parameters on stderr
   bool quiet = false;            // messages only of an input that fails, no values
-};
-
-// One input: a data file, or points held in memory (the Python module's arrays; their
-// standard deviations join x and y once the steps carry uncertainties).
-struct series_input {
-  std::string path;          // the file; for points, the name in the summary and folder
-  std::vector<double> x, y;  // points (empty: read path)
 };
 
 // Draws curve (calc, cid) of the active project as an image of the given format.
@@ -76,6 +93,10 @@ struct series_request {
   std::vector<double> values;
   int workers = 0;                 // 0: the processors available
   series_image_drawer draw_image;  // needed for settings.plot
+  // outdir is scratch that a window reads and removes when it closes: nothing is flushed
+  // to disk, and finish() commits series_inputs.csv only (export_series_files writes the
+  // summary and the matrices on request, in the order the window shows).
+  bool scratch = false;
 };
 
 // What an input's reduction printed, in order: standard output, standard error, and the
@@ -149,6 +170,13 @@ class series_run {
 // Joins the summaries of separate series runs (their outdirs, in order) into outdir, as
 // one run over all their inputs would write them. Returns a status; messages as above.
 int merge_series(const std::string& outdir, const std::vector<std::string>& dirs, std::vector<output_piece>& messages);
+
+// Writes the summary (to csv_path) and the matrices (series_<c>.dat in matrix_dir) of a
+// finished run in rundir, its rows in `order`: positions in its series_inputs.csv (the
+// inputs as delivered). An empty csv_path or matrix_dir leaves that part out. Returns a
+// status; messages as above.
+int export_series_files(const std::string& rundir, const std::vector<std::size_t>& order, const std::string& csv_path,
+                        const std::string& matrix_dir, std::vector<output_piece>& messages);
 
 // The value of `key` in header text (lines separated by '\n'): the first line where the
 // key, matched without regard to case at the start of the line (after comment marks

@@ -221,7 +221,7 @@ void series_run::state::worker_main(int slot, int fd) {
     if (index == quit) {
       writer w;
       std::string failure;
-      const bool flushed = flush_deferred_files(&failure);
+      const bool flushed = request.scratch || flush_deferred_files(&failure);
       w.put(msg_bye);
       w.put(static_cast<std::uint8_t>(flushed));
       w.put(failure);
@@ -248,7 +248,7 @@ std::string series_run::state::in_fresh_process(int slot, std::uint32_t index) {
   if (pid == 0) {
     ::close(channel[0]);
     const std::string result = reduce_and_describe(slot, index);
-    flush_deferred_files(nullptr);
+    if (!request.scratch) flush_deferred_files(nullptr);
     ::_exit(write_all(channel[1], result.data(), result.size(), false) ? 0 : 1);
   }
   ::close(channel[1]);
@@ -584,6 +584,7 @@ bool series_run::start(series_request request, std::string& error) {
       return false;
     }
     const std::string index_path = (fs::path(r.outdir) / series_index_name).string();
+    s.index.set_durable(!r.scratch);
     if (!s.index.open(index_path) || !s.index.write(index_header(summary_columns(r.settings, s.with_value)))) {
       error = format(tr("Impossible to write data file:\n%s\n"), s.index.failure().c_str());
       return false;
@@ -699,7 +700,7 @@ int series_run::finish(std::vector<output_piece>& messages) {
     for (int k = 0; k < n; ++k) s.receive(static_cast<int>(events[k].data.u32));
   }
   int status = series_ok;
-  if (s.unflushed) {  // flush on its behalf
+  if (s.unflushed && !s.request.scratch) {  // flush on its behalf
     const int fd = ::open(s.request.outdir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if ((fd < 0 && errno != ENOENT) || (fd >= 0 && ::syncfs(fd) != 0))
       s.flush_failures.push_back(s.request.outdir + ": " + std::strerror(errno));
@@ -715,6 +716,7 @@ int series_run::finish(std::vector<output_piece>& messages) {
         {output_piece::err, format(tr("Impossible to write data file:\n%s\n"), s.index.failure().c_str())});
     return series_file;
   }
+  if (s.request.scratch) return status;
   std::vector<int> scratch;
   for (const auto& w : s.workers) scratch.push_back(w.scratch);
   scratch_column_reader columns(s.columns, scratch);

@@ -417,34 +417,34 @@ bool file_column_reader::read(std::size_t, int, const std::string& folder, const
   return true;
 }
 
-int build_series_files(const std::string& outdir, column_reader& columns, std::vector<output_piece>& messages) {
-  const std::string index_path = (fs::path(outdir) / series_index_name).string();
-  index_file index;
-  if (!index.open(index_path)) {
-    add_message(messages, format(tr("amoq-reduce: %s cannot be read"), index_path.c_str()));
-    return series_file;
-  }
-  const std::vector<std::size_t> order = row_order(index);
+namespace {
+
+// series.csv (to csv_path) and the matrices (into matrix_dir) of the index's rows in
+// `order`; an empty path or folder leaves that part out.
+int write_summary(const index_file& index, const std::vector<std::size_t>& order, const std::string& csv_path,
+                  const std::string& matrix_dir, column_reader& columns, std::vector<output_piece>& messages) {
   int status = series_ok;
-  safe_output summary;
-  const std::string summary_path = (fs::path(outdir) / "series.csv").string();
-  bool ok = summary.open(summary_path);
-  std::string header;
-  for (std::size_t c = 2; c < index.header().size(); ++c) header += (c > 2 ? "," : "") + csv_field(index.header()[c]);
-  ok = ok && summary.write(header + "\n");
-  for (std::size_t k = 0; ok && k < order.size(); ++k) {
-    const index_row r = index.row(order[k]);
-    ok = summary.write(r.summary + "\n");
+  if (!csv_path.empty()) {
+    safe_output summary;
+    bool ok = summary.open(csv_path);
+    std::string header;
+    for (std::size_t c = 2; c < index.header().size(); ++c) header += (c > 2 ? "," : "") + csv_field(index.header()[c]);
+    ok = ok && summary.write(header + "\n");
+    for (std::size_t k = 0; ok && k < order.size(); ++k) {
+      const index_row r = index.row(order[k]);
+      ok = summary.write(r.summary + "\n");
+    }
+    if (!ok || !summary.commit()) {
+      add_message(messages, format(tr("Impossible to write data file:\n%s\n"), summary.failure().c_str()));
+      status = series_file;
+    }
   }
-  if (!ok || !summary.commit()) {
-    add_message(messages, format(tr("Impossible to write data file:\n%s\n"), summary.failure().c_str()));
-    status = series_file;
-  }
+  if (matrix_dir.empty()) return status;
   std::vector<char> interpolated(index.rows(), 0);
   std::string grid_of;
   for (int curve = 0; curve < nseries_curves; ++curve) {
     std::string first;
-    if (!write_matrix(outdir, curve, index, order, columns, interpolated, first, messages)) status = series_file;
+    if (!write_matrix(matrix_dir, curve, index, order, columns, interpolated, first, messages)) status = series_file;
     if (grid_of.empty()) grid_of = first;
   }
   const auto count = static_cast<std::size_t>(std::count(interpolated.begin(), interpolated.end(), 1));
@@ -453,6 +453,36 @@ int build_series_files(const std::string& outdir, column_reader& columns, std::v
                                     "(%zu)"),
                                  grid_of.c_str(), count));
   return status;
+}
+
+}  // namespace
+
+int build_series_files(const std::string& outdir, column_reader& columns, std::vector<output_piece>& messages) {
+  const std::string index_path = (fs::path(outdir) / series_index_name).string();
+  index_file index;
+  if (!index.open(index_path)) {
+    add_message(messages, format(tr("amoq-reduce: %s cannot be read"), index_path.c_str()));
+    return series_file;
+  }
+  return write_summary(index, row_order(index), (fs::path(outdir) / "series.csv").string(), outdir, columns,
+                       messages);
+}
+
+int export_series_files(const std::string& rundir, const std::vector<std::size_t>& order, const std::string& csv_path,
+                        const std::string& matrix_dir, std::vector<output_piece>& messages) {
+  const std::string index_path = (fs::path(rundir) / series_index_name).string();
+  index_file index;
+  if (!index.open(index_path)) {
+    add_message(messages, format(tr("amoq-reduce: %s cannot be read"), index_path.c_str()));
+    return series_file;
+  }
+  for (const std::size_t k : order)
+    if (k >= index.rows()) {
+      add_message(messages, format(tr("amoq-reduce: %s has no row %zu"), index_path.c_str(), k + 1));
+      return series_refused;
+    }
+  file_column_reader columns(rundir);
+  return write_summary(index, order, csv_path, matrix_dir, columns, messages);
 }
 
 int merge_series(const std::string& outdir, const std::vector<std::string>& dirs, std::vector<output_piece>& messages) {
@@ -505,4 +535,49 @@ int merge_series(const std::string& outdir, const std::vector<std::string>& dirs
   }
   file_column_reader columns(base.string());
   return build_series_files(base.string(), columns, messages);
+}
+
+bool read_series_summary(const std::string& outdir, std::vector<std::vector<std::string>>& rows, std::string& error) {
+  const std::string path = (fs::path(outdir) / "series.csv").string();
+  std::ifstream in(path);
+  rows.clear();
+  for (std::string line; in && std::getline(in, line);) rows.push_back(csv_fields(line));
+  if (!rows.empty() && !in.bad()) return true;
+  error = format(tr("amoq-reduce: %s: the summary cannot be read"), path.c_str());
+  return false;
+}
+
+bool read_series_matrix(const std::string& outdir, int curve, std::vector<std::string>& names,
+                        std::vector<std::vector<double>>& lines, std::string& error) {
+  names.clear();
+  lines.clear();
+  const fs::path path = fs::path(outdir) / ("series_" + std::string(series_curve_stem[curve]) + ".dat");
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return true;
+  std::ifstream in(path);
+  std::string line;
+  bool ok = std::getline(in, line) && line.rfind("# ", 0) == 0;
+  // "# Q\tinput\t...": the names are separated by tabs (an input's name may hold blanks).
+  for (std::size_t at = 2; ok;) {
+    const std::size_t tab = line.find('\t', at);
+    names.push_back(line.substr(at, tab - at));
+    if (tab == std::string::npos) break;
+    at = tab + 1;
+  }
+  while (ok && std::getline(in, line)) {
+    std::vector<double>& values = lines.emplace_back();
+    for (const char *p = line.data(), *end = p + line.size(); ok && p < end;) {
+      while (p < end && *p == ' ') ++p;
+      if (p == end) break;
+      double v = 0.0;
+      const auto [next, ec2] = std::from_chars(p, end, v);
+      ok = ec2 == std::errc() && (next == end || *next == ' ');
+      values.push_back(v);
+      p = next;
+    }
+    ok = ok && values.size() == names.size();
+  }
+  if (ok && !in.bad()) return true;
+  error = format(tr("amoq-reduce: %s: not a matrix of amoq-reduce"), path.string().c_str());
+  return false;
 }

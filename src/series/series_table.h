@@ -68,6 +68,14 @@ class file_column_reader : public column_reader {
 // Reads outdir/series_inputs.csv and writes series.csv and the matrices beside it.
 int build_series_files(const std::string& outdir, column_reader& columns, std::vector<output_piece>& messages);
 
+// The summary of a finished run read back (the Python module's): the fields of each line
+// of series.csv, its header first; and series_<c>.dat (c a series_curve): the names of its
+// columns (the abscissa's first) and its values line by line, nothing when no input had the
+// curve. False, with the reason, when a file cannot be read.
+bool read_series_summary(const std::string& outdir, std::vector<std::vector<std::string>>& rows, std::string& error);
+bool read_series_matrix(const std::string& outdir, int curve, std::vector<std::string>& names,
+                        std::vector<std::vector<double>>& lines, std::string& error);
+
 // CSV: a field quoted when it holds a comma, a quote or blanks at its ends.
 std::string csv_field(const std::string& text);
 // The fields of one CSV line (no newline inside fields).

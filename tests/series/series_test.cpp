@@ -7,7 +7,12 @@
 
 #include <charconv>
 
+#include "numeric/writedata.h"
+#include "project/hooks.h"
+#include "project/messages.h"
+#include "project/project.h"
 #include "series/first_peak.h"
+#include "series/reduce_input.h"
 #include "series/series.h"
 #include "series/series_table.h"
 #include "support/temp_files.h"
@@ -35,7 +40,7 @@ series_request request_for(const std::vector<std::string>& inputs, const fs::pat
   series_request r;
   r.settings.project = example + "sio2.nap";
   r.settings.quiet = true;
-  for (const std::string& i : inputs) r.inputs.push_back({i, {}, {}});
+  for (const std::string& i : inputs) r.inputs.push_back(i);
   r.outdir = outdir.string();
   r.workers = workers;
   return r;
@@ -204,10 +209,10 @@ TEST(Series, AnyNumberOfWorkersGivesTheSameFiles) {
   }
   EXPECT_EQ(first.count("p1-2/sq.dat"), 1u);
 
-  series_input points{"memory.dat", {}, {}};
+  series_input points = series_input::points("memory.dat", {}, {});
   for (const auto& [x, y] : curve_file(inputs[2])) points.x.push_back(x), points.y.push_back(y);
   series_request r = request_for({}, dir.path / "memory");
-  r.inputs = {points, {inputs[2], {}, {}}};
+  r.inputs = {points, inputs[2]};
   run(r);
   for (const char* f : {"corrected.dat", "sq.dat", "gr.dat", "rdf.dat"})
     EXPECT_EQ(slurp(dir.path / "memory" / "memory" / f), slurp(dir.path / "memory" / "p2" / f)) << f;
@@ -355,6 +360,72 @@ TEST(Series, OtherGridsInterpolatedOntoTheFirst) {
   EXPECT_GT(checked, 10);
 }
 
+// A window's run: its folder is scratch, so the summary files wait for an export, which
+// writes them with the rows in any order; a durable run's summary is the export in the
+// order of the values. The workers are forked from a program whose presenter and front
+// end raise dialogs and widgets: none of them is reached from a worker.
+TEST(Series, ScratchRunExportedInAnyOrderAndWorkersKeepToThemselves) {
+  scratch_dir dir;
+  const std::vector<std::string> inputs = {pattern(dir, "e0.dat", 0, "# Temperature = 500 K\n"),
+                                           pattern(dir, "e1.dat", 4, "# Temperature = 300 K\n"),
+                                           dir.file("e2.dat"),  // missing: an error, no value
+                                           pattern(dir, "e3.dat", 8, "# Temperature = 400 K\n")};
+  const std::string marker = dir.file("reached");
+  auto trace = [marker](const std::string& t) { std::ofstream(marker, std::ios::app) << t << "\n"; };
+  message_presenter spy;
+  spy.info = spy.warning = spy.error = trace;
+  spy.question = [trace](const std::string&, const std::string& t) { return trace(t), 0; };
+  front_end widgets;
+  widgets.refresh.update_project = [trace] { return trace("update_project"), 1; };
+  widgets.refresh.project_added = [trace] { trace("project_added"); };
+  widgets.refresh.status_message = trace;
+  widgets.steps.busy = [trace](int, int, double, const std::string& t) { trace("busy " + t); };
+  message_presenter saved_presenter = set_message_presenter(spy);
+  front_end saved_front = set_front_end(widgets);
+  series_request r = request_for(inputs, dir.path / "scratch");
+  r.scratch = true;
+  r.value_key = "Temperature";
+  const outcome o = run(r);
+  set_front_end(std::move(saved_front));
+  set_message_presenter(std::move(saved_presenter));
+  EXPECT_FALSE(fs::exists(marker)) << slurp(marker);
+  ASSERT_EQ(o.results.size(), 4u);
+  EXPECT_EQ(o.results[2].exit, series_file);
+  EXPECT_NE(o.results[2].row.warnings.at(0).find("file does not exist"), std::string::npos);  // its row, not a dialog
+  EXPECT_TRUE(fs::exists(dir.path / "scratch" / series_index_name));
+  for (const char* f : {"series.csv", "series_sq.dat", "series_gr.dat"}) EXPECT_FALSE(fs::exists(dir.path / "scratch" / f));
+
+  series_request durable = request_for(inputs, dir.path / "durable");
+  durable.value_key = "Temperature";
+  run(durable);
+  std::vector<output_piece> messages;
+  const fs::path m1 = dir.path / "m1", m2 = dir.path / "m2";
+  fs::create_directories(m1), fs::create_directories(m2);
+  ASSERT_EQ(export_series_files((dir.path / "scratch").string(), {1, 3, 0, 2}, dir.file("by_value.csv"), m1.string(),
+                                messages),
+            series_ok);
+  EXPECT_EQ(slurp(dir.file("by_value.csv")), slurp(dir.path / "durable" / "series.csv"));
+  for (const char* f : {"series_sq.dat", "series_qsq.dat", "series_Gr.dat", "series_gr.dat"})
+    EXPECT_EQ(slurp(m1 / f), slurp(dir.path / "durable" / f)) << f;
+  // Two rows, the missing input first: the columns follow, its own all nan.
+  ASSERT_EQ(export_series_files((dir.path / "scratch").string(), {2, 0}, dir.file("two.csv"), m2.string(), messages),
+            series_ok);
+  const auto rows = csv_rows(dir.file("two.csv"));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[1][0] + " " + rows[2][0], inputs[2] + " " + inputs[0]);
+  const auto two = matrix_columns(m2 / "series_Gr.dat"), all = matrix_columns(dir.path / "durable" / "series_Gr.dat");
+  ASSERT_EQ(two.size(), 3u);
+  EXPECT_EQ(two[0], all[0]);
+  EXPECT_TRUE(std::all_of(two[1].begin(), two[1].end(), [](double v) { return std::isnan(v); }));
+  EXPECT_EQ(two[2], all[3]);  // e0 is third by value
+  // Rows the run does not have, and a folder that holds no run.
+  messages.clear();
+  EXPECT_EQ(export_series_files((dir.path / "scratch").string(), {0, 4}, dir.file("x.csv"), "", messages),
+            series_refused);
+  EXPECT_FALSE(fs::exists(dir.file("x.csv")));
+  EXPECT_EQ(export_series_files(dir.path.string(), {0}, dir.file("x.csv"), "", messages), series_file);
+}
+
 // The series value from headers (the forms read, the ones not) and from a list.
 TEST(Series, SeriesValues) {
   const struct { const char* text; const char* key; double value; } headers[] = {
@@ -379,7 +450,7 @@ TEST(Series, SeriesValues) {
   }
 
   scratch_dir dir;
-  const std::vector<series_input> inputs = {{"data/a.dat", {}, {}}, {"b.dat", {}, {}}, {"c d.xy", {}, {}}};
+  const std::vector<series_input> inputs = {std::string("data/a.dat"), std::string("b.dat"), std::string("c d.xy")};
   const struct { const char* list; int status; std::vector<double> values; const char* error; } lists[] = {
       {"# name value\ndata/a.dat 1\nb.dat,2\n\"c d.xy\";3\n", series_ok, {1, 2, 3}, ""},
       {"a.dat 1\nb.dat 2e2\nc d.xy\t-3\nother.dat 9\n", series_ok, {1, 200, -3}, ""},
@@ -474,4 +545,53 @@ TEST(Series, MemoryDoesNotGrowWithTheInputs) {
   const long small = peak(1), large = peak(10);
   EXPECT_GT(small, 0);
   EXPECT_LE(large, small * 6 / 5) << small << " KB, then " << large << " KB";
+}
+
+// One input reduced in this process, nothing written: the curves a series input's files
+// hold, to their last digit, and its row's values; the prepared project is reused while
+// the settings stay and prepared again when they change.
+TEST(InMemory, CurvesAndValuesAreThoseOfTheFiles) {
+  scratch_dir dir;
+  const std::string a = pattern(dir, "a.dat", 2);
+  series_request r = request_for({a}, dir.path / "files", 1);
+  r.series = true;
+  r.settings.optimise = 1.4;
+  r.settings.coordination.push_back({"Si", "O", 1.45, 1.8});
+  const outcome files = run(r);
+  ASSERT_EQ(files.results.size(), 1u);
+  prepared_project prepared;
+  const series_input input(a);
+  const input_outcome o = reduce_in_memory(r.settings, &input, prepared);
+  ASSERT_EQ(o.exit, series_ok);
+  const series_row& row = files.results[0].row;
+  EXPECT_EQ(o.row.normalisation_constant, row.normalisation_constant);
+  EXPECT_EQ(o.row.low_r_chi2, row.low_r_chi2);
+  EXPECT_EQ(o.row.coordination, row.coordination);
+  ASSERT_EQ(o.coordination.size(), 1u);
+  EXPECT_EQ(o.coordination[0].count.n, *row.coordination[0]);
+  std::vector<std::string> names;
+  for (const result_curve& c : o.curves) {
+    names.push_back(c.name);
+    const auto file = curve_file(dir.path / "files" / "a" / (c.name + ".dat"));
+    ASSERT_EQ(file.size(), c.x.size()) << c.name;
+    for (size_t i = 0; i < file.size(); ++i) {
+      EXPECT_EQ(written_value(c.x[i]), file[i].first);
+      EXPECT_EQ(written_value(c.y[i]), file[i].second);
+    }
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"corrected", "qsq", "sq", "Gr", "gr", "rdf"}));
+
+  EXPECT_EQ(reduce_in_memory(r.settings, &input, prepared).curves[3].y, o.curves[3].y);
+  series_settings shorter = r.settings;
+  shorter.sets.push_back({"rmax", 8.0});
+  EXPECT_NEAR(reduce_in_memory(shorter, &input, prepared).curves[3].x.back(), 8.0, 0.011);  // G(r) to Rmax
+
+  std::vector<std::string> messages;
+  shorter.sets.push_back({"bdbox", 9.0});
+  EXPECT_EQ(check_settings(shorter, messages), series_refused);
+  EXPECT_EQ(messages, (std::vector<std::string>{"You must choose a Breit-Dirac factor",
+                                               "amoq-reduce: --set bdbox: value out of range"}));
+  project_snapshot empty;
+  EXPECT_EQ(open_project("", empty, messages), series_ok);
+  EXPECT_EQ(empty.table.at(0).nspec, 0);
 }

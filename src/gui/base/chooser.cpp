@@ -18,13 +18,17 @@ chooser_function& installed() {
 }
 
 std::string run_dialog(const chooser_request& r) {
+  const GtkFileChooserAction action = r.save            ? GTK_FILE_CHOOSER_ACTION_SAVE
+                                      : r.select_folder ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER
+                                                        : GTK_FILE_CHOOSER_ACTION_OPEN;
   GtkWidget* dialog = gtk_file_chooser_dialog_new(
-      r.title.c_str(), nullptr, r.save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
+      r.title.c_str(), nullptr, action,
       GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, r.accept.c_str(), GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileChooser* fc = GTK_FILE_CHOOSER(dialog);
   if (amoq) gtk_window_set_transient_for(GTK_WINDOW(dialog), GTK_WINDOW(amoq));
   if (GdkPixbuf* icon = program_icon()) gtk_window_set_icon(GTK_WINDOW(dialog), icon);
   gtk_file_chooser_set_do_overwrite_confirmation(fc, r.confirm_overwrite);
+  gtk_file_chooser_set_select_multiple(fc, r.multiple && !r.save);
   for (const auto& [name, pattern] : r.filters) {
     GtkFileFilter* filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, name.c_str());
@@ -46,7 +50,14 @@ std::string run_dialog(const chooser_request& r) {
   if (!r.proposed_name.empty()) gtk_file_chooser_set_current_name(fc, r.proposed_name.c_str());
   std::string chosen;
   if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
-    if (gchar* name = gtk_file_chooser_get_filename(fc)) {
+    if (r.multiple) {
+      GSList* names = gtk_file_chooser_get_filenames(fc);
+      for (GSList* l = names; l; l = l->next) {
+        chosen += (chosen.empty() ? "" : "\n") + std::string(static_cast<const char*>(l->data));
+        g_free(l->data);
+      }
+      g_slist_free(names);
+    } else if (gchar* name = gtk_file_chooser_get_filename(fc)) {
       chosen = name;
       g_free(name);
     }
@@ -78,9 +89,23 @@ std::string choose_file(const chooser_request& request) {
     r.folder = last->second;
   }
   std::string chosen = installed() ? installed()(r) : run_dialog(r);
-  if (!chosen.empty() && !r.remember_folder.empty())
-    last_folder[r.remember_folder] = std::filesystem::path(chosen).parent_path().string();
+  if (!chosen.empty() && !r.remember_folder.empty()) {
+    const std::string first = chosen.substr(0, chosen.find('\n'));
+    last_folder[r.remember_folder] = r.select_folder ? first : std::filesystem::path(first).parent_path().string();
+  }
   return chosen;
+}
+
+std::vector<std::string> choose_files(chooser_request request) {
+  request.multiple = true;
+  const std::string chosen = choose_file(request);
+  std::vector<std::string> files;
+  for (std::size_t b = 0; b < chosen.size();) {
+    const std::size_t e = std::min(chosen.find('\n', b), chosen.size());
+    if (e > b) files.push_back(chosen.substr(b, e - b));
+    b = e + 1;
+  }
+  return files;
 }
 
 std::string complete_save_name(const std::string& chosen, const std::string& completed) {

@@ -25,6 +25,8 @@ struct chooser_request {
   // When set (and no folder is imposed), the chooser opens in the folder of the last file
   // chosen with the same key in this session ("data": the data files).
   std::string remember_folder;
+  bool select_folder = false;  // a folder is chosen, not a file
+  bool multiple = false;       // several files at once (choose_files)
 };
 
 using chooser_function = std::function<std::string(const chooser_request&)>;
@@ -34,6 +36,9 @@ chooser_function set_file_chooser(chooser_function f);
 
 // The chosen path, or an empty string when the user cancelled.
 std::string choose_file(const chooser_request& request);
+// The files chosen in an open chooser that takes several at once (none: cancelled). An
+// installed chooser answers with the paths separated by newlines.
+std::vector<std::string> choose_files(chooser_request request);
 
 // The name a save chooser returned, completed with the extension of its format:
 // `completed` when it is the chosen file or no file of that name exists, or when the

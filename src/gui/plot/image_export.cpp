@@ -4,6 +4,8 @@
 #include <cmath>
 #include <optional>
 
+#include "gui/plot/image_export.h"
+
 #include "gui/plot/curve_window.h"
 #include "gui/plot/curve_window_private.h"
 #include "project/entry_text.h"
@@ -41,6 +43,7 @@ struct img_dialog {
   GtkWidget* size[2]{};
 };
 img_dialog thedata;
+image_request request;  // what the open dialog exports
 
 constexpr int icon_side = 24;
 
@@ -105,8 +108,7 @@ gboolean on_delete(GtkWidget* widget, GdkEvent*, gpointer) {
   return TRUE;
 }
 
-void write_image(GtkWidget*, gpointer data) {
-  const curve_id* triple = static_cast<const curve_id*>(data);
+void write_image(GtkWidget*, gpointer) {
   if (state.forme < 0 || state.forme > 2) {
     show_warning(_("To save an image please enter a file format"));
     return;
@@ -115,20 +117,15 @@ void write_image(GtkWidget*, gpointer data) {
     show_warning(_("You need to specify the size of the image"));
     return;
   }
-  int p = proj_by_id(triple->pid);
-  curve* c = find_curve(p, triple->rid, triple->cid);
-  if (!c) return;
+  if (!request.write) return;
   const format_choice& f = formats[state.forme];
   int filter = 0;
   std::string path = choose_save_file(_(f.chooser_title), {{_(f.filter_name), f.pattern}},
-                                      proposed_file_name(c->name, f.extension), "", p, filter);
+                                      proposed_file_name(request.name, f.extension), "", request.p, filter);
   if (!path.empty()) path = complete_save_name(path, with_extension(path, f.extension));
   if (path.empty()) return;
   state.img_file = path;
-  c->draw_target = state.forme + 1;
-  last_export_ok = 0;
-  show_curve(nullptr, triple);
-  if (!last_export_ok) {
+  if (!request.write(state.forme + 1, path, state.resol[0], state.resol[1], state.alpha)) {
     // The dialog stays so that another file or size can be tried.
     show_error(format(_("Impossible to write the image file:\n%s"), path.c_str()).c_str(), 1);
     return;
@@ -166,18 +163,34 @@ GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
   int p = proj_by_id(triple->pid);
   curve* c = find_curve(p, triple->rid, triple->cid);
   if (!c) return nullptr;
+  image_request r;
+  // The size starts at the window's plot size.
+  r.width = c->wsize[0], r.height = c->wsize[1];
+  if (c->window) {
+    gtk_window_get_size(GTK_WINDOW(c->window), &r.width, &r.height);
+    r.height -= curve_window_bar;
+  }
+  r.name = c->name;
+  r.parent = static_cast<GtkWidget*>(c->window);
+  r.p = p;
+  r.write = [triple](int target, const std::string&, int, int, double) {
+    curve* drawn = find_curve(proj_by_id(triple->pid), triple->rid, triple->cid);
+    if (!drawn) return 0;
+    drawn->draw_target = target;
+    last_export_ok = 0;
+    show_curve(nullptr, triple);
+    return last_export_ok;
+  };
+  return open_image_export(std::move(r));
+}
+
+GtkWidget* open_image_export(image_request r) {
   destroy_img_dialog(nullptr);
+  request = std::move(r);
   state.forme = -1;
   state.alpha = 1.0;
-  // The size starts at the window's plot size.
-  int w = c->wsize[0], h = c->wsize[1];
-  if (c->window) {
-    gtk_window_get_size(GTK_WINDOW(c->window), &w, &h);
-    h -= curve_window_bar;
-  }
-  state.resol[0] = w > 0 ? w : 0;
-  state.resol[1] = h > 0 ? h : 0;
-
+  state.resol[0] = request.width > 0 ? request.width : 0;
+  state.resol[1] = request.height > 0 ? request.height : 0;
   GtkWidget* dialog = gtk_dialog_new();
   thedata.dialog = dialog;
   gtk_window_set_title(GTK_WINDOW(dialog), _("Export image"));
@@ -216,7 +229,7 @@ GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
   gtk_box_pack_end(GTK_BOX(actions), save, FALSE, FALSE, 0);
   gtk_box_pack_end(GTK_BOX(actions), cancel, FALSE, FALSE, 0);
 
-  gpointer data = const_cast<curve_id*>(triple);
+  gpointer data = nullptr;
   g_signal_connect(combo, "changed", G_CALLBACK(choose_format), nullptr);
   g_signal_connect(thedata.transparent, "toggled", G_CALLBACK(set_background), nullptr);
   g_signal_connect(save, "activate", G_CALLBACK(on_save_released), data);
@@ -226,6 +239,6 @@ GtkWidget* save_image(GtkWidget*, const curve_id* triple) {
   g_signal_connect(dialog, "delete_event", G_CALLBACK(on_delete), nullptr);
   g_signal_connect(dialog, "destroy", G_CALLBACK(on_dialog_destroy), nullptr);
   gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(dialog)));
-  show_near_parent(dialog, static_cast<GtkWidget*>(c->window));
+  show_near_parent(dialog, request.parent);
   return dialog;
 }

@@ -141,6 +141,24 @@ int open_save(int direction, int p, const char* file) {
   return code;
 }
 
+int open_project_copy(const std::string& file, const std::string& name) {
+  init_project();
+  const int code = open_project_file(file);
+  if (code != file_ok) {
+    show_error(format(_("Impossible to open project file: \n%s\nError code: %d\n"), file.c_str(), code).c_str(), 1);
+    close_project(activep);
+    return code;
+  }
+  // A new project of the session: Save asks where, and closing asks first.
+  proj[activep].name = name;
+  mark_project_changed(activep);
+  ready_opened_projects(activep);
+  add_project_to_workspace();
+  newspace = 0;
+  report_status(format(_("Opened %s as a new project"), name.c_str()));
+  return code;
+}
+
 extern "C" void on_new_activate(GtkWidget*, gpointer) {
   init_project();
   add_project_to_workspace();

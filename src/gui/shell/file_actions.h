@@ -4,6 +4,8 @@
 
 #include <gtk/gtk.h>
 
+#include <string>
+
 #include "gui/shell/command_line.h"
 
 // 1 while a Save action may write straight to the project's known file; 0 during Save as.
@@ -12,6 +14,11 @@ extern int save;
 // Reads (direction 0) project file `file` into the active project or writes (1) project
 // position p to it, with the messages of a failure. Returns the file code (0 success).
 int open_save(int direction, int p, const char* file);
+
+// Reads project file `file` into a new project named `name` that is not tied to the file
+// (a copy: Save asks where to write it) and adds it to the workspace; a failure is shown
+// and the new project closed. Returns the file code.
+int open_project_copy(const std::string& file, const std::string& name);
 
 // Asks, for every project with unsaved changes, whether to save it before it is closed
 // (saving it when told so). False when the user cancelled or a save did not happen.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "gui/plot/curve_window.h"
+#include "gui/project/series_window.h"
 #include "gui/project/step_widgets.h"
 #include "files/xml_project.h"
 #include "project/hooks.h"
@@ -251,6 +252,7 @@ GtkWidget* start_main_window() {
 }
 
 void quit_gtk() {
+  close_series_window();
   on_close_workspace(nullptr, GINT_TO_POINTER(0));
   quit_requested = 1;
   if (gtk_main_level() > 0) gtk_main_quit();
