@@ -59,6 +59,7 @@ int version(options&, const std::string&, const std::string&);
 int step_number(options& o, const std::string& name, const std::string& value);
 int add_setting(options& o, const std::string&, const std::string& value);
 int output_format(options& o, const std::string&, const std::string& value);
+int error_source(options& o, const std::string&, const std::string& value);
 int plot_format(options& o, const std::string&, const std::string& value);
 int optimise(options& o, const std::string&, const std::string& value);
 int optimise_scan(options& o, const std::string&, const std::string& value);
@@ -117,6 +118,12 @@ const option_spec option_table[] = {
         "(-2, -3, ... when the name is taken)")},
     {nullptr, "--output-format", "F", output_format,
      N_("dat (two columns), dat4 (four columns) or agr (Grace)")},
+    {nullptr, "--errors", "E", error_source,
+     N_("carry uncertainties through every step: poisson (the\n"
+        "raw, background and cell data are counts) or column\n"
+        "(a third column of each data file); every curve gets its\n"
+        "standard deviation (dat: a third column, dat4: a fifth,\n"
+        "agr: xydy sets) and every number printed ends in +/- sigma")},
     {nullptr, "--save-project", "FILE",
      [](options& o, auto&, const std::string& v) { return settings(o).save_project = v, go_on; },
      N_("also save the project with every curve as a .nap file")},
@@ -303,6 +310,14 @@ int output_format(options& o, const std::string&, const std::string& value) {
   static const char* const formats[] = {"dat", "dat4", "agr"};  // the writer's format codes
   settings(o).format = choose("--output-format", value, formats);
   return settings(o).format < 0 ? status_refused : go_on;
+}
+
+int error_source(options& o, const std::string&, const std::string& value) {
+  static const char* const sources[] = {"poisson", "column"};  // errors_counts, errors_column
+  const int k = choose("--errors", value, sources);
+  if (k < 0) return status_refused;
+  settings(o).errors = k + 1;
+  return go_on;
 }
 
 int plot_format(options& o, const std::string&, const std::string& value) {

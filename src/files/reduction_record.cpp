@@ -9,6 +9,7 @@
 #include "numeric/elements.h"
 #include "project/project.h"
 #include "project/rdf.h"
+#include "project/uncertainty.h"
 
 namespace {
 
@@ -18,6 +19,9 @@ const char* const data_roles[nfilenames] = {"raw", "background", "cell", "correc
 
 // A value of the record, null when unset.
 json value(double v) { return v == not_set ? json(nullptr) : json(v); }
+
+// A standard deviation, null where none was computed.
+json sigma_value(double s) { return std::isfinite(s) ? json(s) : json(nullptr); }
 
 // A code of a combo box (1-based), by its name without trailing blanks, null when unset.
 json code(double v, const char* const* names, int count) {
@@ -108,6 +112,9 @@ std::string reduction_record_json(int p, const std::vector<record_input>& inputs
     entry["sha256"] = in.sha256.empty() ? json(nullptr) : json(in.sha256);
     files.push_back(entry);
   }
+  // With uncertainties propagated, the standard deviation of each value (key <name>_sigma,
+  // null where none was computed); without, the record keeps the keys it always had.
+  const bool with_sigma = uncertainties_on(p);
   json counts = json::array();
   for (const record_coordination& c : coordination) {
     json count = {{"pair", c.pair},
@@ -118,6 +125,14 @@ std::string reduction_record_json(int p, const std::vector<record_input>& inputs
                                           {"residual", c.fit_residual}}
                                    : json(nullptr)}};
     if (!c.fitted) count["fit_not_reported"] = c.not_reported;
+    if (with_sigma) {
+      count["n_sigma"] = sigma_value(c.n_sigma);
+      if (c.fitted) {
+        count["fit"]["n_sigma"] = sigma_value(c.fit_sigmas.area);
+        count["fit"]["r0_sigma"] = sigma_value(c.fit_sigmas.r0);
+        count["fit"]["sigma_sigma"] = sigma_value(c.fit_sigmas.sigma);
+      }
+    }
     counts.push_back(count);
   }
   json computed = json::array();
@@ -140,6 +155,16 @@ std::string reduction_record_json(int p, const std::vector<record_input>& inputs
                                      {"chi2_steps", l.chi2_steps}};
     const step_density used = gr_density(p);
     results["gr_density"] = {{"value", value(used.value)}, {"source", density_source_name(used.source)}};
+    if (with_sigma) {
+      results["low_r_optimisation"]["alpha_sigma"] = sigma_value(normalisation_sigma(p));
+      results["low_r_optimisation"]["density_sigma"] = sigma_value(refined_density_sigma(p));
+      results["gr_density"]["sigma"] = sigma_value(gr_density_sigma(p));
+    }
+  }
+  if (with_sigma) {
+    results["normalisation_constant_sigma"] = sigma_value(normalisation_sigma(p));
+    results["density_from_slope_sigma"] = sigma_value(slope_density_sigma(p));
+    results["optimised_density_sigma"] = sigma_value(refined_density_sigma(p));
   }
   if (!scan.empty()) {
     json rows = json::array();

@@ -3,9 +3,11 @@
 // numeric core, the values the steps reported and the coordination numbers asked for.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "numeric/coordination.h"
 #include "project/sq_refine.h"
 
 struct record_input {
@@ -22,6 +24,10 @@ struct record_coordination {
   double fit_n = 0.0, fit_r0 = 0.0, fit_sigma = 0.0;  // its number (as n), position, width
   std::string not_reported;  // why the fit is not reported (peak_fit_reason), or empty
   double fit_residual = 0.0;
+  // Standard deviations of n and of the fitted shell, when uncertainties were propagated
+  // (NaN otherwise).
+  double n_sigma = std::numeric_limits<double>::quiet_NaN();
+  gaussian_peak_sigma fit_sigmas;
 };
 
 // The project file of position p (when it was read from one) and the data files loaded

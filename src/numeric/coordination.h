@@ -1,6 +1,8 @@
 // Coordination numbers from the radial distribution function of an X-ray measurement.
 #pragma once
 
+#include <limits>
+
 // R(r) = 4 pi rho r^2 g(r) = r G(r) + 4 pi rho r^2, from the reduced pair distribution
 // function G(r) = 4 pi rho r [g(r) - 1] on n points.
 void radial_distribution(int n, const double* r, const double* big_g, double rho, double* out);
@@ -26,6 +28,12 @@ double pair_coordination(double total, int nspec, const double* z, const double*
 // A Gaussian shell of `area` neighbours at r0 with width sigma: R(r) = area gauss(r; r0, sigma).
 struct gaussian_peak {
   double area = 0.0, r0 = 0.0, sigma = 0.0;
+};
+// The standard deviations of a shell's area, r0 and sigma; NaN where not computed.
+struct gaussian_peak_sigma {
+  double area = std::numeric_limits<double>::quiet_NaN();
+  double r0 = std::numeric_limits<double>::quiet_NaN();
+  double sigma = std::numeric_limits<double>::quiet_NaN();
 };
 
 // The transform R(r) was made by (calrd.h): the rectangle sum over q_k, k < nq - 1, dq =
@@ -74,6 +82,8 @@ struct peak_fit {
   // Covariance of (area, r0, sigma), s^2 (J^T J)^-1 with s^2 = sum (R - model)^2 / (points - 3):
   // the points are correlated through the transform, so this is a lower bound.
   double covariance[3][3] = {};
+  // From the covariance of the data, when uncertainties are propagated (project/rdf.h).
+  gaussian_peak_sigma sigmas;
   bool reported() const { return status == fit_reported; }
 };
 

@@ -188,9 +188,11 @@ struct project {
   std::vector<double> sq_a, sq_b;
   std::optional<lowr_result> lowr_last;
   // Standard deviations of the numbers the steps report, when uncertainties are
-  // propagated (NaN: none): the normalisation constant, the density from the slope of G(r).
+  // propagated (NaN: none): the normalisation constant, the density from the slope of G(r),
+  // the density refined by the low-r optimisation.
   double norm_constant_sigma = std::numeric_limits<double>::quiet_NaN();
   double slope_density_sigma = std::numeric_limits<double>::quiet_NaN();
+  double refined_density_sigma = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Global project table. nprojects always equals proj.size().

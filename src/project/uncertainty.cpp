@@ -13,6 +13,7 @@
 #include "project/i18n.h"
 #include "project/messages.h"
 #include "project/project.h"
+#include "project/rdf.h"
 #include "project/steps.h"
 
 namespace {
@@ -81,6 +82,18 @@ double slope_density_sigma(int p) {
   return valid_project(p) ? proj[p].slope_density_sigma : std::numeric_limits<double>::quiet_NaN();
 }
 
+double refined_density_sigma(int p) {
+  return valid_project(p) ? proj[p].refined_density_sigma : std::numeric_limits<double>::quiet_NaN();
+}
+
+double gr_density_sigma(int p) {
+  if (!valid_project(p)) return std::numeric_limits<double>::quiet_NaN();
+  const step_density used = gr_density(p);
+  if (used.source == density_refined) return refined_density_sigma(p);
+  if (used.source == density_slope) return slope_density_sigma(p);
+  return std::numeric_limits<double>::quiet_NaN();
+}
+
 void store_curve_sigma(int p, int calc, int cid, std::vector<double> sigma) {
   curve* c = find_curve(p, calc, cid);
   if (!c || static_cast<int>(sigma.size()) != curve_points(*c)) return;
@@ -117,7 +130,7 @@ void drop_uncertainties(int p) {
       c->sigma = std::vector<double>();
       c->cov.reset();
     }
-  r.norm_constant_sigma = r.slope_density_sigma = std::numeric_limits<double>::quiet_NaN();
+  r.norm_constant_sigma = r.slope_density_sigma = r.refined_density_sigma = std::numeric_limits<double>::quiet_NaN();
 }
 
 int read_data_file(int calc, int cid, const char* data, std::size_t size) {

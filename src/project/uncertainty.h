@@ -39,6 +39,11 @@ const std::vector<double>* curve_sigma(int p, int calc, int cid);
 // or the integral method) and of the density from the slope of G(r); NaN when not computed.
 double normalisation_sigma(int p);
 double slope_density_sigma(int p);
+// The standard deviation of the density the low-r optimisation refined; NaN when none.
+double refined_density_sigma(int p);
+// The standard deviation of the density g(r) of project position p was made with (typed:
+// none; from the slope of G(r); refined); NaN when it carries none.
+double gr_density_sigma(int p);
 
 // ---- Used by the steps ----
 

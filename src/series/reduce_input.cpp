@@ -275,8 +275,9 @@ int write_result(reduction& x, const char* stem, int calc, int cid) {
   const curve* c = find_curve(activep, calc, cid);
   int n = c ? curve_points(*c) : 0;
   if (n == 0) return series_ok;
+  // The standard deviations go with the curve whenever the project propagates them.
+  const std::vector<double>* sigma = uncertainties_on(activep) ? curve_sigma(activep, calc, cid) : nullptr;
   if (x.job.in_memory) {
-    const std::vector<double>* sigma = curve_sigma(activep, calc, cid);
     x.outcome.curves.push_back({stem, c->data[0], c->data[1], sigma ? *sigma : std::vector<double>()});
     return series_ok;
   }
@@ -284,7 +285,7 @@ int write_result(reduction& x, const char* stem, int calc, int cid) {
   const std::string file = std::string(stem) + (x.o.format == 2 ? ".agr" : ".dat");
   const std::string path = (dir / file).string();
   if (!save_to_file(static_cast<int>(path.size()), path.c_str(), n, c->data[0].data(), c->data[1].data(), 0, 0, 0, calc,
-                    cid, x.o.format)) {
+                    cid, x.o.format, sigma ? sigma->data() : nullptr)) {
     show_error(format(tr("Impossible to write data file:\n%s\n"), path.c_str()).c_str(), 1);
     return series_file;
   }
@@ -327,6 +328,16 @@ std::string shown(double v) {
   return text;
 }
 
+// A value and, when it has one, its standard deviation in the same form: "0.019770 ±
+// 0.000012".
+std::string shown(double v, double sigma) {
+  return std::isfinite(sigma) ? shown(v) + " ± " + shown(sigma) : shown(v);
+}
+
+std::optional<double> finite_or_none(double v) {
+  return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
 // The results of the low-r optimisation, when it ran; with --echo its chi^2 before the
 // first correction and after each one on stderr.
 void print_optimisation(reduction& x) {
@@ -334,12 +345,16 @@ void print_optimisation(reduction& x) {
   const project_options& opt = r.options;
   if (!lowr_on(activep) || !r.lowr_last) return;
   const lowr_result& l = *r.lowr_last;
-  if (opt.lowr_density == 1.0) x.outcome.row.optimised_density = opt.lowr_rho;
+  if (opt.lowr_density == 1.0) {
+    x.outcome.row.optimised_density = opt.lowr_rho;
+    x.outcome.row.optimised_density_sigma = finite_or_none(refined_density_sigma(activep));
+  }
   x.outcome.row.low_r_chi2 = opt.lowr_chi2;
   if (x.o.echo && current)
     for (size_t i = 0; i < l.chi2_steps.size(); ++i) current->err(format("low-r chi2 %zu: %g\n", i, l.chi2_steps[i]));
   if (x.o.quiet) return;
-  if (opt.lowr_density == 1.0) print(format("optimised density: %s\n", shown(opt.lowr_rho).c_str()));
+  if (opt.lowr_density == 1.0)
+    print(format("optimised density: %s\n", shown(opt.lowr_rho, refined_density_sigma(activep)).c_str()));
   print(format("low-r chi2: %g\n", opt.lowr_chi2));
   print(format("low-r iterations: %d (%s)\n", l.iterations, l.converged ? "converged" : "not converged"));
 }
@@ -386,24 +401,28 @@ int print_coordination(reduction& x, std::vector<record_coordination>& out) {
       return series_refused;
     }
     const double n = pair ? count.pair : count.total;
+    const double n_sigma = pair ? count.pair_sigma : count.total_sigma;
     x.outcome.row.coordination[out.size()] = n;
+    x.outcome.row.coordination_sigma[out.size()] = finite_or_none(n_sigma);
     // The Gaussian shell fitted on the range: its whole area, also beyond r1..r2, when the
     // fit holds; else why it is not reported.
     const peak_fit& fit = count.shell();
     const gaussian_peak& f = fit.peak;
     if (!x.o.quiet) {
       const std::string name = pair ? c.a + "-" + c.b + " " : std::string();
-      print(format("coordination %s%g-%g: %s\n", name.c_str(), c.r1, c.r2, shown(n).c_str()));
+      print(format("coordination %s%g-%g: %s\n", name.c_str(), c.r1, c.r2, shown(n, n_sigma).c_str()));
       if (fit.reported())
         print(format("coordination fit %s%g-%g: %s (r0 %s, sigma %s)\n", name.c_str(), c.r1, c.r2,
-                     shown(f.area).c_str(), shown(f.r0).c_str(), shown(f.sigma).c_str()));
+                     shown(f.area, fit.sigmas.area).c_str(), shown(f.r0, fit.sigmas.r0).c_str(),
+                     shown(f.sigma, fit.sigmas.sigma).c_str()));
       else
         print(format("coordination fit %s%g-%g: not reported (%s)\n", name.c_str(), c.r1, c.r2,
                      peak_fit_reason(fit.status)));
     }
     out.push_back({pair ? c.a + "-" + c.b : "total", c.r1, c.r2, n, fit.reported(), f.area, f.r0, f.sigma,
-                   fit.reported() ? std::string() : peak_fit_reason(fit.status), fit.residual});
-    x.outcome.coordination.push_back({out.back(), pair ? count.pair_sigma : count.total_sigma});
+                   fit.reported() ? std::string() : peak_fit_reason(fit.status), fit.residual, n_sigma,
+                   fit.sigmas});
+    x.outcome.coordination.push_back({out.back(), n_sigma});
   }
   return series_ok;
 }
@@ -454,11 +473,15 @@ int run_step(reduction& x, int step, run_plan& plan, int& result) {
       const bool given = p.params[k_method] == 1 && p.options.lowr_rmin == not_set;
       row.normalisation_constant = given ? p.exp_prop[k_trial_constant] : p.exp_prop[k_norm_constant];
       x.outcome.normalisation_sigma = given ? std::nan("") : normalisation_sigma(activep);
-      if (!x.o.quiet) print(format("normalisation constant: %s\n", shown(*row.normalisation_constant).c_str()));
+      row.normalisation_constant_sigma = finite_or_none(x.outcome.normalisation_sigma);
+      if (!x.o.quiet)
+        print(format("normalisation constant: %s\n",
+                     shown(*row.normalisation_constant, x.outcome.normalisation_sigma).c_str()));
       print_optimisation(x);
       if (x.o.scan.asked && print_scan(x, plan.scan) != series_ok) return result = step_refused, series_ok;
       if (x.o.adopt_density && adopt_refined_density() && !x.o.quiet)
-        print(format("adopted density: %s\n", shown(proj[activep].exp_prop[k_density]).c_str()));
+        print(format("adopted density: %s\n",
+                     shown(proj[activep].exp_prop[k_density], refined_density_sigma(activep)).c_str()));
       record_peak(1, 2, row.sq_first_peak_q, row.sq_first_peak);
       return std::max({write_result(x, "qsq", 1, 1), write_result(x, "sq", 1, 2)});
     }
@@ -476,10 +499,12 @@ int run_step(reduction& x, int step, run_plan& plan, int& result) {
       const bool slope = proj[activep].params[k_density_mode] == 1;
       const step_density used = gr_density(activep);
       row.density_used = used.value;
-      x.outcome.density_sigma = slope ? slope_density_sigma(activep) : std::nan("");
-      if (slope && !x.o.quiet) print(format("density from slope: %s\n", shown(reported_density).c_str()));
+      x.outcome.density_sigma = gr_density_sigma(activep);
+      row.density_used_sigma = finite_or_none(x.outcome.density_sigma);
+      if (slope && !x.o.quiet)
+        print(format("density from slope: %s\n", shown(reported_density, slope_density_sigma(activep)).c_str()));
       if (!slope && !x.o.quiet && used.source == density_refined)
-        print(format("g(r) density: %s (refined)\n", shown(used.value).c_str()));
+        print(format("g(r) density: %s (refined)\n", shown(used.value, x.outcome.density_sigma).c_str()));
       record_peak(3, slope ? 3 : 2, row.gr_first_peak_r, row.gr_first_peak);
       return std::max(
           {write_result(x, "Gr", 3, 1), write_result(x, "gr", 3, slope ? 3 : 2), write_result(x, "rdf", 3, cid_rdf)});
@@ -591,6 +616,7 @@ void install_worker_receivers() {
 input_outcome reduce_input(const series_request& request, const input_job& job, prepared_project& prepared) {
   input_outcome outcome;
   outcome.row.coordination.resize(request.settings.coordination.size());
+  outcome.row.coordination_sigma.resize(request.settings.coordination.size());
   capture cap(request.settings.quiet, request.settings.echo);
   current = &cap;
   reduction x{&request, request.settings, job, outcome, prepared};
@@ -693,6 +719,7 @@ input_outcome reduce_in_memory(const series_settings& settings, const series_inp
   }
   input_outcome outcome;
   outcome.row.coordination.resize(settings.coordination.size());
+  outcome.row.coordination_sigma.resize(settings.coordination.size());
   {
     in_process_scope scope;
     input_job job;

@@ -114,6 +114,9 @@ struct series_row {
   std::optional<double> normalisation_constant, density_used, optimised_density, low_r_chi2;
   std::optional<double> sq_first_peak_q, sq_first_peak, gr_first_peak_r, gr_first_peak;
   std::vector<std::optional<double>> coordination;  // one per request: the count on R(r)
+  // Their standard deviations, where uncertainties were propagated.
+  std::optional<double> normalisation_constant_sigma, density_used_sigma, optimised_density_sigma;
+  std::vector<std::optional<double>> coordination_sigma;
   std::vector<std::string> warnings;                // every message of the reduction
 };
 

@@ -296,6 +296,9 @@ std::string series_run::state::reduce_and_describe(int slot, std::uint32_t index
     w.put(v);
   w.put(static_cast<std::uint32_t>(row.coordination.size()));
   for (const auto& v : row.coordination) w.put(v);
+  for (const auto& v : {row.normalisation_constant_sigma, row.density_used_sigma, row.optimised_density_sigma})
+    w.put(v);
+  for (const auto& v : row.coordination_sigma) w.put(v);
   w.put(static_cast<std::uint32_t>(row.warnings.size()));
   for (const std::string& t : row.warnings) w.put(t);
   // The curves to the scratch file: n, then x and y.
@@ -353,6 +356,7 @@ void series_run::state::fail_input(std::size_t index, const std::string& why) {
   r.folder = layout ? folders[index] : std::string();
   r.output.push_back({output_piece::err, why});
   r.row.coordination.resize(request.settings.coordination.size());
+  r.row.coordination_sigma.resize(request.settings.coordination.size());
   r.row.warnings.push_back(why);
   ready[index] = std::move(r);
 }
@@ -435,6 +439,10 @@ void series_run::state::handle(int slot, const std::string& payload) {
   for (auto* v : values) *v = in.value();
   r.row.coordination.resize(in.get<std::uint32_t>());
   for (auto& v : r.row.coordination) v = in.value();
+  for (auto* v : {&r.row.normalisation_constant_sigma, &r.row.density_used_sigma, &r.row.optimised_density_sigma})
+    *v = in.value();
+  r.row.coordination_sigma.resize(r.row.coordination.size());
+  for (auto& v : r.row.coordination_sigma) v = in.value();
   const auto nwarnings = in.get<std::uint32_t>();
   for (std::uint32_t k = 0; k < nwarnings && in.ok; ++k) r.row.warnings.push_back(in.text());
   input_columns places;
@@ -533,7 +541,7 @@ void series_run::state::deliver(std::vector<series_result>& out) {
     }
     if (layout && index_ok) {
       const std::string input = request.inputs.empty() ? std::string() : request.inputs[r.index].path;
-      index_ok = index.write(index_line(r.folder, files, input, r.exit, r.row, with_value));
+      index_ok = index.write(index_line(r.folder, files, input, r.exit, r.row, with_value, summary_sigmas(request.settings)));
     }
     out.push_back(std::move(r));
     ready.erase(it);

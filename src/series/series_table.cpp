@@ -346,15 +346,28 @@ std::vector<std::string> csv_fields(const std::string& line) {
   return fields;
 }
 
+std::string coordination_column(const coordination_request& r) {
+  return format("coordination_%s%g-%g", r.a.empty() ? "" : (r.a + "-" + r.b + "_").c_str(), r.r1, r.r2);
+}
+
+bool summary_sigmas(const series_settings& settings) { return settings.errors > 0; }
+
 std::vector<std::string> summary_columns(const series_settings& settings, bool with_value) {
-  // A later --errors adds <name>_sigma after each value column from normalisation_constant on.
+  // With uncertainties asked for, <name>_sigma follows each value that has one.
+  const bool sigma = summary_sigmas(settings);
   std::vector<std::string> c{"input"};
   if (with_value) c.push_back("value");
   for (const char* name : {"exit", "normalisation_constant", "density_used", "optimised_density", "low_r_chi2",
-                           "sq_first_peak_q", "sq_first_peak", "gr_first_peak_r", "gr_first_peak"})
+                           "sq_first_peak_q", "sq_first_peak", "gr_first_peak_r", "gr_first_peak"}) {
     c.push_back(name);
-  for (const coordination_request& r : settings.coordination)
-    c.push_back(format("coordination_%s%g-%g", r.a.empty() ? "" : (r.a + "-" + r.b + "_").c_str(), r.r1, r.r2));
+    const std::string n = name;
+    if (sigma && (n == "normalisation_constant" || n == "density_used" || n == "optimised_density"))
+      c.push_back(n + "_sigma");
+  }
+  for (const coordination_request& r : settings.coordination) {
+    c.push_back(coordination_column(r));
+    if (sigma) c.push_back(coordination_column(r) + "_sigma");
+  }
   c.push_back("warnings");
   return c;
 }
@@ -366,16 +379,21 @@ std::string index_header(const std::vector<std::string>& columns) {
 }
 
 std::string index_line(const std::string& folder, const std::vector<std::string>& curve_files, const std::string& input,
-                       int exit, const series_row& row, bool with_value) {
+                       int exit, const series_row& row, bool with_value, bool with_sigma) {
   std::string files;
   for (const std::string& f : curve_files) files += (files.empty() ? "" : " ") + f;
   std::string line = csv_field(folder) + "," + csv_field(files) + "," + csv_field(input);
   if (with_value) line += "," + number_text(row.value);
   line += "," + std::to_string(exit);
-  for (const auto& v : {row.normalisation_constant, row.density_used, row.optimised_density, row.low_r_chi2,
-                        row.sq_first_peak_q, row.sq_first_peak, row.gr_first_peak_r, row.gr_first_peak})
+  const auto sigma = [&](const std::optional<double>& s) { return with_sigma ? "," + number_text(s) : std::string(); };
+  line += "," + number_text(row.normalisation_constant) + sigma(row.normalisation_constant_sigma);
+  line += "," + number_text(row.density_used) + sigma(row.density_used_sigma);
+  line += "," + number_text(row.optimised_density) + sigma(row.optimised_density_sigma);
+  for (const auto& v : {row.low_r_chi2, row.sq_first_peak_q, row.sq_first_peak, row.gr_first_peak_r, row.gr_first_peak})
     line += "," + number_text(v);
-  for (const auto& v : row.coordination) line += "," + number_text(v);
+  for (std::size_t k = 0; k < row.coordination.size(); ++k)
+    line += "," + number_text(row.coordination[k]) +
+            sigma(k < row.coordination_sigma.size() ? row.coordination_sigma[k] : std::nullopt);
   return line + "," + csv_field(warnings_text(row.warnings)) + "\n";
 }
 

@@ -24,12 +24,16 @@
 
 inline constexpr const char* series_index_name = "series_inputs.csv";
 
-// The header of series.csv for a run's settings.
+// The header of series.csv for a run's settings: with uncertainties asked for
+// (summary_sigmas) each value that has a standard deviation is followed by <name>_sigma.
 std::vector<std::string> summary_columns(const series_settings& settings, bool with_value);
+bool summary_sigmas(const series_settings& settings);
+// The column of a coordination number: "coordination_Si-O_1.45-1.8".
+std::string coordination_column(const coordination_request& r);
 
 // One line of series_inputs.csv (with its newline).
 std::string index_line(const std::string& folder, const std::vector<std::string>& curve_files, const std::string& input,
-                       int exit, const series_row& row, bool with_value);
+                       int exit, const series_row& row, bool with_value, bool with_sigma);
 std::string index_header(const std::vector<std::string>& columns);
 
 // A value of a matrix as its text, in a slot of fixed size: the length, then the

@@ -62,10 +62,9 @@ void series_view::reset(const series_settings& settings, const std::string& valu
   value_title_ = value_title;
   for (int k = 0; k < nfixed; ++k) columns_.push_back({fixed_columns[k].key, tr(fixed_columns[k].label), k});
   // The coordination columns keep the names series.csv gives them.
-  const std::vector<std::string> names = summary_columns(settings, false);
   for (std::size_t c = 0; c < settings.coordination.size(); ++c) {
-    const std::string& key = names[names.size() - 1 - settings.coordination.size() + c];
     const coordination_request& r = settings.coordination[c];
+    const std::string key = coordination_column(r);
     const std::string what = r.a.empty() ? format("%g-%g Å", r.r1, r.r2) : format("%s-%s %g-%g Å", r.a.c_str(), r.b.c_str(), r.r1, r.r2);
     columns_.push_back({key, format(tr("Coordination %s"), what.c_str()), nfixed + static_cast<int>(c)});
   }
