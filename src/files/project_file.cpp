@@ -1,4 +1,5 @@
 #include "files/project_file.h"
+#include "files/curve_sigma_block.h"
 #include "files/project_options.h"
 
 #include <algorithm>
@@ -241,6 +242,7 @@ void encode_project(byte_writer& out, int p, int mode) {
 void encode_project_file(byte_writer& out, int p) {
   encode_project(out, p, 0);
   encode_project_options(out, p, 1);
+  encode_curve_sigmas(out, p, 1);
 }
 
 int save_project(std::FILE* stream, int p, int mode) {
@@ -436,8 +438,9 @@ int decode_project_body(byte_reader& in, const read_context& ctx, int p) {
     r.run = 0;
   }
   // A project file ends with its own options block; a workspace has one after all projects.
-  if (ctx.mode == 0) return decode_project_options(in, p, 1);
-  return file_ok;
+  if (ctx.mode != 0) return file_ok;
+  const int code = decode_project_options(in, p, 1);
+  return code == file_ok ? decode_curve_sigmas(in, p, 1) : code;
 }
 
 }  // namespace

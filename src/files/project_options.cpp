@@ -46,6 +46,7 @@ void set_project_read_problem(const setting_rule& rule, double value, int projec
   if (project >= 0) read_problem = format(tr("project %d: %s"), project + 1, read_problem.c_str());
 }
 void clear_project_read_problem() { read_problem.clear(); }
+void set_project_read_problem_text(const std::string& text) { read_problem = text; }
 
 void encode_project_options(byte_writer& out, int first, int count) {
   const project_options defaults;

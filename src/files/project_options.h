@@ -35,5 +35,7 @@ int decode_project_options(byte_reader& in, int first, int count, int* refused =
 // of range ("bkgscale = -1 is out of range: ..."), empty otherwise; its readers clear it.
 const std::string& project_read_problem();
 void clear_project_read_problem();
+// Sets the problem to a text of its own (a damaged block).
+void set_project_read_problem_text(const std::string& text);
 // Names the key and value of `rule` (and the project, from 0, when >= 0) as the problem.
 void set_project_read_problem(const setting_rule& rule, double value, int project);

@@ -6,6 +6,7 @@
 
 #include "project/allocextra.h"
 #include "files/project_file.h"
+#include "files/curve_sigma_block.h"
 #include "files/project_options.h"
 #include "project/hooks.h"
 #include "project/messages.h"
@@ -23,6 +24,7 @@ int encode_workspace(byte_writer& out) {
   for (int p = 0; p < n; ++p) out.i32(proj[p].params[k_abscissa]);
   for (int p = 0; p < n; ++p) encode_project(out, p, n);
   encode_project_options(out, 0, n);
+  encode_curve_sigmas(out, 0, n);
   return file_ok;
 }
 
@@ -59,6 +61,7 @@ int decode_workspace_body(byte_reader& in) {
   if (code == file_ok) {
     int refused = -1;
     code = decode_project_options(in, offset, n, &refused);
+    if (code == file_ok) code = decode_curve_sigmas(in, offset, n);
     if (code != file_ok) {
       while (nprojects > offset + std::max(refused, 0)) close_project_record(nprojects - 1);
     }
