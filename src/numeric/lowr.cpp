@@ -203,6 +203,29 @@ int lowr(int n, const double* q, const double* a, const double* b, const lowr_se
   res.alpha = alpha, res.rho = rho, res.chi2 = chi2, res.converged = chi2 <= target;
   res.fit_chi2 = fit_chi2;
   std::copy(inverse, inverse + 3, res.fit_inverse);
+  if (s.gradients) {
+    // p_a = W (dF + alpha uf), p_r = W alpha vf on the fit's grid, then F_L^T of each.
+    std::vector<double> pa(static_cast<std::size_t>(mf)), pr(static_cast<std::size_t>(mf)), ta(nk), tr(nk);
+    for (int l = 0; l < mf; ++l) {
+      const double dfl = alpha * uf[l] + rho * vf[l] + ff[l];
+      pa[l] = fit.w[l] * (dfl + alpha * uf[l]);
+      pr[l] = fit.w[l] * alpha * vf[l];
+    }
+    sine_series(pa.data(), fit.steps, q, nk, fit.d, ta.data());
+    sine_series(pr.data(), fit.steps, q, nk, fit.d, tr.data());
+    res.alpha_gradient.assign(static_cast<std::size_t>(n), 0.0);
+    res.rho_gradient.assign(static_cast<std::size_t>(n), 0.0);
+    for (int k = 0; k < nk; ++k) {
+      const double c = transform.scale * lorch[k];
+      const double a_k = c * ta[k], r_k = c * tr[k];
+      if (s.refine_density) {
+        res.alpha_gradient[k] = -(inverse[0] * a_k + inverse[1] * r_k);
+        res.rho_gradient[k] = -(inverse[1] * a_k + inverse[2] * r_k);
+      } else {
+        res.alpha_gradient[k] = -inverse[0] * a_k;
+      }
+    }
+  }
   if (result) *result = res;
   if (!s.deliver) return 1;
 

@@ -30,6 +30,7 @@ struct lowr_settings {
   double damp = 0.0;
   int used = 0;                // the first `used` points enter (those up to Q_max); 0: all
   int deliver = 1;             // 0: the results only, nothing delivered (a scan over r_min)
+  int gradients = 0;           // 1: also the gradients of alpha and rho (for uncertainties)
 };
 
 struct lowr_result {
@@ -45,6 +46,12 @@ struct lowr_result {
   // when rho is held.
   double fit_chi2 = 0.0;
   double fit_inverse[3] = {0.0, 0.0, 0.0};
+  // With settings.gradients: d alpha / d a_k and d rho / d a_k on the n points (0 beyond
+  // the points of the sum, and for rho when it is held). The fit's normal equations
+  // N (alpha, rho) = -D^T W ff, D = (uf, vf), perturbed by d uf = F_L[d a]:
+  //   N d(alpha, rho) = -((dF + alpha uf)^T W d uf, alpha vf^T W d uf),
+  // dF the fit's residual; so each gradient is F_L^T of a vector on the fit's grid.
+  std::vector<double> alpha_gradient, rho_gradient;
 };
 
 // lowr(n, q, a, b, settings, result): Q[S(Q)-1] = alpha a - b on n points (nm_parts.h).

@@ -14,6 +14,7 @@
 #include "project/project.h"
 #include "project/setting_table.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 #include "project/i18n.h"
 
 namespace {
@@ -199,7 +200,9 @@ int refine_sq(double alpha0) {
   keep_curve(1, cid_qs_plain);
   keep_curve(2, cid_s_plain);
   lowr_result res;
-  if (!lowr(m, q + k1, a, b, lowr_settings_of(activep, r.options.lowr_rmin, used), &res)) return 0;
+  lowr_settings settings = lowr_settings_of(activep, r.options.lowr_rmin, used);
+  settings.gradients = uncertainties_on(activep) ? 1 : 0;
+  if (!lowr(m, q + k1, a, b, settings, &res)) return 0;
   if (!std::isfinite(res.chi2)) {
     show_error(format(tr("The low-r optimisation's χ² is not a number (%g): check r_min and the density"), res.chi2)
                    .c_str(),

@@ -82,12 +82,11 @@ bool transform_model_of(int p, bool report, transform_model& m) {
 
 void propagate_sq(const std::vector<double>& scale) {
   project& r = proj[activep];
-  r.norm_constant_sigma = no_value;
+  r.norm_constant_sigma = r.refined_density_sigma = no_value;
   const curve* in = find_curve(activep, 1, 0);
   const int n = in ? curve_points(*in) : 0;
-  // The low-r optimisation will supply its constant's gradient from its own estimator;
-  // until then its results carry no uncertainties.
-  if (n == 0 || static_cast<int>(scale.size()) != n || lowr_on(activep)) return;
+  const bool lowr = lowr_on(activep);
+  if (n == 0 || static_cast<int>(scale.size()) != n || (lowr && !r.lowr_last)) return;
   const std::shared_ptr<const covariance> in_cov = step_input_covariance(activep, 1, true);
   if (!in_cov) return;
   const covariance& cov = *in_cov;
@@ -109,7 +108,23 @@ void propagate_sq(const std::vector<double>& scale) {
   const int method = r.params[k_method];
   double alpha = r.exp_prop[k_norm_constant];
   std::vector<double> g;
-  if (method == 1) {
+  std::vector<double> g_rho;
+  if (lowr) {
+    // The low-r optimisation's constant (and density) from its fit below r_min: its
+    // gradients with respect to the points of a from k1 on, and a = scale (J + additive).
+    // Its corrections below r_min are left out of the covariance of S(Q): they reach
+    // G(r) below r_min only.
+    const lowr_result& l = *r.lowr_last;
+    alpha = l.alpha;
+    if (static_cast<int>(l.alpha_gradient.size()) != n - k1) return;
+    g.assign(static_cast<std::size_t>(n), 0.0);
+    g_rho.assign(static_cast<std::size_t>(n), 0.0);
+    for (int k = k1; k < n; ++k) {
+      g[k] = scale[k] * l.alpha_gradient[k - k1];
+      g_rho[k] = scale[k] * l.rho_gradient[k - k1];
+    }
+    if (r.options.lowr_density == 1.0) r.refined_density_sigma = std::sqrt(std::max(cov.quad(g_rho.data()), 0.0));
+  } else if (method == 1) {
     alpha = r.exp_prop[k_trial_constant];
   } else if (method == method_integral) {
     // Q_max bounds the integral as it bounds the estimate (sq_refine.h).
@@ -161,6 +176,10 @@ void propagate_gr() {
     if (!transform_vector(m.t, sh.data(), cov_g_rho)) return;
     r.slope_density_sigma = std::sqrt(std::max(var_rho, 0.0));
   }
+  // The density refined below r_min: its variance, its correlation with G(r) above r_min
+  // left out (it comes from the fit's region alone).
+  const bool refined = !m.slope && gr_density(activep).source == density_refined && std::isfinite(r.refined_density_sigma);
+  if (refined) var_rho = r.refined_density_sigma * r.refined_density_sigma;
 
   // g(r) = 1 + G / (4 pi rho r): delta g = a delta G - b delta rho.
   const double rho = gr_density(activep).value;  // the density g(r) was made with
@@ -179,7 +198,7 @@ void propagate_gr() {
   if (rdf && curve_points(*rdf) == nr) {
     std::vector<double> sr(static_cast<std::size_t>(nr));
     for (int j = 0; j < nr; ++j) {
-      const double d_rho = m.slope ? four_pi_f * rr[j] * rr[j] : 0.0;
+      const double d_rho = m.slope || refined ? four_pi_f * rr[j] * rr[j] : 0.0;
       const double v = rr[j] * rr[j] * sg[j] * sg[j] + d_rho * d_rho * var_rho + 2.0 * rr[j] * d_rho * cov_g_rho[j];
       sr[j] = std::sqrt(std::max(v, 0.0));
     }
@@ -206,5 +225,9 @@ double coordination_sigma(int p, double r1, double r2) {
   transform_adjoint(m.t, w.data(), x.data());
   if (m.slope)
     for (std::size_t k = 0; k < x.size(); ++k) x[k] += k_rho * m.h[k];
-  return std::sqrt(std::max(m.cov->quad(x.data()), 0.0));
+  double v = m.cov->quad(x.data());
+  // The refined density, independent of G(r) above r_min to first order (see propagate_gr).
+  if (!m.slope && gr_density(p).source == density_refined && std::isfinite(proj[p].refined_density_sigma))
+    v += k_rho * k_rho * proj[p].refined_density_sigma * proj[p].refined_density_sigma;
+  return std::sqrt(std::max(v, 0.0));
 }

@@ -6,6 +6,7 @@
 #include "files/project_file.h"
 #include "project/data_edit.h"
 #include "project/rdf.h"
+#include "project/sq_refine.h"
 #include "project/uncertainty.h"
 #include "step_fixture.h"
 #include "support/temp_files.h"
@@ -204,3 +205,52 @@ TEST_F(UncertaintyChain, ThirdColumnOfTheDataFiles) {
   ASSERT_EQ(presenter.texts("warning").size(), 1u);
   EXPECT_NE(presenter.texts("warning")[0].find("plain.dat has none"), std::string::npos);
 }
+
+// With the low-r optimisation refining the constant and the density: their deviations from
+// the fit's gradients, and those of G(r), g(r) and a coordination number above r_min.
+#if !defined(__SANITIZE_ADDRESS__)
+TEST_F(UncertaintyChain, MonteCarloOfTheLowROptimisation) {
+  ASSERT_TRUE(set_lowr_setting(0, 1.2));
+  set_lowr_setting(2, 1.0);
+  ASSERT_EQ(set_uncertainty_mode(errors_counts), 1);
+  reduce(raw_mean, back_mean);
+  struct quantity {
+    const char* name;
+    double propagated = 0.0, sum = 0.0, sum2 = 0.0;
+  };
+  const probe chosen[] = {{"G(r=2.6)", 3, 1, 2.6}, {"g(r=3.1)", 3, 2, 3.1}, {"N Si-O 1.45-1.8", -2, -2, 0.0}};
+  auto values = [&](bool with_sigma) {
+    std::vector<std::pair<double, double>> v{{proj[activep].lowr_last->alpha, normalisation_sigma(activep)},
+                                             {proj[activep].lowr_last->rho, refined_density_sigma(activep)}};
+    for (const probe& p : chosen) {
+      double s = 0.0;
+      const double x = value(p, with_sigma ? &s : nullptr);
+      v.push_back({x, s});
+    }
+    return v;
+  };
+  std::vector<quantity> q{{"alpha"}, {"refined rho"}, {chosen[0].name}, {chosen[1].name}, {chosen[2].name}};
+  const auto first = values(true);
+  for (std::size_t k = 0; k < q.size(); ++k) q[k].propagated = first[k].second;
+
+  ASSERT_EQ(set_uncertainty_mode(errors_none), 1);
+  std::mt19937 gen(20240602);
+  const int realisations = 200;
+  std::vector<double> raw(raw_x.size()), back(raw_x.size());
+  for (int m = 0; m < realisations; ++m) {
+    for (std::size_t i = 0; i < raw_x.size(); ++i) {
+      raw[i] = std::poisson_distribution<int>(raw_mean[i])(gen);
+      back[i] = std::poisson_distribution<int>(back_mean[i])(gen);
+    }
+    reduce(raw, back);
+    const auto v = values(false);
+    for (std::size_t k = 0; k < q.size(); ++k) q[k].sum += v[k].first, q[k].sum2 += v[k].first * v[k].first;
+  }
+  for (const quantity& k : q) {
+    const double mean = k.sum / realisations;
+    const double observed = std::sqrt((k.sum2 - realisations * mean * mean) / (realisations - 1));
+    std::printf("%-20s %14.6g %14.6g %9.3f\n", k.name, k.propagated, observed, k.propagated / observed);
+    EXPECT_NEAR(k.propagated / observed, 1.0, 0.1) << k.name;
+  }
+}
+#endif
