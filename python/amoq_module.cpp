@@ -304,6 +304,7 @@ py::dict values_of(const input_outcome& o) {
   d["density_used"] = value_or_none(w.density_used);
   d["density_used_sigma"] = value_or_none(o.density_sigma);
   d["optimised_density"] = value_or_none(w.optimised_density);
+  d["optimised_density_sigma"] = value_or_none(w.optimised_density_sigma);
   d["low_r_chi2"] = value_or_none(w.low_r_chi2);
   d["sq_first_peak_q"] = value_or_none(w.sq_first_peak_q);
   d["sq_first_peak"] = value_or_none(w.sq_first_peak);

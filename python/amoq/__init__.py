@@ -207,8 +207,10 @@ class Result(_abc.Mapping):
     low_r_chi2               chi^2 of the optimised curve
     sq_first_peak_q, sq_first_peak, gr_first_peak_r, gr_first_peak
                              the first peak of S(Q) and g(r), as in series.csv
-    normalisation_constant_sigma, density_used_sigma
+    normalisation_constant_sigma, density_used_sigma, optimised_density_sigma
                              their standard deviations where the steps computed them
+                             (with uncertainties; the constant's and the refined
+                             density's also from the low-r optimisation's fit)
     coordination             one dict per range asked for: pair ("total" or "Si-O"), r1,
                              r2, n, sigma, fit (n, r0, sigma, residual of the Gaussian
                              shell fitted on the range, or None) and not_reported (why not)
