@@ -515,38 +515,6 @@ TEST(Series, FirstPeak) {
   EXPECT_FALSE(first_peak(x.data(), y.data(), 400));
 }
 
-// The largest process of a series of 120 inputs is no larger than that of 12 (within
-// 20 %): nothing of the whole series is held in memory.
-TEST(Series, MemoryDoesNotGrowWithTheInputs) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the sanitizer's own bookkeeping grows with every allocation";
-#endif
-  scratch_dir dir;
-  std::vector<std::string> inputs;
-  for (int k = 0; k < 12; ++k) inputs.push_back(pattern(dir, "m" + std::to_string(k) + ".dat", k));
-  auto peak = [&](int copies) {
-    int fd[2];
-    EXPECT_EQ(::pipe(fd), 0);
-    in_child([&] {
-      std::vector<std::string> all;
-      for (int c = 0; c < copies; ++c) all.insert(all.end(), inputs.begin(), inputs.end());
-      run(request_for(all, dir.path / ("x" + std::to_string(copies))));
-      rusage self{}, children{};
-      ::getrusage(RUSAGE_SELF, &self);
-      ::getrusage(RUSAGE_CHILDREN, &children);
-      const long kb = std::max(self.ru_maxrss, children.ru_maxrss);
-      return ::write(fd[1], &kb, sizeof kb) == sizeof kb ? 0 : 1;
-    });
-    long kb = 0;
-    EXPECT_EQ(::read(fd[0], &kb, sizeof kb), static_cast<ssize_t>(sizeof kb));
-    ::close(fd[0]), ::close(fd[1]);
-    return kb;
-  };
-  const long small = peak(1), large = peak(10);
-  EXPECT_GT(small, 0);
-  EXPECT_LE(large, small * 6 / 5) << small << " KB, then " << large << " KB";
-}
-
 // One input reduced in this process, nothing written: the curves a series input's files
 // hold, to their last digit, and its row's values; the prepared project is reused while
 // the settings stay and prepared again when they change.
