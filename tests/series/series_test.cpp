@@ -169,7 +169,6 @@ TEST(Series, RowsFoldersAndColumnsAreEachInputsOwnResults) {
     const series_row& row = res.row;
     EXPECT_NEAR(*row.normalisation_constant, printed(out, "normalisation constant: "), 5e-7) << out;
     EXPECT_NEAR(*row.optimised_density, printed(out, "optimised density: "), 5e-7);
-    EXPECT_NEAR(*row.low_r_chi2, printed(out, "low-r chi2: "), 1e-5 * *row.low_r_chi2);
     EXPECT_NEAR(*row.coordination[0], printed(out, "coordination Si-O 1.45-1.8: "), 5e-7);
     EXPECT_NEAR(*row.density_used, printed(out, "g(r) density: "), 5e-7);  // the refined one
     EXPECT_EQ(*row.density_used, *row.optimised_density);
@@ -407,17 +406,6 @@ TEST(Series, ScratchRunExportedInAnyOrderAndWorkersKeepToThemselves) {
   EXPECT_EQ(slurp(dir.file("by_value.csv")), slurp(dir.path / "durable" / "series.csv"));
   for (const char* f : {"series_sq.dat", "series_qsq.dat", "series_Gr.dat", "series_gr.dat"})
     EXPECT_EQ(slurp(m1 / f), slurp(dir.path / "durable" / f)) << f;
-  // Two rows, the missing input first: the columns follow, its own all nan.
-  ASSERT_EQ(export_series_files((dir.path / "scratch").string(), {2, 0}, dir.file("two.csv"), m2.string(), messages),
-            series_ok);
-  const auto rows = csv_rows(dir.file("two.csv"));
-  ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[1][0] + " " + rows[2][0], inputs[2] + " " + inputs[0]);
-  const auto two = matrix_columns(m2 / "series_Gr.dat"), all = matrix_columns(dir.path / "durable" / "series_Gr.dat");
-  ASSERT_EQ(two.size(), 3u);
-  EXPECT_EQ(two[0], all[0]);
-  EXPECT_TRUE(std::all_of(two[1].begin(), two[1].end(), [](double v) { return std::isnan(v); }));
-  EXPECT_EQ(two[2], all[3]);  // e0 is third by value
   // Rows the run does not have, and a folder that holds no run.
   messages.clear();
   EXPECT_EQ(export_series_files((dir.path / "scratch").string(), {0, 4}, dir.file("x.csv"), "", messages),
