@@ -115,8 +115,8 @@ vec delivered(const numeric_recorder& rec, std::size_t index) {
 }  // namespace
 
 // A S A^T, D S D, the sum, (L + u g^T) S (...)^T, S v and v^T S v against dense algebra,
-// for bands and maps of several shapes (empty rows, long rows, rows out of order, rows
-// moving steadily right over independent values).
+// for bands and maps of several shapes (empty rows, long rows, rows out of order; the
+// spline's rows moving steadily right: the steps' table below).
 TEST(Covariance, OperationsAgreeWithDenseMatrices) {
   std::mt19937 g(7);
   std::uniform_real_distribution<double> c(-1.0, 1.0);
@@ -136,19 +136,6 @@ TEST(Covariance, OperationsAgreeWithDenseMatrices) {
       a.add_row(first, row);
     }
     EXPECT_LT(worst(dense(s.mapped(a)), sandwich(dense(a), ds)), 1e-12);
-    // Independent values through rows that move steadily right (as a spline's do).
-    vec var(n);
-    for (double& v : var) v = 1.0 + c(g) * c(g);
-    row_map steady(n);
-    for (int i = 0; i < 2 * n; ++i) {
-      const int first = i / 2, len = std::min(n - first, 1 + (i % 2) + 3);
-      vec row(len);
-      for (double& v : row) v = c(g);
-      steady.add_row(first, row);
-    }
-    const covariance independent = covariance::diagonal(var);
-    EXPECT_LT(worst(dense(independent.mapped(steady)), sandwich(dense(steady), dense(independent))), 1e-12);
-
     vec d(n), v(n), u1(a.rows()), g1(n);
     for (double& x : d) x = c(g);
     for (double& x : v) x = c(g);
@@ -366,6 +353,36 @@ TEST(Uncertainty, TransformOnLargeGridsMatchesQuadraticForms) {
         }
         const double expected = c == &white ? std::sqrt(s2) : std::sqrt(c->quad(w.data()));
         EXPECT_NEAR(sigma[j], expected, 1e-8 * expected) << window << " " << j;
+      }
+    }
+}
+
+// The adjoint of the transform (the weights of a functional of G(r), such as the slope at
+// r = 0, carried back to Q[S(Q)-1]) is the transposed Jacobian of cd, on a uniform grid
+// (rotation) and a non-uniform one (direct sines), with either window.
+TEST(Uncertainty, TransformAdjointIsTheTransposedJacobian) {
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (const double bend : {0.0, 0.02})
+    for (int window : {0, 1}) {
+      const int n = 150;
+      vec q(n), y(n);
+      for (int k = 0; k < n; ++k) q[k] = 0.1 * k + bend * 0.01 * k * k, y[k] = std::sin(q[k]) * std::exp(-0.05 * q[k]);
+      const transform_setup t{n, q.data(), 3.0, 0.01, 0.01, window};
+      const matrix j = jacobian(
+          [&](const vec& v) {
+            numeric_recorder rec;
+            cd(n, 2, 0.07, 3.0, 0.01, 0.01, v.data(), q.data(), window);
+            return delivered(rec, 0);
+          },
+          y);
+      vec c(j.size()), x(n);
+      for (double& v : c) v = u(gen);
+      transform_adjoint(t, c.data(), x.data());
+      for (int k = 0; k < n; ++k) {
+        double expected = 0.0;
+        for (std::size_t i = 1; i < j.size(); ++i) expected += j[i][k] * c[i];
+        EXPECT_NEAR(x[k], expected, 1e-7 * (1 + std::fabs(expected))) << bend << " " << window << " " << k;
       }
     }
 }
