@@ -136,6 +136,7 @@ TEST_F(project_file_test, OutOfRangeCountsAreRefused) {
       {"cid", at.curve + 4, {-1, 4, huge}, file_bad_curve},
       {"ndata", at.curve + 12, {-1, huge, huge / 8}, file_bad_curve},
       {"window width", at.window, {-1, 1 << 20}, file_bad_curve},
+      {"curve dash", at.extras - 32, {11, -1}, file_bad_curve},  // before glyph, gsize, gfreq, cstart, cend, set count
       {"extra set count", at.extras, {-1, 3, huge}, file_bad_curve},
       {"extra set curve", at.extras + 0, {-1, 4}, file_bad_curve},
       {"extra set calculation", at.extras + 4, {-1, 4}, file_bad_curve},

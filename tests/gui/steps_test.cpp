@@ -44,22 +44,6 @@ class StepsTest : public StepWidgetsTest {
   }
 };
 
-// A file that crashes the instrument reader (read with format detection, the question
-// answered Yes): its error is shown and the program goes on to read the next file.
-TEST_F(StepsTest, AFileThatCrashesTheReaderIsAnError) {
-  new_sio2_project();
-  choose("formatbox", 0);
-  answers.push_back(AMOQ_TEST_DATA "/import/crash.cnf");
-  messages->answers.push_back(1);
-  press("datafile");
-  ASSERT_EQ(messages->texts("error").size(), 2u);  // no pair at the start, then the reader's end
-  EXPECT_NE(messages->texts("error")[1].find("the instrument reader stopped: segmentation fault"), std::string::npos);
-  EXPECT_EQ(text("datalab"), "(None)");
-  answers.push_back(example("sio2_raw.dat"));
-  press("datafile");
-  EXPECT_EQ(text("datalab"), "sio2_raw.dat");
-}
-
 TEST_F(StepsTest, StatesOfAStepAndTheBusyState) {
   using v = std::vector<std::string>;
   EXPECT_EQ(states(), (v{"-", "-", "-", "-"}));  // no project

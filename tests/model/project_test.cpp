@@ -43,28 +43,6 @@ TEST_F(project_test, GrowingAndShrinkingTheTableKeepsRecords) {
   EXPECT_EQ(activep, -1);
 }
 
-// Each curve is named by its triple, which its widgets carry; the default titles follow the
-// project's name and the abscissa of the raw data (2θ for the raw curves, q after).
-TEST_F(project_test, CurveRecordsAreNamedAndIdentified) {
-  init_project();
-  proj[0].name = "Glass";
-  proj[0].params[k_abscissa] = 0;
-  create_curve_records(0);
-  init_curve_names(0, 0, 0);
-  const project& p = proj[0];
-  for (int r = 0; r < ncalc; ++r)
-    for (int c = 0; c < p.numc[r]; ++c) {
-      const curve& cv = *p.curves[r][c];
-      EXPECT_EQ(p.curve_ids[r][c].pid * 100 + p.curve_ids[r][c].rid * 10 + p.curve_ids[r][c].cid, p.id * 100 + r * 10 + c);
-      EXPECT_EQ(cv.zoom_state.ids, &p.curve_ids[r][c]);
-      EXPECT_EQ(cv.title, "Glass - " + cv.name);
-      EXPECT_EQ(cv.y_axis_title, cv.name);
-    }
-  EXPECT_EQ(p.curves[0][0]->x_axis_title, "2θ [deg]");
-  EXPECT_EQ(p.curves[0][3]->x_axis_title, "q [Å-1]");
-  EXPECT_EQ(p.curves[3][1]->x_axis_title, "r [Å]");
-}
-
 TEST_F(project_test, SaveCurveStoresIntoTheActiveProject) {
   init_project();
   create_curve_records(0);

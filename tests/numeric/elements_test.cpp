@@ -72,17 +72,6 @@ TEST(Scattering, FactorAtZeroAndAtFiniteQ) {
   EXPECT_NEAR(scattering_factor(h, q), ref, 1e-14);
 }
 
-TEST(Scattering, SampleAverages) {
-  // Two species with f'': hand-expanded averages.
-  species_factors sp[2] = {from_table(14, 1.0 / 3, 0.2, 0.3), from_table(8, 2.0 / 3, 0.05, 0.04)};
-  const double q = 5.0;
-  const double f1 = scattering_factor(sp[0], q), f2 = scattering_factor(sp[1], q);
-  auto avg = sample_averages(sp, q);
-  EXPECT_NEAR(avg.mean_square, (f1 * f1 + 0.09) / 3 + 2 * (f2 * f2 + 0.0016) / 3, 1e-12);
-  const double re = f1 / 3 + 2 * f2 / 3, im = 0.1 + 2 * 0.04 / 3;
-  EXPECT_NEAR(avg.mean_sq_modulus, re * re + im * im, 1e-12);
-}
-
 // Values of the analytic form worked out by hand from its constants.
 TEST(Scattering, Incoherent) {
   EXPECT_EQ(incoherent_scattering(14, 0.0), 0.0);

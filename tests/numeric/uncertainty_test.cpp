@@ -2,6 +2,8 @@
 // the step itself: its Jacobian by central differences of the routine's output (exact up
 // to rounding for a linear step), and J S J^T formed densely. The covariance type is
 // checked against dense matrices, and a few steps against closed forms.
+#include <numbers>
+
 #include "support/test.h"
 
 #include "numeric/calrd.h"
@@ -12,8 +14,6 @@
 #include "numeric/elements.h"
 #include "numeric/filters.h"
 #include "numeric/nm.h"
-#include "numeric/nm_parts.h"
-#include "numeric/nm_sigma.h"
 #include "numeric/readfiles.h"
 #include "numeric/regrid.h"
 #include "numeric/spline_map.h"
@@ -115,8 +115,8 @@ vec delivered(const numeric_recorder& rec, std::size_t index) {
 }  // namespace
 
 // A S A^T, D S D, the sum, (L + u g^T) S (...)^T, S v and v^T S v against dense algebra,
-// for bands and maps of several shapes (empty rows, long rows, rows out of order, rows
-// moving steadily right over independent values).
+// for bands and maps of several shapes (empty rows, long rows, rows out of order; the
+// spline's rows moving steadily right: the steps' table below).
 TEST(Covariance, OperationsAgreeWithDenseMatrices) {
   std::mt19937 g(7);
   std::uniform_real_distribution<double> c(-1.0, 1.0);
@@ -136,19 +136,6 @@ TEST(Covariance, OperationsAgreeWithDenseMatrices) {
       a.add_row(first, row);
     }
     EXPECT_LT(worst(dense(s.mapped(a)), sandwich(dense(a), ds)), 1e-12);
-    // Independent values through rows that move steadily right (as a spline's do).
-    vec var(n);
-    for (double& v : var) v = 1.0 + c(g) * c(g);
-    row_map steady(n);
-    for (int i = 0; i < 2 * n; ++i) {
-      const int first = i / 2, len = std::min(n - first, 1 + (i % 2) + 3);
-      vec row(len);
-      for (double& v : row) v = c(g);
-      steady.add_row(first, row);
-    }
-    const covariance independent = covariance::diagonal(var);
-    EXPECT_LT(worst(dense(independent.mapped(steady)), sandwich(dense(steady), dense(independent))), 1e-12);
-
     vec d(n), v(n), u1(a.rows()), g1(n);
     for (double& x : d) x = c(g);
     for (double& x : v) x = c(g);
@@ -159,11 +146,6 @@ TEST(Covariance, OperationsAgreeWithDenseMatrices) {
     matrix dd(n, vec(n, 0.0));
     for (int i = 0; i < n; ++i) dd[i][i] = d[i];
     EXPECT_LT(worst(dense(scaled), sandwich(dd, ds)), 1e-12);
-
-    covariance sum = s;
-    sum += random_covariance(n, g);
-    matrix expected = dense(sum);
-    EXPECT_NEAR(sum(0, n - 1), ds[0][n - 1] + (expected[0][n - 1] - ds[0][n - 1]), 1e-12);
 
     matrix m = dense(a);
     for (int i = 0; i < a.rows(); ++i)
@@ -186,9 +168,9 @@ TEST(Covariance, OperationsAgreeWithDenseMatrices) {
 // Each linear step's propagated covariance against J S J^T with the Jacobian of the
 // routine itself: the smoothing windows, the spline resampling (inside, before and beyond
 // the knots; 2, 3, 4 and many knots), the raw data correction in each geometry with
-// extension, smoothing, dead time and q input, the normalisation with its estimated
-// constant (high-angle, Q_min extension, integral method) or a given one, the bending
-// correction and the pair distribution transform with either window.
+// extension, smoothing, dead time and q input, the bending correction and the pair
+// distribution transform with either window (the normalisation's chain of maps is the
+// steps' uncertainty test's, against the statistics of noisy runs).
 TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
   std::mt19937 g(11);
   struct step {
@@ -272,82 +254,6 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
                      1e-5, 3});
   }
 
-  // nm: a sample of Si and O; the constant estimated above qlim (method 0) or given
-  // (method 1); with and without Q_min; both curves.
-  const int nq = 40;
-  vec q(nq), inten(nq);
-  for (int k = 0; k < nq; ++k) q[k] = 0.3 * k, inten[k] = 50 + 30 * std::exp(-std::pow(q[k] - 3, 2)) + 0.2 * q[k];
-  struct nm_out { vec qs, s, scale; double alpha; };
-  auto nm_run = [q, nq](const vec& v, int method, double qmin) {
-    const double z[2] = {14, 8}, x[2] = {1.0 / 3, 2.0 / 3}, fp[2] = {0.08, 0.01}, fpp[2] = {0.07, 0.006};
-    const double a[5][2] = {{6.29, 3.05}, {3.04, 2.29}, {1.99, 1.55}, {1.54, 0.87}, {1.07, 0.21}};
-    const double b[5][2] = {{2.44, 13.3}, {32.3, 5.70}, {0.68, 0.32}, {81.7, 32.9}, {1.0, 0.0}};
-    const double c[2] = {1.14, 0.25};
-    numeric_recorder rec;
-    nm_out out;
-    out.scale.resize(nq);
-    nm_extras extra;
-    extra.qmin = qmin;
-    extra.scale = out.scale.data();
-    nm(2, z, x, fp, fpp, a[0], a[1], a[2], a[3], a[4], b[0], b[1], b[2], b[3], b[4], c, nq, 0.71, 1.0, 8.0, 2,
-       method, 0.02, 0.5, q.data(), v.data(), extra);
-    out.qs = delivered(rec, 0);
-    out.s = delivered(rec, 1);
-    out.alpha = method == 1 ? 0.02 : rec.nc.at(0);
-    return out;
-  };
-  for (int method : {0, 1})
-    for (double qmin : {0.0, 1.1})
-      for (int which : {0, 1}) {
-        if (which == 1 && (method == 1 || qmin == 0.0)) continue;  // S(Q) once, from the same map
-        steps.push_back({"nm", inten,
-                         [=](const vec& v) {
-                           const nm_out o = nm_run(v, method, qmin);
-                           return which == 0 ? o.qs : o.s;
-                         },
-                         [=](const covariance& cov) {
-                           const nm_out o = nm_run(inten, method, qmin);
-                           vec j(nq), a(nq);
-                           for (int k = 0; k < nq; ++k) j[k] = inten[k] + 0.5, a[k] = o.scale[k] * j[k];
-                           int k1 = 0;
-                           while (qmin > 0 && q[k1] < qmin) ++k1;
-                           const vec grad = method == 1 ? vec() : high_angle_gradient(nq, q.data(), j.data(),
-                                                                                      std::max(8.0, qmin), o.alpha);
-                           const covariance qs = normalised_covariance(cov, q.data(), o.scale.data(), a.data(), o.alpha,
-                                                                       grad, k1);
-                           if (which == 0) return qs;
-                           vec var = structure_sigma(nq, q.data(), k1, qs.sigma());
-                           for (double& v : var) v *= v;
-                           return covariance::diagonal(var);
-                         },
-                         1e-6, 1, which == 1});
-      }
-
-  // The integral method on the parts of nm's curve: a = scale J, b fixed.
-  {
-    const nm_out base = nm_run(inten, 1, 0.0);
-    vec b(nq);
-    for (int k = 0; k < nq; ++k) b[k] = 0.02 * base.scale[k] * (inten[k] + 0.5) - base.qs[k];
-    auto run = [=](const vec& v, double* alpha) {
-      vec a(nq);
-      for (int k = 0; k < nq; ++k) a[k] = base.scale[k] * (v[k] + 0.5);
-      numeric_recorder rec;
-      nm_integral(nq, q.data(), a.data(), b.data(), 0.07);
-      if (alpha) *alpha = rec.nc.at(0);
-      return delivered(rec, 0);
-    };
-    steps.push_back({"integral", inten, [run](const vec& v) { return run(v, nullptr); },
-                     [=](const covariance& cov) {
-                       double alpha = 0.0;
-                       run(inten, &alpha);
-                       vec a(nq);
-                       for (int k = 0; k < nq; ++k) a[k] = base.scale[k] * (inten[k] + 0.5);
-                       return normalised_covariance(cov, q.data(), base.scale.data(), a.data(), alpha,
-                                                    integral_gradient(nq, q.data(), a.data(), base.scale.data(), alpha), 0);
-                     },
-                     1e-6});
-  }
-
   // The bending correction: the cubic above qb, the dropped point, the smoothing.
   {
     const int n = 50;
@@ -415,66 +321,70 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
   }
 }
 
-// Closed forms for independent points of deviation s: the windows give s^2 sum w^2 / d^2,
-// the transform s^2 (2 dq / pi)^2 sum_k W_k^2 sin^2(r q_k) (on a grid large enough for the
-// chirp-z path), the high-angle constant alpha s sqrt(m) / sum J over its m points.
-TEST(Uncertainty, ClosedForms) {
-  const int n = 3001;
-  vec q(n), var(n, 0.04);
-  for (int k = 0; k < n; ++k) q[k] = 0.005 * k;
-  const covariance white = covariance::diagonal(var);
-
-  const covariance smooth = white.mapped(smoothing_map(n, 9));
-  EXPECT_NEAR(smooth.variance(100), 0.04 * (21 * 21 * 2 + 14 * 14 * 2 + 39 * 39 * 2 + 54 * 54 * 2 + 59 * 59) / (231.0 * 231.0),
-              1e-15);
-  EXPECT_NEAR(smooth(100, 108), 0.04 * (-21.0 * -21.0) / (231.0 * 231.0), 1e-15);
-  EXPECT_EQ(smooth.variance(2), 0.04);  // copied end
-
-  const transform_setup t{n, q.data(), 10.0, 0.01, 0.006, 0};
-  vec sigma;
-  ASSERT_TRUE(transform_sigma(t, white, sigma));
-  ASSERT_EQ(sigma.size(), 1000u);
-  EXPECT_EQ(sigma[0], 0.0);
-  for (int j : {1, 160, 555, 999}) {
-    double s2 = 0;
-    for (int k = 0; k < n - 1; ++k) {
-      const double w = 0.005 * 2 / pi_f * std::exp(-0.006 * q[k] * q[k]) * std::sin(j * 0.01 * q[k]);
-      s2 += 0.04 * w * w;
-    }
-    EXPECT_NEAR(sigma[j], std::sqrt(s2), 1e-9 * std::sqrt(s2)) << j;
-  }
-
-  vec j(n, 250.0);
-  const vec g = high_angle_gradient(n, q.data(), j.data(), 10.0, 0.02);
-  const int m = n - 2000;
-  EXPECT_NEAR(std::sqrt(white.quad(g.data())), 0.02 * 0.2 * std::sqrt(m) / (250.0 * m), 1e-15);
-}
-
-// The same transform with a band and a low-rank part (long and short columns), by the
-// chirp-z sums against the quadratic forms one by one (as for a grid that is not uniform).
-TEST(Uncertainty, TransformOfCorrelatedDataMatchesQuadraticForms) {
+// The transform's deviations on a grid large enough for the chirp-z path, for independent
+// points (s^2 (2 dq / pi)^2 sum_k W_k^2 sin^2(r q_k), the window written out) and for a band
+// with a low-rank part (long and short columns, as the extension to zero angle leaves)
+// against the quadratic forms one by one.
+TEST(Uncertainty, TransformOnLargeGridsMatchesQuadraticForms) {
   std::mt19937 gen(3);
   const int n = 2001;
   vec q(n);
   for (int k = 0; k < n; ++k) q[k] = 0.25 + 0.008 * k;
-  // A band, two columns over the whole curve, and two short ones correlated with them (as
-  // the extension to zero angle leaves).
   vec local(n, 0.0), at(n, 0.0);
   for (int k = 40; k < 70; ++k) local[k] = 0.1 * (k - 40);
   at[50] = 1.0;
+  const covariance white = covariance::diagonal(vec(n, 0.04));
   const covariance s =
       random_covariance(n, gen).mapped(smoothing_map(n, 7)).with_functionals(row_map::identity(n), {local}, {at});
-  for (int window : {0, 1}) {
-    const transform_setup t{n, q.data(), 8.0, 0.02, 0.004, window};
-    vec sigma;
-    ASSERT_TRUE(transform_sigma(t, s, sigma));
-    vec w(n, 0.0), ones(n - 1, 1.0), wdw(n - 1);
-    transform_window(window, 0.004, n - 1, q.data(), ones.data(), wdw.data());
-    for (int j : {1, 3, 77, 250, 399}) {
-      for (int k = 0; k < n - 1; ++k) w[k] = 0.008 * 2 / pi_f * wdw[k] * std::sin(j * 0.02 * q[k]);
-      EXPECT_NEAR(sigma[j], std::sqrt(s.quad(w.data())), 1e-8 * sigma[j]) << window << " " << j;
+  for (int window : {0, 1})
+    for (const covariance* c : {&white, &s}) {
+      const transform_setup t{n, q.data(), 8.0, 0.02, 0.004, window};
+      vec sigma;
+      ASSERT_TRUE(transform_sigma(t, *c, sigma));
+      EXPECT_EQ(sigma[0], 0.0);
+      for (int j : {1, 3, 77, 250, 399}) {
+        double s2 = 0.0;
+        vec w(n, 0.0);
+        for (int k = 0; k < n - 1; ++k) {
+          const double wdw = window == 0 ? std::exp(-0.004 * q[k] * q[k])
+                                         : (q[k] == 0 ? 1.0 : std::sin(std::numbers::pi * q[k] / q[n - 2]) / (std::numbers::pi * q[k] / q[n - 2]));
+          w[k] = 0.008 * 2 / pi_f * wdw * std::sin(j * 0.02 * q[k]);
+          s2 += 0.04 * w[k] * w[k];
+        }
+        const double expected = c == &white ? std::sqrt(s2) : std::sqrt(c->quad(w.data()));
+        EXPECT_NEAR(sigma[j], expected, 1e-8 * expected) << window << " " << j;
+      }
     }
-  }
+}
+
+// The adjoint of the transform (the weights of a functional of G(r), such as the slope at
+// r = 0, carried back to Q[S(Q)-1]) is the transposed Jacobian of cd, on a uniform grid
+// (rotation) and a non-uniform one (direct sines), with either window.
+TEST(Uncertainty, TransformAdjointIsTheTransposedJacobian) {
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (const double bend : {0.0, 0.02})
+    for (int window : {0, 1}) {
+      const int n = 150;
+      vec q(n), y(n);
+      for (int k = 0; k < n; ++k) q[k] = 0.1 * k + bend * 0.01 * k * k, y[k] = std::sin(q[k]) * std::exp(-0.05 * q[k]);
+      const transform_setup t{n, q.data(), 3.0, 0.01, 0.01, window};
+      const matrix j = jacobian(
+          [&](const vec& v) {
+            numeric_recorder rec;
+            cd(n, 2, 0.07, 3.0, 0.01, 0.01, v.data(), q.data(), window);
+            return delivered(rec, 0);
+          },
+          y);
+      vec c(j.size()), x(n);
+      for (double& v : c) v = u(gen);
+      transform_adjoint(t, c.data(), x.data());
+      for (int k = 0; k < n; ++k) {
+        double expected = 0.0;
+        for (std::size_t i = 1; i < j.size(); ++i) expected += j[i][k] * c[i];
+        EXPECT_NEAR(x[k], expected, 1e-7 * (1 + std::fabs(expected))) << bend << " " << window << " " << k;
+      }
+    }
 }
 
 // The third column: taken when every pair has one on the line of its second number (also

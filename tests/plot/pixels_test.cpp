@@ -182,14 +182,6 @@ TEST_F(pixels_test, LegendBoxGeometry) {
   EXPECT_EQ(img.red(x + 5, y), 255);
   EXPECT_GT(img.dark_pixels(x + 35, static_cast<int>(ly - H / 2), static_cast<int>(lx + 35 + W),
                             static_cast<int>(ly + H / 2)), 10);  // the text
-  // A drawn extra set adds its entry 4/3 of a line lower, and the box grows around it.
-  with_points(1, 1, {0, 1}, {1, 0});
-  for (auto& set : c.extrasets) set[0] = set[1] == 0 && set[2] == 1 && set[3] == 1;
-  image two(840, 600);
-  ASSERT_EQ(draw(two, 1, 2), 1);
-  const int second = static_cast<int>(ly + H * 4 / 3);
-  EXPECT_GT(two.dark_pixels(x + 35, second - 4, x + 60, second + 4), 10);
-  EXPECT_EQ(dark_near(two, left, second), dark_near(two, left, y));
 }
 
 // The frame shapes, tick sides and directions, label sides and a label angle, as project

@@ -130,9 +130,8 @@ TEST_F(SeriesViewTest, ColoursAlongTheValuesOrThePositions) {
   EXPECT_EQ(s.hi, 500.0);
   EXPECT_EQ(s.title, "Temperature");
   EXPECT_FALSE(s.integral);
-  EXPECT_DOUBLE_EQ(view.colour_place(0), 0.0);
-  EXPECT_DOUBLE_EQ(view.colour_place(3), 0.5);
-  EXPECT_DOUBLE_EQ(view.colour_place(1), 1.0);
+  EXPECT_EQ((std::vector<double>{view.colour_place(0), view.colour_place(3), view.colour_place(1)}),
+            (std::vector<double>{0.0, 0.5, 1.0}));
   EXPECT_TRUE(std::isnan(view.colour_place(2)));  // no value: grey
   series_view plain;
   plain.reset({}, "");
@@ -146,19 +145,17 @@ TEST_F(SeriesViewTest, ColoursAlongTheValuesOrThePositions) {
   EXPECT_EQ(p.lo, 1.0);
   EXPECT_EQ(p.hi, 3.0);
   EXPECT_EQ(p.title, "Position in the series");
-  EXPECT_DOUBLE_EQ(plain.colour_place(1), 0.0);  // "a" comes first
-  EXPECT_DOUBLE_EQ(plain.colour_place(0), 0.5);
-  EXPECT_DOUBLE_EQ(plain.colour_place(2), 1.0);
+  EXPECT_EQ((std::vector<double>{plain.colour_place(1), plain.colour_place(0), plain.colour_place(2)}),
+            (std::vector<double>{0.0, 0.5, 1.0}));  // "a" comes first
 }
 
 TEST_F(SeriesViewTest, WaterfallAndTrend) {
   view.set_sort(series_sort::by_value);
   const waterfall_input w = view.waterfall(curve_sq, 0.25, 1);
   // The inputs with the curve in the order shown; raised by a quarter of the largest range.
-  ASSERT_EQ(w.traces.size(), 3u);
-  EXPECT_EQ(w.traces[0].id, 0u);
-  EXPECT_EQ(w.traces[1].id, 1u);
-  EXPECT_EQ(w.traces[2].id, 2u);
+  std::vector<std::size_t> ids;
+  for (const auto& tr : w.traces) ids.push_back(tr.id);
+  ASSERT_EQ(ids, (std::vector<std::size_t>{0, 1, 2}));
   EXPECT_EQ(w.highlight, 1);
   EXPECT_DOUBLE_EQ(w.offset, 1.0);
   ASSERT_EQ(w.traces[1].y.size(), 5u);
@@ -180,9 +177,7 @@ TEST_F(SeriesViewTest, WaterfallAndTrend) {
   // Against the position in the order shown (by value: t10, t1, t2, t9).
   t = view.trend(constant, false, -1);
   ASSERT_EQ(t.points.size(), 3u);
-  EXPECT_EQ(t.points[0].x, 1.0);
-  EXPECT_EQ(t.points[1].x, 3.0);
-  EXPECT_EQ(t.points[2].x, 4.0);
+  EXPECT_EQ((std::vector<double>{t.points[0].x, t.points[1].x, t.points[2].x}), (std::vector<double>{1, 3, 4}));
   EXPECT_EQ(t.points[2].y, 0.03);
   EXPECT_TRUE(t.x_integral);
   EXPECT_EQ(t.highlight, -1);

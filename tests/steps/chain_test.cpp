@@ -145,25 +145,6 @@ TEST_F(ChainTest, BackgroundOffTheRawGridIsInterpolated) {
   }
 }
 
-TEST_F(ChainTest, SqArgumentsFollowTheRecord) {
-  // The additive correction reaches nm only while "checkcorr" is on; the run must equal
-  // nm called directly with the record's values.
-  chain_ready(300, 300);
-  active().usecalc[0] = 1;
-  ASSERT_EQ(run_ra(), step_done);
-  active().exp_prop[k_additive] = 0.7;  // left over from an earlier use of the correction
-  ASSERT_EQ(run_sq(), step_done);
-  const std::vector<double> without = ys(1, 1);
-  const double nc = active().exp_prop[k_norm_constant];
-  ASSERT_EQ(nm_on_record(*active().curves[1][0]), 1);
-  EXPECT_EQ(ys(1, 1), without);
-  EXPECT_EQ(active().exp_prop[k_norm_constant], nc);
-  set_additive_correction(1);
-  set_prop(10, 0.5, 0);
-  ASSERT_EQ(run_sq(), step_done);
-  EXPECT_NE(ys(1, 1), without);
-}
-
 TEST_F(ChainTest, BendingPointBoundsAndRoutineFailure) {
   std::vector<double> q, v;
   qs_pattern(400, 60.0, q, v);

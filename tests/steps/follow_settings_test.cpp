@@ -39,6 +39,14 @@ TEST_F(FollowSettingsTest, AChangeMarksItsStepAndTheStepsItFeeds) {
       {"Breit-Dirac", [] { propbox_changed(4, 2); }, {0, 1, 0, 1}},
       // The bending correction has no result and g(r) does not read it.
       {"bending point", [] { set_prop(13, 12.0, 0); }, {0, 0, 0, 0}},
+      // Unless it does: then its input changes.
+      {"bending point, g(r) from it",
+       [] {
+         on_set_use_calc(2, 1);
+         std::fill_n(proj[activep].out_of_date, ncalc, 0);
+         set_prop(13, 12.0, 0);
+       },
+       {0, 0, 0, 1}},
       {"g(r) input from a file", [] { on_set_use_calc(2, 0); }, {0, 0, 0, 1}},
       // Saved with the project, but no step result depends on it.
       {"coordination range", [] { set_coordination(1, 1.8); }, {0, 0, 0, 0}},
