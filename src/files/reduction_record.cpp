@@ -45,8 +45,11 @@ json settings(const project& r) {
   const double* e = r.exp_prop;
   static const char* const methods[3] = {"high angle", "trial and error", "integral"};
   json options = json::object();
+  // The uncertainty mode is recorded only when uncertainties were asked for: a record
+  // without them stays as it was.
   for (int k = 0; k < nproject_option_fields; ++k)
-    options[project_option_fields[k].key] = r.options.*(project_option_fields[k].member);
+    if (project_option_fields[k].member != &project_options::errors || r.options.errors != 0.0)
+      options[project_option_fields[k].key] = r.options.*(project_option_fields[k].member);
   return {{"experiment",
            {{"wavelength", value(e[k_wavelength])},
             {"absorption_sample", value(e[k_abs_sample])},

@@ -47,6 +47,7 @@ const project_option_field project_option_fields[] = {
     {"coord_a", &project_options::coord_a},
     {"coord_b", &project_options::coord_b},
     {"autorecalc", &project_options::autorecalc},
+    {"errors", &project_options::errors},
 };
 const int nproject_option_fields =
     static_cast<int>(sizeof project_option_fields / sizeof project_option_fields[0]);

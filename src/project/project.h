@@ -95,7 +95,7 @@ struct project_options {
   double coord_b = -1;        // only)
   double autorecalc = 0;      // 1: every accepted change reruns the out-of-date steps
   // Uncertainties (uncertainty.h): 0 none, 1 counting statistics, 2 the third column of
-  // the data files. Not in the table of stored options yet.
+  // the data files.
   double errors = 0;
 };
 

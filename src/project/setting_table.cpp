@@ -90,6 +90,9 @@ const setting_rule setting_rules[] = {
     {nullptr, "coord_a", p::option, 0, &o::coord_a, -1, nspec_max - 1, whole, nullptr, -1},
     {nullptr, "coord_b", p::option, 0, &o::coord_b, -1, nspec_max - 1, whole, nullptr, -1},
     {nullptr, "autorecalc", p::option, 0, &o::autorecalc, 0, 1, whole, nullptr, -1},
+    // Uncertainties: 0 none, 1 counting statistics, 2 the third column of the data files.
+    {"errors", "errors", p::option, 0, &o::errors, 0, 2, whole,
+     N_("The uncertainties must be 0 (none), 1 (counting statistics) or 2 (third column of the files)"), 0},
     // The sample: species count and, per species, Z, concentration, f' and f''.
     {nullptr, nullptr, p::species_count, 0, nullptr, 0, 11, lo_open | hi_open,
      N_("Number of species must be between 1 and 10"), 1},

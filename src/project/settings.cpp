@@ -16,6 +16,7 @@
 #include "project/steps.h"
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
+#include "project/uncertainty.h"
 #include "project/i18n.h"
 #include "project/xray_tables.h"
 
@@ -358,6 +359,11 @@ int set_setting(const setting_rule& rule, double value) {
         return prop_stored;
       }
       if (const int option = physics_option_of(rule.member); option >= 0) return set_physics_option(option, value);
+      // The mode drops the deviations held and, for the third column, reads the files again.
+      if (rule.member == &project_options::errors) {
+        set_uncertainty_mode(v);
+        return prop_stored;
+      }
       r.options.*rule.member = value;
       break;
     default:  // the sample: by its entries
