@@ -349,7 +349,7 @@ GtkWidget* edit_data(int pid, int rid, int cid) {
   ed.table = table_of(*c);
   ed.window = create_cwin(p, rid, cid);
   // Room for the deviations' column when there is one.
-  gtk_window_set_default_size(GTK_WINDOW(ed.window), table_has_sigma(ed.table) ? 420 : 300, 600);
+  gtk_window_set_default_size(GTK_WINDOW(ed.window), table_has_sigma(ed.table) ? 560 : 300, 600);
   GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
   gtk_container_add(GTK_CONTAINER(ed.window), vbox);
   GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
