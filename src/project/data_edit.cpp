@@ -74,7 +74,7 @@ int column_operation(data_table& t, int op, std::string_view text) {
   if (!v) return refuse(N_("Constant"), text);
   for (data_row& r : t) {
     r.y = op == 0 ? r.y + *v : r.y * *v;
-    if (op == 1) r.sigma *= std::fabs(*v);
+    if (op == 1) r.sigma *= std::fabs(*v);  // shown for the scaled values until applied
   }
   return 1;
 }
@@ -90,11 +90,9 @@ bool table_has_sigma(const data_table& t) {
 }
 
 void apply_table(curve& c, const data_table& t) {
-  // The points may have moved: a covariance between them no longer holds.
-  c.cov.reset();
+  // Edited points have no uncertainties: the steps derive them, the table only shows them.
   c.sigma.clear();
-  if (!t.empty() && std::all_of(t.begin(), t.end(), [](const data_row& r) { return std::isfinite(r.sigma); }))
-    for (const data_row& r : t) c.sigma.push_back(r.sigma);
+  c.cov.reset();
   c.ndata = static_cast<int>(t.size());
   c.data[0].resize(t.size());
   c.data[1].resize(t.size());

@@ -44,6 +44,6 @@ std::string clipboard_text(const data_table& t, const std::vector<int>& selected
 // Whether any row holds a deviation (the editor then shows their column).
 bool table_has_sigma(const data_table& t);
 
-// Writes the table into the curve: ndata = rows, x and y column by column. The deviations
-// stay with the points when every row holds one; otherwise the curve has none.
+// Writes the table into the curve: ndata = rows, x and y column by column. Edited points
+// carry no deviations.
 void apply_table(curve& c, const data_table& t);
