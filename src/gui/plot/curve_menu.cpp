@@ -235,9 +235,8 @@ GtkWidget* build_cpopmenu(const curve_id* triple) {
   item = image_menu_item(_("_Autoscale"), GTK_STOCK_HOME);
   g_signal_connect(item, "activate", G_CALLBACK(on_autoscale_activate), data);
   append(menu, item);
-  GtkWidget* bands = uncertainties_item(triple);
-  gtk_widget_set_no_show_all(bands, TRUE);  // shown by its refresh when there are deviations
-  append(menu, bands);
+  // Offered only while a drawn set carries deviations: without them the menu is as before.
+  if (plot_carries_sigma(p, rid, cid)) append(menu, uncertainties_item(triple));
   append(menu, gtk_separator_menu_item_new());
   item = image_menu_item(_("_Close"), GTK_STOCK_CLOSE);
   g_signal_connect(item, "activate", G_CALLBACK(on_curve_close_activate), data);
