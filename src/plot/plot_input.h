@@ -26,6 +26,9 @@ struct plot_set {
   // The slot's style tables are all filled: the set is drawn and listed in the legend.
   // Sets without count for the axis ranges only.
   bool styled = true;
+  // Standard deviations of the points' y, drawn as a band; null when there are none or
+  // the display record hides them.
+  const std::vector<double>* sigma = nullptr;
 };
 
 struct plot_input {
@@ -34,6 +37,11 @@ struct plot_input {
   plot_set own;                  // the curve's points in the record's style
   std::vector<plot_set> extras;  // the extra data sets switched on, in slot order
 };
+
+// Whether the plot of curve (rid, cid) of project position p draws a set whose points
+// carry deviations (the curve or a drawn extra set), whether the record shows them or not:
+// the curve menu then offers the band's toggle.
+bool plot_carries_sigma(int p, int rid, int cid);
 
 // The plot of curve (rid, cid) of project position p; c is null when there is no such
 // curve.

@@ -9,6 +9,7 @@
 #include "plot/frame.h"
 #include "plot/plot_context.h"
 #include "plot/plot_input.h"
+#include "plot/sigma_band.h"
 #include "project/allocextra.h"
 #include "project/hooks.h"
 #include "project/messages.h"
@@ -40,8 +41,12 @@ void autoscale_curve(plot_input& in) {
   if (scaled && plot_autoscaled_hook()) plot_autoscaled_hook()(in.p, in.rid, in.cid, scaled);
 }
 
-// The extra data sets, then the curve over them.
+// The bands of the sets that carry deviations under every line, then the extra data sets,
+// then the curve over them.
 void draw_data_sets(plot_context& pc) {
+  for (const plot_set& set : pc.in->extras)
+    if (set.styled) draw_sigma_band(pc, set);
+  draw_sigma_band(pc, pc.in->own);
   const int shown = pc.c->extras_shown;
   int index = -shown;
   for (const plot_set& set : pc.in->extras)

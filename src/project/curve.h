@@ -139,6 +139,9 @@ struct curve {
   // with the data: new points drop them.
   std::vector<double> sigma;
   std::shared_ptr<const covariance> cov;
+  // 1: the plot draws the band y ± sigma when the points carry deviations (a display
+  // choice of the session, on by default).
+  int show_sigma = 1;
 };
 
 // Curve (calc, cid) of project position p, or null when the records do not exist.

@@ -1,6 +1,7 @@
 #include "project/data_edit.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "project/entry_text.h"
 #include "project/messages.h"
@@ -32,7 +33,10 @@ data_table table_of(const curve& c) {
   size_t n = std::min({static_cast<size_t>(std::max(c.ndata, 0)), c.data[0].size(),
                        c.data[1].size()});
   data_table t(n);
-  for (size_t i = 0; i < n; ++i) t[i] = {static_cast<int>(i) + 1, c.data[0][i], c.data[1][i]};
+  const bool sigma = c.sigma.size() == n;
+  for (size_t i = 0; i < n; ++i)
+    t[i] = {static_cast<int>(i) + 1, c.data[0][i], c.data[1][i],
+            sigma ? c.sigma[i] : std::numeric_limits<double>::quiet_NaN()};
   return t;
 }
 
@@ -43,6 +47,7 @@ int set_cell(data_table& t, int row, int column, std::string_view text) {
   auto v = parse_entry(text);
   if (!v) return refuse(column == 1 ? N_("Abscissa") : N_("Ordinate"), text);
   cell = *v;
+  t[row].sigma = std::numeric_limits<double>::quiet_NaN();  // a typed value is not measured
   return 1;
 }
 
@@ -67,7 +72,10 @@ void delete_rows(data_table& t, const std::vector<int>& selected) {
 int column_operation(data_table& t, int op, std::string_view text) {
   auto v = parse_entry(text);
   if (!v) return refuse(N_("Constant"), text);
-  for (data_row& r : t) r.y = op == 0 ? r.y + *v : r.y * *v;
+  for (data_row& r : t) {
+    r.y = op == 0 ? r.y + *v : r.y * *v;
+    if (op == 1) r.sigma *= std::fabs(*v);  // shown for the scaled values until applied
+  }
   return 1;
 }
 
@@ -77,8 +85,12 @@ std::string clipboard_text(const data_table& t, const std::vector<int>& selected
   return out;
 }
 
+bool table_has_sigma(const data_table& t) {
+  return std::any_of(t.begin(), t.end(), [](const data_row& r) { return std::isfinite(r.sigma); });
+}
+
 void apply_table(curve& c, const data_table& t) {
-  // Edited points have no uncertainties.
+  // Edited points have no uncertainties: the steps derive them, the table only shows them.
   c.sigma.clear();
   c.cov.reset();
   c.ndata = static_cast<int>(t.size());

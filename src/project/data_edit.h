@@ -2,6 +2,7 @@
 // the operations on it. The curve itself changes only when the table is applied.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,10 +12,13 @@
 struct data_row {
   int index = 0;  // 1-based, renumbered after every change of the rows
   double x = 0.0, y = 0.0;
+  // Standard deviation of y, shown read-only; NaN when the curve has none, for inserted
+  // rows and for rows whose values were typed.
+  double sigma = std::numeric_limits<double>::quiet_NaN();
 };
 using data_table = std::vector<data_row>;
 
-// One row per point: index i + 1, x[i], y[i].
+// One row per point: index i + 1, x[i], y[i] (and the point's deviation when it has one).
 data_table table_of(const curve& c);
 
 // Stores the number in `text` in column 1 (abscissa) or 2 (ordinate) of row `row`.
@@ -30,11 +34,16 @@ std::vector<int> insert_rows(data_table& t, const std::vector<int>& selected, in
 void delete_rows(data_table& t, const std::vector<int>& selected);
 
 // Adds the constant in `text` to every ordinate (op 0) or multiplies every ordinate by it
-// (op 1). Returns 1; text that is not a number is refused with a warning.
+// (op 1), the deviations by its size. Returns 1; text that is not a number is refused with
+// a warning.
 int column_operation(data_table& t, int op, std::string_view text);
 
 // The selected rows as text, "%d\t%lf\t%lf\n" each, in table order.
 std::string clipboard_text(const data_table& t, const std::vector<int>& selected);
 
-// Writes the table into the curve: ndata = rows, x and y column by column.
+// Whether any row holds a deviation (the editor then shows their column).
+bool table_has_sigma(const data_table& t);
+
+// Writes the table into the curve: ndata = rows, x and y column by column. Edited points
+// carry no deviations.
 void apply_table(curve& c, const data_table& t);

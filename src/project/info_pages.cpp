@@ -1,5 +1,7 @@
 #include "project/info_pages.h"
 
+#include <cmath>
+
 #include "project/changes.h"
 #include "project/incoherent_tables.h"
 #include "project/messages.h"
@@ -11,6 +13,8 @@
 #include "project/steps.h"
 #include "project/toolbox.h"
 #include "project/i18n.h"
+#include "project/uncertainty.h"
+#include "project/uncertainty_text.h"
 
 const char* const info_tag_names[] = {
     "sans", "monospace", "underline", "underline_double", "italic", "bold", "sup", "sub",
@@ -98,20 +102,24 @@ void chem_table(info_text& out, const project& r, int first, int last) {
 }
 
 // The constant of this project's own step 1, once computed.
-void estimated_constant(info_text& out, const project& r) {
+void estimated_constant(info_text& out, int p) {
+  const project& r = proj[p];
   if (r.visok[1] == 1 && is_set(r.exp_prop[k_norm_constant])) {
     print_info(out, tr("\n\n\t Estimated normalization constant: "), "italic");
-    print_info(out, format("%lf\t", r.exp_prop[k_norm_constant]), "bold_blue");
+    print_info(out, with_sigma(p, r.exp_prop[k_norm_constant], normalisation_sigma(p), "%lf") + "\t",
+               "bold_blue");
   }
 }
 
-// A value line of grinfo: "\t%lf\t" and the unit, or "not set !".
-void value_with_unit(info_text& out, double v, const char* unit, const char* sup) {
+// A value line of grinfo: "\t%lf\t" and the unit, or "not set !"; with " ± %lf" after
+// the value when project position p carries its deviation `sigma`.
+void value_with_unit(info_text& out, double v, const char* unit, const char* sup, int p = -1,
+                     double sigma = NAN) {
   if (!is_set(v)) {
     not_set_mark(out);
     return;
   }
-  print_info(out, format("\t%lf\t", v), "bold_blue");
+  print_info(out, "\t" + with_sigma(p, v, sigma, "%lf") + "\t", "bold_blue");
   print_info(out, unit);
   if (sup) print_info(out, sup, "sup");
 }
@@ -331,7 +339,7 @@ void sqinfo(info_text& out, int p) {
     print_info(out, tr("integral method\n\n"), "bold");
     print_info(out, tr("\t with the sample's density = "));
     value_with_unit(out, r.exp_prop[k_density], "Atoms / Å", "3");
-    estimated_constant(out, r);
+    estimated_constant(out, p);
   } else {
     print_info(out, tr("high angle method\n\n"), "bold");
     print_info(out, tr("\t with an integration limit = "));
@@ -342,7 +350,7 @@ void sqinfo(info_text& out, int p) {
     } else {
       not_set_mark(out);
     }
-    estimated_constant(out, r);
+    estimated_constant(out, p);
   }
   if (lowr_on(p)) {
     print_info(out, tr("\n\n\nOptimised below r"), "italic");
@@ -408,7 +416,7 @@ void grinfo(info_text& out, int p) {
   option_line(out, tr("\nHighest Q of the transform:"), r.options.qmax, "Å", "-1");
   if (is_set(r.exp_prop[k_slope_density])) {
     print_info(out, tr("\n\nEstimated number density after G(r) slope:\t"), "italic");
-    value_with_unit(out, r.exp_prop[k_slope_density], "Atoms / Å", "3");
+    value_with_unit(out, r.exp_prop[k_slope_density], "Atoms / Å", "3", p, slope_density_sigma(p));
   }
   if (r.options.window == 1) print_info(out, tr("\n\nWindow:\tLorch"), "italic");
   if (const step_density used = gr_density(p); used.source == density_refined) {

@@ -15,6 +15,7 @@
 #include "project/toolbox.h"
 #include "project/i18n.h"
 #include "project/uncertainty.h"
+#include "project/uncertainty_text.h"
 
 const char* density_source_name(int source) {
   static const char* const names[3] = {"typed", "slope of G(r)", "refined"};
@@ -145,10 +146,10 @@ std::string coordination_text(int p) {
   const int a = coordination_species(o.coord_a), b = coordination_species(o.coord_b);
   if (count_coordination(p, o.coord_r1, o.coord_r2, a, b, c) != count_done) return std::string();
   if (const char* problem = coordination_problem(c, !std::isnan(c.weight))) return tr(problem);
-  std::string text = format("N %f", c.total);
+  std::string text = "N " + with_sigma(p, c.total, c.total_sigma);
   if (!std::isnan(c.pair))
-    text += format("  %s %f (w %.3f)", pair_name(p, a, b).c_str(),
-                   c.pair, c.weight);
+    text += format("  %s %s (w %.3f)", pair_name(p, a, b).c_str(),
+                   with_sigma(p, c.pair, c.pair_sigma).c_str(), c.weight);
   // The total's shell, or the pair's when one is chosen.
   const bool pair = !std::isnan(c.pair);
   const peak_fit& fit = c.shell();

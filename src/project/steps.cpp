@@ -24,6 +24,7 @@
 #include "project/step_hooks.h"
 #include "project/toolbox.h"
 #include "project/uncertainty.h"
+#include "project/uncertainty_text.h"
 #include "project/i18n.h"
 
 namespace {
@@ -332,6 +333,11 @@ int end_run(int calc, int ok) {
   if (!results_finite(calc)) return step_failed;
   if (!auto_recalculating()) turncheck(calc, 1);
   proj[activep].calcok[calc] = 1;
+  // The deviations of the reported values are known only now, after the propagation.
+  if (uncertainties_on(activep)) {
+    if (calc == 1 && shooks().nc_view) shooks().nc_view(normalisation_text(activep));
+    if (calc == 3 && shooks().dens_view) shooks().dens_view(slope_density_text(activep));
+  }
   mark_project_changed(activep);
   step_recomputed(activep, calc);
   report_status(step_summary(activep, calc));
@@ -350,12 +356,15 @@ std::string step_summary(int p, int calc) {
   double last = n > 0 ? c->data[0][n - 1] : 0.0;
   switch (calc) {
     case 0: return format(tr("Data correction: %d points up to Q = %f"), n, last);
-    case 1: return format(tr("S(Q): normalisation constant %f"), r.exp_prop[k_norm_constant]);
+    case 1:
+      return format(tr("S(Q): normalisation constant %f"), r.exp_prop[k_norm_constant]) +
+             plus_minus(p, normalisation_sigma(p));
     case 2: return format(tr("Bending correction: %d points up to Q = %f"), n, last);
     case 3:
       if (r.params[k_density_mode] == 1 && r.exp_prop[k_slope_density] > 0.0)
         return format(tr("G(r): %d points up to r = %f, density from the slope %f"), n, last,
-                      r.exp_prop[k_slope_density]);
+                      r.exp_prop[k_slope_density]) +
+               plus_minus(p, slope_density_sigma(p));
       return format(tr("G(r): %d points up to r = %f"), n, last);
     default: return {};
   }

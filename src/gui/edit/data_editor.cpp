@@ -2,6 +2,7 @@
 // menu of row and column operations (rules in project/data_edit.h), and apply/cancel.
 // The table is the editor's own copy; the curve changes only on apply.
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -20,7 +21,7 @@
 
 namespace {
 
-enum { col_index, col_x, col_y };
+enum { col_index, col_x, col_y, col_sigma };
 
 struct table_editor {
   curve_id id;
@@ -77,7 +78,7 @@ void fill_data_model(table_editor& ed) {
   GtkTreeIter iter;
   for (const data_row& r : ed.table) {
     gtk_list_store_append(ed.store, &iter);
-    gtk_list_store_set(ed.store, &iter, col_index, r.index, col_x, r.x, col_y, r.y, -1);
+    gtk_list_store_set(ed.store, &iter, col_index, r.index, col_x, r.x, col_y, r.y, col_sigma, r.sigma, -1);
   }
   gtk_tree_view_set_model(view, GTK_TREE_MODEL(ed.store));
   g_object_unref(ed.store);
@@ -114,6 +115,13 @@ void show_value(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, 
   g_object_set(cell, "text", entry_text(v).c_str(), nullptr);
 }
 
+// A deviation, or nothing for a row without one.
+void show_sigma(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer) {
+  double v = 0;
+  gtk_tree_model_get(model, iter, col_sigma, &v, -1);
+  g_object_set(cell, "text", std::isfinite(v) ? entry_text(v).c_str() : "", nullptr);
+}
+
 void edit_cell(GtkCellRendererText* cell, gchar* path, gchar* text, gpointer data) {
   table_editor& ed = *static_cast<table_editor*>(data);
   int column = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(cell), "amoq-column"));
@@ -124,7 +132,7 @@ void edit_cell(GtkCellRendererText* cell, gchar* path, gchar* text, gpointer dat
   gtk_tree_path_free(p);
   if (!set_cell(ed.table, row, column, text)) return;
   const data_row& r = ed.table[row];
-  gtk_list_store_set(ed.store, &iter, column, column == col_x ? r.x : r.y, -1);
+  gtk_list_store_set(ed.store, &iter, column, column == col_x ? r.x : r.y, col_sigma, r.sigma, -1);
 }
 
 // ---- The menu
@@ -270,6 +278,11 @@ GtkTreeViewColumn* add_column(GtkWidget* view, const char* title, int column, ta
   gtk_tree_view_column_set_alignment(col, 0.5);
   if (column == col_index) {
     gtk_tree_view_column_add_attribute(col, cell, "text", col_index);
+  } else if (column == col_sigma) {
+    // Derived by the steps from the measurement: shown, not typed.
+    gtk_tree_view_column_set_cell_data_func(col, cell, show_sigma, nullptr, nullptr);
+    g_object_set(cell, "xalign", 0.5, "foreground", "dim grey", nullptr);
+    gtk_tree_view_column_set_min_width(col, 100);
   } else {
     gtk_tree_view_column_set_cell_data_func(col, cell, show_value, GINT_TO_POINTER(column), nullptr);
     g_object_set(cell, "editable", TRUE, "xalign", 0.5, nullptr);
@@ -282,7 +295,7 @@ GtkTreeViewColumn* add_column(GtkWidget* view, const char* title, int column, ta
 }
 
 GtkWidget* setview(table_editor& ed, int p, const curve& c) {
-  ed.store = gtk_list_store_new(3, G_TYPE_INT, G_TYPE_DOUBLE, G_TYPE_DOUBLE);
+  ed.store = gtk_list_store_new(4, G_TYPE_INT, G_TYPE_DOUBLE, G_TYPE_DOUBLE, G_TYPE_DOUBLE);
   ed.view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(ed.store));
   g_object_unref(ed.store);  // the view holds it
   GtkTreeView* view = GTK_TREE_VIEW(ed.view);
@@ -292,6 +305,7 @@ GtkWidget* setview(table_editor& ed, int p, const curve& c) {
   add_column(ed.view, c.x_axis_title.c_str(), col_x, &ed);
   std::string title = format("%s\n%s", proj[p].name.c_str(), c.name.c_str());
   add_column(ed.view, title.c_str(), col_y, &ed);
+  if (table_has_sigma(ed.table)) add_column(ed.view, "σ", col_sigma, &ed);
   fill_data_model(ed);
   g_signal_connect(ed.view, "button_press_event", G_CALLBACK(on_data_event), &ed);
   g_signal_connect(ed.view, "popup-menu", G_CALLBACK(view_tabpopup), &ed);
@@ -334,7 +348,8 @@ GtkWidget* edit_data(int pid, int rid, int cid) {
   ed.id = {pid, rid, cid};
   ed.table = table_of(*c);
   ed.window = create_cwin(p, rid, cid);
-  gtk_window_set_default_size(GTK_WINDOW(ed.window), 300, 600);
+  // Room for the deviations' column when there is one.
+  gtk_window_set_default_size(GTK_WINDOW(ed.window), table_has_sigma(ed.table) ? 560 : 300, 600);
   GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
   gtk_container_add(GTK_CONTAINER(ed.window), vbox);
   GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);

@@ -11,6 +11,7 @@
 #include "project/curve_edit.h"
 #include "project/project.h"
 #include "project/toolbox.h"
+#include "plot/plot_input.h"
 #include "gui/base/paths.h"
 #include "gui/base/i18n.h"
 
@@ -145,6 +146,42 @@ void action_set_to_plot(int p, int rid, int cid, int slot) {
   update_curve(p, rid, cid);
 }
 
+void show_uncertainties(const curve_id* triple, bool on) {
+  int p = proj_by_id(triple->pid);
+  curve* c = find_curve(p, triple->rid, triple->cid);
+  if (!c || c->show_sigma == (on ? 1 : 0)) return;
+  c->show_sigma = on ? 1 : 0;
+  update_curve(p, triple->rid, triple->cid);
+}
+
+void on_show_uncertainties_toggled(GtkCheckMenuItem* item, gpointer triple) {
+  show_uncertainties(static_cast<const curve_id*>(triple), gtk_check_menu_item_get_active(item));
+}
+
+GtkWidget* uncertainties_item(const curve_id* triple) {
+  GtkWidget* item = gtk_check_menu_item_new_with_mnemonic(_("Show _uncertainties"));
+  g_object_set_data(G_OBJECT(item), "amoq-triple", const_cast<curve_id*>(triple));
+  refresh_uncertainties_item(item, triple);
+  g_signal_connect(item, "toggled", G_CALLBACK(on_show_uncertainties_toggled), const_cast<curve_id*>(triple));
+  return item;
+}
+
+void refresh_uncertainties_item(GtkWidget* item, const curve_id* triple) {
+  int p = proj_by_id(triple->pid);
+  const curve* c = find_curve(p, triple->rid, triple->cid);
+  // Shown only while a drawn set carries deviations: without them the menu is as before.
+  if (!c || !plot_carries_sigma(p, triple->rid, triple->cid)) {
+    gtk_widget_hide(item);
+    return;
+  }
+  g_signal_handlers_block_matched(item, G_SIGNAL_MATCH_FUNC, 0, 0, nullptr,
+                                  reinterpret_cast<gpointer>(on_show_uncertainties_toggled), nullptr);
+  gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), c->show_sigma != 0);
+  g_signal_handlers_unblock_matched(item, G_SIGNAL_MATCH_FUNC, 0, 0, nullptr,
+                                    reinterpret_cast<gpointer>(on_show_uncertainties_toggled), nullptr);
+  gtk_widget_show(item);
+}
+
 void autoscale(GtkWidget*, const curve_id* triple) {
   int p = proj_by_id(triple->pid);
   curve* c = find_curve(p, triple->rid, triple->cid);
@@ -198,6 +235,8 @@ GtkWidget* build_cpopmenu(const curve_id* triple) {
   item = image_menu_item(_("_Autoscale"), GTK_STOCK_HOME);
   g_signal_connect(item, "activate", G_CALLBACK(on_autoscale_activate), data);
   append(menu, item);
+  // Offered only while a drawn set carries deviations: without them the menu is as before.
+  if (plot_carries_sigma(p, rid, cid)) append(menu, uncertainties_item(triple));
   append(menu, gtk_separator_menu_item_new());
   item = image_menu_item(_("_Close"), GTK_STOCK_CLOSE);
   g_signal_connect(item, "activate", G_CALLBACK(on_curve_close_activate), data);

@@ -34,6 +34,11 @@ void on_window_destroy(GtkWidget*, gpointer triple) {
   release_zoom_snapshot(static_cast<const curve_id*>(triple));
 }
 
+void on_curve_menu_select(GtkMenuItem*, gpointer bands) {
+  refresh_uncertainties_item(GTK_WIDGET(bands),
+                             static_cast<const curve_id*>(g_object_get_data(G_OBJECT(bands), "amoq-triple")));
+}
+
 GtkWidget* submenu_of(GtkWidget* bar, const char* mnemonic) {
   GtkWidget* top = gtk_menu_item_new_with_mnemonic(mnemonic);
   GtkWidget* menu = gtk_menu_new();
@@ -137,6 +142,12 @@ GtkWidget* create_curve(curve_id* triple) {
   item = image_menu_item(_("_Export image"), nullptr, PACKAGE_PNG);
   g_signal_connect(item, "activate", G_CALLBACK(on_curve_export_image_activate), triple);
   gtk_menu_shell_append(GTK_MENU_SHELL(curve_menu), item);
+  // The bands' toggle follows the points the plot holds each time the menu opens.
+  GtkWidget* bands = uncertainties_item(triple);
+  gtk_widget_set_no_show_all(bands, TRUE);
+  gtk_menu_shell_append(GTK_MENU_SHELL(curve_menu), bands);
+  g_signal_connect(gtk_menu_get_attach_widget(GTK_MENU(curve_menu)), "select",
+                   G_CALLBACK(on_curve_menu_select), bands);
 
   GtkWidget* events = gtk_event_box_new();
   gtk_widget_add_events(events, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK |

@@ -74,6 +74,12 @@ int eligible_sets(int p, int rid, int cid, int mode);
 void action_set_to_plot(int p, int rid, int cid, int slot);
 // Both axes are autoscaled at the next drawing.
 void autoscale(GtkWidget* item, const curve_id* triple);
+// The band y ± sigma of the curve's plot on or off (a display choice, not saved).
+void show_uncertainties(const curve_id* triple, bool on);
+// The check item "Show _uncertainties" of the curve's menus, and its refresh: visible only
+// while a drawn set carries deviations, checked while the bands are drawn.
+GtkWidget* uncertainties_item(const curve_id* triple);
+void refresh_uncertainties_item(GtkWidget* item, const curve_id* triple);
 
 // "activate" handlers of the menu bar and context menu entries (user data: the triple).
 void on_curve_close_activate(GtkMenuItem* item, gpointer triple);

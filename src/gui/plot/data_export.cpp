@@ -16,13 +16,18 @@
 
 namespace {
 
+// The deviations of a set's points for the writer's sigma column, or null without them.
+const double* sigma_of(const curve& c) {
+  return !c.sigma.empty() && static_cast<int>(c.sigma.size()) == curve_points(c) ? c.sigma.data() : nullptr;
+}
+
 // The curve and every drawn extra set; nsets = extras_shown + 1 sets announced.
 int write_sets(const curve& c, int rid, int cid, const std::string& file, int fmt) {
   int len = static_cast<int>(file.size());
   int n = curve_points(c);
   if (c.extras_shown == 0)
     return save_to_file(len, file.c_str(), n, c.data[0].data(), c.data[1].data(), c.scale[0],
-                        c.scale[1], c.aspect, rid, cid, fmt);
+                        c.scale[1], c.aspect, rid, cid, fmt, sigma_of(c));
   // Only sets that really exist are announced, so the last one written closes the file.
   std::vector<int> slots;
   for (int k = 0; k < c.extras && k < static_cast<int>(c.extrasets.size()); ++k) {
@@ -32,14 +37,15 @@ int write_sets(const curve& c, int rid, int cid, const std::string& file, int fm
   int nsets = static_cast<int>(slots.size()) + 1;
   if (!prep_file(len, file.c_str(), fmt, c.scale[0], c.scale[1], rid, cid)) return 0;
   int ok = append_to_file(n, c.data[0].data(), c.data[1].data(), c.aspect, rid, cid, fmt, 0,
-                          nsets);
+                          nsets, sigma_of(c));
   int set = 0;
   for (int k : slots) {
     if (!ok) break;
     const auto& s = c.extrasets[k];
     const curve* e = find_curve(s[1], s[2], s[3]);
     ok = append_to_file(curve_points(*e), e->data[0].data(), e->data[1].data(),
-                        k < static_cast<int>(c.extraspect.size()) ? c.extraspect[k] : c.aspect, s[2], s[3], fmt, ++set, nsets);
+                        k < static_cast<int>(c.extraspect.size()) ? c.extraspect[k] : c.aspect, s[2], s[3], fmt, ++set, nsets,
+                        sigma_of(*e));
   }
   if (!ok) close_data_file();
   return ok;

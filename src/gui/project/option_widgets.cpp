@@ -1,13 +1,15 @@
 // The widgets of the physics refinements (physics_options.h): the monochromator angle,
 // the polarisation fraction and the incoherent scattering functions on the experiment
 // page, the abscissa range of the raw data, Q_min of S(q) and Q_max of g(r). An empty
-// entry means "unset".
+// entry means "unset". Also the source of the uncertainties in the data correction dialog
+// (uncertainty.h): none, counting statistics or the files' third column.
 #include <iterator>
 
 #include "gui/project/step_objects.h"
 #include "project/entry_text.h"
 #include "project/physics_options.h"
 #include "project/project.h"
+#include "project/uncertainty.h"
 
 namespace {
 
@@ -46,6 +48,13 @@ void on_incoherent_changed(GtkComboBox* combo, gpointer) {
   set_physics_option(opt_incoherent, active);
 }
 
+// A new source drops every deviation held and puts every step out of date.
+void on_errors_changed(GtkComboBox* combo, gpointer) {
+  int active = gtk_combo_box_get_active(combo);
+  if (refreshing || !valid_project(activep) || active < 0) return;
+  set_uncertainty_mode(active);
+}
+
 }  // namespace
 
 void refresh_option_widgets() {
@@ -64,6 +73,8 @@ void refresh_option_widgets() {
   }
   combo_show("incoherentbox", open && physics_option(activep, opt_incoherent) == 1.0 ? 1 : 0);
   gtk_widget_set_sensitive(step_widget("incoherentbox"), open);
+  combo_show("errorsbox", open ? uncertainty_mode(activep) : errors_none);
+  gtk_widget_set_sensitive(step_widget("errorsbox"), open);
 }
 
 void setup_option_widgets() {
@@ -75,4 +86,6 @@ void setup_option_widgets() {
   }
   if (GtkWidget* combo = step_widget("incoherentbox"))
     g_signal_connect(combo, "changed", G_CALLBACK(on_incoherent_changed), nullptr);
+  if (GtkWidget* combo = step_widget("errorsbox"))
+    g_signal_connect(combo, "changed", G_CALLBACK(on_errors_changed), nullptr);
 }

@@ -16,6 +16,8 @@
 #include "gui/base/chooser.h"
 #include "gui/base/i18n.h"
 #include "project/entry_text.h"
+#include "project/uncertainty.h"
+#include "project/uncertainty_text.h"
 
 namespace {
 
@@ -290,7 +292,7 @@ void init_sq(int loaded) {
   combo_show("combocor", r.usecalc[0]);
   show_input_line(0);
   double nc = r.exp_prop[k_norm_constant];
-  view_show("ncview", nc == not_set ? "" : format("%lf", nc).c_str());
+  view_show("ncview", nc == not_set ? "" : with_sigma(activep, nc, normalisation_sigma(activep), "%lf").c_str());
   double bd = r.exp_prop[k_breit_dirac];
   combo_show("bdbox", loaded && bd >= 1.0 ? static_cast<int>(bd) - 1 : -1);
 }
