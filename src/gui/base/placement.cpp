@@ -108,8 +108,24 @@ void place_main_window(GtkWidget* window) {
   move_window(window, fit_in_area(r, area, window_frame()));
 }
 
+namespace {
+
+// The tool boxes asked for before the main window is on the screen (a project opened from
+// the command line) are placed when it appears: its place is known only then.
+gboolean place_when_main_window_mapped(GtkWidget* main, GdkEvent*, gpointer tools) {
+  g_signal_handlers_disconnect_by_func(main, reinterpret_cast<gpointer>(&place_when_main_window_mapped), tools);
+  place_beside_main_window(GTK_WIDGET(tools));
+  return FALSE;
+}
+
+}  // namespace
+
 void place_beside_main_window(GtkWidget* tools) {
   if (!amoq) return;
+  if (!shown(amoq)) {
+    g_signal_connect_after(amoq, "map-event", G_CALLBACK(place_when_main_window_mapped), tools);
+    return;
+  }
   win_rect main = window_rect(amoq), box = window_rect(tools);
   const win_rect before = main;
   side_by_side(main, box, work_area(amoq), window_frame());
