@@ -75,11 +75,18 @@ std::vector<double> covariance::sigma() const {
 }
 
 void covariance::band_times(const double* v, double* out) const {
+  // Row by row through the stored lower half: B(i, i - d) adds to out_i and, by symmetry,
+  // to out_{i-d}, so the band is read in storage order.
+  std::fill(out, out + n_, 0.0);
   for (int i = 0; i < n_; ++i) {
-    double s = at(i, 0) * v[i];
-    for (int d = 1; d <= std::min(w_, i); ++d) s += at(i, d) * v[i - d];
-    for (int d = 1; d <= std::min(w_, n_ - 1 - i); ++d) s += at(i + d, d) * v[i + d];
-    out[i] = s;
+    const double* row = band_row(i);
+    const double vi = v[i];
+    double s = row[0] * vi;
+    for (int d = 1; d <= std::min(w_, i); ++d) {
+      s += row[d] * v[i - d];
+      out[i - d] += row[d] * vi;
+    }
+    out[i] += s;
   }
 }
 
@@ -201,28 +208,23 @@ covariance covariance::mapped(const row_map& a) const {
     }
   } else if (w_ == 0 && monotone(a)) {
     // Independent values and rows whose first and last columns never decrease (spline,
-    // filters): S' = sum_c s_c A_c A_c^T over the columns c, each column's rows a
-    // contiguous run k0..k1, so each adds s_c a_k a_l to the band's rows k, entries l <= k.
-    std::vector<int> k0(static_cast<std::size_t>(n_), rows), k1(static_cast<std::size_t>(n_), -1);
-    for (int i = 0; i < rows; ++i)
-      for (int c = a.first[i]; c < a.first[i] + a.length(i); ++c) {
-        k0[c] = std::min(k0[c], i);
-        k1[c] = i;
-      }
-    // rev: column c's coefficients of rows k1..k0, so that row k's entries l = k, k-1, ..
-    // (band offsets 0, 1, ..) are read in order.
-    std::vector<double> rev;
-    for (int c = 0; c < n_; ++c) {
-      const double sc = at(c, 0);
-      const int lo = k0[c], hi = k1[c];
-      if (hi < lo || sc == 0.0) continue;
-      rev.resize(static_cast<std::size_t>(hi - lo + 1));
-      for (int k = lo; k <= hi; ++k) rev[hi - k] = a.length(k) ? a.row(k)[c - a.first[k]] : 0.0;
-      for (int k = lo; k <= hi; ++k) {
-        const double v = sc * rev[hi - k];
-        double* row = &out.at(k, 0);
-        const double* r = rev.data() + (hi - k);
-        for (int d = 0; d <= k - lo; ++d) row[d] += v * r[d];
+    // filters): S'(i, j) = sum_c a_ic s_c a_jc. Row j < i overlaps row i on first_i ..
+    // last_j, and no earlier row overlaps once last_j < first_i; each entry is one dot
+    // product of row i scaled by the variances with a stretch of row j.
+    std::vector<double> b;
+    for (int i = 0; i < rows; ++i) {
+      const int len = a.length(i);
+      if (len == 0) continue;
+      const int fi = a.first[i];
+      const double* ai = a.row(i);
+      b.resize(static_cast<std::size_t>(len));
+      for (int m = 0; m < len; ++m) b[m] = ai[m] * at(fi + m, 0);
+      double* row = &out.at(i, 0);
+      for (int j = i; j >= std::max(0, i - out.w_); --j) {
+        if (a.length(j) == 0) continue;
+        const int last = std::min(a.first[j] + a.length(j) - 1, fi + len - 1);
+        if (last < fi) break;
+        row[i - j] = dot(b.data(), a.row(j) + (fi - a.first[j]), last - fi + 1);
       }
     }
   } else {
