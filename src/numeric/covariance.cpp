@@ -70,7 +70,18 @@ std::vector<double> covariance::sigma() const {
   std::vector<double> s(static_cast<std::size_t>(n_));
   for (int i = 0; i < n_; ++i) s[i] = std::sqrt(std::max(at(i, 0), 0.0));
   if (u_.empty()) return s;
-  for (int i = 0; i < n_; ++i) s[i] = std::sqrt(std::max(variance(i), 0.0));
+  // The diagonal of U C U^T column pair by column pair, added to the band's.
+  const std::size_t p = u_.size();
+  std::vector<double> var(static_cast<std::size_t>(n_));
+  for (int i = 0; i < n_; ++i) var[i] = at(i, 0);
+  for (std::size_t a = 0; a < p; ++a)
+    for (std::size_t b = 0; b < p; ++b) {
+      const double cab = c_[a * p + b];
+      if (cab == 0.0) continue;
+      const double *ua = u_[a].data(), *ub = u_[b].data();
+      for (int i = 0; i < n_; ++i) var[i] += ua[i] * cab * ub[i];
+    }
+  for (int i = 0; i < n_; ++i) s[i] = std::sqrt(std::max(var[i], 0.0));
   return s;
 }
 
@@ -123,18 +134,17 @@ double covariance::quad(const double* v) const {
 
 namespace {
 
-// a . b over n values, in four partial sums (the products overlap in the pipeline).
+// a . b over n values, in two partial sums (the products overlap in the pipeline; the
+// rows dotted here are short, so two sums beat four).
 inline double dot(const double* a, const double* b, int n) {
-  double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+  double s0 = 0.0, s1 = 0.0;
   int k = 0;
-  for (; k + 4 <= n; k += 4) {
+  for (; k + 2 <= n; k += 2) {
     s0 += a[k] * b[k];
     s1 += a[k + 1] * b[k + 1];
-    s2 += a[k + 2] * b[k + 2];
-    s3 += a[k + 3] * b[k + 3];
   }
-  for (; k < n; ++k) s0 += a[k] * b[k];
-  return (s0 + s1) + (s2 + s3);
+  if (k < n) s0 += a[k] * b[k];
+  return s0 + s1;
 }
 
 // True when the rows' first and last columns never decrease from row to row (empty rows
