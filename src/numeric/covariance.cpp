@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 void row_map::add_row(int first_col, std::span<const double> c) {
   std::size_t lo = 0, hi = c.size();
@@ -41,9 +42,84 @@ row_map row_map::selection(const std::vector<int>& index, int ncols) {
   return m;
 }
 
-covariance::covariance(int n, int w) : n_(std::max(n, 0)), w_(std::clamp(w, 0, std::max(n - 1, 0))) {
-  band_.assign(static_cast<std::size_t>(n_) * (w_ + 1), 0.0);
+namespace {
+
+// Band storage of covariances that ended, kept for the next ones. A reduction with
+// uncertainties makes and drops a few bands of the same size (hundreds of kB) per run;
+// memory of that size handed back to the system comes back page by page, each page a
+// fault that costs more than filling it. A few recent ones are kept, the large ones only.
+class band_store {
+ public:
+  band_store() { kept_.reserve(slots); }
+
+  // n zeros, in kept storage when some fits without wasting more than half of it.
+  std::vector<double> take(std::size_t n) {
+    if (n >= min_kept) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (std::size_t k = kept_.size(); k-- > 0;)
+        if (kept_[k].capacity() >= n && kept_[k].capacity() / 2 <= n) {
+          std::vector<double> v = std::move(kept_[k]);
+          kept_.erase(kept_.begin() + static_cast<std::ptrdiff_t>(k));
+          v.assign(n, 0.0);
+          return v;
+        }
+    }
+    return std::vector<double>(n, 0.0);
+  }
+
+  void give(std::vector<double>& v) noexcept {
+    if (v.capacity() < min_kept || v.capacity() > max_kept) return;
+    try {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (kept_.size() == slots) kept_.erase(kept_.begin());
+      kept_.push_back(std::move(v));
+    } catch (...) {  // not kept: freed as usual
+    }
+  }
+
+ private:
+  static constexpr std::size_t min_kept = 16384;                 // values (128 kB)
+  static constexpr std::size_t max_kept = std::size_t{1} << 23;  // values (64 MB)
+  static constexpr std::size_t slots = 6;
+  std::mutex mutex_;  // the series runs reductions in several threads
+  std::vector<std::vector<double>> kept_;
+};
+
+// Never destroyed: covariances held by static records may end after any static store.
+band_store& bands() {
+  static band_store* store = new band_store;
+  return *store;
 }
+
+}  // namespace
+
+covariance::covariance(int n, int w) : n_(std::max(n, 0)), w_(std::clamp(w, 0, std::max(n - 1, 0))) {
+  band_ = bands().take(static_cast<std::size_t>(n_) * (w_ + 1));
+}
+
+covariance::covariance(const covariance& other)
+    : n_(other.n_), w_(other.w_), band_(bands().take(other.band_.size())), u_(other.u_), c_(other.c_) {
+  std::copy(other.band_.begin(), other.band_.end(), band_.begin());
+}
+
+covariance& covariance::operator=(const covariance& other) {
+  if (this != &other) *this = covariance(other);
+  return *this;
+}
+
+covariance& covariance::operator=(covariance&& other) noexcept {
+  if (this != &other) {
+    bands().give(band_);
+    n_ = other.n_;
+    w_ = other.w_;
+    band_ = std::move(other.band_);
+    u_ = std::move(other.u_);
+    c_ = std::move(other.c_);
+  }
+  return *this;
+}
+
+covariance::~covariance() { bands().give(band_); }
 
 covariance covariance::diagonal(std::span<const double> variance) {
   covariance s(static_cast<int>(variance.size()), 0);
