@@ -288,6 +288,9 @@ py::dict coordination_dict(const counted_coordination& c) {
     py::dict fit;
     fit["n"] = c.count.fit_n, fit["r0"] = c.count.fit_r0, fit["sigma"] = c.count.fit_sigma;
     fit["residual"] = c.count.fit_residual;
+    fit["n_sigma"] = value_or_none(c.count.fit_sigmas.area);
+    fit["r0_sigma"] = value_or_none(c.count.fit_sigmas.r0);
+    fit["sigma_sigma"] = value_or_none(c.count.fit_sigmas.sigma);
     d["fit"] = fit;
   } else {
     d["fit"] = py::none();

@@ -213,7 +213,8 @@ class Result(_abc.Mapping):
                              density's also from the low-r optimisation's fit)
     coordination             one dict per range asked for: pair ("total" or "Si-O"), r1,
                              r2, n, sigma, fit (n, r0, sigma, residual of the Gaussian
-                             shell fitted on the range, or None) and not_reported (why not)
+                             shell fitted on the range and n_sigma, r0_sigma, sigma_sigma,
+                             or None) and not_reported (why not)
     warnings                 every message of the reduction, in order
     A value that does not apply (its step did not run, no optimisation) is None.
     """

@@ -107,17 +107,29 @@ bool transform_sigma(const transform_setup& t, const covariance& cov, std::vecto
       }
     std::vector<double> across(static_cast<std::size_t>(nr));
     if (!cosine_sums(um.data(), 2 * nk - 1, 2.0 * q0, h, t.dr, nr, across.data())) return false;
-    for (int j = 0; j < nr; ++j) {
-      // cos(d x) for d = 0..reach by the three-term recurrence.
-      const double x = j * t.dr * h, two_cos = 2.0 * std::cos(x);
-      double prev = 1.0, cur = std::cos(x), along = vd[0];
-      for (int d = 1; d <= reach; ++d) {
-        along += 2.0 * vd[d] * cur;
-        const double next = two_cos * cur - prev;
-        prev = cur;
-        cur = next;
+    // cos(d x_j) for d = 0..reach by the three-term recurrence, for `lanes` values of j at
+    // a time: the recurrences are independent, so interleaving them keeps the pipeline full
+    // (one alone waits on its own previous step).
+    constexpr int lanes = 8;
+    for (int j0 = 0; j0 < nr; j0 += lanes) {
+      double two_cos[lanes], prev[lanes], cur[lanes], along[lanes];
+      for (int l = 0; l < lanes; ++l) {
+        const double x = std::min(j0 + l, nr - 1) * t.dr * h;
+        cur[l] = std::cos(x);
+        two_cos[l] = 2.0 * cur[l];
+        prev[l] = 1.0;
+        along[l] = vd[0];
       }
-      var[j] = 0.5 * c * c * (along - across[j]);
+      for (int d = 1; d <= reach; ++d) {
+        const double v = 2.0 * vd[d];
+        for (int l = 0; l < lanes; ++l) {
+          along[l] += v * cur[l];
+          const double next = two_cos[l] * cur[l] - prev[l];
+          prev[l] = cur[l];
+          cur[l] = next;
+        }
+      }
+      for (int l = 0; l < lanes && j0 + l < nr; ++l) var[j0 + l] = 0.5 * c * c * (along[l] - across[j0 + l]);
     }
     // The other columns: sum_ab C_ab (s_j^T u_a)(s_j^T u_b), s^T u_a the transform of u_a.
     std::vector<std::vector<double>> g(static_cast<std::size_t>(p));

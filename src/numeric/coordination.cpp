@@ -256,3 +256,34 @@ peak_fit fit_gaussian_peak(int n, const double* r, const double* rdf, double r1,
     out.status = fit_reported;
   return out;
 }
+
+std::vector<std::vector<double>> peak_fit_gains(int n, const double* r, double r1, double r2, const peak_transform& t,
+                                                const gaussian_peak& peak) {
+  int first = 0, count = 0;
+  for (int j = 0; j < n; ++j) {
+    if (!(r[j] >= r1 && r[j] <= r2)) continue;
+    if (count++ == 0) first = j;
+  }
+  if (count < 4 || (t.nq > 0 && t.nq < 2)) return {};
+  const shell_model model(r + first, count, t);
+  std::vector<double> value(static_cast<std::size_t>(count)), grad(3 * static_cast<std::size_t>(count));
+  const double p[3] = {peak.area, peak.r0, peak.sigma};
+  model.eval(p, value, grad);
+  double jtj[3][3] = {};
+  for (int j = 0; j < count; ++j)
+    for (int a = 0; a < 3; ++a)
+      for (int b = 0; b < 3; ++b) jtj[a][b] += grad[3 * j + a] * grad[3 * j + b];
+  // (J^T J)^-1 column by column, then its rows times J^T.
+  double inv[3][3];
+  for (int c = 0; c < 3; ++c) {
+    const double unit[3] = {c == 0 ? 1.0 : 0.0, c == 1 ? 1.0 : 0.0, c == 2 ? 1.0 : 0.0};
+    double column[3];
+    if (!solve3(jtj, unit, column)) return {};
+    for (int a = 0; a < 3; ++a) inv[a][c] = column[a];
+  }
+  std::vector<std::vector<double>> gain(3, std::vector<double>(static_cast<std::size_t>(n), 0.0));
+  for (int a = 0; a < 3; ++a)
+    for (int j = 0; j < count; ++j)
+      gain[a][first + j] = inv[a][0] * grad[3 * j] + inv[a][1] * grad[3 * j + 1] + inv[a][2] * grad[3 * j + 2];
+  return gain;
+}

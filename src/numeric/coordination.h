@@ -2,6 +2,7 @@
 #pragma once
 
 #include <limits>
+#include <vector>
 
 // R(r) = 4 pi rho r^2 g(r) = r G(r) + 4 pi rho r^2, from the reduced pair distribution
 // function G(r) = 4 pi rho r [g(r) - 1] on n points.
@@ -96,3 +97,11 @@ struct peak_fit {
 // window's broadening and the truncation's side lobes (the pair-function method of Mozzi,
 // Warren 1969, J. Appl. Cryst. 2, 164). The status says whether it may be reported.
 peak_fit fit_gaussian_peak(int n, const double* r, const double* rdf, double r1, double r2, const peak_transform& t);
+
+// The fitted shell's first-order response to the fitted points, for its uncertainty:
+// A = (J^T J)^-1 J^T with J the model's gradient at `peak` on the points r1 <= r_j <= r2,
+// so that delta p = A delta R and Sigma_p = A Sigma_R A^T. Three rows (area, r0, sigma) of
+// n values each, 0 outside the range; empty when J^T J is singular or the range holds fewer
+// than four points.
+std::vector<std::vector<double>> peak_fit_gains(int n, const double* r, double r1, double r2, const peak_transform& t,
+                                                const gaussian_peak& peak);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 void row_map::add_row(int first_col, std::span<const double> c) {
   std::size_t lo = 0, hi = c.size();
@@ -41,9 +42,84 @@ row_map row_map::selection(const std::vector<int>& index, int ncols) {
   return m;
 }
 
-covariance::covariance(int n, int w) : n_(std::max(n, 0)), w_(std::clamp(w, 0, std::max(n - 1, 0))) {
-  band_.assign(static_cast<std::size_t>(n_) * (w_ + 1), 0.0);
+namespace {
+
+// Band storage of covariances that ended, kept for the next ones. A reduction with
+// uncertainties makes and drops a few bands of the same size (hundreds of kB) per run;
+// memory of that size handed back to the system comes back page by page, each page a
+// fault that costs more than filling it. A few recent ones are kept, the large ones only.
+class band_store {
+ public:
+  band_store() { kept_.reserve(slots); }
+
+  // n zeros, in kept storage when some fits without wasting more than half of it.
+  std::vector<double> take(std::size_t n) {
+    if (n >= min_kept) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (std::size_t k = kept_.size(); k-- > 0;)
+        if (kept_[k].capacity() >= n && kept_[k].capacity() / 2 <= n) {
+          std::vector<double> v = std::move(kept_[k]);
+          kept_.erase(kept_.begin() + static_cast<std::ptrdiff_t>(k));
+          v.assign(n, 0.0);
+          return v;
+        }
+    }
+    return std::vector<double>(n, 0.0);
+  }
+
+  void give(std::vector<double>& v) noexcept {
+    if (v.capacity() < min_kept || v.capacity() > max_kept) return;
+    try {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (kept_.size() == slots) kept_.erase(kept_.begin());
+      kept_.push_back(std::move(v));
+    } catch (...) {  // not kept: freed as usual
+    }
+  }
+
+ private:
+  static constexpr std::size_t min_kept = 16384;                 // values (128 kB)
+  static constexpr std::size_t max_kept = std::size_t{1} << 23;  // values (64 MB)
+  static constexpr std::size_t slots = 6;
+  std::mutex mutex_;  // the series runs reductions in several threads
+  std::vector<std::vector<double>> kept_;
+};
+
+// Never destroyed: covariances held by static records may end after any static store.
+band_store& bands() {
+  static band_store* store = new band_store;
+  return *store;
 }
+
+}  // namespace
+
+covariance::covariance(int n, int w) : n_(std::max(n, 0)), w_(std::clamp(w, 0, std::max(n - 1, 0))) {
+  band_ = bands().take(static_cast<std::size_t>(n_) * (w_ + 1));
+}
+
+covariance::covariance(const covariance& other)
+    : n_(other.n_), w_(other.w_), band_(bands().take(other.band_.size())), u_(other.u_), c_(other.c_) {
+  std::copy(other.band_.begin(), other.band_.end(), band_.begin());
+}
+
+covariance& covariance::operator=(const covariance& other) {
+  if (this != &other) *this = covariance(other);
+  return *this;
+}
+
+covariance& covariance::operator=(covariance&& other) noexcept {
+  if (this != &other) {
+    bands().give(band_);
+    n_ = other.n_;
+    w_ = other.w_;
+    band_ = std::move(other.band_);
+    u_ = std::move(other.u_);
+    c_ = std::move(other.c_);
+  }
+  return *this;
+}
+
+covariance::~covariance() { bands().give(band_); }
 
 covariance covariance::diagonal(std::span<const double> variance) {
   covariance s(static_cast<int>(variance.size()), 0);
@@ -70,16 +146,34 @@ std::vector<double> covariance::sigma() const {
   std::vector<double> s(static_cast<std::size_t>(n_));
   for (int i = 0; i < n_; ++i) s[i] = std::sqrt(std::max(at(i, 0), 0.0));
   if (u_.empty()) return s;
-  for (int i = 0; i < n_; ++i) s[i] = std::sqrt(std::max(variance(i), 0.0));
+  // The diagonal of U C U^T column pair by column pair, added to the band's.
+  const std::size_t p = u_.size();
+  std::vector<double> var(static_cast<std::size_t>(n_));
+  for (int i = 0; i < n_; ++i) var[i] = at(i, 0);
+  for (std::size_t a = 0; a < p; ++a)
+    for (std::size_t b = 0; b < p; ++b) {
+      const double cab = c_[a * p + b];
+      if (cab == 0.0) continue;
+      const double *ua = u_[a].data(), *ub = u_[b].data();
+      for (int i = 0; i < n_; ++i) var[i] += ua[i] * cab * ub[i];
+    }
+  for (int i = 0; i < n_; ++i) s[i] = std::sqrt(std::max(var[i], 0.0));
   return s;
 }
 
 void covariance::band_times(const double* v, double* out) const {
+  // Row by row through the stored lower half: B(i, i - d) adds to out_i and, by symmetry,
+  // to out_{i-d}, so the band is read in storage order.
+  std::fill(out, out + n_, 0.0);
   for (int i = 0; i < n_; ++i) {
-    double s = at(i, 0) * v[i];
-    for (int d = 1; d <= std::min(w_, i); ++d) s += at(i, d) * v[i - d];
-    for (int d = 1; d <= std::min(w_, n_ - 1 - i); ++d) s += at(i + d, d) * v[i + d];
-    out[i] = s;
+    const double* row = band_row(i);
+    const double vi = v[i];
+    double s = row[0] * vi;
+    for (int d = 1; d <= std::min(w_, i); ++d) {
+      s += row[d] * v[i - d];
+      out[i - d] += row[d] * vi;
+    }
+    out[i] += s;
   }
 }
 
@@ -116,18 +210,17 @@ double covariance::quad(const double* v) const {
 
 namespace {
 
-// a . b over n values, in four partial sums (the products overlap in the pipeline).
+// a . b over n values, in two partial sums (the products overlap in the pipeline; the
+// rows dotted here are short, so two sums beat four).
 inline double dot(const double* a, const double* b, int n) {
-  double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+  double s0 = 0.0, s1 = 0.0;
   int k = 0;
-  for (; k + 4 <= n; k += 4) {
+  for (; k + 2 <= n; k += 2) {
     s0 += a[k] * b[k];
     s1 += a[k + 1] * b[k + 1];
-    s2 += a[k + 2] * b[k + 2];
-    s3 += a[k + 3] * b[k + 3];
   }
-  for (; k < n; ++k) s0 += a[k] * b[k];
-  return (s0 + s1) + (s2 + s3);
+  if (k < n) s0 += a[k] * b[k];
+  return s0 + s1;
 }
 
 // True when the rows' first and last columns never decrease from row to row (empty rows
@@ -201,28 +294,23 @@ covariance covariance::mapped(const row_map& a) const {
     }
   } else if (w_ == 0 && monotone(a)) {
     // Independent values and rows whose first and last columns never decrease (spline,
-    // filters): S' = sum_c s_c A_c A_c^T over the columns c, each column's rows a
-    // contiguous run k0..k1, so each adds s_c a_k a_l to the band's rows k, entries l <= k.
-    std::vector<int> k0(static_cast<std::size_t>(n_), rows), k1(static_cast<std::size_t>(n_), -1);
-    for (int i = 0; i < rows; ++i)
-      for (int c = a.first[i]; c < a.first[i] + a.length(i); ++c) {
-        k0[c] = std::min(k0[c], i);
-        k1[c] = i;
-      }
-    // rev: column c's coefficients of rows k1..k0, so that row k's entries l = k, k-1, ..
-    // (band offsets 0, 1, ..) are read in order.
-    std::vector<double> rev;
-    for (int c = 0; c < n_; ++c) {
-      const double sc = at(c, 0);
-      const int lo = k0[c], hi = k1[c];
-      if (hi < lo || sc == 0.0) continue;
-      rev.resize(static_cast<std::size_t>(hi - lo + 1));
-      for (int k = lo; k <= hi; ++k) rev[hi - k] = a.length(k) ? a.row(k)[c - a.first[k]] : 0.0;
-      for (int k = lo; k <= hi; ++k) {
-        const double v = sc * rev[hi - k];
-        double* row = &out.at(k, 0);
-        const double* r = rev.data() + (hi - k);
-        for (int d = 0; d <= k - lo; ++d) row[d] += v * r[d];
+    // filters): S'(i, j) = sum_c a_ic s_c a_jc. Row j < i overlaps row i on first_i ..
+    // last_j, and no earlier row overlaps once last_j < first_i; each entry is one dot
+    // product of row i scaled by the variances with a stretch of row j.
+    std::vector<double> b;
+    for (int i = 0; i < rows; ++i) {
+      const int len = a.length(i);
+      if (len == 0) continue;
+      const int fi = a.first[i];
+      const double* ai = a.row(i);
+      b.resize(static_cast<std::size_t>(len));
+      for (int m = 0; m < len; ++m) b[m] = ai[m] * at(fi + m, 0);
+      double* row = &out.at(i, 0);
+      for (int j = i; j >= std::max(0, i - out.w_); --j) {
+        if (a.length(j) == 0) continue;
+        const int last = std::min(a.first[j] + a.length(j) - 1, fi + len - 1);
+        if (last < fi) break;
+        row[i - j] = dot(b.data(), a.row(j) + (fi - a.first[j]), last - fi + 1);
       }
     }
   } else {

@@ -44,6 +44,13 @@ class covariance {
   covariance() = default;
   // n values, all covariances 0, band half-width w.
   explicit covariance(int n, int w = 0);
+  // The band's storage goes back to a small store of recent ones when a covariance ends
+  // (see covariance.cpp), and copies take theirs from it.
+  covariance(const covariance& other);
+  covariance(covariance&& other) noexcept = default;
+  covariance& operator=(const covariance& other);
+  covariance& operator=(covariance&& other) noexcept;
+  ~covariance();
   // Independent values with the given variances.
   static covariance diagonal(std::span<const double> variance);
 

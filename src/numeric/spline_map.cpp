@@ -27,10 +27,14 @@ class second_derivatives {
     // diagonal, x_l = right_l x_{l-1} right of it.
     fwd_.resize(static_cast<std::size_t>(n));
     bwd_.resize(static_cast<std::size_t>(n));
+    // The two eliminations are chains of divisions, each waiting on its previous step:
+    // run side by side they overlap.
     fwd_[0] = diag_[0];
-    for (int i = 1; i <= last; ++i) fwd_[i] = diag_[i] - h[i - 1] * h[i - 1] / fwd_[i - 1];
     bwd_[last] = diag_[last];
-    for (int i = last - 1; i >= 0; --i) bwd_[i] = diag_[i] - h[i] * h[i] / bwd_[i + 1];
+    for (int i = 1, b = last - 1; i <= last; ++i, --b) {
+      fwd_[i] = diag_[i] - h[i - 1] * h[i - 1] / fwd_[i - 1];
+      bwd_[b] = diag_[b] - h[b] * h[b] / bwd_[b + 1];
+    }
     t_.assign(static_cast<std::size_t>(n) + 2, 0.0);
     left_.assign(static_cast<std::size_t>(n), 0.0);
     right_.assign(static_cast<std::size_t>(n), 0.0);

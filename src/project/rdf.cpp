@@ -49,6 +49,20 @@ void update_rdf(int p) {
   store_curve(p, held ? n : 0, held ? big_g->data[0].data() : nullptr, rdf.data(), 3, cid_rdf);
 }
 
+namespace {
+
+// The deviations of a reported shell's area, r0 and sigma: its parameters respond to R(r)
+// through the fit's gains (coordination.h), and R(r) carries the covariance of the data.
+gaussian_peak_sigma shell_sigmas(int p, int n, const double* rr, double r1, double r2, const peak_transform& t,
+                                 const peak_fit& fit) {
+  if (!fit.reported() || !uncertainties_on(p)) return {};
+  const std::vector<double> s = rdf_linear_sigmas(p, peak_fit_gains(n, rr, r1, r2, t, fit.peak));
+  if (s.size() != 3) return {};
+  return {s[0], s[1], s[2]};
+}
+
+}  // namespace
+
 int count_coordination(int p, double r1, double r2, int a, int b, coordination_count& out) {
   const curve* c = find_curve(p, 3, cid_rdf);
   const int n = c ? curve_points(*c) : 0;
@@ -77,6 +91,7 @@ int count_coordination(int p, double r1, double r2, int a, int b, coordination_c
   out.fit = out.pair_fit = peak_fit{};
   if (t.nq < 2) return count_done;
   out.fit = fit_gaussian_peak(n, rr, c->data[1].data(), r1, r2, t);
+  out.fit.sigmas = shell_sigmas(p, n, rr, r1, r2, t, out.fit);
   if (std::isnan(out.pair)) return count_done;
   // The pair's share of the total at each Q, Re(f_A f_B*) / |<f>|^2 (Faber, Ziman 1965),
   // relative to the weight at Q = 0 that turns the area into a number of neighbours.
@@ -89,7 +104,9 @@ int count_coordination(int p, double r1, double r2, int a, int b, coordination_c
   }
   t.weight = share.data();
   out.pair_fit = fit_gaussian_peak(n, rr, c->data[1].data(), r1, r2, t);
+  out.pair_fit.sigmas = shell_sigmas(p, n, rr, r1, r2, t, out.pair_fit);
   out.pair_fit.peak.area = pair_coordination(out.pair_fit.peak.area, r.nspec, z, x, fp, a, b);
+  out.pair_fit.sigmas.area = std::fabs(pair_coordination(out.pair_fit.sigmas.area, r.nspec, z, x, fp, a, b));
   return count_done;
 }
 

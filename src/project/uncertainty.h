@@ -77,3 +77,7 @@ void propagate_gr();
 // The standard deviation of the coordination number sum_j w_j R_j over r1..r2 of project
 // position p (coordination.h); NaN when its transform's input has no uncertainties.
 double coordination_sigma(int p, double r1, double r2);
+// The standard deviations of numbers sum_j w_j R_j made from R(r) of project position p,
+// one per weight vector (a value for each point of R(r)), such as a fitted shell's
+// parameters to first order; empty when its transform's input has no uncertainties.
+std::vector<double> rdf_linear_sigmas(int p, const std::vector<std::vector<double>>& weights);

@@ -206,28 +206,42 @@ void propagate_gr() {
   }
 }
 
-double coordination_sigma(int p, double r1, double r2) {
-  if (!uncertainties_on(p)) return no_value;
+std::vector<double> rdf_linear_sigmas(int p, const std::vector<std::vector<double>>& weights) {
+  if (!uncertainties_on(p)) return {};
   const curve* rdf = find_curve(p, 3, cid_rdf);
   const int n = rdf ? curve_points(*rdf) : 0;
   transform_model m;
-  if (n < 2 || !transform_model_of(p, false, m) || n != m.t.points()) return no_value;
-  // N = sum_j w_j (r_j G_j + 4 pi rho r_j^2): the G part through the transform, the
-  // density's part through its gradient.
-  std::vector<double> w(static_cast<std::size_t>(n)), x(m.q.size());
-  coordination_weights(n, rdf->data[0].data(), r1, r2, w.data());
-  double k_rho = 0.0;
-  for (int j = 0; j < n; ++j) {
-    const double rj = rdf->data[0][j];
-    k_rho += w[j] * four_pi_f * rj * rj;
-    w[j] *= rj;
+  if (n < 2 || !transform_model_of(p, false, m) || n != m.t.points()) return {};
+  const bool refined =
+      !m.slope && gr_density(p).source == density_refined && std::isfinite(proj[p].refined_density_sigma);
+  std::vector<double> sigmas, w(static_cast<std::size_t>(n)), x(m.q.size());
+  for (const std::vector<double>& given : weights) {
+    if (static_cast<int>(given.size()) != n) return {};
+    // sum_j w_j (r_j G_j + 4 pi rho r_j^2): the G part through the transform, the
+    // density's part through its gradient.
+    double k_rho = 0.0;
+    for (int j = 0; j < n; ++j) {
+      const double rj = rdf->data[0][j];
+      k_rho += given[j] * four_pi_f * rj * rj;
+      w[j] = given[j] * rj;
+    }
+    transform_adjoint(m.t, w.data(), x.data());
+    if (m.slope)
+      for (std::size_t k = 0; k < x.size(); ++k) x[k] += k_rho * m.h[k];
+    double v = m.cov->quad(x.data());
+    // The refined density, independent of G(r) above r_min to first order (see propagate_gr).
+    if (refined) v += k_rho * k_rho * proj[p].refined_density_sigma * proj[p].refined_density_sigma;
+    sigmas.push_back(std::sqrt(std::max(v, 0.0)));
   }
-  transform_adjoint(m.t, w.data(), x.data());
-  if (m.slope)
-    for (std::size_t k = 0; k < x.size(); ++k) x[k] += k_rho * m.h[k];
-  double v = m.cov->quad(x.data());
-  // The refined density, independent of G(r) above r_min to first order (see propagate_gr).
-  if (!m.slope && gr_density(p).source == density_refined && std::isfinite(proj[p].refined_density_sigma))
-    v += k_rho * k_rho * proj[p].refined_density_sigma * proj[p].refined_density_sigma;
-  return std::sqrt(std::max(v, 0.0));
+  return sigmas;
+}
+
+double coordination_sigma(int p, double r1, double r2) {
+  const curve* rdf = find_curve(p, 3, cid_rdf);
+  const int n = rdf ? curve_points(*rdf) : 0;
+  if (n < 2) return no_value;
+  std::vector<std::vector<double>> w(1, std::vector<double>(static_cast<std::size_t>(n)));
+  coordination_weights(n, rdf->data[0].data(), r1, r2, w[0].data());
+  const std::vector<double> s = rdf_linear_sigmas(p, w);
+  return s.empty() ? no_value : s[0];
 }

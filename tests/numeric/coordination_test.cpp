@@ -98,6 +98,21 @@ TEST(Coordination, GaussianFitRecoversTheWholeShell) {
     EXPECT_NEAR(p.area, 4.0, 0.01) << w.window << " " << w.damp;
     EXPECT_NEAR(p.r0, 1.61, 0.002) << w.window << " " << w.damp;
     EXPECT_NEAR(p.sigma, 0.045, 0.002) << w.window << " " << w.damp;
+
+    // Its gains, against a refit: a point on the flank raised by 1e-4 moves the shell by
+    // 1e-4 times them; points outside the range move nothing.
+    const int n = static_cast<int>(r.size()), j = static_cast<int>(std::lround(1.65 / 0.01));
+    const auto gain = peak_fit_gains(n, r.data(), w.r1, w.r2, t, p);
+    ASSERT_EQ(gain.size(), 3u);
+    std::vector<double> nudged = rdf;
+    nudged[j] += 1e-4;
+    const gaussian_peak moved = fit_gaussian_peak(n, r.data(), nudged.data(), w.r1, w.r2, t).peak;
+    const double change[3] = {moved.area - p.area, moved.r0 - p.r0, moved.sigma - p.sigma};
+    for (int a = 0; a < 3; ++a) {
+      EXPECT_NE(gain[a][j], 0.0);
+      EXPECT_NEAR(change[a] / 1e-4, gain[a][j], 0.02 * std::fabs(gain[a][j])) << a << " " << w.window;
+      EXPECT_EQ(gain[a][100], 0.0);
+    }
   }
 
   std::vector<double> r, one;

@@ -190,6 +190,7 @@ def test_uncertainties_warnings_and_threads(raw):
     res = p.reduce(raw=raw, errors="poisson", coordination=[(1.45, 1.8)])
     assert all(len(res[name]) == 3 and np.all(res[name][2] >= 0) for name in ["corrected", "sq", "Gr"])
     assert res.normalisation_constant_sigma > 0 and res.coordination[0]["sigma"] > 0
+    assert res.coordination[0]["fit"]["r0_sigma"] > 0
     plain = p.reduce(raw=raw)
     assert len(plain["sq"]) == 2 and plain.normalisation_constant_sigma is None
     assert np.array_equal(plain["sq"][1], res["sq"][1])

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstring>
 #include <sstream>
 
 #include "support/temp_files.h"
@@ -52,13 +53,23 @@ TEST_F(ReduceErrorsTest, SigmaBesideEveryResultAndTheValuesUnchanged) {
   ASSERT_EQ(run("--errors poisson --output-format dat4 -o dat4 " + args), 0);
   ASSERT_EQ(run("--errors poisson --output-format agr -o agr " + args), 0);
 
-  // Each printed line: the same value as without, then " ± σ" in the same form.
+  // Each printed line: the same value as without, then " ± σ" in the same form; the
+  // shell's r0 and sigma too.
   std::istringstream plain_lines(plain_out), lines(out);
+  int fits = 0;
   for (std::string a, b; std::getline(plain_lines, a) && std::getline(lines, b);) {
     const std::size_t colon = a.find(": ");
-    if (a.find("not reported") != std::string::npos || a.find("fit") != std::string::npos) continue;
+    if (a.find("not reported") != std::string::npos) continue;
     EXPECT_EQ(b.rfind(a.substr(0, a.find_first_of(" (", colon + 2)) + " ± ", 0), 0u) << a << " / " << b;
+    if (a.find("fit") == std::string::npos) continue;
+    ++fits;
+    for (const char* name : {"(r0 ", ", sigma "}) {
+      const std::size_t at = a.find(name) + std::strlen(name);
+      const std::string number = a.substr(at, a.find_first_of(",)", at) - at);
+      EXPECT_NE(b.find(name + number + " ± "), std::string::npos) << a << " / " << b;
+    }
   }
+  EXPECT_EQ(fits, 1);
 
   for (const char* stem : {"corrected", "qsq", "sq", "Gr", "gr", "rdf"}) {
     SCOPED_TRACE(stem);
@@ -97,6 +108,8 @@ TEST_F(ReduceErrorsTest, SigmaBesideEveryResultAndTheValuesUnchanged) {
                      }()),
             std::string::npos);
   EXPECT_GT(record["coordination"][0]["n_sigma"].get<double>(), 0.0);
+  for (const char* key : {"n_sigma", "r0_sigma", "sigma_sigma"})
+    EXPECT_GT(record["coordination"][0]["fit"][key].get<double>(), 0.0) << key;
   EXPECT_EQ(record["settings"]["options"]["errors"], 1.0);
   EXPECT_EQ(slurp(dir / "plain/reduction.json").find("_sigma"), std::string::npos);
 }
