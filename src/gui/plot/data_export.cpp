@@ -90,13 +90,13 @@ void offer_reduction_record(int p, const std::string& data_path) {
   const project_options& o = proj[p].options;
   coordination_count c;
   const int a = coordination_species(o.coord_a), b = coordination_species(o.coord_b);
-  auto count = [&](const std::string& name, double n, const peak_fit& f) {
+  auto count = [&](const std::string& name, double n, double n_sigma, const peak_fit& f) {
     counts.push_back({name, o.coord_r1, o.coord_r2, n, f.reported(), f.peak.area, f.peak.r0, f.peak.sigma,
-                      f.reported() ? std::string() : peak_fit_reason(f.status), f.residual});
+                      f.reported() ? std::string() : peak_fit_reason(f.status), f.residual, n_sigma, f.sigmas});
   };
   if (count_coordination(p, o.coord_r1, o.coord_r2, a, b, c) == count_done) {
-    count("total", c.total, c.fit);
-    if (a >= 0 && b >= 0) count(pair_name(p, a, b), c.pair, c.pair_fit);
+    count("total", c.total, c.total_sigma, c.fit);
+    if (a >= 0 && b >= 0) count(pair_name(p, a, b), c.pair, c.pair_sigma, c.pair_fit);
   }
   if (write_reduction_record(path, p, project_inputs(p), counts) != 0)
     show_error(format(_("Impossible to save the data file:\n%s"), path.c_str()).c_str(), 1);
