@@ -259,7 +259,8 @@ def test_series_summary_and_matrices_are_amoq_reduce_s(tmp_path, raw, monkeypatc
         raise KeyboardInterrupt
     with pytest.raises(KeyboardInterrupt):
         amoq.reduce_series(p, inputs * 4, workers=1, progress=stop)
-    assert stopped == [1]
+    # Called once: one poll may bring more than one input when the machine is busy.
+    assert len(stopped) == 1 and 1 <= stopped[0] < len(inputs * 4)
 
 
 def test_package_imports_from_another_interpreter_and_reads_as_a_manual():
