@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -83,12 +82,34 @@ constexpr char digit_pairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Five digits of v < 100000.
-void five_digits(char* p, std::uint32_t v) {
-  p[0] = static_cast<char>('0' + v / 10000);
-  v %= 10000;
-  std::memcpy(p + 1, digit_pairs + 2 * (v / 100), 2);
-  std::memcpy(p + 3, digit_pairs + 2 * (v % 100), 2);
+// The digits of a value whose scaled_by_1e10 is q, written backwards so that they end at
+// end: sign, whole part, '.', ten decimals. The first character written.
+char* fixed10_backwards(char* end, bool negative, std::uint64_t q) {
+  auto whole = static_cast<std::uint32_t>(q / 10000000000ULL);  // below 1e9 + 1
+  const std::uint64_t decimals = q - std::uint64_t{whole} * 10000000000ULL;
+  const auto high = static_cast<std::uint32_t>(decimals / 100000000);  // two digits
+  const auto low = static_cast<std::uint32_t>(decimals - std::uint64_t{high} * 100000000);
+  const std::uint32_t low_hi = low / 10000, low_lo = low % 10000;
+  char* p = end - 10;
+  std::memcpy(p, digit_pairs + 2 * high, 2);
+  std::memcpy(p + 2, digit_pairs + 2 * (low_hi / 100), 2);
+  std::memcpy(p + 4, digit_pairs + 2 * (low_hi % 100), 2);
+  std::memcpy(p + 6, digit_pairs + 2 * (low_lo / 100), 2);
+  std::memcpy(p + 8, digit_pairs + 2 * (low_lo % 100), 2);
+  *--p = '.';
+  while (whole >= 100) {
+    p -= 2;
+    std::memcpy(p, digit_pairs + 2 * (whole % 100), 2);
+    whole /= 100;
+  }
+  if (whole >= 10) {
+    p -= 2;
+    std::memcpy(p, digit_pairs + 2 * whole, 2);
+  } else {
+    *--p = static_cast<char>('0' + whole);
+  }
+  if (negative) *--p = '-';
+  return p;
 }
 
 // Length of "%.10f" of a value whose scaled_by_1e10 is q.
@@ -102,41 +123,24 @@ int fixed10_length(double v, std::uint64_t q) {
 int fixed10(double v, char* buf) {
   std::uint64_t q;
   if (!scaled_by_1e10(v, q)) return 0;
-  char* p = buf;
-  if (std::signbit(v)) *p++ = '-';
-  auto whole = static_cast<std::uint32_t>(q / 10000000000ULL);  // below 1e9 + 1
-  const std::uint64_t decimals = q - whole * 10000000000ULL;
-  char digits[12];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + whole % 10);
-    whole /= 10;
-  } while (whole != 0);
-  while (n > 0) *p++ = digits[--n];
-  *p++ = '.';
-  five_digits(p, static_cast<std::uint32_t>(decimals / 100000));
-  five_digits(p + 5, static_cast<std::uint32_t>(decimals % 100000));
-  return static_cast<int>(p + 10 - buf);
+  char text[32];
+  const char* start = fixed10_backwards(text + sizeof text, std::signbit(v), q);
+  const auto len = static_cast<int>(text + sizeof text - start);
+  std::memcpy(buf, start, static_cast<std::size_t>(len));
+  return len;
 }
 
-// One number in a field of 20 characters: "%20.10f" when that holds the value, else the
-// same value in exponent notation ("1.00000000000000e+09", as many digits as the field
-// takes), which every reader of these files reads back. A value that "%20.10f" would show
-// as zero without being zero counts as not held. Not finite: 20 asterisks (the steps fail
-// before such a value reaches a file).
-void append_field(std::string& out, double v) {
-  char buf[64];
-  int len = fixed10(v, buf);
-  if (len > 0 && len <= field_width &&
-      (v == 0.0 || std::string_view(buf, len).find_first_of("123456789") != std::string_view::npos)) {
-    out.append(field_width - len, ' ');
-    out.append(buf, len);
-    return;
-  }
+// The field of a value "%20.10f" does not hold: exponent notation ("1.00000000000000e+09",
+// as many digits as the field takes), which every reader of these files reads back; 20
+// asterisks for a value that is not finite (the steps fail before such a value reaches a
+// file).
+void put_exponent_field(char* field, double v) {
   if (!std::isfinite(v)) {
-    out.append(field_width, '*');
+    std::memset(field, '*', field_width);
     return;
   }
+  char buf[64];
+  int len;
   // The digits after the point: the field less sign, "d.", "e+dd" (or "e+ddd").
   int digits = field_width - (v < 0.0) - 2 - (std::fabs(v) >= 1e100 || std::fabs(v) < 1e-99 ? 5 : 4);
   std::to_chars_result r;
@@ -151,8 +155,33 @@ void append_field(std::string& out, double v) {
     char* last = static_cast<char*>(std::memchr(buf, 'e', len)) - 1;
     if (*last > '0') --*last;
   }
-  out.append(field_width - len, ' ');
-  out.append(buf, len);
+  std::memset(field, ' ', static_cast<std::size_t>(field_width - len));
+  std::memcpy(field + field_width - len, buf, static_cast<std::size_t>(len));
+}
+
+// One number in the field_width characters at field: "%20.10f" when that holds the value,
+// else exponent notation. A value that "%20.10f" would show as zero without being zero
+// counts as not held.
+void put_field(char* field, double v) {
+  std::uint64_t q;
+  if (scaled_by_1e10(v, q) && (q != 0 || v == 0.0)) {
+    char text[32];
+    char* const end = text + sizeof text;
+    const char* start = fixed10_backwards(end, std::signbit(v), q);
+    const auto len = static_cast<std::size_t>(end - start);
+    if (len <= field_width) {
+      std::memset(field, ' ', field_width - len);
+      std::memcpy(field + field_width - len, start, len);
+      return;
+    }
+  }
+  put_exponent_field(field, v);
+}
+
+void append_field(std::string& out, double v) {
+  const std::size_t at = out.size();
+  out.resize(at + field_width);
+  put_field(out.data() + at, v);
 }
 
 void append_line(std::string& out, double x, double y, int format) {
@@ -185,20 +214,26 @@ const std::string& abscissa_text(int n, const double* x) {
   return g.fields;
 }
 
+// Every line has the same length: each field is field_width characters.
 std::string data_lines(int n, const double* x, const double* y, const double* sigma, int format) {
-  std::string out;
-  out.reserve(static_cast<std::size_t>(n) * (sigma ? 79 : 56));
   const std::string& xs = abscissa_text(n, x);
+  const std::size_t line = 2 * field_width + 3 + (format == 1 ? 12 : 0) + (sigma ? field_width + 3 : 0) + 1;
+  std::string out(static_cast<std::size_t>(n) * line, ' ');
+  char* p = out.data();
   for (int i = 0; i < n; ++i) {
-    out.append(xs, static_cast<std::size_t>(i) * field_width, field_width);
-    out += "   ";
-    append_field(out, y[i]);
-    if (format == 1) out += "   0.0   1.0";
-    if (sigma) {
-      out += "   ";
-      append_field(out, sigma[i]);
+    std::memcpy(p, xs.data() + static_cast<std::size_t>(i) * field_width, field_width);
+    p += field_width + 3;
+    put_field(p, y[i]);
+    p += field_width;
+    if (format == 1) {
+      std::memcpy(p, "   0.0   1.0", 12);
+      p += 12;
     }
-    out += '\n';
+    if (sigma) {
+      put_field(p + 3, sigma[i]);
+      p += field_width + 3;
+    }
+    *p++ = '\n';
   }
   return out;
 }
