@@ -1,6 +1,10 @@
 #include "numeric/elements.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <exception>
+#include <vector>
 
 const char atsym[nelements][3] = {
     "H ", "He", "Li", "Be", "B ", "C ", "N ", "O ", "F ", "Ne", "Na", "Mg", "Al", "Si", "P ",
@@ -94,6 +98,29 @@ sample_average sample_averages(std::span<const species_factors> species, double 
     fim += sp.x * sp.fpp;
   }
   return {f2, fre * fre + fim * fim};
+}
+
+void mean_sq_moduli(std::span<const species_factors> species, int n, const double* q, double* out) {
+  struct kept_moduli {
+    std::vector<species_factors> species;
+    std::vector<double> q, values;
+  };
+  thread_local kept_moduli kept;
+  const auto count = static_cast<std::size_t>(std::max(n, 0));
+  if (kept.species.size() == species.size() && kept.q.size() == count &&
+      std::memcmp(kept.species.data(), species.data(), species.size_bytes()) == 0 &&
+      (count == 0 || std::memcmp(kept.q.data(), q, count * sizeof(double)) == 0)) {
+    std::copy(kept.values.begin(), kept.values.end(), out);
+    return;
+  }
+  for (std::size_t k = 0; k < count; ++k) out[k] = sample_averages(species, q[k]).mean_sq_modulus;
+  try {
+    kept.species.assign(species.begin(), species.end());
+    kept.q.assign(q, q + count);
+    kept.values.assign(out, out + count);
+  } catch (const std::exception&) {
+    kept = kept_moduli();  // nothing kept: the next call computes again
+  }
 }
 
 double incoherent_scattering(double z, double q) {

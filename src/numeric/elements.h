@@ -54,6 +54,11 @@ struct sample_average {
 };
 sample_average sample_averages(std::span<const species_factors> species, double q);
 
+// mean_sq_modulus of sample_averages at q[0..n) into out. The values are kept from the last
+// call on this thread and given again while the species and the grid are bit for bit the
+// same: a series normalises every pattern on one grid.
+void mean_sq_moduli(std::span<const species_factors> species, int n, const double* q, double* out);
+
 // Analytic incoherent (Compton) scattering of one atom, electron units:
 //   e = 2.6917/Z + 1.245, k = 1.187/Z + 0.1075 + 0.00436 Z - (0.01543 Z)^2 + (0.01422 Z)^3,
 //   t = (k q)^e, I = Z t / (1 + t).

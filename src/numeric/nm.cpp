@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -69,6 +70,101 @@ void species_factor_curve(const species_factors& sp, const double* q, int n, boo
   for (int k = 0; k < n; ++k) f[k] = f[k] + sp.c + sp.fp;
 }
 
+// The terms of nm that depend only on the species, the grid and the settings: indep =
+// <f^2> + the weighted incoherent scattering, gv = |<f>|^2 (indep and gv start at zero,
+// scratch holds n values).
+void compute_independent_terms(const std::vector<species_factors>& species, int n, const double* q, double lambda,
+                               bool all_in, int bd, const double* incoherent, double* indep, double* gv,
+                               double* scratch) {
+  // Coherent averages <f^2> and |<f>|^2, species by species (gv first collects sum x f).
+  double q0 = 0.0, h = 0.0;
+  const bool uniform = uniform_grid(q, n, 0.0, &q0, &h);
+  double im = 0.0;
+  double* fv = scratch;
+  for (const species_factors& sp : species) {
+    species_factor_curve(sp, q, n, uniform, q0, h, fv);
+    for (int k = 0; k < n; ++k) {
+      indep[k] += sp.x * (fv[k] * fv[k] + sp.fpp * sp.fpp);
+      gv[k] += sp.x * fv[k];
+    }
+    im += sp.x * sp.fpp;
+  }
+  for (int k = 0; k < n; ++k) gv[k] = gv[k] * gv[k] + im * im;
+
+  // Incoherent scattering sum x_i Z_i t / (1 + t), t = (k(Z_i) q)^e(Z_i), with the exponent
+  // and scale of each species formed once (the same expressions as incoherent_scattering).
+  std::vector<double> inc_e(species.size()), inc_k(species.size());
+  for (std::size_t i = 0; i < species.size(); ++i) {
+    const double zi = species[i].z;
+    inc_e[i] = 2.6917 / zi + 1.245;
+    inc_k[i] = 1.187 / zi + 0.1075 + 0.00436 * zi - std::pow(0.01543 * zi, 2) + std::pow(0.01422 * zi, 3);
+  }
+  // Weighted by the recoil factor and added to <f^2>; "All out" removes it entirely.
+  for (int k = 0; all_in && k < n; ++k) {
+    const double qk = q[k];
+    const double sin_theta = qk * lambda / four_pi_f;
+    const double w = recoil_weight(lambda / (lambda + 0.048 * sin_theta * sin_theta), bd);
+    double inc = 0.0;
+    if (incoherent) {
+      inc = incoherent[k];
+    } else {
+      for (std::size_t i = 0; i < species.size(); ++i) {
+        const double t = std::pow(inc_k[i] * qk, inc_e[i]);
+        inc += species[i].x * (species[i].z * t / (1.0 + t));
+      }
+    }
+    indep[k] += w * inc;
+  }
+}
+
+bool same_values(const std::vector<double>& kept, const double* v, int n) {
+  return kept.size() == static_cast<std::size_t>(n) &&
+         (n == 0 || std::memcmp(kept.data(), v, kept.size() * sizeof(double)) == 0);
+}
+
+// The independent terms of the last call, kept with everything they depend on: a series
+// normalises every pattern on the same grid with the same sample, and the exponentials and
+// powers are most of nm's cost. Compared bit for bit.
+struct kept_terms {
+  std::vector<species_factors> species;
+  std::vector<double> q, incoherent, indep, gv;
+  double lambda = 0.0;
+  bool all_in = false, given_incoherent = false;
+  int bd = 0;
+
+  bool matches(const std::vector<species_factors>& sp, int n, const double* qv, double lam, bool in, int b,
+               const double* inc) const {
+    return sp.size() == species.size() &&
+           std::memcmp(sp.data(), species.data(), sp.size() * sizeof(species_factors)) == 0 &&
+           same_values(q, qv, n) && std::memcmp(&lam, &lambda, sizeof lam) == 0 && in == all_in && b == bd &&
+           (inc != nullptr) == given_incoherent && (!inc || same_values(incoherent, inc, n));
+  }
+};
+thread_local kept_terms kept;
+
+void independent_terms(const std::vector<species_factors>& species, int n, const double* q, double lambda,
+                       bool all_in, int bd, const double* incoherent, double* indep, double* gv, double* scratch) {
+  if (!kept.matches(species, n, q, lambda, all_in, bd, incoherent)) {
+    compute_independent_terms(species, n, q, lambda, all_in, bd, incoherent, indep, gv, scratch);
+    try {
+      kept.species = species;
+      kept.q.assign(q, q + n);
+      kept.incoherent.assign(incoherent, incoherent ? incoherent + n : incoherent);
+      kept.indep.assign(indep, indep + n);
+      kept.gv.assign(gv, gv + n);
+      kept.lambda = lambda;
+      kept.all_in = all_in;
+      kept.given_incoherent = incoherent != nullptr;
+      kept.bd = bd;
+    } catch (const std::exception&) {
+      kept = kept_terms();  // nothing kept: the next call computes again
+    }
+    return;
+  }
+  std::copy(kept.indep.begin(), kept.indep.end(), indep);
+  std::copy(kept.gv.begin(), kept.gv.end(), gv);
+}
+
 // Q_min: S(Q) below it on the straight line through (0, 0) and the first point k1 at or
 // above it, Q[S(Q)-1] to match.
 void extrapolate_below(double qmin, const double* q, int n, double* qs, double* sq) {
@@ -100,11 +196,9 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
   std::vector<species_factors> species;
   // indep: <f^2> + C, the independent scattering in electron units; gv: |<f>|^2; qs, sq:
   // the results (sq first serves as scratch for the factors of one species).
-  std::vector<double> indep, gv, qs, sq, inc_e, inc_k;
+  std::vector<double> indep, gv, qs, sq;
   try {
     species.resize(static_cast<std::size_t>(nspec));
-    inc_e.resize(static_cast<std::size_t>(nspec));
-    inc_k.resize(static_cast<std::size_t>(nspec));
     indep.resize(static_cast<std::size_t>(n));
     gv.resize(static_cast<std::size_t>(n));
     qs.resize(static_cast<std::size_t>(n));
@@ -129,47 +223,9 @@ int nm(int nspec, const double* z, const double* x, const double* fp, const doub
     sp.c = c[i];
   }
   const bool all_in = compton == 1.0;
-
-  // Coherent averages <f^2> and |<f>|^2, species by species (gv first collects sum x f).
-  double q0 = 0.0, h = 0.0;
-  const bool uniform = uniform_grid(q, n, 0.0, &q0, &h);
-  double im = 0.0;
-  double* fv = sq.data();
-  for (const species_factors& sp : species) {
-    species_factor_curve(sp, q, n, uniform, q0, h, fv);
-    for (int k = 0; k < n; ++k) {
-      indep[k] += sp.x * (fv[k] * fv[k] + sp.fpp * sp.fpp);
-      gv[k] += sp.x * fv[k];
-    }
-    im += sp.x * sp.fpp;
-  }
-  for (int k = 0; k < n; ++k) gv[k] = gv[k] * gv[k] + im * im;
+  independent_terms(species, n, q, lambda, all_in, bd, extra.incoherent, indep.data(), gv.data(), sq.data());
   if (extra.scale)
     for (int k = 0; k < n; ++k) extra.scale[k] = q[k] / gv[k];
-
-  // Incoherent scattering sum x_i Z_i t / (1 + t), t = (k(Z_i) q)^e(Z_i), with the exponent
-  // and scale of each species formed once (the same expressions as incoherent_scattering).
-  for (std::size_t i = 0; i < species.size(); ++i) {
-    const double zi = species[i].z;
-    inc_e[i] = 2.6917 / zi + 1.245;
-    inc_k[i] = 1.187 / zi + 0.1075 + 0.00436 * zi - std::pow(0.01543 * zi, 2) + std::pow(0.01422 * zi, 3);
-  }
-  // Weighted by the recoil factor and added to <f^2>; "All out" removes it entirely.
-  for (int k = 0; all_in && k < n; ++k) {
-    const double qk = q[k];
-    const double sin_theta = qk * lambda / four_pi_f;
-    const double w = recoil_weight(lambda / (lambda + 0.048 * sin_theta * sin_theta), bd);
-    double inc = 0.0;
-    if (extra.incoherent) {
-      inc = extra.incoherent[k];
-    } else {
-      for (std::size_t i = 0; i < species.size(); ++i) {
-        const double t = std::pow(inc_k[i] * qk, inc_e[i]);
-        inc += species[i].x * (species[i].z * t / (1.0 + t));
-      }
-    }
-    indep[k] += w * inc;
-  }
 
   // Normalisation constant: given, or from the high-angle part of the curve, where the
   // measured intensity in electron units is the independent scattering <f^2> + Compton.

@@ -10,8 +10,9 @@
 
 void nm_parts(std::span<const species_factors> species, int n, const double* q, const double* intensity,
               double add, const double* qs, double alpha, double* a, double* b) {
+  mean_sq_moduli(species, n, q, a);
   for (int k = 0; k < n; ++k) {
-    a[k] = q[k] * (intensity[k] + add) / sample_averages(species, q[k]).mean_sq_modulus;
+    a[k] = q[k] * (intensity[k] + add) / a[k];
     b[k] = alpha * a[k] - qs[k];
   }
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "numeric/elements.h"
 #include "project/messages.h"
@@ -43,6 +45,32 @@ std::vector<double> sample_incoherent_tables(int p, const double* q, int n) {
   return sum;
 }
 
+namespace {
+
+// The largest difference between the analytic and the tabulated function of element z over
+// the comparison grid of [qlo, qhi]. The last few are kept: every pattern of a series asks
+// again for the same elements and range.
+double worst_difference(int z, double qlo, double qhi) {
+  struct kept_difference {
+    int z;
+    double qlo, qhi, worst;
+  };
+  thread_local std::vector<kept_difference> kept;
+  for (const kept_difference& d : kept)
+    if (d.z == z && std::memcmp(&d.qlo, &qlo, sizeof qlo) == 0 && std::memcmp(&d.qhi, &qhi, sizeof qhi) == 0)
+      return d.worst;
+  double worst = 0.0;
+  for (int k = 0; k <= compare_points; ++k) {
+    const double q = qlo + (qhi - qlo) * k / compare_points;
+    worst = std::max(worst, std::fabs(incoherent_scattering(z, q) - tabulated_incoherent(z, q)));
+  }
+  if (kept.size() >= 16) kept.erase(kept.begin());
+  kept.push_back({z, qlo, qhi, worst});
+  return worst;
+}
+
+}  // namespace
+
 std::vector<std::string> analytic_incoherent_outliers(int p, double qlo, double qhi,
                                                       double tolerance) {
   std::vector<std::string> names;
@@ -51,11 +79,7 @@ std::vector<std::string> analytic_incoherent_outliers(int p, double qlo, double 
   for (int s = 0; s < r.nspec; ++s) {
     const int z = static_cast<int>(std::lround(r.spec_prop[0][s]));
     if (z < 1 || z > ncoeff_elements) continue;
-    double worst = 0.0;
-    for (int k = 0; k <= compare_points; ++k) {
-      const double q = qlo + (qhi - qlo) * k / compare_points;
-      worst = std::max(worst, std::fabs(incoherent_scattering(z, q) - tabulated_incoherent(z, q)));
-    }
+    const double worst = worst_difference(z, qlo, qhi);
     std::string name = trimmed(std::string(atsym_of(z)));
     if (worst > tolerance * z && std::find(names.begin(), names.end(), name) == names.end())
       names.push_back(name);

@@ -1,6 +1,9 @@
 #include "numeric/nm.h"
 
 #include "numeric/elements.h"
+#include "numeric/nm_parts.h"
+
+#include <thread>
 #include "numeric/recorder.h"
 
 namespace {
@@ -161,5 +164,43 @@ TEST(Nm, LowestQ) {
   for (int k = 0; k < k1; ++k) {
     EXPECT_NEAR(sq[k], sq[k1] * q[k] / q[k1], 1e-12) << k;
     EXPECT_NEAR(qs[k], q[k] * (sq[k] - 1.0), 1e-12) << k;
+  }
+}
+
+// nm and nm_parts keep the terms that do not depend on the intensities from one call to the
+// next (a series normalises pattern after pattern on one grid). Whatever those terms depend
+// on changes from each case to the next; each case must give the curves that a new thread,
+// with nothing kept, computes.
+TEST(Nm, KeptTermsFollowEverySetting) {
+  const int n = 200;
+  std::vector<double> base_q(n), intensity(n), table(n);
+  for (int k = 0; k < n; ++k)
+    base_q[k] = k * 0.1, intensity[k] = 300.0 + 50.0 * std::cos(base_q[k]), table[k] = 1.1 * incoherent_scattering(8, base_q[k]);
+  struct { double lambda, compton; int bd; bool tabulated; double a1, fpp, last_q; } cases[] = {
+      {0.7107, 1.0, 1, false, 3.0, 0.0, 19.9}, {0.5609, 1.0, 1, false, 3.0, 0.0, 19.9},
+      {0.5609, 1.0, 2, false, 3.0, 0.0, 19.9}, {0.5609, 2.0, 2, false, 3.0, 0.0, 19.9},
+      {0.5609, 1.0, 2, true, 3.0, 0.0, 19.9},  {0.5609, 1.0, 2, true, 3.5, 0.0, 19.9},
+      {0.5609, 1.0, 2, true, 3.5, 0.2, 19.9},  {0.5609, 1.0, 2, true, 3.5, 0.2, 20.5},
+      {0.7107, 1.0, 1, false, 3.0, 0.0, 19.9}};
+  for (const auto& c : cases) {
+    auto run = [&] {
+      sample_columns s = one_species();
+      s.a[0][0] = c.a1, s.fpp[0] = c.fpp;
+      std::vector<double> q = base_q;
+      q.back() = c.last_q;
+      numeric_recorder rec;
+      EXPECT_EQ(s.run(n, c.lambda, c.compton, 10.0, c.bd, 0, 0.0, 1.5, q, intensity, {c.tabulated ? table.data() : nullptr}), 1);
+      const std::vector<double> qs = rec.curves.at(0).y;
+      species_factors sp{8.0, 1.0, 0.25, c.fpp, {c.a1, 1.5, 0, 0, 0}, {8.0, 0.5, 0, 0, 0}, 0.5};
+      std::vector<double> a(n), b(n);
+      nm_parts({&sp, 1}, n, q.data(), intensity.data(), 1.5, qs.data(), rec.nc.at(0), a.data(), b.data());
+      std::vector<double> all = qs;
+      all.insert(all.end(), a.begin(), a.end());
+      return all;
+    };
+    const std::vector<double> kept = run();
+    std::vector<double> fresh;
+    std::thread([&] { fresh = run(); }).join();
+    EXPECT_EQ(kept, fresh) << c.lambda << " " << c.bd << " " << c.a1 << " " << c.last_q;
   }
 }
