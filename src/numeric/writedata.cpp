@@ -325,10 +325,13 @@ int format_fixed10(double v, char* out) { return fixed10(v, out); }
 
 double written_value(double v) {
   std::uint64_t q;
-  if (scaled_by_1e10(v, q) && fixed10_length(v, q) <= field_width && (q != 0 || v == 0.0)) {
+  if (scaled_by_1e10(v, q) && (q != 0 || v == 0.0)) {
     // Below 2^53 both q and 1e10 are exact doubles and the quotient is correctly rounded:
-    // the nearest double to the decimal written, as a reader's conversion gives.
+    // the nearest double to the decimal written, as a reader's conversion gives. Such a
+    // value (below 1e6) always fits the field.
     if (q < (std::uint64_t{1} << 53)) return std::copysign(static_cast<double>(q) / 1e10, v);
+  }
+  if (scaled_by_1e10(v, q) && fixed10_length(v, q) <= field_width && (q != 0 || v == 0.0)) {
     char buf[32];
     const int len = fixed10(v, buf);
     double back = 0.0;

@@ -271,6 +271,23 @@ int prepare_once(reduction& x, double& autorecalc) {
   return p.status;
 }
 
+// written_value of each abscissa. Every pattern of a series has the same Q and r grids, so
+// the last two are kept (compared bit for bit: -0.0 and 0.0 are written differently).
+const std::vector<double>& written_grid(const std::vector<double>& x) {
+  struct kept_grid {
+    std::vector<double> x, written;
+  };
+  thread_local kept_grid kept[2];
+  for (const kept_grid& g : kept)
+    if (g.x.size() == x.size() && (x.empty() || std::memcmp(g.x.data(), x.data(), x.size() * sizeof(double)) == 0))
+      return g.written;
+  std::swap(kept[0], kept[1]);  // the older one is replaced
+  kept[0].x = x;
+  kept[0].written.resize(x.size());
+  for (std::size_t i = 0; i < x.size(); ++i) kept[0].written[i] = written_value(x[i]);
+  return kept[0].written;
+}
+
 int write_result(reduction& x, const char* stem, int calc, int cid) {
   const curve* c = find_curve(activep, calc, cid);
   int n = c ? curve_points(*c) : 0;
@@ -292,12 +309,8 @@ int write_result(reduction& x, const char* stem, int calc, int cid) {
   if (x.job.columns) {
     for (int k = 0; k < nseries_curves; ++k) {
       if (std::string(stem) != series_curve_stem[k]) continue;
-      curve_column col{k, file, std::vector<double>(static_cast<size_t>(n)),
-                       std::vector<double>(static_cast<size_t>(n))};
-      for (int i = 0; i < n; ++i) {
-        col.x[static_cast<size_t>(i)] = written_value(c->data[0][static_cast<size_t>(i)]);
-        col.y[static_cast<size_t>(i)] = written_value(c->data[1][static_cast<size_t>(i)]);
-      }
+      curve_column col{k, file, written_grid(c->data[0]), std::vector<double>(static_cast<size_t>(n))};
+      for (int i = 0; i < n; ++i) col.y[static_cast<size_t>(i)] = written_value(c->data[1][static_cast<size_t>(i)]);
       x.outcome.columns.push_back(std::move(col));
     }
   }
