@@ -123,11 +123,12 @@ int fixed10_length(double v, std::uint64_t q) {
 int fixed10(double v, char* buf) {
   std::uint64_t q;
   if (!scaled_by_1e10(v, q)) return 0;
-  char text[32];
-  const char* start = fixed10_backwards(text + sizeof text, std::signbit(v), q);
-  const auto len = static_cast<int>(text + sizeof text - start);
-  std::memcpy(buf, start, static_cast<std::size_t>(len));
-  return len;
+  // Digits end in the middle of text, so that one copy of a fixed size takes them.
+  char text[64] = {};
+  char* const end = text + 32;
+  const char* start = fixed10_backwards(end, std::signbit(v), q);
+  std::memcpy(buf, start, 32);
+  return static_cast<int>(end - start);
 }
 
 // The field of a value "%20.10f" does not hold: exponent notation ("1.00000000000000e+09",
@@ -165,13 +166,14 @@ void put_exponent_field(char* field, double v) {
 void put_field(char* field, double v) {
   std::uint64_t q;
   if (scaled_by_1e10(v, q) && (q != 0 || v == 0.0)) {
+    // The text is right-aligned in the last field_width characters of text, blanks before
+    // it, so that one copy of a fixed size fills the field.
     char text[32];
     char* const end = text + sizeof text;
+    std::memset(end - field_width, ' ', field_width);
     const char* start = fixed10_backwards(end, std::signbit(v), q);
-    const auto len = static_cast<std::size_t>(end - start);
-    if (len <= field_width) {
-      std::memset(field, ' ', field_width - len);
-      std::memcpy(field + field_width - len, start, len);
+    if (end - start <= field_width) {
+      std::memcpy(field, end - field_width, field_width);
       return;
     }
   }

@@ -309,9 +309,12 @@ bool write_matrix(const std::string& outdir, int curve, const index_file& index,
 }  // namespace
 
 void matrix_cell(double v, char* cell) {
-  const int len = std::isfinite(v) ? format_fixed10(v, cell + 1) : 0;
+  // The text may be longer than a cell (up to 22 characters below 1e9): formatted aside.
+  char text[32] = {};
+  const int len = std::isfinite(v) ? format_fixed10(v, text) : 0;
   if (len > 0 && len < static_cast<int>(matrix_cell_bytes)) {
     cell[0] = static_cast<char>(len);
+    std::memcpy(cell + 1, text, matrix_cell_bytes - 1);
   } else {
     cell[0] = 3;
     std::memcpy(cell + 1, "nan", 3);

@@ -551,3 +551,17 @@ TEST(InMemory, CurvesAndValuesAreThoseOfTheFiles) {
   EXPECT_EQ(open_project("", empty, messages), series_ok);
   EXPECT_EQ(empty.table.at(0).nspec, 0);
 }
+
+// A matrix cell holds "%.10f" of the value up to 20 characters, else "nan"; the longer texts
+// (up to 22 characters below 1e9) never reach past the cell.
+TEST(Series, MatrixCells) {
+  struct { double v; std::string text; } cases[] = {
+      {1.5, "1.5000000000"}, {-0.0, "-0.0000000000"}, {-99999999.5, "-99999999.5000000000"},
+      {999999999.5, "999999999.5000000000"}, {-999999999.5, "nan"}, {999999999.99999999, "nan"},
+      {1e9, "nan"}, {std::numeric_limits<double>::infinity(), "nan"}, {std::nan(""), "nan"}};
+  for (const auto& c : cases) {
+    std::vector<char> cell(matrix_cell_bytes);  // exactly one cell: the address sanitizer sees past it
+    matrix_cell(c.v, cell.data());
+    EXPECT_EQ(std::string(cell.data() + 1, static_cast<std::size_t>(cell[0])), c.text) << c.v;
+  }
+}
