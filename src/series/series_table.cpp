@@ -102,12 +102,6 @@ std::vector<double> on_grid(const std::vector<double>& x, const std::vector<doub
   return out;
 }
 
-void append_number(std::string& line, double v) {
-  char cell[matrix_cell_bytes];
-  matrix_cell(v, cell);
-  line.append(cell + 1, static_cast<std::size_t>(cell[0]));
-}
-
 bool read_at(int fd, char* out, std::size_t left, off_t at) {
   while (left > 0) {
     const ssize_t n = ::pread(fd, out, left, at);
@@ -280,24 +274,32 @@ bool write_matrix(const std::string& outdir, int curve, const index_file& index,
   if (!out.write(line)) return false;
   // The lines, a block of them at a time: one read per column and block.
   const std::size_t block = std::max<std::size_t>(1, (256u << 10) / matrix_cell_bytes / std::max<std::size_t>(1, ncol));
-  std::vector<char> cells;
+  std::vector<char> cells, text;
+  constexpr std::size_t cell_text = matrix_cell_bytes - 1;
   for (std::size_t i0 = 0; i0 < n; i0 += block) {
     const std::size_t rows = std::min(block, n - i0);
     cells.assign(rows * ncol * matrix_cell_bytes, 0);
     for (std::size_t c = 0; c < ncol; ++c)
       read_at(sources[c].fd, cells.data() + c * rows * matrix_cell_bytes, rows * matrix_cell_bytes,
               static_cast<off_t>(sources[c].offset + static_cast<std::int64_t>(i0 * matrix_cell_bytes)));
+    // The block's lines in one buffer. Each cell is copied whole (a copy of fixed size) and
+    // the end moved by its length: room for a whole cell beyond the longest line.
+    text.resize(rows * (matrix_cell_bytes * (ncol + 1) + 1) + cell_text);
+    char* p = text.data();
     for (std::size_t i = 0; i < rows; ++i) {
-      line.clear();
-      append_number(line, grid[i0 + i]);
+      char number[matrix_cell_bytes];
+      matrix_cell(grid[i0 + i], number);
+      std::memcpy(p, number + 1, cell_text);
+      p += number[0];
       for (std::size_t c = 0; c < ncol; ++c) {
         const char* cell = cells.data() + (c * rows + i) * matrix_cell_bytes;
-        line += ' ';
-        line.append(cell + 1, static_cast<std::size_t>(std::min<int>(cell[0], matrix_cell_bytes - 1)));
+        *p++ = ' ';
+        std::memcpy(p, cell + 1, cell_text);
+        p += std::clamp<int>(cell[0], 0, cell_text);
       }
-      line += '\n';
-      if (!out.write(line)) break;
+      *p++ = '\n';
     }
+    if (!out.write(text.data(), static_cast<std::size_t>(p - text.data()))) break;
   }
   if (!out.commit()) {
     add_message(messages, format(tr("Impossible to write data file:\n%s\n"), out.failure().c_str()));
