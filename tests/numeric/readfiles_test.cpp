@@ -106,3 +106,26 @@ TEST(ReadData, ArraySizeAndBufferBounds) {
   EXPECT_EQ(rec.curves[2].x[34999], 69998.0);
   EXPECT_EQ(rec.curves[2].y[34999], 69999.0);
 }
+
+// Tokens with up to 18 digits and powers of ten around the limits of exact doubles read as
+// the C library's strtod reads them, bit for bit.
+TEST(ReadData, NumbersAsStrtod) {
+  std::mt19937_64 gen(5);
+  std::uniform_int_distribution<int> digits(1, 18), point(-1, 18), exponent(-40, 40), pick(0, 9);
+  for (int i = 0; i < 20000; ++i) {
+    std::string token = pick(gen) < 3 ? "-" : pick(gen) < 2 ? "+" : "";
+    const int n = digits(gen), at = point(gen);
+    for (int k = 0; k < n; ++k) {
+      if (k == at) token += '.';
+      token += static_cast<char>('0' + pick(gen));
+    }
+    if (pick(gen) < 5) token += std::string(1, "eEdD"[pick(gen) % 4]) + std::to_string(exponent(gen));
+    double v = 0.0;
+    ASSERT_TRUE(readfiles_detail::parse_number(token.data(), token.size(), v)) << token;
+    std::string c = token;
+    for (char& ch : c)
+      if (ch == 'd' || ch == 'D') ch = 'e';
+    const double ref = std::strtod(c.c_str(), nullptr);
+    EXPECT_EQ(std::memcmp(&v, &ref, sizeof v), 0) << token << " " << v << " " << ref;
+  }
+}
