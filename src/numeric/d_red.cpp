@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <exception>
 #include <vector>
 
 #include "numeric/callbacks.h"
@@ -148,16 +150,21 @@ struct point_correction {
   // With k: also the corrected value per unit of each dead-time corrected intensity,
   // sample, background and substrate/cell (the correction is linear in them).
   corrected operator()(double x, double sam, double bg, double sub, double* k = nullptr) const {
+    const angle_terms a = terms(x);
+    return apply(a, factors(a), sam, bg, sub, k);
+  }
+
+  // The same with the terms and factors of the point's angle worked out beforehand.
+  corrected apply(const angle_terms& a, const linear_factors& f, double sam, double bg, double sub,
+                  double* k = nullptr) const {
     // 2. Dead time: measured rate v of a detector with dead time tau, v / (1 - v tau).
     sam = sam / (1.0 - sam * dead1);
     bg = bg / (1.0 - bg * dead1);
     sub = sub / (1.0 - sub * dead1);
 
     // 4. Background and substrate/cell subtracted, attenuated by the sample.
-    const angle_terms a = terms(x);
     bg = bg * a.bg_atten;
     sub = sub * a.sub_atten;
-    const linear_factors f = factors(a);
     if (k) {
       k[0] = f(1.0);
       k[1] = -a.bg_atten * k[0];
@@ -166,6 +173,57 @@ struct point_correction {
     return {a.two_theta, f(sam - sub - bg)};
   }
 };
+
+// The terms and factors of each angle of the last run, with everything they depend on: a
+// series corrects every pattern on the same angles with the same settings, and the sines,
+// cosines and exponentials are most of the correction's cost. Compared bit for bit.
+struct kept_angles {
+  std::vector<double> x;
+  double dlamb = 0.0, dtef1 = 0.0, dmu = 0.0, geom = 0.0, mono = 0.0;
+  int qt = 0;
+  bool has_monoangle = false, has_fraction = false;
+  double monoangle = 0.0, fraction = 0.0;
+  std::vector<point_correction::angle_terms> terms;
+  std::vector<point_correction::linear_factors> factors;
+  std::vector<double> q;  // q_of each angle
+
+  static bool same(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+  bool matches(const point_correction& c, int n, const double* xs) const {
+    return x.size() == static_cast<std::size_t>(n) &&
+           (n == 0 || std::memcmp(x.data(), xs, x.size() * sizeof(double)) == 0) && same(dlamb, c.dlamb) &&
+           same(dtef1, c.dtef1) && same(dmu, c.dmu) && same(geom, c.geom) && same(mono, c.mono) && qt == c.qt &&
+           has_monoangle == c.pol.monoangle.has_value() && has_fraction == c.pol.fraction.has_value() &&
+           (!c.pol.monoangle || same(monoangle, *c.pol.monoangle)) &&
+           (!c.pol.fraction || same(fraction, *c.pol.fraction));
+  }
+};
+
+// The kept angles for these points, worked out again when anything they depend on changed.
+// Null when they cannot be stored (the caller then works each point out itself).
+const kept_angles* angles_for(const point_correction& c, int n, const double* xs) {
+  thread_local kept_angles kept;
+  if (kept.matches(c, n, xs)) return &kept;
+  try {
+    kept.x.assign(xs, xs + n);
+    kept.terms.resize(static_cast<std::size_t>(n));
+    kept.factors.resize(static_cast<std::size_t>(n));
+    kept.q.resize(static_cast<std::size_t>(n));
+  } catch (const std::exception&) {
+    kept = kept_angles();
+    return nullptr;
+  }
+  for (int i = 0; i < n; ++i) {
+    kept.terms[i] = c.terms(xs[i]);
+    kept.factors[i] = c.factors(kept.terms[i]);
+    kept.q[i] = q_of(kept.terms[i].two_theta, c.dlamb);
+  }
+  kept.dlamb = c.dlamb, kept.dtef1 = c.dtef1, kept.dmu = c.dmu, kept.geom = c.geom, kept.mono = c.mono;
+  kept.qt = c.qt;
+  kept.has_monoangle = c.pol.monoangle.has_value(), kept.has_fraction = c.pol.fraction.has_value();
+  kept.monoangle = c.pol.monoangle ? *c.pol.monoangle : 0.0;
+  kept.fraction = c.pol.fraction ? *c.pol.fraction : 0.0;
+  return &kept;
+}
 
 // What the propagation of uncertainties needs of a run: the series it worked on and the
 // grids it built.
@@ -308,9 +366,12 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
   const point_correction correct{dlamb, dtef1, dmu, dead1, geom, mono, qt, pol};
   // With uncertainties the gains of each point are kept for their propagation.
   std::vector<double> gains(sigma ? 3 * static_cast<std::size_t>(n) : 0);
+  const kept_angles* angles = angles_for(correct, n, x);
   auto corrected_point = [&](int i) {
-    return correct(x[i], raw[i], use_back ? back[i] : 0.0, use_cell ? cell[i] : 0.0,
-                   sigma ? &gains[3 * static_cast<std::size_t>(i)] : nullptr);
+    double* k = sigma ? &gains[3 * static_cast<std::size_t>(i)] : nullptr;
+    const double b = use_back ? back[i] : 0.0, c = use_cell ? cell[i] : 0.0;
+    if (angles) return correct.apply(angles->terms[i], angles->factors[i], raw[i], b, c, k);
+    return correct(x[i], raw[i], b, c, k);
   };
 
   // 7. Extension to zero angle along the line through (0, 0) and the first corrected
@@ -341,7 +402,7 @@ int dr_resampled(dr_resampling how, double dlamb, double dtef1, double dmu, doub
   for (int k = 0; k < kext; ++k) scr1[k] = q_of(scr1[k], dlamb);
   for (int i = 0; i < n; ++i) {
     const corrected p = corrected_point(i);
-    scr1[kext + i] = q_of(p.two_theta, dlamb);
+    scr1[kext + i] = angles ? angles->q[i] : q_of(p.two_theta, dlamb);
     scr2[kext + i] = p.intensity;
   }
 

@@ -5,6 +5,9 @@
 #include "numeric/spline.h"
 #include "recorder.h"
 
+#include <functional>
+#include <thread>
+
 namespace {
 
 constexpr double four_pi_single = 12.566370964050293;  // float(4 pi)
@@ -269,5 +272,40 @@ TEST(DataCorrection, ExtensionCountThreshold) {
     EXPECT_EQ(got.curves.at(0).x[0], cs.extended ? 0.0 : q0) << cs.tt0;
     const auto& q = got.curves.at(0).x;
     EXPECT_NEAR(dr_grid_step(in.dlamb, 1, in.x[0], in.x[1]), q[1] - q[0], 1e-12) << cs.tt0;
+  }
+}
+
+// The terms of each angle are kept from one run to the next (a series corrects pattern after
+// pattern on the same angles). Whatever they depend on changes from each case to the next;
+// each case must give the curve that a new thread, with nothing kept, computes.
+TEST(DataCorrection, KeptAnglesFollowEverySetting) {
+  std::mt19937 g(3);
+  dr_input base;
+  for (int i = 0; i < 300; ++i) {
+    base.x.push_back(2.0 + 0.4 * i);
+    base.raw.push_back(pattern(base.x.back(), g));
+    base.back.push_back(0.1 * base.raw.back());
+  }
+  base.dtef1 = 0.3, base.dmu = 0.1, base.mode = 1;
+  // Each case changes one thing of the one before.
+  std::vector<std::function<void(dr_input&)>> changes = {
+      [](dr_input& in) { in.dlamb = 0.7107; },       [](dr_input& in) { in.dtef1 = 0.35; },
+      [](dr_input& in) { in.dmu = 0.2; },            [](dr_input& in) { in.geom = 2.0; },
+      [](dr_input& in) { in.geom = 1.0; },           [](dr_input& in) { in.geom = 3.0, in.mono = 1.0; },
+      [](dr_input& in) { in.pol.monoangle = 26.6; }, [](dr_input& in) { in.pol.monoangle = 13.3; },
+      [](dr_input& in) { in.mono = 2.0, in.pol.fraction = 0.9; },
+      [](dr_input& in) { in.pol.fraction = 0.8; },   [](dr_input& in) { in.x[150] += 0.01; }};
+  std::vector<dr_input> cases{base};
+  for (const auto& change : changes) {
+    cases.push_back(cases.back());
+    change(cases.back());
+  }
+  cases.push_back(base);
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const dr_output kept = run(cases[i]);
+    dr_output fresh;
+    std::thread([&] { fresh = run(cases[i]); }).join();
+    ASSERT_EQ(kept.rc, 1) << i;
+    EXPECT_EQ(kept.curves.at(0).y, fresh.curves.at(0).y) << i;
   }
 }
