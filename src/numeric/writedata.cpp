@@ -350,6 +350,24 @@ double written_value(double v) {
   return back;
 }
 
+double written_value(double v, char* text, int& length) {
+  std::uint64_t q;
+  if (scaled_by_1e10(v, q) && (q != 0 || v == 0.0) && q < (std::uint64_t{1} << 53)) {
+    // The value read back, w, is the nearest double to the decimal q 1e-10, closer to it
+    // than 1e-10 / 2 (below 2^19 its spacing is at most 2^-34; above, v itself is the
+    // nearest double): "%.10f" of w gives the same digits, and the same sign.
+    char buf[64] = {};
+    char* const end = buf + 32;
+    const char* start = fixed10_backwards(end, std::signbit(v), q);
+    std::memcpy(text, start, 32);
+    length = static_cast<int>(end - start);
+    return std::copysign(static_cast<double>(q) / 1e10, v);
+  }
+  const double w = written_value(v);
+  length = std::isfinite(w) ? fixed10(w, text) : 0;
+  return w;
+}
+
 int save_to_file(int filename_length, const char* filename, int n, const double* x,
                  const double* y, int xlog, int ylog, int bar, int calc, int curve, int format,
                  const double* sigma) {

@@ -57,6 +57,10 @@ std::string data_line(double x, double y, double sigma, int format);
 // 32 bytes; returns its length, or 0 when |v| >= 1e9 or v is not finite.
 int format_fixed10(double v, char* out);
 
+// written_value(v), with format_fixed10 of that value into text (at least 32 bytes) and its
+// length (0 as there) in length: one conversion serves both when the field is fixed-point.
+double written_value(double v, char* text, int& length);
+
 // The value a reader gets back from the field written for v: v rounded to ten decimals
 // (the nearest double to the decimal written) or, where the field is in exponent
 // notation, to the digits it holds; NaN where the field is asterisks (v not finite).

@@ -33,6 +33,7 @@
 #include "project/steps.h"
 #include "project/toolbox.h"
 #include "project/uncertainty.h"
+#include "series/series_table.h"
 #include "series/first_peak.h"
 
 namespace fs = std::filesystem;
@@ -309,8 +310,9 @@ int write_result(reduction& x, const char* stem, int calc, int cid) {
   if (x.job.columns) {
     for (int k = 0; k < nseries_curves; ++k) {
       if (std::string(stem) != series_curve_stem[k]) continue;
-      curve_column col{k, file, written_grid(c->data[0]), std::vector<double>(static_cast<size_t>(n))};
-      for (int i = 0; i < n; ++i) col.y[static_cast<size_t>(i)] = written_value(c->data[1][static_cast<size_t>(i)]);
+      curve_column col{k, file, written_grid(c->data[0]), std::vector<double>(static_cast<size_t>(n)),
+                       std::vector<char>(static_cast<size_t>(n) * matrix_cell_bytes)};
+      for (size_t i = 0; i < col.y.size(); ++i) col.y[i] = written_cell(c->data[1][i], col.cells.data() + i * matrix_cell_bytes);
       x.outcome.columns.push_back(std::move(col));
     }
   }

@@ -22,6 +22,7 @@ struct curve_column {
   int curve = 0;     // series_curve
   std::string file;  // its file name in the input's folder
   std::vector<double> x, y;
+  std::vector<char> cells;  // matrix_cell of each y
 };
 
 struct input_job {

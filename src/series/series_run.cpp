@@ -306,8 +306,7 @@ std::string series_run::state::reduce_and_describe(int slot, std::uint32_t index
   for (const curve_column& c : o.columns) {
     const off_t at = ::lseek(scratch, 0, SEEK_END);
     const std::size_t bytes = c.x.size() * sizeof(double);
-    std::vector<char> cells(c.y.size() * matrix_cell_bytes);
-    for (std::size_t i = 0; i < c.y.size(); ++i) matrix_cell(c.y[i], cells.data() + i * matrix_cell_bytes);
+    const std::vector<char>& cells = c.cells;
     const bool stored = at >= 0 && write_all(scratch, reinterpret_cast<const char*>(c.x.data()), bytes, false) &&
                         write_all(scratch, reinterpret_cast<const char*>(c.y.data()), bytes, false) &&
                         write_all(scratch, cells.data(), cells.size(), false);

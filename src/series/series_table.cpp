@@ -310,10 +310,10 @@ bool write_matrix(const std::string& outdir, int curve, const index_file& index,
 
 }  // namespace
 
-void matrix_cell(double v, char* cell) {
-  // The text may be longer than a cell (up to 22 characters below 1e9): formatted aside.
-  char text[32] = {};
-  const int len = std::isfinite(v) ? format_fixed10(v, text) : 0;
+namespace {
+
+// The cell of a text of format_fixed10: "nan" when there is none or it does not fit.
+void text_cell(const char* text, int len, char* cell) {
   if (len > 0 && len < static_cast<int>(matrix_cell_bytes)) {
     cell[0] = static_cast<char>(len);
     std::memcpy(cell + 1, text, matrix_cell_bytes - 1);
@@ -321,6 +321,22 @@ void matrix_cell(double v, char* cell) {
     cell[0] = 3;
     std::memcpy(cell + 1, "nan", 3);
   }
+}
+
+}  // namespace
+
+void matrix_cell(double v, char* cell) {
+  // The text may be longer than a cell (up to 22 characters below 1e9): formatted aside.
+  char text[32] = {};
+  text_cell(text, std::isfinite(v) ? format_fixed10(v, text) : 0, cell);
+}
+
+double written_cell(double v, char* cell) {
+  char text[32] = {};
+  int len = 0;
+  const double w = written_value(v, text, len);
+  text_cell(text, len, cell);
+  return w;
 }
 
 std::string csv_field(const std::string& text) {

@@ -40,6 +40,8 @@ std::string index_header(const std::vector<std::string>& columns);
 // characters ("%.10f", or "nan" where there is no value).
 inline constexpr std::size_t matrix_cell_bytes = 21;
 void matrix_cell(double v, char* cell);
+// written_value(v), and matrix_cell of it into cell.
+double written_cell(double v, char* cell);
 
 // The curves of the rows: where the builder reads them from.
 class column_reader {

@@ -70,6 +70,17 @@ TEST(WriteData, DataLines) {
     const double read = std::strtod(line.substr(0, 20).c_str(), nullptr);
     EXPECT_EQ(std::memcmp(&back, &read, sizeof back), 0) << v;
   }
+  // written_value with the digits of the value written: those format_fixed10 gives of it.
+  std::uniform_real_distribution<double> magnitude(-14.0, 10.0);
+  for (int i = 0; i < 20000; ++i) {
+    const double v = i < 10 ? specials[i] : (i % 2 ? -1 : 1) * std::pow(10.0, magnitude(gen));
+    char text[32], ref_text[32];
+    int len = -1;
+    const double w = written_value(v, text, len), ref_w = written_value(v);
+    ASSERT_EQ(std::memcmp(&w, &ref_w, sizeof w), 0) << v;
+    const int ref_len = format_fixed10(ref_w, ref_text);
+    ASSERT_EQ(std::string(text, len), std::string(ref_text, ref_len)) << v;
+  }
 }
 
 // Huge and tiny values come back from every format: dat and dat4 through the program's
