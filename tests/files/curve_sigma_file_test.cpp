@@ -11,18 +11,6 @@
 
 namespace {
 
-std::vector<uint8_t> encode_file(int p) {
-  byte_writer w;
-  encode_project_file(w, p);
-  return w.data();
-}
-
-int decode_file(const std::vector<uint8_t>& bytes) {
-  init_project();
-  byte_reader in(bytes);
-  return decode_project(in, read_context{}, activep);
-}
-
 // Gives curves (0, 0) and (1, 2) of project p deviations, with uncertainties on.
 void give_sigmas(int p) {
   proj[p].options.errors = errors_counts;
@@ -37,23 +25,23 @@ class curve_sigma_file_test : public files_test {};
 TEST_F(curve_sigma_file_test, ProjectFileKeepsSigmaAfterWhatEarlierVersionsRead) {
   const int p = make_project("Sigma", 2, true, false);
   proj[p].options.errors = errors_counts;
-  const std::vector<uint8_t> without = encode_file(p);  // uncertainties on, none computed
+  const std::vector<uint8_t> without = encode(p);  // uncertainties on, none computed
   give_sigmas(p);
-  const std::vector<uint8_t> with = encode_file(p);
+  const std::vector<uint8_t> with = encode(p);
   ASSERT_GT(with.size(), without.size());
   EXPECT_TRUE(std::equal(without.begin(), without.end(), with.begin())) << "block is appended";
   // marker, count, two entries of (project, calc, curve, n) and their values
   EXPECT_EQ(with.size() - without.size(), 4u + 16 + 4 + (16 + 6 * 8) + (16 + 3 * 8));
 
-  ASSERT_EQ(decode_file(with), file_ok);
+  ASSERT_EQ(decode_fresh(with), file_ok);
   ASSERT_NE(curve_sigma(activep, 0, 0), nullptr);
   EXPECT_EQ(*curve_sigma(activep, 0, 0), (std::vector<double>{0.5, 0.25, 1e-300, 0.0, 3.0, 7.0}));
   EXPECT_EQ(*curve_sigma(activep, 1, 2), (std::vector<double>{0.1, 0.2, 0.3}));
   EXPECT_EQ(curve_sigma(activep, 0, 3), nullptr);
-  EXPECT_EQ(encode_file(activep), with);
+  EXPECT_EQ(encode(activep), with);
 
   // A reader that stops after the options block (an earlier version) opens the same project.
-  ASSERT_EQ(decode_file(without), file_ok);
+  ASSERT_EQ(decode_fresh(without), file_ok);
   EXPECT_EQ(curve_sigma(activep, 0, 0), nullptr);
 
   // Damaged: a count other than the curve's points, a curve that does not exist, a
@@ -64,12 +52,12 @@ TEST_F(curve_sigma_file_test, ProjectFileKeepsSigmaAfterWhatEarlierVersionsRead)
   for (const auto& d : cases) {
     std::vector<uint8_t> b = with;
     put32(b, d.at, d.value);
-    EXPECT_EQ(decode_file(b), file_short) << d.what;
+    EXPECT_EQ(decode_fresh(b), file_short) << d.what;
     EXPECT_EQ(project_read_problem(), "the block of uncertainties after the data is damaged") << d.what;
   }
   std::vector<uint8_t> negative = with;
   negative[with.size() - 1] = 0xbf;  // the sign bit of the last value
-  EXPECT_EQ(decode_file(negative), file_short);
+  EXPECT_EQ(decode_fresh(negative), file_short);
 }
 
 TEST_F(curve_sigma_file_test, WorkspaceKeepsEachProjectsSigmaAndNoneIsWrittenWithout) {

@@ -4,6 +4,7 @@
 
 #include "support/test.h"
 
+#include "files/project_file.h"
 #include "project/allocextra.h"
 #include "project/calc_records.h"
 #include "project/hooks.h"
@@ -189,4 +190,18 @@ inline layout locate(const std::vector<uint8_t>& b, int mode, size_t start = 0) 
   }
   at.end = pos;
   return at;
+}
+
+// Project p as the bytes of its file, and bytes read into a fresh project, left active
+// (returns the reader's code).
+inline std::vector<uint8_t> encode(int p) {
+  byte_writer w;
+  encode_project_file(w, p);
+  return w.data();
+}
+
+inline int decode_fresh(const std::vector<uint8_t>& bytes) {
+  init_project();
+  byte_reader in(bytes);
+  return decode_project(in, read_context{}, activep);
 }

@@ -4,19 +4,6 @@
 
 namespace {
 
-std::vector<uint8_t> encode(int p) {
-  byte_writer w;
-  encode_project_file(w, p);
-  return w.data();
-}
-
-// Reads bytes into a fresh project; returns the code and leaves that project active.
-int decode_fresh(const std::vector<uint8_t>& bytes) {
-  init_project();
-  byte_reader in(bytes);
-  return decode_project(in, read_context{}, activep);
-}
-
 }  // namespace
 
 using project_file_test = files_test;

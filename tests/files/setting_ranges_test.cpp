@@ -14,18 +14,6 @@
 
 namespace {
 
-std::vector<uint8_t> encode(int p) {
-  byte_writer w;
-  encode_project_file(w, p);
-  return w.data();
-}
-
-int decode_fresh(const std::vector<uint8_t>& bytes) {
-  init_project();
-  byte_reader in(bytes);
-  return decode_project(in, read_context{}, activep);
-}
-
 // A value outside the rule's range and no "not set" marker (NaN when it has no finite bound).
 double outside(const setting_rule& r) {
   if (std::isfinite(r.lo)) return r.lo - 1.0;
