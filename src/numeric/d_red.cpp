@@ -245,9 +245,13 @@ covariance propagate(const dr_run& run, const dr_sigma& sig) {
   const covariance* in[3] = {sig.raw, run.series[1] ? sig.back : nullptr, run.series[2] ? sig.cell : nullptr};
   for (const covariance* c : in)
     if (c && c->size() != run.ndq) return {};
-  std::vector<int> used(static_cast<std::size_t>(run.n));
-  for (int i = 0; i < run.n; ++i) used[i] = i;
-  const row_map first_n = row_map::selection(used, run.ndq);
+  // The first n of the ndq points (those past the last angle kept are dropped).
+  row_map first_n;
+  if (run.n != run.ndq) {
+    std::vector<int> used(static_cast<std::size_t>(run.n));
+    for (int i = 0; i < run.n; ++i) used[i] = i;
+    first_n = row_map::selection(used, run.ndq);
+  }
   covariance sum(run.n);
   std::vector<double> gain(static_cast<std::size_t>(run.n));
   for (int s = 0; s < 3; ++s) {
@@ -257,7 +261,7 @@ covariance propagate(const dr_run& run, const dr_sigma& sig) {
       const double dead = 1.0 - v * run.correct.dead1;
       gain[i] = run.gains[3 * i + s] / (dead * dead);
     }
-    covariance c = in[s]->mapped(first_n);
+    covariance c = run.n == run.ndq ? *in[s] : in[s]->mapped(first_n);
     c.scale(gain);
     sum += c;
   }
@@ -285,7 +289,7 @@ covariance propagate(const dr_run& run, const dr_sigma& sig) {
   }
   if (run.smo == 1.0 || run.smo == 2.0 || run.smo == 3.0)
     ext = ext.mapped(smoothing_map(run.m, run.smo == 1.0 ? 5 : run.smo == 2.0 ? 9 : 7));
-  return ext.mapped(spline_map(run.m, run.knots, run.nq, run.newq));
+  return ext.mapped(kept_spline_map(run.m, run.knots, run.nq, run.newq));
 }
 
 int refuse(const char* cause) {

@@ -39,7 +39,7 @@ row_map resample_map(int ns, const double* xs, int nu, const double* u) {
     for (int i = 0; i < nu; ++i) none.add_empty_row();
     return none;
   }
-  const row_map all = spline_map(ns, xs, nu, u);
+  const row_map& all = kept_spline_map(ns, xs, nu, u);
   row_map out(ns);
   for (int i = 0; i < nu; ++i) {
     if (u[i] >= xs[0] && u[i] <= xs[ns - 1])

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -187,4 +188,23 @@ row_map spline_map(int n, const double* x, int nu, const double* u, double tol) 
     a.add_row(from, row);
   }
   return a;
+}
+
+const row_map& kept_spline_map(int n, const double* x, int nu, const double* u) {
+  struct kept_map {
+    std::vector<double> x, u;
+    row_map map;
+  };
+  thread_local kept_map kept;
+  const auto same = [](const std::vector<double>& v, int count, const double* p) {
+    return v.size() == static_cast<std::size_t>(std::max(count, 0)) &&
+           (v.empty() || std::memcmp(v.data(), p, v.size() * sizeof(double)) == 0);
+  };
+  if (!same(kept.x, n, x) || !same(kept.u, nu, u)) {
+    kept = kept_map();  // a failure below leaves nothing that could match
+    kept.map = spline_map(n, x, nu, u);
+    kept.x.assign(x, x + std::max(n, 0));
+    kept.u.assign(u, u + std::max(nu, 0));
+  }
+  return kept.map;
 }

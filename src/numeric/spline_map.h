@@ -19,3 +19,8 @@
 #include "numeric/covariance.h"
 
 row_map spline_map(int n, const double* x, int nu, const double* u, double tol = 1e-5);
+
+// The same map, kept for the next call with the same knots and points (per thread): the
+// map depends on the grids alone, and a series of patterns, or a chain run again after a
+// change of a setting, resamples onto the same grids each time.
+const row_map& kept_spline_map(int n, const double* x, int nu, const double* u);

@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "numeric/spline.h"
+#include "numeric/spline_map.h"
 
 namespace {
 
@@ -99,4 +100,20 @@ TEST(Spline, ForwardWalkIsBitIdenticalToBisection) {
   }
   // Repeated knot values (zero-width interval): same interval choice, even if NaN.
   check({0.0, 1.0, 1.0, 2.0, 3.0}, {0, 1, 2, 3, 4}, {-1, 0, 0.5, 1, 1, 1.5, 2, 3, 4}, "repeated knots");
+}
+
+// The kept map follows its grids: knots or points that change, at the same counts, give
+// the map of the new grids, and going back gives the first one again.
+TEST(Spline, KeptMapFollowsItsGrids) {
+  std::vector<double> x(20), x2(20), u(30), u2(30);
+  for (int i = 0; i < 20; ++i) x[i] = 0.5 * i + 0.01 * i * i, x2[i] = 0.5 * i;
+  for (int k = 0; k < 30; ++k) u[k] = 0.3 * k, u2[k] = 0.3 * k + 0.1;
+  const std::pair<const std::vector<double>*, const std::vector<double>*> grids[] = {
+      {&x, &u}, {&x, &u2}, {&x2, &u2}, {&x, &u}};
+  for (const auto& [knots, points] : grids) {
+    const row_map& kept = kept_spline_map(20, knots->data(), 30, points->data());
+    const row_map fresh = spline_map(20, knots->data(), 30, points->data());
+    EXPECT_EQ(kept.first, fresh.first);
+    EXPECT_EQ(kept.coef, fresh.coef);
+  }
 }
