@@ -103,6 +103,7 @@ class fft_workspace {
 
   void release() {
     chirp_ready = false;
+    phase_ready = false;
     if (fwd_u_) fftw_destroy_plan(fwd_u_);
     if (fwd_v_) fftw_destroy_plan(fwd_v_);
     if (bwd_u_) fftw_destroy_plan(bwd_u_);
@@ -126,6 +127,11 @@ class fft_workspace {
   double chirp_hi = 0.0, chirp_lo = 0.0;
   int chirp_nk = 0, chirp_nr = 0;
   std::vector<double> cre, cim;
+  // cos and sin of the output phases j dr q0 + theta j^2 / 2 of the last transform, kept
+  // for one with the same start, step product and point count.
+  bool phase_ready = false;
+  double phase_phi_hi = 0.0, phase_phi_lo = 0.0;
+  std::vector<double> pcos, psin;
   unsigned long last_use = 0;
 
  private:
@@ -172,6 +178,7 @@ bool chirp_convolution(fft_workspace& ws, const double* w, int nk, int nr, dd ha
                      ws.chirp_nk == nk && ws.chirp_nr == nr;
   if (!reuse) {
     ws.chirp_ready = false;
+    ws.phase_ready = false;
     try {
       ws.cre.resize(static_cast<std::size_t>(nc));
       ws.cim.resize(static_cast<std::size_t>(nc));
@@ -244,13 +251,33 @@ int chirp_transform(const double* w, int nk, double q0, double h, double dr, int
   fftw_complex* u = ws.u();
   const double scale = 1.0 / len;
   const dd phi = two_prod(dr, q0);
+  // The phases depend on the grids alone; chirp_convolution left phase_ready false if the
+  // chirp (the step product or the point counts) changed.
+  if (!ws.phase_ready || ws.phase_phi_hi != phi.hi || ws.phase_phi_lo != phi.lo) {
+    ws.phase_ready = false;
+    try {
+      ws.pcos.resize(static_cast<std::size_t>(nr));
+      ws.psin.resize(static_cast<std::size_t>(nr));
+    } catch (...) {
+      ws.release();
+      return 0;
+    }
+    for (int j = 0; j < nr; ++j) {
+      const double jd = j;
+      const double ph = reduce(dd_add(dd_mul({jd, 0.0}, phi), dd_mul(half_theta, two_prod(jd, jd))));
+      ws.pcos[j] = std::cos(ph);
+      ws.psin[j] = std::sin(ph);
+    }
+    ws.phase_ready = true;
+    ws.phase_phi_hi = phi.hi;
+    ws.phase_phi_lo = phi.lo;
+  }
+  const double *pc = ws.pcos.data(), *ps = ws.psin.data();
   for (int j = 0; j < nr; ++j) {
-    const double jd = j;
-    const double ph = reduce(dd_add(dd_mul({jd, 0.0}, phi), dd_mul(half_theta, two_prod(jd, jd))));
     if (cosine)
-      out[j] = (std::cos(ph) * u[j][0] - std::sin(ph) * u[j][1]) * scale;
+      out[j] = (pc[j] * u[j][0] - ps[j] * u[j][1]) * scale;
     else
-      out[j] = (std::sin(ph) * u[j][0] + std::cos(ph) * u[j][1]) * scale;
+      out[j] = (ps[j] * u[j][0] + pc[j] * u[j][1]) * scale;
   }
 
   if (len > keep_limit) ws.release();
