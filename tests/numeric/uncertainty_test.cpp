@@ -387,40 +387,6 @@ TEST(Uncertainty, TransformAdjointIsTheTransposedJacobian) {
     }
 }
 
-// The third column: taken when every pair has one on the line of its second number (also
-// after a comma, or when the pair is split over lines), finite and >= 0; otherwise the file
-// reads as without it. read_data never delivers one.
-TEST(Uncertainty, ThirdColumnOfDataFiles) {
-  scratch_dir dir;
-  struct { const char* what; const char* content; int result; vec sigma; } cases[] = {
-      {"three columns", "1 2 0.5\n3 4 1e-1\n", 2, {0.5, 0.1}},
-      {"commas", "1,2,0.5\n3, 4 ,0\n", 2, {0.5, 0.0}},
-      {"pair split over lines", "1\n2 0.5\n3 4 0.25\n", 2, {0.5, 0.25}},
-      {"CR LF", "1 2 3\r\n4 5 6\r\n", 2, {3, 6}},
-      {"fourth column ignored", "1 2 3 9\n4 5 6 9\n", 2, {3, 6}},
-      {"one line without", "1 2 0.5\n3 4\n", 2, {}},
-      {"negative deviation", "1 2 0.5\n3 4 -1\n", 2, {}},
-      {"text in the column", "1 2 0.5\n3 4 x\n", 2, {}},
-      {"two columns", "1 2\n3 4\n", 2, {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const std::string path = dir.write("f.dat", c.content);
-    numeric_recorder rec;
-    EXPECT_EQ(read_data_sigma(0, 1, path.data(), static_cast<int>(path.size())), c.result);
-    ASSERT_EQ(rec.curves.size(), 1u);
-    EXPECT_EQ(rec.calls, c.sigma.empty() ? "c" : "cs");
-    if (!c.sigma.empty()) {
-      EXPECT_EQ(rec.sigmas.at(0), c.sigma);
-    }
-    const vec y = rec.curves[0].y;
-    numeric_recorder plain;
-    EXPECT_EQ(read_data(0, 1, path.data(), static_cast<int>(path.size())), c.result);
-    EXPECT_EQ(plain.calls, "c");
-    EXPECT_EQ(plain.curves.at(0).y, y);
-  }
-}
-
 // With deviations a .dat line gets a third column, a four-column line a fifth, and a Grace
 // set the type xydy (bardy for bars); without, every byte is as before.
 TEST(Uncertainty, WritersAddTheSigmaColumn) {
