@@ -14,15 +14,12 @@
 #include "numeric/elements.h"
 #include "numeric/filters.h"
 #include "numeric/nm.h"
-#include "numeric/readfiles.h"
 #include "numeric/regrid.h"
 #include "numeric/spline_map.h"
 #include "numeric/transform_window.h"
-#include "numeric/writedata.h"
 #include "numeric/zd.h"
 #include "numeric/zd_sigma.h"
 #include "recorder.h"
-#include "support/temp_files.h"
 
 namespace {
 
@@ -384,45 +381,5 @@ TEST(Uncertainty, TransformAdjointIsTheTransposedJacobian) {
         for (std::size_t i = 1; i < j.size(); ++i) expected += j[i][k] * c[i];
         EXPECT_NEAR(x[k], expected, 1e-7 * (1 + std::fabs(expected))) << bend << " " << window << " " << k;
       }
-    }
-}
-
-// With deviations a .dat line gets a third column, a four-column line a fifth, and a Grace
-// set the type xydy (bardy for bars); without, every byte is as before.
-TEST(Uncertainty, WritersAddTheSigmaColumn) {
-  scratch_dir dir;
-  const vec x{1.5, 2.0}, y{-2.25, 3.0}, s{0.125, 2.5};
-  const std::string line1 = std::string(8, ' ') + "1.5000000000   " + std::string(7, ' ') + "-2.2500000000";
-  const std::string sig1 = "   " + std::string(8, ' ') + "0.1250000000";
-  EXPECT_EQ(data_line(1.5, -2.25, 0.125, 0), line1 + sig1);
-  EXPECT_EQ(data_line(1.5, -2.25, 0.125, 1), line1 + "   0.0   1.0" + sig1);
-  for (int format : {0, 1, 2})
-    for (int bar : {0, 1}) {
-      const std::string plain = dir.file("plain"), with = dir.file("with");
-      ASSERT_EQ(save_to_file(static_cast<int>(plain.size()), plain.data(), 2, x.data(), y.data(), 0, 0, bar, 3, 1,
-                             format),
-                1);
-      ASSERT_EQ(save_to_file(static_cast<int>(with.size()), with.data(), 2, x.data(), y.data(), 0, 0, bar, 3, 1,
-                             format, s.data()),
-                1);
-      std::string expected = slurp(plain);
-      for (std::size_t i = 0; i < 2; ++i) {
-        const std::string line = data_line(x[i], y[i], format) + "\n";
-        expected.replace(expected.find(line), line.size(), data_line(x[i], y[i], s[i], format) + "\n");
-      }
-      if (format == 2) {
-        const std::string type = bar ? "@type bar\n" : "@type xy\n";
-        expected.replace(expected.find(type), type.size(), bar ? "@type bardy\n" : "@type xydy\n");
-      }
-      EXPECT_EQ(slurp(with), expected) << format << bar;
-
-      // Several sets: the curve with deviations, an extra set without.
-      const std::string multi = dir.file("multi");
-      ASSERT_EQ(prep_file(static_cast<int>(multi.size()), multi.data(), format, 0, 0, 3, 1), 1);
-      ASSERT_EQ(append_to_file(2, x.data(), y.data(), bar, 3, 1, format, 0, 2, s.data()), 1);
-      ASSERT_EQ(append_to_file(2, x.data(), y.data(), bar, 3, 1, format, 1, 2), 1);
-      const std::string text = slurp(multi);
-      EXPECT_NE(text.find(data_line(x[1], y[1], s[1], format) + "\n\n"), std::string::npos);
-      EXPECT_NE(text.find(data_line(x[1], y[1], format) + "\n\n"), std::string::npos);
     }
 }
