@@ -1,19 +1,18 @@
 // Propagation of uncertainties through the linear steps. The reference for every step is
 // the step itself: its Jacobian by central differences of the routine's output (exact up
-// to rounding for a linear step), and J S J^T formed densely. The covariance type is
-// checked against dense matrices, and a few steps against closed forms.
+// to rounding for a linear step), and J S J^T formed densely; the transform's deviations
+// also against closed forms. The covariance type's operations (maps, scaling, functionals,
+// quadratic forms) are exercised by every step.
 #include <numbers>
 
 #include "support/test.h"
 
 #include "numeric/calrd.h"
 #include "numeric/cd_sigma.h"
-#include "numeric/coordination.h"
 #include "numeric/covariance.h"
 #include "numeric/d_red.h"
 #include "numeric/elements.h"
 #include "numeric/filters.h"
-#include "numeric/nm.h"
 #include "numeric/regrid.h"
 #include "numeric/spline_map.h"
 #include "numeric/transform_window.h"
@@ -30,13 +29,6 @@ matrix dense(const covariance& s) {
   matrix m(s.size(), vec(s.size()));
   for (int i = 0; i < s.size(); ++i)
     for (int j = 0; j < s.size(); ++j) m[i][j] = s(i, j);
-  return m;
-}
-
-matrix dense(const row_map& a) {
-  matrix m(a.rows(), vec(a.cols, 0.0));
-  for (int i = 0; i < a.rows(); ++i)
-    for (int k = 0; k < a.length(i); ++k) m[i][a.first[i] + k] = a.row(i)[k];
   return m;
 }
 
@@ -110,57 +102,6 @@ vec delivered(const numeric_recorder& rec, std::size_t index) {
 }
 
 }  // namespace
-
-// A S A^T, D S D, the sum, (L + u g^T) S (...)^T, S v and v^T S v against dense algebra,
-// for bands and maps of several shapes (empty rows, long rows, rows out of order; the
-// spline's rows moving steadily right: the steps' table below).
-TEST(Covariance, OperationsAgreeWithDenseMatrices) {
-  std::mt19937 g(7);
-  std::uniform_real_distribution<double> c(-1.0, 1.0);
-  for (int n : {1, 2, 9, 40}) {
-    SCOPED_TRACE(n);
-    const covariance s = random_covariance(n, g);
-    const matrix ds = dense(s);
-    row_map a(n);
-    for (int i = 0; i < n + 3; ++i) {
-      if (i % 5 == 4) {
-        a.add_empty_row();
-        continue;
-      }
-      const int first = (i * 7) % n, len = std::min(n - first, 1 + (i % 4) * 3);
-      vec row(len);
-      for (double& v : row) v = c(g);
-      a.add_row(first, row);
-    }
-    EXPECT_LT(worst(dense(s.mapped(a)), sandwich(dense(a), ds)), 1e-12);
-    vec d(n), v(n), u1(a.rows()), g1(n);
-    for (double& x : d) x = c(g);
-    for (double& x : v) x = c(g);
-    for (double& x : u1) x = c(g);
-    for (double& x : g1) x = c(g);
-    covariance scaled = s;
-    scaled.scale(d);
-    matrix dd(n, vec(n, 0.0));
-    for (int i = 0; i < n; ++i) dd[i][i] = d[i];
-    EXPECT_LT(worst(dense(scaled), sandwich(dd, ds)), 1e-12);
-
-    matrix m = dense(a);
-    for (int i = 0; i < a.rows(); ++i)
-      for (int k = 0; k < n; ++k) m[i][k] += u1[i] * g1[k];
-    EXPECT_LT(worst(dense(s.with_functionals(a, {u1}, {g1})), sandwich(m, ds)), 1e-12);
-
-    vec sv(n);
-    s.times(v.data(), sv.data());
-    double q = 0.0;
-    for (int i = 0; i < n; ++i) {
-      double row = 0.0;
-      for (int k = 0; k < n; ++k) row += ds[i][k] * v[k];
-      EXPECT_NEAR(sv[i], row, 1e-12);
-      q += v[i] * row;
-    }
-    EXPECT_NEAR(s.quad(v.data()), q, 1e-12 * std::max(1.0, std::fabs(q)));
-  }
-}
 
 // Each linear step's propagated covariance against J S J^T with the Jacobian of the
 // routine itself: the smoothing windows, the spline resampling (inside, before and beyond
