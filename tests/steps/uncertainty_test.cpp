@@ -114,7 +114,7 @@ class UncertaintyChain : public StepTest {
         raw[i] = std::poisson_distribution<int>(raw_mean[i])(gen);
         back[i] = std::poisson_distribution<int>(back_mean[i])(gen);
       }
-      reduce(raw, back);
+      ASSERT_NO_FATAL_FAILURE(reduce(raw, back));
       const std::vector<double> v = values();
       for (std::size_t k = 0; k < names.size(); ++k) sum[k] += v[k], sum2[k] += v[k] * v[k];
     }
@@ -134,7 +134,7 @@ class UncertaintyChain : public StepTest {
 #if !defined(__SANITIZE_ADDRESS__)
 TEST_F(UncertaintyChain, MonteCarloSpreadMatchesPropagatedSigma) {
   ASSERT_EQ(set_uncertainty_mode(errors_counts), 1);
-  reduce(raw_mean, back_mean);
+  ASSERT_NO_FATAL_FAILURE(reduce(raw_mean, back_mean));
   std::vector<const char*> names;
   std::vector<double> propagated;
   const coordination_count count = silicon_oxygen();
@@ -154,7 +154,7 @@ TEST_F(UncertaintyChain, MonteCarloSpreadMatchesPropagatedSigma) {
 // the bending correction carries sigma, the copies between steps take it along, new points
 // and edited ones drop it, and the mode itself puts every result out of date.
 TEST_F(UncertaintyChain, CountingStatisticsThroughEveryStep) {
-  reduce(raw_mean, back_mean);
+  ASSERT_NO_FATAL_FAILURE(reduce(raw_mean, back_mean));
   for (int calc = 0; calc < ncalc; ++calc)
     for (const auto& c : active().curves[calc]) EXPECT_TRUE(c->sigma.empty() && !c->cov) << calc;
   EXPECT_TRUE(std::isnan(normalisation_sigma(activep)));
@@ -166,7 +166,7 @@ TEST_F(UncertaintyChain, CountingStatisticsThroughEveryStep) {
   EXPECT_EQ(set_uncertainty_mode(errors_counts), 1);
   EXPECT_EQ(set_uncertainty_mode(errors_counts), 0);
   for (int calc = 0; calc < ncalc; ++calc) EXPECT_EQ(active().calcok[calc], 0);
-  reduce(raw_mean, back_mean);
+  ASSERT_NO_FATAL_FAILURE(reduce(raw_mean, back_mean));
   EXPECT_NEAR(curve_sigma(activep, 0, 0)->at(10), std::sqrt(raw_mean[10]), 1e-12);
   EXPECT_EQ(*curve_sigma(activep, 1, 0), *curve_sigma(activep, 0, 3));
   EXPECT_TRUE(find_curve(activep, 1, 0)->cov);
@@ -234,7 +234,7 @@ TEST_F(UncertaintyChain, MonteCarloOfTheLowROptimisation) {
   ASSERT_TRUE(set_lowr_setting(0, 1.2));
   set_lowr_setting(2, 1.0);
   ASSERT_EQ(set_uncertainty_mode(errors_counts), 1);
-  reduce(raw_mean, back_mean);
+  ASSERT_NO_FATAL_FAILURE(reduce(raw_mean, back_mean));
   const probe chosen[] = {{"G(r=2.6)", 3, 1, 2.6}, {"g(r=3.1)", 3, 2, 3.1}, {"N Si-O 1.45-1.8", -2, -2, 0.0}};
   auto values = [&](std::vector<double>* sigma) {
     std::vector<double> v{proj[activep].lowr_last->alpha, proj[activep].lowr_last->rho};
