@@ -115,25 +115,23 @@ TEST(ReaderProcess, FilesThatCrashTheLibrary) {
 // Ranges that continue one increasing abscissa are joined, with the gaps between them;
 // ranges that overlap the first are left out, and named.
 TEST(ReaderProcess, BlocksOfOneScanAreJoined) {
+  // The reason (none), the points read and their range, then each block: its number, first
+  // and last abscissa, and whether it was left out.
+  auto summary = [](const imported_data& d) {
+    std::ostringstream s;
+    s << d.reason << d.x.size();
+    if (!d.x.empty()) s << " " << d.x.front() << "-" << d.x.back();
+    for (const import_block& b : d.blocks)
+      s << " | " << b.number << " " << b.first << "-" << b.last << (b.used ? "" : " left out");
+    return s.str();
+  };
   const imported_data joined = import_data_bytes("three.raw", raw2({{10, 0.5, 21}, {30, 0.5, 6}, {40, 0.5, 11}}));
-  ASSERT_EQ(joined.reason, "");
   EXPECT_EQ(joined.format_name, "Siemens/Bruker RAW");
-  ASSERT_EQ(joined.x.size(), 38u);
-  EXPECT_EQ(joined.x.front(), 10.0);
-  EXPECT_EQ(joined.x[21], 30.0);
-  EXPECT_EQ(joined.x.back(), 45.0);
-  ASSERT_EQ(joined.blocks.size(), 3u);
-  for (const import_block& b : joined.blocks) EXPECT_TRUE(b.used) << b.number;
-  EXPECT_EQ(joined.blocks[1].first, 30.0);
-  EXPECT_EQ(joined.blocks[1].last, 32.5);
-
+  EXPECT_EQ(summary(joined), "38 10-45 | 1 10-20 | 2 30-32.5 | 3 40-45");
+  EXPECT_EQ(joined.x.at(21), 30.0);
+  // After a block left out, nothing is joined.
   const imported_data overlap = import_data_bytes("overlap.raw", raw2({{10, 0.5, 21}, {15, 0.5, 6}, {40, 0.5, 3}}));
-  ASSERT_EQ(overlap.reason, "");
-  EXPECT_EQ(overlap.x.size(), 21u);
-  ASSERT_EQ(overlap.blocks.size(), 3u);
-  EXPECT_TRUE(overlap.blocks[0].used);
-  EXPECT_FALSE(overlap.blocks[1].used);
-  EXPECT_FALSE(overlap.blocks[2].used);  // after a block left out, nothing is joined
+  EXPECT_EQ(summary(overlap), "21 10-20 | 1 10-20 | 2 15-17.5 left out | 3 40-41 left out");
 }
 
 // The answer of the reader round-trips, and none of its cut-off prefixes decodes.
@@ -146,11 +144,8 @@ TEST(ReaderProcess, AnswerBytes) {
   const std::string bytes = encode_reply(r);
   const std::optional<import_reply> back = decode_reply(bytes);
   ASSERT_TRUE(back);
-  EXPECT_EQ(back->format_name, r.format_name);
-  ASSERT_EQ(back->blocks.size(), 2u);
-  EXPECT_EQ(back->blocks[0].x, r.blocks[0].x);
-  EXPECT_EQ(back->blocks[0].y, r.blocks[0].y);
-  EXPECT_EQ(back->blocks[0].name, "range 1");
+  EXPECT_EQ(back->blocks.at(0).x, r.blocks[0].x);
+  EXPECT_EQ(encode_reply(*back), bytes);  // every field came back
   for (size_t n = 0; n < bytes.size(); ++n) EXPECT_FALSE(decode_reply(std::string_view(bytes).substr(0, n))) << n;
   EXPECT_FALSE(decode_reply(bytes + "x"));
 }

@@ -12,9 +12,11 @@ using pairs = std::vector<std::pair<double, double>>;
 
 }  // namespace
 
-// Result codes and free-format rules, with the expected pairs written out by hand.
+// Result codes and free-format rules, with the expected pairs written out by hand. The
+// third column (read_data_sigma) is taken when every pair has one on the line of its second
+// number, finite and >= 0; otherwise the file reads as without it. read_data never delivers one.
 TEST(ReadData, FreeFormatRules) {
-  struct { const char* what; std::string content; int result; pairs expected; } cases[] = {
+  struct { const char* what; std::string content; int result; pairs expected; std::vector<double> sigma{}; } cases[] = {
       {"empty file", "", -2, {}},
       {"blank lines only", "\n  \n\t\n", -1, {}},
       {"comma", "1.0,2.0\n3.0 , 4.0\n5,\n6\n", 3, {{1, 2}, {3, 4}, {5, 6}}},
@@ -38,20 +40,32 @@ TEST(ReadData, FreeFormatRules) {
       {"hex is not a number", "0x10 2\n", -1, {}},
       {"binary garbage", std::string("\x7f" "ELF\0\x01\x02\xff\xfe\n\0\0", 13), -1, {}},
       {"NUL after a pair", std::string("1 2\n\0 3 4\n", 10), 1, {{1, 2}}},
+      {"three columns", "1 2 0.5\n3 4 1e-1\n", 2, {{1, 2}, {3, 4}}, {0.5, 0.1}},
+      {"three with commas", "1,2,0.5\n3, 4 ,0\n", 2, {{1, 2}, {3, 4}}, {0.5, 0.0}},
+      {"three, pair split over lines", "1\n2 0.5\n3 4 0.25\n", 2, {{1, 2}, {3, 4}}, {0.5, 0.25}},
+      {"three, CR LF", "1 2 3\r\n4 5 6\r\n", 2, {{1, 2}, {4, 5}}, {3, 6}},
+      {"fourth column ignored", "1 2 3 9\n4 5 6 9\n", 2, {{1, 2}, {4, 5}}, {3, 6}},
+      {"one line without the third", "1 2 0.5\n3 4\n", 2, {{1, 2}, {3, 4}}},
+      {"negative deviation", "1 2 0.5\n3 4 -1\n", 2, {{1, 2}, {3, 4}}},
   };
   scratch_dir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    numeric_recorder rec;
     std::string file = dir.write("data.txt", c.content);
-    EXPECT_EQ(read(file, 2, 1), c.result);
-    EXPECT_TRUE(rec.errors.empty());
-    if (c.result <= 0) {
-      EXPECT_TRUE(rec.curves.empty());
-      continue;
+    std::vector<recorded_curve> with_sigma;
+    {
+      numeric_recorder rec;
+      EXPECT_EQ(read_data_sigma(2, 1, file.data(), static_cast<int>(file.size())), c.result);
+      EXPECT_EQ(rec.calls, c.result <= 0 ? "" : c.sigma.empty() ? "c" : "cs");
+      EXPECT_EQ(rec.sigmas, c.sigma.empty() ? decltype(rec.sigmas){} : decltype(rec.sigmas){c.sigma});
+      with_sigma = rec.curves;
     }
-    ASSERT_EQ(rec.curves.size(), 1u);
+    numeric_recorder rec;
+    EXPECT_EQ(read(file, 2, 1), c.result);
+    EXPECT_EQ(rec.calls, c.result <= 0 ? "" : "c");
+    if (c.result <= 0) continue;
     EXPECT_EQ(rec.curves[0].calc * 10 + rec.curves[0].curve, 21);
+    EXPECT_EQ(with_sigma.at(0).y, rec.curves[0].y);
     pairs got;
     for (std::size_t i = 0; i < rec.curves[0].x.size(); ++i) got.emplace_back(rec.curves[0].x[i], rec.curves[0].y[i]);
     EXPECT_EQ(got, c.expected);  // correctly rounded, as the literals

@@ -82,15 +82,3 @@ TEST(SineTransform, UniformGridDetection) {
   EXPECT_TRUE(uniform_grid(&one, 1, 0.25, &q0, &h));
   EXPECT_EQ(std::make_pair(q0, h), std::make_pair(3.0, 0.25));
 }
-
-// Any grid: the FFT path on a uniform one, the direct loop where the grid is not uniform.
-TEST(SineTransform, EitherPathGivesTheSums) {
-  std::vector<double> w(400), q(400), out(3000), direct(3000);
-  for (int k = 0; k < 400; ++k) w[k] = std::cos(0.3 * k), q[k] = 0.05 * k;
-  for (bool jitter : {false, true}) {
-    if (jitter) q[7] += 1e-4;
-    ASSERT_EQ(sine_transform(w.data(), q.data(), 400, 0.05, 0.01, 3000, out.data()), 1);
-    cd_direct_transform(w.data(), q.data(), 400, 0.01, 3000, direct.data());
-    for (int j = 0; j < 3000; j += 7) ASSERT_NEAR(out[j], direct[j], 1e-9 * max_abs(direct)) << jitter << j;
-  }
-}

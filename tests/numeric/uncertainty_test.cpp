@@ -1,28 +1,24 @@
 // Propagation of uncertainties through the linear steps. The reference for every step is
 // the step itself: its Jacobian by central differences of the routine's output (exact up
-// to rounding for a linear step), and J S J^T formed densely. The covariance type is
-// checked against dense matrices, and a few steps against closed forms.
+// to rounding for a linear step), and J S J^T formed densely; the transform's deviations
+// also against closed forms. The covariance type's operations (maps, scaling, functionals,
+// quadratic forms) are exercised by every step.
 #include <numbers>
 
 #include "support/test.h"
 
 #include "numeric/calrd.h"
 #include "numeric/cd_sigma.h"
-#include "numeric/coordination.h"
 #include "numeric/covariance.h"
 #include "numeric/d_red.h"
 #include "numeric/elements.h"
 #include "numeric/filters.h"
-#include "numeric/nm.h"
-#include "numeric/readfiles.h"
 #include "numeric/regrid.h"
 #include "numeric/spline_map.h"
 #include "numeric/transform_window.h"
-#include "numeric/writedata.h"
 #include "numeric/zd.h"
 #include "numeric/zd_sigma.h"
 #include "recorder.h"
-#include "support/temp_files.h"
 
 namespace {
 
@@ -33,13 +29,6 @@ matrix dense(const covariance& s) {
   matrix m(s.size(), vec(s.size()));
   for (int i = 0; i < s.size(); ++i)
     for (int j = 0; j < s.size(); ++j) m[i][j] = s(i, j);
-  return m;
-}
-
-matrix dense(const row_map& a) {
-  matrix m(a.rows(), vec(a.cols, 0.0));
-  for (int i = 0; i < a.rows(); ++i)
-    for (int k = 0; k < a.length(i); ++k) m[i][a.first[i] + k] = a.row(i)[k];
   return m;
 }
 
@@ -113,57 +102,6 @@ vec delivered(const numeric_recorder& rec, std::size_t index) {
 }
 
 }  // namespace
-
-// A S A^T, D S D, the sum, (L + u g^T) S (...)^T, S v and v^T S v against dense algebra,
-// for bands and maps of several shapes (empty rows, long rows, rows out of order; the
-// spline's rows moving steadily right: the steps' table below).
-TEST(Covariance, OperationsAgreeWithDenseMatrices) {
-  std::mt19937 g(7);
-  std::uniform_real_distribution<double> c(-1.0, 1.0);
-  for (int n : {1, 2, 9, 40}) {
-    SCOPED_TRACE(n);
-    const covariance s = random_covariance(n, g);
-    const matrix ds = dense(s);
-    row_map a(n);
-    for (int i = 0; i < n + 3; ++i) {
-      if (i % 5 == 4) {
-        a.add_empty_row();
-        continue;
-      }
-      const int first = (i * 7) % n, len = std::min(n - first, 1 + (i % 4) * 3);
-      vec row(len);
-      for (double& v : row) v = c(g);
-      a.add_row(first, row);
-    }
-    EXPECT_LT(worst(dense(s.mapped(a)), sandwich(dense(a), ds)), 1e-12);
-    vec d(n), v(n), u1(a.rows()), g1(n);
-    for (double& x : d) x = c(g);
-    for (double& x : v) x = c(g);
-    for (double& x : u1) x = c(g);
-    for (double& x : g1) x = c(g);
-    covariance scaled = s;
-    scaled.scale(d);
-    matrix dd(n, vec(n, 0.0));
-    for (int i = 0; i < n; ++i) dd[i][i] = d[i];
-    EXPECT_LT(worst(dense(scaled), sandwich(dd, ds)), 1e-12);
-
-    matrix m = dense(a);
-    for (int i = 0; i < a.rows(); ++i)
-      for (int k = 0; k < n; ++k) m[i][k] += u1[i] * g1[k];
-    EXPECT_LT(worst(dense(s.with_functionals(a, {u1}, {g1})), sandwich(m, ds)), 1e-12);
-
-    vec sv(n);
-    s.times(v.data(), sv.data());
-    double q = 0.0;
-    for (int i = 0; i < n; ++i) {
-      double row = 0.0;
-      for (int k = 0; k < n; ++k) row += ds[i][k] * v[k];
-      EXPECT_NEAR(sv[i], row, 1e-12);
-      q += v[i] * row;
-    }
-    EXPECT_NEAR(s.quad(v.data()), q, 1e-12 * std::max(1.0, std::fabs(q)));
-  }
-}
 
 // Each linear step's propagated covariance against J S J^T with the Jacobian of the
 // routine itself: the smoothing windows, the spline resampling (inside, before and beyond
@@ -384,79 +322,5 @@ TEST(Uncertainty, TransformAdjointIsTheTransposedJacobian) {
         for (std::size_t i = 1; i < j.size(); ++i) expected += j[i][k] * c[i];
         EXPECT_NEAR(x[k], expected, 1e-7 * (1 + std::fabs(expected))) << bend << " " << window << " " << k;
       }
-    }
-}
-
-// The third column: taken when every pair has one on the line of its second number (also
-// after a comma, or when the pair is split over lines), finite and >= 0; otherwise the file
-// reads as without it. read_data never delivers one.
-TEST(Uncertainty, ThirdColumnOfDataFiles) {
-  scratch_dir dir;
-  struct { const char* what; const char* content; int result; vec sigma; } cases[] = {
-      {"three columns", "1 2 0.5\n3 4 1e-1\n", 2, {0.5, 0.1}},
-      {"commas", "1,2,0.5\n3, 4 ,0\n", 2, {0.5, 0.0}},
-      {"pair split over lines", "1\n2 0.5\n3 4 0.25\n", 2, {0.5, 0.25}},
-      {"CR LF", "1 2 3\r\n4 5 6\r\n", 2, {3, 6}},
-      {"fourth column ignored", "1 2 3 9\n4 5 6 9\n", 2, {3, 6}},
-      {"one line without", "1 2 0.5\n3 4\n", 2, {}},
-      {"negative deviation", "1 2 0.5\n3 4 -1\n", 2, {}},
-      {"text in the column", "1 2 0.5\n3 4 x\n", 2, {}},
-      {"two columns", "1 2\n3 4\n", 2, {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const std::string path = dir.write("f.dat", c.content);
-    numeric_recorder rec;
-    EXPECT_EQ(read_data_sigma(0, 1, path.data(), static_cast<int>(path.size())), c.result);
-    ASSERT_EQ(rec.curves.size(), 1u);
-    EXPECT_EQ(rec.calls, c.sigma.empty() ? "c" : "cs");
-    if (!c.sigma.empty()) {
-      EXPECT_EQ(rec.sigmas.at(0), c.sigma);
-    }
-    const vec y = rec.curves[0].y;
-    numeric_recorder plain;
-    EXPECT_EQ(read_data(0, 1, path.data(), static_cast<int>(path.size())), c.result);
-    EXPECT_EQ(plain.calls, "c");
-    EXPECT_EQ(plain.curves.at(0).y, y);
-  }
-}
-
-// With deviations a .dat line gets a third column, a four-column line a fifth, and a Grace
-// set the type xydy (bardy for bars); without, every byte is as before.
-TEST(Uncertainty, WritersAddTheSigmaColumn) {
-  scratch_dir dir;
-  const vec x{1.5, 2.0}, y{-2.25, 3.0}, s{0.125, 2.5};
-  const std::string line1 = std::string(8, ' ') + "1.5000000000   " + std::string(7, ' ') + "-2.2500000000";
-  const std::string sig1 = "   " + std::string(8, ' ') + "0.1250000000";
-  EXPECT_EQ(data_line(1.5, -2.25, 0.125, 0), line1 + sig1);
-  EXPECT_EQ(data_line(1.5, -2.25, 0.125, 1), line1 + "   0.0   1.0" + sig1);
-  for (int format : {0, 1, 2})
-    for (int bar : {0, 1}) {
-      const std::string plain = dir.file("plain"), with = dir.file("with");
-      ASSERT_EQ(save_to_file(static_cast<int>(plain.size()), plain.data(), 2, x.data(), y.data(), 0, 0, bar, 3, 1,
-                             format),
-                1);
-      ASSERT_EQ(save_to_file(static_cast<int>(with.size()), with.data(), 2, x.data(), y.data(), 0, 0, bar, 3, 1,
-                             format, s.data()),
-                1);
-      std::string expected = slurp(plain);
-      for (std::size_t i = 0; i < 2; ++i) {
-        const std::string line = data_line(x[i], y[i], format) + "\n";
-        expected.replace(expected.find(line), line.size(), data_line(x[i], y[i], s[i], format) + "\n");
-      }
-      if (format == 2) {
-        const std::string type = bar ? "@type bar\n" : "@type xy\n";
-        expected.replace(expected.find(type), type.size(), bar ? "@type bardy\n" : "@type xydy\n");
-      }
-      EXPECT_EQ(slurp(with), expected) << format << bar;
-
-      // Several sets: the curve with deviations, an extra set without.
-      const std::string multi = dir.file("multi");
-      ASSERT_EQ(prep_file(static_cast<int>(multi.size()), multi.data(), format, 0, 0, 3, 1), 1);
-      ASSERT_EQ(append_to_file(2, x.data(), y.data(), bar, 3, 1, format, 0, 2, s.data()), 1);
-      ASSERT_EQ(append_to_file(2, x.data(), y.data(), bar, 3, 1, format, 1, 2), 1);
-      const std::string text = slurp(multi);
-      EXPECT_NE(text.find(data_line(x[1], y[1], s[1], format) + "\n\n"), std::string::npos);
-      EXPECT_NE(text.find(data_line(x[1], y[1], format) + "\n\n"), std::string::npos);
     }
 }

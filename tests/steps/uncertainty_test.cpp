@@ -101,6 +101,31 @@ class UncertaintyChain : public StepTest {
     if (sigma) *sigma = curve_sigma(activep, p.calc, p.cid)->at(i);
     return c.data[1][i];
   }
+
+  // Reduces Poisson realisations of the smooth counts without uncertainties: the spread of
+  // each of the `values` must match its `propagated` deviation.
+  void spread_matches(const std::vector<const char*>& names, const std::vector<double>& propagated, unsigned seed,
+                      int realisations, const std::function<std::vector<double>()>& values) {
+    ASSERT_EQ(set_uncertainty_mode(errors_none), 1);
+    std::mt19937 gen(seed);
+    std::vector<double> sum(names.size(), 0.0), sum2(names.size(), 0.0), raw(raw_x.size()), back(raw_x.size());
+    for (int m = 0; m < realisations; ++m) {
+      for (std::size_t i = 0; i < raw_x.size(); ++i) {
+        raw[i] = std::poisson_distribution<int>(raw_mean[i])(gen);
+        back[i] = std::poisson_distribution<int>(back_mean[i])(gen);
+      }
+      ASSERT_NO_FATAL_FAILURE(reduce(raw, back));
+      const std::vector<double> v = values();
+      for (std::size_t k = 0; k < names.size(); ++k) sum[k] += v[k], sum2[k] += v[k] * v[k];
+    }
+    std::printf("%-20s %14s %14s %9s\n", "quantity", "propagated", "observed", "ratio");
+    for (std::size_t k = 0; k < names.size(); ++k) {
+      const double mean = sum[k] / realisations;
+      const double observed = std::sqrt((sum2[k] - realisations * mean * mean) / (realisations - 1));
+      std::printf("%-20s %14.6g %14.6g %9.3f\n", names[k], propagated[k], observed, propagated[k] / observed);
+      EXPECT_NEAR(propagated[k] / observed, 1.0, 0.1) << names[k];
+    }
+  }
 };
 
 }  // namespace
@@ -109,39 +134,19 @@ class UncertaintyChain : public StepTest {
 #if !defined(__SANITIZE_ADDRESS__)
 TEST_F(UncertaintyChain, MonteCarloSpreadMatchesPropagatedSigma) {
   ASSERT_EQ(set_uncertainty_mode(errors_counts), 1);
-  reduce(raw_mean, back_mean);
-  const std::size_t np = std::size(probes);
-  std::vector<double> propagated(np);
-  const coordination_count propagated_count = silicon_oxygen();
-  for (std::size_t k = 0; k < np; ++k) value(probes[k], &propagated[k], propagated_count);
-
-  ASSERT_EQ(set_uncertainty_mode(errors_none), 1);
-  std::mt19937 gen(20240601);
+  ASSERT_NO_FATAL_FAILURE(reduce(raw_mean, back_mean));
+  std::vector<const char*> names;
+  std::vector<double> propagated;
+  const coordination_count count = silicon_oxygen();
+  for (const probe& p : probes) names.push_back(p.name), value(p, &propagated.emplace_back(), count);
   // AMOQ_REALISATIONS=2000 narrows the statistics (1.6 % instead of 3.5 %) for a table to quote.
   const char* asked = std::getenv("AMOQ_REALISATIONS");
-  const int realisations = asked && std::atoi(asked) >= 200 ? std::atoi(asked) : 400;
-  std::vector<double> sum(np, 0.0), sum2(np, 0.0), raw(raw_x.size()), back(raw_x.size());
-  for (int m = 0; m < realisations; ++m) {
-    for (std::size_t i = 0; i < raw_x.size(); ++i) {
-      raw[i] = std::poisson_distribution<int>(raw_mean[i])(gen);
-      back[i] = std::poisson_distribution<int>(back_mean[i])(gen);
-    }
-    reduce(raw, back);
+  spread_matches(names, propagated, 20240601, asked && std::atoi(asked) >= 200 ? std::atoi(asked) : 400, [] {
     const coordination_count count = silicon_oxygen();
-    for (std::size_t k = 0; k < np; ++k) {
-      const double v = value(probes[k], nullptr, count);
-      sum[k] += v;
-      sum2[k] += v * v;
-    }
-  }
-  std::printf("%-20s %14s %14s %9s\n", "quantity", "propagated", "observed", "ratio");
-  for (std::size_t k = 0; k < np; ++k) {
-    const double mean = sum[k] / realisations;
-    const double observed = std::sqrt((sum2[k] - realisations * mean * mean) / (realisations - 1));
-    const double ratio = propagated[k] / observed;
-    std::printf("%-20s %14.6g %14.6g %9.3f\n", probes[k].name, propagated[k], observed, ratio);
-    EXPECT_NEAR(ratio, 1.0, 0.1) << probes[k].name;
-  }
+    std::vector<double> v;
+    for (const probe& p : probes) v.push_back(value(p, nullptr, count));
+    return v;
+  });
 }
 #endif
 
@@ -149,7 +154,7 @@ TEST_F(UncertaintyChain, MonteCarloSpreadMatchesPropagatedSigma) {
 // the bending correction carries sigma, the copies between steps take it along, new points
 // and edited ones drop it, and the mode itself puts every result out of date.
 TEST_F(UncertaintyChain, CountingStatisticsThroughEveryStep) {
-  reduce(raw_mean, back_mean);
+  ASSERT_NO_FATAL_FAILURE(reduce(raw_mean, back_mean));
   for (int calc = 0; calc < ncalc; ++calc)
     for (const auto& c : active().curves[calc]) EXPECT_TRUE(c->sigma.empty() && !c->cov) << calc;
   EXPECT_TRUE(std::isnan(normalisation_sigma(activep)));
@@ -161,7 +166,7 @@ TEST_F(UncertaintyChain, CountingStatisticsThroughEveryStep) {
   EXPECT_EQ(set_uncertainty_mode(errors_counts), 1);
   EXPECT_EQ(set_uncertainty_mode(errors_counts), 0);
   for (int calc = 0; calc < ncalc; ++calc) EXPECT_EQ(active().calcok[calc], 0);
-  reduce(raw_mean, back_mean);
+  ASSERT_NO_FATAL_FAILURE(reduce(raw_mean, back_mean));
   EXPECT_NEAR(curve_sigma(activep, 0, 0)->at(10), std::sqrt(raw_mean[10]), 1e-12);
   EXPECT_EQ(*curve_sigma(activep, 1, 0), *curve_sigma(activep, 0, 3));
   EXPECT_TRUE(find_curve(activep, 1, 0)->cov);
@@ -229,44 +234,21 @@ TEST_F(UncertaintyChain, MonteCarloOfTheLowROptimisation) {
   ASSERT_TRUE(set_lowr_setting(0, 1.2));
   set_lowr_setting(2, 1.0);
   ASSERT_EQ(set_uncertainty_mode(errors_counts), 1);
-  reduce(raw_mean, back_mean);
-  struct quantity {
-    const char* name;
-    double propagated = 0.0, sum = 0.0, sum2 = 0.0;
-  };
+  ASSERT_NO_FATAL_FAILURE(reduce(raw_mean, back_mean));
   const probe chosen[] = {{"G(r=2.6)", 3, 1, 2.6}, {"g(r=3.1)", 3, 2, 3.1}, {"N Si-O 1.45-1.8", -2, -2, 0.0}};
-  auto values = [&](bool with_sigma) {
-    std::vector<std::pair<double, double>> v{{proj[activep].lowr_last->alpha, normalisation_sigma(activep)},
-                                             {proj[activep].lowr_last->rho, refined_density_sigma(activep)}};
+  auto values = [&](std::vector<double>* sigma) {
+    std::vector<double> v{proj[activep].lowr_last->alpha, proj[activep].lowr_last->rho};
+    if (sigma) *sigma = {normalisation_sigma(activep), refined_density_sigma(activep)};
     for (const probe& p : chosen) {
       double s = 0.0;
-      const double x = value(p, with_sigma ? &s : nullptr);
-      v.push_back({x, s});
+      v.push_back(value(p, sigma ? &s : nullptr));
+      if (sigma) sigma->push_back(s);
     }
     return v;
   };
-  std::vector<quantity> q{{"alpha"}, {"refined rho"}, {chosen[0].name}, {chosen[1].name}, {chosen[2].name}};
-  const auto first = values(true);
-  for (std::size_t k = 0; k < q.size(); ++k) q[k].propagated = first[k].second;
-
-  ASSERT_EQ(set_uncertainty_mode(errors_none), 1);
-  std::mt19937 gen(20240602);
-  const int realisations = 200;
-  std::vector<double> raw(raw_x.size()), back(raw_x.size());
-  for (int m = 0; m < realisations; ++m) {
-    for (std::size_t i = 0; i < raw_x.size(); ++i) {
-      raw[i] = std::poisson_distribution<int>(raw_mean[i])(gen);
-      back[i] = std::poisson_distribution<int>(back_mean[i])(gen);
-    }
-    reduce(raw, back);
-    const auto v = values(false);
-    for (std::size_t k = 0; k < q.size(); ++k) q[k].sum += v[k].first, q[k].sum2 += v[k].first * v[k].first;
-  }
-  for (const quantity& k : q) {
-    const double mean = k.sum / realisations;
-    const double observed = std::sqrt((k.sum2 - realisations * mean * mean) / (realisations - 1));
-    std::printf("%-20s %14.6g %14.6g %9.3f\n", k.name, k.propagated, observed, k.propagated / observed);
-    EXPECT_NEAR(k.propagated / observed, 1.0, 0.1) << k.name;
-  }
+  std::vector<double> propagated;
+  values(&propagated);
+  spread_matches({"alpha", "refined rho", chosen[0].name, chosen[1].name, chosen[2].name}, propagated, 20240602, 200,
+                 [&] { return values(nullptr); });
 }
 #endif
