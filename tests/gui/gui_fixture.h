@@ -22,6 +22,14 @@ inline void pump() {
   while (gtk_events_pending()) gtk_main_iteration();
 }
 
+// The number of children of a container.
+inline unsigned children_of(GtkWidget* container) {
+  GList* children = gtk_container_get_children(GTK_CONTAINER(container));
+  const unsigned n = g_list_length(children);
+  g_list_free(children);
+  return n;
+}
+
 // A scripted chooser answer: the path ("" = Cancel) and the filter chosen.
 struct chooser_answer {
   std::string path;
@@ -126,6 +134,14 @@ class GuiTest : public ::testing::Test {
     char* t = gtk_text_buffer_get_text(b, &s, &e, FALSE);
     std::string out = t;
     g_free(t);
+    return out;
+  }
+  // The report line of the main window's status bar.
+  std::string status() {
+    GList* children = gtk_container_get_children(
+        GTK_CONTAINER(gtk_statusbar_get_message_area(GTK_STATUSBAR(widget("Mainstatusbar")))));
+    std::string out = children ? gtk_label_get_text(GTK_LABEL(children->data)) : "";
+    g_list_free(children);
     return out;
   }
   bool visible(const char* id) { return gtk_widget_get_visible(widget(id)); }

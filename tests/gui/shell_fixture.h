@@ -60,14 +60,6 @@ class ShellTest : public GuiTest {
     ASSERT_NE(c.window, nullptr);
     EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(c.window)));
   }
-  // The report line of the main window's status bar.
-  std::string status() {
-    GList* children = gtk_container_get_children(
-        GTK_CONTAINER(gtk_statusbar_get_message_area(GTK_STATUSBAR(widget("Mainstatusbar")))));
-    std::string out = children ? gtk_label_get_text(GTK_LABEL(children->data)) : "";
-    g_list_free(children);
-    return out;
-  }
   // A row of the workspace tree ("0:0:1:1"), double-clicked.
   void activate_row(const char* path) {
     GtkTreePath* tp = gtk_tree_path_new_from_string(path);
