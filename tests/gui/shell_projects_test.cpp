@@ -21,7 +21,7 @@ class ShellProjects : public ShellTest {
   }
   void context_menu_entry(int p, const char* text) {
     GtkWidget* m = projmenu(1, p);
-    GtkWidget* item = find_menu_item(m, text);
+    GtkWidget* item = find_labelled(m, text);
     ASSERT_NE(item, nullptr) << text;
     gtk_menu_item_activate(GTK_MENU_ITEM(item));
     pump();
@@ -56,7 +56,7 @@ TEST_F(ShellProjects, NamesRowsAndTheBoldActiveRow) {
   EXPECT_EQ(title(), "AMOQ-Gtk - A");
   // "_Make active" is offered for inactive projects only.
   GtkWidget* m = projmenu(1, 0);
-  EXPECT_EQ(find_menu_item(m, "_Make active"), nullptr);
+  EXPECT_EQ(find_labelled(m, "_Make active"), nullptr);
   gtk_widget_destroy(m);
   context_menu_entry(2, "_Make active");
   EXPECT_EQ(activep, 2);
