@@ -1,5 +1,5 @@
-// The curve window's context menu: its entries, the data-set menus across open projects,
-// overlaying and removing a curve of another project, and autoscale.
+// The curve window's context menu: the data-set menus across open projects, overlaying
+// and removing a curve of another project, its entries, autoscale and close.
 
 #include "curvewin_fixture.h"
 
@@ -60,37 +60,24 @@ TEST_F(CurveWindowTest, OverlayACurveOfAnotherOpenProjectAndRemoveIt) {
   EXPECT_EQ(host.extras_shown, 0);
   EXPECT_EQ(host.extrasets[drawn][0], 0);
   EXPECT_LT(dark_pixels(host), dark_before + 100);
-}
 
-TEST_F(CurveWindowTest, ContextMenuEntriesAutoscaleAndClose) {
-  int p = add_project("alpha");
-  put_curve(1, 2, 101, 0.5, 20.5, [](double q) { return -2.0 + 10.0 * (q - 0.5) / 20.0; });
-  curve& c = rec(p, 1, 2);
-  open_window(p, 1, 2);
-  c.axmin[0] = 5;
-  c.axmax[0] = 6;
-  GtkWidget* menu = build_cpopmenu(ids(p, 1, 2));
-  ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(item_labels(menu),
-            (std::vector<std::string>{"Save _data", "_Export image", "E_dit curve", "_Edit data",
-                                      "_Add data set", "_Remove data set", "_Autoscale",
-                                      "_Close"}));
-  // One project and no other curve with points: nothing to add, nothing to remove; the
-  // curve and its own data can be edited.
-  for (const char* off : {"_Add data set", "_Remove data set"})
-    EXPECT_FALSE(GTK_WIDGET_SENSITIVE(find_labelled(menu, off))) << off;
-  for (const char* on : {"E_dit curve", "_Edit data"})
+  // The entries; nothing drawn, nothing to remove. Autoscale shows the data range (the
+  // rule is the plot tests' business), "_Close" hides the window.
+  menu = build_cpopmenu(ids(a, 1, 2));
+  EXPECT_EQ(item_labels(menu), (std::vector<std::string>{"Save _data", "_Export image", "E_dit curve", "_Edit data",
+                                                         "_Add data set", "_Remove data set", "_Autoscale", "_Close"}));
+  EXPECT_FALSE(GTK_WIDGET_SENSITIVE(find_labelled(menu, "_Remove data set")));
+  for (const char* on : {"_Add data set", "E_dit curve", "_Edit data"})
     EXPECT_TRUE(GTK_WIDGET_SENSITIVE(find_labelled(menu, on))) << on;
+  host.axmin[0] = 5;
+  host.axmax[0] = 6;
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(menu, "_Autoscale")));
-  gtk_widget_destroy(menu);
-  settle(c);
-  // The data range (the autoscale rule is the plot tests' business).
-  EXPECT_DOUBLE_EQ(c.axmin[0], 0.5);
-  EXPECT_DOUBLE_EQ(c.axmax[0], 20.5);
-  // "_Close" of the context menu hides the window.
-  menu = build_cpopmenu(ids(p, 1, 2));
+  settle(host);
+  EXPECT_DOUBLE_EQ(host.axmin[0], 0.5);
+  EXPECT_DOUBLE_EQ(host.axmax[0], 20.5);
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(menu, "_Close")));
   gtk_widget_destroy(menu);
   pump();
-  EXPECT_FALSE(GTK_WIDGET_VISIBLE(static_cast<GtkWidget*>(c.window)));
+  EXPECT_FALSE(GTK_WIDGET_VISIBLE(static_cast<GtkWidget*>(host.window)));
 }
+

@@ -22,7 +22,67 @@ inline void pump() {
   while (gtk_events_pending()) gtk_main_iteration();
 }
 
+// The number of children of a container.
+inline unsigned children_of(GtkWidget* container) {
+  GList* children = gtk_container_get_children(GTK_CONTAINER(container));
+  const unsigned n = g_list_length(children);
+  g_list_free(children);
+  return n;
+}
+
 // A scripted chooser answer: the path ("" = Cancel) and the filter chosen.
+// The menu item or button whose label (its text, or the stock id it was made from) is
+// `text`, searched depth-first below `root`, menus and submenus included.
+inline GtkWidget* find_labelled(GtkWidget* root, const char* text) {
+  if (GTK_IS_MENU_ITEM(root)) {
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(root));
+    const char* label = gtk_menu_item_get_label(GTK_MENU_ITEM(root));
+    if ((child && GTK_IS_LABEL(child) && std::string(gtk_label_get_label(GTK_LABEL(child))) == text) ||
+        (label && std::string(label) == text))
+      return root;
+    if (GtkWidget* sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(root)))
+      if (GtkWidget* w = find_labelled(sub, text)) return w;
+  }
+  if (GTK_IS_BUTTON(root)) {
+    const char* label = gtk_button_get_label(GTK_BUTTON(root));
+    if (label && std::string(label) == text) return root;
+  }
+  if (GTK_IS_CONTAINER(root)) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(root));
+    GtkWidget* found = nullptr;
+    for (GList* l = children; l && !found; l = l->next)
+      found = find_labelled(GTK_WIDGET(l->data), text);
+    g_list_free(children);
+    return found;
+  }
+  return nullptr;
+}
+
+// Labels of the items of a menu, in order.
+inline std::vector<std::string> item_labels(GtkWidget* menu) {
+  std::vector<std::string> out;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
+  for (GList* l = children; l; l = l->next) {
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(l->data));
+    if (child && GTK_IS_LABEL(child)) out.push_back(gtk_label_get_label(GTK_LABEL(child)));
+  }
+  g_list_free(children);
+  return out;
+}
+
+// Every descendant of the given type, depth-first.
+inline std::vector<GtkWidget*> all_of(GtkWidget* root, GType type) {
+  std::vector<GtkWidget*> out;
+  if (G_TYPE_CHECK_INSTANCE_TYPE(root, type)) out.push_back(root);
+  if (GTK_IS_CONTAINER(root)) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(root));
+    for (GList* l = children; l; l = l->next)
+      for (GtkWidget* w : all_of(GTK_WIDGET(l->data), type)) out.push_back(w);
+    g_list_free(children);
+  }
+  return out;
+}
+
 struct chooser_answer {
   std::string path;
   int filter = 0;
@@ -126,6 +186,14 @@ class GuiTest : public ::testing::Test {
     char* t = gtk_text_buffer_get_text(b, &s, &e, FALSE);
     std::string out = t;
     g_free(t);
+    return out;
+  }
+  // The report line of the main window's status bar.
+  std::string status() {
+    GList* children = gtk_container_get_children(
+        GTK_CONTAINER(gtk_statusbar_get_message_area(GTK_STATUSBAR(widget("Mainstatusbar")))));
+    std::string out = children ? gtk_label_get_text(GTK_LABEL(children->data)) : "";
+    g_list_free(children);
     return out;
   }
   bool visible(const char* id) { return gtk_widget_get_visible(widget(id)); }

@@ -60,14 +60,6 @@ class ShellTest : public GuiTest {
     ASSERT_NE(c.window, nullptr);
     EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(c.window)));
   }
-  // The report line of the main window's status bar.
-  std::string status() {
-    GList* children = gtk_container_get_children(
-        GTK_CONTAINER(gtk_statusbar_get_message_area(GTK_STATUSBAR(widget("Mainstatusbar")))));
-    std::string out = children ? gtk_label_get_text(GTK_LABEL(children->data)) : "";
-    g_list_free(children);
-    return out;
-  }
   // A row of the workspace tree ("0:0:1:1"), double-clicked.
   void activate_row(const char* path) {
     GtkTreePath* tp = gtk_tree_path_new_from_string(path);
@@ -76,40 +68,22 @@ class ShellTest : public GuiTest {
     pump();
   }
 
-  GtkWidget* file_menu() {
-    GList* tops = gtk_container_get_children(GTK_CONTAINER(widget("MainMenuBar")));
-    GtkWidget* m = gtk_menu_item_get_submenu(GTK_MENU_ITEM(tops->data));
-    g_list_free(tops);
-    return m;
-  }
   // The entry of the main menu labelled `text` ("_Open workspace", "gtk-new", or
   // "Parent/Entry" in a submenu), activated as a click would.
   void menu(const char* text) {
     std::string path = text;
-    GtkWidget* m = file_menu();
+    GList* tops = gtk_container_get_children(GTK_CONTAINER(widget("MainMenuBar")));  // the first: the file menu
+    GtkWidget* m = gtk_menu_item_get_submenu(GTK_MENU_ITEM(tops->data));
+    g_list_free(tops);
     if (size_t slash = path.find('/'); slash != std::string::npos) {
-      GtkWidget* parent = find_menu_item(m, path.substr(0, slash).c_str());
+      GtkWidget* parent = find_labelled(m, path.substr(0, slash).c_str());
       ASSERT_NE(parent, nullptr) << text;
       m = gtk_menu_item_get_submenu(GTK_MENU_ITEM(parent));
       path.erase(0, slash + 1);
     }
-    GtkWidget* item = find_menu_item(m, path.c_str());
+    GtkWidget* item = find_labelled(m, path.c_str());
     ASSERT_NE(item, nullptr) << text;
     gtk_menu_item_activate(GTK_MENU_ITEM(item));
     pump();
-  }
-  static GtkWidget* find_menu_item(GtkWidget* menu, const char* text) {
-    GtkWidget* found = nullptr;
-    GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
-    for (GList* l = children; l && !found; l = l->next) {
-      GtkWidget* item = GTK_WIDGET(l->data);
-      if (!GTK_IS_MENU_ITEM(item)) continue;
-      const char* label = gtk_menu_item_get_label(GTK_MENU_ITEM(item));
-      if (label && std::string(label) == text) found = item;
-      else if (GtkWidget* sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(item)))
-        found = find_menu_item(sub, text);
-    }
-    g_list_free(children);
-    return found;
   }
 };

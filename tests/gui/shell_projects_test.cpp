@@ -21,7 +21,7 @@ class ShellProjects : public ShellTest {
   }
   void context_menu_entry(int p, const char* text) {
     GtkWidget* m = projmenu(1, p);
-    GtkWidget* item = find_menu_item(m, text);
+    GtkWidget* item = find_labelled(m, text);
     ASSERT_NE(item, nullptr) << text;
     gtk_menu_item_activate(GTK_MENU_ITEM(item));
     pump();
@@ -56,7 +56,7 @@ TEST_F(ShellProjects, NamesRowsAndTheBoldActiveRow) {
   EXPECT_EQ(title(), "AMOQ-Gtk - A");
   // "_Make active" is offered for inactive projects only.
   GtkWidget* m = projmenu(1, 0);
-  EXPECT_EQ(find_menu_item(m, "_Make active"), nullptr);
+  EXPECT_EQ(find_labelled(m, "_Make active"), nullptr);
   gtk_widget_destroy(m);
   context_menu_entry(2, "_Make active");
   EXPECT_EQ(activep, 2);
@@ -95,24 +95,22 @@ TEST_F(ShellProjects, ClosingTheOnlyProjectLeavesAFreshWorkspace) {
   EXPECT_EQ(texts("warning"), std::vector<std::string>{"No project to be closed"});
 }
 
+// Saved work: No keeps it, Yes closes it (and quits).
 TEST_F(ShellProjects, CloseWorkspaceAndQuitAskFirst) {
-  struct question { const char* entry; const char* title; const char* text; };
-  const question questions[] = {{"_Close workspace", "Closing workspace", "Close workspace ?"},
-                                {"gtk-quit", "Leaving AmoqGTK", "Are you sure you want to quit ?"}};
-  for (const question& q : questions) {
+  const struct { const char* entry; const char* question; } questions[] = {
+      {"_Close workspace", "Closing workspace: Close workspace ?"},
+      {"gtk-quit", "Leaving AmoqGTK: Are you sure you want to quit ?"}};
+  for (const auto& q : questions) {
     SCOPED_TRACE(q.entry);
-    three_projects();
-    messages->answers = {0};  // No: nothing happens
-    menu(q.entry);
-    EXPECT_EQ(nprojects, 3);
-    EXPECT_EQ(quit_requested, 0);
-    EXPECT_TRUE(gtk_widget_get_visible(amoq));
-    ASSERT_EQ(messages->messages.back().kind, "question");
-    EXPECT_EQ(messages->messages.back().title, q.title);
-    EXPECT_EQ(messages->messages.back().text, q.text);
-    messages->answers = {1};
-    menu(q.entry);
-    EXPECT_EQ(nprojects, 0);
+    menu("gtk-new");
+    mark_project_saved(0);
+    for (int answer : {0, 1}) {
+      messages->answers = {answer};
+      menu(q.entry);
+      EXPECT_EQ(nprojects, 1 - answer);
+      EXPECT_EQ(messages->messages.back().title + ": " + messages->messages.back().text, q.question);
+      EXPECT_TRUE(answer || quit_requested == 0);
+    }
     EXPECT_EQ(newspace, 1);
   }
   EXPECT_EQ(quit_requested, 1);

@@ -2,6 +2,7 @@
 // the raw data chosen in the scripted chooser, the four steps, the information pages, and
 // the results following a new setting.
 
+#include "project/entry_text.h"
 #include "project/info_pages.h"
 #include "gui/project/step_widgets.h"
 #include "gui/shell/info_view.h"
@@ -71,6 +72,17 @@ TEST_F(ShellTypicalUse, NewProjectToPairDistributionThroughTheWindow) {
   EXPECT_GT(proj[0].exp_prop[k_norm_constant], 0.0);
   EXPECT_EQ(status(), format("S(Q): normalisation constant %f", proj[0].exp_prop[k_norm_constant]));
   EXPECT_EQ(text("lowrview").rfind("α ", 0), 0u) << text("lowrview");
+  // "Use refined density" makes the refined density the sample's, shown in the settings;
+  // a scan over r_min needs its three numbers.
+  ASSERT_TRUE(sensitive("lowradopt"));
+  press("lowradopt");
+  EXPECT_EQ(proj[0].exp_prop[k_density], proj[0].options.lowr_rho);
+  EXPECT_EQ(text("density"), entry_text(proj[0].options.lowr_rho));
+  EXPECT_FALSE(sensitive("lowradopt"));
+  for (auto [id, value] : {std::pair{"lowrscan1", "0.9"}, {"lowrscan2", "1.2"}, {"lowrscanstep", ""}}) type(id, value);
+  press("lowrscan");
+  EXPECT_EQ(texts("warning"), std::vector<std::string>{"Scan step must be a number"});
+  clear_messages();
   choose("combobq", 1);
   type("bcpv", "14");  // at 12 the slope of G(r) below 1 Å is flat within the noise
   press("Calcbq");

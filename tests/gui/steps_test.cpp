@@ -64,10 +64,7 @@ TEST_F(StepsTest, StatesOfAStepAndTheBusyState) {
     bool any = false;
     for (const char* b : buttons) any |= gtk_widget_get_sensitive(widget(b));
     for (GtkWidget* item : file_items) any |= gtk_widget_get_sensitive(item);
-    GList* labels = gtk_container_get_children(
-        GTK_CONTAINER(gtk_statusbar_get_message_area(GTK_STATUSBAR(widget("Mainstatusbar")))));
-    during.push_back({calc, any, popup_shown(), gtk_label_get_text(GTK_LABEL(labels->data))});
-    g_list_free(labels);
+    during.push_back({calc, any, popup_shown(), status()});
     plain.save_curve(n, x, y, calc, cid);
   };
   set_numeric_receiver(watching);
@@ -119,11 +116,7 @@ TEST_F(StepsTest, ExpandersAndTheCurveTablesOfEachProject) {
   for (int c = 0; c < ncalc; ++c) EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(first[c])));
   close_project_record(1);  // the record goes without its widgets being released
   active_project_changed(0);
-  for (int c = 0; c < ncalc; ++c) {
-    GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_widget_get_parent(GTK_WIDGET(first[c]))));
-    EXPECT_EQ(g_list_length(children), 1u) << c;
-    g_list_free(children);
-  }
+  for (int c = 0; c < ncalc; ++c) EXPECT_EQ(children_of(gtk_widget_get_parent(GTK_WIDGET(first[c]))), 1u) << c;
   release_step_widgets(0);  // the last project closes: its steps offer nothing
   EXPECT_FALSE(active("racheck") || sensitive("racheck"));
 }
@@ -160,41 +153,6 @@ TEST_F(StepsTest, CancelLeavesTheProjectAsItWas) {
   press("Calcsq");
   EXPECT_EQ(record().calcok[calc_sq], 1);
   EXPECT_NE(record().options.lowr_chi2, chi2);
-}
-
-// The optimisation group: the r_min entry keeps 0 < r_min < Rmax, "Use refined density"
-// makes the refined density the sample's (and the settings entry shows it), and a scan
-// over r_min draws its plot; "None" is the fourth Breit-Dirac entry.
-TEST_F(StepsTest, OptimisationEntryAdoptAndScan) {
-  raw_data_loaded();
-  press("Calcra");
-  choose("combocor", 1);
-  choose("bdbox", 3);
-  EXPECT_EQ(record().exp_prop[k_breit_dirac], 4.0);
-  choose("bdbox", 1);
-  tick("lowrcheck", true);
-  type("lowrmin", "12");  // beyond Rmax 10
-  EXPECT_EQ(warnings(), std::vector<std::string>{"r_min must be > 0.0 and < Rmax"});
-  EXPECT_EQ(record().options.lowr_rmin, 0.0);
-  type("lowrmin", "1.2");
-  tick("lowrdens", true);
-  EXPECT_FALSE(sensitive("lowradopt"));
-  press("Calcsq");
-  ASSERT_EQ(record().calcok[calc_sq], 1) << (warnings().empty() ? "" : warnings().back());
-  EXPECT_NE(text("lowrview").find(" iterations"), std::string::npos) << text("lowrview");
-  ASSERT_TRUE(sensitive("lowradopt"));
-  press("lowradopt");
-  EXPECT_EQ(record().exp_prop[k_density], record().options.lowr_rho);
-  EXPECT_EQ(text("density"), entry_text(record().options.lowr_rho));
-  EXPECT_FALSE(sensitive("lowradopt"));
-  for (auto [id, value] : {std::pair{"lowrscan1", "0.9"}, {"lowrscan2", "1.2"}, {"lowrscanstep", "0.1"}})
-    type(id, value);
-  messages->messages.clear();
-  press("lowrscan");
-  EXPECT_TRUE(warnings().empty()) << warnings()[0];
-  type("lowrscanstep", "");
-  press("lowrscan");
-  EXPECT_EQ(warnings(), std::vector<std::string>{"Scan step must be a number"});
 }
 
 }  // namespace

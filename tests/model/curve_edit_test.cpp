@@ -1,3 +1,4 @@
+#include "project/allocextra.h"
 #include "project/calc_records.h"
 #include "project/curve_edit.h"
 #include "project/project.h"
@@ -51,7 +52,7 @@ std::string fingerprint(curve_edit e) {
 }  // namespace
 
 TEST_F(curve_edit_test, RefusedValuesWarnAndChangeNothing) {
-  c().frame[1] = 0.4;
+  c().frame[1] = 0.4, c().frame[3] = 0.2;
   c().axmin[0] = 0;
   c().axmax[0] = 4;
   c().axmin[1] = -2;
@@ -65,7 +66,7 @@ TEST_F(curve_edit_test, RefusedValuesWarnAndChangeNothing) {
       {curve_entry::legend_y, 0, "-0.1", "y ∈ [0.0, 1.0]"},
       {curve_entry::frame_xmin, 0, "0.5", "Frame x min must be < to frame x max"},
       {curve_entry::frame_xmax, 0, "0.1", "Frame x max must be > to frame x min"},
-      {curve_entry::frame_ymin, 0, "0", "Frame y min must be > to frame y max"},
+      {curve_entry::frame_ymin, 0, "0.2", "Frame y min must be > to frame y max"},  // equal is refused too
       {curve_entry::frame_ymax, 0, "0.9", "Frame y max must be < to frame y min"},
       {curve_entry::line_width, 0, "0", "Line width must be > 0.0"},
       {curve_entry::glyph_size, 0, "-1", "Glyph size must be > 0.0"},
@@ -177,6 +178,7 @@ TEST_F(curve_edit_test, StyleOfTheChosenSetOnly) {
   std::vector<extra_choice> offered = extra_choices(e);
   ASSERT_EQ(offered.size(), 3u);
   for (const extra_choice& x : offered) EXPECT_FALSE(x.project == 0 && x.rid == 1 && x.cid == 2);
+  EXPECT_EQ(flip_extra_set(e, style_slots(c())), 0);  // one past the last slot
   ASSERT_EQ(flip_extra_set(e, other), 1);
   ASSERT_EQ(flip_extra_set(e, own), 1);
   EXPECT_EQ(c().extras_shown, 2);

@@ -78,7 +78,7 @@ def test_curves_and_values_are_those_of_amoq_reduce(tmp_path, raw):
             assert res.coordination[0]["pair"] == "Si-O"
 
 
-def test_arrays_give_what_their_file_gives(raw):
+def test_arrays_give_what_their_file_gives(tmp_path, raw):
     p = amoq.Project(NAP)
     from_file = p.reduce(raw=RAW, background=BACKGROUND)
     two_rows = np.stack(raw)
@@ -94,13 +94,10 @@ def test_arrays_give_what_their_file_gives(raw):
     b = p.reduce(raw=(x32.astype(float), y32.astype(float)), steps=(0, 1))
     assert np.array_equal(a["sq"][1], b["sq"][1])
     assert list(a) == ["corrected", "qsq", "sq"]
-
-
-def test_a_file_with_a_header_is_read_by_the_instrument_reader(tmp_path, raw):
-    # The reader is its own program, found from the module's place, not the interpreter's.
+    # A file with a header is read by the instrument reader: its own program, found from the
+    # module's place, not the interpreter's.
     path = tmp_path / "header.xy"
     np.savetxt(path, np.column_stack(raw), header="2theta intensity", comments="")
-    p = amoq.Project(NAP)
     with warnings.catch_warnings():
         warnings.simplefilter("ignore")
         res = p.reduce(raw=str(path), steps=(0, 0))
@@ -274,7 +271,5 @@ def test_package_imports_from_another_interpreter_and_reads_as_a_manual():
     for heading in ["SYNOPSIS", "OVERVIEW", "ARRAYS", "SETTINGS", "ERRORS", "THREADS"]:
         assert "\n" + heading + "\n" in text
     assert all(key in text for key in amoq.setting_keys())
-    for name in amoq.__all__:
-        assert getattr(amoq, name).__doc__
-    for method in ["set", "save", "reduce"]:
-        assert getattr(amoq.Project, method).__doc__
+    assert all(getattr(amoq, name).__doc__ for name in amoq.__all__)
+    assert all(getattr(amoq.Project, method).__doc__ for method in ["set", "save", "reduce"])

@@ -126,27 +126,36 @@ std::string stdout_of(const series_result& r) {
 
 }  // namespace
 
-// Each input of a series gets the folder and the values a run of that input alone gives;
-// its row holds those values and its matrix columns the curves of its files.
+// Each input of a series gets the folder and the values a run of that input alone gives,
+// whatever the number of workers; its row holds those values and its matrix columns the
+// curves of its files.
 TEST(Series, RowsFoldersAndColumnsAreEachInputsOwnResults) {
   scratch_dir dir;
-  const std::vector<std::string> inputs = {pattern(dir, "a.dat", 0), pattern(dir, "b.dat", 3),
-                                           dir.file("missing.dat"), pattern(dir, "c.dat", 7)};
+  std::vector<std::string> inputs = {pattern(dir, "a.dat", 0), pattern(dir, "b.dat", 3), dir.file("missing.dat"),
+                                     pattern(dir, "c.dat", 7)};
+  inputs.push_back(inputs[1]);  // the same file twice: b and b-2
   series_request r = request_for(inputs, dir.path / "series");
   r.settings.optimise = 1.4;
   r.settings.optimise_density = true;
   r.settings.coordination.push_back({"Si", "O", 1.45, 1.8});
   const outcome all = run(r);
   EXPECT_EQ(all.status, series_ok);
-  ASSERT_EQ(all.results.size(), 4u);
+  ASSERT_EQ(all.results.size(), 5u);
   const auto rows = csv_rows(dir.path / "series" / "series.csv");
-  ASSERT_EQ(rows.size(), 5u);
+  ASSERT_EQ(rows.size(), 6u);
   EXPECT_EQ(rows[0], (std::vector<std::string>{"input", "exit", "normalisation_constant", "density_used",
                                                "optimised_density", "low_r_chi2", "sq_first_peak_q", "sq_first_peak",
                                                "gr_first_peak_r", "gr_first_peak", "coordination_Si-O_1.45-1.8",
                                                "warnings"}));
   const auto sq = matrix_columns(dir.path / "series" / "series_sq.dat");
-  ASSERT_EQ(sq.size(), 5u);
+  ASSERT_EQ(sq.size(), 6u);
+  EXPECT_EQ(all.results[4].folder, "b-2");
+  // The files do not depend on the number of workers.
+  series_request three = r;
+  three.outdir = (dir.path / "three").string();
+  three.workers = 3;
+  EXPECT_EQ(run(three).status, series_ok);
+  EXPECT_EQ(files_under(dir.path / "three"), files_under(dir.path / "series"));
   for (size_t k = 0; k < inputs.size(); ++k) {
     const series_result& res = all.results[k];
     EXPECT_EQ(res.index, k);
@@ -184,37 +193,6 @@ TEST(Series, RowsFoldersAndColumnsAreEachInputsOwnResults) {
     std::from_chars(rows[k + 1][2].data(), rows[k + 1][2].data() + rows[k + 1][2].size(), back);
     EXPECT_EQ(back, *row.normalisation_constant);  // the shortest text reads back exactly
   }
-}
-
-// The files of a run do not depend on the number of workers; points in memory give what
-// their file gives.
-TEST(Series, AnyNumberOfWorkersGivesTheSameFiles) {
-  scratch_dir dir;
-  std::vector<std::string> inputs;
-  for (int k = 0; k < 7; ++k) inputs.push_back(pattern(dir, "p" + std::to_string(k) + ".dat", k));
-  inputs[4] = dir.file("gone.dat");
-  inputs.push_back(inputs[1]);  // the same file twice: p1 and p1-2
-  std::map<std::string, std::string> first;
-  for (int workers : {1, 2, 3}) {
-    const fs::path out = dir.path / ("j" + std::to_string(workers));
-    series_request r = request_for(inputs, out, workers);
-    r.settings.coordination.push_back({"", "", 1.45, 1.8});
-    const outcome o = run(r);
-    EXPECT_EQ(o.status, series_ok);
-    for (size_t k = 0; k < o.results.size(); ++k) EXPECT_EQ(o.results[k].index, k);
-    auto files = files_under(out);
-    if (workers == 1) first = files;
-    EXPECT_EQ(files, first) << workers << " workers";
-  }
-  EXPECT_EQ(first.count("p1-2/sq.dat"), 1u);
-
-  series_input points = series_input::points("memory.dat", {}, {});
-  for (const auto& [x, y] : curve_file(inputs[2])) points.x.push_back(x), points.y.push_back(y);
-  series_request r = request_for({}, dir.path / "memory");
-  r.inputs = {points, inputs[2]};
-  run(r);
-  for (const char* f : {"corrected.dat", "sq.dat", "gr.dat", "rdf.dat"})
-    EXPECT_EQ(slurp(dir.path / "memory" / "memory" / f), slurp(dir.path / "memory" / "p2" / f)) << f;
 }
 
 // A merge of the halves of a series, run separately, writes the summary and the matrices
@@ -368,7 +346,8 @@ TEST(Series, ScratchRunExportedInAnyOrderAndWorkersKeepToThemselves) {
   const std::vector<std::string> inputs = {pattern(dir, "e0.dat", 0, "# Temperature = 500 K\n"),
                                            pattern(dir, "e1.dat", 4, "# Temperature = 300 K\n"),
                                            dir.file("e2.dat"),  // missing: an error, no value
-                                           pattern(dir, "e3.dat", 8, "# Temperature = 400 K\n")};
+                                           pattern(dir, "e3.dat", 8, "# Temperature = 400 K\n"),
+                                           pattern(dir, "e4.dat", 2, "# sample\n")};  // no value
   const std::string marker = dir.file("reached");
   auto trace = [marker](const std::string& t) { std::ofstream(marker, std::ios::app) << t << "\n"; };
   message_presenter spy;
@@ -388,7 +367,7 @@ TEST(Series, ScratchRunExportedInAnyOrderAndWorkersKeepToThemselves) {
   set_front_end(std::move(saved_front));
   set_message_presenter(std::move(saved_presenter));
   EXPECT_FALSE(fs::exists(marker)) << slurp(marker);
-  ASSERT_EQ(o.results.size(), 4u);
+  ASSERT_EQ(o.results.size(), 5u);
   EXPECT_EQ(o.results[2].exit, series_file);
   EXPECT_NE(o.results[2].row.warnings.at(0).find("file does not exist"), std::string::npos);  // its row, not a dialog
   EXPECT_TRUE(fs::exists(dir.path / "scratch" / series_index_name));
@@ -400,15 +379,19 @@ TEST(Series, ScratchRunExportedInAnyOrderAndWorkersKeepToThemselves) {
   std::vector<output_piece> messages;
   const fs::path m1 = dir.path / "m1", m2 = dir.path / "m2";
   fs::create_directories(m1), fs::create_directories(m2);
-  ASSERT_EQ(export_series_files((dir.path / "scratch").string(), {1, 3, 0, 2}, dir.file("by_value.csv"), m1.string(),
-                                messages),
+  ASSERT_EQ(export_series_files((dir.path / "scratch").string(), {1, 3, 0, 2, 4}, dir.file("by_value.csv"),
+                                m1.string(), messages),
             series_ok);
   EXPECT_EQ(slurp(dir.file("by_value.csv")), slurp(dir.path / "durable" / "series.csv"));
+  // By the value, those without one last; the input whose header has none says so.
+  const auto rows = csv_rows(dir.file("by_value.csv"));
+  EXPECT_EQ(rows[1][0] + " " + rows[1][1] + " " + rows[5][0] + " " + rows[5][1], inputs[1] + " 300 " + inputs[4] + " ");
+  EXPECT_NE(rows[5].back().find("no Temperature in its header"), std::string::npos) << rows[5].back();
   for (const char* f : {"series_sq.dat", "series_qsq.dat", "series_Gr.dat", "series_gr.dat"})
     EXPECT_EQ(slurp(m1 / f), slurp(dir.path / "durable" / f)) << f;
   // Rows the run does not have, and a folder that holds no run.
   messages.clear();
-  EXPECT_EQ(export_series_files((dir.path / "scratch").string(), {0, 4}, dir.file("x.csv"), "", messages),
+  EXPECT_EQ(export_series_files((dir.path / "scratch").string(), {0, 5}, dir.file("x.csv"), "", messages),
             series_refused);
   EXPECT_FALSE(fs::exists(dir.file("x.csv")));
   EXPECT_EQ(export_series_files(dir.path.string(), {0}, dir.file("x.csv"), "", messages), series_file);
@@ -456,22 +439,6 @@ TEST(Series, SeriesValues) {
   std::vector<double> values;
   std::string error;
   EXPECT_EQ(read_series_values(dir.file("none.txt"), inputs, values, error), series_file);
-
-  // From the inputs' headers (read with format detection): rows sorted by the value, the
-  // input without one last, with a note.
-  const std::vector<std::string> files = {pattern(dir, "h0.dat", 0, "# Temperature: 500 K\n"),
-                                          pattern(dir, "h1.dat", 1, "# sample\n"),
-                                          pattern(dir, "h2.dat", 2, "# Temperature: 300 K\n")};
-  series_request r = request_for(files, dir.path / "out");
-  r.settings.to = 1;
-  r.value_key = "Temperature";
-  run(r);
-  const auto rows = csv_rows(dir.path / "out" / "series.csv");
-  ASSERT_EQ(rows.size(), 4u);
-  EXPECT_EQ(rows[1][0] + " " + rows[1][1], files[2] + " 300");
-  EXPECT_EQ(rows[2][0] + " " + rows[2][1], files[0] + " 500");
-  EXPECT_EQ(rows[3][0] + " " + rows[3][1], files[1] + " ");
-  EXPECT_NE(rows[3].back().find("no Temperature in its header"), std::string::npos) << rows[3].back();
 }
 
 // The first peak: a Gaussian's centre and height from the parabola through the top three
@@ -513,8 +480,13 @@ TEST(InMemory, CurvesAndValuesAreThoseOfTheFiles) {
   r.series = true;
   r.settings.optimise = 1.4;
   r.settings.coordination.push_back({"Si", "O", 1.45, 1.8});
+  series_input points = series_input::points("memory.dat", {}, {});  // points in memory give what their file gives
+  for (const auto& [x, y] : curve_file(a)) points.x.push_back(x), points.y.push_back(y);
+  r.inputs.push_back(points);
   const outcome files = run(r);
-  ASSERT_EQ(files.results.size(), 1u);
+  ASSERT_EQ(files.results.size(), 2u);
+  for (const char* f : {"corrected.dat", "sq.dat", "gr.dat", "rdf.dat"})
+    EXPECT_EQ(slurp(dir.path / "files" / "memory" / f), slurp(dir.path / "files" / "a" / f)) << f;
   prepared_project prepared;
   const series_input input(a);
   const input_outcome o = reduce_in_memory(r.settings, &input, prepared);

@@ -3,6 +3,7 @@
 // shows of a run: the table, the summary values a trend can show, the colours along the
 // series, the waterfall and the trend.
 
+#include "project/messages.h"
 #include "series/series_order.h"
 #include "series/series_view.h"
 #include "support/temp_files.h"
@@ -123,13 +124,13 @@ TEST_F(SeriesViewTest, OrderTableAndColumns) {
   EXPECT_EQ(plain.table_header()[1], "Status");
 }
 
+// A colour scale as "shown lo..hi title integral".
+std::string describe(const colour_scale& s) {
+  return std::to_string(s.shown) + " " + format("%g..%g ", s.lo, s.hi) + s.title + " " + std::to_string(s.integral);
+}
+
 TEST_F(SeriesViewTest, ColoursAlongTheValuesOrThePositions) {
-  const colour_scale s = view.scale();
-  EXPECT_TRUE(s.shown);
-  EXPECT_EQ(s.lo, 300.0);
-  EXPECT_EQ(s.hi, 500.0);
-  EXPECT_EQ(s.title, "Temperature");
-  EXPECT_FALSE(s.integral);
+  EXPECT_EQ(describe(view.scale()), "1 300..500 Temperature 0");
   EXPECT_EQ((std::vector<double>{view.colour_place(0), view.colour_place(3), view.colour_place(1)}),
             (std::vector<double>{0.0, 0.5, 1.0}));
   EXPECT_TRUE(std::isnan(view.colour_place(2)));  // no value: grey
@@ -140,11 +141,7 @@ TEST_F(SeriesViewTest, ColoursAlongTheValuesOrThePositions) {
     r.index = plain.size();
     plain.add(r, name, dir.path.string());
   }
-  const colour_scale p = plain.scale();
-  EXPECT_TRUE(p.integral);
-  EXPECT_EQ(p.lo, 1.0);
-  EXPECT_EQ(p.hi, 3.0);
-  EXPECT_EQ(p.title, "Position in the series");
+  EXPECT_EQ(describe(plain.scale()), "1 1..3 Position in the series 1");
   EXPECT_EQ((std::vector<double>{plain.colour_place(1), plain.colour_place(0), plain.colour_place(2)}),
             (std::vector<double>{0.0, 0.5, 1.0}));  // "a" comes first
 }
@@ -156,24 +153,17 @@ TEST_F(SeriesViewTest, WaterfallAndTrend) {
   std::vector<std::size_t> ids;
   for (const auto& tr : w.traces) ids.push_back(tr.id);
   ASSERT_EQ(ids, (std::vector<std::size_t>{0, 1, 2}));
-  EXPECT_EQ(w.highlight, 1);
-  EXPECT_DOUBLE_EQ(w.offset, 1.0);
-  ASSERT_EQ(w.traces[1].y.size(), 5u);
-  EXPECT_EQ(w.traces[1].y[4], 4.0);
-  EXPECT_EQ(w.x_title, "q [Å-1]");
-  EXPECT_EQ(w.y_title, "S(Q)");
+  EXPECT_EQ(std::vector<double>(w.traces[1].y.begin(), w.traces[1].y.end()), (std::vector<double>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(format("%d %g ", w.highlight, w.offset) + w.x_title + " " + w.y_title, "1 1 q [Å-1] S(Q)");
   EXPECT_TRUE(view.waterfall(curve_gr, 0.25, -1).traces.empty());
 
   const summary_column constant = view.columns()[0];
   trend_input t = view.trend(constant, true, 1);
   // Against the value: the input without one is left out, the failed one has no constant.
   ASSERT_EQ(t.points.size(), 2u);
-  EXPECT_EQ(t.points[0].x, 300.0);
-  EXPECT_EQ(t.points[0].y, 0.02);
-  EXPECT_EQ(t.points[1].id, 1u);
-  EXPECT_EQ(t.highlight, 1);
-  EXPECT_EQ(t.x_title, "Temperature");
-  EXPECT_FALSE(t.x_integral);
+  EXPECT_EQ(format("%g %g %zu %d ", t.points[0].x, t.points[0].y, t.points[1].id, t.highlight) + t.x_title +
+                std::to_string(t.x_integral),
+            "300 0.02 1 1 Temperature0");
   // Against the position in the order shown (by value: t10, t1, t2, t9).
   t = view.trend(constant, false, -1);
   ASSERT_EQ(t.points.size(), 3u);
