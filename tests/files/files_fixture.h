@@ -18,10 +18,7 @@ class files_test : public project_table_test {
  protected:
   void SetUp() override {
     project_table_test::SetUp();
-    hooks().window_size = [](const curve&, int& w, int& h) {
-      w = 900;
-      h = 700;
-    };
+    hooks().window_size = [](const curve&, int& w, int& h) { w = 900, h = 700; };
   }
   std::string temp_dir() { return scratch_.path.string(); }
 
@@ -36,25 +33,12 @@ inline int window_marker;  // stands for a window handle
 inline void open_window(int p) {
   curve& c = *proj[p].curves[1][1];
   c.window = &window_marker;
-  c.default_title = 0;
-  c.title = "My % title";
-  c.show_title = 1;
-  c.title_font = "Serif 9";
-  c.datac = color{0, 1, 4242, 3};
-  c.backc = color{0, 60000, 60000, 50000};
-  c.dash = 4;
-  c.glyph = 12;
-  c.gsize = 6.5;
-  c.gfreq = 3;
-  c.scale[1] = 1;
-  c.labels_digit[0] = 3;
-  c.ticks_pos[1] = c.labels_pos[0] = 3;  // "None"
-  c.axmin[0] = 0.5;
-  c.axmax[1] = 2.5;
-  c.frame[2] = 0.8;
-  c.x_axis_title_pos[1] = 33;
-  c.show_legend = 1;
-  c.cfile = "out.agr";
+  c.default_title = 0, c.title = "My % title", c.show_title = 1, c.title_font = "Serif 9";
+  c.datac = color{0, 1, 4242, 3}, c.backc = color{0, 60000, 60000, 50000};
+  c.dash = 4, c.glyph = 12, c.gsize = 6.5, c.gfreq = 3;
+  c.scale[1] = 1, c.labels_digit[0] = 3, c.ticks_pos[1] = c.labels_pos[0] = 3;  // "None"
+  c.axmin[0] = 0.5, c.axmax[1] = 2.5, c.frame[2] = 0.8, c.x_axis_title_pos[1] = 33;
+  c.show_legend = 1, c.cfile = "out.agr";
   activate_curve(p, 1, 1);
 }
 
@@ -64,28 +48,19 @@ inline int make_project(const char* name, int species, bool calculations, bool w
   init_project();
   int p = activep;
   project& r = proj[p];
-  r.name = name;
-  r.trun = 0;
-  r.prun = 1;
-  r.params[k_abscissa] = 0;
-  r.params[k_method] = 1;
+  r.name = name, r.trun = 0, r.prun = 1;
+  r.params[k_abscissa] = 0, r.params[k_method] = 1;
   r.checks[k_subtract_background] = r.checks[k_smooth_data] = 1;
-  r.exp_prop[k_wavelength] = 0.7107;
-  r.exp_prop[k_density] = 0.066;
-  r.exp_prop[k_geometry] = 1;
-  r.exp_prop[k_polarisation] = 2;
-  r.exp_prop[k_compton] = 1;
-  r.num_delta[2] = 7;
-  r.delta[1] = 0.25;
-  r.filename[0] = "raw é.dat";
-  r.filename[3] = "";
+  r.exp_prop[k_wavelength] = 0.7107, r.exp_prop[k_density] = 0.066, r.exp_prop[k_geometry] = 1;
+  r.exp_prop[k_polarisation] = 2, r.exp_prop[k_compton] = 1;
+  r.num_delta[2] = 7, r.delta[1] = 0.25;
+  r.filename[0] = "raw é.dat", r.filename[3] = "";
   if (species) {
     prepspec(p, 2);
     set_species_element(p, 0, 14);
     set_species_element(p, 1, 8);
     r.spec_prop[1] = {1.0 / 3.0, 2.0 / 3.0};
-    r.spec_prop[2][1] = -0.5;
-    r.spec_prop[3][0] = 0.125;
+    r.spec_prop[2][1] = -0.5, r.spec_prop[3][0] = 0.125;
   }
   if (!calculations) return p;
   create_curve_records(p);
@@ -94,10 +69,7 @@ inline int make_project(const char* name, int species, bool calculations, bool w
   r.visok[0] = r.visok[1] = 1;
   r.calcok[calc_ra] = 1;
   std::vector<double> x, y;
-  for (int i = 0; i < 6; ++i) {
-    x.push_back(0.1 * i + 0.05);
-    y.push_back(1.0 / (i + 1));
-  }
+  for (int i = 0; i < 6; ++i) x.push_back(0.1 * i + 0.05), y.push_back(1.0 / (i + 1));
   activep = p;
   save_curve(6, x.data(), y.data(), 0, 0);
   save_curve(4, x.data(), y.data(), 0, 3);
@@ -117,8 +89,7 @@ inline int make_project(const char* name, int species, bool calculations, bool w
 
 // Offsets of the fields of a project block that starts at `start`.
 struct layout {
-  size_t nspec = 0, numc = 0, params = 0, names = 0, count = 0, curve = 0, window = 0,
-         extras = 0, end = 0;
+  size_t nspec = 0, numc = 0, params = 0, names = 0, count = 0, curve = 0, window = 0, extras = 0, end = 0;
 };
 
 inline int32_t read32(const std::vector<uint8_t>& b, size_t at) {
@@ -161,8 +132,7 @@ inline layout locate(const std::vector<uint8_t>& b, int mode, size_t start = 0) 
   for (int i = 0; i < count; ++i) {
     if (mode > 0) pos += 4;
     if (i == 0) at.curve = pos;
-    int flag = read32(b, pos + 8);
-    int n = read32(b, pos + 12);
+    const int flag = read32(b, pos + 8), n = read32(b, pos + 12);
     pos += 16 + 16 * n;
     if (flag != 1) continue;
     if (!at.window) at.window = pos;
@@ -179,8 +149,7 @@ inline layout locate(const std::vector<uint8_t>& b, int mode, size_t start = 0) 
     text();
     pos += 16 + 8 + 8 + 8 + 8 + 4;
     text();
-    pos += 16 + 12 + 4 + 4 + 8 + 12 + 4 + 4 + 4 + 8 + 12 + 32 + 12 + 12 + 8 + 4 + 4 + 8 + 4 +
-           4 + 4;
+    pos += 16 + 12 + 4 + 4 + 8 + 12 + 4 + 4 + 4 + 8 + 12 + 32 + 12 + 12 + 8 + 4 + 4 + 8 + 4 + 4 + 4;
     int sets = read32(b, pos);
     if (sets > 0 && !at.extras) at.extras = pos + 4;
     pos += 4 + sets * (mode > 0 ? 56 : 52);

@@ -2,9 +2,6 @@
 #include "files_fixture.h"
 #include "support/recording_presenter.h"
 
-namespace {
-
-}  // namespace
 
 using project_file_test = files_test;
 
@@ -15,10 +12,8 @@ TEST_F(project_file_test, GoldenBytesOfANewProject) {
   std::vector<uint8_t> b = encode(0);
   ASSERT_EQ(b.size(), 450u);
   EXPECT_EQ(std::string(b.begin(), b.begin() + 34), "\x19\0\0\0%\n% project file v-1.0\n%\n\x01\0\0\0P"s);
-  EXPECT_EQ(read32(b, 34), 1);  // trun
-  EXPECT_EQ(read32(b, 38), 0);  // prun
-  EXPECT_EQ(read32(b, 42), 0);  // run
-  EXPECT_EQ(read32(b, 46), 0);  // nspec
+  // trun, prun, run, nspec
+  EXPECT_EQ((std::vector{read32(b, 34), read32(b, 38), read32(b, 42), read32(b, 46)}), (std::vector{1, 0, 0, 0}));
   // exp_prop[k_wavelength] = -10.0 after 6 int32[4] and 3 double[4]
   const size_t exp_at = 50 + 6 * 16 + 3 * 32;
   const uint8_t minus_ten[] = {0, 0, 0, 0, 0, 0, 0x24, 0xC0};
@@ -31,10 +26,8 @@ TEST_F(project_file_test, GoldenBytesOfANewProject) {
   proj[0].filename[2] = "";
   b = encode(0);
   ASSERT_EQ(b.size(), 450u + 6);
-  EXPECT_EQ(read32(b, 430), 6);
   EXPECT_EQ(std::string(b.begin() + 434, b.begin() + 440), "bg.dat");
-  EXPECT_EQ(read32(b, 440), 0);
-  EXPECT_EQ(read32(b, 444), -1);
+  EXPECT_EQ((std::vector{read32(b, 430), read32(b, 440), read32(b, 444)}), (std::vector{6, 0, -1}));
 }
 
 TEST_F(project_file_test, RoundTripsGiveIdenticalBytes) {
@@ -142,11 +135,10 @@ TEST_F(project_file_test, OutOfRangeCountsAreRefused) {
     }
   }
   // A set naming a curve that the table does not offer over this curve.
-  std::vector<uint8_t> bad = b;
-  put32(bad, at.extras + 0, 3);  // curve 3 of calculation 1
-  put32(bad, at.extras + 4, 1);
-  byte_reader in(bad);
+  put32(b, at.extras + 0, 3), put32(b, at.extras + 4, 1);  // curve 3 of calculation 1
+  byte_reader in(b);
   EXPECT_EQ(decode_project(in, read_context{}, target), file_bad_curve);
+
 }
 
 TEST_F(project_file_test, StreamsAndFiles) {
@@ -192,8 +184,7 @@ TEST_F(project_file_test, OptionsBlockRoundTrips) {
   EXPECT_EQ(with.size() - plain.size(), 22u + 4 + (4 + 4 + 8 + 8) + (4 + 4 + 4 + 8));
 
   ASSERT_EQ(decode_fresh(with), 0);
-  EXPECT_EQ(proj[activep].options.bkgscale, 0.5);
-  EXPECT_EQ(proj[activep].options.qmax, 18.0);
+  EXPECT_EQ(std::tuple(proj[activep].options.bkgscale, proj[activep].options.qmax), std::tuple(0.5, 18.0));
   EXPECT_EQ(encode(activep), with);
 
   // at: offset from the start of the block.
@@ -211,8 +202,7 @@ TEST_F(project_file_test, OptionsBlockRoundTrips) {
   std::vector<uint8_t> unknown = with;
   unknown[plain.size() + 22 + 4 + 4 + 4] = 'x';  // "bkgscale" -> "xkgscale"
   ASSERT_EQ(decode_fresh(unknown), 0);
-  EXPECT_EQ(proj[activep].options.bkgscale, 1.0);
-  EXPECT_EQ(proj[activep].options.qmax, 18.0);
+  EXPECT_EQ(std::tuple(proj[activep].options.bkgscale, proj[activep].options.qmax), std::tuple(1.0, 18.0));
 
   // r_min of the optimisation keeps the entry's rule 0 < r_min < Rmax: outside it the file
   // is read with a warning and r_min left to be given again (0: switched on, not given).

@@ -40,21 +40,15 @@ TEST_F(setting_ranges_test, EveryWayInRefusesWhatTheTableRefuses) {
     const std::vector<double> exp(proj[activep].exp_prop, proj[activep].exp_prop + nexp_props);
     const std::vector<recorded_message> message =
         rule.message ? std::vector<recorded_message>{{"info", rule.message}} : std::vector<recorded_message>{};
-    if (rule.key) {  // --set
+    auto refused = [&](const std::function<int()>& set) {  // with the rule's message
       presenter.messages.clear();
-      EXPECT_EQ(set_setting(rule, bad), prop_rejected);
+      EXPECT_EQ(set(), prop_rejected);
       EXPECT_EQ(presenter.messages, message);
-    }
-    if (rule.place == setting_place::exp_prop && rule.index < k_geometry) {  // the entries
-      presenter.messages.clear();
-      EXPECT_EQ(set_prop(prop_first_exp + rule.index, bad, 0), prop_rejected);
-      EXPECT_EQ(presenter.messages, message);
-    }
-    if (rule.place == setting_place::species) {
-      presenter.messages.clear();
-      EXPECT_EQ(set_prop(prop_z + rule.index, bad, 0), prop_rejected);
-      EXPECT_EQ(presenter.messages, message);
-    }
+    };
+    if (rule.key) refused([&] { return set_setting(rule, bad); });  // --set
+    if (rule.place == setting_place::exp_prop && rule.index < k_geometry)  // the entries
+      refused([&] { return set_prop(prop_first_exp + rule.index, bad, 0); });
+    if (rule.place == setting_place::species) refused([&] { return set_prop(prop_z + rule.index, bad, 0); });
     EXPECT_EQ(std::memcmp(&proj[activep].options, &options, sizeof options), 0);
     EXPECT_EQ(std::vector<double>(proj[activep].exp_prop, proj[activep].exp_prop + nexp_props), exp);
     if (rule.place != setting_place::option) continue;
@@ -100,8 +94,7 @@ TEST_F(setting_ranges_test, ProjectFilesNameTheKeyAndTheValue) {
 TEST_F(setting_ranges_test, WorkspaceOpensNoProjectHalfSet) {
   for (int i = 0; i < 3; ++i) {
     init_project();
-    proj[activep].options.qmax = 18.0 + i;
-    proj[activep].options.window = 1;
+    proj[activep].options.qmax = 18.0 + i, proj[activep].options.window = 1;
   }
   proj[1].options.bkgscale = -1;
   byte_writer w;
@@ -111,8 +104,7 @@ TEST_F(setting_ranges_test, WorkspaceOpensNoProjectHalfSet) {
   byte_reader in(bytes);
   EXPECT_EQ(decode_workspace(in), file_short);
   ASSERT_EQ(nprojects, 1);
-  EXPECT_EQ(proj[0].options.qmax, 18.0);
-  EXPECT_EQ(proj[0].options.window, 1.0);
+  EXPECT_EQ(std::tuple(proj[0].options.qmax, proj[0].options.window), std::tuple(18.0, 1.0));  // every option kept
   EXPECT_EQ(project_read_problem(),
             "project 2: bkgscale = -1 is out of range: The background scale factor must be > 0.0 and <= 1000.0");
 
@@ -146,9 +138,8 @@ TEST_F(setting_ranges_test, XmlProjectValues) {
     prepspec(activep, 1);
     set_species_element(activep, 0, 14);
     project& r = proj[activep];
-    r.spec_prop[1][0] = 1.0;
-    r.exp_prop[k_wavelength] = 0.7093;
-    r.exp_prop[k_polarisation] = 1;
+    r.spec_prop[1][0] = 1.0, r.exp_prop[k_wavelength] = 0.7093, r.exp_prop[k_polarisation] = 1;
+
     c.set(r);
     const std::string file = dir.file("p.apf");
     ASSERT_EQ(write_xml(file.c_str()), 1);

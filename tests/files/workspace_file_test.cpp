@@ -39,9 +39,8 @@ TEST_F(workspace_file_test, CurveBlocksCarryTheirProjectPosition) {
   make_project("Calc", 1, true, false);
   std::vector<uint8_t> b = encode_all();
   ASSERT_EQ(std::string(b.begin(), b.begin() + 31), "\x1B\0\0\0%\n% Workspace file v-1.0\n%\n"s);
-  EXPECT_EQ(read32(b, 31), 2);   // N
-  EXPECT_EQ(read32(b, 35), -1);  // abscissa of the new project
-  EXPECT_EQ(read32(b, 39), 0);
+  // N, then the abscissa of each project: the new one's unset
+  EXPECT_EQ((std::vector{read32(b, 31), read32(b, 35), read32(b, 39)}), (std::vector{2, -1, 0}));
   layout a = locate(b, 2, first_block(b));
   EXPECT_EQ(a.count, 0u) << "no curve section in the first block";
   layout s = locate(b, 2, a.end);
@@ -64,11 +63,8 @@ TEST_F(workspace_file_test, RoundTripWithSetsOfOtherProjects) {
   hooks().project_added = [&] { ++added; };
   byte_reader in(first);
   ASSERT_EQ(decode_workspace(in), 0);
-  EXPECT_EQ(nprojects, 3);
-  EXPECT_EQ(added, 3);
-  EXPECT_EQ(activep, 2);
-  EXPECT_EQ(newspace, 0);
-  EXPECT_EQ(proj[1].newproj, 1);
+  // projects, projects added, active one, newspace, newproj of the second
+  EXPECT_EQ(std::tuple(nprojects, added, activep, newspace, proj[1].newproj), std::tuple(3, 3, 2, 0, 1));
   EXPECT_EQ(proj[1].options.window - proj[0].options.window, 1);
   for (int calc = 0; calc < ncalc; ++calc)
     EXPECT_EQ(proj[2].out_of_date[calc] + 2 * proj[1].out_of_date[calc], calc % 2) << calc;
@@ -78,8 +74,9 @@ TEST_F(workspace_file_test, RoundTripWithSetsOfOtherProjects) {
   std::vector<std::array<int, 4>> drawn;
   for (int k = 0; k < c.extras; ++k)
     if (c.extrasets[k][0]) drawn.push_back(c.extrasets[k]);
-  EXPECT_EQ(drawn, (std::vector<std::array<int, 4>>{
-                       {1, 0, 0, 3}, {1, 1, 1, 0}, {1, 1, 1, 1}, {1, 1, 1, 2}, {1, 2, 0, 3}, {1, 2, 3, 0}}));
+  using sets = std::vector<std::array<int, 4>>;
+  EXPECT_EQ(drawn, (sets{{1, 0, 0, 3}, {1, 1, 1, 0}, {1, 1, 1, 1}, {1, 1, 1, 2}, {1, 2, 0, 3}, {1, 2, 3, 0}}));
+
   EXPECT_EQ(c.extragfreq[14 + 9], 5);
   EXPECT_EQ(first, encode_all());
 
@@ -89,8 +86,7 @@ TEST_F(workspace_file_test, RoundTripWithSetsOfOtherProjects) {
   clear();
   byte_reader again(after_close);
   ASSERT_EQ(decode_workspace(again), 0);
-  const curve& moved = *proj[0].curves[1][1];
-  EXPECT_EQ(moved.extras_shown, 5);
+  EXPECT_EQ(proj[0].curves[1][1]->extras_shown, 5);
   EXPECT_EQ(after_close, encode_all());
 }
 
