@@ -22,8 +22,7 @@ void add_project(int abscissa, bool run) {
 using block = std::vector<std::pair<int, int>>;
 
 const block sq_over_2theta = {{0, 3}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {3, 0}};
-const block sq_over_q = {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 1},
-                         {1, 2}, {2, 0}, {2, 1}, {3, 0}};
+const block sq_over_q = {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {3, 0}};
 const block no_abscissa = {{1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {3, 0}};
 const block pair_functions = {{3, 1}, {3, 2}, {3, 3}};
 const block raw_2theta = {{0, 0}, {0, 1}, {0, 2}};
@@ -57,21 +56,18 @@ TEST_F(allocextra_test, SlotLayoutFollowsTheActiveCurve) {
       for (auto [r, c] : tc.blocks[q]) expected.push_back({0, static_cast<int>(q), r, c});
     const curve& cv = *proj[tc.active].curves[tc.rid][tc.cid];
     EXPECT_EQ(cv.extrasets, expected) << tc.what;
-    EXPECT_EQ(cv.extras, static_cast<int>(expected.size())) << tc.what;
-    EXPECT_EQ(cv.extra_nproj, nprojects) << tc.what;
-    EXPECT_EQ(cv.realloc_extras, 0) << tc.what;
-    int total = 0;
+    int total = 0;  // the slots of all projects
     for (int s : psize) total += s;
-    EXPECT_EQ(total, cv.extras) << tc.what;
+    // extras, slots of all projects, projects, the request to rebuild
+    EXPECT_EQ(std::tuple(cv.extras, total, cv.extra_nproj, cv.realloc_extras),
+              std::tuple(static_cast<int>(expected.size()), cv.extras, nprojects, 0)) << tc.what;
   }
 }
 
 // Adding or closing a project moves every slot of the surviving projects to the new
 // place of their project's block, with its drawn flag and style.
 TEST_F(allocextra_test, SlotsOfSurvivingProjectsKeepTheirSettings) {
-  add_project(0, true);
-  add_project(1, true);
-  add_project(0, true);
+  for (int abscissa : {0, 1, 0}) add_project(abscissa, true);
   activate_curve(1, 1, 1);
   curve& c = *proj[1].curves[1][1];
   ASSERT_EQ(c.extras, 7 + 10 + 7);
@@ -96,14 +92,13 @@ TEST_F(allocextra_test, SlotsOfSurvivingProjectsKeepTheirSettings) {
   // Closing project 0 moves the others down; the curve's record moves with its project.
   close_project_record(0);
   activate_curve(0, 1, 1);
-  curve& moved = *proj[0].curves[1][1];
-  EXPECT_EQ(&moved, &c);
+  EXPECT_EQ(proj[0].curves[1][1].get(), &c);
   EXPECT_EQ(c.extras, 10 + 7 + 10);
   EXPECT_EQ(drawn(), (marked{{{1, 0, 3, 0}, 1.5}, {{1, 1, 0, 3}, 2.5}}));
-  EXPECT_EQ(c.extradash[9], 3);
-  EXPECT_EQ(c.extraglyph[10], 7);
-  EXPECT_EQ(c.extragfreq[10], 4);
-  EXPECT_EQ(c.extracolor[10].red, 1002);
+  // dash of slot 9, glyph, glyph frequency and colour of slot 10: as draw_slot styled them
+  EXPECT_EQ(std::tuple(c.extradash[9], c.extraglyph[10], c.extragfreq[10], c.extracolor[10].red),
+            std::tuple(3, 7, 4, 1002));
+
   EXPECT_EQ(c.extra_pids, (std::vector<int>{1, 2, 3}));
 }
 

@@ -53,10 +53,7 @@ std::string fingerprint(curve_edit e) {
 
 TEST_F(curve_edit_test, RefusedValuesWarnAndChangeNothing) {
   c().frame[1] = 0.4, c().frame[3] = 0.2;
-  c().axmin[0] = 0;
-  c().axmax[0] = 4;
-  c().axmin[1] = -2;
-  c().axmax[1] = 2;
+  c().axmin[0] = 0, c().axmax[0] = 4, c().axmin[1] = -2, c().axmax[1] = 2;
   struct refused { curve_entry f; int axis; const char* text; const char* warning; } cases[] = {
       {curve_entry::width, 0, "-200", "X size must be > 0"},
       {curve_entry::height, 0, "0", "Y size must be > 0"},
@@ -105,9 +102,7 @@ TEST_F(curve_edit_test, AcceptedValuesAreStoredAndShownAsStored) {
     EXPECT_EQ(curve_entry_text(e, a.f), a.shown);
     EXPECT_EQ(std::stod(curve_entry_text(e, a.f)), a.stored);
   }
-  EXPECT_EQ(c().wsize[0], 640);
-  EXPECT_EQ(c().gfreq, 3);
-  EXPECT_EQ(c().autoscale[0], 0);  // a range typed by hand is kept
+  EXPECT_EQ(std::tuple(c().wsize[0], c().gfreq, c().autoscale[0]), std::tuple(640, 3, 0));  // hand-typed range kept
 }
 
 TEST_F(curve_edit_test, ChoicesAndTheControlsTheyDisable) {
@@ -116,8 +111,7 @@ TEST_F(curve_edit_test, ChoicesAndTheControlsTheyDisable) {
   set_curve_choice(e, ch::plot_type, 1);  // bar: no glyph, glyph type disabled
   EXPECT_EQ(c().aspect, 1);
   EXPECT_EQ(curve_choice_value(e, ch::glyph_type), 0);
-  EXPECT_FALSE(curve_edit_sensitivity(e).glyph_type);
-  EXPECT_FALSE(curve_edit_sensitivity(e).glyph);
+  EXPECT_FALSE(curve_edit_sensitivity(e).glyph_type || curve_edit_sensitivity(e).glyph);
   set_curve_choice(e, ch::plot_type, 0);
   EXPECT_TRUE(curve_edit_sensitivity(e).glyph_type);
   EXPECT_EQ(c().glyph, 0);
@@ -125,8 +119,7 @@ TEST_F(curve_edit_test, ChoicesAndTheControlsTheyDisable) {
   e.axis = 1;
   set_curve_choice(e, ch::scale, 1);
   EXPECT_FALSE(curve_edit_sensitivity(e).axis_range);
-  EXPECT_EQ(c().scale[1], 1);
-  EXPECT_EQ(c().scale[0], 0);
+  EXPECT_EQ(std::tuple(c().scale[0], c().scale[1]), std::tuple(0, 1));
   set_curve_choice(e, ch::scale, 0);
   EXPECT_TRUE(curve_edit_sensitivity(e).axis_range);
 
@@ -171,8 +164,7 @@ TEST_F(curve_edit_test, ChoicesAndTheControlsTheyDisable) {
 // change the chosen set only.
 TEST_F(curve_edit_test, StyleOfTheChosenSetOnly) {
   int own = slot_of(0, 1, 1), other = slot_of(1, 1, 2);
-  ASSERT_GE(own, 0);
-  ASSERT_GE(other, 0);
+  ASSERT_TRUE(own >= 0 && other >= 0);
   EXPECT_FALSE(curve_edit_sensitivity(e).set_choice);
   // The curve itself and curves without points are never offered.
   std::vector<extra_choice> offered = extra_choices(e);
@@ -182,22 +174,18 @@ TEST_F(curve_edit_test, StyleOfTheChosenSetOnly) {
   ASSERT_EQ(flip_extra_set(e, other), 1);
   ASSERT_EQ(flip_extra_set(e, own), 1);
   EXPECT_EQ(c().extras_shown, 2);
-  EXPECT_EQ(data_set_labels(e),
-            (std::vector<std::string>{"alpha - S(Q)", "alpha - Q[S(Q)-1]", "beta - S(Q)"}));
+  EXPECT_EQ(data_set_labels(e), (std::vector<std::string>{"alpha - S(Q)", "alpha - Q[S(Q)-1]", "beta - S(Q)"}));
   EXPECT_TRUE(curve_edit_sensitivity(e).set_choice);
 
   e.set = 2;
   ASSERT_EQ(set_curve_entry(e, curve_entry::line_width, "3.5"), 1);
   set_curve_choice(e, curve_choice::glyph_type, 7);
   curve_colour_ref(e, curve_colour::data) = color{0, 1, 2, 3};
-  EXPECT_EQ(c().extrathick[other], 3.5);
-  EXPECT_EQ(c().extraglyph[other], 7);
-  EXPECT_EQ(c().extracolor[other].blue, 3);
-  EXPECT_EQ(c().extrathick[own], 1.0);
-  EXPECT_EQ(c().extraglyph[own], 0);
-  EXPECT_EQ(c().thickness, 1.0);
-  EXPECT_EQ(c().glyph, 0);
-  EXPECT_EQ(c().datac.red, 65535);
+  // The chosen set takes the style; the other set and the curve itself keep theirs.
+  EXPECT_EQ(std::tuple(c().extrathick[other], c().extraglyph[other], c().extracolor[other].blue),
+            std::tuple(3.5, 7, 3));
+  EXPECT_EQ(std::tuple(c().extrathick[own], c().extraglyph[own], c().thickness, c().glyph, c().datac.red),
+            std::tuple(1.0, 0, 1.0, 0, 65535));
 
   // Removing the first set keeps the chosen one chosen; removing the chosen one goes
   // back to the curve itself.
@@ -205,6 +193,6 @@ TEST_F(curve_edit_test, StyleOfTheChosenSetOnly) {
   EXPECT_EQ(e.set, 1);
   EXPECT_EQ(curve_entry_text(e, curve_entry::line_width), "3.5");
   ASSERT_EQ(flip_extra_set(e, other), 1);
-  EXPECT_EQ(e.set, 0);
-  EXPECT_EQ(c().extras_shown, 0);
+  EXPECT_EQ(std::tuple(e.set, c().extras_shown), std::tuple(0, 0));
+
 }

@@ -64,15 +64,13 @@ TEST(data_edit, CellsAndConstantsReadStrictly) {
   EXPECT_EQ(set_cell(t, 2, 1, "0.3"), 1);
   EXPECT_EQ(t[2].x, 0.1 + 0.2);  // left as shown: unchanged
   EXPECT_EQ(column_operation(t, 1, "1.000000"), 1);  // the preset
-  EXPECT_EQ(t[0].y, 10.0);
-  EXPECT_EQ(t[1].y, -2.5e-3);
+  EXPECT_EQ(std::tuple(t[0].y, t[1].y), std::tuple(10.0, -2.5e-3));
   EXPECT_EQ(column_operation(t, 0, "1.000000"), 1);
   EXPECT_EQ(t[2].y, 31.0);
   EXPECT_EQ(column_operation(t, 1, "x2"), 0);
   EXPECT_EQ(t[2].y, 31.0);
   EXPECT_EQ(messages.texts("warning"),
-            (std::vector<std::string>{"Abscissa: \"abc\" is not a number",
-                                      "Constant: \"x2\" is not a number"}));
+            (std::vector<std::string>{"Abscissa: \"abc\" is not a number", "Constant: \"x2\" is not a number"}));
 }
 
 TEST(data_edit, ClipboardTextAndApply) {
@@ -82,15 +80,13 @@ TEST(data_edit, ClipboardTextAndApply) {
   EXPECT_EQ(clipboard_text(t, {}), "");
 
   curve c;
-  c.ndata = 2;
-  c.data[0] = {7, 8};
-  c.data[1] = {9, 9};
+  c.ndata = 2, c.data[0] = {7, 8}, c.data[1] = {9, 9};
   apply_table(c, t);
   EXPECT_EQ(c.ndata, 4);
   EXPECT_EQ(c.data[0], (std::vector<double>{1, 2, 3, 4}));
   EXPECT_EQ(c.data[1], (std::vector<double>{10, 20, -0.125, 40}));
-  data_table back = table_of(c);
-  EXPECT_EQ(xs(back), xs(t));
+  EXPECT_EQ(xs(table_of(c)), xs(t));
+
   delete_rows(t, {0, 1, 2, 3});
   apply_table(c, t);
   EXPECT_EQ(c.ndata, 0);

@@ -14,9 +14,7 @@ using guidance_test = project_table_test;
 
 void fill(int calc, int cid, double value) {
   curve& c = *find_curve(0, calc, cid);
-  c.data[0] = {0.0, 1.0, 2.0};
-  c.data[1] = {value, value, value};
-  c.ndata = 3;
+  c.data[0] = {0.0, 1.0, 2.0}, c.data[1] = {value, value, value}, c.ndata = 3;
 }
 
 TEST_F(guidance_test, ReopenedStepsTakeTheResultTheirInputHolds) {
@@ -48,11 +46,8 @@ TEST_F(guidance_test, ReopenedStepsTakeTheResultTheirInputHolds) {
     // Opened by the program: the bending correction takes the S(q) result it is offered,
     // and a step whose curves hold points can be viewed.
     take_inferred_inputs(0);
-    EXPECT_EQ(proj[0].visok[2], k.usecalc[1]);
-    if (k.usecalc[1]) {
-      EXPECT_TRUE(same_points(*find_curve(0, 2, 0), *find_curve(0, 1, 1)));
-    }
-    EXPECT_EQ(proj[0].visok[3], k.in3 != 0);
+    EXPECT_EQ(std::tuple(proj[0].visok[2], proj[0].visok[3]), std::tuple(k.usecalc[1], int(k.in3 != 0)));
+    EXPECT_TRUE(!k.usecalc[1] || same_points(*find_curve(0, 2, 0), *find_curve(0, 1, 1)));
   }
 }
 
@@ -96,8 +91,8 @@ TEST_F(guidance_test, NamesTheChoosersPropose) {
       {"/d.x/gr", 0, "/d.x/gr.dat"},            {"/d/gr.txt", 1, "/d/gr.txt"},
       {"/d/gr.dat", 2, "/d/gr.dat.agr"}};
   for (const auto& k : names)
-    EXPECT_EQ(k.format < 0 ? with_extension(k.path, ".png") : data_file_name(k.path, k.format),
-              k.written) << k.path;
+    EXPECT_EQ(k.format < 0 ? with_extension(k.path, ".png") : data_file_name(k.path, k.format), k.written) << k.path;
+
 }
 
 }  // namespace

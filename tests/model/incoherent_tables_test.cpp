@@ -25,8 +25,7 @@ TEST_F(IncoherentTables, PublishedValues) {
   for (const auto& n : nodes) EXPECT_NEAR(tabulated_incoherent(n.z, q_of(n.x)), n.s, 1e-3) << n.z;
   EXPECT_NEAR(tabulated_incoherent(82, q_of(1e4)), 82.0, 1e-4);
   // Outside the tables: nothing at q <= 0 or beyond Z = 98; below the first node x^2.
-  EXPECT_EQ(tabulated_incoherent(14, 0.0), 0.0);
-  EXPECT_EQ(tabulated_incoherent(99, 5.0), 0.0);
+  EXPECT_EQ(std::tuple(tabulated_incoherent(14, 0.0), tabulated_incoherent(99, 5.0)), std::tuple(0.0, 0.0));
   EXPECT_NEAR(tabulated_incoherent(14, q_of(0.0005)), tabulated_incoherent(14, q_of(0.001)) / 4, 1e-12);
 }
 
@@ -46,8 +45,8 @@ TEST_F(IncoherentTables, AnalyticOutliersWarnOncePerProject) {
   init_project();
   prepspec(activep, 1);
   set_species_element(activep, 0, 82);
-  proj[activep].exp_prop[14] = 1.0;
-  proj[activep].options.incoherent = incoherent_tabulated;
+  proj[activep].exp_prop[14] = 1.0, proj[activep].options.incoherent = incoherent_tabulated;
+
   warn_analytic_incoherent(activep, 0.5, 30.0);
   EXPECT_EQ(messages.texts("warning").size(), 1u);
 }

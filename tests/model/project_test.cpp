@@ -19,8 +19,7 @@ TEST_F(project_test, ProjectsAreToldApartByTheirFile) {
   mark_project_changed(1);
   const char* const shown[3] = {"Project N° 0 — chain1.nap", "*Project N° 0 — chain2.nap", "Project N° 2"};
   for (int p = 0; p < 3; ++p) EXPECT_EQ(shown_name(p), shown[p]) << p;
-  EXPECT_EQ(proj[1].newproj, 0);  // Save writes to the file from now on
-  EXPECT_EQ(proj[2].newproj, 1);
+  EXPECT_EQ(std::tuple(proj[1].newproj, proj[2].newproj), std::tuple(0, 1));  // Save writes to the file from now on
 }
 
 // Records keep their addresses while the table grows; closing shifts the later ones down
@@ -31,14 +30,11 @@ TEST_F(project_test, GrowingAndShrinkingTheTableKeepsRecords) {
   curve* first = proj[0].curves[1][2].get();
   const curve_id* ids = proj[0].curve_ids[1].data();
   for (int i = 0; i < 20; ++i) init_project();
-  EXPECT_EQ(proj[0].curves[1][2].get(), first);
-  EXPECT_EQ(proj[0].curve_ids[1].data(), ids);
-  EXPECT_EQ(first->zoom_state.ids, &ids[2]);
-  int id3 = proj[3].id;
+  EXPECT_TRUE(proj[0].curves[1][2].get() == first && proj[0].curve_ids[1].data() == ids &&
+              first->zoom_state.ids == &ids[2]);
+  const int id3 = proj[3].id;
   close_project_record(2);
-  EXPECT_EQ(nprojects, 20);
-  EXPECT_EQ(proj[2].id, id3);
-  EXPECT_EQ(activep, 19);
+  EXPECT_EQ(std::tuple(nprojects, proj[2].id, activep), std::tuple(20, id3, 19));
   while (nprojects) close_project_record(0);
   EXPECT_EQ(activep, -1);
 }
@@ -62,14 +58,10 @@ TEST_F(project_test, SaveCurveStoresIntoTheActiveProject) {
   EXPECT_EQ(c.ndata, 4);
   EXPECT_EQ(c.data[0], std::vector<double>(x, x + 4));
   EXPECT_EQ(c.data[1], std::vector<double>(y, y + 4));
-  EXPECT_EQ(proj[1].min[1], -1.5);
-  EXPECT_EQ(proj[1].max[1], 7.25);
+  EXPECT_EQ(std::tuple(proj[1].min[1], proj[1].max[1]), std::tuple(-1.5, 7.25));  // the range of the abscissa
   EXPECT_EQ(proj[0].curves[1][2]->ndata, 0);
-  EXPECT_EQ(c.window, nullptr);
-  EXPECT_EQ(c.plot, nullptr);
-  ASSERT_EQ(destroyed.size(), 1u);
-  ASSERT_EQ(buttons.size(), 1u);
-  EXPECT_EQ(buttons[0], std::make_tuple(&c, 0, 1));
+  EXPECT_TRUE(c.window == nullptr && c.plot == nullptr && destroyed.size() == 1) << "the window destroyed";
+  EXPECT_EQ(buttons, (std::vector{std::make_tuple(&c, 0, 1)}));
 
   save_curve(0, x, y, 1, 2);  // an empty result
   EXPECT_EQ(c.ndata, 0);
@@ -88,8 +80,7 @@ TEST_F(project_test, SaveCurveStoresIntoTheActiveProject) {
   EXPECT_TRUE(c.data[0].empty() && c.data[1].empty());
   save_curve(4, x, y, 1, 1);
   erase_curves(1, 1);
-  EXPECT_EQ(proj[1].curves[1][1]->ndata, 0);
-  EXPECT_TRUE(proj[1].curves[1][1]->data[0].empty());
+  EXPECT_TRUE(proj[1].curves[1][1]->ndata == 0 && proj[1].curves[1][1]->data[0].empty());
   set_numeric_receiver({});
 }
 
@@ -110,10 +101,10 @@ TEST_F(project_test, MessagesReachThePresenterVerbatim) {
   ASSERT_EQ(rec.messages.size(), 8u);
   EXPECT_EQ(rec.texts("info"), std::vector<std::string>{"<b>50% done</b>"});
   EXPECT_EQ(rec.texts("warning"), std::vector<std::string>{"100%s %d"});
-  EXPECT_EQ(rec.texts("error"),
-            (std::vector<std::string>{"Impossible to open project file: \nx.nap\nError code: 1\n\n",
-                                      "Broken %n\n" + bug,
-                                      "Impossible to allocate memory\nSubroutine: nm\nTable: sq\n" + bug}));
+  EXPECT_EQ(rec.texts("error"), (std::vector<std::string>{"Impossible to open project file: \nx.nap\nError code: 1\n\n",
+            "Broken %n\n" + bug, "Impossible to allocate memory\nSubroutine: nm\nTable: sq\n" + bug}));
+
+
   EXPECT_EQ(rec.messages[5].title, "Closing workspace");
 }
 

@@ -53,8 +53,8 @@ TEST(window_rules, ToolBoxesBesideTheMainWindow) {
   for (const auto& c : cases) {
     win_rect main = c.main, tools{0, 0, c.tools_after.w, 156};
     side_by_side(main, tools, area, frame);
-    EXPECT_EQ(main, c.main_after) << c.main.x;
-    EXPECT_EQ(tools, c.tools_after) << c.main.x;
+    EXPECT_EQ(std::tuple(main, tools), std::tuple(c.main_after, c.tools_after)) << c.main.x;
+
     EXPECT_TRUE(inside(main) && inside(tools));
   }
 }
