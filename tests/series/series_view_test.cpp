@@ -75,12 +75,8 @@ class SeriesViewTest : public ::testing::Test {
   }
   void add(const std::string& input, int exit, std::optional<double> value, std::optional<double> constant) {
     series_result r;
-    r.index = view.size();
-    r.exit = exit;
-    r.folder = fs::path(input).stem().string();
-    r.row.value = value;
-    r.row.normalisation_constant = constant;
-    r.row.coordination = {std::nullopt};
+    r.index = view.size(), r.exit = exit, r.folder = fs::path(input).stem().string();
+    r.row.value = value, r.row.normalisation_constant = constant, r.row.coordination = {std::nullopt};
     if (exit != series_ok) r.row.warnings = {"amoq-reduce: " + input + ": the file does not exist\n"};
     view.add(r, input, dir.path.string());
   }
@@ -110,13 +106,12 @@ TEST_F(SeriesViewTest, OrderTableAndColumns) {
   const auto row = view.table_row(0), failed = view.table_row(3);
   ASSERT_EQ(row.size(), 13u);
   EXPECT_EQ(row[0] + "|" + row[1] + "|" + row[2] + "|" + row[3] + "|" + row[4], "t10.dat|300|done|0.02|");
-  EXPECT_EQ(failed[2], "file problem");
-  EXPECT_EQ(failed.back(), "amoq-reduce: /d/t1.dat: the file does not exist");
+  EXPECT_EQ(failed[2] + "|" + failed.back(), "file problem|amoq-reduce: /d/t1.dat: the file does not exist");
   EXPECT_EQ(view.columns().back().key, "coordination_Si-O_1.45-1.8");
   // Only what at least one input has can be shown as a trend.
   const auto trend = view.trend_columns();
-  ASSERT_EQ(trend.size(), 1u);
-  EXPECT_EQ(trend[0].key, "normalisation_constant");
+  EXPECT_EQ(trend.size() == 1 ? trend[0].key : "", "normalisation_constant");
+
   // Without values the table has no value column and the order stays by name.
   series_view plain;
   plain.reset({}, "");
@@ -168,9 +163,8 @@ TEST_F(SeriesViewTest, WaterfallAndTrend) {
   t = view.trend(constant, false, -1);
   ASSERT_EQ(t.points.size(), 3u);
   EXPECT_EQ((std::vector<double>{t.points[0].x, t.points[1].x, t.points[2].x}), (std::vector<double>{1, 3, 4}));
-  EXPECT_EQ(t.points[2].y, 0.03);
-  EXPECT_TRUE(t.x_integral);
-  EXPECT_EQ(t.highlight, -1);
+  EXPECT_EQ(std::tuple(t.points[2].y, t.x_integral, t.highlight), std::tuple(0.03, true, -1));
+
 }
 
 }  // namespace
