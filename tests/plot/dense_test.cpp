@@ -1,6 +1,5 @@
 // Dense curves: bands over dense pixel columns draw the same picture as stroking the whole
 // line, and dash patterns run on along the data instead of restarting at every segment.
-#include <cairo.h>
 
 #include "plot/draw.h"
 #include "plot_fixture.h"
@@ -17,8 +16,7 @@ struct options_guard {
 void noisy(std::vector<double>& x, std::vector<double>& y, int n, double sigma, unsigned seed = 7) {
   std::mt19937 gen(seed);
   std::normal_distribution<double> noise(0.0, sigma);
-  x.resize(n);
-  y.resize(n);
+  x.resize(n), y.resize(n);
   for (int i = 0; i < n; ++i) {
     x[i] = 20.0 * i / (n - 1);
     y[i] = std::sin(x[i]) * std::exp(-0.05 * x[i]) + (sigma > 0 ? noise(gen) : 0.0);
@@ -27,9 +25,8 @@ void noisy(std::vector<double>& x, std::vector<double>& y, int n, double sigma, 
 
 // Differences of the green channel between two pictures, over the pixels the line touches
 // in either.
-struct picture_difference {
-  int line = 0, over32 = 0, worst = 0;
-};
+struct picture_difference { int line = 0, over32 = 0, worst = 0; };
+
 
 picture_difference compare(const image& a, const image& b) {
   picture_difference d;

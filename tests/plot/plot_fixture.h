@@ -53,29 +53,24 @@ class plot_test : public project_table_test {
   void SetUp() override {
     project_table_test::SetUp();
     init_project();
-    proj[activep].name = "P";
-    proj[activep].params[k_abscissa] = 1;
+    proj[activep].name = "P", proj[activep].params[k_abscissa] = 1;
     create_curve_records(activep);
     init_curve_names(activep, 0, 0);
   }
   // Curve (rid, cid) of project 0 with the given points and every display default but the
   // frame: a stored one (the frame of earlier versions, columns 100..840 and rows 0..530
   // of 840 x 600), drawn as stored, so that pixels can be checked where they belong.
-  curve& with_points(int rid, int cid, const std::vector<double>& x, const std::vector<double>& y,
-                     int p = 0) {
+  curve& with_points(int rid, int cid, const std::vector<double>& x, const std::vector<double>& y, int p = 0) {
     curve& c = *find_curve(p, rid, cid);
     const double stored[4] = {100.0 / 840.0, 1.0, 530.0 / 600.0, 0.0};
     std::copy(stored, stored + 4, c.frame);
     c.ndata = static_cast<int>(x.size());
-    c.data[0] = x;
-    c.data[1] = y;
+    c.data[0] = x, c.data[1] = y;
     return c;
   }
   // A plain curve: no frame decorations that would cover the checks unless asked for.
-  static void bare(curve& c) {
-    c.show_frame = 0;
-    c.show_axis[0] = c.show_axis[1] = 0;
-  }
+  static void bare(curve& c) { c.show_frame = c.show_axis[0] = c.show_axis[1] = 0; }
+
   // Fixed axes (no autoscale).
   static void axes(curve& c, double x0, double x1, double y0, double y1) {
     c.axmin[0] = x0, c.axmax[0] = x1, c.axmin[1] = y0, c.axmax[1] = y1;

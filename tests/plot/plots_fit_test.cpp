@@ -51,14 +51,9 @@ TEST_F(plots_fit_test, NothingOverlapsNothingIsCut) {
                      std::to_string(frame_type));
         initcurve(0, d.rid, d.cid);  // the style of a new curve, fitted frame
         curve& c = *find_curve(0, d.rid, d.cid);
-        c.ndata = static_cast<int>(d.x.size());
-        c.data[0] = d.x;
-        c.data[1] = d.y;
-        c.scale[0] = d.xlog;
-        c.scale[1] = d.ylog;
-        c.frame_type = frame_type;
-        c.x_axis_title = "q [Å-1]";
-        c.y_axis_title = d.name;
+        c.ndata = static_cast<int>(d.x.size()), c.data[0] = d.x, c.data[1] = d.y;
+        c.scale[0] = d.xlog, c.scale[1] = d.ylog, c.frame_type = frame_type;
+        c.x_axis_title = "q [Å-1]", c.y_axis_title = d.name;
         plot_input in = resolve_plot_input(0, d.rid, d.cid);
         autoscale_flagged(in);
         const axis_map m = preplot(in, W, H);
@@ -78,8 +73,7 @@ TEST_F(plots_fit_test, NothingOverlapsNothingIsCut) {
           // Off its axis line: left of the y axis, below the x axis.
           EXPECT_TRUE(l.axis == 1 ? l.box.x1 <= m.x_min : l.box.y0 >= m.y_min) << where(l);
         }
-        EXPECT_GE(per_axis[0], 2);
-        EXPECT_GE(per_axis[1], 2);
+        EXPECT_GE(std::min(per_axis[0], per_axis[1]), 2) << "labels shown on x and on y";
         for (const placed_text& title : t.title) {
           ASSERT_TRUE(title.shown);
           shown.push_back(&title);
@@ -91,10 +85,9 @@ TEST_F(plots_fit_test, NothingOverlapsNothingIsCut) {
             EXPECT_FALSE(b.overlaps(shown[j]->box)) << where(*shown[i]) << " over " << where(*shown[j]);
         }
         // The frame's sides and the curve's end lie inside the drawing, with their line.
-        EXPECT_GE(m.x_min - c.frame_thickness / 2, 0.0);
-        EXPECT_LE(m.x_max + c.frame_thickness / 2, W - 1.0);
-        EXPECT_GE(m.y_max - c.frame_thickness / 2, 1.0);
-        EXPECT_LE(m.y_min + c.frame_thickness / 2, H);
+        const double half = c.frame_thickness / 2;
+        EXPECT_TRUE(m.x_min - half >= 0 && m.x_max + half <= W - 1.0 && m.y_max - half >= 1 && m.y_min + half <= H)
+            << "frame " << m.x_min << ".." << m.x_max << " x " << m.y_max << ".." << m.y_min;
         EXPECT_LE(m.to_x(d.x.back()), m.x_max + 1e-9);
       }
     }
@@ -112,19 +105,17 @@ TEST_F(plots_fit_test, NothingIsDrawnOutsideTheDrawing) {
     initcurve(0, d.rid, d.cid);
     curve& c = with_points(d.rid, d.cid, d.x, d.y);
     std::copy(default_frame, default_frame + 4, c.frame);
-    c.x_axis_title = "r [Å]";
-    c.y_axis_title = "G(r)";
-    c.frame_type = 0;
+    c.x_axis_title = "r [Å]", c.y_axis_title = "G(r)", c.frame_type = 0;
     c.labels_pos[0] = c.labels_pos[1] = labels_pos;
     image img(400 + 2 * margin, 300 + 2 * margin);
     cairo_t* cr = cairo_create(img.surface);
     cairo_translate(cr, margin, margin);
     ASSERT_EQ(render_curve(cr, 400, 300, 1.0, 0, d.rid, d.cid), 1);
     cairo_destroy(cr);
-    int outside = img.count(0, 0, img.w, img.h, [&](int x, int y) {
-      bool in = x >= margin && x < margin + 400 && y >= margin && y < margin + 300;
-      return !in && img.dark(x, y) > 60;
+    const int outside = img.count(0, 0, img.w, img.h, [&](int x, int y) {
+      return img.dark(x, y) > 60 && !(x >= margin && x < margin + 400 && y >= margin && y < margin + 300);
     });
+
     EXPECT_EQ(outside, 0) << "labels " << labels_pos;
     EXPECT_GT(img.dark_pixels(margin, margin, margin + 40, margin + 300), 50);
     // The closed frame's right and top sides are drawn.

@@ -7,9 +7,7 @@
 
 namespace {
 
-struct rgb {
-  double r, g, b;
-};
+struct rgb { double r, g, b; };
 rgb of(const color& c) { return {c.red / 65535.0, c.green / 65535.0, c.blue / 65535.0}; }
 
 // The pixel's colour within `tolerance` (0..255 per channel) of c.
@@ -83,16 +81,12 @@ TEST(series_plot, WaterfallTracesInTheirColoursWithTheColourBar) {
     EXPECT_DOUBLE_EQ(l.x_hi, 10.0);
     EXPECT_NEAR(l.y_lo, -0.08, 1e-12);
     EXPECT_NEAR(l.y_hi, 2.08, 1e-12);
-    EXPECT_LT(l.x_max, l.bar_x0);
-    EXPECT_LE(l.bar_x1, w);
+    EXPECT_TRUE(l.x_max < l.bar_x0 && l.bar_x1 <= w) << "the colour bar right of the frame, inside the image";
     const int x = static_cast<int>(l.x_min + 0.37 * (l.x_max - l.x_min));  // clear of the ticks
     for (int k = 0; k < 3; ++k) {
       const double row = l.y_bottom - (k - l.y_lo) / (l.y_hi - l.y_lo) * (l.y_bottom - l.y_top);
       const int rows = rows_of_colour(img, x, row, colour_along(0.5 * k));
-      EXPECT_GE(rows, 1) << w << " trace " << k;
-      if (k == 1) {
-        EXPECT_GE(rows, 2) << w << ": the highlighted trace is wider";
-      }
+      EXPECT_GE(rows, k == 1 ? 2 : 1) << w << " trace " << k << " (the highlighted trace 1 is wider)";
       EXPECT_TRUE(img.is_white(x, static_cast<int>(row) - 8)) << w << " above trace " << k;
     }
     // The bar from the start of the scale at the bottom to its end at the top.
@@ -101,10 +95,7 @@ TEST(series_plot, WaterfallTracesInTheirColoursWithTheColourBar) {
     EXPECT_TRUE(near_colour(img, bx, static_cast<int>(l.y_top) + 3, colour_along(1.0))) << w;
     EXPECT_TRUE(near_colour(img, bx, static_cast<int>(0.5 * (l.y_top + l.y_bottom)), colour_along(0.5))) << w;
     // Its labels and title right of it.
-    EXPECT_GT(img.dark_pixels(static_cast<int>(l.bar_x1) + 2, static_cast<int>(l.y_top), w,
-                              static_cast<int>(l.y_bottom)),
-              40)
-        << w;
+    EXPECT_GT(img.dark_pixels(int(l.bar_x1) + 2, int(l.y_top), w, int(l.y_bottom)), 40) << w;
   }
 }
 
@@ -114,10 +105,9 @@ TEST(series_plot, PicksTheTraceOrTheDotUnderThePointer) {
   const series_plot_layout l = waterfall_layout(s.in, w, h);
   auto row_of = [&](double y) { return l.y_bottom - (y - l.y_lo) / (l.y_hi - l.y_lo) * (l.y_bottom - l.y_top); };
   const double x = 0.3 * l.x_min + 0.7 * l.x_max;
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(pick_waterfall(s.in, w, h, x, row_of(k) + 3), k);
-    EXPECT_EQ(pick_waterfall(s.in, w, h, x, row_of(k) - 3), k);
-  }
+  for (int k = 0; k < 3; ++k)  // a little below and above the trace
+    EXPECT_EQ(std::tuple(pick_waterfall(s.in, w, h, x, row_of(k) + 3), pick_waterfall(s.in, w, h, x, row_of(k) - 3)),
+              std::tuple(k, k));
   EXPECT_EQ(pick_waterfall(s.in, w, h, x, row_of(0.5)), -1);      // between two traces
   EXPECT_EQ(pick_waterfall(s.in, w, h, l.x_min - 5, row_of(1)), -1);  // outside the frame
   EXPECT_EQ(pick_waterfall(waterfall_input{}, w, h, x, row_of(1)), -1);
@@ -137,9 +127,9 @@ TEST(series_plot, PicksTheTraceOrTheDotUnderThePointer) {
     const double py = tl.y_bottom - (t.points[i].y - tl.y_lo) / (tl.y_hi - tl.y_lo) * (tl.y_bottom - tl.y_top);
     EXPECT_TRUE(near_colour(img, static_cast<int>(px), static_cast<int>(py), colour_along(t.points[i].t))) << i;
     EXPECT_EQ(pick_trend(t, w, h, px + 4, py - 4), static_cast<int>(i));
-    if (i == 2) {
-      EXPECT_GT(img.dark(static_cast<int>(px) + 7, static_cast<int>(py)), 500);  // the ring
-    }
+    EXPECT_TRUE(i != 2 || img.dark(static_cast<int>(px) + 7, static_cast<int>(py)) > 500) << "the ring";
+
+
   }
   EXPECT_EQ(pick_trend(t, w, h, tl.x_min + 2, tl.y_top + 2), -1);
 }

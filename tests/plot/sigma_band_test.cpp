@@ -1,5 +1,4 @@
 // The band y ± sigma: its outline against the axis map's own mapping, and its pixels.
-#include <cmath>
 
 #include "plot/plot_fixture.h"
 #include "plot/sigma_band.h"
