@@ -30,11 +30,11 @@ TEST(ShellCommandLine, FormsOfTheCommandLine) {
     std::vector<const char*> argv{"amoq"};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     command_line cl = parse_command_line(static_cast<int>(argv.size()), argv.data());
-    std::string where = c.args.empty() ? "(none)" : c.args[0];
-    EXPECT_EQ(cl.help, c.help) << where;
-    EXPECT_EQ(cl.version, c.version) << where;
-    EXPECT_EQ(cl.kind, c.kind) << where;
-    EXPECT_EQ(cl.file, c.file) << where;
+    EXPECT_EQ(std::tuple(cl.help, cl.version, cl.kind, cl.file),
+              std::tuple(c.help, c.version, c.kind, std::string(c.file)))
+        << (c.args.empty() ? "(none)" : c.args[0]);
+
+
   }
 }
 

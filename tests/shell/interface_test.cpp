@@ -14,19 +14,18 @@ struct interface_description {
   std::set<std::string> handlers;
 };
 
-std::string attribute(xmlNode* n, const char* name) {
-  xmlChar* v = xmlGetProp(n, reinterpret_cast<const xmlChar*>(name));
+// The text of a string libxml2 returned, which it frees.
+std::string taken(xmlChar* v) {
   std::string out = v ? reinterpret_cast<const char*>(v) : "";
   xmlFree(v);
   return out;
+}
+std::string attribute(xmlNode* n, const char* name) {
+  return taken(xmlGetProp(n, reinterpret_cast<const xmlChar*>(name)));
 }
 
-std::string text_of(xmlNode* n) {
-  xmlChar* v = xmlNodeGetContent(n);
-  std::string out = v ? reinterpret_cast<const char*>(v) : "";
-  xmlFree(v);
-  return out;
-}
+std::string text_of(xmlNode* n) { return taken(xmlNodeGetContent(n)); }
+
 
 bool is(xmlNode* n, const char* name) {
   return n->type == XML_ELEMENT_NODE && std::string(reinterpret_cast<const char*>(n->name)) == name;
