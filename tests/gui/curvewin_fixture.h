@@ -28,8 +28,7 @@ class CurveWindowTest : public GuiTest {
   int add_project(const std::string& name) {
     init_project();
     int p = activep;
-    proj[p].name = name;
-    proj[p].params[k_abscissa] = 1;
+    proj[p].name = name, proj[p].params[k_abscissa] = 1;
     create_curve_records(p);
     init_curve_names(p, 0, 0);
     return p;
@@ -39,10 +38,7 @@ class CurveWindowTest : public GuiTest {
   template <class F>
   void put_curve(int rid, int cid, int n, double x0, double x1, F f) {
     std::vector<double> x(n), y(n);
-    for (int i = 0; i < n; ++i) {
-      x[i] = x0 + (x1 - x0) * i / (n - 1);
-      y[i] = f(x[i]);
-    }
+    for (int i = 0; i < n; ++i) x[i] = x0 + (x1 - x0) * i / (n - 1), y[i] = f(x[i]);
     save_curve(n, x.data(), y.data(), rid, cid);
   }
 
@@ -52,8 +48,7 @@ class CurveWindowTest : public GuiTest {
   // Creates, shows and draws the window of a curve at a plot size of w x h.
   GtkWidget* open_window(int p, int rid, int cid, int w = 600, int h = 400) {
     curve& c = rec(p, rid, cid);
-    c.wsize[0] = w;
-    c.wsize[1] = h;
+    c.wsize[0] = w, c.wsize[1] = h;
     GtkWidget* win = create_curve(ids(p, rid, cid));
     gtk_widget_show_all(win);
     // Other test programs share the X server and their windows may cover this one. A
@@ -95,8 +90,8 @@ long frame_pixels(const curve& c, Pick pick) {
   int w = plot->allocation.width, h = plot->allocation.height;
   int x0 = static_cast<int>(c.frame[0] * w) + 15, y0 = static_cast<int>(c.frame[3] * h) + 15;
   int x1 = static_cast<int>(c.frame[1] * w) - 15, y1 = static_cast<int>(c.frame[2] * h) - 15;
-  GdkPixbuf* pb = gdk_pixbuf_get_from_drawable(nullptr, plot->window, nullptr, x0, y0, 0, 0,
-                                               x1 - x0, y1 - y0);
+  GdkPixbuf* pb = gdk_pixbuf_get_from_drawable(nullptr, plot->window, nullptr, x0, y0, 0, 0, x1 - x0, y1 - y0);
+
   long n = 0;
   int stride = gdk_pixbuf_get_rowstride(pb), ch = gdk_pixbuf_get_n_channels(pb);
   for (int y = 0; y < y1 - y0; ++y)

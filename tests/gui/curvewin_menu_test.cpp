@@ -57,8 +57,8 @@ TEST_F(CurveWindowTest, OverlayACurveOfAnotherOpenProjectAndRemoveIt) {
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(remove, "S(Q)")));
   gtk_widget_destroy(menu);
   settle(host);
-  EXPECT_EQ(host.extras_shown, 0);
-  EXPECT_EQ(host.extrasets[drawn][0], 0);
+  EXPECT_EQ(std::tuple(host.extras_shown, host.extrasets[drawn][0]), std::tuple(0, 0));
+
   EXPECT_LT(dark_pixels(host), dark_before + 100);
 
   // The entries; nothing drawn, nothing to remove. Autoscale shows the data range (the
@@ -69,12 +69,10 @@ TEST_F(CurveWindowTest, OverlayACurveOfAnotherOpenProjectAndRemoveIt) {
   EXPECT_FALSE(GTK_WIDGET_SENSITIVE(find_labelled(menu, "_Remove data set")));
   for (const char* on : {"_Add data set", "E_dit curve", "_Edit data"})
     EXPECT_TRUE(GTK_WIDGET_SENSITIVE(find_labelled(menu, on))) << on;
-  host.axmin[0] = 5;
-  host.axmax[0] = 6;
+  host.axmin[0] = 5, host.axmax[0] = 6;
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(menu, "_Autoscale")));
   settle(host);
-  EXPECT_DOUBLE_EQ(host.axmin[0], 0.5);
-  EXPECT_DOUBLE_EQ(host.axmax[0], 20.5);
+  EXPECT_EQ(std::tuple(host.axmin[0], host.axmax[0]), std::tuple(0.5, 20.5));
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(menu, "_Close")));
   gtk_widget_destroy(menu);
   pump();

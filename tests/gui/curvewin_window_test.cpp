@@ -1,6 +1,5 @@
 // The curve window: built once and reused, redrawn completely on every expose, hidden by
 // its close box and by stale results, destroyed when new data arrive.
-#include <cairo.h>
 
 #include "plot/render.h"
 #include "curvewin_fixture.h"
@@ -16,15 +15,13 @@ GdkPixbuf* grab(const curve& c, int w, int h) {
 
 struct rgb { int r, g, b; };
 rgb pixel(GdkPixbuf* pb, int x, int y) {
-  const guchar* p = gdk_pixbuf_get_pixels(pb) + y * gdk_pixbuf_get_rowstride(pb) +
-                    x * gdk_pixbuf_get_n_channels(pb);
+  const guchar* p = gdk_pixbuf_get_pixels(pb) + y * gdk_pixbuf_get_rowstride(pb) + x * gdk_pixbuf_get_n_channels(pb);
   return {p[0], p[1], p[2]};
 }
 rgb pixel(cairo_surface_t* s, int x, int y) {
   const unsigned char* row = cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s);
   uint32_t v = reinterpret_cast<const uint32_t*>(row)[x];
-  return {static_cast<int>((v >> 16) & 255), static_cast<int>((v >> 8) & 255),
-          static_cast<int>(v & 255)};
+  return {static_cast<int>((v >> 16) & 255), static_cast<int>((v >> 8) & 255), static_cast<int>(v & 255)};
 }
 
 }  // namespace
@@ -56,8 +53,7 @@ TEST_F(CurveWindowTest, ExposeDrawsTheWholePlotAsTheOffscreenDrawingDoes) {
     for (int x = 0; x < w; ++x) {
       rgb a = pixel(shown, x, y), b = pixel(ref, x, y);
       if (a.r == 0 && a.g == 255 && a.b == 0) ++green;
-      if (std::abs(a.r - b.r) > 24 || std::abs(a.g - b.g) > 24 || std::abs(a.b - b.b) > 24)
-        ++differ;
+      if (std::abs(a.r - b.r) > 24 || std::abs(a.g - b.g) > 24 || std::abs(a.b - b.b) > 24) ++differ;
     }
   EXPECT_EQ(green, 0);
   // Text may be rasterised with other font options on the screen; the rest is identical.
@@ -68,8 +64,7 @@ TEST_F(CurveWindowTest, ExposeDrawsTheWholePlotAsTheOffscreenDrawingDoes) {
   // The window's size was recorded: width and plot height (window height - 27).
   int ww = 0, wh = 0;
   gtk_window_get_size(GTK_WINDOW(win), &ww, &wh);
-  EXPECT_EQ(c.wsize[0], ww);
-  EXPECT_EQ(c.wsize[1], wh - curve_window_bar);
+  EXPECT_EQ(std::tuple(c.wsize[0], c.wsize[1]), std::tuple(ww, wh - curve_window_bar));
 }
 
 TEST_F(CurveWindowTest, ViewButtonShowsTheWindowCloseBoxAndStaleResultsHideItNewDataDestroyIt) {
@@ -98,8 +93,7 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowCloseBoxAndStaleResultsHideItNew
   gtk_main_do_event(del);
   gdk_event_free(del);
   pump();
-  EXPECT_FALSE(GTK_WIDGET_VISIBLE(win));
-  EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
+  EXPECT_FALSE(GTK_WIDGET_VISIBLE(win) || gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
   settle(c);
   EXPECT_EQ(c.window, win);
@@ -110,21 +104,19 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowCloseBoxAndStaleResultsHideItNew
   shooks().hide_curves(p, 3);
   g_signal_handlers_unblock_by_func(button, reinterpret_cast<gpointer>(on_viewcurve_toggled), ids(p, 3, 1));
   pump();
-  EXPECT_FALSE(GTK_WIDGET_VISIBLE(win));
-  EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
-  EXPECT_FALSE(GTK_WIDGET_SENSITIVE(button));
+  EXPECT_FALSE(GTK_WIDGET_VISIBLE(win) || gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)) ||
+               GTK_WIDGET_SENSITIVE(button));
 
   // New data destroy the window; the view button becomes inactive and sensitive.
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
   settle(c);
   g_object_ref(win);
   put_curve(3, 1, 60, 0.1, 10.0, [](double r) { return std::cos(r); });
-  EXPECT_EQ(c.window, nullptr);
-  EXPECT_EQ(c.plot, nullptr);
+  EXPECT_TRUE(c.window == nullptr && c.plot == nullptr);
   EXPECT_TRUE(GTK_OBJECT_FLAGS(win) & GTK_IN_DESTRUCTION || !GTK_WIDGET_VISIBLE(win));
-  EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
-  EXPECT_TRUE(GTK_WIDGET_SENSITIVE(button));
+  EXPECT_TRUE(!gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)) && GTK_WIDGET_SENSITIVE(button));
   g_object_unref(win);
+
   // An empty result: inactive and insensitive.
   save_curve(0, nullptr, nullptr, 3, 1);
   EXPECT_FALSE(GTK_WIDGET_SENSITIVE(button));

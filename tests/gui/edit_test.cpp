@@ -35,9 +35,7 @@ class EditTest : public CurveWindowTest {
     g_signal_emit_by_name(w, "activate");
     pump();
   }
-  static std::string shown(curve_entry f) {
-    return gtk_entry_get_text(GTK_ENTRY(control_of(control_kind::number, int(f))));
-  }
+  static std::string shown(curve_entry f) { return gtk_entry_get_text(GTK_ENTRY(control_of(control_kind::number, int(f)))); }
 };
 
 bool blue(const guchar* p) { return p[0] < 60 && p[1] < 60 && p[2] > 200; }
@@ -75,8 +73,7 @@ TEST_F(EditTest, CurveEditorRestylesTheWindowAndTheSavedProject) {
   // The other curve of the project, ticked in "Add data set", is drawn and can be chosen.
   GtkCellRendererToggle* toggle = nullptr;
   for (GtkWidget* view : all_of(dialog, GTK_TYPE_TREE_VIEW)) {
-    GList* cells = gtk_cell_layout_get_cells(
-        GTK_CELL_LAYOUT(gtk_tree_view_get_column(GTK_TREE_VIEW(view), 1)));
+    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(gtk_tree_view_get_column(GTK_TREE_VIEW(view), 1)));
     toggle = GTK_CELL_RENDERER_TOGGLE(cells->data);
     g_list_free(cells);
   }
@@ -84,8 +81,7 @@ TEST_F(EditTest, CurveEditorRestylesTheWindowAndTheSavedProject) {
   g_signal_emit_by_name(toggle, "toggled", "0:1:0");  // alpha / S(q) / Q[S(Q)-1]
   pump();
   EXPECT_EQ(c.extras_shown, 1);
-  EXPECT_EQ(gtk_tree_model_iter_n_children(gtk_combo_box_get_model(GTK_COMBO_BOX(editor().set_combo)),
-                                           nullptr), 2);
+  EXPECT_EQ(gtk_tree_model_iter_n_children(gtk_combo_box_get_model(GTK_COMBO_BOX(editor().set_combo)), nullptr), 2);
   EXPECT_TRUE(GTK_WIDGET_SENSITIVE(editor().set_combo));
 
   gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CLOSE);
@@ -101,9 +97,8 @@ TEST_F(EditTest, DataEditorEditsRowsAndAppliesThemToTheCurve) {
 
   // Opened from the context menu's "_Edit data"; a second time shows the same window.
   GtkWidget* menu = build_cpopmenu(ids(a, 1, 2));
-  GtkWidget* item = find_labelled(menu, "S(Q)");
-  ASSERT_NE(item, nullptr);
-  gtk_menu_item_activate(GTK_MENU_ITEM(item));
+  ASSERT_NE(find_labelled(menu, "S(Q)"), nullptr);
+  gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(menu, "S(Q)")));
   gtk_widget_destroy(menu);
   pump();
   GtkWidget* editor_window = edit_data(proj[a].id, 1, 2);
@@ -142,6 +137,8 @@ TEST_F(EditTest, DataEditorEditsRowsAndAppliesThemToTheCurve) {
   // Cancel leaves the curve as it was.
   editor_window = edit_data(proj[a].id, 1, 2);
   gtk_tree_selection_select_all(gtk_tree_view_get_selection(GTK_TREE_VIEW(all_of(editor_window, GTK_TYPE_TREE_VIEW).at(0))));
+
+
   act("_Delete row(s)");
   g_signal_emit_by_name(find_labelled(editor_window, GTK_STOCK_CANCEL), "released");
   pump();

@@ -6,7 +6,6 @@
 #include "support/test.h"
 
 #include <gtk/gtk.h>
-#include <stdlib.h>
 
 #include "project/allocextra.h"
 #include "numeric/callbacks.h"
@@ -146,9 +145,8 @@ class GuiTest : public ::testing::Test {
   }
 
   std::string file(const std::string& name) const { return dir + "/" + name; }
-  static std::string example(const char* name) {
-    return std::string(AMOQ_SOURCE_DIR "/examples/sio2/") + name;
-  }
+  static std::string example(const char* name) { return std::string(AMOQ_SOURCE_DIR "/examples/sio2/") + name; }
+
   std::vector<std::string> texts(const char* kind) const { return messages->texts(kind); }
   void clear_messages() { messages->messages.clear(); }
 
@@ -215,9 +213,7 @@ class GuiTest : public ::testing::Test {
     for (auto [id, value] : {std::pair{"wavel", "0.7093"}, {"abss", "0.77"}, {"abss2", "0"}, {"density", "0.0662"},
                              {"ddt", "0.000001"}})
       type(id, value);
-    choose("geombox", 1);
-    choose("monobox", 0);
-    choose("comptonbox", 0);
+    for (auto [id, entry] : {std::pair{"geombox", 1}, {"monobox", 0}, {"comptonbox", 0}}) choose(id, entry);
     gtk_button_clicked(GTK_BUTTON(widget("SettingsApply")));
     pump();
   }

@@ -92,9 +92,7 @@ TEST_F(SeriesWindow, ControlsAreWiredToTheRules) {
   open_window();
   EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(w->window)), std::string("Series"));
   EXPECT_EQ(label(w->files_label), "No pattern chosen");
-  EXPECT_FALSE(gtk_widget_is_sensitive(w->run));
-  EXPECT_FALSE(gtk_widget_is_sensitive(w->export_table));
-  EXPECT_FALSE(gtk_widget_is_sensitive(w->open_pattern));
+  for (GtkWidget* b : {w->run, w->export_table, w->open_pattern}) EXPECT_FALSE(gtk_widget_is_sensitive(b));
   pattern("b10.dat", 1, 300), pattern("b9.dat", 2, 400), pattern("b9.xy", 3, 500);
   // A folder and its files that match the pattern, in natural order; then files chosen.
   gtk_entry_set_text(GTK_ENTRY(w->pattern), "*.dat");
@@ -121,8 +119,7 @@ TEST_F(SeriesWindow, ControlsAreWiredToTheRules) {
   EXPECT_FALSE(gtk_widget_is_sensitive(w->value_key));
   gtk_combo_box_set_active(GTK_COMBO_BOX(w->value_source), 1);
   pump();
-  EXPECT_TRUE(gtk_widget_is_sensitive(w->value_key));
-  EXPECT_FALSE(gtk_widget_is_sensitive(w->value_list));
+  EXPECT_TRUE(gtk_widget_is_sensitive(w->value_key) && !gtk_widget_is_sensitive(w->value_list));
   proj[activep].run = 1;  // the settings' own checks are not this window's
   click(w->run);
   EXPECT_EQ(texts("warning").back(), "Type the key of the series value in the files' headers (for example Temperature)");
@@ -165,9 +162,7 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   gtk_combo_box_set_active(GTK_COMBO_BOX(w->order), 1);
   pump();
   gtk_button_clicked(GTK_BUTTON(w->run));  // no main loop yet: the run has just begun
-  EXPECT_TRUE(series_window_busy());
-  EXPECT_FALSE(gtk_widget_is_sensitive(w->run));
-  EXPECT_TRUE(gtk_widget_is_sensitive(w->cancel));
+  EXPECT_TRUE(series_window_busy() && !gtk_widget_is_sensitive(w->run) && gtk_widget_is_sensitive(w->cancel));
   wait_until_idle();
   ASSERT_TRUE(texts("warning").empty()) << texts("warning")[0];
   ASSERT_TRUE(texts("error").empty()) << texts("error")[0];
@@ -205,12 +200,9 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   press(w->waterfall, x, y, GDK_BUTTON_PRESS);
   ASSERT_EQ(series_window_highlight(), 0);  // reduced in natural order: 300 K first
   EXPECT_TRUE(gtk_widget_is_sensitive(w->open_pattern));
-  GtkTreeModel* model = nullptr;
-  GtkTreeIter it;
-  ASSERT_TRUE(gtk_tree_selection_get_selected(gtk_tree_view_get_selection(GTK_TREE_VIEW(w->table)), &model, &it));
-  GtkTreePath* selected = gtk_tree_model_get_path(model, &it);
-  EXPECT_EQ(gtk_tree_path_get_indices(selected)[0], 0);
-  gtk_tree_path_free(selected);
+  GtkTreePath* first = gtk_tree_path_new_first();
+  EXPECT_TRUE(gtk_tree_selection_path_is_selected(gtk_tree_view_get_selection(GTK_TREE_VIEW(w->table)), first));
+  gtk_tree_path_free(first);
   press(w->waterfall, x, y, GDK_2BUTTON_PRESS);
   wait_until_idle();
   ASSERT_TRUE(texts("error").empty()) << texts("error")[0];
@@ -218,8 +210,8 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   EXPECT_EQ(activep, 1);
   EXPECT_EQ(proj[1].name, "s_T300");
   EXPECT_FALSE(proj[1].path);  // a new project: Save asks where
-  EXPECT_EQ(proj[1].changed, 1);
-  EXPECT_EQ(proj[1].calcok[calc_gr], 1);
+  EXPECT_EQ(std::tuple(proj[1].changed, proj[1].calcok[calc_gr]), std::tuple(1, 1));  // unsaved, with its results
+
   EXPECT_EQ(proj[0].path, example("sio2.nap"));  // the project whose settings were taken is as it was
   const curve* sq = find_curve(1, 1, 2);
   ASSERT_TRUE(sq && curve_points(*sq) > 0);

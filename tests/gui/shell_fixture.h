@@ -25,8 +25,8 @@ class ShellTest : public GuiTest {
       names.pop_front();
       return a;
     });
-    quit_requested = 0;
-    newspace = 1;
+    quit_requested = 0, newspace = 1;
+
     ASSERT_NE(start_main_window(), nullptr);
     pump();
   }

@@ -2,9 +2,6 @@
 // catalogue staged beside the built program, for the interface description, the texts
 // built in code and the model's messages, while numbers keep the "." of the C locale.
 #include <clocale>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 
 #include "gui/shell/workspace_tree.h"
 #include "project/i18n.h"

@@ -35,8 +35,7 @@ class ShellProjects : public ShellTest {
   std::vector<std::string> rows() {
     std::vector<std::string> out;
     for (int p = 0;; ++p) {
-      std::string path = "0:" + std::to_string(p);
-      std::string m = workspace_row_markup(path.c_str());
+      const std::string m = workspace_row_markup(("0:" + std::to_string(p)).c_str());
       if (m.empty()) return out;
       out.push_back(m);
     }
@@ -81,12 +80,9 @@ TEST_F(ShellProjects, ClosingTheOnlyProjectLeavesAFreshWorkspace) {
   activate_row("0:0:0:0");  // Sample description
   EXPECT_FALSE(main_view_shows_logo());
   menu("gtk-close");
-  EXPECT_EQ(nprojects, 0);
-  EXPECT_EQ(activep, -1);
-  EXPECT_FALSE(gtk_widget_is_sensitive(GTK_WIDGET(workspace_view())));
-  EXPECT_TRUE(main_view_shows_logo());
+  EXPECT_EQ(std::tuple(nprojects, activep, newspace), std::tuple(0, -1, 1));
+  EXPECT_TRUE(main_view_shows_logo() && !gtk_widget_is_sensitive(GTK_WIDGET(workspace_view())));
   EXPECT_EQ(title(), "AMOQ-Gtk");
-  EXPECT_EQ(newspace, 1);
   EXPECT_EQ(rows(), std::vector<std::string>{});
   // A fresh workspace may be opened again (the chooser appears), and Close says so.
   menu("_Open workspace");
@@ -135,13 +131,12 @@ TEST_F(ShellProjects, UnsavedChangesAreAskedAboutBeforeTheyAreClosed) {
     messages->save_answers = {k.answer};
     answers = {file("kept")};  // the chooser of Save: the extension is added
     menu(k.entry);
-    EXPECT_EQ(messages->messages.back().kind, "save");
-    EXPECT_EQ(messages->messages.back().text, "Save changes to \"Project\u00a0N°\u00a00\" before closing?");
+    EXPECT_EQ(messages->messages.back().kind + ": " + messages->messages.back().text,
+              "save: Save changes to \"Project\u00a0N°\u00a00\" before closing?");
     EXPECT_EQ(nprojects, k.closed ? 0 : 1);
     EXPECT_EQ(std::filesystem::exists(file("kept.nap")), k.answer == answer_save);
-    if (k.answer == answer_save) {
-      EXPECT_EQ(choosers.back().proposed_name, "Project_N_0.nap");
-    }
+    EXPECT_TRUE(k.answer != answer_save || choosers.back().proposed_name == "Project_N_0.nap");
+
     on_close_workspace_silently();
     quit_requested = 0;
   }
@@ -154,8 +149,8 @@ TEST_F(ShellProjects, UnsavedChangesAreAskedAboutBeforeTheyAreClosed) {
   EXPECT_EQ(status(), "Saved " + file("p.nap"));
   clear_messages();
   menu("gtk-close");
-  EXPECT_EQ(nprojects, 0);
-  EXPECT_TRUE(messages->messages.empty());
+  EXPECT_TRUE(nprojects == 0 && messages->messages.empty());
 }
+
 
 }  // namespace

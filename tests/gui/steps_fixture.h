@@ -31,11 +31,8 @@ class StepWidgetsTest : public GuiTest {
     gtk_menu_shell_prepend(GTK_MENU_SHELL(widget("MainMenuBar")), top);
     setup_step_widgets(builder, widget("MainWindow"));
     gtk_builder_connect_signals(builder, nullptr);
-    hooks().update_project = [] {
-      refresh_settings_pages();
-      refresh_step_widgets();
-      return 1;
-    };
+    hooks().update_project = [] { return refresh_settings_pages(), refresh_step_widgets(), 1; };
+
     hooks().hide_project = hide_step_widgets;
     refresh_settings_pages();
     refresh_step_widgets();

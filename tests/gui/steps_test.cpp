@@ -13,8 +13,7 @@ class StepsTest : public StepWidgetsTest {
  protected:
   std::vector<GtkExpander*> expanders() {
     std::vector<GtkExpander*> out;
-    GList* children = gtk_container_get_children(
-        GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(tool_box_window()))));
+    GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(tool_box_window()))));
     for (GList* l = children; l; l = l->next)
       if (GTK_IS_EXPANDER(l->data)) out.push_back(GTK_EXPANDER(l->data));
     g_list_free(children);
@@ -51,9 +50,7 @@ TEST_F(StepsTest, StatesOfAStepAndTheBusyState) {
   EXPECT_EQ(states(), (v{"-", "-", "-", "-"}));  // locked until Apply
   raw_data_loaded();
   EXPECT_EQ(states(), (v{"ace", "a", "a", "a"}));  // step 0 has its input
-  choose("combocor", 1);
-  choose("combobq", 1);
-  choose("combogr", 1);
+  for (const char* combo : {"combocor", "combobq", "combogr"}) choose(combo, 1);
   type("bcpv", "12");
   // Every result passes through save_curve: the controls are watched from there.
   struct seen { int calc; bool any_sensitive, popup; std::string status; };
@@ -82,9 +79,8 @@ TEST_F(StepsTest, StatesOfAStepAndTheBusyState) {
   std::vector<int> calcs;
   for (const seen& s : during) {
     if (calcs.empty() || calcs.back() != s.calc) calcs.push_back(s.calc);
-    EXPECT_FALSE(s.any_sensitive) << s.calc;
-    EXPECT_TRUE(s.popup) << s.calc;
-    EXPECT_EQ(s.status, status[s.calc]);
+    // no control sensitive, the popup shown, the step named in the status bar
+    EXPECT_EQ(std::tuple(s.any_sensitive, s.popup, s.status), std::tuple(false, true, status[s.calc])) << s.calc;
   }
   EXPECT_EQ(calcs, (std::vector<int>{0, 1, 2, 3}));
   for (const char* b : buttons) EXPECT_TRUE(sensitive(b)) << b;  // after success and failure
@@ -143,16 +139,15 @@ TEST_F(StepsTest, CancelLeavesTheProjectAsItWas) {
   }, nullptr);
   press("Calcsq");
   EXPECT_EQ(record().curves[1][1]->data[1], before);
-  EXPECT_EQ(record().exp_prop[k_norm_constant], constant);
-  EXPECT_EQ(record().options.lowr_chi2, chi2);
-  EXPECT_EQ(record().calcok[calc_sq], 0);  // out of date since the iterations changed, as before
+  // constant, chi2 and the step out of date since the iterations changed, as before
+  EXPECT_EQ(std::tuple(record().exp_prop[k_norm_constant], record().options.lowr_chi2, record().calcok[calc_sq]),
+            std::tuple(constant, chi2, 0));
   EXPECT_EQ(states(), shown);
-  EXPECT_TRUE(messages->messages.empty());
-  EXPECT_FALSE(popup_shown());
+  EXPECT_TRUE(messages->messages.empty() && !popup_shown());
   // Nothing is left requested: the next run computes.
   press("Calcsq");
-  EXPECT_EQ(record().calcok[calc_sq], 1);
-  EXPECT_NE(record().options.lowr_chi2, chi2);
+  EXPECT_TRUE(record().calcok[calc_sq] == 1 && record().options.lowr_chi2 != chi2);
+
 }
 
 }  // namespace
