@@ -8,8 +8,8 @@ import os
 import subprocess
 import sys
 import tempfile
-import threading
 import warnings
+from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 import pytest
@@ -59,12 +59,8 @@ def test_curves_and_values_are_those_of_amoq_reduce(tmp_path, raw):
         out = tmp_path / str(k)
         ran = amoq_reduce("-o", str(out), *args[:-1] if args else [], NAP, *args[-1:])
         assert ran.returncode == 0, ran.stderr
-        p = amoq.Project(NAP)
-        if "rmax=12" in args:
-            p.set(rmax=12)
-        res = p.reduce(**kwargs)
-        files = sorted(f[:-4] for f in os.listdir(out) if f.endswith(".dat"))
-        assert sorted(res) == files
+        res = amoq.Project(NAP).set(**({"rmax": 12} if "rmax=12" in args else {})).reduce(**kwargs)
+        assert sorted(res) == sorted(f[:-4] for f in os.listdir(out) if f.endswith(".dat"))
         for name in res:
             same_as_file(res[name], out / (name + ".dat"))
         printed = dict(line.split(": ", 1) for line in ran.stdout.splitlines())
@@ -110,21 +106,15 @@ def test_bad_arrays_raise_value_error(raw):
     nan, inf = y.copy(), y.copy()
     nan[5], inf[7] = np.nan, np.inf
     cases = [
-        ((x, y[:-1]), "x and y differ in length"),
-        ((x, y, y[:10]), "sigma and x differ in length"),
-        ((x, nan), "point 6 is not a number"),
-        ((x, inf), "point 8 is not a number"),
+        ((x, y[:-1]), "x and y differ in length"), ((x, y, y[:10]), "sigma and x differ in length"),
+        ((x, nan), "point 6 is not a number"), ((x, inf), "point 8 is not a number"),
         ((x[::-1], y), "the abscissa does not increase at point 2"),
         ((np.r_[x[:3], x[2:]], np.r_[y[:3], y[2:]]), "the abscissa does not increase at point 4"),
         ((x, y, -np.ones_like(y)), "point 1 has a negative standard deviation"),
-        (([], []), "no points"),
-        (([1.0], [2.0]), "at least 2 are needed"),
-        ((x, y, y, y), "not 4 arrays"),
-        ((x, y.astype(complex)), "must be real numbers"),
-        ((x, np.array(["a"] * len(x))), "must be real numbers"),
-        ((x, np.ones((2, len(x)))), "one-dimensional"),
-        (42, "give a file path or arrays"),
-        ("bad\0path", "null byte"),
+        (([], []), "no points"), (([1.0], [2.0]), "at least 2 are needed"), ((x, y, y, y), "not 4 arrays"),
+        ((x, y.astype(complex)), "must be real numbers"), ((x, np.array(["a"] * len(x))), "must be real numbers"),
+        ((x, np.ones((2, len(x)))), "one-dimensional"), (42, "give a file path or arrays"), ("bad\0path", "null byte"),
+
     ]
     for given, text in cases:
         with pytest.raises(ValueError, match=text.replace("(", r"\(")):
@@ -151,10 +141,9 @@ def test_bad_arrays_raise_value_error(raw):
 
 def test_settings_refusals_and_files(tmp_path, raw):
     p = amoq.Project(NAP)
-    with pytest.raises(ValueError, match="unknown setting"):
-        p.set(colour=1)
-    with pytest.raises(ValueError, match="not a number"):
-        p.set(rmax=float("nan"))
+    for kwargs, text in [({"colour": 1}, "unknown setting"), ({"rmax": float("nan")}, "not a number")]:
+        with pytest.raises(ValueError, match=text):
+            p.set(**kwargs)
     for key, value in [("bdbox", 9), ("method", 7), ("mut_thickness", 1)]:
         ran = amoq_reduce("-o", str(tmp_path / "x"), "--set", "%s=%s" % (key.replace("_", "-"), value), NAP)
         with pytest.raises(ValueError) as refused:
@@ -202,24 +191,18 @@ def test_uncertainties_warnings_and_threads(raw):
         res = p.reduce(raw=(raw[0][::2], raw[1][::2]), steps=(0, 1))
     assert [str(w.message) for w in caught] == res.warnings
     # Calls from several threads run one at a time and give the same curves.
-    results = [None] * 4
     q = amoq.Project(NAP)
-    def work(k):
-        results[k] = q.reduce(raw=raw)["gr"][1]
-    threads = [threading.Thread(target=work, args=(k,)) for k in range(4)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
+    with ThreadPoolExecutor(4) as pool:
+        results = list(pool.map(lambda k: q.reduce(raw=raw)["gr"][1], range(4)))
     assert all(np.array_equal(r, plain["gr"][1]) for r in results)
 
 
+
 def test_series_summary_and_matrices_are_amoq_reduce_s(tmp_path, raw, monkeypatch):
-    inputs = []
-    for k in range(3):
-        path = tmp_path / ("p%d.dat" % k)
+    inputs = [str(tmp_path / ("p%d.dat" % k)) for k in range(3)]
+    for k, path in enumerate(inputs):
         np.savetxt(path, np.c_[raw[0], raw[1] * (1 + 0.02 * k)], fmt="%.6f")
-        inputs.append(str(path))
+
     (tmp_path / "values").write_text("".join("p%d.dat %d\n" % (k, 5 - k) for k in range(3)))
     ran = amoq_reduce("-q", "-o", str(tmp_path / "cli"), "--series-values", str(tmp_path / "values"),
                       "--set", "rmax=9", NAP, *inputs)
