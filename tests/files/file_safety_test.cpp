@@ -86,10 +86,8 @@ TEST_F(file_safety_test, ZeroFilledProjectFileHoldsNoProject) {
   init_project();
   EXPECT_EQ(open_project_file(dir.write("zero.nap", std::string(4096, '\0'))), file_short);
   const struct { std::string header, name; int species; int code; } cases[] = {
-      {"", "", 0, file_short},
-      {std::string(25, '\0'), "", 0, file_short},
-      {"", "", 2, file_ok},
-      {"", "N", 0, file_ok},
+      {"", "", 0, file_short}, {std::string(25, '\0'), "", 0, file_short},
+      {"", "", 2, file_ok}, {"", "N", 0, file_ok},
       {"%\n% project file v-1.0\n%\n", "", 0, file_ok},  // a project renamed to nothing
   };
   for (const auto& c : cases) {

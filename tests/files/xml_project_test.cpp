@@ -129,8 +129,7 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
   const std::string project_line = " <project>TRUE</project>\n";
   struct import_case { const char* what; std::string text; int code; };
   const import_case cases[] = {
-      {"golden", golden, 0},
-      {"Reflection with its blank", replaced(golden, ">Transmission<", ">Reflection <"), 0},
+      {"golden", golden, 0}, {"Reflection with its blank", replaced(golden, ">Transmission<", ">Reflection <"), 0},
       {"unknown compton text", replaced(golden, ">Unknown<", ">Unknow<"), 6},
       {"wrong id", replaced(golden, "<Z id=\"1\">", "<Z id=\"2\">"), 4},
       {"ids out of document order",
@@ -153,6 +152,7 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
                 "  <wavelength>0.709300</wavelength>\n  <absorption-substrate>"), 6},
       {"density first is fine",
        replaced(replaced(golden, "  <density>0.066000</density>\n", ""), " <experiment>\n",
+
                 " <experiment>\n  <density>0.066000</density>\n"), 0},
       {"deadtime missing", replaced(golden, "  <deadtime>0.000001</deadtime>\n", ""), 6},
       {"wavelength text reads as 0", replaced(golden, ">0.709300<", ">abc<"), 0},
@@ -186,8 +186,7 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
     // Errors name the file and the reason after their first line, and carry the dialog's
     // trailing newline.
     const std::string& text = messages.messages[0].text;
-    const std::string head =
-        c.code == 0 ? expected_text[0] : expected_text[c.code] + (dir_ / "in.apf").string() + ": ";
+    const std::string head = c.code == 0 ? expected_text[0] : expected_text[c.code] + (dir_ / "in.apf").string() + ": ";
     EXPECT_EQ(text.substr(0, head.size()), head);
     EXPECT_TRUE(c.code == 0 ? text == head : text.size() > head.size() + 1 && text.back() == '\n') << text;
     const project& r = proj[activep];

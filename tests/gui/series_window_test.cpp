@@ -76,11 +76,7 @@ class SeriesWindow : public ShellTest {
     g_signal_emit_by_name(area, "button-press-event", &e, &handled);
     pump();
   }
-  void size_of(GtkWidget* area, int& width, int& height) {
-    GtkAllocation a;
-    gtk_widget_get_allocation(area, &a);
-    width = a.width, height = a.height;
-  }
+
 };
 
 }  // namespace
@@ -189,8 +185,9 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   // A click on the lowest curve marks its pattern (300 K) in the table; a double click
   // opens it as a project of its own, with its results.
   const waterfall_input in = view.waterfall(curve_sq, gtk_range_get_value(GTK_RANGE(w->offset)), -1);
-  int width = 0, height = 0;
-  size_of(w->waterfall, width, height);
+  GtkAllocation size;
+  gtk_widget_get_allocation(w->waterfall, &size);
+  const int width = size.width, height = size.height;
   const series_plot_layout l = waterfall_layout(in, width, height);
   const double x = l.x_min + 0.05 * (l.x_max - l.x_min);
   double y = -1;
@@ -207,10 +204,10 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   wait_until_idle();
   ASSERT_TRUE(texts("error").empty()) << texts("error")[0];
   ASSERT_EQ(nprojects, 2);
-  EXPECT_EQ(activep, 1);
-  EXPECT_EQ(proj[1].name, "s_T300");
+  // active, named after the pattern, unsaved, with its results
+  EXPECT_EQ(std::tuple(activep, proj[1].name, proj[1].changed, proj[1].calcok[calc_gr]), std::tuple(1, "s_T300", 1, 1));
   EXPECT_FALSE(proj[1].path);  // a new project: Save asks where
-  EXPECT_EQ(std::tuple(proj[1].changed, proj[1].calcok[calc_gr]), std::tuple(1, 1));  // unsaved, with its results
+
 
   EXPECT_EQ(proj[0].path, example("sio2.nap"));  // the project whose settings were taken is as it was
   const curve* sq = find_curve(1, 1, 2);

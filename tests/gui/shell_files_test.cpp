@@ -111,8 +111,7 @@ TEST_F(ShellFiles, FileNamedOnTheCommandLine) {
   std::string nap = copy_example("sio2.nap");
   std::ofstream(file("bad.apf")) << "<amoq-xml><chemistry/></amoq-xml>";
   const cl_case cases[] = {
-      {{example("sio2.apf")}, 1, ""},
-      {{nap}, 1, ""},
+      {{example("sio2.apf")}, 1, ""}, {{nap}, 1, ""},
       {{file("none.nap")}, 0, "Impossible to open project file: \n"},
       {{"-naw", file("none.naw")}, 0, "Error while reading workspace file\n"},
       {{"-apf", file("bad.apf")}, 1, "Impossible to use the AMOQ XML project file\n"},

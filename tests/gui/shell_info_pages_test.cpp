@@ -7,9 +7,8 @@
 
 TEST_F(GuiTest, InformationViewDefinesEveryTagThePagesUse) {
   init_project();
-  proj[0].params[k_abscissa] = 0;
-  proj[0].checks[k_smooth_data] = 1;
-  proj[0].exp_prop[k_smoothing] = 2.0;
+  proj[0].params[k_abscissa] = 0, proj[0].checks[k_smooth_data] = 1, proj[0].exp_prop[k_smoothing] = 2.0;
+
   prepspec(0, 2);
   std::set<std::string> used;
   for (int page = 0; page < 9; ++page)

@@ -54,26 +54,21 @@ std::string fingerprint(curve_edit e) {
 TEST_F(curve_edit_test, RefusedValuesWarnAndChangeNothing) {
   c().frame[1] = 0.4, c().frame[3] = 0.2;
   c().axmin[0] = 0, c().axmax[0] = 4, c().axmin[1] = -2, c().axmax[1] = 2;
-  struct refused { curve_entry f; int axis; const char* text; const char* warning; } cases[] = {
-      {curve_entry::width, 0, "-200", "X size must be > 0"},
-      {curve_entry::height, 0, "0", "Y size must be > 0"},
-      {curve_entry::width, 0, "20000", "X size must be <= 16384"},
-      {curve_entry::title_x, 0, "1.5", "x ∈ [0.0, 1.0]"},
-      {curve_entry::legend_x, 0, "1.5", "x ∈ [0.0, 1.0]"},
-      {curve_entry::legend_y, 0, "-0.1", "y ∈ [0.0, 1.0]"},
-      {curve_entry::frame_xmin, 0, "0.5", "Frame x min must be < to frame x max"},
-      {curve_entry::frame_xmax, 0, "0.1", "Frame x max must be > to frame x min"},
-      {curve_entry::frame_ymin, 0, "0.2", "Frame y min must be > to frame y max"},  // equal is refused too
-      {curve_entry::frame_ymax, 0, "0.9", "Frame y max must be < to frame y min"},
-      {curve_entry::line_width, 0, "0", "Line width must be > 0.0"},
-      {curve_entry::glyph_size, 0, "-1", "Glyph size must be > 0.0"},
-      {curve_entry::glyph_freq, 0, "0", "Glyph frequency must be > 0"},
-      {curve_entry::axis_min, 0, "4", "Axis min must be < to axis max"},
-      {curve_entry::axis_max, 1, "-3", "Axis max must be > to axis min"},
-      {curve_entry::major_ticks, 1, "0", "Major tick must be > 0.0"},
-      {curve_entry::line_width, 0, "abc", "Line width: \"abc\" is not a number"},
-      {curve_entry::axis_min, 0, "", "Axis min: \"\" is not a number"},
-      {curve_entry::glyph_freq, 0, "2.5", "Glyph frequency: \"2.5\" is not a whole number"},
+  using ce = curve_entry;
+  struct refused { ce f; int axis; const char* text; const char* warning; } cases[] = {
+      {ce::width, 0, "-200", "X size must be > 0"}, {ce::height, 0, "0", "Y size must be > 0"},
+      {ce::width, 0, "20000", "X size must be <= 16384"}, {ce::title_x, 0, "1.5", "x ∈ [0.0, 1.0]"},
+      {ce::legend_x, 0, "1.5", "x ∈ [0.0, 1.0]"}, {ce::legend_y, 0, "-0.1", "y ∈ [0.0, 1.0]"},
+      {ce::frame_xmin, 0, "0.5", "Frame x min must be < to frame x max"},
+      {ce::frame_xmax, 0, "0.1", "Frame x max must be > to frame x min"},
+      {ce::frame_ymin, 0, "0.2", "Frame y min must be > to frame y max"},  // equal is refused too
+      {ce::frame_ymax, 0, "0.9", "Frame y max must be < to frame y min"},
+      {ce::line_width, 0, "0", "Line width must be > 0.0"}, {ce::glyph_size, 0, "-1", "Glyph size must be > 0.0"},
+      {ce::glyph_freq, 0, "0", "Glyph frequency must be > 0"}, {ce::axis_min, 0, "4", "Axis min must be < to axis max"},
+      {ce::axis_max, 1, "-3", "Axis max must be > to axis min"}, {ce::major_ticks, 1, "0", "Major tick must be > 0.0"},
+      {ce::line_width, 0, "abc", "Line width: \"abc\" is not a number"},
+      {ce::axis_min, 0, "", "Axis min: \"\" is not a number"},
+      {ce::glyph_freq, 0, "2.5", "Glyph frequency: \"2.5\" is not a whole number"},
   };
   for (const refused& r : cases) {
     recording_presenter messages;
@@ -87,8 +82,7 @@ TEST_F(curve_edit_test, RefusedValuesWarnAndChangeNothing) {
 
 TEST_F(curve_edit_test, AcceptedValuesAreStoredAndShownAsStored) {
   struct accepted { curve_entry f; const char* text; const char* shown; double stored; } cases[] = {
-      {curve_entry::width, " 640 ", "640", 640},
-      {curve_entry::title_x, "1", "1", 1.0},
+      {curve_entry::width, " 640 ", "640", 640}, {curve_entry::title_x, "1", "1", 1.0},
       {curve_entry::legend_y, "0", "0", 0.0},
       {curve_entry::frame_width, "-2", "-2", -2.0},  // any number
       {curve_entry::glyph_freq, "+3", "3", 3},
@@ -132,12 +126,9 @@ TEST_F(curve_edit_test, ChoicesAndTheControlsTheyDisable) {
 
   // Combos that start at "1", spins, the slider, and values beyond a control's range.
   struct stored { ch f; int value; int* field; int expected; } cases[] = {
-      {ch::frame_line, 3, &c().frame_dash, 4},
-      {ch::legend_box_line, 0, &c().legend_box_dash, 1},
-      {ch::minor_ticks, 4, &c().mint[1], 5},
-      {ch::ticks_pos, 3, &c().ticks_pos[1], 3},
-      {ch::labels_digits, 99, &c().labels_digit[1], 15},
-      {ch::axis_title_x, -600, &c().y_axis_title_pos[0], -500},
+      {ch::frame_line, 3, &c().frame_dash, 4}, {ch::legend_box_line, 0, &c().legend_box_dash, 1},
+      {ch::minor_ticks, 4, &c().mint[1], 5}, {ch::ticks_pos, 3, &c().ticks_pos[1], 3},
+      {ch::labels_digits, 99, &c().labels_digit[1], 15}, {ch::axis_title_x, -600, &c().y_axis_title_pos[0], -500},
       {ch::labels_x, 7, &c().labels_shift_x[1], 7},
   };
   for (const stored& s : cases) {

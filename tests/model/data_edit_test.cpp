@@ -56,19 +56,16 @@ TEST(data_edit, InsertAndDeleteRows) {
 TEST(data_edit, CellsAndConstantsReadStrictly) {
   data_table t = numbered(3);
   recording_presenter messages;
-  EXPECT_EQ(set_cell(t, 1, 2, " -2.5e-3 "), 1);
-  EXPECT_EQ(t[1].y, -2.5e-3);
-  EXPECT_EQ(set_cell(t, 0, 1, "abc"), 0);
-  EXPECT_EQ(t[0].x, 1.0);  // refused, not taken as 0
-  t[2].x = 0.1 + 0.2;      // 0.30000000000000004, shown "0.3"
-  EXPECT_EQ(set_cell(t, 2, 1, "0.3"), 1);
-  EXPECT_EQ(t[2].x, 0.1 + 0.2);  // left as shown: unchanged
+  // Each edit's result and the cell it leaves (&& reads the cell after the edit).
+  EXPECT_TRUE(set_cell(t, 1, 2, " -2.5e-3 ") == 1 && t[1].y == -2.5e-3) << t[1].y;
+  EXPECT_TRUE(set_cell(t, 0, 1, "abc") == 0 && t[0].x == 1.0) << t[0].x;  // refused, not taken as 0
+  t[2].x = 0.1 + 0.2;  // 0.30000000000000004, shown "0.3"
+  EXPECT_TRUE(set_cell(t, 2, 1, "0.3") == 1 && t[2].x == 0.1 + 0.2) << t[2].x;  // left as shown: unchanged
   EXPECT_EQ(column_operation(t, 1, "1.000000"), 1);  // the preset
   EXPECT_EQ(std::tuple(t[0].y, t[1].y), std::tuple(10.0, -2.5e-3));
-  EXPECT_EQ(column_operation(t, 0, "1.000000"), 1);
-  EXPECT_EQ(t[2].y, 31.0);
-  EXPECT_EQ(column_operation(t, 1, "x2"), 0);
-  EXPECT_EQ(t[2].y, 31.0);
+  EXPECT_TRUE(column_operation(t, 0, "1.000000") == 1 && t[2].y == 31.0) << t[2].y;
+  EXPECT_TRUE(column_operation(t, 1, "x2") == 0 && t[2].y == 31.0) << t[2].y;
+
   EXPECT_EQ(messages.texts("warning"),
             (std::vector<std::string>{"Abscissa: \"abc\" is not a number", "Constant: \"x2\" is not a number"}));
 }

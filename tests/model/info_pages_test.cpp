@@ -25,10 +25,9 @@ TEST_F(info_pages_test, NewProjectPages) {
   for (const auto& r : exp)
     if (r.text == "\tParameter unknown !\n" && r.tag == "bold_red") ++unknown;
   EXPECT_EQ(unknown, 8);
-  EXPECT_EQ(page(page_settings),
-            "\n\nSettings information\n\n\nDescription             \tFull    \tApplied \tUsed\n"
-            "\nSample                  \tno\t\tno\t\tno"
-            "\nExperiment              \tno\t\tno\t\tno");
+  EXPECT_EQ(page(page_settings), "\n\nSettings information\n\n\nDescription             \tFull    \tApplied \tUsed\n"
+                                 "\nSample                  \tno\t\tno\t\tno"
+                                 "\nExperiment              \tno\t\tno\t\tno");
   EXPECT_EQ(page(page_ra), "\n\nData correction details\n\n\nRaw data format:\tnot set !");
   EXPECT_TRUE(info_page_text(0, 9).empty());
 }
@@ -72,8 +71,7 @@ TEST_F(info_pages_test, SpeciesColoursAndResults) {
   std::string gr = page(page_gr);
   EXPECT_NE(gr.find("\n\n\nRmax:           \t\t10.000000\tÅ"), std::string::npos) << gr;
   EXPECT_NE(gr.find("\n\nδr step:       \t\tnot set !"), std::string::npos) << gr;
-  EXPECT_NE(gr.find("\n\nEstimated number density after G(r) slope:\t\t0.066100\tAtoms / Å3"),
-            std::string::npos);
+  EXPECT_NE(gr.find("\n\nEstimated number density after G(r) slope:\t\t0.066100\tAtoms / Å3"), std::string::npos);
 }
 
 }  // namespace

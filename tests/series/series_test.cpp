@@ -388,17 +388,14 @@ TEST(Series, ScratchRunExportedInAnyOrderAndWorkersKeepToThemselves) {
 // The series value from headers (the forms read, the ones not) and from a list.
 TEST(Series, SeriesValues) {
   const struct { const char* text; const char* key; double value; } headers[] = {
-      {"# Temperature = 300 K\n", "temperature", 300},
-      {"! T:1.5e2\n", "T", 150},
-      {"run 7, T=295.5, P=1\n", "P", 1},
-      {"   % T :  -12.5K\n", "T", -12.5},
+      {"# Temperature = 300 K\n", "temperature", 300}, {"! T:1.5e2\n", "T", 150},
+      {"run 7, T=295.5, P=1\n", "P", 1}, {"   % T :  -12.5K\n", "T", -12.5},
       {"Temp = 1\nT = 2\n", "T", 2},           // Temp is not T
       {"T = abc\nT = 4\n", "T", 4},            // the first line that gives a number
       {"// pressure: 3 GPa\n", "Pressure", 3},
       {"ST = 5\n", "T", NAN},                  // not at a word's start
       {"T 300\n", "T", NAN},                   // no '=' or ':'
-      {"T = 1.2.3\n", "T", NAN},
-      {"", "T", NAN},
+      {"T = 1.2.3\n", "T", NAN}, {"", "T", NAN},
   };
   for (const auto& h : headers) {
     const std::optional<double> v = header_value(h.text, h.key);

@@ -7,24 +7,18 @@ namespace {
 struct cl_case { std::vector<const char*> args; bool help, version; start_file kind; const char* file; };
 
 TEST(ShellCommandLine, FormsOfTheCommandLine) {
+  using sf = start_file;
   const cl_case cases[] = {
-      {{}, false, false, start_file::none, ""},
-      {{"--help"}, true, false, start_file::none, ""},
-      {{"-v"}, false, true, start_file::none, ""},
-      {{"-H"}, false, false, start_file::none, ""},
-      {{"data.Apf"}, false, false, start_file::xml, "data.Apf"},
-      {{"dataapf"}, false, false, start_file::xml, "dataapf"},
-      {{"x.nap"}, false, false, start_file::project, "x.nap"},
-      {{"work.NAW"}, false, false, start_file::workspace, "work.NAW"},
-      {{"data.txt"}, false, false, start_file::none, ""},
-      {{"ap"}, false, false, start_file::none, ""},
-      {{"-h", "x"}, false, false, start_file::none, ""},
-      {{"-APF", "a"}, false, false, start_file::xml, "a"},
-      {{"-nap", "p.naw"}, false, false, start_file::project, "p.naw"},
-      {{"-NAW", "work.naw"}, false, false, start_file::workspace, "work.naw"},
-      {{"-Naw", "work.naw"}, false, false, start_file::none, ""},
-      {{"-Apf", "x.apf"}, false, false, start_file::none, ""},
-      {{"-nap", "a.nap", "b"}, false, false, start_file::none, ""},
+      {{}, false, false, sf::none, ""}, {{"--help"}, true, false, sf::none, ""},
+      {{"-v"}, false, true, sf::none, ""}, {{"-H"}, false, false, sf::none, ""},
+      {{"data.Apf"}, false, false, sf::xml, "data.Apf"}, {{"dataapf"}, false, false, sf::xml, "dataapf"},
+      {{"x.nap"}, false, false, sf::project, "x.nap"}, {{"work.NAW"}, false, false, sf::workspace, "work.NAW"},
+      {{"data.txt"}, false, false, sf::none, ""}, {{"ap"}, false, false, sf::none, ""},
+      {{"-h", "x"}, false, false, sf::none, ""}, {{"-APF", "a"}, false, false, sf::xml, "a"},
+      {{"-nap", "p.naw"}, false, false, sf::project, "p.naw"},
+      {{"-NAW", "work.naw"}, false, false, sf::workspace, "work.naw"},
+      {{"-Naw", "work.naw"}, false, false, sf::none, ""}, {{"-Apf", "x.apf"}, false, false, sf::none, ""},
+      {{"-nap", "a.nap", "b"}, false, false, sf::none, ""},
   };
   for (const auto& c : cases) {
     std::vector<const char*> argv{"amoq"};
