@@ -66,8 +66,7 @@ inline int make_project(const char* name, int species, bool calculations, bool w
   create_curve_records(p);
   init_curve_names(p, 0, 0);
   for (int c = 0; c < ncalc; ++c) r.dialok[c] = 1;
-  r.visok[0] = r.visok[1] = 1;
-  r.calcok[calc_ra] = 1;
+  r.visok[0] = r.visok[1] = 1, r.calcok[calc_ra] = 1;
   std::vector<double> x, y;
   for (int i = 0; i < 6; ++i) x.push_back(0.1 * i + 0.05), y.push_back(1.0 / (i + 1));
   activep = p;

@@ -22,9 +22,9 @@ TEST_F(project_file_test, GoldenBytesOfANewProject) {
   for (size_t i = 426; i < 450; ++i) EXPECT_EQ(b[i], 0xFF) << "unset file names";
 
   // Set names are counted strings; an empty name differs from an unset one.
-  proj[0].filename[1] = "bg.dat";
-  proj[0].filename[2] = "";
+  proj[0].filename[1] = "bg.dat", proj[0].filename[2] = "";
   b = encode(0);
+
   ASSERT_EQ(b.size(), 450u + 6);
   EXPECT_EQ(std::string(b.begin() + 434, b.begin() + 440), "bg.dat");
   EXPECT_EQ((std::vector{read32(b, 430), read32(b, 440), read32(b, 444)}), (std::vector{6, 0, -1}));
@@ -67,8 +67,8 @@ TEST_F(project_file_test, NoSpeciesWithCalculationsStaysReadable) {
   EXPECT_EQ(b.size(), 449u + proj[0].name.size());
   EXPECT_EQ(read32(b, 4 + 25 + 4 + static_cast<int>(proj[0].name.size()) + 8), 0);
   ASSERT_EQ(decode_fresh(b), file_ok);
-  EXPECT_EQ(proj[1].run, 0);
-  EXPECT_TRUE(proj[1].curves[1].empty());
+  EXPECT_TRUE(proj[1].run == 0 && proj[1].curves[1].empty());
+
 
   // A record whose curves all lack points writes a curve count of 0.
   proj[0].nspec = 1;
@@ -172,8 +172,7 @@ TEST_F(project_file_test, StreamsAndFiles) {
 TEST_F(project_file_test, OptionsBlockRoundTrips) {
   init_project();
   const std::vector<uint8_t> plain = encode(0);
-  proj[0].options.bkgscale = 0.5;
-  proj[0].options.qmax = 18.0;
+  proj[0].options.bkgscale = 0.5, proj[0].options.qmax = 18.0;
   std::vector<uint8_t> with = encode(0);
   ASSERT_GT(with.size(), plain.size());
   EXPECT_TRUE(std::equal(plain.begin(), plain.end(), with.begin())) << "block is appended";
@@ -208,8 +207,7 @@ TEST_F(project_file_test, OptionsBlockRoundTrips) {
   struct { double rmin, rmax, read; bool warned; } rmins[] = {
       {1.2, 10.0, 1.2, false}, {0.0, 10.0, 0.0, false}, {12.0, 10.0, 0.0, true}, {12.0, not_set, 12.0, false}};
   for (const auto& c : rmins) {
-    proj[0].options.lowr_rmin = c.rmin;
-    proj[0].exp_prop[k_rmax] = c.rmax;
+    proj[0].options.lowr_rmin = c.rmin, proj[0].exp_prop[k_rmax] = c.rmax;
     const std::vector<uint8_t> bytes = encode(0);
     recording_presenter messages;
     ASSERT_EQ(decode_fresh(bytes), 0);

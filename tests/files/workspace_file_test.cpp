@@ -110,9 +110,9 @@ TEST_F(workspace_file_test, FailuresKeepTheProjectsReadBefore) {
     std::vector<uint8_t> bad = b;
     put32(bad, tc.offset, tc.value);
     byte_reader in(bad);
-    EXPECT_EQ(decode_workspace(in), tc.code) << tc.what;
-    EXPECT_EQ(nprojects, tc.projects_left) << tc.what;
-    EXPECT_EQ(newspace, 1) << tc.what;
+    const int code = decode_workspace(in);
+    EXPECT_EQ(std::tuple(code, nprojects, newspace), std::tuple(tc.code, tc.projects_left, 1)) << tc.what;
+
   }
 
   // Every prefix is refused; the projects read in full stay and are complete.

@@ -112,8 +112,9 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowCloseBoxAndStaleResultsHideItNew
   settle(c);
   g_object_ref(win);
   put_curve(3, 1, 60, 0.1, 10.0, [](double r) { return std::cos(r); });
-  EXPECT_TRUE(c.window == nullptr && c.plot == nullptr);
-  EXPECT_TRUE(GTK_OBJECT_FLAGS(win) & GTK_IN_DESTRUCTION || !GTK_WIDGET_VISIBLE(win));
+  EXPECT_TRUE(c.window == nullptr && c.plot == nullptr &&
+              (GTK_OBJECT_FLAGS(win) & GTK_IN_DESTRUCTION || !GTK_WIDGET_VISIBLE(win)));
+
   EXPECT_TRUE(!gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)) && GTK_WIDGET_SENSITIVE(button));
   g_object_unref(win);
 

@@ -68,9 +68,7 @@ class SeriesWindow : public ShellTest {
   // A press of mouse button 1 (type GDK_BUTTON_PRESS or GDK_2BUTTON_PRESS) on a plot.
   void press(GtkWidget* area, double x, double y, GdkEventType type) {
     GdkEventButton e{};
-    e.type = type;
-    e.window = gtk_widget_get_window(area);
-    e.button = 1;
+    e.type = type, e.window = gtk_widget_get_window(area), e.button = 1;
     e.x = x, e.y = y;
     gboolean handled = FALSE;
     g_signal_emit_by_name(area, "button-press-event", &e, &handled);

@@ -39,8 +39,7 @@ class ShellTest : public GuiTest {
     g_slist_free(objects);
     pump();
     g_object_unref(BuilderGtk);
-    BuilderGtk = nullptr;
-    amoq = nullptr;
+    BuilderGtk = nullptr, amoq = nullptr;
     set_name_prompt({});
     GuiTest::TearDown();
   }

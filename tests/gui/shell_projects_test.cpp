@@ -117,8 +117,7 @@ TEST_F(ShellProjects, UnsavedChangesAreAskedAboutBeforeTheyAreClosed) {
   const close_case cases[] = {
       {"gtk-close", answer_cancel, false},        {"gtk-close", answer_discard, true},
       {"gtk-close", answer_save, true},           {"_Close workspace", answer_cancel, false},
-      {"_Close workspace", answer_discard, true}, {"gtk-quit", answer_cancel, false},
-      {"gtk-quit", answer_save, true},
+      {"_Close workspace", answer_discard, true}, {"gtk-quit", answer_cancel, false}, {"gtk-quit", answer_save, true},
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(std::string(k.entry) + " " + std::to_string(k.answer));

@@ -95,11 +95,10 @@ TEST_F(StepsTest, ExpandersAndTheCurveTablesOfEachProject) {
   raw_data_loaded();
   choose("combocor", 1);
   press("Calcra");  // the step that received its input last is open, and only it
-  EXPECT_TRUE(gtk_widget_get_visible(tool_box_window()));
-  EXPECT_TRUE(gtk_expander_get_expanded(expanders()[1]));
+  EXPECT_TRUE(gtk_widget_get_visible(tool_box_window()) && gtk_expander_get_expanded(expanders()[1]));
   gtk_widget_activate(GTK_WIDGET(expanders()[0]));
-  EXPECT_TRUE(gtk_expander_get_expanded(expanders()[0]));
-  EXPECT_FALSE(gtk_expander_get_expanded(expanders()[1]));
+  EXPECT_TRUE(gtk_expander_get_expanded(expanders()[0]) && !gtk_expander_get_expanded(expanders()[1]));
+
   gtk_widget_activate(GTK_WIDGET(expanders()[0]));
   EXPECT_FALSE(gtk_expander_get_expanded(expanders()[0]));
   g_signal_emit_by_name(widget("m_dctb"), "activate");

@@ -15,8 +15,7 @@ class curve_edit_test : public project_table_test {
     project_table_test::SetUp();
     for (const char* name : {"alpha", "beta"}) {
       init_project();
-      proj[activep].name = name;
-      proj[activep].params[k_abscissa] = 1;
+      proj[activep].name = name, proj[activep].params[k_abscissa] = 1;
       create_curve_records(activep);
       init_curve_names(activep, 0, 0);
       const double x[3] = {1, 2, 3}, y[3] = {0.5, 1.5, 1.0};
@@ -139,8 +138,7 @@ TEST_F(curve_edit_test, ChoicesAndTheControlsTheyDisable) {
   EXPECT_DOUBLE_EQ(c().labels_angle[1], M_PI / 2);
   EXPECT_EQ(curve_choice_value(e, ch::labels_angle), 90);
 
-  c().title = "mine";
-  c().default_title = 0;
+  c().title = "mine", c().default_title = 0;
   set_curve_choice(e, ch::default_title, 1);
   EXPECT_EQ(c().title, "alpha - S(Q)");
   c().y_axis_title = "mine";

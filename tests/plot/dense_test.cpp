@@ -8,10 +8,8 @@ using dense_test = plot_test;
 
 namespace {
 
-struct options_guard {
-  plot_options saved = plot_opts();
-  ~options_guard() { plot_opts() = saved; }
-};
+struct options_guard { plot_options saved = plot_opts(); ~options_guard() { plot_opts() = saved; } };
+
 
 void noisy(std::vector<double>& x, std::vector<double>& y, int n, double sigma, unsigned seed = 7) {
   std::mt19937 gen(seed);
@@ -118,9 +116,7 @@ TEST_F(dense_test, DashesStayDashesOnDenseData) {
     axes(c, 0, 20, -1.2, 1.2);
     // Coloured pixels left and right of the middle (x = 8 lies left of it).
     auto red_pixels = [&](int dash, int each, int reduce) {
-      c.dash = dash;
-      plot_opts().stroke_each_segment = each;
-      plot_opts().reduce_dense = reduce;
+      c.dash = dash, plot_opts().stroke_each_segment = each, plot_opts().reduce_dense = reduce;
       image img(840, 600);
       EXPECT_EQ(draw(img, 1, 2), 1);
       auto red = [&](int px, int py) { return img.green(px, py) < 160; };

@@ -58,8 +58,7 @@ TEST_F(export_test, TypedSizeInRealTools) {
 TEST_F(export_test, Refusals) {
   const struct { const char* what; int target, w, h, rid; std::string file; } cases[] = {
       {"no such curve", image_png, 100, 100, 7, path("a.png")},
-      {"negative height", image_svg, 100, -5, 3, path("c.svg")},
-      {"unknown target", 4, 100, 100, 3, path("d.png")},
+      {"negative height", image_svg, 100, -5, 3, path("c.svg")}, {"unknown target", 4, 100, 100, 3, path("d.png")},
       {"missing folder (PDF)", image_pdf, 100, 100, 3, path("none/f.pdf")},
   };
   for (const auto& tc : cases) {

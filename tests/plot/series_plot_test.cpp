@@ -44,9 +44,7 @@ struct flat_series {
   waterfall_input in;
   flat_series() {
     for (int k = 0; k < 3; ++k) in.traces.push_back({x, y, 0.5 * k, static_cast<std::size_t>(10 + k)});
-    in.offset = 1.0;
-    in.x_title = "q [Å-1]";
-    in.y_title = "S(Q)";
+    in.offset = 1.0, in.x_title = "q [Å-1]", in.y_title = "S(Q)";
     in.scale = {true, 300.0, 500.0, "Temperature", false};
     in.highlight = 1;
   }
@@ -91,9 +89,10 @@ TEST(series_plot, WaterfallTracesInTheirColoursWithTheColourBar) {
     }
     // The bar from the start of the scale at the bottom to its end at the top.
     const int bx = static_cast<int>(0.5 * (l.bar_x0 + l.bar_x1));
-    EXPECT_TRUE(near_colour(img, bx, static_cast<int>(l.y_bottom) - 3, colour_along(0.0))) << w;
-    EXPECT_TRUE(near_colour(img, bx, static_cast<int>(l.y_top) + 3, colour_along(1.0))) << w;
-    EXPECT_TRUE(near_colour(img, bx, static_cast<int>(0.5 * (l.y_top + l.y_bottom)), colour_along(0.5))) << w;
+    EXPECT_TRUE(near_colour(img, bx, int(l.y_bottom) - 3, colour_along(0.0)) &&
+                near_colour(img, bx, int(l.y_top) + 3, colour_along(1.0)) &&
+                near_colour(img, bx, int(0.5 * (l.y_top + l.y_bottom)), colour_along(0.5))) << w;
+
     // Its labels and title right of it.
     EXPECT_GT(img.dark_pixels(int(l.bar_x1) + 2, int(l.y_top), w, int(l.y_bottom)), 40) << w;
   }

@@ -1,5 +1,7 @@
 // The band y ± sigma: its outline against the axis map's own mapping, and its pixels.
 
+#include <gmock/gmock.h>
+
 #include "plot/plot_fixture.h"
 #include "plot/sigma_band.h"
 
@@ -13,9 +15,7 @@ axis_map square_map(int ylog) {
   m.x_min = 100, m.x_max = 840, m.y_min = 530, m.y_max = 0;
   m.XDRAW = 740, m.YDRAW = -530;
   m.cxy[0] = 0, m.cxy[1] = ylog ? 0.1 : 0.0;
-  m.xmax = 10, m.ymax = 10;
-  m.scale[1] = ylog;
-  m.ylog = 2, m.dylog = 1;
+  m.xmax = 10, m.ymax = 10, m.scale[1] = ylog, m.ylog = 2, m.dylog = 1;
   return m;
 }
 
@@ -25,23 +25,20 @@ TEST(sigma_band, OutlineFollowsThePointsAndBreaksWhereNothingMaps) {
   const double y[] = {5, 6, 5, 4, 5};
   const double s[] = {1, 0.5, NAN, -2, 1};  // a negative deviation counts by its size
   auto runs = sigma_band_runs(m, x, y, s, 5);
-  ASSERT_EQ(runs.size(), 2u);
-  ASSERT_EQ(runs[0].px.size(), 2u);
-  ASSERT_EQ(runs[1].px.size(), 2u);
-  EXPECT_DOUBLE_EQ(runs[0].px[1], 100 + 2 * 74.0);
-  EXPECT_DOUBLE_EQ(runs[0].upper[0], 530 - 6 * 53.0);
-  EXPECT_DOUBLE_EQ(runs[0].lower[1], 530 - 5.5 * 53.0);
-  EXPECT_DOUBLE_EQ(runs[1].upper[0], 530 - 6 * 53.0);
-  EXPECT_DOUBLE_EQ(runs[1].lower[0], 530 - 2 * 53.0);
+  ASSERT_TRUE(runs.size() == 2 && runs[0].px.size() == 2 && runs[1].px.size() == 2) << "two runs of two points";
+  // x of the second point, the upper and lower edges
+  EXPECT_THAT((std::vector{runs[0].px[1], runs[0].upper[0], runs[0].lower[1], runs[1].upper[0], runs[1].lower[0]}),
+              testing::Pointwise(testing::DoubleEq(),
+                                 {100 + 2 * 74.0, 530 - 6 * 53.0, 530 - 5.5 * 53.0, 530 - 6 * 53.0, 530 - 2 * 53.0}));
 
   // Log y: a lower edge at or below zero lies just under the frame; the upper one maps.
   const axis_map lg = square_map(1);
   const double yl[] = {1, 1}, sl[] = {2, 0.5};
   runs = sigma_band_runs(lg, x, yl, sl, 2);
   ASSERT_EQ(runs.size(), 1u);
-  EXPECT_DOUBLE_EQ(runs[0].lower[0], 531);
-  EXPECT_DOUBLE_EQ(runs[0].upper[0], lg.to_y(3.0));
-  EXPECT_DOUBLE_EQ(runs[0].lower[1], lg.to_y(0.5));
+  EXPECT_THAT((std::vector{runs[0].lower[0], runs[0].upper[0], runs[0].lower[1]}),
+              testing::Pointwise(testing::DoubleEq(), {531.0, lg.to_y(3.0), lg.to_y(0.5)}));
+
 }
 
 TEST_F(sigma_band_test, TranslucentBandInTheCurveColourAroundTheLineOnly) {

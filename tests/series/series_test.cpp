@@ -38,19 +38,14 @@ std::string pattern(const scratch_dir& dir, const std::string& name, int k, cons
 
 series_request request_for(const std::vector<std::string>& inputs, const fs::path& outdir, int workers = 2) {
   series_request r;
-  r.settings.project = example + "sio2.nap";
-  r.settings.quiet = true;
+  r.settings.project = example + "sio2.nap", r.settings.quiet = true;
   for (const std::string& i : inputs) r.inputs.push_back(i);
-  r.outdir = outdir.string();
-  r.workers = workers;
+  r.outdir = outdir.string(), r.workers = workers;
   return r;
 }
 
-struct outcome {
-  std::vector<series_result> results;
-  std::vector<output_piece> closing;
-  int status = -1;
-};
+struct outcome { std::vector<series_result> results; std::vector<output_piece> closing; int status = -1; };
+
 
 // Runs the request to its end; `during` sees the run after each poll.
 outcome run(series_request r, const std::function<void(series_run&)>& during = {}) {
@@ -135,8 +130,7 @@ TEST(Series, RowsFoldersAndColumnsAreEachInputsOwnResults) {
                                      pattern(dir, "c.dat", 7)};
   inputs.push_back(inputs[1]);  // the same file twice: b and b-2
   series_request r = request_for(inputs, dir.path / "series");
-  r.settings.optimise = 1.4;
-  r.settings.optimise_density = true;
+  r.settings.optimise = 1.4, r.settings.optimise_density = true;
   r.settings.coordination.push_back({"Si", "O", 1.45, 1.8});
   const outcome all = run(r);
   EXPECT_EQ(all.status, series_ok);
@@ -152,8 +146,7 @@ TEST(Series, RowsFoldersAndColumnsAreEachInputsOwnResults) {
   EXPECT_EQ(all.results[4].folder, "b-2");
   // The files do not depend on the number of workers.
   series_request three = r;
-  three.outdir = (dir.path / "three").string();
-  three.workers = 3;
+  three.outdir = (dir.path / "three").string(), three.workers = 3;
   EXPECT_EQ(run(three).status, series_ok);
   EXPECT_EQ(files_under(dir.path / "three"), files_under(dir.path / "series"));
   for (size_t k = 0; k < inputs.size(); ++k) {
@@ -168,8 +161,7 @@ TEST(Series, RowsFoldersAndColumnsAreEachInputsOwnResults) {
       continue;
     }
     series_request alone = request_for({inputs[k]}, dir.path / ("alone" + std::to_string(k)), 1);
-    alone.settings = r.settings;
-    alone.settings.quiet = false;
+    alone.settings = r.settings, alone.settings.quiet = false;
     const outcome one = run(alone);
     ASSERT_EQ(one.results.size(), 1u);
     EXPECT_EQ(files_under(dir.path / "series" / res.folder), files_under(dir.path / ("alone" + std::to_string(k))));
@@ -351,8 +343,7 @@ TEST(Series, ScratchRunExportedInAnyOrderAndWorkersKeepToThemselves) {
   message_presenter saved_presenter = set_message_presenter(spy);
   front_end saved_front = set_front_end(widgets);
   series_request r = request_for(inputs, dir.path / "scratch");
-  r.scratch = true;
-  r.value_key = "Temperature";
+  r.scratch = true, r.value_key = "Temperature";
   const outcome o = run(r);
   set_front_end(std::move(saved_front));
   set_message_presenter(std::move(saved_presenter));
@@ -459,8 +450,7 @@ TEST(InMemory, CurvesAndValuesAreThoseOfTheFiles) {
   scratch_dir dir;
   const std::string a = pattern(dir, "a.dat", 2);
   series_request r = request_for({a}, dir.path / "files", 1);
-  r.series = true;
-  r.settings.optimise = 1.4;
+  r.series = true, r.settings.optimise = 1.4;
   r.settings.coordination.push_back({"Si", "O", 1.45, 1.8});
   series_input points = series_input::points("memory.dat", {}, {});  // points in memory give what their file gives
   for (const auto& [x, y] : curve_file(a)) points.x.push_back(x), points.y.push_back(y);

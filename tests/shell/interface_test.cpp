@@ -58,41 +58,37 @@ TEST(ShellInterface, EveryIdHandlerAndComboEntryWithItsRole) {
 
   const std::map<std::string, std::vector<std::string>> ids = {
       {"GtkWindow", {"MainWindow", "ProjectSettings", "Help", "rabox", "sqbox", "bqbox", "grbox"}},
-      {"GtkMenuBar", {"MainMenuBar"}},
-      {"GtkStatusbar", {"Mainstatusbar"}},
+      {"GtkMenuBar", {"MainMenuBar"}}, {"GtkStatusbar", {"Mainstatusbar"}},
       {"GtkNotebook", {"ProjectSettingsTabs"}},
       {"GtkAction", {"calcra", "calcsq", "calcbq", "calcgr", "ssettings", "esettings"}},
       {"GtkToggleAction", {"racheck", "sqcheck", "bqcheck", "grcheck"}},
-      {"GtkButton", {"Calcra", "Calcsq", "Calcbq", "Calcgr", "datafile", "backfile", "subfile", "qfile",
-                     "qcfile", "sqfile"}},
+      {"GtkButton", {"Calcra", "Calcsq", "Calcbq", "Calcgr", "datafile", "backfile", "subfile", "qfile", "qcfile",
+                     "sqfile"}},
       {"GtkCheckButton", {"smoothing", "checkcorr", "backcorr", "subscatt", "checkham", "checktem"}},
       {"GtkTextView", {"grview", "ncview"}},
-      {"GtkLabel", {"Elt", "Eltname", "datalab", "backlab", "sublab", "qlab", "qclab", "sqlab", "nldata",
-                    "nlback", "nlsub", "nlsq", "nlsqc", "nldqfile", "a1", "a2", "a3", "a4", "a5", "b1", "b2",
-                    "b3", "b4", "b5", "c"}},
-      {"GtkEntry", {"species", "Z", "conc", "fp", "fpp", "wavel", "abss", "abss2", "density", "ddt", "corr",
-                    "ham", "tem", "bcpv", "rmax", "deltar", "df", "monoangle", "polfraction", "ttmin",
-                    "ttmax", "qmin", "qmax"}},
+      {"GtkLabel", {"Elt", "Eltname", "datalab", "backlab", "sublab", "qlab", "qclab", "sqlab", "nldata", "nlback",
+                    "nlsub", "nlsq", "nlsqc", "nldqfile", "a1", "a2", "a3", "a4", "a5", "b1", "b2", "b3", "b4", "b5",
+                    "c"}},
+      {"GtkEntry", {"species", "Z", "conc", "fp", "fpp", "wavel", "abss", "abss2", "density", "ddt", "corr", "ham",
+                    "tem", "bcpv", "rmax", "deltar", "df", "monoangle", "polfraction", "ttmin", "ttmax", "qmin",
+                    "qmax"}},
   };
   for (const auto& [cls, list] : ids)
     for (const std::string& id : list) EXPECT_EQ(d.class_of[id], cls) << id;
   for (const char* id : {"MainView", "workspace", "BoxFixed"}) EXPECT_TRUE(d.class_of.count(id)) << id;
-  for (const char* h : {"on_Correctdata_released", "on_Calcsq_released", "on_Calcbq_released",
-                        "on_Calcgr_released", "on_checkcorr_toggled", "on_checkndr_toggled",
-                        "on_smoothing_toggled", "on_formatbox_changed", "on_dctb_activate",
-                        "on_ProjHelp_activate", "on_RunHelp_activate", "hide_ProjectSettings",
+  for (const char* h : {"on_Correctdata_released", "on_Calcsq_released", "on_Calcbq_released", "on_Calcgr_released",
+                        "on_checkcorr_toggled", "on_checkndr_toggled", "on_smoothing_toggled", "on_formatbox_changed",
+                        "on_dctb_activate", "on_ProjHelp_activate", "on_RunHelp_activate", "hide_ProjectSettings",
                         "create_aboutdialog"})
+
     EXPECT_TRUE(d.handlers.count(h)) << h;
 
   const std::map<std::string, std::vector<std::string>> combos = {
       {"geombox", {"Reflection", "Transmission", "Capillary", "None"}},
       {"incoherentbox", {"Analytic function", "Tables (Hubbell et al.)"}},
-      {"monobox", {"In-house/circular", "Synchrotron/linear"}},
-      {"comptonbox", {"All in", "All out"}},
-      {"smoothbox", {"Slight", "Moderate", "Heavy"}},
-      {"bdbox", {"1", "2", "3", "None"}},
-      {"formatbox", {"2θ", "Q"}},
-      {"combocor", {"File", "Data correction"}},
+      {"monobox", {"In-house/circular", "Synchrotron/linear"}}, {"comptonbox", {"All in", "All out"}},
+      {"smoothbox", {"Slight", "Moderate", "Heavy"}}, {"bdbox", {"1", "2", "3", "None"}},
+      {"formatbox", {"2θ", "Q"}}, {"combocor", {"File", "Data correction"}},
       {"combobq", {"File", "S(q)"}},
       {"combogr", {"File", "S(q) - bending correction", "S(q)"}}};
   for (const auto& [id, entries] : combos) {
