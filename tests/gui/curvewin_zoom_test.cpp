@@ -37,16 +37,16 @@ class ZoomTest : public CurveWindowTest {
   // server would.
   void deliver(GdkEventType type, double x, double y, guint32 time = 0, GtkWidget* to = nullptr) {
     GdkEvent* ev = gdk_event_new(type);
-    if (type == GDK_MOTION_NOTIFY) {
+    if (type == GDK_MOTION_NOTIFY)
       ev->motion.x = x, ev->motion.y = y, ev->motion.state = time ? GDK_BUTTON1_MASK : 0;
-    } else if (type == GDK_SCROLL) {
+    else if (type == GDK_SCROLL)
       ev->scroll.direction = GDK_SCROLL_UP, ev->scroll.x = x, ev->scroll.y = y;
-    } else if (type == GDK_KEY_PRESS) {
+    else if (type == GDK_KEY_PRESS)
       ev->key.keyval = GDK_Home;
-    } else {
+    else
       ev->button.button = 1, ev->button.x = x, ev->button.y = y, ev->button.time = time;
-    }
     if (!to) to = events;
+
     ev->any.window = GDK_WINDOW(g_object_ref(to->window));
     gtk_widget_event(to, ev);
     gdk_event_free(ev);
