@@ -90,8 +90,7 @@ TEST(Cd, RefusedAndNonFiniteInputs) {
     in.q[1] = c.q1;
     numeric_recorder rec;
     EXPECT_EQ(cd(c.n, c.densmode, 0.05, c.rmax, 0.0, c.dr, in.qs.data(), in.q.data()), 0);
-    EXPECT_EQ(rec.errors,
-              std::vector<std::string>{std::string(c.first_line) + "\nSubroutine: cd \n" + c.third_line});
+    EXPECT_EQ(rec.errors, std::vector<std::string>{std::string(c.first_line) + "\nSubroutine: cd \n" + c.third_line});
     EXPECT_TRUE(rec.curves.empty() && rec.dens.empty());
   }
 

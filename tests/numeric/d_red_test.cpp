@@ -197,8 +197,7 @@ TEST(DataCorrection, ParameterEchoText) {
   std::fclose(f);
   const std::string echo(text, size);
   std::free(text);
-  EXPECT_EQ(echo,
-            "DLAMB= 1.5406\nDTEF1= 0.25\nDMU= 0.1\nDEAD1= 0\nGEOM= 2\nMONO= 1\nQT= 1\n"
+  EXPECT_EQ(echo, "DLAMB= 1.5406\nDTEF1= 0.25\nDMU= 0.1\nDEAD1= 0\nGEOM= 2\nMONO= 1\nQT= 1\n"
             "NDQ= 3\nNDQ= 1\nCOMPT= 0.3333333333333333\nSMO= 2\n"
             "i= 1, FT= 10\ni= 1, RA= 100.25\ni= 1, RD= 0\ni= 1, BA= 5\n"
             "i= 2, FT= 10.5\ni= 2, RA= 99\ni= 2, RD= 0\ni= 2, BA= 6\n");

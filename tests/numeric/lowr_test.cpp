@@ -25,8 +25,7 @@ TEST(IntegralMethod, ConstantAgainstClosedForm) {
     const double int_qb = std::pow(top, 3) / 3 + std::pow(top, 4) / 40;
     const double expected = (int_qb - 2 * pi_f * pi_f * rho) / int_qa;
     EXPECT_NEAR(integral_constant(static_cast<int>(q.size()), q.data(), a.data(), b.data(), rho), expected,
-                2e-5 * expected)
-        << c.q0;
+                2e-5 * expected) << c.q0;
   }
 }
 
@@ -41,8 +40,7 @@ TEST(IntegralMethod, SplitsNmAndDelivers) {
   for (int k = 0; k < n; ++k) q[k] = k * 0.02, intensity[k] = 400.0 + 30.0 * std::sin(q[k]);
   numeric_recorder rec;
   ASSERT_EQ(nm(1, &z, &x, &fp, &fpp, &a1, &a2, &zero, &zero, &zero, &b1, &b2, &zero, &zero, &zero, &c, n,
-               0.7093, 2.0, 0.0, 1, 1, 0.03, 1.5, q.data(), intensity.data()),
-            1);
+               0.7093, 2.0, 0.0, 1, 1, 0.03, 1.5, q.data(), intensity.data()), 1);
   nm_parts({&sp, 1}, n, q.data(), intensity.data(), 1.5, rec.curves[0].y.data(), 0.03, a.data(), b.data());
   for (int k = 0; k < n; ++k) {
     const double f = scattering_factor(sp, q[k]);
@@ -165,10 +163,8 @@ TEST(LowR, Refusals) {
       "The low-r optimisation needs r_min > 0, a density > 0, 0 to 1000 iterations and a tolerance >= 0";
   std::vector<double> q{0.0, 0.1, 0.2, 0.3}, a{0, 1, 2, 3}, b{0, 0.1, 0.2, 0.3}, zero(4, 0.0);
   struct { int n; double rho, rmin; int iterations; bool flat; const char* first; } cases[] = {
-      {1, 0.07, 1.0, 5, false, "At least two data points are required"},
-      {4, 0.0, 1.0, 5, false, range},
-      {4, 0.07, -1.0, 5, false, range},
-      {4, 0.07, 1.0, 1001, false, range},
+      {1, 0.07, 1.0, 5, false, "At least two data points are required"}, {4, 0.0, 1.0, 5, false, range},
+      {4, 0.07, -1.0, 5, false, range}, {4, 0.07, 1.0, 1001, false, range},
       {4, 0.07, 1.0, 5, false, "The low-r optimisation needs r_min above pi/Q_max"},
       {4, 0.07, 20.0, 5, true, "The low-r optimisation finds no positive constant and density"}};
   for (const auto& c : cases) {

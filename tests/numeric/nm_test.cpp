@@ -19,8 +19,7 @@ struct sample_columns {
           const std::vector<double>& q, const std::vector<double>& i, const nm_extras& extra = {}) const {
     return nm(static_cast<int>(z.size()), z.data(), x.data(), fp.data(), fpp.data(), a[0].data(), a[1].data(),
               a[2].data(), a[3].data(), a[4].data(), b[0].data(), b[1].data(), b[2].data(), b[3].data(),
-              b[4].data(), c.data(), n, lambda, compton, qlim, bd, method, alpha, add, q.data(), i.data(),
-              extra);
+              b[4].data(), c.data(), n, lambda, compton, qlim, bd, method, alpha, add, q.data(), i.data(), extra);
   }
 };
 

@@ -19,8 +19,7 @@ int prep(const std::string& name, int format, int xlog, int ylog, int calc, int 
 
 int append(std::vector<double> x, std::vector<double> y, int bar, int calc, int curve,
            int format, int set, int nsets, const double* sigma = nullptr) {
-  return append_to_file(static_cast<int>(x.size()), x.data(), y.data(), bar, calc, curve,
-                        format, set, nsets, sigma);
+  return append_to_file(static_cast<int>(x.size()), x.data(), y.data(), bar, calc, curve, format, set, nsets, sigma);
 }
 
 std::string blanks(int n) { return std::string(n, ' '); }
@@ -44,8 +43,7 @@ TEST(WriteData, DataLines) {
       {1e15, 1e300, 1, "1.00000000000000e+15   1.0000000000000e+300   0.0   1.0"},
       {-4e-11, 1e-300, 0, "-4.0000000000000e-11   1.0000000000000e-300"},
       {std::numeric_limits<double>::max(), -0.0, 0, "1.7976931348623e+308   " + blanks(7) + "-0.0000000000"},
-      {nan, inf, 0, stars + "   " + stars},
-      {-inf, 2, 0, stars + "   " + blanks(8) + "2.0000000000"},
+      {nan, inf, 0, stars + "   " + stars}, {-inf, 2, 0, stars + "   " + blanks(8) + "2.0000000000"},
   };
   for (const auto& c : cases) EXPECT_EQ(data_line(c.x, c.y, c.format), c.line) << c.x;
 
@@ -197,16 +195,13 @@ TEST(WriteData, FailuresKeepExistingFile) {
 
   // A write that fails half way (file size limit): the old file stays, no debris.
   std::vector<double> big(5000, 1.0);
-  int saved, prepped, appended;
+  std::vector<int> results;  // saved, prepped, appended
   {
     file_size_limit limit(4096);
-    saved = save(a, big, big, 0, 0, 0, 0, 0, 1);
-    prepped = prep(dir.file("b.dat"), 0, 0, 0, 0, 0);
-    appended = append(big, big, 0, 0, 0, 0, 0, 1);
+    results = {save(a, big, big, 0, 0, 0, 0, 0, 1), prep(dir.file("b.dat"), 0, 0, 0, 0, 0),
+               append(big, big, 0, 0, 0, 0, 0, 1)};
   }
-  EXPECT_EQ(saved, 0);
-  EXPECT_EQ(prepped, 1);
-  EXPECT_EQ(appended, 0);
+  EXPECT_EQ(results, (std::vector<int>{0, 1, 0}));
   EXPECT_EQ(slurp(a), before);
   EXPECT_EQ(dir.entries(), 1);
 }
@@ -250,7 +245,7 @@ TEST(WriteData, GridsWrittenAgainAndAlmostAlike) {
   scratch_dir dir;
   const std::vector<double> grids[] = {{0.0, 0.5, 1.0}, {-0.0, 0.5, 1.0}, {0.0, 0.5, 1.25}};
   const std::vector<double> y = {1.0, -2.0, 3.0};
-  for (int round = 0; round < 2; ++round) {
+  for (int round = 0; round < 2; ++round)
     for (const auto& x : grids) {
       const std::string f = dir.file("g.dat");
       ASSERT_EQ(save(f, x, y, 0, 0, 0, 1, 2, 0), 1);
@@ -258,5 +253,4 @@ TEST(WriteData, GridsWrittenAgainAndAlmostAlike) {
       for (size_t i = 0; i < x.size(); ++i) expected += data_line(x[i], y[i], 0) + "\n";
       EXPECT_EQ(slurp(f), expected) << x[0] << " " << x[2];
     }
-  }
 }
