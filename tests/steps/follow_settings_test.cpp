@@ -13,9 +13,7 @@ class FollowSettingsTest : public StepTest {
   void computed_chain() {
     applied_project();
     set_data_format(0);
-    std::vector<double> x, y;
-    raw_pattern(400, x, y);
-    put_curve(0, 0, x, y);
+    put_curve(0, 0, raw_pattern(400));
     propbox_changed(4, 1);
     const std::pair<int, double> props[] = {{11, 8.0}, {14, 10.0}, {15, 0.05}, {16, 0.002}};
     for (auto [prop, value] : props) set_prop(prop, value, 0);
@@ -41,12 +39,7 @@ TEST_F(FollowSettingsTest, AChangeMarksItsStepAndTheStepsItFeeds) {
       {"bending point", [] { set_prop(13, 12.0, 0); }, {0, 0, 0, 0}},
       // Unless it does: then its input changes.
       {"bending point, g(r) from it",
-       [] {
-         on_set_use_calc(2, 1);
-         std::fill_n(proj[activep].out_of_date, ncalc, 0);
-         set_prop(13, 12.0, 0);
-       },
-       {0, 0, 0, 1}},
+       [] { on_set_use_calc(2, 1), std::fill_n(proj[activep].out_of_date, ncalc, 0), set_prop(13, 12.0, 0); }, {0, 0, 0, 1}},
       {"g(r) input from a file", [] { on_set_use_calc(2, 0); }, {0, 0, 0, 1}},
       // Saved with the project, but no step result depends on it.
       {"coordination range", [] { set_coordination(1, 1.8); }, {0, 0, 0, 0}},
@@ -81,8 +74,7 @@ TEST_F(FollowSettingsTest, AutomaticRecalculationRerunsWhatIsOutOfDate) {
   EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 0}));
   EXPECT_NE(active().exp_prop[k_norm_constant], constant);
   EXPECT_NE(active().curves[3][1]->data[1], before);
-  EXPECT_TRUE(messages.empty());
-  EXPECT_TRUE(hidden.empty());
+  EXPECT_TRUE(messages.empty() && hidden.empty());
   // A value out of its setting's range is refused with its message and nothing reruns; one
   // the step refuses (Q limit beyond the data) leaves it out of date, without a word.
   EXPECT_EQ(set_prop(14, -1.0, 0), prop_rejected);

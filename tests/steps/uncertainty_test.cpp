@@ -90,8 +90,7 @@ class UncertaintyChain : public StepTest {
       // The noise-free shell is reported; a noisy realisation may miss one of its bounds.
       EXPECT_TRUE(!sigma || p.calc == -2 || fit.reported()) << p.name;
       const double values[4][2] = {{count.pair, count.pair_sigma},
-                                   {fit.peak.area, fit.sigmas.area},
-                                   {fit.peak.r0, fit.sigmas.r0},
+                                   {fit.peak.area, fit.sigmas.area}, {fit.peak.r0, fit.sigmas.r0},
                                    {fit.peak.sigma, fit.sigmas.sigma}};
       if (sigma) *sigma = values[-2 - p.calc][1];
       return values[-2 - p.calc][0];

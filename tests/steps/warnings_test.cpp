@@ -20,9 +20,7 @@ struct refusal {
 // Step 0 passing every check: 2theta, raw data with points.
 void raw_ready(StepTest&) {
   set_data_format(0);
-  std::vector<double> x, y;
-  StepTest::raw_pattern(50, x, y);
-  save_curve(50, x.data(), y.data(), 0, 0);
+  StepTest::put_curve(0, 0, StepTest::raw_pattern(50));
 }
 
 // Step 0 on abscissa format fmt (0 2theta, 1 Q) with raw points at x.
@@ -32,11 +30,7 @@ void raw_at(int fmt, std::vector<double> x) {
   save_curve(static_cast<int>(x.size()), x.data(), y.data(), 0, 0);
 }
 
-void input_ready(int calc) {
-  std::vector<double> q, v;
-  StepTest::qs_pattern(200, 16.0, q, v);
-  save_curve(200, q.data(), v.data(), calc, 0);
-}
+void input_ready(int calc) { StepTest::put_curve(calc, 0, StepTest::qs_pattern(200, 16.0)); }
 
 class RefusalTest : public StepTest, public ::testing::WithParamInterface<refusal> {};
 
@@ -77,8 +71,7 @@ const refusal cases[] = {
     {"z_unset", false, [](StepTest&) { prepspec(activep, 1); }, sample_check, 0, "warning",
      "The atomic number must be set for all species\nPlease check this parameter"},
     {"conc_unset", false, [](StepTest&) { prepspec(activep, 1); set_species_element(activep, 0, 14); },
-     sample_check, 0, "warning",
-     "The atomic concentration must be > 0.0 for all species\nPlease check this parameter"},
+     sample_check, 0, "warning", "The atomic concentration must be > 0.0 for all species\nPlease check this parameter"},
     {"wavelength", false, none, experiment_check, 0, "warning",
      "The wavelenght must be > 0.0 Å\nPlease check this parameter"},
     {"abs_sample", true, [](StepTest&) { proj[activep].exp_prop[k_abs_sample] = -0.1; }, experiment_check, 0,
@@ -153,8 +146,7 @@ const refusal cases[] = {
      step_refused, "warning",
      "You decided to use the High angle method\nIn that case the integration limit must be > 0.0 and < Qmax"},
     {"trial_and_error", true,  // the damping factor left at 0.0
-     [](StepTest&) { input_ready(1); propbox_changed(4, 1); set_method(1); },
-     run_sq, step_refused, "warning",
+     [](StepTest&) { input_ready(1); propbox_changed(4, 1); set_method(1); }, run_sq, step_refused, "warning",
      "You decided to use the trial and error method\nIn that case the damping factor must be > 0.0"},
     // Bending correction.
     {"bq_input", true, none, run_bq, step_refused, "warning", "Providing experimental q[S(q)-1] data is required"},
