@@ -48,18 +48,14 @@ TEST(DataImport, EachFormatGivesThePlainValuesInTheProgramsUnits) {
 TEST(DataImport, RefusalsSayWhy) {
   scratch_dir dir;
   const std::pair<std::string, std::string> cases[] = {
-      {dir.write("empty.xy", ""), "the file is empty"},
-      {dir.path.string(), "not a regular file"},
-      {dir.file("missing.xy"), "file does not exist"},
-      {dir.write("words.txt", "no numbers here\nat all\n"), ""},
+      {dir.write("empty.xy", ""), "the file is empty"}, {dir.path.string(), "not a regular file"},
+      {dir.file("missing.xy"), "file does not exist"}, {dir.write("words.txt", "no numbers here\nat all\n"), ""},
   };
   for (const auto& [path, reason] : cases) {
     imported_data d = import_data_file(path);
     EXPECT_TRUE(d.x.empty()) << path;
-    if (reason.empty())
-      EXPECT_NE(d.reason, "") << path;
-    else
-      EXPECT_EQ(d.reason, reason) << path;
+    if (reason.empty()) EXPECT_NE(d.reason, "") << path;
+    else EXPECT_EQ(d.reason, reason) << path;
   }
 }
 

@@ -88,8 +88,7 @@ inline bool make_socket(const std::string& path) {
 
 // Runs `body` in a forked child (for process-wide settings such as limits, signals or
 // the user id) and returns its wait status; the child exits with body's result.
-template <class F>
-int in_child(F body) {
+template <class F> int in_child(F body) {
   std::fflush(nullptr);
   pid_t pid = ::fork();
   if (pid == 0) ::_exit(body());
