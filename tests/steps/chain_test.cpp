@@ -43,9 +43,7 @@ class ChainTest : public StepTest {
 
 TEST_F(ChainTest, ResultsFlowForwardIntoTheStepsThatTakeThem) {
   chain_ready(400, 400);
-  active().usecalc[0] = 1;
-  active().usecalc[1] = 1;
-  active().usecalc[2] = 1;
+  active().usecalc[0] = active().usecalc[1] = active().usecalc[2] = 1;
   ASSERT_EQ(run_ra(), step_done);
   EXPECT_EQ(active().calcok[calc_ra], 1);
   EXPECT_EQ(ys(1, 0), ys(0, 3));  // corrected data copied into the S(q) input
@@ -66,9 +64,7 @@ TEST_F(ChainTest, ResultsFlowForwardIntoTheStepsThatTakeThem) {
   EXPECT_EQ(active().visok[3], 1);
   ASSERT_EQ(run_gr(), step_done);
   EXPECT_EQ(active().calcok[calc_gr], 1);
-  EXPECT_GT(points(3, 1), 0);
-  EXPECT_GT(points(3, 2), 0);
-  EXPECT_EQ(points(3, 3), 0);
+  EXPECT_EQ((std::vector{points(3, 1) > 0, points(3, 2) > 0, points(3, 3) > 0}), (std::vector{true, true, false}));
   EXPECT_EQ(active().exp_prop[k_slope_density], not_set);  // experimental density used
   EXPECT_TRUE(messages.empty());
 }
@@ -81,8 +77,7 @@ TEST_F(ChainTest, SourceChoicesOfTheInputLines) {
   EXPECT_EQ(active().visok[3], 0);
   // Step 1 run: the third entry copies its Q[S(Q)-1], skipping the bending correction.
   active().usecalc[0] = 1;
-  ASSERT_EQ(run_ra(), step_done);
-  ASSERT_EQ(run_sq(), step_done);
+  ASSERT_NO_FATAL_FAILURE(run_steps({run_ra, run_sq}));
   EXPECT_EQ(on_set_use_calc(2, 2), points(1, 1));
   EXPECT_EQ(ys(3, 0), ys(1, 1));
   EXPECT_EQ(active().visok[3], 1);
@@ -156,8 +151,7 @@ TEST_F(ChainTest, BendingPointBoundsAndRoutineFailure) {
   EXPECT_NE(messages[0].text.find("Subroutine: zd"), std::string::npos);
   EXPECT_EQ(messages[1].text.rfind("My error message\n", 0), 0u);
   EXPECT_EQ(messages[2], (message{"warning", "My warning message"}));
-  EXPECT_EQ(active().calcok[calc_bq], 0);
-  EXPECT_EQ(active().visok[2], 0);
+  EXPECT_EQ(std::pair(active().calcok[calc_bq], active().visok[2]), std::pair(0, 0));
 }
 
 // A result holding NaN or infinity fails its step: one error naming the step, the first
@@ -185,8 +179,7 @@ TEST_F(ChainTest, NonFiniteResultsFailTheStep) {
     messages.clear();
     EXPECT_EQ(run[c.calc](), step_failed) << c.calc;
     EXPECT_EQ(messages, (std::vector<message>{{"error", "The result of " + c.error + "\n"}}));
-    EXPECT_EQ(active().calcok[c.calc], 0);
-    EXPECT_EQ(active().visok[c.calc], 0);
+    EXPECT_EQ(std::pair(active().calcok[c.calc], active().visok[c.calc]), std::pair(0, 0));
   }
 }
 
@@ -195,8 +188,7 @@ TEST_F(ChainTest, DensityFromSlopeFillsItsOwnCurve) {
   gr_settings(8.0, 0.02, 0.0);  // no damping is allowed
   set_density_mode(1);
   ASSERT_EQ(run_gr(), step_done);
-  EXPECT_EQ(points(3, 2), 0);
-  EXPECT_EQ(points(3, 3), 400);
+  EXPECT_EQ(std::pair(points(3, 2), points(3, 3)), std::pair(0, 400));
   EXPECT_GT(active().exp_prop[k_slope_density], 0.0);
 }
 
@@ -205,15 +197,10 @@ TEST_F(ChainTest, RefinementsEqualTheRoutinesOnDataCutByHand) {
   chain_ready(300, 300);
   active().usecalc[0] = active().usecalc[1] = 1;
   active().usecalc[2] = 2;
-  set_physics_option(opt_ttmin, 10.0);
-  set_physics_option(opt_ttmax, 120.0);
-  set_physics_option(opt_monoangle, 26.6);
-  set_physics_option(opt_incoherent, incoherent_tabulated);
-  set_physics_option(opt_qmin, 1.5);
-  set_physics_option(opt_qmax, 12.0);
-  ASSERT_EQ(run_ra(), step_done);
-  ASSERT_EQ(run_sq(), step_done);
-  ASSERT_EQ(run_gr(), step_done);
+  const std::pair<int, double> options[] = {{opt_ttmin, 10.0}, {opt_ttmax, 120.0}, {opt_monoangle, 26.6},
+                                            {opt_incoherent, incoherent_tabulated}, {opt_qmin, 1.5}, {opt_qmax, 12.0}};
+  for (auto [option, value] : options) set_physics_option(option, value);
+  ASSERT_NO_FATAL_FAILURE(run_steps({run_ra, run_sq, run_gr}));
   const std::vector<double> corrected = ys(0, 3), qs = ys(1, 1), big_g = ys(3, 1);
   const double* e = active().exp_prop;
 

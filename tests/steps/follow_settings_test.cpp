@@ -19,9 +19,7 @@ class FollowSettingsTest : public StepTest {
     for (auto [prop, value] : props) set_prop(prop, value, 0);
     on_set_use_calc(0, 1);
     on_set_use_calc(2, 2);
-    ASSERT_EQ(run_ra(), step_done);
-    ASSERT_EQ(run_sq(), step_done);
-    ASSERT_EQ(run_gr(), step_done);
+    ASSERT_NO_FATAL_FAILURE(run_steps({run_ra, run_sq, run_gr}));
     mark_project_saved(activep);
     messages.clear();
     hidden.clear();
@@ -58,8 +56,7 @@ TEST_F(FollowSettingsTest, AChangeMarksItsStepAndTheStepsItFeeds) {
   // Rerunning S(q) brings its results up to date; g(r), which it feeds, stays behind.
   computed_chain();
   set_prop(5, 0.56, 0);
-  ASSERT_EQ(run_ra(), step_done);
-  ASSERT_EQ(run_sq(), step_done);
+  ASSERT_NO_FATAL_FAILURE(run_steps({run_ra, run_sq}));
   EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 1}));
 }
 

@@ -94,6 +94,11 @@ class StepTest : public ::testing::Test {
     hidden.clear();
   }
 
+  // Runs the steps in order; each must complete (wrap in ASSERT_NO_FATAL_FAILURE to stop there).
+  static void run_steps(std::initializer_list<int (*)()> steps) {
+    for (auto run : steps) ASSERT_EQ(run(), step_done);
+  }
+
   // Rmax, δr and the damping factor of the pair distribution.
   static void gr_settings(double rmax, double dr, double damping) {
     set_prop(14, rmax, 0), set_prop(15, dr, 0), set_prop(16, damping, 0);

@@ -39,11 +39,9 @@ class UncertaintyChain : public StepTest {
     init_project();
     ASSERT_EQ(open_project_file(AMOQ_SOURCE_DIR "/examples/sio2/sio2.nap"), 0);
     // The smooth model: the example's counts averaged over 11 points.
-    const curve& raw = *find_curve(activep, 0, 0);
-    const curve& back = *find_curve(activep, 0, 1);
-    raw_x = raw.data[0];
-    raw_mean = running_mean(raw.data[1]);
-    back_mean = running_mean(back.data[1]);
+    raw_x = find_curve(activep, 0, 0)->data[0];
+    raw_mean = running_mean(find_curve(activep, 0, 0)->data[1]);
+    back_mean = running_mean(find_curve(activep, 0, 1)->data[1]);
   }
 
   static std::vector<double> running_mean(const std::vector<double>& y) {
@@ -62,14 +60,11 @@ class UncertaintyChain : public StepTest {
   void reduce(const std::vector<double>& raw, const std::vector<double>& back) {
     put_curve(0, 0, raw_x, raw);
     put_curve(0, 1, raw_x, back);
-    ASSERT_EQ(run_ra(), step_done);
-    ASSERT_EQ(run_sq(), step_done);
-    ASSERT_EQ(run_gr(), step_done);
+    ASSERT_NO_FATAL_FAILURE(run_steps({run_ra, run_sq, run_gr}));
   }
 
   static int index_of(const curve& c, double x) {
-    const auto& xs = c.data[0];
-    return static_cast<int>(std::lower_bound(xs.begin(), xs.end(), x - 1e-9) - xs.begin());
+    return static_cast<int>(std::lower_bound(c.data[0].begin(), c.data[0].end(), x - 1e-9) - c.data[0].begin());
   }
 
   static coordination_count silicon_oxygen() {
