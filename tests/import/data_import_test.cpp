@@ -4,13 +4,11 @@
 #include "import/data_import.h"
 #include "support/temp_files.h"
 
-namespace {
-
 const std::vector<double> tth = {10.0, 10.5, 11.0, 11.5};
 const std::vector<double> counts = {100.0, 150.0, 130.0, 120.0};
 
 // The pairs as text rows, the abscissa scaled by `scale`, separated by `sep`.
-std::string rows(double scale, const char* sep = "  ") {
+static std::string rows(double scale, const char* sep = "  ") {
   std::string out;
   char line[64];
   for (size_t i = 0; i < tth.size(); ++i) {
@@ -59,4 +57,3 @@ TEST(DataImport, RefusalsSayWhy) {
   }
 }
 
-}  // namespace

@@ -4,8 +4,6 @@
 
 #include "import/header_units.h"
 
-namespace {
-
 TEST(HeaderUnits, UnitsAndWavelengthsOfRealHeaders) {
   using u = abscissa_unit;
   // wavelength: Å, 0 none.
@@ -40,4 +38,3 @@ TEST(HeaderUnits, UnitsAndWavelengthsOfRealHeaders) {
   EXPECT_EQ(recognise_header("# Wavelength: 1.908e-11\n#  q_nm^-1   I\n").unit_line, "#  q_nm^-1   I");
 }
 
-}  // namespace

@@ -46,14 +46,12 @@ TEST(Elements, SymbolsNamesAndLookup) {
   EXPECT_FALSE(same_text("Capillar", "Capillary "));
 }
 
-namespace {
-species_factors from_table(int z, double x, double fp = 0.0, double fpp = 0.0) {
+static species_factors from_table(int z, double x, double fp = 0.0, double fpp = 0.0) {
   species_factors s{static_cast<double>(z), x, fp, fpp, {}, {}, 0.0};
   for (int j = 0; j < 5; ++j) s.a[j] = rx_coefficient(j, z), s.b[j] = rx_coefficient(5 + j, z);
   s.c = rx_coefficient(10, z);
   return s;
 }
-}  // namespace
 
 TEST(Scattering, FactorAtZeroAndAtFiniteQ) {
   species_factors h = from_table(1, 1.0, 0.25);

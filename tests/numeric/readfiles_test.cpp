@@ -2,15 +2,11 @@
 #include "numeric/recorder.h"
 #include "support/temp_files.h"
 
-namespace {
-
-int read(const std::string& file, int calc = 0, int curve = 0) {
+static int read(const std::string& file, int calc = 0, int curve = 0) {
   return read_data(calc, curve, file.data(), static_cast<int>(file.size()));
 }
 
 using pairs = std::vector<std::pair<double, double>>;
-
-}  // namespace
 
 // Result codes and free-format rules, with the expected pairs written out by hand. The
 // third column (read_data_sigma) is taken when every pair has one on the line of its second

@@ -6,8 +6,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 TEST(SafeOutput, WhatStandsAtTheName) {
   scratch_dir dir;
   const std::string other = dir.write("other", "someone else's data");
@@ -83,4 +81,3 @@ TEST(SafeOutput, SizeLimitAndSignalsLeaveNoTemporary) {
   EXPECT_EQ(dir.entries(), 1);
 }
 
-}  // namespace

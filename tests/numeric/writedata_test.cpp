@@ -5,31 +5,27 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-int save(const std::string& name, std::vector<double> x, std::vector<double> y, int xlog,
+static int save(const std::string& name, std::vector<double> x, std::vector<double> y, int xlog,
          int ylog, int bar, int calc, int curve, int format, const double* sigma = nullptr) {
   return save_to_file(static_cast<int>(name.size()), name.data(), static_cast<int>(x.size()),
                       x.data(), y.data(), xlog, ylog, bar, calc, curve, format, sigma);
 }
 
-int prep(const std::string& name, int format, int xlog, int ylog, int calc, int curve) {
+static int prep(const std::string& name, int format, int xlog, int ylog, int calc, int curve) {
   return prep_file(static_cast<int>(name.size()), name.data(), format, xlog, ylog, calc, curve);
 }
 
-int append(std::vector<double> x, std::vector<double> y, int bar, int calc, int curve,
+static int append(std::vector<double> x, std::vector<double> y, int bar, int calc, int curve,
            int format, int set, int nsets, const double* sigma = nullptr) {
   return append_to_file(static_cast<int>(x.size()), x.data(), y.data(), bar, calc, curve, format, set, nsets, sigma);
 }
 
-std::string blanks(int n) { return std::string(n, ' '); }
+static std::string blanks(int n) { return std::string(n, ' '); }
 
 // Grace files written out from the format table (labels padded to their fixed widths).
-std::string golden(const char* name) { return slurp(std::string(AMOQ_TEST_DATA "/grace/") + name); }
+static std::string golden(const char* name) { return slurp(std::string(AMOQ_TEST_DATA "/grace/") + name); }
 
 const std::string line01 = blanks(8) + "0.0000000000   " + blanks(8) + "1.0000000000\n";  // (0, 1)
-
-}  // namespace
 
 TEST(WriteData, DataLines) {
   const double nan = std::numeric_limits<double>::quiet_NaN();

@@ -2,19 +2,15 @@
 
 #include "numeric/recorder.h"
 
-namespace {
-
 // The in-place 5-point window over the 0-based points 2..m-3 of a series of m points.
-std::vector<double> smooth_in_place(std::vector<double> c) {
+static std::vector<double> smooth_in_place(std::vector<double> c) {
   const int m = static_cast<int>(c.size());
   for (int i = 2; i + 2 < m; ++i)
     c[i] = (-3 * c[i - 2] + 12 * c[i - 1] + 17 * c[i] + 12 * c[i + 1] - 3 * c[i + 2]) / 35;
   return c;
 }
 
-double cubic(double q) { return 0.8 - 0.05 * q + 2e-3 * q * q - 3e-5 * q * q * q; }
-
-}  // namespace
+static double cubic(double q) { return 0.8 - 0.05 * q + 2e-3 * q * q - 3e-5 * q * q * q; }
 
 // A curve that is exactly a cubic from the bending point on loses it there; the points
 // before pass through, and the smoothing is the sequential in-place window. The bending

@@ -12,8 +12,6 @@
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-namespace {
-
 const std::string example = std::string(AMOQ_SOURCE_DIR) + "/examples/sio2/";
 const std::string nap = "'" + example + "sio2.nap'";
 
@@ -34,14 +32,14 @@ class ReduceTest : public ::testing::Test {
 };
 
 // The value printed after `prefix` at the start of a line of out, NaN when none is.
-double printed(const std::string& out, const std::string& prefix) {
+static double printed(const std::string& out, const std::string& prefix) {
   std::size_t at = out.find("\n" + prefix);
   at = at != std::string::npos ? at + 1 : out.rfind(prefix, 0) == 0 ? 0 : std::string::npos;
   return at == std::string::npos ? std::nan("") : std::atof(out.c_str() + at + prefix.size());
 }
 
 // The rows of a result file, split into fields: comments, Grace lines and set ends left out.
-std::vector<std::vector<std::string>> fields_of(const fs::path& p) {
+static std::vector<std::vector<std::string>> fields_of(const fs::path& p) {
   std::vector<std::vector<std::string>> rows;
   std::istringstream in(slurp(p));
   for (std::string line; std::getline(in, line);) {
@@ -263,4 +261,3 @@ TEST_F(ReduceTest, SeriesSummaryGainsSigmaColumns) {
   EXPECT_NE(csv.find("third column", header.size()), std::string::npos) << csv;
 }
 
-}  // namespace

@@ -7,8 +7,6 @@
 #include "project/physics_options.h"
 #include "step_fixture.h"
 
-namespace {
-
 class ChainTest : public StepTest {
  protected:
   void SetUp() override {
@@ -225,4 +223,3 @@ TEST_F(ChainTest, RefinementsEqualTheRoutinesOnDataCutByHand) {
   EXPECT_EQ(ys(3, 1), big_g);
 }
 
-}  // namespace

@@ -5,8 +5,6 @@
 #include "project/recalc.h"
 #include "step_fixture.h"
 
-namespace {
-
 class FollowSettingsTest : public StepTest {
  protected:
   // The example's chain: correction, S(q) from it, g(r) from the S(q) result; no bending.
@@ -86,4 +84,3 @@ TEST_F(FollowSettingsTest, AutomaticRecalculationRerunsWhatIsOutOfDate) {
   EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 0}));
 }
 
-}  // namespace

@@ -5,8 +5,6 @@
 #include "step_fixture.h"
 #include "support/temp_files.h"
 
-namespace {
-
 class ImportTablesTest : public StepTest {
  protected:
   scratch_dir dir;
@@ -120,4 +118,3 @@ TEST_F(ImportTablesTest, TabulatedFactorsFollowZAndWavelengthUntilTyped) {
   EXPECT_TRUE(messages.empty());
 }
 
-}  // namespace

@@ -6,8 +6,6 @@
 #include "project/sq_refine.h"
 #include "step_fixture.h"
 
-namespace {
-
 class RefineTest : public StepTest {
  protected:
   void SetUp() override {
@@ -144,4 +142,3 @@ TEST_F(RefineTest, IntegralMethodFromTheLowestQ) {
   for (int k = 0; k <= 100; ++k) ASSERT_NEAR(s[k], (at(1, 1).data[1][0] / q[100] + 1.0) * q[k] / q[100], 1e-9) << k;
 }
 
-}  // namespace

@@ -4,8 +4,6 @@
 #include "project/physics_options.h"
 #include "step_fixture.h"
 
-namespace {
-
 using SettingsTest = StepTest;
 
 TEST_F(SettingsTest, SpeciesValuesAreStoredByTheirRules) {
@@ -128,4 +126,3 @@ TEST_F(SettingsTest, RefinementsClearTheirStepAndShowOnTheirPage) {
             std::string::npos);
 }
 
-}  // namespace

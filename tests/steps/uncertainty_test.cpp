@@ -11,8 +11,6 @@
 #include "step_fixture.h"
 #include "support/temp_files.h"
 
-namespace {
-
 // The quantities compared: a point of a curve, the constant or the coordination number.
 struct probe {
   const char* name;
@@ -121,8 +119,6 @@ class UncertaintyChain : public StepTest {
     }
   }
 };
-
-}  // namespace
 
 // The statistics need the optimised build; the sanitizer build runs the steps above.
 #if !defined(__SANITIZE_ADDRESS__)

@@ -4,8 +4,6 @@
 #include "project/physics_options.h"
 #include "step_fixture.h"
 
-namespace {
-
 // From the applied SiO2 project (or init_project when not `applied`), `setup` brings the
 // record to the failing state; `action` returns its result.
 struct refusal {
@@ -18,19 +16,19 @@ struct refusal {
 };
 
 // Step 0 passing every check: 2theta, raw data with points.
-void raw_ready(StepTest&) {
+static void raw_ready(StepTest&) {
   set_data_format(0);
   StepTest::put_curve(0, 0, StepTest::raw_pattern(50));
 }
 
 // Step 0 on abscissa format fmt (0 2theta, 1 Q) with raw points at x.
-void raw_at(int fmt, std::vector<double> x) {
+static void raw_at(int fmt, std::vector<double> x) {
   set_data_format(fmt);
   const std::vector<double> y(x.size(), 100.0);
   save_curve(static_cast<int>(x.size()), x.data(), y.data(), 0, 0);
 }
 
-void input_ready(int calc) { StepTest::put_curve(calc, 0, StepTest::qs_pattern(200, 16.0)); }
+static void input_ready(int calc) { StepTest::put_curve(calc, 0, StepTest::qs_pattern(200, 16.0)); }
 
 class RefusalTest : public StepTest, public ::testing::WithParamInterface<refusal> {};
 
@@ -47,9 +45,9 @@ TEST_P(RefusalTest, ShowsExactlyItsMessageAndChangesNothing) {
 }
 
 const auto none = [](StepTest&) {};
-int sample_check() { return test_sample(activep, 1); }
-int experiment_check() { return test_experiment(activep, 1); }
-std::function<int()> set(int prop, double value, int species) {
+static int sample_check() { return test_sample(activep, 1); }
+static int experiment_check() { return test_experiment(activep, 1); }
+static std::function<int()> set(int prop, double value, int species) {
   return [=] { return set_prop(prop, value, species); };
 }
 
@@ -188,4 +186,3 @@ const refusal cases[] = {
 INSTANTIATE_TEST_SUITE_P(Steps, RefusalTest, ::testing::ValuesIn(cases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-}  // namespace
