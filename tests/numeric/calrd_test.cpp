@@ -6,9 +6,7 @@
 
 namespace {
 
-struct grid {
-  std::vector<double> q, qs;
-};
+struct grid { std::vector<double> q, qs; };
 
 // Q[S(Q)-1] = q exp(-a q^2) on q = 0, dq, ..., (n-1) dq.
 grid gaussian_input(int n, double dq, double a) {

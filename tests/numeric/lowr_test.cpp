@@ -51,8 +51,7 @@ TEST(IntegralMethod, SplitsNmAndDelivers) {
   ASSERT_EQ(nm_integral(n, q.data(), a.data(), b.data(), 0.05), 1);
   ASSERT_EQ(rec.curves.size(), 4u);
   EXPECT_EQ(rec.nc.back(), alpha);
-  EXPECT_EQ(rec.curves[2].calc * 10 + rec.curves[2].curve, 11);
-  EXPECT_EQ(rec.curves[3].calc * 10 + rec.curves[3].curve, 12);
+  for (int k : {2, 3}) EXPECT_EQ(rec.curves[k].calc * 10 + rec.curves[k].curve, 9 + k);  // Q[S(Q)-1], S(Q)
   EXPECT_EQ(rec.curves[3].y[0], 0.0);
   EXPECT_NEAR(rec.curves[2].y[300], alpha * a[300] - b[300], 1e-12);
   EXPECT_NEAR(rec.curves[3].y[300], (alpha * a[300] - b[300]) / q[300] + 1, 1e-12);
@@ -88,9 +87,7 @@ const model_sio2& sio2() {
 // G(r) + 4 pi rho r below rmin, G as cd makes it from the first n points of Q[S(Q)-1] with
 // the window: its rms over the points r < rmin and int_0^rmin of its square (trapezoid
 // rule on the 0.005 A grid).
-struct deviation {
-  double rms, chi2;
-};
+struct deviation { double rms, chi2; };
 deviation below_rmin(const std::vector<double>& q, int n, const std::vector<double>& qs, int window, double rho,
                      double rmin) {
   numeric_recorder rec;

@@ -105,8 +105,7 @@ TEST(Nm, CallOrderAndUnitConstant) {
   EXPECT_EQ(one_species().run(3, 0.7, 2.0, 1.0, 1, 1, 1.0, 0.0, q, intensity), 1);
   EXPECT_EQ(rec.calls, "ncc");
   EXPECT_EQ(rec.nc, std::vector<double>{0.0});
-  EXPECT_EQ(rec.curves.at(0).calc * 10 + rec.curves[0].curve, 11);
-  EXPECT_EQ(rec.curves.at(1).calc * 10 + rec.curves[1].curve, 12);
+  for (int k : {0, 1}) EXPECT_EQ(rec.curves.at(k).calc * 10 + rec.curves[k].curve, 11 + k);  // Q[S(Q)-1], S(Q)
   for (int k = 0; k < 3; ++k) {
     const double f2 = f_one(q[k]) * f_one(q[k]);
     EXPECT_NEAR(rec.curves[0].y[k], q[k] * (intensity[k] - f2) / f2, 1e-12);
@@ -158,8 +157,7 @@ TEST(Nm, LowestQ) {
   ASSERT_EQ(whole.nc.size(), 1u);
   EXPECT_NEAR(whole.nc[0], by_hand.nc.at(0), 1e-14);
   for (int k = k1 + 1; k < n; ++k) EXPECT_NEAR(whole.curves[1].y[k], by_hand.curves[1].y[k - k1], 1e-12) << k;
-  const auto& sq = whole.curves[1].y;
-  const auto& qs = whole.curves[0].y;
+  const auto &sq = whole.curves[1].y, &qs = whole.curves[0].y;
   for (int k = 0; k < k1; ++k) {
     EXPECT_NEAR(sq[k], sq[k1] * q[k] / q[k1], 1e-12) << k;
     EXPECT_NEAR(qs[k], q[k] * (sq[k] - 1.0), 1e-12) << k;

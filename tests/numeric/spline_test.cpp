@@ -7,9 +7,7 @@
 
 namespace {
 
-struct coeffs {
-  std::vector<double> b, c, d;
-};
+struct coeffs { std::vector<double> b, c, d; };
 
 coeffs fit(const std::vector<double>& x, const std::vector<double>& y) {
   const int n = static_cast<int>(x.size());

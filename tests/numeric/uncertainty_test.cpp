@@ -90,9 +90,11 @@ matrix jacobian(const std::function<vec(const vec&)>& f, const vec& y, double re
   return j;
 }
 
-// The y values of delivered curve `index`.
-vec delivered(const numeric_recorder& rec, std::size_t index) {
-  return rec.curves.size() > index ? rec.curves[index].y : vec();
+// The y values of the first curve `call` delivers, empty when it delivers none.
+template <class F> vec output_of(F call) {
+  numeric_recorder rec;
+  call();
+  return rec.curves.empty() ? vec() : rec.curves[0].y;
 }
 
 }  // namespace
@@ -155,17 +157,14 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
                             dr_case{3, 1, 3, 2e-6, 1, 1.0, 0.5}, dr_case{4, 1, 1, 0, 2, 0.3, 0.04}}) {
     const int ndq = 24;
     vec x(ndq), counts(3 * ndq);
-    for (int i = 0; i < ndq; ++i) {
-      x[i] = dc.x0 + dc.step * i;
-      counts[i] = 2000 + 900 * std::exp(-std::pow((i - 10) / 4.0, 2));
-      counts[ndq + i] = 300 + 2 * i;
-      counts[2 * ndq + i] = 150 - i;
-    }
+    for (int i = 0; i < ndq; ++i)  // raw, background and cell counts
+      x[i] = dc.x0 + dc.step * i, counts[i] = 2000 + 900 * std::exp(-std::pow((i - 10) / 4.0, 2)),
+      counts[ndq + i] = 300 + 2 * i, counts[2 * ndq + i] = 150 - i;
     auto run = [dc, x, ndq](const vec& v, dr_sigma* sig) {
-      numeric_recorder rec;
-      dr(0.71, 0.4, 0.2, dc.dead, dc.geom, dc.mono, dc.qt, ndq, x.data(), v.data(), v.data() + ndq,
-         v.data() + 2 * ndq, 3, 1.0, dc.smo, {}, sig);
-      return delivered(rec, 0);
+      return output_of([&] {
+        dr(0.71, 0.4, 0.2, dc.dead, dc.geom, dc.mono, dc.qt, ndq, x.data(), v.data(), v.data() + ndq,
+           v.data() + 2 * ndq, 3, 1.0, dc.smo, {}, sig);
+      });
     };
     steps.push_back({"dr", counts, [run](const vec& v) { return run(v, nullptr); },
                      [run, counts, ndq](const covariance& s) {
@@ -188,11 +187,7 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
     const int n = 50;
     vec qb(n), y(n);
     for (int k = 0; k < n; ++k) qb[k] = 0.4 * k, y[k] = std::sin(qb[k]) + 0.01 * qb[k] * qb[k];
-    steps.push_back({"zd", y, [qb, n](const vec& v) {
-                       numeric_recorder rec;
-                       zd(n, 8.0, qb.data(), v.data());
-                       return delivered(rec, 0);
-                     },
+    steps.push_back({"zd", y, [qb, n](const vec& v) { return output_of([&] { zd(n, 8.0, qb.data(), v.data()); }); },
                      [qb, n](const covariance& cov) {
                        covariance out;
                        zd_covariance(n, 8.0, qb.data(), cov, out);
@@ -207,18 +202,15 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
     vec qt(n), y(n);
     for (int k = 0; k < n; ++k) qt[k] = 0.3 * k, y[k] = qt[k] * std::exp(-0.05 * qt[k] * qt[k]) * std::sin(1.6 * qt[k]);
     steps.push_back({"cd", y, [qt, n, window](const vec& v) {
-                       numeric_recorder rec;
-                       cd(n, 2, 0.07, 3.0, 0.01, 0.1, v.data(), qt.data(), window);
-                       return delivered(rec, 0);
+                       return output_of([&] { cd(n, 2, 0.07, 3.0, 0.01, 0.1, v.data(), qt.data(), window); });
                      },
                      [qt, n, window](const covariance& cov) {
                        // Only the variances are propagated: compare a diagonal matrix.
                        const transform_setup t{n, qt.data(), 3.0, 0.1, 0.01, window};
                        vec sigma;
                        transform_sigma(t, cov, sigma);
-                       vec var(sigma.size());
-                       for (std::size_t j = 0; j < sigma.size(); ++j) var[j] = sigma[j] * sigma[j];
-                       return covariance::diagonal(var);
+                       for (double& s : sigma) s *= s;  // the variances
+                       return covariance::diagonal(sigma);
                      },
                      1e-6, 1, true});
   }
@@ -228,12 +220,10 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
     // Independent blocks placed on the diagonal.
     const int n = static_cast<int>(st.y.size()), len = n / st.blocks;
     covariance in(n);
+    const double one = 1.0;
     for (int b = 0; b < st.blocks; ++b) {
       row_map place(len);
-      for (int i = 0; i < n; ++i) {
-        const double one = 1.0;
-        i / len == b ? place.add_row(i % len, {&one, 1}) : place.add_empty_row();
-      }
+      for (int i = 0; i < n; ++i) i / len == b ? place.add_row(i % len, {&one, 1}) : place.add_empty_row();
       in += random_covariance(len, g).mapped(place);
     }
     const covariance out = st.propagate(in);
@@ -296,11 +286,10 @@ TEST(Uncertainty, TransformAdjointIsTheTransposedJacobian) {
       vec q(n), y(n);
       for (int k = 0; k < n; ++k) q[k] = 0.1 * k + bend * 0.01 * k * k, y[k] = std::sin(q[k]) * std::exp(-0.05 * q[k]);
       const transform_setup t{n, q.data(), 3.0, 0.01, 0.01, window};
-      const matrix j = jacobian([&](const vec& v) {
-        numeric_recorder rec;
-        cd(n, 2, 0.07, 3.0, 0.01, 0.01, v.data(), q.data(), window);
-        return delivered(rec, 0);
-      }, y);
+      const auto transform = [&](const vec& v) {
+        return output_of([&] { cd(n, 2, 0.07, 3.0, 0.01, 0.01, v.data(), q.data(), window); });
+      };
+      const matrix j = jacobian(transform, y);
       vec c(j.size()), x(n);
       for (double& v : c) v = u(gen);
       transform_adjoint(t, c.data(), x.data());

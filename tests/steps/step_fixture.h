@@ -104,9 +104,7 @@ class StepTest : public ::testing::Test {
     set_prop(14, rmax, 0), set_prop(15, dr, 0), set_prop(16, damping, 0);
   }
 
-  struct series {
-    std::vector<double> x, y;
-  };
+  struct series { std::vector<double> x, y; };
 
   // Stores n points into curve (calc, cid) of the active project.
   static void put_curve(int calc, int cid, const std::vector<double>& x, const std::vector<double>& y) {

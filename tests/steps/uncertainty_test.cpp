@@ -11,13 +11,9 @@
 #include "step_fixture.h"
 #include "support/temp_files.h"
 
-// The quantities compared: a point of a curve, the constant or the coordination number.
-struct probe {
-  const char* name;
-  int calc, cid;  // -1, -1: the constant; -2: the coordination number Si-O 1.45..1.8; -3..-5: the
-                  // area, r0 and sigma of the shell fitted there
-  double x;
-};
+// The quantities compared: a point x of curve (calc, cid), or by calc -1: the constant; -2:
+// the coordination number Si-O 1.45..1.8; -3..-5: the area, r0 and sigma of the shell fitted there.
+struct probe { const char* name; int calc, cid; double x; };
 
 const probe probes[] = {
     {"corrected I(Q=2)", 0, 3, 2.0},  {"corrected I(Q=8)", 0, 3, 8.0},  {"corrected I(Q=15)", 0, 3, 15.0},

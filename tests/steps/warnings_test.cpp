@@ -24,8 +24,7 @@ static void raw_ready(StepTest&) {
 // Step 0 on abscissa format fmt (0 2theta, 1 Q) with raw points at x.
 static void raw_at(int fmt, std::vector<double> x) {
   set_data_format(fmt);
-  const std::vector<double> y(x.size(), 100.0);
-  save_curve(static_cast<int>(x.size()), x.data(), y.data(), 0, 0);
+  StepTest::put_curve(0, 0, x, std::vector<double>(x.size(), 100.0));
 }
 
 static void input_ready(int calc) { StepTest::put_curve(calc, 0, StepTest::qs_pattern(200, 16.0)); }
