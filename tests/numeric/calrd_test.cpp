@@ -93,8 +93,7 @@ TEST(Cd, RefusedAndNonFiniteInputs) {
   }
 
   grid in = gaussian_input(3001, 0.01, 0.3);
-  in.qs[1500] = nan;
-  in.q[2000] = inf;
+  in.qs[1500] = nan, in.q[2000] = inf;
   for (int densmode : {1, 2}) {
     numeric_recorder rec;
     ASSERT_EQ(cd(3001, densmode, 0.05, 20.0, 0.0, 0.01, in.qs.data(), in.q.data()), 1);

@@ -112,10 +112,8 @@ dr_input degrees_case(int ndq, double x0, double step, unsigned seed, int qt = 1
   in.dlamb = 0.7107, in.qt = qt;
   for (int i = 0; i < ndq; ++i) {
     const double tt = (qt == 2 ? 10 : 1) * (x0 + i * step);
-    in.x.push_back(x0 + i * step);
-    in.raw.push_back(pattern(tt, g));
-    in.back.push_back(40 + 0.2 * tt);
-    in.cell.push_back(120 - 0.5 * tt);
+    in.x.push_back(x0 + i * step), in.raw.push_back(pattern(tt, g));
+    in.back.push_back(40 + 0.2 * tt), in.cell.push_back(120 - 0.5 * tt);
   }
   return in;
 }
@@ -268,10 +266,7 @@ TEST(DataCorrection, KeptAnglesFollowEverySetting) {
       [](dr_input& in) { in.mono = 2.0, in.pol.fraction = 0.9; },
       [](dr_input& in) { in.pol.fraction = 0.8; },   [](dr_input& in) { in.x[150] += 0.01; }};
   std::vector<dr_input> cases{base};
-  for (const auto& change : changes) {
-    cases.push_back(cases.back());
-    change(cases.back());
-  }
+  for (const auto& change : changes) change(cases.emplace_back(cases.back()));
   cases.push_back(base);
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const dr_output kept = run(cases[i]);

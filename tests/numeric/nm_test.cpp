@@ -191,12 +191,10 @@ TEST(Nm, KeptTermsFollowEverySetting) {
       species_factors sp{8.0, 1.0, 0.25, c.fpp, {c.a1, 1.5, 0, 0, 0}, {8.0, 0.5, 0, 0, 0}, 0.5};
       std::vector<double> a(n), b(n);
       nm_parts({&sp, 1}, n, q.data(), intensity.data(), 1.5, qs.data(), rec.nc.at(0), a.data(), b.data());
-      std::vector<double> all = qs;
-      all.insert(all.end(), a.begin(), a.end());
-      return all;
+      return std::pair(qs, a);
     };
-    const std::vector<double> kept = run();
-    std::vector<double> fresh;
+    const auto kept = run();
+    std::pair<std::vector<double>, std::vector<double>> fresh;
     std::thread([&] { fresh = run(); }).join();
     EXPECT_EQ(kept, fresh) << c.lambda << " " << c.bd << " " << c.a1 << " " << c.last_q;
   }
