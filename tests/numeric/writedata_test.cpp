@@ -57,11 +57,9 @@ TEST(WriteData, DataLines) {
     const double v = i < 10 ? specials[i] : std::ldexp(static_cast<double>(k(gen)), -n(gen));
     std::snprintf(ref, sizeof ref, "%20.10f", v);
     const std::string line = data_line(v, 0.0, 0);
-    if (std::strlen(ref) <= 20 && (v == 0.0 || std::string(ref).find_first_of("123456789") != std::string::npos)) {
+    if (std::strlen(ref) <= 20 && (v == 0.0 || std::string(ref).find_first_of("123456789") != std::string::npos))
       EXPECT_EQ(line.substr(0, 20), ref) << v;
-    }
-    const double back = written_value(v);
-    const double read = std::strtod(line.substr(0, 20).c_str(), nullptr);
+    const double back = written_value(v), read = std::strtod(line.substr(0, 20).c_str(), nullptr);
     EXPECT_EQ(std::memcmp(&back, &read, sizeof back), 0) << v;
   }
   // written_value with the digits of the value written: those format_fixed10 gives of it.
@@ -208,8 +206,7 @@ TEST(WriteData, SigmaColumn) {
   scratch_dir dir;
   const std::vector<double> x{1.5, 2.0}, y{-2.25, 3.0}, s{0.125, 2.5};
   const std::string sig1 = blanks(11) + "0.1250000000";
-  EXPECT_EQ(data_line(1.5, -2.25, 0.125, 0), data_line(1.5, -2.25, 0) + sig1);
-  EXPECT_EQ(data_line(1.5, -2.25, 0.125, 1), data_line(1.5, -2.25, 1) + sig1);
+  for (int format : {0, 1}) EXPECT_EQ(data_line(1.5, -2.25, 0.125, format), data_line(1.5, -2.25, format) + sig1);
   for (int format : {0, 1, 2})
     for (int bar : {0, 1}) {
       const std::string plain = dir.file("plain"), with = dir.file("with"), multi = dir.file("multi");

@@ -85,9 +85,7 @@ class StepTest : public ::testing::Test {
       for (int k = 0; k < 4; ++k) set_prop(prop_z + k, species[s][k], s);
     const double exp[5] = {0.7093, 0.77, 0.0, 0.0662, 1.0e-6};
     for (int i = 0; i < 5; ++i) set_prop(prop_first_exp + i, exp[i], 0);
-    propbox_changed(0, 1);
-    propbox_changed(1, 0);
-    propbox_changed(2, 0);
+    for (auto [box, entry] : {std::pair{0, 1}, {1, 0}, {2, 0}}) propbox_changed(box, entry);
     ASSERT_EQ(apply_project(), 2);
     messages.clear();
     pages.clear();
