@@ -57,8 +57,9 @@ TEST(WriteData, DataLines) {
     const double v = i < 10 ? specials[i] : std::ldexp(static_cast<double>(k(gen)), -n(gen));
     std::snprintf(ref, sizeof ref, "%20.10f", v);
     const std::string line = data_line(v, 0.0, 0);
-    if (std::strlen(ref) <= 20 && (v == 0.0 || std::string(ref).find_first_of("123456789") != std::string::npos))
+    if (std::strlen(ref) <= 20 && (v == 0.0 || std::string(ref).find_first_of("123456789") != std::string::npos)) {
       EXPECT_EQ(line.substr(0, 20), ref) << v;
+    }
     const double back = written_value(v), read = std::strtod(line.substr(0, 20).c_str(), nullptr);
     EXPECT_EQ(std::memcmp(&back, &read, sizeof back), 0) << v;
   }
