@@ -4,13 +4,11 @@
 #include "import/data_import.h"
 #include "support/temp_files.h"
 
-namespace {
-
 const std::vector<double> tth = {10.0, 10.5, 11.0, 11.5};
 const std::vector<double> counts = {100.0, 150.0, 130.0, 120.0};
 
 // The pairs as text rows, the abscissa scaled by `scale`, separated by `sep`.
-std::string rows(double scale, const char* sep = "  ") {
+static std::string rows(double scale, const char* sep = "  ") {
   std::string out;
   char line[64];
   for (size_t i = 0; i < tth.size(); ++i) {
@@ -48,19 +46,14 @@ TEST(DataImport, EachFormatGivesThePlainValuesInTheProgramsUnits) {
 TEST(DataImport, RefusalsSayWhy) {
   scratch_dir dir;
   const std::pair<std::string, std::string> cases[] = {
-      {dir.write("empty.xy", ""), "the file is empty"},
-      {dir.path.string(), "not a regular file"},
-      {dir.file("missing.xy"), "file does not exist"},
-      {dir.write("words.txt", "no numbers here\nat all\n"), ""},
+      {dir.write("empty.xy", ""), "the file is empty"}, {dir.path.string(), "not a regular file"},
+      {dir.file("missing.xy"), "file does not exist"}, {dir.write("words.txt", "no numbers here\nat all\n"), ""},
   };
   for (const auto& [path, reason] : cases) {
     imported_data d = import_data_file(path);
     EXPECT_TRUE(d.x.empty()) << path;
-    if (reason.empty())
-      EXPECT_NE(d.reason, "") << path;
-    else
-      EXPECT_EQ(d.reason, reason) << path;
+    if (reason.empty()) EXPECT_NE(d.reason, "") << path;
+    else EXPECT_EQ(d.reason, reason) << path;
   }
 }
 
-}  // namespace

@@ -60,10 +60,8 @@ std::string_view view(const std::string& s) { return s; }
 
 // Whatever the reader does, the import returns a refusal with the reason, in bounded time.
 TEST(ReaderProcess, EveryWayOfFailingIsARefusal) {
-  child_limits tight;
-  tight.cpu_seconds = 1;
-  tight.memory_bytes = std::size_t{256} << 20;
-  tight.output_bytes = 1 << 20;
+  child_limits tight;  // stack and wall time as by default
+  tight.memory_bytes = std::size_t{256} << 20, tight.cpu_seconds = 1, tight.output_bytes = 1 << 20;
   // wall: the wall-time limit, short where it is what ends the reader, long enough for
   // the CPU limit elsewhere on a busy machine.
   struct { const char* how; int wall; std::string reason; } cases[] = {
@@ -139,8 +137,7 @@ TEST(ReaderProcess, AnswerBytes) {
   import_reply r;
   r.format_name = "Siemens/Bruker RAW";
   r.meta = "LAMDA1 = 1.5406\n";
-  r.blocks.push_back({"range 1", "2theta", "STEP = 0.5\n", {10, 10.5}, {100, 101}});
-  r.blocks.push_back({"", "", "", {}, {}});
+  r.blocks = {{"range 1", "2theta", "STEP = 0.5\n", {10, 10.5}, {100, 101}}, {"", "", "", {}, {}}};
   const std::string bytes = encode_reply(r);
   const std::optional<import_reply> back = decode_reply(bytes);
   ASSERT_TRUE(back);

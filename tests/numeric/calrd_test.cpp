@@ -6,9 +6,7 @@
 
 namespace {
 
-struct grid {
-  std::vector<double> q, qs;
-};
+struct grid { std::vector<double> q, qs; };
 
 // Q[S(Q)-1] = q exp(-a q^2) on q = 0, dq, ..., (n-1) dq.
 grid gaussian_input(int n, double dq, double a) {
@@ -90,14 +88,12 @@ TEST(Cd, RefusedAndNonFiniteInputs) {
     in.q[1] = c.q1;
     numeric_recorder rec;
     EXPECT_EQ(cd(c.n, c.densmode, 0.05, c.rmax, 0.0, c.dr, in.qs.data(), in.q.data()), 0);
-    EXPECT_EQ(rec.errors,
-              std::vector<std::string>{std::string(c.first_line) + "\nSubroutine: cd \n" + c.third_line});
+    EXPECT_EQ(rec.errors, std::vector<std::string>{std::string(c.first_line) + "\nSubroutine: cd \n" + c.third_line});
     EXPECT_TRUE(rec.curves.empty() && rec.dens.empty());
   }
 
   grid in = gaussian_input(3001, 0.01, 0.3);
-  in.qs[1500] = nan;
-  in.q[2000] = inf;
+  in.qs[1500] = nan, in.q[2000] = inf;
   for (int densmode : {1, 2}) {
     numeric_recorder rec;
     ASSERT_EQ(cd(3001, densmode, 0.05, 20.0, 0.0, 0.01, in.qs.data(), in.q.data()), 1);

@@ -16,8 +16,7 @@ TEST(Elements, CoefficientTableMatchesDataFile) {
     std::string sym;
     fields >> z >> sym;
     ASSERT_EQ(z, rows + 1);
-    std::string padded = sym.size() == 1 ? sym + " " : sym;
-    EXPECT_EQ(atsym_of(z), padded) << z;
+    EXPECT_EQ(atsym_of(z), sym.size() == 1 ? sym + " " : sym) << z;
     for (int j = 0; j < 11; ++j) {
       double v;
       fields >> v;
@@ -40,25 +39,19 @@ TEST(Elements, SymbolsNamesAndLookup) {
   EXPECT_TRUE(atsym_of(0).empty());
   EXPECT_TRUE(element_of(107).empty());
   // Lookup by symbol or name, trimmed and case-free.
-  const std::pair<const char*, int> lookups[] = {{"Si", 14},       {" silicon ", 14}, {"O", 8}, {"o ", 8},
-                                                 {"CF", 98},       {"Aluminum", 13},  {"D", 0}, {"Es", 0},
-                                                 {"", 0},          {"14", 0}};
+  const std::pair<const char*, int> lookups[] = {{"Si", 14}, {" silicon ", 14}, {"O", 8},  {"o ", 8}, {"CF", 98},
+                                                 {"Aluminum", 13}, {"D", 0}, {"Es", 0}, {"", 0}, {"14", 0}};
   for (const auto& [text, z] : lookups) EXPECT_EQ(element_number(text), z) << text;
   EXPECT_TRUE(same_text("Capillary", "capillary "));
   EXPECT_FALSE(same_text("Capillar", "Capillary "));
 }
 
-namespace {
-species_factors from_table(int z, double x, double fp = 0.0, double fpp = 0.0) {
+static species_factors from_table(int z, double x, double fp = 0.0, double fpp = 0.0) {
   species_factors s{static_cast<double>(z), x, fp, fpp, {}, {}, 0.0};
-  for (int j = 0; j < 5; ++j) {
-    s.a[j] = rx_coefficient(j, z);
-    s.b[j] = rx_coefficient(5 + j, z);
-  }
+  for (int j = 0; j < 5; ++j) s.a[j] = rx_coefficient(j, z), s.b[j] = rx_coefficient(5 + j, z);
   s.c = rx_coefficient(10, z);
   return s;
 }
-}  // namespace
 
 TEST(Scattering, FactorAtZeroAndAtFiniteQ) {
   species_factors h = from_table(1, 1.0, 0.25);

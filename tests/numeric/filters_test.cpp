@@ -7,12 +7,11 @@ using smoother = void (*)(int, const double*, double*);
 // A unit spike at each position shows the weight applied to that neighbour; the ends, and
 // series shorter than the window, are copied.
 TEST(Filters, WeightsAndFilteredRange) {
-  struct { smoother f; std::vector<double> w; double div; } filters[] = {{smooth5, {-3, 12, 17, 12, -3}, 35},
-                 {smooth7, {-2, 3, 6, 7, 6, 3, -2}, 21},
-                 {smooth9, {-21, 14, 39, 54, 59, 54, 39, 14, -21}, 231}};
+  struct { smoother f; std::vector<double> w; double div; } filters[] = {
+      {smooth5, {-3, 12, 17, 12, -3}, 35}, {smooth7, {-2, 3, 6, 7, 6, 3, -2}, 21},
+      {smooth9, {-21, 14, 39, 54, 59, 54, 39, 14, -21}, 231}};
   for (const auto& t : filters) {
-    const int h = static_cast<int>(t.w.size()) / 2;
-    const int n = 2 * h + 1;
+    const int h = static_cast<int>(t.w.size()) / 2, n = 2 * h + 1;
     for (int k = 0; k < n; ++k) {
       std::vector<double> in(n, 0.0), out(n);
       in[k] = 1.0;

@@ -19,8 +19,7 @@ struct sample_columns {
           const std::vector<double>& q, const std::vector<double>& i, const nm_extras& extra = {}) const {
     return nm(static_cast<int>(z.size()), z.data(), x.data(), fp.data(), fpp.data(), a[0].data(), a[1].data(),
               a[2].data(), a[3].data(), a[4].data(), b[0].data(), b[1].data(), b[2].data(), b[3].data(),
-              b[4].data(), c.data(), n, lambda, compton, qlim, bd, method, alpha, add, q.data(), i.data(),
-              extra);
+              b[4].data(), c.data(), n, lambda, compton, qlim, bd, method, alpha, add, q.data(), i.data(), extra);
   }
 };
 
@@ -106,8 +105,7 @@ TEST(Nm, CallOrderAndUnitConstant) {
   EXPECT_EQ(one_species().run(3, 0.7, 2.0, 1.0, 1, 1, 1.0, 0.0, q, intensity), 1);
   EXPECT_EQ(rec.calls, "ncc");
   EXPECT_EQ(rec.nc, std::vector<double>{0.0});
-  EXPECT_EQ(rec.curves.at(0).calc * 10 + rec.curves[0].curve, 11);
-  EXPECT_EQ(rec.curves.at(1).calc * 10 + rec.curves[1].curve, 12);
+  for (int k : {0, 1}) EXPECT_EQ(rec.curves.at(k).calc * 10 + rec.curves[k].curve, 11 + k);  // Q[S(Q)-1], S(Q)
   for (int k = 0; k < 3; ++k) {
     const double f2 = f_one(q[k]) * f_one(q[k]);
     EXPECT_NEAR(rec.curves[0].y[k], q[k] * (intensity[k] - f2) / f2, 1e-12);
@@ -159,8 +157,7 @@ TEST(Nm, LowestQ) {
   ASSERT_EQ(whole.nc.size(), 1u);
   EXPECT_NEAR(whole.nc[0], by_hand.nc.at(0), 1e-14);
   for (int k = k1 + 1; k < n; ++k) EXPECT_NEAR(whole.curves[1].y[k], by_hand.curves[1].y[k - k1], 1e-12) << k;
-  const auto& sq = whole.curves[1].y;
-  const auto& qs = whole.curves[0].y;
+  const auto &sq = whole.curves[1].y, &qs = whole.curves[0].y;
   for (int k = 0; k < k1; ++k) {
     EXPECT_NEAR(sq[k], sq[k1] * q[k] / q[k1], 1e-12) << k;
     EXPECT_NEAR(qs[k], q[k] * (sq[k] - 1.0), 1e-12) << k;
@@ -194,12 +191,10 @@ TEST(Nm, KeptTermsFollowEverySetting) {
       species_factors sp{8.0, 1.0, 0.25, c.fpp, {c.a1, 1.5, 0, 0, 0}, {8.0, 0.5, 0, 0, 0}, 0.5};
       std::vector<double> a(n), b(n);
       nm_parts({&sp, 1}, n, q.data(), intensity.data(), 1.5, qs.data(), rec.nc.at(0), a.data(), b.data());
-      std::vector<double> all = qs;
-      all.insert(all.end(), a.begin(), a.end());
-      return all;
+      return std::pair(qs, a);
     };
-    const std::vector<double> kept = run();
-    std::vector<double> fresh;
+    const auto kept = run();
+    std::pair<std::vector<double>, std::vector<double>> fresh;
     std::thread([&] { fresh = run(); }).join();
     EXPECT_EQ(kept, fresh) << c.lambda << " " << c.bd << " " << c.a1 << " " << c.last_q;
   }

@@ -6,18 +6,13 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 TEST(SafeOutput, WhatStandsAtTheName) {
   scratch_dir dir;
   const std::string other = dir.write("other", "someone else's data");
   // An empty refusal: written.
   const struct { const char* name; std::function<void(const std::string&)> plant; std::string refusal; } cases[] = {
       {"absent", [](const std::string&) {}, ""},
-      {"regular", [&](const std::string& p) {
-         dir.write("regular", "old");
-         ::chmod(p.c_str(), 0640);
-       }, ""},
+      {"regular", [&](const std::string& p) { dir.write("regular", "old"), ::chmod(p.c_str(), 0640); }, ""},
       {"link", [&](const std::string& p) { fs::create_symlink(other, p); }, ""},
       {"folder", [](const std::string& p) { fs::create_directory(p); }, ": is a directory"},
       {"fifo", [](const std::string& p) { ASSERT_TRUE(make_fifo(p)); }, ": is not a regular file"},
@@ -86,4 +81,3 @@ TEST(SafeOutput, SizeLimitAndSignalsLeaveNoTemporary) {
   EXPECT_EQ(dir.entries(), 1);
 }
 
-}  // namespace

@@ -7,9 +7,7 @@
 
 namespace {
 
-struct coeffs {
-  std::vector<double> b, c, d;
-};
+struct coeffs { std::vector<double> b, c, d; };
 
 coeffs fit(const std::vector<double>& x, const std::vector<double>& y) {
   const int n = static_cast<int>(x.size());
@@ -92,8 +90,7 @@ TEST(Spline, ForwardWalkIsBitIdenticalToBisection) {
       std::sort(merged.begin(), merged.end());
       check(x, y, merged, "grid with knots");
     }
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
     check(x, y, {-inf, lo, x[0], nan, hi, lo, x.back(), x.back() + 1, inf}, "nan and back steps");
     std::vector<double> rev(x.rbegin(), x.rend());
     check(rev, y, {lo, x[0], 0.5 * (lo + hi), hi}, "descending knots");

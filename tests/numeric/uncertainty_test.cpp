@@ -32,16 +32,17 @@ matrix dense(const covariance& s) {
   return m;
 }
 
-// J S J^T.
+// J S J^T, through the rows of J S.
 matrix sandwich(const matrix& j, const matrix& s) {
   const std::size_t m = j.size(), n = s.size();
-  matrix js(m, vec(n, 0.0)), out(m, vec(m, 0.0));
-  for (std::size_t a = 0; a < m; ++a)
+  matrix out(m, vec(m, 0.0));
+  for (std::size_t a = 0; a < m; ++a) {
+    vec js(n, 0.0);
     for (std::size_t k = 0; k < n; ++k)
-      for (std::size_t l = 0; l < n; ++l) js[a][l] += j[a][k] * s[k][l];
-  for (std::size_t a = 0; a < m; ++a)
+      for (std::size_t l = 0; l < n; ++l) js[l] += j[a][k] * s[k][l];
     for (std::size_t b = 0; b < m; ++b)
-      for (std::size_t l = 0; l < n; ++l) out[a][b] += js[a][l] * j[b][l];
+      for (std::size_t l = 0; l < n; ++l) out[a][b] += js[l] * j[b][l];
+  }
   return out;
 }
 
@@ -57,10 +58,10 @@ double worst(const matrix& a, const matrix& b) {
 }
 
 // Random banded covariance (band 2) with a rank-2 part: B = D + A A^T by mapping.
-covariance random_covariance(int n, std::mt19937& g, double level = 1.0, bool low_rank = true) {
+covariance random_covariance(int n, std::mt19937& g) {
   std::uniform_real_distribution<double> u(0.5, 1.5), c(-0.5, 0.5);
   vec var(n);
-  for (double& v : var) v = level * u(g);
+  for (double& v : var) v = u(g);
   row_map a(n);
   for (int i = 0; i < n; ++i) {
     const int lo = std::max(0, i - 1), hi = std::min(n - 1, i + 1);
@@ -68,8 +69,7 @@ covariance random_covariance(int n, std::mt19937& g, double level = 1.0, bool lo
     for (int k = lo; k <= hi; ++k) row.push_back(k == i ? 1.0 : c(g));
     a.add_row(lo, row);
   }
-  covariance s = covariance::diagonal(var).mapped(a);
-  if (!low_rank) return s;
+  const covariance s = covariance::diagonal(var).mapped(a);
   vec u1(n), g1(n, 0.0);
   for (double& v : u1) v = c(g);
   for (int i = 0; i < n; i += 3) g1[i] = 0.3;
@@ -78,27 +78,23 @@ covariance random_covariance(int n, std::mt19937& g, double level = 1.0, bool lo
 
 // Jacobian of f at y by central differences.
 matrix jacobian(const std::function<vec(const vec&)>& f, const vec& y, double rel = 1e-4) {
-  const std::size_t n = y.size();
-  matrix t;  // transposed: t[k] = d f / d y_k
-  for (std::size_t k = 0; k < n; ++k) {
+  matrix j;
+  for (std::size_t k = 0; k < y.size(); ++k) {
     const double h = rel * std::max(std::fabs(y[k]), 1.0);
     vec up = y, down = y;
-    up[k] += h;
-    down[k] -= h;
+    up[k] += h, down[k] -= h;
     const vec a = f(up), b = f(down);
-    vec d(a.size());
-    for (std::size_t i = 0; i < a.size(); ++i) d[i] = (a[i] - b[i]) / (2 * h);
-    t.push_back(d);
+    j.resize(a.size(), vec(y.size()));
+    for (std::size_t i = 0; i < a.size(); ++i) j[i][k] = (a[i] - b[i]) / (2 * h);
   }
-  matrix j(t.empty() ? 0 : t[0].size(), vec(n));
-  for (std::size_t k = 0; k < n; ++k)
-    for (std::size_t i = 0; i < j.size(); ++i) j[i][k] = t[k][i];
   return j;
 }
 
-// The y values of delivered curve `index`.
-vec delivered(const numeric_recorder& rec, std::size_t index) {
-  return rec.curves.size() > index ? rec.curves[index].y : vec();
+// The y values of the first curve `call` delivers, empty when it delivers none.
+template <class F> vec output_of(F call) {
+  numeric_recorder rec;
+  call();
+  return rec.curves.empty() ? vec() : rec.curves[0].y;
 }
 
 }  // namespace
@@ -125,11 +121,10 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
   for (int points : {5, 7, 9}) {
     vec y(30);
     for (int i = 0; i < 30; ++i) y[i] = std::sin(0.3 * i) + 2;
-    steps.push_back({"smoothing", y,
-                     [points](const vec& v) {
+    const auto smooth = points == 5 ? smooth5 : points == 7 ? smooth7 : smooth9;
+    steps.push_back({"smoothing", y, [smooth](const vec& v) {
                        vec out(v.size());
-                       (points == 5 ? smooth5 : points == 7 ? smooth7 : smooth9)(static_cast<int>(v.size()), v.data(),
-                                                                                  out.data());
+                       smooth(static_cast<int>(v.size()), v.data(), out.data());
                        return out;
                      },
                      [points](const covariance& s) { return s.mapped(smoothing_map(s.size(), points)); }, 1e-9});
@@ -140,8 +135,7 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
     for (int i = 0; i < knots; ++i) x[i] = 0.5 * i + 0.02 * i * i, y[i] = std::cos(0.7 * i);
     const double step = (x[knots - 1] - x[0] + 0.55) / 97;  // about a hundred points, off the knots
     for (double t = x[0] - 0.3; t <= x[knots - 1] + 0.25; t += step) u.push_back(t);
-    steps.push_back({"spline", y,
-                     [x, u](const vec& v) {
+    steps.push_back({"spline", y, [x, u](const vec& v) {
                        vec out(u.size());
                        resample_series(static_cast<int>(x.size()), x.data(), v.data(), static_cast<int>(u.size()),
                                        u.data(), out.data());
@@ -151,8 +145,7 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
                        return s.mapped(resample_map(s.size(), x.data(), static_cast<int>(u.size()), u.data()));
                      },
                      1e-5});  // the map's truncation (spline_map.h)
-    steps.push_back({"spline without truncation", y, steps.back().f,
-                     [x, u](const covariance& s) {
+    steps.push_back({"spline without truncation", y, steps.back().f, [x, u](const covariance& s) {
                        return s.mapped(spline_map(s.size(), x.data(), static_cast<int>(u.size()), u.data(), 1e-16));
                      },
                      1e-9});
@@ -164,17 +157,14 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
                             dr_case{3, 1, 3, 2e-6, 1, 1.0, 0.5}, dr_case{4, 1, 1, 0, 2, 0.3, 0.04}}) {
     const int ndq = 24;
     vec x(ndq), counts(3 * ndq);
-    for (int i = 0; i < ndq; ++i) {
-      x[i] = dc.x0 + dc.step * i;
-      counts[i] = 2000 + 900 * std::exp(-std::pow((i - 10) / 4.0, 2));
-      counts[ndq + i] = 300 + 2 * i;
-      counts[2 * ndq + i] = 150 - i;
-    }
+    for (int i = 0; i < ndq; ++i)  // raw, background and cell counts
+      x[i] = dc.x0 + dc.step * i, counts[i] = 2000 + 900 * std::exp(-std::pow((i - 10) / 4.0, 2)),
+      counts[ndq + i] = 300 + 2 * i, counts[2 * ndq + i] = 150 - i;
     auto run = [dc, x, ndq](const vec& v, dr_sigma* sig) {
-      numeric_recorder rec;
-      dr(0.71, 0.4, 0.2, dc.dead, dc.geom, dc.mono, dc.qt, ndq, x.data(), v.data(), v.data() + ndq,
-         v.data() + 2 * ndq, 3, 1.0, dc.smo, {}, sig);
-      return delivered(rec, 0);
+      return output_of([&] {
+        dr(0.71, 0.4, 0.2, dc.dead, dc.geom, dc.mono, dc.qt, ndq, x.data(), v.data(), v.data() + ndq,
+           v.data() + 2 * ndq, 3, 1.0, dc.smo, {}, sig);
+      });
     };
     steps.push_back({"dr", counts, [run](const vec& v) { return run(v, nullptr); },
                      [run, counts, ndq](const covariance& s) {
@@ -197,12 +187,7 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
     const int n = 50;
     vec qb(n), y(n);
     for (int k = 0; k < n; ++k) qb[k] = 0.4 * k, y[k] = std::sin(qb[k]) + 0.01 * qb[k] * qb[k];
-    steps.push_back({"zd", y,
-                     [qb, n](const vec& v) {
-                       numeric_recorder rec;
-                       zd(n, 8.0, qb.data(), v.data());
-                       return delivered(rec, 0);
-                     },
+    steps.push_back({"zd", y, [qb, n](const vec& v) { return output_of([&] { zd(n, 8.0, qb.data(), v.data()); }); },
                      [qb, n](const covariance& cov) {
                        covariance out;
                        zd_covariance(n, 8.0, qb.data(), cov, out);
@@ -216,20 +201,16 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
     const int n = 64;
     vec qt(n), y(n);
     for (int k = 0; k < n; ++k) qt[k] = 0.3 * k, y[k] = qt[k] * std::exp(-0.05 * qt[k] * qt[k]) * std::sin(1.6 * qt[k]);
-    steps.push_back({"cd", y,
-                     [qt, n, window](const vec& v) {
-                       numeric_recorder rec;
-                       cd(n, 2, 0.07, 3.0, 0.01, 0.1, v.data(), qt.data(), window);
-                       return delivered(rec, 0);
+    steps.push_back({"cd", y, [qt, n, window](const vec& v) {
+                       return output_of([&] { cd(n, 2, 0.07, 3.0, 0.01, 0.1, v.data(), qt.data(), window); });
                      },
                      [qt, n, window](const covariance& cov) {
                        // Only the variances are propagated: compare a diagonal matrix.
                        const transform_setup t{n, qt.data(), 3.0, 0.1, 0.01, window};
                        vec sigma;
                        transform_sigma(t, cov, sigma);
-                       vec var(sigma.size());
-                       for (std::size_t j = 0; j < sigma.size(); ++j) var[j] = sigma[j] * sigma[j];
-                       return covariance::diagonal(var);
+                       for (double& s : sigma) s *= s;  // the variances
+                       return covariance::diagonal(sigma);
                      },
                      1e-6, 1, true});
   }
@@ -239,12 +220,10 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
     // Independent blocks placed on the diagonal.
     const int n = static_cast<int>(st.y.size()), len = n / st.blocks;
     covariance in(n);
+    const double one = 1.0;
     for (int b = 0; b < st.blocks; ++b) {
       row_map place(len);
-      for (int i = 0; i < n; ++i) {
-        const double one = 1.0;
-        i / len == b ? place.add_row(i % len, {&one, 1}) : place.add_empty_row();
-      }
+      for (int i = 0; i < n; ++i) i / len == b ? place.add_row(i % len, {&one, 1}) : place.add_empty_row();
       in += random_covariance(len, g).mapped(place);
     }
     const covariance out = st.propagate(in);
@@ -307,13 +286,10 @@ TEST(Uncertainty, TransformAdjointIsTheTransposedJacobian) {
       vec q(n), y(n);
       for (int k = 0; k < n; ++k) q[k] = 0.1 * k + bend * 0.01 * k * k, y[k] = std::sin(q[k]) * std::exp(-0.05 * q[k]);
       const transform_setup t{n, q.data(), 3.0, 0.01, 0.01, window};
-      const matrix j = jacobian(
-          [&](const vec& v) {
-            numeric_recorder rec;
-            cd(n, 2, 0.07, 3.0, 0.01, 0.01, v.data(), q.data(), window);
-            return delivered(rec, 0);
-          },
-          y);
+      const auto transform = [&](const vec& v) {
+        return output_of([&] { cd(n, 2, 0.07, 3.0, 0.01, 0.01, v.data(), q.data(), window); });
+      };
+      const matrix j = jacobian(transform, y);
       vec c(j.size()), x(n);
       for (double& v : c) v = u(gen);
       transform_adjoint(t, c.data(), x.data());

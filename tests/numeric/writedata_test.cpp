@@ -5,32 +5,27 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-int save(const std::string& name, std::vector<double> x, std::vector<double> y, int xlog,
+static int save(const std::string& name, std::vector<double> x, std::vector<double> y, int xlog,
          int ylog, int bar, int calc, int curve, int format, const double* sigma = nullptr) {
   return save_to_file(static_cast<int>(name.size()), name.data(), static_cast<int>(x.size()),
                       x.data(), y.data(), xlog, ylog, bar, calc, curve, format, sigma);
 }
 
-int prep(const std::string& name, int format, int xlog, int ylog, int calc, int curve) {
+static int prep(const std::string& name, int format, int xlog, int ylog, int calc, int curve) {
   return prep_file(static_cast<int>(name.size()), name.data(), format, xlog, ylog, calc, curve);
 }
 
-int append(std::vector<double> x, std::vector<double> y, int bar, int calc, int curve,
+static int append(std::vector<double> x, std::vector<double> y, int bar, int calc, int curve,
            int format, int set, int nsets, const double* sigma = nullptr) {
-  return append_to_file(static_cast<int>(x.size()), x.data(), y.data(), bar, calc, curve,
-                        format, set, nsets, sigma);
+  return append_to_file(static_cast<int>(x.size()), x.data(), y.data(), bar, calc, curve, format, set, nsets, sigma);
 }
 
-std::string blanks(int n) { return std::string(n, ' '); }
+static std::string blanks(int n) { return std::string(n, ' '); }
 
 // Grace files written out from the format table (labels padded to their fixed widths).
-std::string golden(const char* name) { return slurp(std::string(AMOQ_TEST_DATA "/grace/") + name); }
+static std::string golden(const char* name) { return slurp(std::string(AMOQ_TEST_DATA "/grace/") + name); }
 
 const std::string line01 = blanks(8) + "0.0000000000   " + blanks(8) + "1.0000000000\n";  // (0, 1)
-
-}  // namespace
 
 TEST(WriteData, DataLines) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -44,8 +39,7 @@ TEST(WriteData, DataLines) {
       {1e15, 1e300, 1, "1.00000000000000e+15   1.0000000000000e+300   0.0   1.0"},
       {-4e-11, 1e-300, 0, "-4.0000000000000e-11   1.0000000000000e-300"},
       {std::numeric_limits<double>::max(), -0.0, 0, "1.7976931348623e+308   " + blanks(7) + "-0.0000000000"},
-      {nan, inf, 0, stars + "   " + stars},
-      {-inf, 2, 0, stars + "   " + blanks(8) + "2.0000000000"},
+      {nan, inf, 0, stars + "   " + stars}, {-inf, 2, 0, stars + "   " + blanks(8) + "2.0000000000"},
   };
   for (const auto& c : cases) EXPECT_EQ(data_line(c.x, c.y, c.format), c.line) << c.x;
 
@@ -66,8 +60,7 @@ TEST(WriteData, DataLines) {
     if (std::strlen(ref) <= 20 && (v == 0.0 || std::string(ref).find_first_of("123456789") != std::string::npos)) {
       EXPECT_EQ(line.substr(0, 20), ref) << v;
     }
-    const double back = written_value(v);
-    const double read = std::strtod(line.substr(0, 20).c_str(), nullptr);
+    const double back = written_value(v), read = std::strtod(line.substr(0, 20).c_str(), nullptr);
     EXPECT_EQ(std::memcmp(&back, &read, sizeof back), 0) << v;
   }
   // written_value with the digits of the value written: those format_fixed10 gives of it.
@@ -197,16 +190,13 @@ TEST(WriteData, FailuresKeepExistingFile) {
 
   // A write that fails half way (file size limit): the old file stays, no debris.
   std::vector<double> big(5000, 1.0);
-  int saved, prepped, appended;
+  std::vector<int> results;  // saved, prepped, appended
   {
     file_size_limit limit(4096);
-    saved = save(a, big, big, 0, 0, 0, 0, 0, 1);
-    prepped = prep(dir.file("b.dat"), 0, 0, 0, 0, 0);
-    appended = append(big, big, 0, 0, 0, 0, 0, 1);
+    results = {save(a, big, big, 0, 0, 0, 0, 0, 1), prep(dir.file("b.dat"), 0, 0, 0, 0, 0),
+               append(big, big, 0, 0, 0, 0, 0, 1)};
   }
-  EXPECT_EQ(saved, 0);
-  EXPECT_EQ(prepped, 1);
-  EXPECT_EQ(appended, 0);
+  EXPECT_EQ(results, (std::vector<int>{0, 1, 0}));
   EXPECT_EQ(slurp(a), before);
   EXPECT_EQ(dir.entries(), 1);
 }
@@ -217,8 +207,7 @@ TEST(WriteData, SigmaColumn) {
   scratch_dir dir;
   const std::vector<double> x{1.5, 2.0}, y{-2.25, 3.0}, s{0.125, 2.5};
   const std::string sig1 = blanks(11) + "0.1250000000";
-  EXPECT_EQ(data_line(1.5, -2.25, 0.125, 0), data_line(1.5, -2.25, 0) + sig1);
-  EXPECT_EQ(data_line(1.5, -2.25, 0.125, 1), data_line(1.5, -2.25, 1) + sig1);
+  for (int format : {0, 1}) EXPECT_EQ(data_line(1.5, -2.25, 0.125, format), data_line(1.5, -2.25, format) + sig1);
   for (int format : {0, 1, 2})
     for (int bar : {0, 1}) {
       const std::string plain = dir.file("plain"), with = dir.file("with"), multi = dir.file("multi");
@@ -250,7 +239,7 @@ TEST(WriteData, GridsWrittenAgainAndAlmostAlike) {
   scratch_dir dir;
   const std::vector<double> grids[] = {{0.0, 0.5, 1.0}, {-0.0, 0.5, 1.0}, {0.0, 0.5, 1.25}};
   const std::vector<double> y = {1.0, -2.0, 3.0};
-  for (int round = 0; round < 2; ++round) {
+  for (int round = 0; round < 2; ++round)
     for (const auto& x : grids) {
       const std::string f = dir.file("g.dat");
       ASSERT_EQ(save(f, x, y, 0, 0, 0, 1, 2, 0), 1);
@@ -258,5 +247,4 @@ TEST(WriteData, GridsWrittenAgainAndAlmostAlike) {
       for (size_t i = 0; i < x.size(); ++i) expected += data_line(x[i], y[i], 0) + "\n";
       EXPECT_EQ(slurp(f), expected) << x[0] << " " << x[2];
     }
-  }
 }

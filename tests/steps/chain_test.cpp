@@ -7,8 +7,6 @@
 #include "project/physics_options.h"
 #include "step_fixture.h"
 
-namespace {
-
 class ChainTest : public StepTest {
  protected:
   void SetUp() override {
@@ -19,11 +17,8 @@ class ChainTest : public StepTest {
   // Step 0 ready on 2theta with a background switched on, step 1 and 3 parameters set.
   void chain_ready(int nraw, int nback) {
     set_data_format(0);
-    std::vector<double> x, y, bx, by;
-    raw_pattern(nraw, x, y);
-    raw_pattern(nback, bx, by, 30.0);
-    put_curve(0, 0, x, y);
-    put_curve(0, 1, bx, by);
+    put_curve(0, 0, raw_pattern(nraw));
+    put_curve(0, 1, raw_pattern(nback, 30.0));
     active().checks[k_subtract_background] = 1;
     propbox_changed(4, 1);  // Breit-Dirac exponent code 2
     set_prop(11, 8.0, 0);   // high-angle integration limit
@@ -46,9 +41,7 @@ class ChainTest : public StepTest {
 
 TEST_F(ChainTest, ResultsFlowForwardIntoTheStepsThatTakeThem) {
   chain_ready(400, 400);
-  active().usecalc[0] = 1;
-  active().usecalc[1] = 1;
-  active().usecalc[2] = 1;
+  active().usecalc[0] = active().usecalc[1] = active().usecalc[2] = 1;
   ASSERT_EQ(run_ra(), step_done);
   EXPECT_EQ(active().calcok[calc_ra], 1);
   EXPECT_EQ(ys(1, 0), ys(0, 3));  // corrected data copied into the S(q) input
@@ -62,17 +55,14 @@ TEST_F(ChainTest, ResultsFlowForwardIntoTheStepsThatTakeThem) {
   EXPECT_EQ(active().visok[3], 0);
   // The bending input line shows the copied curve: its count and largest Q.
   const auto& q = proj[activep].curves[1][1]->data[0];
-  EXPECT_EQ(lines[4].back(),
-            "|" + format("%d Q points\nQ<sub>max</sub> = %f", points(1, 1), q.back()));
+  EXPECT_EQ(lines[4].back(), "|" + format("%d Q points\nQ<sub>max</sub> = %f", points(1, 1), q.back()));
   set_prop(13, 12.0, 0);
   ASSERT_EQ(run_bq(), step_done);
   EXPECT_EQ(ys(3, 0), ys(2, 1));
   EXPECT_EQ(active().visok[3], 1);
   ASSERT_EQ(run_gr(), step_done);
   EXPECT_EQ(active().calcok[calc_gr], 1);
-  EXPECT_GT(points(3, 1), 0);
-  EXPECT_GT(points(3, 2), 0);
-  EXPECT_EQ(points(3, 3), 0);
+  EXPECT_EQ((std::vector{points(3, 1) > 0, points(3, 2) > 0, points(3, 3) > 0}), (std::vector{true, true, false}));
   EXPECT_EQ(active().exp_prop[k_slope_density], not_set);  // experimental density used
   EXPECT_TRUE(messages.empty());
 }
@@ -85,8 +75,7 @@ TEST_F(ChainTest, SourceChoicesOfTheInputLines) {
   EXPECT_EQ(active().visok[3], 0);
   // Step 1 run: the third entry copies its Q[S(Q)-1], skipping the bending correction.
   active().usecalc[0] = 1;
-  ASSERT_EQ(run_ra(), step_done);
-  ASSERT_EQ(run_sq(), step_done);
+  ASSERT_NO_FATAL_FAILURE(run_steps({run_ra, run_sq}));
   EXPECT_EQ(on_set_use_calc(2, 2), points(1, 1));
   EXPECT_EQ(ys(3, 0), ys(1, 1));
   EXPECT_EQ(active().visok[3], 1);
@@ -137,8 +126,7 @@ TEST_F(ChainTest, BackgroundOffTheRawGridIsInterpolated) {
     EXPECT_EQ(messages, (c.warning.empty() ? std::vector<message>{} : std::vector<message>{{"warning", c.warning}}));
     const std::vector<double> got = ys(0, 3);
     ASSERT_EQ(dr(e[k_wavelength], e[k_abs_sample], e[k_abs_cell], e[k_dead_time], e[k_geometry], e[k_polarisation], 1, 1500, raw.data[0].data(), raw.data[1].data(),
-                 expected.data(), expected.data(), 1, e[k_compton], 0.0),
-              1);
+                 expected.data(), expected.data(), 1, e[k_compton], 0.0), 1);
     ASSERT_EQ(got.size(), ys(0, 3).size());
     for (size_t k = 0; k < got.size(); ++k)
       ASSERT_NEAR(got[k], ys(0, 3)[k], c.warning.empty() ? 0.0 : 1e-9 * std::fabs(got[k]) + 1e-9) << k;
@@ -146,16 +134,13 @@ TEST_F(ChainTest, BackgroundOffTheRawGridIsInterpolated) {
 }
 
 TEST_F(ChainTest, BendingPointBoundsAndRoutineFailure) {
-  std::vector<double> q, v;
-  qs_pattern(400, 60.0, q, v);
-  put_curve(2, 0, q, v);
+  put_curve(2, 0, qs_pattern(400, 60.0));
   for (double qb : {10.0, 50.0}) {
     set_prop(13, qb, 0);
     EXPECT_EQ(run_bq(), step_done) << qb;
   }
   // A grid that ends before the bending point: zd refuses, then the two dialogs.
-  qs_pattern(20, 10.0, q, v);
-  put_curve(2, 0, q, v);
+  put_curve(2, 0, qs_pattern(20, 10.0));
   set_prop(13, 10.0, 0);
   messages.clear();
   EXPECT_EQ(run_bq(), step_failed);
@@ -164,8 +149,7 @@ TEST_F(ChainTest, BendingPointBoundsAndRoutineFailure) {
   EXPECT_NE(messages[0].text.find("Subroutine: zd"), std::string::npos);
   EXPECT_EQ(messages[1].text.rfind("My error message\n", 0), 0u);
   EXPECT_EQ(messages[2], (message{"warning", "My warning message"}));
-  EXPECT_EQ(active().calcok[calc_bq], 0);
-  EXPECT_EQ(active().visok[2], 0);
+  EXPECT_EQ(std::pair(active().calcok[calc_bq], active().visok[2]), std::pair(0, 0));
 }
 
 // A result holding NaN or infinity fails its step: one error naming the step, the first
@@ -186,28 +170,23 @@ TEST_F(ChainTest, NonFiniteResultsFailTheStep) {
   int (*const run[ncalc])() = {run_ra, run_sq, run_bq, run_gr};
   for (const auto& c : cases) {
     chain_ready(300, 300);
-    std::vector<double> q, v;
-    qs_pattern(300, 16.0, q, v);
-    if (c.calc > 0) put_curve(c.calc, 0, q, c.calc == 1 ? std::vector<double>(300, 800.0) : v);
+    const series s = qs_pattern(300, 16.0);
+    if (c.calc > 0) put_curve(c.calc, 0, s.x, c.calc == 1 ? std::vector<double>(300, 800.0) : s.y);
     active().checks[k_use_additive] = 1;
     *c.setting = c.value;
     messages.clear();
     EXPECT_EQ(run[c.calc](), step_failed) << c.calc;
     EXPECT_EQ(messages, (std::vector<message>{{"error", "The result of " + c.error + "\n"}}));
-    EXPECT_EQ(active().calcok[c.calc], 0);
-    EXPECT_EQ(active().visok[c.calc], 0);
+    EXPECT_EQ(std::pair(active().calcok[c.calc], active().visok[c.calc]), std::pair(0, 0));
   }
 }
 
 TEST_F(ChainTest, DensityFromSlopeFillsItsOwnCurve) {
-  std::vector<double> q, v;
-  qs_pattern(800, 20.0, q, v);
-  put_curve(3, 0, q, v);
+  put_curve(3, 0, qs_pattern(800, 20.0));
   gr_settings(8.0, 0.02, 0.0);  // no damping is allowed
   set_density_mode(1);
   ASSERT_EQ(run_gr(), step_done);
-  EXPECT_EQ(points(3, 2), 0);
-  EXPECT_EQ(points(3, 3), 400);
+  EXPECT_EQ(std::pair(points(3, 2), points(3, 3)), std::pair(0, 400));
   EXPECT_GT(active().exp_prop[k_slope_density], 0.0);
 }
 
@@ -216,15 +195,10 @@ TEST_F(ChainTest, RefinementsEqualTheRoutinesOnDataCutByHand) {
   chain_ready(300, 300);
   active().usecalc[0] = active().usecalc[1] = 1;
   active().usecalc[2] = 2;
-  set_physics_option(opt_ttmin, 10.0);
-  set_physics_option(opt_ttmax, 120.0);
-  set_physics_option(opt_monoangle, 26.6);
-  set_physics_option(opt_incoherent, incoherent_tabulated);
-  set_physics_option(opt_qmin, 1.5);
-  set_physics_option(opt_qmax, 12.0);
-  ASSERT_EQ(run_ra(), step_done);
-  ASSERT_EQ(run_sq(), step_done);
-  ASSERT_EQ(run_gr(), step_done);
+  const std::pair<int, double> options[] = {{opt_ttmin, 10.0}, {opt_ttmax, 120.0}, {opt_monoangle, 26.6},
+                                            {opt_incoherent, incoherent_tabulated}, {opt_qmin, 1.5}, {opt_qmax, 12.0}};
+  for (auto [option, value] : options) set_physics_option(option, value);
+  ASSERT_NO_FATAL_FAILURE(run_steps({run_ra, run_sq, run_gr}));
   const std::vector<double> corrected = ys(0, 3), qs = ys(1, 1), big_g = ys(3, 1);
   const double* e = active().exp_prop;
 
@@ -234,8 +208,7 @@ TEST_F(ChainTest, RefinementsEqualTheRoutinesOnDataCutByHand) {
     if (raw.data[0][k] >= 10.0 && raw.data[0][k] <= 120.0)
       x.push_back(raw.data[0][k]), y.push_back(raw.data[1][k]), b.push_back(back.data[1][k]), c.push_back(0.0);
   ASSERT_EQ(dr(e[k_wavelength], e[k_abs_sample], e[k_abs_cell], e[k_dead_time], e[k_geometry], e[k_polarisation], 1, static_cast<int>(x.size()), x.data(), y.data(), b.data(),
-               c.data(), 1, e[k_compton], 0.0, {26.6, {}}),
-            1);
+               c.data(), 1, e[k_compton], 0.0, {26.6, {}}), 1);
   EXPECT_EQ(ys(0, 3), corrected);
 
   const curve& in = *active().curves[1][0];
@@ -250,4 +223,3 @@ TEST_F(ChainTest, RefinementsEqualTheRoutinesOnDataCutByHand) {
   EXPECT_EQ(ys(3, 1), big_g);
 }
 
-}  // namespace

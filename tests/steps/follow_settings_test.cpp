@@ -5,25 +5,19 @@
 #include "project/recalc.h"
 #include "step_fixture.h"
 
-namespace {
-
 class FollowSettingsTest : public StepTest {
  protected:
   // The example's chain: correction, S(q) from it, g(r) from the S(q) result; no bending.
   void computed_chain() {
     applied_project();
     set_data_format(0);
-    std::vector<double> x, y;
-    raw_pattern(400, x, y);
-    put_curve(0, 0, x, y);
+    put_curve(0, 0, raw_pattern(400));
     propbox_changed(4, 1);
     const std::pair<int, double> props[] = {{11, 8.0}, {14, 10.0}, {15, 0.05}, {16, 0.002}};
     for (auto [prop, value] : props) set_prop(prop, value, 0);
     on_set_use_calc(0, 1);
     on_set_use_calc(2, 2);
-    ASSERT_EQ(run_ra(), step_done);
-    ASSERT_EQ(run_sq(), step_done);
-    ASSERT_EQ(run_gr(), step_done);
+    ASSERT_NO_FATAL_FAILURE(run_steps({run_ra, run_sq, run_gr}));
     mark_project_saved(activep);
     messages.clear();
     hidden.clear();
@@ -41,12 +35,7 @@ TEST_F(FollowSettingsTest, AChangeMarksItsStepAndTheStepsItFeeds) {
       {"bending point", [] { set_prop(13, 12.0, 0); }, {0, 0, 0, 0}},
       // Unless it does: then its input changes.
       {"bending point, g(r) from it",
-       [] {
-         on_set_use_calc(2, 1);
-         std::fill_n(proj[activep].out_of_date, ncalc, 0);
-         set_prop(13, 12.0, 0);
-       },
-       {0, 0, 0, 1}},
+       [] { on_set_use_calc(2, 1), std::fill_n(proj[activep].out_of_date, ncalc, 0), set_prop(13, 12.0, 0); }, {0, 0, 0, 1}},
       {"g(r) input from a file", [] { on_set_use_calc(2, 0); }, {0, 0, 0, 1}},
       // Saved with the project, but no step result depends on it.
       {"coordination range", [] { set_coordination(1, 1.8); }, {0, 0, 0, 0}},
@@ -65,8 +54,7 @@ TEST_F(FollowSettingsTest, AChangeMarksItsStepAndTheStepsItFeeds) {
   // Rerunning S(q) brings its results up to date; g(r), which it feeds, stays behind.
   computed_chain();
   set_prop(5, 0.56, 0);
-  ASSERT_EQ(run_ra(), step_done);
-  ASSERT_EQ(run_sq(), step_done);
+  ASSERT_NO_FATAL_FAILURE(run_steps({run_ra, run_sq}));
   EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 1}));
 }
 
@@ -81,8 +69,7 @@ TEST_F(FollowSettingsTest, AutomaticRecalculationRerunsWhatIsOutOfDate) {
   EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 0}));
   EXPECT_NE(active().exp_prop[k_norm_constant], constant);
   EXPECT_NE(active().curves[3][1]->data[1], before);
-  EXPECT_TRUE(messages.empty());
-  EXPECT_TRUE(hidden.empty());
+  EXPECT_TRUE(messages.empty() && hidden.empty());
   // A value out of its setting's range is refused with its message and nothing reruns; one
   // the step refuses (Q limit beyond the data) leaves it out of date, without a word.
   EXPECT_EQ(set_prop(14, -1.0, 0), prop_rejected);
@@ -97,4 +84,3 @@ TEST_F(FollowSettingsTest, AutomaticRecalculationRerunsWhatIsOutOfDate) {
   EXPECT_EQ(out_of_date(), (std::vector<int>{0, 0, 0, 0}));
 }
 
-}  // namespace

@@ -5,8 +5,6 @@
 #include "step_fixture.h"
 #include "support/temp_files.h"
 
-namespace {
-
 class ImportTablesTest : public StepTest {
  protected:
   scratch_dir dir;
@@ -22,8 +20,7 @@ class ImportTablesTest : public StepTest {
 TEST_F(ImportTablesTest, RefusedFileIsReadWithDetectionAfterOneQuestion) {
   applied_project();  // wavelength 0.7093 Å
   set_data_format(0);
-  const std::string nm =
-      dir.write("glass.xy", "# Wavelength: 1.5406e-10\n# q_nm^-1  I\n10 100\n20 200\n30 150\n");
+  const std::string nm = dir.write("glass.xy", "# Wavelength: 1.5406e-10\n# q_nm^-1  I\n10 100\n20 200\n30 150\n");
   answers = {1};
   ASSERT_EQ(load_data_file(0, nm.c_str()), 1);
   EXPECT_EQ(kinds(), (std::vector<std::string>{"error", "question", "info"}));
@@ -35,8 +32,8 @@ TEST_F(ImportTablesTest, RefusedFileIsReadWithDetectionAfterOneQuestion) {
   // The unit set the raw data's format; the pairs arrived as the reader delivers them.
   EXPECT_EQ(active().params[k_abscissa], 1);
   EXPECT_EQ(raw().name, "Raw data -  Q");
-  EXPECT_EQ(raw().data[0], (std::vector<double>{1.0, 2.0, 3.0}));
-  EXPECT_EQ(raw().data[1], (std::vector<double>{100.0, 200.0, 150.0}));
+  EXPECT_EQ(std::pair(raw().data[0], raw().data[1]),
+            std::pair(std::vector{1.0, 2.0, 3.0}, std::vector{100.0, 200.0, 150.0}));
   EXPECT_EQ(active().max[0], 3.0);
   EXPECT_EQ(lines[0].back(), "glass.xy|3  Q points\n Q<sub>max</sub> = 3.000000");
 
@@ -55,9 +52,7 @@ TEST_F(ImportTablesTest, AnsweredNoTheFileIsRefusedAndNotAskedAgain) {
     messages.clear();
     const record_snapshot before = snapshot(activep);
     EXPECT_EQ(load_data_file(1, bad.c_str()), 0);
-    const std::vector<std::string> expected =
-        round == 0 ? std::vector<std::string>{"error", "question"} : std::vector<std::string>{"error"};
-    EXPECT_EQ(kinds(), expected);
+    EXPECT_EQ(kinds(), (round == 0 ? std::vector<std::string>{"error", "question"} : std::vector<std::string>{"error"}));
     EXPECT_EQ(messages[0].text, "Error loading file: format not supported\n" + bad +
                                     ": no pair of numbers at the start of the file\n");
     EXPECT_TRUE(snapshot(activep) == before);
@@ -73,15 +68,13 @@ TEST_F(ImportTablesTest, AnsweredNoTheFileIsRefusedAndNotAskedAgain) {
 TEST_F(ImportTablesTest, BackgroundScaleEqualsTheBackgroundHalvedByHand) {
   applied_project();
   set_data_format(0);
-  std::vector<double> x, y, bx, by;
-  raw_pattern(300, x, y);
-  raw_pattern(300, bx, by, 30.0);
+  const series raw = raw_pattern(300), back = raw_pattern(300, 30.0);
   auto write = [&](const char* name, double factor) {
     std::string text;
-    for (size_t i = 0; i < x.size(); ++i) text += format("%.17g %.17g\n", bx[i], by[i] * factor);
+    for (size_t i = 0; i < back.x.size(); ++i) text += format("%.17g %.17g\n", back.x[i], back.y[i] * factor);
     return dir.write(name, text);
   };
-  put_curve(0, 0, x, y);
+  put_curve(0, 0, raw);
   set_file_option(0, 1);
   std::vector<std::vector<double>> corrected;
   for (double scale : {0.5, 1.0}) {
@@ -101,8 +94,8 @@ TEST_F(ImportTablesTest, TabulatedFactorsFollowZAndWavelengthUntilTyped) {
   EXPECT_EQ(active().spec_prop[2][0], 0.0);  // no wavelength yet
   auto table = [](int z, double w) { return *tabulated_anomalous(z, w); };
   set_prop(prop_first_exp, 0.709317, 0);
-  EXPECT_EQ(active().spec_prop[2][0], table(14, 0.709317).fp);
-  EXPECT_EQ(active().spec_prop[3][0], table(14, 0.709317).fpp);
+  EXPECT_EQ(std::pair(active().spec_prop[2][0], active().spec_prop[3][0]),
+            std::pair(table(14, 0.709317).fp, table(14, 0.709317).fpp));
   set_prop(prop_z, 8, 1);  // with the wavelength known, a new element is filled at once
   EXPECT_EQ(active().spec_prop[3][1], table(8, 0.709317).fpp);
   set_prop(prop_z, 26, 0);
@@ -112,8 +105,7 @@ TEST_F(ImportTablesTest, TabulatedFactorsFollowZAndWavelengthUntilTyped) {
   set_prop(prop_fp, -1.2, 0);
   set_prop(prop_first_exp, 1.541871, 0);
   set_prop(prop_z, 27, 0);
-  EXPECT_EQ(active().spec_prop[2][0], -1.2);
-  EXPECT_EQ(active().spec_prop[3][0], table(27, 1.541871).fpp);
+  EXPECT_EQ(std::pair(active().spec_prop[2][0], active().spec_prop[3][0]), std::pair(-1.2, table(27, 1.541871).fpp));
   EXPECT_EQ(anomalous_from_tables(0, 1), prop_unchanged);  // nothing absent
   EXPECT_EQ(anomalous_from_tables(0, 0), prop_stored);
   EXPECT_EQ(active().spec_prop[2][0], table(27, 1.541871).fp);
@@ -126,4 +118,3 @@ TEST_F(ImportTablesTest, TabulatedFactorsFollowZAndWavelengthUntilTyped) {
   EXPECT_TRUE(messages.empty());
 }
 
-}  // namespace

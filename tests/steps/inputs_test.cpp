@@ -26,12 +26,10 @@ std::string sha256sum(const std::string& path) {
 
 TEST_F(StepTest, TheRecordDescribesTheBytesRead) {
   scratch_dir dir;
-  std::vector<double> x, y;
-  raw_pattern(200, x, y);
+  const series s = raw_pattern(200);
   std::string text;
-  for (size_t i = 0; i < x.size(); ++i) text += std::to_string(x[i]) + " " + std::to_string(y[i]) + "\n";
-  const std::string raw = dir.write("raw.dat", text), kept = dir.write("kept.dat", text);
-  const std::string back = dir.write("back.dat", text);
+  for (size_t i = 0; i < s.x.size(); ++i) text += std::to_string(s.x[i]) + " " + std::to_string(s.y[i]) + "\n";
+  const std::string raw = dir.write("raw.dat", text), kept = dir.write("kept.dat", text), back = dir.write("back.dat", text);
   applied_project();
   set_data_format(0);
   ASSERT_EQ(load_data_file(0, raw.c_str()), 1);
@@ -55,8 +53,7 @@ TEST_F(StepTest, FilesPastTheSizeBoundAreRefused) {
   scratch_dir dir;
   applied_project();
   set_data_format(0);
-  const std::string large = dir.file("large.dat");
-  { std::ofstream(large) << "1 2\n"; }
+  const std::string large = dir.write("large.dat", "1 2\n");
   fs::resize_file(large, data_max_bytes + 1);  // sparse: nothing is stored
   messages.clear();
   EXPECT_EQ(load_data_file(0, large.c_str()), 0);

@@ -6,18 +6,15 @@
 #include "project/sq_refine.h"
 #include "step_fixture.h"
 
-namespace {
-
 class RefineTest : public StepTest {
  protected:
   void SetUp() override {
     StepTest::SetUp();
     applied_project();
     std::vector<double> q(1201), i(1201);
-    for (int k = 0; k < 1201; ++k) {
-      q[k] = k * 0.01;  // a silica-like intensity with a structure peak at 1.6 A
+    for (int k = 0; k < 1201; ++k)  // a silica-like intensity with a structure peak at 1.6 A
+      q[k] = k * 0.01,
       i[k] = 60.0 * std::exp(-0.004 * q[k] * q[k]) + 40.0 + 8.0 * std::sin(1.6 * q[k]) * std::exp(-0.01 * q[k] * q[k]);
-    }
     put_curve(1, 0, q, i);
     propbox_changed(4, 1);
     set_prop(11, 8.0, 0);
@@ -36,8 +33,7 @@ TEST_F(RefineTest, ChecksOfTheIntegralMethodAndTheOptimisation) {
       {0, 0.0662, 10.0, 5, "r_min must be > 0.0 and < Rmax"},
       {0, 0.0662, 1.4, 2.5, "The optimisation below r_min needs 0 to 1000 iterations"},
       {0, 0.0662, 1.4, 1001, "The optimisation below r_min needs 0 to 1000 iterations"},
-      {0, 0.0, 1.4, 5, "The optimisation below r_min needs the sample's density > 0.0"},
-      {2, 0.0662, 1.4, 0, nullptr},
+      {0, 0.0, 1.4, 5, "The optimisation below r_min needs the sample's density > 0.0"}, {2, 0.0662, 1.4, 0, nullptr},
   };
   active().exp_prop[k_rmax] = 10.0;
   for (const auto& c : cases) {
@@ -49,8 +45,7 @@ TEST_F(RefineTest, ChecksOfTheIntegralMethodAndTheOptimisation) {
     active().options.lowr_iter = c.iterations;
     messages.clear();
     EXPECT_EQ(test_sq(activep, 1), c.warning ? 0 : 1);
-    const std::vector<message> expected = c.warning ? std::vector<message>{{"warning", c.warning}} : std::vector<message>{};
-    EXPECT_EQ(messages, expected);
+    EXPECT_EQ(messages, (c.warning ? std::vector<message>{{"warning", c.warning}} : std::vector<message>{}));
   }
 }
 
@@ -79,9 +74,7 @@ TEST_F(RefineTest, IntegralMethodAndOptimisationOnTheRecord) {
   // The refined density is the one of g(r) while step 3 transforms step 1's result, with
   // the bending correction between them or not; a file as input keeps the typed one.
   on_set_use_calc(2, 2);
-  set_prop(14, 8.0, 0);
-  set_prop(15, 0.01, 0);
-  set_prop(16, 0.0, 0);
+  gr_settings(8.0, 0.01, 0.0);
   ASSERT_EQ(run_gr(), step_done);
   const step_density used = gr_density(activep);
   EXPECT_EQ(used.source, density_refined);
@@ -119,16 +112,14 @@ TEST_F(RefineTest, LorchWindowRdfAndCoordination) {
   set_prop(15, 0.01, 0);
   set_window(1);
   ASSERT_EQ(run_gr(), step_done);
-  const curve& g = at(3, 1);
-  const curve& rdf = at(3, cid_rdf);
+  const curve &g = at(3, 1), &rdf = at(3, cid_rdf);
   ASSERT_EQ(curve_points(rdf), curve_points(g));
   for (int j = 0; j < rdf.ndata; j += 50)
     EXPECT_DOUBLE_EQ(rdf.data[1][j], g.data[0][j] * g.data[1][j] + four_pi_f * 0.0662 * g.data[0][j] * g.data[0][j]);
   coordination_count c;  // the counts themselves are the numeric tests' business
   ASSERT_EQ(count_coordination(activep, 1.0, 2.0, 0, 1, c), count_done);
   EXPECT_GT(c.pair, c.total);
-  EXPECT_EQ(species_by_symbol(activep, "O"), 1);
-  EXPECT_EQ(species_by_symbol(activep, "X"), -1);
+  EXPECT_EQ(std::pair(species_by_symbol(activep, "O"), species_by_symbol(activep, "X")), std::pair(1, -1));
   EXPECT_EQ(count_coordination(activep, 2.0, 1.0, -1, -1, c), count_reversed);
   EXPECT_EQ(count_coordination(activep, 7.0, 9.0, -1, -1, c), count_outside);  // R(r) ends at 7.99 A
 }
@@ -151,4 +142,3 @@ TEST_F(RefineTest, IntegralMethodFromTheLowestQ) {
   for (int k = 0; k <= 100; ++k) ASSERT_NEAR(s[k], (at(1, 1).data[1][0] / q[100] + 1.0) * q[k] / q[100], 1e-9) << k;
 }
 
-}  // namespace

@@ -4,25 +4,19 @@
 #include "project/physics_options.h"
 #include "step_fixture.h"
 
-namespace {
-
 using SettingsTest = StepTest;
 
 TEST_F(SettingsTest, SpeciesValuesAreStoredByTheirRules) {
   applied_project();
   EXPECT_EQ(set_prop(prop_z, 26.7, 0), prop_stored);
-  EXPECT_EQ(active().spec_prop[0][0], 26.0);
-  EXPECT_EQ(active().spec_symbol[0], "Fe");
-  EXPECT_EQ(active().trun, 1);
-  EXPECT_EQ(set_prop(prop_z, 98, 0), prop_stored);
-  EXPECT_EQ(set_prop(prop_fp, -100.0, 1), prop_stored);
-  EXPECT_EQ(set_prop(prop_fpp, 100.0, 1), prop_stored);
+  EXPECT_EQ(std::tuple(active().spec_prop[0][0], active().spec_symbol[0], active().trun), std::tuple(26.0, "Fe", 1));
+  EXPECT_EQ((std::vector{set_prop(prop_z, 98, 0), set_prop(prop_fp, -100.0, 1), set_prop(prop_fpp, 100.0, 1)}),
+            std::vector<int>(3, prop_stored));
   EXPECT_EQ(active().spec_prop[2][1], -100.0);
   // The current count keeps the species data; a new count drops all of it.
   EXPECT_EQ(set_prop(prop_species, 2.9, 0), prop_unchanged);
   EXPECT_EQ(active().spec_prop[0][1], 8.0);
-  EXPECT_EQ(set_prop(prop_species, 3, 0), prop_stored);
-  EXPECT_EQ(active().nspec, 3);
+  EXPECT_EQ((std::pair{set_prop(prop_species, 3, 0), active().nspec}), (std::pair<int, int>{prop_stored, 3}));
   for (const auto& column : active().spec_prop) EXPECT_EQ(column, std::vector<double>(3, 0.0));
   EXPECT_TRUE(messages.empty());
   // Concentrations are proportions: Mg2SiO4 typed as the formula 2, 1, 4 is stored as 2/7,
@@ -51,16 +45,14 @@ TEST_F(SettingsTest, EditsClearTheFlagsOfTheStepsTheyAffect) {
     for (int& c : active().calcok) c = 1;
     active().trun = 0;
     hidden.clear();
-    int result = e.prop >= 0 ? set_prop(e.prop, e.value, 0)
-                             : propbox_changed(-1 - e.prop, static_cast<int>(e.value));
+    int result = e.prop >= 0 ? set_prop(e.prop, e.value, 0) : propbox_changed(-1 - e.prop, static_cast<int>(e.value));
     EXPECT_EQ(result, prop_stored) << e.prop;
     for (int c = 0; c < ncalc; ++c) EXPECT_EQ(active().calcok[c], c == e.cleared ? 0 : 1) << e.prop;
     EXPECT_EQ(active().trun, e.trun) << e.prop;
     EXPECT_EQ(hidden == std::vector<int>{3}, e.hides_gr) << e.prop;
     // The same value again changes nothing.
     for (int& c : active().calcok) c = 1;
-    result = e.prop >= 0 ? set_prop(e.prop, e.value, 0)
-                         : propbox_changed(-1 - e.prop, static_cast<int>(e.value));
+    result = e.prop >= 0 ? set_prop(e.prop, e.value, 0) : propbox_changed(-1 - e.prop, static_cast<int>(e.value));
     EXPECT_EQ(result, prop_unchanged) << e.prop;
     EXPECT_EQ(active().calcok[e.cleared < 0 ? calc_ra : e.cleared], 1) << e.prop;
   }
@@ -69,26 +61,21 @@ TEST_F(SettingsTest, EditsClearTheFlagsOfTheStepsTheyAffect) {
 
 TEST_F(SettingsTest, ApplyOnEachState) {
   applied_project();
+  EXPECT_EQ(std::vector(active().dialok, active().dialok + ncalc), std::vector(ncalc, 1));
   EXPECT_EQ(active().prun, 1);
-  for (int c = 0; c < ncalc; ++c) EXPECT_EQ(active().dialok[c], 1);
   // Nothing edited: only the dialog is hidden; results stay valid.
   int hides = 0;
   shooks().settings_hide = [&] { ++hides; };
   active().calcok[calc_bq] = 1;
-  EXPECT_EQ(apply_project(), 1);
-  EXPECT_EQ(hides, 1);
-  EXPECT_EQ(active().calcok[calc_bq], 1);
+  EXPECT_EQ((std::vector{apply_project(), hides, active().calcok[calc_bq]}), (std::vector{1, 1, 1}));
   // An edit: the curves of every step are hidden (not recreated) and results invalid.
-  std::vector<double> x{1, 2, 3}, y{4, 5, 6};
-  put_curve(1, 1, x, y);
+  put_curve(1, 1, {1, 2, 3}, {4, 5, 6});
   curve* kept = active().curves[1][1].get();
   set_prop(prop_conc, 0.4, 0);
   EXPECT_EQ(apply_project(), 2);
   EXPECT_EQ(hidden, (std::vector<int>{0, 1, 2, 3}));
   EXPECT_EQ(active().curves[1][1].get(), kept);
-  EXPECT_EQ(kept->ndata, 3);
-  EXPECT_EQ(active().calcok[calc_bq], 0);
-  EXPECT_EQ(active().trun, 0);
+  EXPECT_EQ((std::vector{kept->ndata, active().calcok[calc_bq], active().trun}), (std::vector{3, 0, 0}));
   // A failed check shows its page.
   active().exp_prop[k_wavelength] = 0.0;
   active().trun = 1;
@@ -100,19 +87,17 @@ TEST_F(SettingsTest, FormatChangeForgetsTheRawData) {
   applied_project();
   set_data_format(0);
   EXPECT_EQ(active().curves[0][0]->name, "Raw data -  2θ");
-  std::vector<double> x{2, 3, 4}, y{10, 11, 12};
-  put_curve(0, 0, x, y);
+  put_curve(0, 0, {2, 3, 4}, {10, 11, 12});
   active().filename[0] = "raw.dat";
   active().calcok[calc_ra] = 1;
   EXPECT_EQ(set_data_format(0), 0);  // same abscissa: nothing happens
   EXPECT_EQ(active().curves[0][0]->ndata, 3);
-  EXPECT_EQ(set_data_format(1), 1);
-  EXPECT_EQ(active().params[k_abscissa], 1);
+  // The format set; the raw data forgotten, its points and file name; the step out of date.
+  EXPECT_EQ((std::vector{set_data_format(1), active().params[k_abscissa], curve_points(*active().curves[0][0]),
+                         active().curves[0][0]->ndata, active().calcok[calc_ra]}),
+            (std::vector{1, 1, 0, 0, 0}));
   EXPECT_FALSE(active().filename[0]);
-  EXPECT_EQ(curve_points(*active().curves[0][0]), 0);
-  EXPECT_EQ(active().curves[0][0]->ndata, 0);
   EXPECT_EQ(active().curves[0][2]->name, "Cell scattering -  Q");
-  EXPECT_EQ(active().calcok[calc_ra], 0);
   EXPECT_EQ(lines[0].back(), "(None)|");
 }
 
@@ -141,4 +126,3 @@ TEST_F(SettingsTest, RefinementsClearTheirStepAndShowOnTheirPage) {
             std::string::npos);
 }
 
-}  // namespace

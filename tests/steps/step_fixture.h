@@ -85,13 +85,16 @@ class StepTest : public ::testing::Test {
       for (int k = 0; k < 4; ++k) set_prop(prop_z + k, species[s][k], s);
     const double exp[5] = {0.7093, 0.77, 0.0, 0.0662, 1.0e-6};
     for (int i = 0; i < 5; ++i) set_prop(prop_first_exp + i, exp[i], 0);
-    propbox_changed(0, 1);
-    propbox_changed(1, 0);
-    propbox_changed(2, 0);
+    for (auto [box, entry] : {std::pair{0, 1}, {1, 0}, {2, 0}}) propbox_changed(box, entry);
     ASSERT_EQ(apply_project(), 2);
     messages.clear();
     pages.clear();
     hidden.clear();
+  }
+
+  // Runs the steps in order; each must complete (wrap in ASSERT_NO_FATAL_FAILURE to stop there).
+  static void run_steps(std::initializer_list<int (*)()> steps) {
+    for (auto run : steps) ASSERT_EQ(run(), step_done);
   }
 
   // Rmax, δr and the damping factor of the pair distribution.
@@ -99,28 +102,27 @@ class StepTest : public ::testing::Test {
     set_prop(14, rmax, 0), set_prop(15, dr, 0), set_prop(16, damping, 0);
   }
 
+  struct series { std::vector<double> x, y; };
+
   // Stores n points into curve (calc, cid) of the active project.
   static void put_curve(int calc, int cid, const std::vector<double>& x, const std::vector<double>& y) {
     save_curve(static_cast<int>(x.size()), x.data(), y.data(), calc, cid);
   }
+  static void put_curve(int calc, int cid, const series& s) { put_curve(calc, cid, s.x, s.y); }
 
   // A smooth raw pattern on 2theta 2..140 degrees (n points).
-  static void raw_pattern(int n, std::vector<double>& x, std::vector<double>& y, double level = 800.0) {
-    x.resize(n);
-    y.resize(n);
-    for (int i = 0; i < n; ++i) {
-      x[i] = 2.0 + 138.0 * i / (n - 1);
-      y[i] = level * (1.0 + 0.3 * std::sin(x[i] / 7.0)) + 100.0;
-    }
+  static series raw_pattern(int n, double level = 800.0) {
+    series s{std::vector<double>(n), std::vector<double>(n)};
+    for (int i = 0; i < n; ++i)
+      s.x[i] = 2.0 + 138.0 * i / (n - 1), s.y[i] = level * (1.0 + 0.3 * std::sin(s.x[i] / 7.0)) + 100.0;
+    return s;
   }
 
   // Q[S(Q)-1]-like oscillation on a uniform q grid.
-  static void qs_pattern(int n, double qmax, std::vector<double>& q, std::vector<double>& v) {
-    q.resize(n);
-    v.resize(n);
-    for (int i = 0; i < n; ++i) {
-      q[i] = qmax * i / (n - 1);
-      v[i] = std::sin(1.6 * q[i]) * std::exp(-0.01 * q[i] * q[i]) + 0.02 * q[i];
-    }
+  static series qs_pattern(int n, double qmax) {
+    series s{std::vector<double>(n), std::vector<double>(n)};
+    for (int i = 0; i < n; ++i)
+      s.x[i] = qmax * i / (n - 1), s.y[i] = std::sin(1.6 * s.x[i]) * std::exp(-0.01 * s.x[i] * s.x[i]) + 0.02 * s.x[i];
+    return s;
   }
 };

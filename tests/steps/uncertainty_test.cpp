@@ -11,15 +11,9 @@
 #include "step_fixture.h"
 #include "support/temp_files.h"
 
-namespace {
-
-// The quantities compared: a point of a curve, the constant or the coordination number.
-struct probe {
-  const char* name;
-  int calc, cid;  // -1, -1: the constant; -2: the coordination number Si-O 1.45..1.8; -3..-5: the
-                  // area, r0 and sigma of the shell fitted there
-  double x;
-};
+// The quantities compared: a point x of curve (calc, cid), or by calc -1: the constant; -2:
+// the coordination number Si-O 1.45..1.8; -3..-5: the area, r0 and sigma of the shell fitted there.
+struct probe { const char* name; int calc, cid; double x; };
 
 const probe probes[] = {
     {"corrected I(Q=2)", 0, 3, 2.0},  {"corrected I(Q=8)", 0, 3, 8.0},  {"corrected I(Q=15)", 0, 3, 15.0},
@@ -39,11 +33,9 @@ class UncertaintyChain : public StepTest {
     init_project();
     ASSERT_EQ(open_project_file(AMOQ_SOURCE_DIR "/examples/sio2/sio2.nap"), 0);
     // The smooth model: the example's counts averaged over 11 points.
-    const curve& raw = *find_curve(activep, 0, 0);
-    const curve& back = *find_curve(activep, 0, 1);
-    raw_x = raw.data[0];
-    raw_mean = running_mean(raw.data[1]);
-    back_mean = running_mean(back.data[1]);
+    raw_x = find_curve(activep, 0, 0)->data[0];
+    raw_mean = running_mean(find_curve(activep, 0, 0)->data[1]);
+    back_mean = running_mean(find_curve(activep, 0, 1)->data[1]);
   }
 
   static std::vector<double> running_mean(const std::vector<double>& y) {
@@ -62,14 +54,11 @@ class UncertaintyChain : public StepTest {
   void reduce(const std::vector<double>& raw, const std::vector<double>& back) {
     put_curve(0, 0, raw_x, raw);
     put_curve(0, 1, raw_x, back);
-    ASSERT_EQ(run_ra(), step_done);
-    ASSERT_EQ(run_sq(), step_done);
-    ASSERT_EQ(run_gr(), step_done);
+    ASSERT_NO_FATAL_FAILURE(run_steps({run_ra, run_sq, run_gr}));
   }
 
   static int index_of(const curve& c, double x) {
-    const auto& xs = c.data[0];
-    return static_cast<int>(std::lower_bound(xs.begin(), xs.end(), x - 1e-9) - xs.begin());
+    return static_cast<int>(std::lower_bound(c.data[0].begin(), c.data[0].end(), x - 1e-9) - c.data[0].begin());
   }
 
   static coordination_count silicon_oxygen() {
@@ -90,8 +79,7 @@ class UncertaintyChain : public StepTest {
       // The noise-free shell is reported; a noisy realisation may miss one of its bounds.
       EXPECT_TRUE(!sigma || p.calc == -2 || fit.reported()) << p.name;
       const double values[4][2] = {{count.pair, count.pair_sigma},
-                                   {fit.peak.area, fit.sigmas.area},
-                                   {fit.peak.r0, fit.sigmas.r0},
+                                   {fit.peak.area, fit.sigmas.area}, {fit.peak.r0, fit.sigmas.r0},
                                    {fit.peak.sigma, fit.sigmas.sigma}};
       if (sigma) *sigma = values[-2 - p.calc][1];
       return values[-2 - p.calc][0];
@@ -127,8 +115,6 @@ class UncertaintyChain : public StepTest {
     }
   }
 };
-
-}  // namespace
 
 // The statistics need the optimised build; the sanitizer build runs the steps above.
 #if !defined(__SANITIZE_ADDRESS__)
@@ -203,9 +189,8 @@ TEST_F(UncertaintyChain, ThirdColumnOfTheDataFiles) {
   };
   const std::string raw = write("raw.dat", raw_mean, true), back = write("back.dat", back_mean, true);
   ASSERT_EQ(set_uncertainty_mode(errors_counts), 1);
-  ASSERT_EQ(load_data_file(0, raw.c_str()), 1);
-  ASSERT_EQ(load_data_file(1, back.c_str()), 1);
-  ASSERT_EQ(run_ra(), step_done);
+  ASSERT_EQ((std::vector{load_data_file(0, raw.c_str()), load_data_file(1, back.c_str()), run_ra()}),
+            (std::vector{1, 1, static_cast<int>(step_done)}));
   const std::vector<double> counting = *curve_sigma(activep, 0, 3);
 
   ASSERT_EQ(set_uncertainty_mode(errors_none), 1);

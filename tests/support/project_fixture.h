@@ -23,9 +23,7 @@ class project_table_test : public ::testing::Test {
 
 // Makes curve (rid, cid) of project p the active one and builds its slot table.
 inline void activate_curve(int p, int rid, int cid) {
-  activep = p;
-  activer = rid;
-  activec = cid;
+  activep = p, activer = rid, activec = cid;
   allocextra(0, p, rid, cid);
 }
 

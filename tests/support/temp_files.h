@@ -36,17 +36,12 @@ struct scratch_dir {
     std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
     return p;
   }
-  int entries() const {
-    int n = 0;
-    for (auto it = std::filesystem::directory_iterator(path); it != std::filesystem::directory_iterator(); ++it) ++n;
-    return n;
-  }
+  int entries() const { return static_cast<int>(std::distance(std::filesystem::directory_iterator(path), {})); }
 };
 
 inline std::string slurp(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
   std::ostringstream s;
-  s << in.rdbuf();
+  s << std::ifstream(p, std::ios::binary).rdbuf();
   return s.str();
 }
 
@@ -60,8 +55,7 @@ struct file_size_limit {
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGXFSZ, &ignore, &old_action);
     getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = bytes;
+    const rlimit small{bytes, saved.rlim_max};
     setrlimit(RLIMIT_FSIZE, &small);
   }
   ~file_size_limit() {
@@ -88,8 +82,7 @@ inline bool make_socket(const std::string& path) {
 
 // Runs `body` in a forked child (for process-wide settings such as limits, signals or
 // the user id) and returns its wait status; the child exits with body's result.
-template <class F>
-int in_child(F body) {
+template <class F> int in_child(F body) {
   std::fflush(nullptr);
   pid_t pid = ::fork();
   if (pid == 0) ::_exit(body());
