@@ -1,28 +1,25 @@
 #include "project/data_edit.h"
 #include "support/recording_presenter.h"
 
-namespace {
-
 // Rows 1..n with x = index and y = 10 * index.
-data_table numbered(int n) {
+static data_table numbered(int n) {
   data_table t;
   for (int i = 1; i <= n; ++i) t.push_back({i, double(i), 10.0 * i});
   return t;
 }
 
 // The abscissae in table order (0 for inserted rows), and whether the index column runs 1..n.
-std::vector<double> xs(const data_table& t) {
+static std::vector<double> xs(const data_table& t) {
   std::vector<double> out;
   for (const data_row& r : t) out.push_back(r.x);
   return out;
 }
-bool renumbered(const data_table& t) {
+static bool renumbered(const data_table& t) {
   for (size_t i = 0; i < t.size(); ++i)
     if (t[i].index != static_cast<int>(i) + 1) return false;
   return true;
 }
 
-}  // namespace
 
 TEST(data_edit, InsertAndDeleteRows) {
   // selected: 0-based rows; op: 0 insert before, 1 insert after, 2 delete.

@@ -5,8 +5,6 @@
 
 #include "project/xray_tables.h"
 
-namespace {
-
 TEST(XrayTables, AnomalousFactorsAgreeWithThePublishedTable) {
   struct published { int z; double wavelength, fp, fpp; };
   const published table[] = {
@@ -29,10 +27,8 @@ TEST(XrayTables, AnomalousFactorsAgreeWithThePublishedTable) {
 TEST(XrayTables, AttenuationOfElementsAndOfSilica) {
   // λ = 12.39842 / E for E = 10 and 20 keV.
   const double l10 = 1.239842, l20 = 0.619921;
-  EXPECT_NEAR(*tabulated_attenuation(14, l10), 33.89, 0.02 * 33.89);
-  EXPECT_NEAR(*tabulated_attenuation(14, l20), 4.464, 0.02 * 4.464);
-  EXPECT_NEAR(*tabulated_attenuation(8, l10), 5.952, 0.02 * 5.952);
-  EXPECT_NEAR(*tabulated_attenuation(8, l20), 0.8651, 0.02 * 0.8651);
+  const std::tuple<int, double, double> mus[] = {{14, l10, 33.89}, {14, l20, 4.464}, {8, l10, 5.952}, {8, l20, 0.8651}};
+  for (auto [z, l, mu] : mus) EXPECT_NEAR(*tabulated_attenuation(z, l), mu, 0.02 * mu) << z << " " << l;
   // SiO2 (any scale of the atom fractions): mass fractions from the standard atomic
   // weights 28.0855 and 15.9994.
   const double w_si = 28.0855 / (28.0855 + 2 * 15.9994);
@@ -42,4 +38,3 @@ TEST(XrayTables, AttenuationOfElementsAndOfSilica) {
   EXPECT_FALSE(mixture_attenuation(z, std::vector<double>{1.0}, l20));
 }
 
-}  // namespace

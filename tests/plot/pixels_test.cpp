@@ -7,17 +7,14 @@
 
 using pixels_test = plot_test;
 
-namespace {
-
 // Darkest pixel of columns x-1..x+1 in row y (a 1-pixel line at a fractional column
 // spreads over two columns).
-int dark_near(const image& img, double x, int y) {
+static int dark_near(const image& img, double x, int y) {
   int best = 0, c = static_cast<int>(std::floor(x));
   for (int k = c - 1; k <= c + 1; ++k) best = std::max(best, img.dark(k, y));
   return best;
 }
 
-}  // namespace
 
 // The first major tick and label at the smallest multiple of the spacing not below the
 // axis start; minor ticks (half the length) halfway between majors, none on majors.
