@@ -117,7 +117,6 @@ TEST_F(project_file_test, OutOfRangeCountsAreRefused) {
       {"extra set count", at.extras, {-1, 3, huge}, file_bad_curve},
       {"extra set curve", at.extras + 0, {-1, 4}, file_bad_curve},
       {"extra set calculation", at.extras + 4, {-1, 4}, file_bad_curve},
-      {"extra set dash", at.extras + 16, {11, -1}, file_bad_curve},
       {"extra set glyph", at.extras + 20, {37}, file_bad_curve},
   };
   init_project();
