@@ -83,7 +83,6 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowCloseBoxAndStaleResultsHideItNew
   GtkWidget* win = static_cast<GtkWidget*>(c.window);
   ASSERT_NE(win, nullptr);
   EXPECT_TRUE(GTK_WIDGET_VISIBLE(win));
-  EXPECT_EQ(c.zoom_state.ids, ids(p, 3, 1));
   EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(win)), "glass - G(r)");
 
   // The close box hides and unticks; the window and its widgets stay for the next showing.
@@ -95,8 +94,7 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowCloseBoxAndStaleResultsHideItNew
   EXPECT_FALSE(GTK_WIDGET_VISIBLE(win) || gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
   settle(c);
-  EXPECT_EQ(c.window, win);
-  EXPECT_TRUE(GTK_WIDGET_VISIBLE(win));
+  EXPECT_TRUE(c.window == win && GTK_WIDGET_VISIBLE(win));
   // Stale results: the hook hides the window itself (the button's handler blocked) and
   // unticks the button.
   g_signal_handlers_block_by_func(button, reinterpret_cast<gpointer>(on_viewcurve_toggled), ids(p, 3, 1));
