@@ -217,16 +217,14 @@ TEST_F(xml_project_test, MissingFileNoProjectAndFailedSave) {
   EXPECT_EQ(check_xml((dir_ / "absent.apf").c_str()), 1);
   clear();
   EXPECT_EQ(check_xml((data_dir / "golden_sio2.apf").c_str()), 1);
-  EXPECT_EQ(write_xml((dir_ / "x.apf").c_str()), 0);
-  EXPECT_FALSE(fs::exists(dir_ / "x.apf"));
+  EXPECT_TRUE(write_xml((dir_ / "x.apf").c_str()) == 0 && !fs::exists(dir_ / "x.apf"));  // no project
 
   // A failed save keeps the old file.
   fs::path target = dir_ / "keep.apf";
   std::ofstream(target) << "old contents";
   make_sio2();
   proj[activep].spec_prop[3].resize(1);  // a record the writer refuses
-  EXPECT_EQ(write_xml(target.c_str()), 0);
-  EXPECT_EQ(slurp(target), "old contents");
+  EXPECT_TRUE(write_xml(target.c_str()) == 0 && slurp(target) == "old contents");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 

@@ -44,8 +44,7 @@ TEST_F(SettingsDialogTest, EntriesShowTheRulesMessageAndApplyTurnsToTheFailingPa
   gboolean handled = TRUE;
   g_signal_emit_by_name(widget("tem"), "focus-out-event", event, &handled);
   gdk_event_free(event);
-  EXPECT_FALSE(handled);
-  EXPECT_EQ(record().exp_prop[k_trial_constant], not_set);
+  EXPECT_TRUE(!handled && record().exp_prop[k_trial_constant] == not_set);
 }
 
 TEST_F(SettingsDialogTest, ElementChooserTablesAndSwitchingProjects) {
@@ -64,8 +63,7 @@ TEST_F(SettingsDialogTest, ElementChooserTablesAndSwitchingProjects) {
   gtk_button_clicked(GTK_BUTTON(widget("mutcalc")));
   EXPECT_EQ(text("abss"), entry_text(record().exp_prop[k_abs_sample]));
   type("wavel", "1.540593");
-  EXPECT_EQ(combo("wavelbox"), 1);  // Cu Kα1
-  EXPECT_TRUE(messages->messages.empty());
+  EXPECT_TRUE(combo("wavelbox") == 1 && messages->messages.empty());  // Cu Kα1
 
   type("wavel", "0.7093");
   tick("smoothing", true);
@@ -86,8 +84,8 @@ TEST_F(SettingsDialogTest, ElementChooserTablesAndSwitchingProjects) {
   EXPECT_EQ(text("Z") + " " + std::to_string(combo("smoothbox")) + " " + text("tem"), "8 2 0.5");
   EXPECT_TRUE(active("checktem") && sensitive("calcsq"));
 
-  EXPECT_EQ(std::vector<double>(proj[0].exp_prop, proj[0].exp_prop + nexp_props), values);
-  EXPECT_EQ(proj[0].checks[k_smooth_data], 1);
+  EXPECT_TRUE(std::vector<double>(proj[0].exp_prop, proj[0].exp_prop + nexp_props) == values &&
+              proj[0].checks[k_smooth_data] == 1);
 }
 
 }  // namespace
