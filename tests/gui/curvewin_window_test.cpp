@@ -76,13 +76,11 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowCloseBoxAndStaleResultsHideItNew
   proj[p].calc_box[3] = table;
   add_curve_buttons(p, 3);
   GtkWidget* button = static_cast<GtkWidget*>(c.view_button);
-  ASSERT_NE(button, nullptr);
-  EXPECT_EQ(c.window, nullptr);
+  ASSERT_TRUE(button && !c.window);
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
   settle(c);
   GtkWidget* win = static_cast<GtkWidget*>(c.window);
-  ASSERT_NE(win, nullptr);
-  EXPECT_TRUE(GTK_WIDGET_VISIBLE(win));
+  ASSERT_TRUE(win && GTK_WIDGET_VISIBLE(win));
   EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(win)), "glass - G(r)");
 
   // The close box hides and unticks; the window and its widgets stay for the next showing.
