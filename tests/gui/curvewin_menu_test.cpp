@@ -59,16 +59,12 @@ TEST_F(CurveWindowTest, OverlayACurveOfAnotherOpenProjectAndRemoveIt) {
   settle(host);
   EXPECT_EQ(std::tuple(host.extras_shown, host.extrasets[drawn][0]), std::tuple(0, 0));
 
-  EXPECT_LT(dark_pixels(host), dark_before + 100);
-
   // The entries; nothing drawn, nothing to remove. Autoscale shows the data range (the
   // rule is the plot tests' business), "_Close" hides the window.
   menu = build_cpopmenu(ids(a, 1, 2));
   EXPECT_EQ(item_labels(menu), (std::vector<std::string>{"Save _data", "_Export image", "E_dit curve", "_Edit data",
                                                          "_Add data set", "_Remove data set", "_Autoscale", "_Close"}));
   EXPECT_FALSE(GTK_WIDGET_SENSITIVE(find_labelled(menu, "_Remove data set")));
-  for (const char* on : {"_Add data set", "E_dit curve", "_Edit data"})
-    EXPECT_TRUE(GTK_WIDGET_SENSITIVE(find_labelled(menu, on))) << on;
   host.axmin[0] = 5, host.axmax[0] = 6;
   gtk_menu_item_activate(GTK_MENU_ITEM(find_labelled(menu, "_Autoscale")));
   settle(host);

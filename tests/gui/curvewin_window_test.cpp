@@ -58,7 +58,6 @@ TEST_F(CurveWindowTest, ExposeDrawsTheWholePlotAsTheOffscreenDrawingDoes) {
   EXPECT_EQ(green, 0);
   // Text may be rasterised with other font options on the screen; the rest is identical.
   EXPECT_LT(differ, w * h / 100) << differ << " of " << w * h << " pixels differ";
-  EXPECT_EQ(pixel(shown, w - 2, h - 2).b, 255);  // the background, in a corner
   g_object_unref(shown);
   cairo_surface_destroy(ref);
   // The window's size was recorded: width and plot height (window height - 27).
@@ -77,14 +76,11 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowCloseBoxAndStaleResultsHideItNew
   proj[p].calc_box[3] = table;
   add_curve_buttons(p, 3);
   GtkWidget* button = static_cast<GtkWidget*>(c.view_button);
-  ASSERT_NE(button, nullptr);
-  EXPECT_EQ(c.window, nullptr);
+  ASSERT_TRUE(button && !c.window);
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
   settle(c);
   GtkWidget* win = static_cast<GtkWidget*>(c.window);
-  ASSERT_NE(win, nullptr);
-  EXPECT_TRUE(GTK_WIDGET_VISIBLE(win));
-  EXPECT_EQ(c.zoom_state.ids, ids(p, 3, 1));
+  ASSERT_TRUE(win && GTK_WIDGET_VISIBLE(win));
   EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(win)), "glass - G(r)");
 
   // The close box hides and unticks; the window and its widgets stay for the next showing.
@@ -96,8 +92,7 @@ TEST_F(CurveWindowTest, ViewButtonShowsTheWindowCloseBoxAndStaleResultsHideItNew
   EXPECT_FALSE(GTK_WIDGET_VISIBLE(win) || gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button)));
   gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), TRUE);
   settle(c);
-  EXPECT_EQ(c.window, win);
-  EXPECT_TRUE(GTK_WIDGET_VISIBLE(win));
+  EXPECT_TRUE(c.window == win && GTK_WIDGET_VISIBLE(win));
   // Stale results: the hook hides the window itself (the button's handler blocked) and
   // unticks the button.
   g_signal_handlers_block_by_func(button, reinterpret_cast<gpointer>(on_viewcurve_toggled), ids(p, 3, 1));

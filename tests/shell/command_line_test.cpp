@@ -15,9 +15,7 @@ TEST(ShellCommandLine, FormsOfTheCommandLine) {
       {{"x.nap"}, false, false, sf::project, "x.nap"}, {{"work.NAW"}, false, false, sf::workspace, "work.NAW"},
       {{"data.txt"}, false, false, sf::none, ""}, {{"ap"}, false, false, sf::none, ""},
       {{"-h", "x"}, false, false, sf::none, ""}, {{"-APF", "a"}, false, false, sf::xml, "a"},
-      {{"-nap", "p.naw"}, false, false, sf::project, "p.naw"},
-      {{"-NAW", "work.naw"}, false, false, sf::workspace, "work.naw"},
-      {{"-Naw", "work.naw"}, false, false, sf::none, ""}, {{"-Apf", "x.apf"}, false, false, sf::none, ""},
+      {{"-nap", "p.naw"}, false, false, sf::project, "p.naw"}, {{"-Naw", "work.naw"}, false, false, sf::none, ""},
       {{"-nap", "a.nap", "b"}, false, false, sf::none, ""},
   };
   for (const auto& c : cases) {
