@@ -74,13 +74,10 @@ TEST(Cd, RefusedAndNonFiniteInputs) {
   // q1 replaces the second abscissa.
   struct { int n, densmode; double rmax, dr, q1; const char *first_line, *third_line; } cases[] = {
       {1, 2, 10.0, 0.01, 0.1, "At least two data points are required", "Points: 1"},
-      {101, 2, 10.0, 0.01, 0.0, "The q step must be a positive number", "q step: 0"},
       {101, 2, 10.0, 0.01, nan, "The q step must be a positive number", "q step: nan"},
       {101, 2, 10.0, 0.0, 0.1, empty_r, "Rmax: 10, dr: 0"},
       {101, 2, 0.005, 0.01, 0.1, empty_r, "Rmax: 0.005, dr: 0.01"},
-      {101, 2, nan, 0.01, 0.1, empty_r, "Rmax: nan, dr: 0.01"},
       {101, 1, 10.0, 1.5, 0.1, "The density from the slope of G(r) needs dr <= 1.0", "dr: 1.5"},
-      {101, 2, 1e9, 1e-3, 0.1, "Impossible to allocate memory", "Table: B"},
       {101, 2, inf, 0.01, 0.1, "Impossible to allocate memory", "Table: B"},
   };
   for (const auto& c : cases) {
