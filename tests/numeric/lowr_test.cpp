@@ -160,8 +160,7 @@ TEST(LowR, Refusals) {
   std::vector<double> q{0.0, 0.1, 0.2, 0.3}, a{0, 1, 2, 3}, b{0, 0.1, 0.2, 0.3}, zero(4, 0.0);
   struct { int n; double rho, rmin; int iterations; bool flat; const char* first; } cases[] = {
       {1, 0.07, 1.0, 5, false, "At least two data points are required"}, {4, 0.0, 1.0, 5, false, range},
-      {4, 0.07, -1.0, 5, false, range}, {4, 0.07, 1.0, 1001, false, range},
-      {4, 0.07, 1.0, 5, false, "The low-r optimisation needs r_min above pi/Q_max"},
+      {4, 0.07, 1.0, 1001, false, range}, {4, 0.07, 1.0, 5, false, "The low-r optimisation needs r_min above pi/Q_max"},
       {4, 0.07, 20.0, 5, true, "The low-r optimisation finds no positive constant and density"}};
   for (const auto& c : cases) {
     numeric_recorder rec;
