@@ -58,8 +58,6 @@ const refusal cases[] = {
     {"z_99", none, set(prop_z, 99, 0), prop_rejected, "Atomic number must be between 1 and 98", "info"},
     {"z_text", none, [] { return entry_value(prop_z, " iron") ? 0 : prop_rejected; }, prop_rejected,
      "Atomic number Z: \" iron\" is not a number\nThe value is left as it was"},
-    {"conc_zero", none, set(prop_conc, 0.0, 0), prop_rejected, "Species concentration must be > 0.0", "info"},
-    {"fp_150", none, set(prop_fp, -150.0, 0), prop_rejected, "Abs(f') must be =< 100.0", "info"},
     // Sample and experiment checks (warnings).
     {"no_species", none, sample_check, 0, "The number of chemcial species must be > 0\nPlease check this parameter",
      "warning", false},
