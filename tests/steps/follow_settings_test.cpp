@@ -29,7 +29,6 @@ TEST_F(FollowSettingsTest, AChangeMarksItsStepAndTheStepsItFeeds) {
   struct change_case { const char* what; void (*apply)(); std::vector<int> marked; };
   const change_case cases[] = {
       {"wavelength", [] { set_prop(5, 0.56, 0); }, {1, 1, 0, 1}},
-      {"damping", [] { set_prop(16, 0.004, 0); }, {0, 0, 0, 1}},
       {"Breit-Dirac", [] { propbox_changed(4, 2); }, {0, 1, 0, 1}},
       // The bending correction has no result and g(r) does not read it.
       {"bending point", [] { set_prop(13, 12.0, 0); }, {0, 0, 0, 0}},
