@@ -14,7 +14,6 @@
 #include "numeric/elements.h"
 #include "numeric/filters.h"
 #include "numeric/regrid.h"
-#include "numeric/spline_map.h"
 #include "numeric/transform_window.h"
 #include "numeric/zd.h"
 #include "numeric/zd_sigma.h"
@@ -133,10 +132,6 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
                        return s.mapped(resample_map(s.size(), x.data(), static_cast<int>(u.size()), u.data()));
                      },
                      1e-5});  // the map's truncation (spline_map.h)
-    steps.push_back({"spline without truncation", y, steps.back().f, [x, u](const covariance& s) {
-                       return s.mapped(spline_map(s.size(), x.data(), static_cast<int>(u.size()), u.data(), 1e-16));
-                     },
-                     1e-9});
   }
 
   // dr: geometry, polarisation, smoothing, dead time, abscissa kind, first abscissa.
