@@ -25,10 +25,8 @@ grid gaussian_input(int n, double dq, double a) {
 TEST(Cd, GaussianTransformGridsAndDensity) {
   // fit_points: G values used by the slope fit.
   struct { double a, damp, rmax, dr; int densmode; std::size_t nr; int fit_points; } cases[] = {
-      {0.5, 0.0, 12.0, 0.02, 2, 600, 0},  {0.2, 0.3, 12.0, 0.02, 2, 600, 0},
-      {0.05, 0.01, 12.0, 0.02, 2, 600, 0}, {0.08, 0.01, 10.0, 0.01, 1, 1000, 100},
-      {0.08, 0.01, 10.0, 0.03, 2, 333, 0}, {0.08, 0.01, 0.5, 0.01, 1, 50, 49},
-      {0.08, 0.01, 5.0, 1.5, 2, 3, 0},     {0.08, 0.01, 0.02, 0.02, 1, 1, 0}};
+      {0.5, 0.0, 12.0, 0.02, 2, 600, 0},  {0.2, 0.3, 12.0, 0.02, 2, 600, 0}, {0.08, 0.01, 10.0, 0.01, 1, 1000, 100},
+      {0.08, 0.01, 10.0, 0.03, 2, 333, 0}, {0.08, 0.01, 0.5, 0.01, 1, 50, 49}, {0.08, 0.01, 0.02, 0.02, 1, 1, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.a) + " " + std::to_string(c.rmax) + " " + std::to_string(c.dr));
     grid in = gaussian_input(3001, 0.01, c.a);
