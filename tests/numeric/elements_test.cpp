@@ -40,10 +40,8 @@ TEST(Elements, SymbolsNamesAndLookup) {
   EXPECT_TRUE(element_of(107).empty());
   // Lookup by symbol or name, trimmed and case-free.
   const std::pair<const char*, int> lookups[] = {{"Si", 14}, {" silicon ", 14}, {"O", 8},  {"o ", 8}, {"CF", 98},
-                                                 {"Aluminum", 13}, {"D", 0}, {"Es", 0}, {"", 0}, {"14", 0}};
+                                                 {"Aluminum", 13}, {"Silico", 0}, {"D", 0}, {"Es", 0}, {"", 0}, {"14", 0}};
   for (const auto& [text, z] : lookups) EXPECT_EQ(element_number(text), z) << text;
-  EXPECT_TRUE(same_text("Capillary", "capillary "));
-  EXPECT_FALSE(same_text("Capillar", "Capillary "));
 }
 
 static species_factors from_table(int z, double x, double fp = 0.0, double fpp = 0.0) {
