@@ -127,12 +127,10 @@ TEST(LowR, ModelGlassAtThreeQmax) {
     EXPECT_NEAR(res.rho, m.g.rho0, 0.05 * m.g.rho0) << c.qmax << " " << c.window;
     ASSERT_EQ(res.chi2_steps.size(), static_cast<std::size_t>(res.iterations) + 1);
     for (int i = 1; i <= res.iterations; ++i) EXPECT_LE(res.chi2_steps[i], res.chi2_steps[i - 1]);
-    EXPECT_EQ(res.chi2, res.chi2_steps.back());
     ASSERT_EQ(rec.curves.size(), 2u);
     const deviation dev = below_rmin(m.q, n, rec.curves[0].y, c.window, res.rho, rmin);
     EXPECT_LT(dev.rms, c.rms) << c.qmax << " " << c.window;
     EXPECT_NEAR(dev.chi2, res.chi2, 0.05 * res.chi2) << c.qmax << " " << c.window;
-    EXPECT_EQ(res.converged, res.chi2 <= lowr_settings{}.tolerance * res.line);
     if (c.qmax != 15.0) continue;
     // The same points named by `used` within the whole curve: the same optimisation, and
     // the whole curve delivered; with the density held, alpha alone is fitted.

@@ -29,7 +29,6 @@ TEST(ReadData, FreeFormatRules) {
       {"binary garbage", std::string("\x7f" "ELF\0\x01\x02\xff\xfe\n\0\0", 13), -1, {}},
       {"NUL after a pair", std::string("1 2\n\0 3 4\n", 10), 1, {{1, 2}}},
       {"three columns", "1 2 0.5\n3 4 1e-1\n", 2, {{1, 2}, {3, 4}}, {0.5, 0.1}},
-      {"three with commas", "1,2,0.5\n3, 4 ,0\n", 2, {{1, 2}, {3, 4}}, {0.5, 0.0}},
       {"three, pair split over lines", "1\n2 0.5\n3 4 0.25\n", 2, {{1, 2}, {3, 4}}, {0.5, 0.25}},
       {"three, CR LF", "1 2 3\r\n4 5 6\r\n", 2, {{1, 2}, {4, 5}}, {3, 6}},
       {"fourth column ignored", "1 2 3 9\n4 5 6 9\n", 2, {{1, 2}, {4, 5}}, {3, 6}},
@@ -78,7 +77,6 @@ TEST(ReadData, FileNames) {
   EXPECT_TRUE(rec.curves.empty());
   std::string longer = file + "GARBAGE";
   EXPECT_EQ(read_data(0, 1, longer.data(), static_cast<int>(file.size())), 1);
-  EXPECT_EQ(rec.curves.size(), 1u);
 }
 
 // Arrays that cannot be sized report the three-line error and deliver nothing.
