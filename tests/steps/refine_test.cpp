@@ -53,8 +53,6 @@ TEST_F(RefineTest, IntegralMethodAndOptimisationOnTheRecord) {
   set_method(method_integral);
   ASSERT_EQ(run_sq(), step_done);
   const double integral = active().exp_prop[k_norm_constant];
-  EXPECT_GT(integral, 0.0);
-  EXPECT_EQ(curve_points(at(1, cid_qs_plain)), 0);
   const std::vector<double> before = at(1, 1).data[1];
 
   set_lowr(1);
@@ -83,7 +81,6 @@ TEST_F(RefineTest, IntegralMethodAndOptimisationOnTheRecord) {
   EXPECT_EQ(gr_density(activep).source, density_refined);
   active().usecalc[2] = 0;
   EXPECT_EQ(gr_density(activep).source, density_typed);
-  EXPECT_EQ(gr_density(activep).value, 0.0662);
   active().usecalc[2] = 2;
   EXPECT_EQ(adopt_refined_density(), 1);
   EXPECT_EQ(active().exp_prop[k_density], active().options.lowr_rho);
