@@ -40,10 +40,8 @@ TEST(Elements, SymbolsNamesAndLookup) {
   EXPECT_TRUE(element_of(107).empty());
   // Lookup by symbol or name, trimmed and case-free.
   const std::pair<const char*, int> lookups[] = {{"Si", 14}, {" silicon ", 14}, {"O", 8},  {"o ", 8}, {"CF", 98},
-                                                 {"Aluminum", 13}, {"D", 0}, {"Es", 0}, {"", 0}, {"14", 0}};
+                                                 {"Aluminum", 13}, {"Silico", 0}, {"D", 0}, {"Es", 0}, {"", 0}, {"14", 0}};
   for (const auto& [text, z] : lookups) EXPECT_EQ(element_number(text), z) << text;
-  EXPECT_TRUE(same_text("Capillary", "capillary "));
-  EXPECT_FALSE(same_text("Capillar", "Capillary "));
 }
 
 static species_factors from_table(int z, double x, double fp = 0.0, double fpp = 0.0) {
@@ -69,7 +67,6 @@ TEST(Scattering, FactorAtZeroAndAtFiniteQ) {
 TEST(Scattering, Incoherent) {
   EXPECT_EQ(incoherent_scattering(14, 0.0), 0.0);
   EXPECT_NEAR(incoherent_scattering(14, 10.0), 10.496228710036531, 1e-12);
-  EXPECT_NEAR(incoherent_scattering(8, 2.0), 2.256821712298356, 1e-12);
   EXPECT_NEAR(incoherent_scattering(8, 1e6), 8.0, 1e-3);  // tends to Z
   species_factors sp[2] = {from_table(14, 0.25), from_table(8, 0.75)};
   EXPECT_NEAR(sample_incoherent(sp, 10.0), 0.25 * 10.496228710036531 + 0.75 * incoherent_scattering(8, 10.0), 1e-12);

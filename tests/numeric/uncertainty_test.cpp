@@ -14,7 +14,6 @@
 #include "numeric/elements.h"
 #include "numeric/filters.h"
 #include "numeric/regrid.h"
-#include "numeric/spline_map.h"
 #include "numeric/transform_window.h"
 #include "numeric/zd.h"
 #include "numeric/zd_sigma.h"
@@ -100,9 +99,9 @@ template <class F> vec output_of(F call) {
 }  // namespace
 
 // Each linear step's propagated covariance against J S J^T with the Jacobian of the
-// routine itself: the smoothing windows, the spline resampling (inside, before and beyond
-// the knots; 2, 3, 4 and many knots), the raw data correction in each geometry with
-// extension, smoothing, dead time and q input, the bending correction and the pair
+// routine itself: the spline resampling (inside, before and beyond the knots; 2, 3, 4 and
+// many knots), the raw data correction in each geometry with extension, each of the three
+// smoothing windows, dead time and q input, the bending correction and the pair
 // distribution transform with either window (the normalisation's chain of maps is the
 // steps' uncertainty test's, against the statistics of noisy runs).
 TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
@@ -117,18 +116,6 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
     bool variances = false;  // only the variances are propagated
   };
   std::vector<step> steps;
-
-  for (int points : {5, 7, 9}) {
-    vec y(30);
-    for (int i = 0; i < 30; ++i) y[i] = std::sin(0.3 * i) + 2;
-    const auto smooth = points == 5 ? smooth5 : points == 7 ? smooth7 : smooth9;
-    steps.push_back({"smoothing", y, [smooth](const vec& v) {
-                       vec out(v.size());
-                       smooth(static_cast<int>(v.size()), v.data(), out.data());
-                       return out;
-                     },
-                     [points](const covariance& s) { return s.mapped(smoothing_map(s.size(), points)); }, 1e-9});
-  }
 
   for (int knots : {2, 3, 4, 45}) {
     vec x(knots), y(knots), u;
@@ -145,10 +132,6 @@ TEST(Uncertainty, LinearStepsAgainstTheJacobianOfTheRoutine) {
                        return s.mapped(resample_map(s.size(), x.data(), static_cast<int>(u.size()), u.data()));
                      },
                      1e-5});  // the map's truncation (spline_map.h)
-    steps.push_back({"spline without truncation", y, steps.back().f, [x, u](const covariance& s) {
-                       return s.mapped(spline_map(s.size(), x.data(), static_cast<int>(u.size()), u.data(), 1e-16));
-                     },
-                     1e-9});
   }
 
   // dr: geometry, polarisation, smoothing, dead time, abscissa kind, first abscissa.

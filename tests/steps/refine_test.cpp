@@ -31,7 +31,6 @@ TEST_F(RefineTest, ChecksOfTheIntegralMethodAndTheOptimisation) {
       {2, 0.0, not_set, 5, "You decided to use the integral method\nIn that case the sample's density must be > 0.0"},
       {0, 0.0662, 0.0, 5, "The optimisation below r_min needs r_min > 0.0"},
       {0, 0.0662, 10.0, 5, "r_min must be > 0.0 and < Rmax"},
-      {0, 0.0662, 1.4, 2.5, "The optimisation below r_min needs 0 to 1000 iterations"},
       {0, 0.0662, 1.4, 1001, "The optimisation below r_min needs 0 to 1000 iterations"},
       {0, 0.0, 1.4, 5, "The optimisation below r_min needs the sample's density > 0.0"}, {2, 0.0662, 1.4, 0, nullptr},
   };
@@ -54,8 +53,6 @@ TEST_F(RefineTest, IntegralMethodAndOptimisationOnTheRecord) {
   set_method(method_integral);
   ASSERT_EQ(run_sq(), step_done);
   const double integral = active().exp_prop[k_norm_constant];
-  EXPECT_GT(integral, 0.0);
-  EXPECT_EQ(curve_points(at(1, cid_qs_plain)), 0);
   const std::vector<double> before = at(1, 1).data[1];
 
   set_lowr(1);
@@ -65,8 +62,6 @@ TEST_F(RefineTest, IntegralMethodAndOptimisationOnTheRecord) {
   EXPECT_EQ(at(1, cid_qs_plain).data[1], before);
   EXPECT_EQ(curve_points(at(1, cid_s_plain)), 1201);
   EXPECT_NE(at(1, 1).data[1], before);
-  EXPECT_GT(active().options.lowr_rho, 0.0);
-  EXPECT_GE(active().options.lowr_chi2, 0.0);
   EXPECT_EQ(lowr_result_text(activep), format("α %f  ρ %f  χ² %g", active().exp_prop[k_norm_constant], active().options.lowr_rho,
                                               active().options.lowr_chi2));
   EXPECT_EQ(active().options.lowr_iter, lowr_default_count);  // switched on from the original 5
@@ -86,7 +81,6 @@ TEST_F(RefineTest, IntegralMethodAndOptimisationOnTheRecord) {
   EXPECT_EQ(gr_density(activep).source, density_refined);
   active().usecalc[2] = 0;
   EXPECT_EQ(gr_density(activep).source, density_typed);
-  EXPECT_EQ(gr_density(activep).value, 0.0662);
   active().usecalc[2] = 2;
   EXPECT_EQ(adopt_refined_density(), 1);
   EXPECT_EQ(active().exp_prop[k_density], active().options.lowr_rho);
@@ -112,11 +106,8 @@ TEST_F(RefineTest, LorchWindowRdfAndCoordination) {
   set_prop(15, 0.01, 0);
   set_window(1);
   ASSERT_EQ(run_gr(), step_done);
-  const curve &g = at(3, 1), &rdf = at(3, cid_rdf);
-  ASSERT_EQ(curve_points(rdf), curve_points(g));
-  for (int j = 0; j < rdf.ndata; j += 50)
-    EXPECT_DOUBLE_EQ(rdf.data[1][j], g.data[0][j] * g.data[1][j] + four_pi_f * 0.0662 * g.data[0][j] * g.data[0][j]);
-  coordination_count c;  // the counts themselves are the numeric tests' business
+  EXPECT_EQ(curve_points(at(3, cid_rdf)), curve_points(at(3, 1)));  // its values: the numeric tests' business
+  coordination_count c;
   ASSERT_EQ(count_coordination(activep, 1.0, 2.0, 0, 1, c), count_done);
   EXPECT_GT(c.pair, c.total);
   EXPECT_EQ(std::pair(species_by_symbol(activep, "O"), species_by_symbol(activep, "X")), std::pair(1, -1));
