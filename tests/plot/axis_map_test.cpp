@@ -20,8 +20,7 @@ TEST(plot_scale, LogDecades) {
   const struct { double lo, hi; int xlog, dxlog, ylog, dylog; } cases[] = {
       {0.5, 30, 2, 0, 3, 1},      // x shows 1..100, y 0.1..100
       {1, 1000, 4, 0, 5, 0},      // an exact power of ten starts both axes
-      {0.002, 0.5, 3, 2, 4, 3},
-      {20, 25, 1, -2, 2, -1},
+      {0.002, 0.5, 3, 2, 4, 3}, {20, 25, 1, -2, 2, -1},
   };
   for (const auto& c : cases) {
     int n = 0, d = 0;

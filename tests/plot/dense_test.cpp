@@ -101,8 +101,7 @@ TEST_F(dense_test, DashesStayDashesOnDenseData) {
   options_guard guard;
   // sigma_left, sigma_right: noise left and right of x = 8; n_right: points right of x = 8 (120000 on the left).
   const struct { const char* name; double sigma_left, sigma_right; int n_right; } cases[] = {
-      {"smooth", 0.0, 0.0, 180000},
-      {"noisy dense, then smooth sparse", 0.02, 0.0, 1800},
+      {"smooth", 0.0, 0.0, 180000}, {"noisy dense, then smooth sparse", 0.02, 0.0, 1800},
   };
   for (const auto& tc : cases) {
     std::vector<double> x, y, xr, yr;

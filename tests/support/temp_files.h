@@ -1,13 +1,11 @@
 // Scratch folders, whole-file reads and writes, a temporary file size limit, the
-// non-regular files (FIFO, socket) a writer must refuse, and a forked child for the tests
+// non-regular files (a FIFO) a writer must refuse, and a forked child for the tests
 // that write files.
 #pragma once
 
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,19 +64,9 @@ struct file_size_limit {
   file_size_limit& operator=(const file_size_limit&) = delete;
 };
 
-// A FIFO or a socket node at `path` (in a scratch folder: never a path under /dev, which a
+// A FIFO at `path` (in a scratch folder: never a path under /dev, which a
 // writer that fails its test would replace on the machine running the tests).
 inline bool make_fifo(const std::string& path) { return ::mkfifo(path.c_str(), 0644) == 0; }
-inline bool make_socket(const std::string& path) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  if (fd >= 0) ::close(fd);
-  return ok;
-}
 
 // Runs `body` in a forked child (for process-wide settings such as limits, signals or
 // the user id) and returns its wait status; the child exits with body's result.
