@@ -104,6 +104,7 @@ class fft_workspace {
   void release() {
     chirp_ready = false;
     phase_ready = false;
+    for (std::vector<double>* v : {&cre, &cim, &pcos, &psin}) std::vector<double>().swap(*v);
     if (fwd_u_) fftw_destroy_plan(fwd_u_);
     if (fwd_v_) fftw_destroy_plan(fwd_v_);
     if (bwd_u_) fftw_destroy_plan(bwd_u_);
